@@ -1,0 +1,149 @@
+#include "cli/command.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+
+#include "link/board_link.h"
+
+namespace korvane::cli {
+
+namespace {
+
+std::vector<Command>& Registry() {
+  static std::vector<Command> commands;
+  return commands;
+}
+
+const Option* FindOption(const Command& command, const std::string& name) {
+  for (const Option& o : command.options) {
+    if (o.name == name) return &o;
+  }
+  return nullptr;
+}
+
+Args Parse(const Command& command, const std::vector<std::string>& words) {
+  Args args;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    if (!optionsEnded && w == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    // "-4" or "-1.5" is a value (a power or a frequency), not an option.
+    bool looksNumeric = w.size() > 1 && w[0] == '-' && (std::isdigit(static_cast<unsigned char>(w[1])) || w[1] == '.');
+    if (!optionsEnded && w.size() > 2 && w.rfind("--", 0) == 0) {
+      std::string name = w.substr(2);
+      std::string value;
+      bool inlineValue = false;
+      if (auto eq = name.find('='); eq != std::string::npos) {
+        value = name.substr(eq + 1);
+        name = name.substr(0, eq);
+        inlineValue = true;
+      }
+      const Option* o = FindOption(command, name);
+      if (!o) throw UsageError("unknown option --" + name);
+      if (o->value.empty()) {
+        if (inlineValue) throw UsageError("option --" + name + " takes no value");
+        args.flags.insert(name);
+      } else {
+        if (!inlineValue) {
+          if (i + 1 >= words.size()) throw UsageError("option --" + name + " needs a value " + o->value);
+          value = words[++i];
+        }
+        args.values[name] = value;
+      }
+    } else if (!optionsEnded && !looksNumeric && w.size() > 1 && w[0] == '-') {
+      throw UsageError("unknown option " + w);
+    } else {
+      args.positional.push_back(w);
+    }
+  }
+  int n = static_cast<int>(args.positional.size());
+  if (n < command.minPositional) throw UsageError("missing argument");
+  if (command.maxPositional >= 0 && n > command.maxPositional) throw UsageError("too many arguments");
+  return args;
+}
+
+void PrintOverview(std::ostream& out) {
+  out << "usage: korvane-cli COMMAND [ARGS...]\n"
+         "       korvane-cli COMMAND --help\n\n"
+         "Programs and controls MAX2871/ADF435x synthesizer boards without a window.\n\n"
+         "commands:\n";
+  std::vector<Command> sorted = Registry();
+  std::sort(sorted.begin(), sorted.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
+  for (const Command& c : sorted) {
+    out << "  " << c.name << std::string(c.name.size() < 12 ? 12 - c.name.size() : 1, ' ') << c.summary << "\n";
+  }
+}
+
+}  // namespace
+
+std::string Args::Value(const std::string& name, const std::string& fallback) const {
+  auto it = values.find(name);
+  return it == values.end() ? fallback : it->second;
+}
+
+Registrar::Registrar(Command command) { Registry().push_back(std::move(command)); }
+
+const std::vector<Command>& Commands() { return Registry(); }
+
+std::string HelpText(const Command& command) {
+  std::string text = "usage: korvane-cli " + command.name + " " + command.synopsis + "\n\n" + command.summary + "\n";
+  if (!command.options.empty()) {
+    text += "\noptions:\n";
+    for (const Option& o : command.options) {
+      std::string head = "  --" + o.name + (o.value.empty() ? "" : " " + o.value);
+      head.resize(std::max<size_t>(head.size() + 1, 28), ' ');
+      text += head + o.help + "\n";
+    }
+  }
+  text += "  --help                    show this help\n";
+  return text;
+}
+
+int Dispatch(int argc, char** argv) {
+  std::vector<std::string> words(argv + 1, argv + argc);
+  if (words.empty()) {
+    PrintOverview(std::cerr);
+    return kExitUsage;
+  }
+  if (words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
+    PrintOverview(std::cout);
+    return kExitOk;
+  }
+  if (words[0] == "--version") {
+    std::cout << "korvane-cli 3.7.0\n";
+    return kExitOk;
+  }
+  const Command* command = nullptr;
+  for (const Command& c : Registry()) {
+    if (c.name == words[0]) command = &c;
+  }
+  if (!command) {
+    std::cerr << "korvane-cli: unknown command '" << words[0] << "'\n";
+    PrintOverview(std::cerr);
+    return kExitUsage;
+  }
+  std::vector<std::string> rest(words.begin() + 1, words.end());
+  if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
+    std::cout << HelpText(*command);
+    return kExitOk;
+  }
+  try {
+    return command->run(Parse(*command, rest));
+  } catch (const UsageError& e) {
+    std::cerr << "korvane-cli " << command->name << ": " << e.what() << "\n" << HelpText(*command);
+    return kExitUsage;
+  } catch (const Failure& e) {
+    std::cerr << e.what() << "\n";
+    return kExitFailure;
+  } catch (const link::ConnectionLost& e) {
+    link::ClosePort();
+    std::cerr << e.what() << "\n";
+    return kExitFailure;
+  }
+}
+
+}  // namespace korvane::cli

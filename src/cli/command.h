@@ -1,0 +1,60 @@
+// The command framework of korvane-cli: subcommands with their options, help and exit codes.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace korvane::cli {
+
+// Exit codes: 0 success, 1 the operation failed (reason on stderr), 2 usage error.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+struct Args {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values;  // options that take a value, without "--"
+  std::set<std::string> flags;                // options without a value, without "--"
+
+  bool Has(const std::string& name) const { return flags.count(name) || values.count(name); }
+  std::string Value(const std::string& name, const std::string& fallback) const;
+};
+
+struct Option {
+  std::string name;   // without "--"
+  std::string value;  // placeholder such as "MHZ"; empty for a flag
+  std::string help;
+};
+
+struct Command {
+  std::string name;
+  std::string synopsis;  // after "korvane-cli NAME "
+  std::string summary;
+  std::vector<Option> options;
+  int minPositional = 0;
+  int maxPositional = 0;  // -1: any number
+  std::function<int(const Args&)> run;
+};
+
+// Thrown by a command: Usage exits 2, Failure exits 1; both print their text on stderr.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+struct Failure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Each command file registers itself with a static Registrar.
+struct Registrar {
+  explicit Registrar(Command command);
+};
+
+const std::vector<Command>& Commands();
+int Dispatch(int argc, char** argv);
+std::string HelpText(const Command& command);
+
+}  // namespace korvane::cli

@@ -1,0 +1,28 @@
+// The serial ports offered to the user, with "Demo" among them.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvane::link {
+
+struct PortInfo {
+  std::string name;         // as the user types it: "ttyUSB0", "COM12", "Demo"
+  std::string description;  // USB maker and product where the system gives them
+};
+
+// The system's serial ports plus "Demo", sorted without regard to case.
+std::vector<PortInfo> ListSerialPorts();
+
+// Replaces the system enumeration (tests); an empty function restores it.
+void SetPortEnumerator(std::function<std::vector<PortInfo>()> enumerator);
+
+// Windows device names: ends in "COM" and one to three digits, any case, anything before.
+bool IsComPortName(std::string_view name);
+
+// Case-insensitive ordering of the port list.
+void SortPortNames(std::vector<PortInfo>& ports);
+
+}  // namespace korvane::link

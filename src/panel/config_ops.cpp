@@ -1,0 +1,6 @@
+#include "panel/main_dlg.h"
+
+namespace korvane {
+void CMainDlg::OnSaveConfig() {}
+void CMainDlg::OnLoadConfig() {}
+}  // namespace korvane

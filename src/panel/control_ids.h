@@ -1,0 +1,44 @@
+// Identifiers of the main window's controls; per-slot controls are a base plus the slot.
+#pragma once
+
+namespace korvane::ctl {
+
+inline constexpr int kSlotCount = 5;
+inline constexpr int kSigGenSlot = 4;
+
+inline constexpr int kExit = 2;
+inline constexpr int kRepairUpdate = 3;
+inline constexpr int kFirmwareInfo = 4;
+inline constexpr int kFreqBase = 1002;  // 1002..1006
+inline constexpr int kBeaconText = 1010;
+inline constexpr int kSpeed = 1011;
+inline constexpr int kPortList = 1012;
+inline constexpr int kConnect = 1013;
+inline constexpr int kDisconnect = 1014;
+inline constexpr int kChipList = 1015;
+inline constexpr int kBeaconBox = 1016;
+inline constexpr int kScanBox = 1017;
+inline constexpr int kReference = 1020;
+inline constexpr int kSave = 1021;
+inline constexpr int kPowerBase = 1022;  // 1022..1026
+inline constexpr int kRealBase = 1027;   // 1027..1031
+inline constexpr int kLoadConfig = 1032;
+inline constexpr int kSaveConfig = 1033;
+inline constexpr int kExtReference = 1035;
+inline constexpr int kProgressBar = 1036;
+inline constexpr int kProgressStatus = 1037;
+inline constexpr int kChipCaption = 1038;
+inline constexpr int kBandBase = 1040;  // 1040..1044
+inline constexpr int kPinFunction = 1045;
+inline constexpr int kAbout = 57664;
+
+inline constexpr int Freq(int slot) { return kFreqBase + slot; }
+inline constexpr int Power(int slot) { return kPowerBase + slot; }
+inline constexpr int BandList(int slot) { return kBandBase + slot; }
+inline constexpr int Real(int slot) { return kRealBase + slot; }
+
+// The one timer of the window.
+inline constexpr int kTuneTimerId = 1;
+inline constexpr int kTuneDelayMs = 500;
+
+}  // namespace korvane::ctl

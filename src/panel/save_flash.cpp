@@ -1,0 +1,5 @@
+#include "panel/main_dlg.h"
+
+namespace korvane {
+void CMainDlg::OnSaveToFlash() {}
+}  // namespace korvane

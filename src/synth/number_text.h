@@ -1,0 +1,29 @@
+// Locale-independent reading and writing of numbers as the board and the window use them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korvane {
+
+// Reads a decimal number in the manner of "%lf": leading white space skipped, optional sign,
+// trailing characters ignored. Non-finite results ("inf", "nan", overflow) read as no number.
+std::optional<double> ReadDouble(std::string_view text);
+
+// printf "%<width>.<precision>f", with the ' ' flag when blankSign is set; never localised.
+std::string FormatFixed(double value, int precision, int width = 0, bool blankSign = false);
+
+// Reads a hexadecimal number in the manner of "%X": leading white space skipped, optional
+// "0x", digits up to the first non-digit; at most maxDigits digits when maxDigits > 0.
+// Sets *consumed to the characters used. Values above 32 bits keep the low 32 bits.
+std::optional<uint32_t> ReadHex(std::string_view text, size_t* consumed = nullptr, int maxDigits = 0);
+
+// Truncates toward zero and saturates to the int32 range; NaN gives 0.
+int32_t SaturateToInt32(double value);
+
+// Upper-case hex with leading zeros to at least `digits` digits ("%0<digits>X").
+std::string FormatHex(uint32_t value, int digits);
+
+}  // namespace korvane

@@ -1,0 +1,47 @@
+// The six register words of one slot: encoding, text form and decoding.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "synth/chip.h"
+#include "synth/solver.h"
+
+namespace korvane {
+
+struct RegisterSet {
+  int slot = 0;
+  std::array<uint32_t, 6> words{};  // R0..R5
+};
+
+// "%d %08X %08X %08X %08X %08X %08X;"
+std::string FormatRegisterSet(const RegisterSet& set);
+
+// Reads a slot reply as a board sends it: the first character (the slot digit) is dropped
+// and the rest is read with " %X %X %X %X %X %X;". Fewer than six numbers gives nullopt.
+std::optional<std::array<uint32_t, 6>> ParseRegisterReply(std::string_view reply);
+
+RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, double pfd,
+                                const PllSolution& solution, PowerLevel level, Band band);
+// The command text of EncodeRegisterWords.
+std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, double pfd,
+                              const PllSolution& solution, PowerLevel level, Band band);
+
+// Frequency text read "%lf" (180.0 when unreadable), solved and encoded.
+std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequencyText, int bandSelection,
+                             int powerSelection, int32_t refDivisor, double pfd);
+
+struct DecodedSet {
+  bool off = true;  // R0 == 0: output off, band 0, no frequency
+  Band band = kBandOut1;
+  PllSolution solution;  // INT, FRAC, MOD, divExp
+  int powerIndex = 0;    // power-list index in the decoded band
+  int32_t refDivisor = 0;
+};
+
+DecodedSet DecodeRegisterSet(const std::array<uint32_t, 6>& words, int sSuffix);
+
+}  // namespace korvane
