@@ -1,0 +1,128 @@
+// Locale-independent reading and writing of numbers as the board and the window use them.
+#include "synth/number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+namespace korvane {
+
+namespace {
+
+// The white space "%lf" and "%X" skip in the C locale.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+size_t SkipBlanks(std::string_view text, size_t pos) {
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  return pos;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// std::from_chars reports both overflow and underflow as out of range. A tiny value reads as
+// zero (strtod gives 0 or a denormal there); only a huge one is no number.
+bool IsUnderflow(std::string_view matched) {
+  size_t e = matched.find_first_of("eE");
+  if (e != std::string_view::npos) return e + 1 < matched.size() && matched[e + 1] == '-';
+  // No exponent: only "0.000..." can be too small; an integer part of any non-zero digit is huge.
+  for (char c : matched) {
+    if (c == '.') return true;
+    if (c != '0') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<double> ReadDouble(std::string_view text) {
+  size_t pos = SkipBlanks(text, 0);
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  // from_chars takes its own '-', so a second sign ("+-5") has to be refused here.
+  if (pos >= text.size() || text[pos] == '+' || text[pos] == '-') return std::nullopt;
+  const char* first = text.data() + pos;
+  const char* last = text.data() + text.size();
+  double value = 0.0;
+  auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  if (ec == std::errc::result_out_of_range) {
+    if (!IsUnderflow(std::string_view(first, static_cast<size_t>(ptr - first)))) return std::nullopt;
+    value = 0.0;
+  } else if (ec != std::errc()) {
+    return std::nullopt;
+  }
+  if (!std::isfinite(value)) return std::nullopt;  // "inf", "nan"
+  return negative ? -value : value;
+}
+
+std::string FormatFixed(double value, int precision, int width, bool blankSign) {
+  if (precision < 0) precision = 6;  // printf's default for a negative precision
+  if (precision > 300) precision = 300;
+  std::string text;
+  if (std::isnan(value)) {
+    text = std::signbit(value) ? "-nan" : "nan";
+  } else if (std::isinf(value)) {
+    text = value < 0 ? "-inf" : "inf";
+  } else {
+    // The largest double has 309 integer digits.
+    char buffer[320 + 300];
+    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+    if (ec != std::errc()) return std::string();
+    text.assign(buffer, ptr);
+  }
+  if (blankSign && !text.empty() && text[0] != '-') text.insert(text.begin(), ' ');
+  if (width > 0 && text.size() < static_cast<size_t>(width))
+    text.insert(0, static_cast<size_t>(width) - text.size(), ' ');
+  return text;
+}
+
+std::optional<uint32_t> ReadHex(std::string_view text, size_t* consumed, int maxDigits) {
+  size_t pos = SkipBlanks(text, 0);
+  if (pos + 2 < text.size() && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X') &&
+      HexDigit(text[pos + 2]) >= 0) {
+    pos += 2;
+  }
+  uint32_t value = 0;
+  int digits = 0;
+  while (pos < text.size() && (maxDigits <= 0 || digits < maxDigits)) {
+    int d = HexDigit(text[pos]);
+    if (d < 0) break;
+    value = (value << 4) | static_cast<uint32_t>(d);
+    ++digits;
+    ++pos;
+  }
+  if (digits == 0) return std::nullopt;
+  if (consumed) *consumed = pos;
+  return value;
+}
+
+int32_t SaturateToInt32(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (value <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(value);  // truncates toward zero, now in range
+}
+
+std::string FormatHex(uint32_t value, int digits) {
+  char buffer[16];
+  auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
+  (void)ec;
+  std::string text(buffer, ptr);
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+  }
+  if (digits > 0 && text.size() < static_cast<size_t>(digits))
+    text.insert(0, static_cast<size_t>(digits) - text.size(), '0');
+  return text;
+}
+
+}  // namespace korvane
