@@ -121,6 +121,7 @@ void HeadlessSurface::ProgressStep() {
 }
 
 void HeadlessSurface::ProgressDestroy() {
+  if (!progressOpen) return;
   progressOpen = false;
   progressLog.push_back("destroy");
 }

@@ -74,10 +74,13 @@ class CMainDlg {
   int tuneTimer = 0;
 
  private:
+  enum class IdentifyResult { Identified, Refused, Failed };
+
   void Guarded(const std::function<void()>& handler);
   void ArmTuneTimer();
   void ReferenceChanged();
-  bool IdentifyChip();
+  void FitSlotPowerList(int slot);
+  IdentifyResult IdentifyChip();
   bool ReadBoardSettings();
   void SetConnectedControls();
   void CommunicationFailure();
