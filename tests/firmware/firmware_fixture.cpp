@@ -1,0 +1,77 @@
+#include "firmware_fixture.h"
+
+#include <fstream>
+
+namespace korvane::testing {
+
+std::vector<uint8_t> PatternImage(size_t size) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i) {
+    // Low byte: position within 256; high byte: which 512-byte block, shifted by the parity.
+    bytes[i] = static_cast<uint8_t>(i % 2 == 0 ? (i / 2) & 0xFF : ((i / 512) * 7 + 0x31) & 0xFF);
+  }
+  return bytes;
+}
+
+std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+  namespace fs = std::filesystem;
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  fs::path dir = fs::temp_directory_path() / ("korvane-fw-" + std::to_string(::getpid()));
+  std::string testName = info ? std::string(info->test_suite_name()) + "." + info->name() : "none";
+  for (char& c : testName) {
+    if (c == '/') c = '_';
+  }
+  dir /= testName;
+  fs::create_directories(dir);
+  fs::path path = dir / name;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return path.string();
+}
+
+void PanelTest::SetUp() {
+  SetClock(&clock);
+  dlg.OnInitDialog();
+}
+
+void PanelTest::TearDown() {
+  link::ClosePort();
+  SetClock(nullptr);
+}
+
+void PanelTest::Connect(const std::string& port) {
+  ChoosePort(port);
+  dlg.OnCommand(ctl::kConnect);
+  ASSERT_NE(link::GetPortState(), link::PortState::None) << "no board on " << port;
+  ASSERT_EQ(surface.GetText(ctl::kRepairUpdate), "Update...");
+  surface.messages.clear();
+  surface.shown.clear();
+  surface.timeline.clear();
+  clock.sleeps.clear();
+}
+
+void PanelTest::ClickUpdate(const std::string& imagePath) {
+  surface.QueueFileChoice(imagePath);
+  dlg.OnCommand(ctl::kRepairUpdate);
+}
+
+void PanelTest::ExpectDisconnectedPanel() {
+  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Repair...");
+  EXPECT_TRUE(surface.IsEnabled(ctl::kRepairUpdate));
+  EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
+  EXPECT_TRUE(surface.IsEnabled(ctl::kPortList));
+  EXPECT_FALSE(surface.IsEnabled(ctl::kDisconnect));
+  EXPECT_FALSE(surface.IsEnabled(ctl::kFirmwareInfo));
+  EXPECT_FALSE(surface.IsEnabled(ctl::kSave));
+  EXPECT_FALSE(surface.progressOpen);
+  EXPECT_EQ(dlg.isConnected, 0);
+}
+
+std::vector<std::string> PanelTest::Messages() const {
+  std::vector<std::string> texts;
+  for (const auto& m : surface.messages) texts.push_back(m.text);
+  return texts;
+}
+
+}  // namespace korvane::testing

@@ -1,0 +1,88 @@
+// Shared pieces of the firmware tests: a window that records the order of what it is shown,
+// a clock that only counts, and image files on disk.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "link/board_link.h"
+#include "link/clock.h"
+#include "panel/control_ids.h"
+#include "panel/headless_surface.h"
+#include "panel/main_dlg.h"
+
+namespace korvane::testing {
+
+// Every message and progress event in one timeline, with the state of the window at the
+// moment a message went up.
+class RecordingSurface : public HeadlessSurface {
+ public:
+  struct Shown {
+    std::string text;
+    std::string caption;
+    bool progressOpen;
+    bool disconnectEnabled;
+    link::PortState link;
+  };
+  void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override {
+    shown.push_back({text, caption, progressOpen, IsEnabled(ctl::kDisconnect), link::GetPortState()});
+    timeline.push_back("message:" + text);
+    HeadlessSurface::MessageBox(text, caption, icon);
+  }
+  void ProgressCreate(const std::string& title) override {
+    timeline.push_back("create:" + title);
+    HeadlessSurface::ProgressCreate(title);
+  }
+  void ProgressStep() override {
+    ++steps;
+    HeadlessSurface::ProgressStep();
+  }
+  void ProgressDestroy() override {
+    if (progressOpen) timeline.push_back("destroy");
+    HeadlessSurface::ProgressDestroy();
+  }
+  std::vector<Shown> shown;
+  std::vector<std::string> timeline;
+  int steps = 0;
+};
+
+class FakeClock : public Clock {
+ public:
+  int64_t NowMs() override { return now; }
+  void SleepMs(int ms) override {
+    sleeps.push_back(ms);
+    now += ms;
+  }
+  int64_t now = 0;
+  std::vector<int> sleeps;
+};
+
+// A deterministic image whose halfwords are all different, so a shifted or swapped byte shows.
+std::vector<uint8_t> PatternImage(size_t size);
+// Writes bytes to a fresh file under the test's temporary directory and returns its path.
+std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& bytes);
+
+// A main window on a recording surface with the fake clock installed.
+class PanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  void ChoosePort(const std::string& name) { surface.SetText(ctl::kPortList, name); }
+  void Connect(const std::string& port);
+  // Button 3, as clicked.
+  void ClickUpdate(const std::string& imagePath);
+  // The window shows no board: the state every firmware operation ends in, except a plain
+  // failure to find the bootloader while nothing was connected.
+  void ExpectDisconnectedPanel();
+  std::vector<std::string> Messages() const;
+
+  RecordingSurface surface;
+  CMainDlg dlg{surface};
+  FakeClock clock;
+};
+
+}  // namespace korvane::testing
