@@ -1,0 +1,95 @@
+#include "config/text_encoding.h"
+
+#include <cstdint>
+
+namespace korvane::config {
+
+namespace {
+
+// Length of the valid UTF-8 sequence starting at text[pos], or 0 when there is none.
+size_t SequenceLength(std::string_view text, size_t pos) {
+  auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
+  uint8_t lead = byte(pos);
+  if (lead < 0x80) return 1;
+  size_t length;
+  uint32_t codePoint;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    codePoint = lead & 0x1Fu;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    codePoint = lead & 0x0Fu;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    codePoint = lead & 0x07u;
+  } else {
+    return 0;
+  }
+  if (pos + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    uint8_t next = byte(pos + i);
+    if ((next & 0xC0u) != 0x80u) return 0;
+    codePoint = (codePoint << 6) | (next & 0x3Fu);
+  }
+  if (length == 3 && (codePoint < 0x800 || (codePoint >= 0xD800 && codePoint <= 0xDFFF))) return 0;
+  if (length == 4 && (codePoint < 0x10000 || codePoint > 0x10FFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  for (size_t pos = 0; pos < bytes.size();) {
+    size_t length = SequenceLength(bytes, pos);
+    if (length == 0) return false;
+    pos += length;
+  }
+  return true;
+}
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (char c : bytes) {
+    auto b = static_cast<uint8_t>(c);
+    if (b < 0x80) {
+      out.push_back(c);
+    } else {
+      out.push_back(static_cast<char>(0xC0 | (b >> 6)));
+      out.push_back(static_cast<char>(0x80 | (b & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::string DecodeLine(std::string_view bytes) { return IsValidUtf8(bytes) ? std::string(bytes) : Latin1ToUtf8(bytes); }
+
+bool Utf8ToLatin1(std::string_view text, std::string* out) {
+  std::string result;
+  result.reserve(text.size());
+  for (size_t pos = 0; pos < text.size();) {
+    size_t length = SequenceLength(text, pos);
+    if (length == 0 || length > 2) return false;
+    if (length == 1) {
+      result.push_back(text[pos]);
+    } else {
+      auto lead = static_cast<uint8_t>(text[pos]);
+      if (lead > 0xC3) return false;  // U+0100 and above
+      result.push_back(static_cast<char>(((lead & 0x03u) << 6) | (static_cast<uint8_t>(text[pos + 1]) & 0x3Fu)));
+    }
+    pos += length;
+  }
+  *out = std::move(result);
+  return true;
+}
+
+std::string TruncateChars(std::string_view text, size_t maxChars) {
+  size_t pos = 0;
+  for (size_t chars = 0; chars < maxChars && pos < text.size(); ++chars) {
+    size_t length = SequenceLength(text, pos);
+    pos += length == 0 ? 1 : length;
+  }
+  return std::string(text.substr(0, pos));
+}
+
+}  // namespace korvane::config

@@ -1,0 +1,27 @@
+// Byte-level text helpers for files written on other systems: UTF-8 checks and Latin-1.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace korvane::config {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view bytes);
+
+// Every byte is one Latin-1 character.
+std::string Latin1ToUtf8(std::string_view bytes);
+
+// The bytes as they stand when they are valid UTF-8, else read as Latin-1.
+std::string DecodeLine(std::string_view bytes);
+
+// Latin-1 bytes of a UTF-8 text; false (and *out untouched) when a character lies above
+// U+00FF or the text is not valid UTF-8.
+bool Utf8ToLatin1(std::string_view text, std::string* out);
+
+// The first maxChars characters of a UTF-8 text, never splitting a character. Bytes that
+// are not valid UTF-8 count one character each.
+std::string TruncateChars(std::string_view text, size_t maxChars);
+
+}  // namespace korvane::config
