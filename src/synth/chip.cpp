@@ -47,7 +47,7 @@ void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& ref
 
 PowerLevel ListIndexToPowerLevel(Band band, int listIndex) {
   if (listIndex < 0) return 0;  // no selection: keep the output off
-  if (band == kBandOut2) return 2;
+  if (band == kBandOut2 && listIndex > 0) return 2;
   // The band-0 list has five entries; anything past them would not fit the chip's 2-bit code.
   return listIndex > 4 ? 4 : listIndex;
 }
