@@ -1,0 +1,80 @@
+#include "link/demo_board.h"
+
+namespace korvane::link {
+
+namespace {
+
+// Position of a key in the store, or -1.
+int EntryIndex(char key) {
+  switch (key) {
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+      return key - '0';
+    case 'M':
+      return 5;
+    case 'S':
+      return 6;
+    case 'T':
+      return 7;
+    case 'R':
+      return 8;
+    default:
+      return -1;
+  }
+}
+
+}  // namespace
+
+DemoStore::DemoStore()
+    : entries_{
+          "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;",
+          "1 81200000 00008010 18007EC0 01000000 008C8028 60400000;",
+          "2 01033328 2000FFE8 18007FC0 01000000 00AC8028 60400000;",
+          "3 00AC8018 20008028 18007FC0 01000000 00BC8028 60400000;",
+          "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;",
+          "M 00;",
+          "S 1BC0;",
+          "T test de qx9abc #5000;",
+          "R  10.000000  ;",
+      } {}
+
+std::string DemoStore::Answer(std::string_view command) {
+  // A one-character command has the terminating zero as its second character.
+  const char c1 = command.empty() ? '\0' : command[0];
+  const char c2 = command.size() < 2 ? '\0' : command[1];
+  const int index = EntryIndex(c1);
+  if (c2 == ';') {
+    if (index >= 0) return entries_[index];
+    switch (c1) {
+      case 'B':
+      case 'F':
+        return "OK;";
+      case 'L':
+        return "L 1;";
+      case 'V':
+        return "V;";
+      default:
+        return "?;";
+    }
+  }
+  if (index < 0) return "?;";
+  entries_[index] = std::string(command);
+  return "OK;";
+}
+
+std::string DemoStore::Entry(char key) const {
+  const int index = EntryIndex(key);
+  return index < 0 ? std::string() : entries_[index];
+}
+
+DemoStore& GetDemoStore() {
+  static DemoStore store;
+  return store;
+}
+
+void ResetDemoStoreForTests() { GetDemoStore() = DemoStore(); }
+
+}  // namespace korvane::link

@@ -1,0 +1,33 @@
+// The built-in board behind the port name "Demo": it keeps what it is sent and answers from it.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace korvane::link {
+
+// Nine stored replies (slots 0..4, M, S, T, R), each the last setting command of its kind.
+// Texts are 8-bit (Latin-1) as on the wire.
+class DemoStore {
+ public:
+  DemoStore();
+
+  // Answers one command as the board firmware would: queries ("X;") return the stored
+  // text, settings replace it and answer "OK;", anything unknown answers "?;".
+  std::string Answer(std::string_view command);
+
+  // The stored text for '0'..'4', 'M', 'S', 'T' or 'R'; empty for any other key.
+  std::string Entry(char key) const;
+
+ private:
+  std::array<std::string, 9> entries_;
+};
+
+// The process-wide store; it lives for the whole run and survives disconnects.
+DemoStore& GetDemoStore();
+
+// Puts the process-wide store back to its start-up contents.
+void ResetDemoStoreForTests();
+
+}  // namespace korvane::link
