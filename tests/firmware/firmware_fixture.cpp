@@ -1,5 +1,7 @@
 #include "firmware_fixture.h"
 
+#include <unistd.h>
+
 #include <fstream>
 
 namespace korvane::testing {
@@ -74,4 +76,19 @@ std::vector<std::string> PanelTest::Messages() const {
   return texts;
 }
 
+}  // namespace korvane::testing
+
+namespace korvane::testing {
+namespace {
+// Removes this run's image files when the suite ends.
+class TempFilesCleanup : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::temp_directory_path() / ("korvane-fw-" + std::to_string(::getpid())),
+                                ignored);
+  }
+};
+[[maybe_unused]] ::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new TempFilesCleanup);
+}  // namespace
 }  // namespace korvane::testing
