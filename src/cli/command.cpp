@@ -137,7 +137,8 @@ int Dispatch(int argc, char** argv) {
     std::cerr << "korvane-cli " << command->name << ": " << e.what() << "\n" << HelpText(*command);
     return kExitUsage;
   } catch (const Failure& e) {
-    std::cerr << e.what() << "\n";
+    // An empty reason means the panel has already shown its message.
+    if (*e.what()) std::cerr << e.what() << "\n";
     return kExitFailure;
   } catch (const link::ConnectionLost& e) {
     link::ClosePort();

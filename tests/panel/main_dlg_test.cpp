@@ -1,0 +1,205 @@
+#include <clocale>
+
+#include "panel_fixture.h"
+#include "synth/register_set.h"
+
+namespace korvane::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+TEST_F(PanelTest, SetUpLeavesTheDisconnectedState) {
+  for (int id : {ctl::kReference, ctl::kExtReference, ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox,
+                 ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kFirmwareInfo, ctl::kPinFunction,
+                 ctl::kDisconnect}) {
+    EXPECT_FALSE(surface.IsEnabled(id)) << id;
+  }
+  for (int id : {ctl::kConnect, ctl::kChipList, ctl::kPortList, ctl::kRepairUpdate}) EXPECT_TRUE(surface.IsEnabled(id));
+  for (int s = 0; s < ctl::kSlotCount; ++s) {
+    EXPECT_EQ(surface.GetText(ctl::Freq(s)), "180.000");
+    EXPECT_EQ(surface.GetText(ctl::Real(s)), "/ ----.---");
+    EXPECT_TRUE(surface.control(ctl::Freq(s)).warning);
+    EXPECT_FALSE(surface.IsEnabled(ctl::Freq(s)));
+    EXPECT_EQ(Items(ctl::Power(s)), (std::vector<std::string>{"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"}));
+    EXPECT_EQ(surface.GetSelection(ctl::Power(s)), 0);
+    EXPECT_EQ(Items(ctl::BandList(s)), (std::vector<std::string>{"OUT1 <6GHz", "OUT2 5..12GHz"}));
+  }
+  EXPECT_EQ(Items(ctl::kChipList), (std::vector<std::string>{"Auto", "ADF4350", "ADF4351", "MAX2871"}));
+  EXPECT_EQ(Items(ctl::kPortList), std::vector<std::string>{"Demo"});
+  EXPECT_EQ(surface.GetSelection(ctl::kPortList), 0);
+  EXPECT_EQ(surface.GetText(ctl::kSpeed), "10");
+  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+  EXPECT_FALSE(surface.TimerArmed());
+  EXPECT_EQ(dlg.refDivisor, 0);
+}
+
+TEST_F(PanelTest, PortListIsSortedWithoutRegardToCaseAndReselectsOnDropDown) {
+  link::SetPortEnumerator([] {
+    return std::vector<link::PortInfo>{{"COM2", ""}, {"COM10", "FTDI FT232R"}, {"com1", ""}};
+  });
+  dlg.OnPortDropDown();
+  EXPECT_EQ(Items(ctl::kPortList), (std::vector<std::string>{"com1", "COM10", "COM2", "Demo"}));
+  surface.SetSelection(ctl::kPortList, 3);
+  dlg.OnPortDropDown();
+  EXPECT_EQ(surface.GetSelection(ctl::kPortList), 0);
+}
+
+TEST_F(PanelTest, DemoWithAutoFillsThePanelWithTheDemoBoardsSettings) {
+  Connect();
+  ASSERT_EQ(dlg.isConnected, 1);
+  EXPECT_TRUE(surface.messages.empty());
+  EXPECT_EQ(dlg.chipType, ChipType::Max2871);
+  EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip (MAX2871):");
+  EXPECT_FALSE(surface.GetCheck(ctl::kBeaconBox));
+  EXPECT_FALSE(surface.GetCheck(ctl::kScanBox));
+  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+  EXPECT_EQ(surface.GetText(ctl::kSpeed), "0.9");
+  EXPECT_EQ(surface.GetText(ctl::kBeaconText), "test de qx9abc #5000");
+  EXPECT_EQ(surface.GetText(ctl::kReference), "10.000000");
+  EXPECT_FALSE(surface.GetCheck(ctl::kExtReference));
+  const char* freqs[] = {"10367.999023", "5760.000000", "1295.999878", "432.000000", "144.000000"};
+  for (int s = 0; s < ctl::kSlotCount; ++s) {
+    EXPECT_EQ(surface.GetText(ctl::Freq(s)), freqs[s]) << s;
+    EXPECT_EQ(Selected(ctl::BandList(s)), s == 0 ? "OUT2 5..12GHz" : "OUT1 <6GHz") << s;
+    EXPECT_EQ(Selected(ctl::Power(s)), "-1dBm") << s;
+    EXPECT_EQ(surface.GetText(ctl::Real(s)), std::string("/ ") + freqs[s]) << s;
+    EXPECT_TRUE(surface.IsEnabled(ctl::BandList(s)));
+    EXPECT_FALSE(surface.control(ctl::Freq(s)).warning) << s;
+  }
+  EXPECT_EQ(Items(ctl::Power(0)), (std::vector<std::string>{"Off", "-1dBm"}));
+  EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Update...");
+  EXPECT_FALSE(surface.IsEnabled(ctl::kConnect));
+  EXPECT_FALSE(surface.IsEnabled(ctl::kPortList));
+  EXPECT_EQ(surface.GetFocus(), ctl::Freq(ctl::kSigGenSlot));
+  // The readout armed the tuning timer; identification paused 200 ms for the first probe.
+  EXPECT_TRUE(surface.TimerArmed());
+  EXPECT_THAT(clock.sleeps, ElementsAre(200));
+}
+
+TEST_F(PanelTest, ManualChipSkipsIdentificationAndKeepsTheCaption) {
+  Connect("Demo", 2);
+  ASSERT_EQ(dlg.isConnected, 1);
+  EXPECT_EQ(dlg.chipType, ChipType::Adf4351);
+  EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip:");
+  EXPECT_TRUE(clock.sleeps.empty());
+  // F1 stored for 10368 MHz is beyond an ADF4351: painted as a warning.
+  EXPECT_TRUE(surface.control(ctl::Freq(0)).warning);
+}
+
+TEST_F(PanelTest, UnknownPortReportsAndStaysDisconnected) {
+  Connect("demo");  // lower case is a device name, not the demo board
+  EXPECT_EQ(dlg.isConnected, 0);
+  ASSERT_EQ(surface.messages.size(), 1u);
+  EXPECT_EQ(surface.messages[0].text, "Could not find Synth board!");
+  EXPECT_EQ(surface.messages[0].caption, "");
+  EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
+  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+}
+
+TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) {
+  Connect();
+  surface.FireTimer(dlg);  // the send that follows every readout
+  for (const char* text : {"4", "43", "432"}) {
+    Type(ctl::Freq(4), text);
+    EXPECT_TRUE(surface.TimerArmed());
+  }
+  EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ 432.000000");
+  EXPECT_EQ(link::GetDemoStore().Entry('4'), "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;");
+  surface.FireTimer(dlg);
+  EXPECT_EQ(link::GetDemoStore().Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8028 60400000;");
+  EXPECT_EQ(link::GetDemoStore().Entry('R'), "R  10.000000  ;");
+  EXPECT_EQ(dlg.tuneTimer, 0);
+
+  // The preset power lists do nothing; the signal-generator power list only arms.
+  Choose(ctl::Power(1), 4);
+  EXPECT_FALSE(surface.TimerArmed());
+  Choose(ctl::Power(4), 4);
+  EXPECT_TRUE(surface.TimerArmed());
+  surface.SetCheck(ctl::kExtReference, true);
+  dlg.OnUserChange(ctl::kExtReference);
+  surface.FireTimer(dlg);
+  EXPECT_EQ(link::GetDemoStore().Entry('R'), "R  10.000000 E;");
+  EXPECT_EQ(link::GetDemoStore().Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8038 60400000;");
+}
+
+TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
+  Connect();
+  surface.FireTimer(dlg);
+  Type(ctl::kReference, "4.99");
+  EXPECT_EQ(dlg.refDivisor, 0);
+  for (int s = 0; s < ctl::kSlotCount; ++s) {
+    EXPECT_EQ(surface.GetText(ctl::Real(s)), "/ ----.---");
+    EXPECT_TRUE(surface.control(ctl::Freq(s)).warning);
+  }
+  EXPECT_FALSE(surface.TimerArmed());
+  Type(ctl::Freq(4), "433");
+  EXPECT_FALSE(surface.TimerArmed());
+  Type(ctl::kReference, "10");
+  EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ 432.999939");
+  EXPECT_TRUE(surface.TimerArmed());
+}
+
+TEST_F(PanelTest, UnreadableSignalGeneratorTextStillTunesTo180MHz) {
+  Connect();
+  surface.FireTimer(dlg);
+  Type(ctl::Freq(4), "abc");
+  EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ ----.---");
+  surface.FireTimer(dlg);
+  EXPECT_EQ(link::GetDemoStore().Entry('4'),
+            BuildSlotCommand(4, ChipType::Max2871, "180", 0, 2, 2, 10.0));
+}
+
+TEST_F(PanelTest, BandChangeFitsThePowerList) {
+  Connect();
+  Choose(ctl::Power(2), 4);
+  Choose(ctl::BandList(2), 1);
+  EXPECT_EQ(Items(ctl::Power(2)), (std::vector<std::string>{"Off", "-1dBm"}));
+  EXPECT_EQ(Selected(ctl::Power(2)), "-1dBm");
+  Choose(ctl::BandList(2), 0);
+  EXPECT_EQ(Items(ctl::Power(2)).size(), 5u);
+  EXPECT_EQ(Selected(ctl::Power(2)), "-1dBm");
+  Choose(ctl::Power(2), 0);
+  Choose(ctl::BandList(2), 1);
+  EXPECT_EQ(Selected(ctl::Power(2)), "Off");
+}
+
+struct StepCase {
+  const char* text;
+  int caret;
+  Key key;
+  const char* expected;
+};
+
+TEST_F(PanelTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
+  Connect();
+  const StepCase cases[] = {
+      {"1296.000", 4, Key::Up, "1297.000000"},   // units digit
+      {"1296.000", 2, Key::Up, "1396.000000"},   // hundreds
+      {"0.050", 3, Key::Down, "-0.050000"},      // first decimal; nothing keeps it positive
+      {"999.000", 3, Key::Up, "1000.000000"},    // carries into a new digit
+      {"1296,5", 6, Key::Up, "1296.100000"},     // a comma marks the decimals; the number ends there
+      {"1296.000", 5, Key::Up, "1296.000"},      // caret after the point: unchanged
+      {"1296.000", 0, Key::Down, "1296.000"},    // caret at the start: unchanged
+      {"ab12", 4, Key::Up, "ab12"},              // no number to step from
+  };
+  for (const StepCase& c : cases) {
+    surface.SetFocus(ctl::Freq(1));
+    dlg.SetFieldText(ctl::Freq(1), c.text);
+    surface.SetCaret(ctl::Freq(1), c.caret);
+    EXPECT_TRUE(dlg.PreTranslateMessage(c.key, false)) << c.text;
+    EXPECT_EQ(surface.GetText(ctl::Freq(1)), c.expected) << c.text << " caret " << c.caret;
+    EXPECT_EQ(surface.GetCaret(ctl::Freq(1)), c.caret) << c.text;
+  }
+  // The label follows a stepped value.
+  dlg.SetFieldText(ctl::Freq(1), "1296.000");
+  surface.SetCaret(ctl::Freq(1), 4);
+  dlg.OnMouseWheel(120);
+  EXPECT_EQ(surface.GetText(ctl::Real(1)), "/ 1296.999878");
+  // Outside the frequency fields the arrows belong to the focused control.
+  surface.SetFocus(ctl::kChipList);
+  EXPECT_FALSE(dlg.PreTranslateMessage(Key::Up, false));
+  EXPECT_FALSE(dlg.PreTranslateMessage(Key::B, false));
+}
+
+}  // namespace
+}  // namespace korvane::testing

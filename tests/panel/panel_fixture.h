@@ -1,0 +1,83 @@
+// A headless control panel on a fresh demo store, with pauses that take no time.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/board_link.h"
+#include "link/clock.h"
+#include "link/demo_board.h"
+#include "link/port_list.h"
+#include "panel/control_ids.h"
+#include "panel/headless_surface.h"
+#include "panel/main_dlg.h"
+
+namespace korvane::testing {
+
+class InstantClock : public Clock {
+ public:
+  int64_t NowMs() override { return now; }
+  void SleepMs(int ms) override {
+    sleeps.push_back(ms);
+    now += ms;
+  }
+  int64_t now = 0;
+  std::vector<int> sleeps;
+};
+
+class PanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    link::ClosePort();
+    link::ResetDemoStoreForTests();
+    link::SetPortEnumerator([] { return std::vector<link::PortInfo>{}; });
+    SetClock(&clock);
+    dlg.OnInitDialog();
+  }
+  void TearDown() override {
+    link::ClosePort();
+    SetClock(nullptr);
+    link::SetPortEnumerator({});
+  }
+
+  // Chooses a port as a user would: a listed entry, or a typed name.
+  void ChoosePort(const std::string& port) {
+    for (int i = 0; i < surface.GetCount(ctl::kPortList); ++i) {
+      if (surface.GetItemText(ctl::kPortList, i) == port) {
+        surface.SetSelection(ctl::kPortList, i);
+        return;
+      }
+    }
+    surface.SetSelection(ctl::kPortList, -1);
+    surface.SetText(ctl::kPortList, port);
+  }
+  void Connect(const std::string& port = "Demo", int chipEntry = 0) {
+    ChoosePort(port);
+    surface.SetSelection(ctl::kChipList, chipEntry);
+    dlg.OnCommand(ctl::kConnect);
+  }
+  // Types a text into a field as a user would.
+  void Type(int id, const std::string& text) {
+    surface.SetText(id, text);
+    dlg.OnUserChange(id);
+  }
+  void Choose(int list, int index) {
+    surface.SetSelection(list, index);
+    dlg.OnUserChange(list);
+  }
+  std::vector<std::string> Items(int list) const {
+    std::vector<std::string> items;
+    for (int i = 0; i < surface.GetCount(list); ++i) items.push_back(surface.GetItemText(list, i));
+    return items;
+  }
+  std::string Selected(int list) const { return surface.GetItemText(list, surface.GetSelection(list)); }
+
+  InstantClock clock;
+  HeadlessSurface surface;
+  CMainDlg dlg{surface};
+};
+
+}  // namespace korvane::testing
