@@ -26,6 +26,21 @@ double MaxReference(ChipType chip) { return chip == ChipType::Max2871 ? 210.0 : 
 
 }  // namespace
 
+std::optional<ChipType> ChipFromName(std::string_view name) {
+  for (int c = 0; c < 3; ++c) {
+    std::string_view known = kChipNames[c];
+    if (known.size() != name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size(); ++i) {
+      char a = name[i];
+      if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+      same = same && a == known[i];
+    }
+    if (same) return static_cast<ChipType>(c);
+  }
+  return std::nullopt;
+}
+
 int IsInBand(ChipType chip, Band band, double frequency) {
   int c = static_cast<int>(chip);
   if (c < 0 || c > 2 || band < 0 || band > 1) return 0;

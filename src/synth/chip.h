@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ using PowerLevel = int;
 inline constexpr const char* kChipNames[] = {"ADF4350", "ADF4351", "MAX2871"};
 inline constexpr const char* kBandLabels[] = {"OUT1 <6GHz", "OUT2 5..12GHz"};
 inline constexpr const char* kPowerLabels[] = {"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"};
+
+// "adf4350", "ADF4351", ... in any case; nullopt for anything else.
+std::optional<ChipType> ChipFromName(std::string_view name);
 
 // 1 when low <= f <= high for the chip and band, else 0 (NaN and unknown bands give 0).
 int IsInBand(ChipType chip, Band band, double frequency);

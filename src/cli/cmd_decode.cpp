@@ -1,0 +1,98 @@
+// korvane-cli decode: what a board readout shows for one stored register set.
+#include <iostream>
+
+#include "cli/command.h"
+#include "cli/json.h"
+#include "synth/chip.h"
+#include "synth/number_text.h"
+#include "synth/register_set.h"
+#include "synth/solver.h"
+
+namespace korvane::cli {
+namespace {
+
+const char* PowerEntryLabel(Band band, int index) {
+  if (band == kBandOut2) return index > 0 ? "-1dBm" : "Off";
+  return (index >= 0 && index <= 4) ? kPowerLabels[index] : "?";
+}
+
+int Run(const Args& args) {
+  const std::string& text = args.positional[0];
+  std::string chipName = args.Value("chip", "max2871");
+  std::optional<ChipType> chip = ChipFromName(chipName);
+  if (!chip) throw UsageError("unknown chip '" + chipName + "' (adf4350, adf4351 or max2871)");
+  std::string refText = args.Value("ref", "10");
+  std::optional<double> reference = ReadDouble(refText);
+  if (!reference) throw UsageError("--ref '" + refText + "' is not a number");
+
+  std::optional<std::array<uint32_t, 6>> words = ParseRegisterReply(text);
+  if (!words) {
+    throw Failure("'" + text + "' is not a register set: expected a slot digit and six hexadecimal words, as in " +
+                  "\"0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;\".");
+  }
+  DecodedSet d = DecodeRegisterSet(*words, args.Has("s-suffix") ? 1 : 0);
+
+  // The readout takes its comparison frequency from the divisor stored in R2; a divisor of 0
+  // leaves no frequency to compute.
+  std::optional<double> frequency;
+  double pfd = 0.0;
+  if (!d.off && d.refDivisor > 0) {
+    pfd = 2.0 * *reference / d.refDivisor;
+    frequency = AchievedFrequency(d.solution, d.band, pfd);
+  }
+  const bool noDivisor = !d.off && d.refDivisor == 0;
+
+  if (args.Has("json")) {
+    JsonObject o;
+    o.Add("off", d.off)
+        .Add("band", d.band)
+        .Add("power_index", d.powerIndex)
+        .Add("INT", static_cast<int>(d.solution.INT))
+        .Add("FRAC", static_cast<int>(d.solution.FRAC))
+        .Add("MOD", static_cast<int>(d.solution.MOD))
+        .Add("divExp", static_cast<int>(d.solution.divExp))
+        .Add("ref_divisor", static_cast<int>(d.refDivisor));
+    if (frequency) {
+      o.AddRaw("frequency_mhz", FormatFixed(*frequency, 6));
+    } else {
+      o.AddRaw("frequency_mhz", "null");
+    }
+    std::cout << o.str() << "\n";
+  } else if (d.off) {
+    std::cout << "off         output switched off (Off, " << kBandLabels[kBandOut1] << ")\n"
+              << "ref divisor " << d.refDivisor << "\n";
+  } else {
+    std::cout << "band        " << d.band << " (" << kBandLabels[d.band] << ")\n"
+              << "power       " << PowerEntryLabel(d.band, d.powerIndex) << " (entry " << d.powerIndex << ")\n"
+              << "INT         " << d.solution.INT << "\n"
+              << "FRAC        " << d.solution.FRAC << "\n"
+              << "MOD         " << d.solution.MOD << (d.solution.MOD == 0 ? " (read as integer-N)" : "") << "\n"
+              << "divider     " << (1 << d.solution.divExp) << " (divExp " << d.solution.divExp << ")\n"
+              << "ref divisor " << d.refDivisor;
+    if (frequency) {
+      std::cout << " (pfd " << FormatFixed(pfd, 6) << " MHz)\n"
+                << "frequency   " << FormatFixed(*frequency, 6, 5) << " MHz"
+                << (IsInBand(*chip, d.band, *frequency) ? "" : " (outside the chip's band)") << "\n";
+    } else {
+      std::cout << "\n";
+    }
+  }
+  if (noDivisor) {
+    throw Failure("The set stores a reference divisor of 0 in R2: no comparison frequency, so no frequency.");
+  }
+  return kExitOk;
+}
+
+const Registrar kRegistrar(Command{"decode",
+                                   "\"SET TEXT\" [--chip adf4350|adf4351|max2871] [--ref MHZ] [--s-suffix] [--json]",
+                                   "Shows what a board readout makes of one slot's register set, as a board sends it.",
+                                   {{"chip", "CHIP", "adf4350, adf4351 or max2871 (the default), for the band check"},
+                                    {"ref", "MHZ", "the board's reference frequency, 10 by default"},
+                                    {"s-suffix", "", "the board has the second output band (reads the band from R4)"},
+                                    {"json", "", "print one JSON object"}},
+                                   1,
+                                   1,
+                                   Run});
+
+}  // namespace
+}  // namespace korvane::cli

@@ -1,0 +1,122 @@
+// korvane-cli solve: the register set and loop settings for one frequency, without a board.
+#include <cmath>
+#include <iostream>
+
+#include "cli/command.h"
+#include "cli/json.h"
+#include "synth/chip.h"
+#include "synth/number_text.h"
+#include "synth/register_set.h"
+#include "synth/solver.h"
+
+namespace korvane::cli {
+namespace {
+
+ChipType ChipArg(const Args& args) {
+  std::string name = args.Value("chip", "max2871");
+  std::optional<ChipType> chip = ChipFromName(name);
+  if (!chip) throw UsageError("unknown chip '" + name + "' (adf4350, adf4351 or max2871)");
+  return *chip;
+}
+
+PowerLevel PowerArg(const std::string& power) {
+  static const char* const kNames[] = {"off", "-4", "-1", "+2", "+5"};
+  for (int level = 0; level < 5; ++level) {
+    if (power == kNames[level]) return level;
+  }
+  throw UsageError("unknown power '" + power + "' (off, -4, -1, +2 or +5)");
+}
+
+// A far out-of-range FREQ_MHZ is clamped by the solver; its error would fill a screen in fixed notation.
+std::string ErrorText(double hz) {
+  if (std::fabs(hz) >= 1e12) return hz < 0 ? "below -1 THz" : "above 1 THz";
+  return FormatFixed(hz, 3) + " Hz";
+}
+
+int Run(const Args& args) {
+  const std::string& freqText = args.positional[0];
+  std::optional<double> wanted = ReadDouble(freqText);
+  if (!wanted) throw UsageError("FREQ_MHZ '" + freqText + "' is not a number");
+  ChipType chip = ChipArg(args);
+
+  std::string bandText = args.Value("band", "0");
+  if (bandText != "0" && bandText != "1") throw UsageError("--band is 0 or 1");
+  Band band = bandText == "1" ? kBandOut2 : kBandOut1;
+
+  PowerLevel level = PowerArg(args.Value("power", "-1"));
+  // The second output offers only "Off" and "-1dBm": its list index is 0 or 1.
+  int powerIndex = level;
+  if (band == kBandOut2) {
+    if (level != 0 && level != 2) throw UsageError("band 1 offers only off or -1 dBm");
+    powerIndex = level == 0 ? 0 : 1;
+  }
+
+  std::string slotText = args.Value("slot", "4");
+  if (slotText.size() != 1 || slotText[0] < '0' || slotText[0] > '4') throw UsageError("--slot is 0 to 4");
+  int slot = slotText[0] - '0';
+
+  std::string refText = args.Value("ref", "10");
+  int32_t refDivisor = 0;
+  double pfd = 10.0;
+  AcceptReference(refText, chip, refDivisor, pfd);
+  if (refDivisor == 0) {
+    throw Failure("A reference of '" + refText + "' MHz is not accepted by the " + kChipNames[static_cast<int>(chip)] +
+                  " (5 to " + (chip == ChipType::Max2871 ? "210" : "250") + " MHz).");
+  }
+
+  std::string command = BuildSlotCommand(slot, chip, freqText, band, powerIndex, refDivisor, pfd);
+  PllSolution s = SolvePll(chip, band, *wanted, pfd);
+  double achieved = AchievedFrequency(s, band, pfd);
+  double oscillator = AchievedFrequency(PllSolution{0, s.INT, s.FRAC, s.MOD}, kBandOut1, pfd);
+  bool inBand = IsInBand(chip, band, *wanted) == 1;
+
+  if (args.Has("json")) {
+    JsonObject o;
+    o.Add("slot", slot)
+        .Add("chip", static_cast<int>(chip))
+        .Add("band", band)
+        .Add("power_level", level)
+        .Add("ref_divisor", static_cast<int>(refDivisor))
+        .Add("pfd", pfd)
+        .Add("divExp", static_cast<int>(s.divExp))
+        .Add("INT", static_cast<int>(s.INT))
+        .Add("FRAC", static_cast<int>(s.FRAC))
+        .Add("MOD", static_cast<int>(s.MOD))
+        .AddRaw("achieved_mhz", FormatFixed(achieved, 6))
+        .Add("in_band", inBand)
+        .Add("command", command);
+    std::cout << o.str() << "\n";
+    return kExitOk;
+  }
+
+  std::cout << command << "\n"
+            << "divider     " << (1 << s.divExp) << " (divExp " << s.divExp << ")\n"
+            << "INT         " << s.INT << "\n"
+            << "FRAC        " << s.FRAC << "\n"
+            << "MOD         " << s.MOD << "\n"
+            << "pfd         " << FormatFixed(pfd, 6) << " MHz (R " << refDivisor << ")\n"
+            << "oscillator  " << FormatFixed(oscillator, 6) << " MHz\n"
+            << "achieved    " << FormatFixed(achieved, 6) << " MHz\n"
+            << "error       " << ErrorText((achieved - *wanted) * 1e6) << "\n"
+            << "in band     " << (inBand ? "yes" : "no") << " (" << kChipNames[static_cast<int>(chip)] << ", "
+            << kBandLabels[band] << ")\n";
+  return kExitOk;
+}
+
+const Registrar kRegistrar(Command{
+    "solve",
+    "FREQ_MHZ [--chip adf4350|adf4351|max2871] [--ref MHZ] [--band 0|1] [--power off|-4|-1|+2|+5] [--slot 0..4] "
+    "[--json]",
+    "Prints the register set a board would be sent for FREQ_MHZ, and the loop settings behind it.",
+    {{"chip", "CHIP", "adf4350, adf4351 or max2871 (the default)"},
+     {"ref", "MHZ", "reference frequency, 10 by default"},
+     {"band", "BAND", "0 for OUT1 <6GHz (the default), 1 for OUT2 5..12GHz"},
+     {"power", "LEVEL", "output power: off, -4, -1 (the default), +2 or +5 dBm; band 1: off or -1"},
+     {"slot", "SLOT", "0 to 3 for F1 to F4, 4 for the signal generator (the default)"},
+     {"json", "", "print one JSON object"}},
+    1,
+    1,
+    Run});
+
+}  // namespace
+}  // namespace korvane::cli
