@@ -1,0 +1,142 @@
+// korvane-cli solve and decode, run as a user runs them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;
+};
+
+std::string Quote(const std::string& word) {
+  std::string q = "'";
+  for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// KORVANE_CLI names the binary; without it, the one built beside this test (build/tests/..).
+std::string CliPath() {
+  if (const char* cli = std::getenv("KORVANE_CLI")) return cli;
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return "korvane-cli";
+  return (self.parent_path().parent_path() / "korvane-cli").string();
+}
+
+RunResult RunCli(const std::vector<std::string>& args) {
+  std::string command = Quote(CliPath());
+  for (const std::string& a : args) command += " " + Quote(a);
+  command += " 2>/dev/null";
+  RunResult r;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return r;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+  int status = pclose(pipe);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+class CliTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(access(CliPath().c_str(), X_OK), 0) << "no korvane-cli at " << CliPath(); }
+};
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+TEST_F(CliTest, SolveAndDecode) {
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    const char* contains;  // in stdout; first line when it ends in ';'
+  };
+  const Case cases[] = {
+      {{"solve", "144"}, 0, "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;"},
+      {{"solve", "10368", "--band", "1", "--slot", "0"}, 0, "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;"},
+      {{"solve", "144", "--power", "off", "--slot", "2"},
+       0,
+       "2 00000000 20008028 18007FC0 01000000 00DC8000 60400000;"},
+      {{"solve", "2200", "--chip", "adf4350", "--power", "+5"},
+       0,
+       "4 006E0000 08008010 18007EC0 00000000 00878038 00400000;"},
+      {{"solve", "50", "--chip", "adf4351", "--ref", "25", "--power", "+5", "--slot", "0"},
+       0,
+       "0 00A00000 08008010 1A017EC0 00000000 00E78038 00400000;"},
+      {{"solve", "1296"}, 0, "achieved    1295.999878 MHz"},
+      {{"solve", "7000", "--chip", "adf4350"}, 0, "in band     no"},
+      {{"solve", "144", "--ref", "250"}, 1, nullptr},  // MAX2871 takes at most 210 MHz
+      {{"solve", "144", "--ref", "4.99", "--chip", "adf4350"}, 1, nullptr},
+      {{"solve", "abc"}, 2, nullptr},
+      {{"solve", "inf"}, 2, nullptr},
+      {{"solve", "5500", "--band", "1", "--power", "+5"}, 2, nullptr},
+      {{"solve", "144", "--chip", "adf4352"}, 2, nullptr},
+      {{"solve", "144", "--slot", "5"}, 2, nullptr},
+      {{"decode", "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;", "--s-suffix"},
+       0,
+       "frequency   10367.999023 MHz"},
+      {{"decode", "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;"}, 0, "frequency   5183.999511 MHz"},
+      {{"decode", "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;"}, 0, "power       -4dBm"},
+      {{"decode", "2 00000000 20008028 18007FC0 01000000 00DC8000 60400000;"}, 0, "off"},
+      {{"decode", "OK;"}, 1, nullptr},
+      {{"decode", "4 00E60020 20008028 18007FC0;"}, 1, nullptr},
+      // R counter 0: there is no comparison frequency to divide by.
+      {{"decode", "0 01033328 2000FFE8 18000000 01000000 008C8140 60400000;"}, 1, nullptr},
+  };
+  for (const Case& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    SCOPED_TRACE(line);
+    RunResult r = RunCli(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    if (!c.contains) continue;
+    std::string wanted = c.contains;
+    if (wanted.back() == ';') {
+      EXPECT_EQ(FirstLine(r.out), wanted);
+    } else {
+      EXPECT_NE(r.out.find(wanted), std::string::npos) << r.out;
+    }
+  }
+}
+
+TEST_F(CliTest, JsonCarriesExactlyTheDocumentedKeys) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> keys;
+    std::vector<std::string> fragments;
+  };
+  const Case cases[] = {
+      {{"solve", "10368", "--band", "1", "--slot", "0", "--json"},
+       {"slot", "chip", "band", "power_level", "ref_divisor", "pfd", "divExp", "INT", "FRAC", "MOD", "achieved_mhz",
+        "in_band", "command"},
+       {"\"chip\":2", "\"INT\":518", "\"FRAC\":1637", "\"MOD\":4093", "\"achieved_mhz\":10367.999023",
+        "\"in_band\":true", "\"command\":\"0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;\""}},
+      {{"decode", "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;", "--s-suffix", "--json"},
+       {"off", "band", "power_index", "INT", "FRAC", "MOD", "divExp", "ref_divisor", "frequency_mhz"},
+       {"\"off\":false", "\"band\":1", "\"power_index\":1", "\"ref_divisor\":2", "\"frequency_mhz\":10367.999023"}},
+      {{"decode", "2 00000000 20008028 18007FC0 01000000 00DC8000 60400000;", "--json"},
+       {"off", "band", "power_index", "INT", "FRAC", "MOD", "divExp", "ref_divisor", "frequency_mhz"},
+       {"\"off\":true", "\"frequency_mhz\":null"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    RunResult r = RunCli(c.args);
+    ASSERT_EQ(r.exitCode, 0);
+    // Every key once, and nothing else: count the keys by their "name": pattern.
+    size_t keyCount = 0;
+    for (size_t pos = 0; (pos = r.out.find("\":", pos)) != std::string::npos; ++pos) ++keyCount;
+    EXPECT_EQ(keyCount, c.keys.size()) << r.out;
+    for (const std::string& key : c.keys) EXPECT_NE(r.out.find("\"" + key + "\":"), std::string::npos) << key;
+    for (const std::string& f : c.fragments) EXPECT_NE(r.out.find(f), std::string::npos) << f << " in " << r.out;
+  }
+}
+
+}  // namespace
