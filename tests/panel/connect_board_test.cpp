@@ -1,0 +1,275 @@
+// Connect, identification, readout and live tuning against a board on a real serial line.
+#include "panel_fixture.h"
+#include "support/virtual_board.h"
+#include "synth/register_set.h"
+
+namespace korvane::testing {
+namespace {
+
+using test::VirtualBoard;
+using test::VirtualBoardOptions;
+using test::VirtualChip;
+
+const std::vector<std::string> kReadout = {"M;", "T;", "S;", "R;", "0;", "1;", "2;", "3;", "4;"};
+
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+class BoardPanelTest : public PanelTest {
+ protected:
+  void SetUp() override {
+    PanelTest::SetUp();
+    link::SetReadTimeoutMs(300);
+  }
+  void TearDown() override {
+    PanelTest::TearDown();
+    link::SetReadTimeoutMs(2000);
+  }
+};
+
+struct IdentifyCase {
+  VirtualChip chip;
+  const char* tag;
+  ChipType expected;
+  const char* caption;
+  int probes;  // probe sets the board needed to see
+};
+
+TEST_F(BoardPanelTest, AutoIdentifiesEachChipWithTheRightCommandsInOrder) {
+  const IdentifyCase cases[] = {
+      {VirtualChip::MAX2871, "v4s.", ChipType::Max2871, "Chip (MAX2871):", 1},
+      {VirtualChip::ADF4351, "v4.", ChipType::Adf4351, "Chip (ADF4351):", 2},
+      {VirtualChip::ADF4350, "v4.", ChipType::Adf4350, "Chip (ADF4350):", 2},
+      {VirtualChip::MAX2871, "v3s.", ChipType::Max2871, "Chip (MAX2871):", 1},
+      {VirtualChip::ADF4351, "v3.", ChipType::Adf4351, "Chip (ADF4351):", 2},
+      {VirtualChip::ADF4350, "v3.", ChipType::Adf4350, "Chip (ADF4350):", 2},
+  };
+  for (const IdentifyCase& c : cases) {
+    SCOPED_TRACE(c.tag + std::string(" ") + c.caption);
+    VirtualBoard board({.chip = c.chip, .hwTag = c.tag});
+    std::string slot4 = board.Stored('4');
+    std::string reference = board.Stored('R');
+    clock.sleeps.clear();
+    Connect(board.path());
+    ASSERT_EQ(dlg.isConnected, 1);
+    EXPECT_TRUE(surface.messages.empty());
+    EXPECT_EQ(dlg.chipType, c.expected);
+    EXPECT_EQ(surface.GetText(ctl::kChipCaption), c.caption);
+
+    std::vector<std::string> expected = {"V;", "4;", "R;"};
+    bool v4 = std::string(c.tag).rfind("v4", 0) == 0;
+    if (v4) expected.push_back("R  10.000000  ;");
+    expected.insert(expected.end(), {test::kMax2871Probe, "L;"});
+    if (c.probes == 2) expected.insert(expected.end(), {test::kAdf4351Probe, "L;"});
+    expected.insert(expected.end(), {reference, slot4});
+    EXPECT_EQ(board.Log(), Concat(expected, kReadout));
+    std::vector<int> pauses = v4 ? std::vector<int>{20, 200} : std::vector<int>{200};
+    if (c.probes == 2) pauses.push_back(200);
+    EXPECT_EQ(clock.sleeps, pauses);
+    // The board runs what it ran before the probes.
+    EXPECT_EQ(board.Stored('4'), slot4);
+
+    bool sSuffix = std::string(c.tag).find('s') != std::string::npos;
+    EXPECT_EQ(surface.IsEnabled(ctl::BandList(4)), sSuffix);
+    EXPECT_TRUE(surface.IsEnabled(ctl::kExtReference));
+    EXPECT_TRUE(surface.IsEnabled(ctl::kFirmwareInfo));
+    EXPECT_TRUE(surface.IsEnabled(ctl::kRepairUpdate));
+    // Without the second band a stored band-1 set shows in band 0 with its power bits.
+    if (!sSuffix) {
+      EXPECT_EQ(Selected(ctl::BandList(0)), "OUT1 <6GHz");
+      EXPECT_EQ(Selected(ctl::Power(0)), "-4dBm");
+      EXPECT_EQ(surface.GetText(ctl::Freq(0)), "5183.999511");
+    }
+    dlg.OnCommand(ctl::kDisconnect);
+  }
+}
+
+struct RefusalCase {
+  const char* tag;
+  const char* version;
+  const char* message;
+};
+
+TEST_F(BoardPanelTest, AutoRefusesOldBoardsAndLeavesThePanelAsItWas) {
+  const RefusalCase cases[] = {
+      {"v2.", "", "Automatic PLL chip identification works only with HW version 3 or higher.\n"
+                  "Please set the correct chip type manually and reconnect the board."},
+      {"", "", "Automatic PLL chip identification works only with HW version 3 or higher.\n"
+               "Please set the correct chip type manually and reconnect the board."},
+      {"v3.", "0.9 from 01012015.\nS/N 000000000000000000000001",
+       "Automatic PLL chip identification works only with FW version 3.01 or higher.\n"
+       "Please update board firmware if you want to use automatic chip identification.\n"
+       "Or set the correct chip type manually and reconnect the board."},
+  };
+  for (const RefusalCase& c : cases) {
+    SCOPED_TRACE(c.tag);
+    VirtualBoard board({.hwTag = c.tag, .version = c.version});
+    surface.messages.clear();
+    surface.SetFocus(ctl::kChipList);
+    Connect(board.path());
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, c.message);
+    EXPECT_EQ(board.Log(), std::vector<std::string>{"V;"});
+    EXPECT_EQ(link::GetPortState(), link::PortState::None);
+    EXPECT_EQ(dlg.isConnected, 0);
+    EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
+    EXPECT_FALSE(surface.IsEnabled(ctl::kDisconnect));
+    EXPECT_EQ(surface.GetFocus(), ctl::kChipList);  // focus untouched
+  }
+}
+
+struct ManualCase {
+  const char* tag;
+  int hwVersion;
+  bool extReference;
+  bool fwInfoAndUpdate;
+};
+
+TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) {
+  const ManualCase cases[] = {
+      {"", 1, false, false}, {"v2.", 2, true, false}, {"v3.", 3, true, true}, {"v4s.", 4, true, true}};
+  for (const ManualCase& c : cases) {
+    SCOPED_TRACE(c.tag);
+    VirtualBoard board({.chip = VirtualChip::ADF4350, .hwTag = c.tag});
+    surface.messages.clear();
+    Connect(board.path(), 1);
+    ASSERT_EQ(dlg.isConnected, 1);
+    EXPECT_EQ(link::GetBoardIdentity().hwVersion, c.hwVersion);
+    EXPECT_EQ(board.Log(), Concat({"V;"}, kReadout));
+    EXPECT_EQ(dlg.chipType, ChipType::Adf4350);
+    EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip:");
+    EXPECT_EQ(surface.IsEnabled(ctl::kExtReference), c.extReference);
+    EXPECT_EQ(surface.IsEnabled(ctl::kFirmwareInfo), c.fwInfoAndUpdate);
+    EXPECT_EQ(surface.IsEnabled(ctl::kRepairUpdate), c.fwInfoAndUpdate);
+    EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Update...");
+
+    // Live tuning: the reference command has no flag on the first hardware version.
+    board.ClearLog();
+    surface.SetCheck(ctl::kExtReference, true);
+    Type(ctl::Freq(4), "2200");
+    surface.FireTimer(dlg);
+    std::string reference = c.hwVersion == 1 ? "R  10.000000;" : "R  10.000000 E;";
+    EXPECT_EQ(board.Log(), (std::vector<std::string>{
+                               reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", 0, 2, 2, 10.0)}));
+    dlg.OnCommand(ctl::kDisconnect);
+    surface.SetCheck(ctl::kExtReference, false);
+  }
+}
+
+struct FailureCase {
+  const char* name;
+  const char* prefix;  // refused command
+  const char* answer;
+  size_t commandsSent;  // commands the board received before Connect gave up
+};
+
+TEST_F(BoardPanelTest, EveryBadReplyEndsInCommunicationErrorAndTheDisconnectedState) {
+  const FailureCase cases[] = {
+      {"saved slot", "4;", "?;", 2},
+      {"saved reference", "R;", "?;", 3},
+      {"fixed reference", "R  10.000000  ;", "?;", 4},
+      {"probe", "4 812C", "?;", 5},
+      {"lock answer", "L;", "L 2;", 6},
+      {"mode", "M;", "M;", 9},
+      {"speed", "S;", "?;", 11},
+      {"slot readout", "2;", "2 0123;", 15},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    VirtualBoard board({.chip = VirtualChip::MAX2871, .hwTag = "v4s."});
+    board.SetRefuse(c.prefix, c.answer);
+    surface.messages.clear();
+    Connect(board.path());
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, "Communication eror!");
+    EXPECT_EQ(surface.messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(board.Log().size(), c.commandsSent);
+    EXPECT_EQ(link::GetPortState(), link::PortState::None);
+    EXPECT_EQ(dlg.isConnected, 0);
+    EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
+    EXPECT_FALSE(surface.IsEnabled(ctl::Freq(0)));
+    EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
+  }
+}
+
+TEST_F(BoardPanelTest, FieldsFilledBeforeAFailureKeepTheirValues) {
+  VirtualBoard board({.hwTag = "v4s."});
+  board.SetStored("T CQ TEST;");
+  board.SetRefuse("3;", "?;");
+  Connect(board.path(), 3);
+  EXPECT_EQ(surface.GetText(ctl::kBeaconText), "CQ TEST");
+  EXPECT_EQ(surface.GetText(ctl::Freq(2)), "1295.999878");
+  EXPECT_EQ(surface.GetText(ctl::Freq(3)), "180.000");
+}
+
+TEST_F(BoardPanelTest, SilentPortIsTriedThreeTimes) {
+  VirtualBoard board;
+  board.SetSilent(true);
+  Connect(board.path(), 3);
+  ASSERT_EQ(surface.messages.size(), 1u);
+  EXPECT_EQ(surface.messages[0].text, "Could not find Synth board!");
+  EXPECT_EQ(board.Count("V;"), 3);
+  EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
+}
+
+TEST_F(BoardPanelTest, LostConnectionKeepsEveryFieldAndTheProgramRuns) {
+  VirtualBoard board({.hwTag = "v4s."});
+  Connect(board.path(), 3);
+  ASSERT_EQ(dlg.isConnected, 1);
+  Type(ctl::Freq(4), "1234.5");
+  Type(ctl::Freq(1), "2345.6");
+  board.HangUpAfter("R ", 1);
+  surface.FireTimer(dlg);
+  ASSERT_EQ(surface.messages.size(), 1u);
+  EXPECT_EQ(surface.messages[0].text, "Connection with device lost!");
+  EXPECT_EQ(surface.messages[0].caption, "Error!");
+  EXPECT_EQ(surface.messages[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_EQ(dlg.isConnected, 0);
+  EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
+  EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1234.5");
+  EXPECT_EQ(surface.GetText(ctl::Freq(1)), "2345.6");
+  EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Repair...");
+}
+
+TEST_F(BoardPanelTest, ReadoutEdgeCases) {
+  VirtualBoard board({.hwTag = "v4s."});
+  board.SetStored("M 05;");
+  board.SetStored("S 14D;");
+  board.SetStored("R  25.000000 E;");
+  board.SetStored("0 00A00000 08008010 1A017EC0 00000000 00E78038 00400000;");  // 50 MHz, R 5, +5dBm
+  board.SetStored("1 00000000 20008028 18007FC0 01000000 00DC8000 60400000;");  // off
+  surface.SetSelection(ctl::BandList(1), 1);
+  dlg.SetFieldText(ctl::Freq(1), "777");
+  Connect(board.path(), 2);
+  ASSERT_EQ(dlg.isConnected, 1);
+  EXPECT_TRUE(surface.GetCheck(ctl::kBeaconBox));
+  EXPECT_FALSE(surface.GetCheck(ctl::kScanBox));
+  EXPECT_EQ(Selected(ctl::kPinFunction), "CW keying");
+  EXPECT_TRUE(surface.IsEnabled(ctl::kSpeed));
+  EXPECT_EQ(surface.GetText(ctl::kSpeed), "20.0");
+  EXPECT_TRUE(surface.GetCheck(ctl::kExtReference));
+  EXPECT_EQ(surface.GetText(ctl::kReference), "25.000000");
+  EXPECT_EQ(dlg.refDivisor, 5);
+  EXPECT_EQ(surface.GetText(ctl::Freq(0)), "50.000000");
+  EXPECT_EQ(Selected(ctl::Power(0)), "+5dBm");
+  EXPECT_EQ(surface.GetText(ctl::Freq(1)), "777");
+  EXPECT_EQ(Selected(ctl::Power(1)), "Off");
+  EXPECT_EQ(surface.GetSelection(ctl::BandList(1)), 0);
+
+  // "M 06;": scanning without the beacon; "S 0;" cannot be shown as a speed.
+  dlg.OnCommand(ctl::kDisconnect);
+  board.SetStored("M 06;");
+  board.SetStored("S 0;");
+  Connect(board.path(), 2);
+  EXPECT_FALSE(surface.GetCheck(ctl::kBeaconBox));
+  EXPECT_TRUE(surface.GetCheck(ctl::kScanBox));
+  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+  EXPECT_FALSE(surface.IsEnabled(ctl::kScanBox));
+  EXPECT_EQ(surface.GetText(ctl::kSpeed), "10.0");
+}
+
+}  // namespace
+}  // namespace korvane::testing
