@@ -13,8 +13,11 @@ uint32_t Bits(int32_t value, uint32_t mask, int shift) { return (static_cast<uin
 
 std::string FormatRegisterSet(const RegisterSet& set) {
   std::string text = std::to_string(set.slot);
-  for (uint32_t word : set.words) text += " " + FormatHex(word, 8);
-  text += ";";
+  for (uint32_t word : set.words) {
+    text.push_back(' ');
+    text += FormatHex(word, 8);
+  }
+  text.push_back(';');
   return text;
 }
 
