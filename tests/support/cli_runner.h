@@ -1,0 +1,21 @@
+// Runs the built korvane-cli as a user would and captures what it prints.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace korvane::test {
+
+struct CliResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// KORVANE_CLI names the binary (ctest sets it); otherwise the one in the build folder above.
+std::string CliPath();
+
+// Runs korvane-cli with the arguments; stdin is empty, stdout and stderr are captured apart.
+CliResult RunCli(const std::vector<std::string>& args);
+
+}  // namespace korvane::test
