@@ -1,0 +1,25 @@
+// The About box: program name, version and icon, closed with OK.
+#pragma once
+
+#include <QDialog>
+
+namespace korvane::app {
+
+inline constexpr char kAboutTitle[] = "About Korvane";
+inline constexpr char kAboutText[] =
+    "MAX2871/ADF4350/ADF4351 synthesizer board programming and control utility.\n"
+    "Version 3.7";
+
+class AboutDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // owner: the window the box is centred over and blocks while it is open.
+  explicit AboutDialog(QWidget* owner);
+
+ public slots:
+  // Escape and the close box end the box as Cancel does.
+  void reject() override { done(2); }
+};
+
+}  // namespace korvane::app

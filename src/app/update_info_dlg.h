@@ -1,0 +1,43 @@
+// CUpdateInfoDlg: the small modeless progress window of the firmware operations.
+#pragma once
+
+#include <QDialog>
+#include <QElapsedTimer>
+
+class QLabel;
+class QProgressBar;
+
+namespace korvane::app {
+
+class CUpdateInfoDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Created over the main window and centred on it when shown.
+  CUpdateInfoDlg(QWidget* parent, const QString& title);
+
+  void SetStatus(const QString& text);
+  void SetProgressRange(int n);  // 0..n, step 1
+  void StepIt();
+
+  QLabel* status() const { return status_; }
+  QProgressBar* bar() const { return bar_; }
+
+ public slots:
+  // The window only goes away with the operation that opened it: Escape and the close box
+  // do nothing.
+  void reject() override {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Lets the window paint while the operation keeps the thread, at most every few ms.
+  void Repaint(bool force);
+
+  QLabel* status_;
+  QProgressBar* bar_;
+  QElapsedTimer sincePaint_;
+};
+
+}  // namespace korvane::app
