@@ -59,23 +59,29 @@ TEST(SolvePll, KnownFrequenciesAtTenMhz) {
 }
 
 TEST(SolvePll, NonFiniteAndHugeInputsGiveClampedValues) {
-  const double inputs[] = {1e300, -1e300, std::numeric_limits<double>::infinity(),
-                           -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+  const double inputs[] = {1000.0,
+                           1e300,
+                           -1e300,
+                           std::numeric_limits<double>::infinity(),
+                           -std::numeric_limits<double>::infinity(),
+                           std::numeric_limits<double>::quiet_NaN()};
   for (ChipType chip : {ChipType::Adf4350, ChipType::Adf4351, ChipType::Max2871}) {
     const int32_t low = chip == ChipType::Max2871 ? 19 : 75;
     const int32_t high = chip == ChipType::Max2871 ? 4091 : 65535;
     for (Band band : {0, 1}) {
       for (double f : inputs) {
-        SCOPED_TRACE(testing::Message() << "chip " << static_cast<int>(chip) << " f " << f);
-        PllSolution s = SolvePll(chip, band, f, 10.0);
-        EXPECT_GE(s.INT, low);
-        EXPECT_LE(s.INT, high);
-        EXPECT_GE(s.FRAC, 0);
-        EXPECT_LE(s.FRAC, 4095);
-        EXPECT_GE(s.MOD, 2);
-        EXPECT_LE(s.MOD, 4095);
-        EXPECT_GE(s.divExp, 0);
-        EXPECT_LE(s.divExp, 7);
+        for (double pfd : {10.0, 0.0}) {  // a comparison frequency of 0 divides into infinity
+          SCOPED_TRACE(testing::Message() << "chip " << static_cast<int>(chip) << " f " << f << " pfd " << pfd);
+          PllSolution s = SolvePll(chip, band, f, pfd);
+          EXPECT_GE(s.INT, low);
+          EXPECT_LE(s.INT, high);
+          EXPECT_GE(s.FRAC, 0);
+          EXPECT_LE(s.FRAC, 4095);
+          EXPECT_GE(s.MOD, 2);
+          EXPECT_LE(s.MOD, 4095);
+          EXPECT_GE(s.divExp, 0);
+          EXPECT_LE(s.divExp, 7);
+        }
       }
     }
   }
