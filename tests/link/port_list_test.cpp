@@ -1,0 +1,55 @@
+#include "link/port_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace korvane::link {
+namespace {
+
+TEST(PortList, ComNamePattern) {
+  const struct {
+    const char* name;
+    bool matches;
+  } cases[] = {
+      {"COM3", true},     {"com12", true},   {"XCOM7", true},          {"COM123", true},    {"cOm9", true},
+      {"COM1234", false}, {"COM", false},    {"CNCA0", false},         {"", false},         {"3", false},
+      {"COMX1", false},   {"COM12a", false}, {"\\Device\\COM5", true}, {"COM12COM3", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsComPortName(c.name), c.matches) << c.name;
+}
+
+TEST(PortList, SortedCaseInsensitivelyWithDemo) {
+  const struct {
+    std::vector<std::string> system;
+    std::vector<std::string> listed;
+  } cases[] = {
+      {{}, {"Demo"}},
+      {{"COM2", "COM10", "COM1"}, {"COM1", "COM10", "COM2", "Demo"}},
+      {{"ttyUSB1", "ttyACM0", "dummy", "Z"}, {"Demo", "dummy", "ttyACM0", "ttyUSB1", "Z"}},
+  };
+  for (const auto& c : cases) {
+    SetPortEnumerator([&c] {
+      std::vector<PortInfo> ports;
+      for (const std::string& n : c.system) ports.push_back({n, "maker " + n});
+      return ports;
+    });
+    std::vector<std::string> names;
+    for (const PortInfo& p : ListSerialPorts()) {
+      names.push_back(p.name);
+      if (p.name != "Demo") {
+        EXPECT_EQ(p.description, "maker " + p.name);
+      }
+    }
+    EXPECT_EQ(names, c.listed);
+  }
+  SetPortEnumerator({});
+  // The system's own list always carries the demo board.
+  bool demo = false;
+  for (const PortInfo& p : ListSerialPorts()) demo = demo || p.name == "Demo";
+  EXPECT_TRUE(demo);
+}
+
+}  // namespace
+}  // namespace korvane::link

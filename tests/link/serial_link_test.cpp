@@ -1,0 +1,273 @@
+// The board link over a real serial port: QSerialPort against the virtual board.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "link/board_link.h"
+#include "link/clock.h"
+#include "support/virtual_board.h"
+
+namespace korvane::link {
+namespace {
+
+using test::BoardMode;
+using test::VirtualBoard;
+using test::VirtualBoardOptions;
+using test::VirtualChip;
+
+constexpr int kTimeoutMs = 150;
+
+int64_t MsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+class SerialLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ClosePort();
+    SetReadTimeoutMs(kTimeoutMs);
+  }
+  void TearDown() override {
+    ClosePort();
+    SetReadTimeoutMs(2000);
+    SetIdleHook({});
+  }
+};
+
+TEST_F(SerialLinkTest, IdentifiesEveryHardwareVersion) {
+  const struct {
+    std::string tag;
+    int hwVersion;
+    int sSuffix;
+    bool parsed;
+  } cases[] = {
+      {"v2.", 2, 0, false}, {"v3.", 3, 0, true},  {"v3s.", 3, 1, true},
+      {"v4.", 4, 0, true},  {"v4s.", 4, 1, true}, {"", 1, 0, false},
+  };
+  for (const auto& c : cases) {
+    // A previous identification that the banner may or may not overwrite.
+    ASSERT_TRUE(OpenPort(kDemoPortName, kFirmwareBanner));
+    ClosePort();
+    VirtualBoard board({.hwTag = c.tag, .version = "3.7 from 24122025.\nS/N 00000001000000020000000A"});
+    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner)) << c.tag;
+    EXPECT_EQ(GetPortState(), PortState::Open);
+    const BoardIdentity& id = GetBoardIdentity();
+    EXPECT_EQ(id.hwVersion, c.hwVersion) << c.tag;
+    EXPECT_EQ(id.sSuffix, c.sSuffix) << c.tag;
+    EXPECT_EQ(id.fwMajor, c.parsed ? 3 : 40) << c.tag;
+    EXPECT_EQ(id.fwMinor, c.parsed ? 7 : 1234) << c.tag;
+    EXPECT_EQ(id.fwDateCode, c.parsed ? 0x24122025u : 0x16052019u) << c.tag;
+    EXPECT_EQ(id.serialWords[2], c.parsed ? 0xAu : 0x33333333u) << c.tag;
+    EXPECT_EQ(board.Log(), std::vector<std::string>{"V;"}) << c.tag;
+    EXPECT_EQ(SendCommand("M;"), "M 00;");
+    ClosePort();
+    EXPECT_EQ(GetPortState(), PortState::None);
+  }
+}
+
+TEST_F(SerialLinkTest, ExampleBannerAndBannerWithoutPrompt) {
+  const struct {
+    bool readyPrompt;
+    bool waitsOutTimeout;
+  } cases[] = {{true, false}, {false, true}};
+  for (const auto& c : cases) {
+    VirtualBoard board({.banner = "ADF4350 Controller v3.1.5 from 16052019.\nS/N 0123456789ABCDEF01234567",
+                        .readyPrompt = c.readyPrompt});
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
+    const int64_t elapsed = MsSince(start);
+    if (c.waitsOutTimeout) {
+      EXPECT_GE(elapsed, kTimeoutMs);
+    } else {
+      EXPECT_LT(elapsed, kTimeoutMs);
+    }
+    const BoardIdentity& id = GetBoardIdentity();
+    EXPECT_EQ(id.hwVersion, 3);
+    EXPECT_EQ(id.fwMajor, 1);
+    EXPECT_EQ(id.fwMinor, 5);
+    EXPECT_EQ(id.fwDateCode, 0x16052019u);
+    EXPECT_EQ(id.serialWords, (std::array<uint32_t, 3>{0x01234567, 0x89ABCDEF, 0x01234567}));
+    EXPECT_EQ(board.Count("V;"), 1);
+    ClosePort();
+  }
+}
+
+TEST_F(SerialLinkTest, FailedHandshakesAreTriedThreeTimes) {
+  const struct {
+    const char* name;
+    bool silent;
+    const char* expected;
+  } cases[] = {
+      {"silent device", true, kFirmwareBanner},
+      {"firmware asked for its bootloader", false, kBootloaderBanner},
+      {"no expected text", false, ""},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(OpenPort(kDemoPortName, kFirmwareBanner));  // sets hwVersion 3, sSuffix 1
+    VirtualBoard board;
+    board.SetSilent(c.silent);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(OpenPort(board.path(), c.expected)) << c.name;
+    // Only silence costs time; a wrong banner ends with its prompt.
+    if (c.silent) {
+      EXPECT_GE(MsSince(start), 3 * kTimeoutMs) << c.name;
+    }
+    EXPECT_EQ(GetPortState(), PortState::None) << c.name;
+    EXPECT_EQ(board.Count("V;"), 3) << c.name;
+    // The handshake had begun: the identity says "expected text, no tag" now.
+    EXPECT_EQ(GetBoardIdentity().hwVersion, 1) << c.name;
+    EXPECT_EQ(GetBoardIdentity().sSuffix, 0) << c.name;
+    EXPECT_THROW(SendCommand("M;"), ConnectionLost) << c.name;
+  }
+}
+
+TEST_F(SerialLinkTest, DevicesThatCannotBeOpenedFailAtOnce) {
+  VirtualBoard board;
+  for (const std::string name : {"demo", "DEMO", "/dev/korvane-no-such-port", "ttyKorvaneMissing"}) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(OpenPort(name, kFirmwareBanner)) << name;
+    EXPECT_LT(MsSince(start), kTimeoutMs) << name;
+    EXPECT_EQ(GetPortState(), PortState::None) << name;
+  }
+  EXPECT_EQ(board.Count("V;"), 0);
+}
+
+TEST_F(SerialLinkTest, RepliesAreFramedAndCleaned) {
+  const struct {
+    const char* name;
+    std::string prompt;
+    bool echo;
+    bool zeroBytes;
+    int byteDelayMs;
+  } cases[] = {
+      {"plain", "", false, false, 0},
+      {"prompt before reply", "Ready\n>", false, false, 0},
+      {"echo before reply", "", true, false, 0},
+      {"zero bytes everywhere", "", false, true, 0},
+      // Each byte is within the read time-out; the reply as a whole is not.
+      {"slow bytes", "", false, false, kTimeoutMs / 3},
+  };
+  for (const auto& c : cases) {
+    VirtualBoard board;
+    board.SetZeroBytes(c.zeroBytes);
+    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner)) << c.name;
+    EXPECT_EQ(GetBoardIdentity().hwVersion, 4) << c.name;
+    board.SetPrompt(c.prompt);
+    board.SetEcho(c.echo);
+    board.SetByteDelayMs(c.byteDelayMs);
+    EXPECT_EQ(SendCommand("M;"), "M 00;") << c.name;
+    EXPECT_EQ(SendCommand("T a>b;"), "OK;") << c.name;
+    // The beacon text's own ">" is taken for a prompt, as the board's protocol has it.
+    EXPECT_EQ(SendCommand("T;"), "b;") << c.name;
+    ClosePort();
+  }
+}
+
+TEST_F(SerialLinkTest, TextLeavesAsLatin1AndComesBackAsUtf8) {
+  VirtualBoard board;
+  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
+  EXPECT_EQ(SendCommand("T \xC3\xBC\xE2\x82\xAC;"), "OK;");
+  EXPECT_EQ(board.Stored('T'), "T \xFC?;");
+  EXPECT_EQ(SendCommand("T;"), "T \xC3\xBC?;");
+}
+
+TEST_F(SerialLinkTest, LostConnectionClosesTheLinkAndThrows) {
+  const struct {
+    const char* name;
+    void (*fault)(VirtualBoard&);
+  } cases[] = {
+      {"hang-up mid-reply", [](VirtualBoard& b) { b.HangUpAfter("M;", 2); }},
+      {"hang-up before reply", [](VirtualBoard& b) { b.HangUpAfter("M;", 0); }},
+      {"silence", [](VirtualBoard& b) { b.SetSilent(true); }},
+      {"endless stream", [](VirtualBoard& b) { b.SetEndlessStream("M;"); }},
+      {"reply cut off by silence", [](VirtualBoard& b) { b.SetRefuse("M;", "M 0"); }},
+  };
+  for (const auto& c : cases) {
+    VirtualBoard board;
+    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner)) << c.name;
+    c.fault(board);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(SendCommand("M;"), ConnectionLost) << c.name;
+    EXPECT_LT(MsSince(start), 5000) << c.name;
+    EXPECT_EQ(GetPortState(), PortState::None) << c.name;
+    EXPECT_THROW(SendCommand("M;"), ConnectionLost) << c.name;
+    ClosePort();
+  }
+}
+
+TEST_F(SerialLinkTest, ReopeningWithoutCloseStillWorks) {
+  VirtualBoard board;
+  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
+  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
+  EXPECT_EQ(SendCommand("S;"), "S 1BC0;");
+}
+
+TEST_F(SerialLinkTest, WaitingRunsTheIdleHook) {
+  int idleCalls = 0;
+  SetIdleHook([&idleCalls] { ++idleCalls; });
+  VirtualBoard board;
+  board.SetSilent(true);
+  EXPECT_FALSE(OpenPort(board.path(), kFirmwareBanner));
+  EXPECT_GE(idleCalls, 3);
+}
+
+TEST_F(SerialLinkTest, BootloaderEntryAndFlashCommands) {
+  VirtualBoard board;
+  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
+  WriteRaw("B;");
+  ASSERT_TRUE(board.WaitForCommand("B;"));
+  ClosePort();
+  EXPECT_EQ(board.Mode(), BoardMode::Bootloader);
+  ASSERT_TRUE(OpenPort(board.path(), kBootloaderBanner));
+  EXPECT_EQ(GetBoardIdentity().hwVersion, 3);
+  EXPECT_EQ(GetBoardIdentity().fwMajor, 2);
+
+  board.SetRefuse("E 1F;");
+  const struct {
+    std::string command;
+    std::string reply;
+  } steps[] = {
+      {"E 07;", "?;"},    {"E 08;", "OK;"},       {"E 1F;", "?;"},     {"A 08002000;", "OK;"}, {"W 1000;", "OK;"},
+      {"W 2000;", "OK;"}, {"A 08002000;", "OK;"}, {"W ABCD;", "ERR;"}, {"A 08001FFE;", "?;"},  {"M;", "?;"},
+  };
+  for (const auto& step : steps) EXPECT_EQ(SendCommand(step.command), step.reply) << step.command;
+  const std::vector<uint8_t> flash = board.Flash();
+  EXPECT_EQ((std::vector<uint8_t>(flash.begin(), flash.begin() + 5)),
+            (std::vector<uint8_t>{0x00, 0x10, 0x00, 0x20, 0xFF}));
+}
+
+TEST_F(SerialLinkTest, ChipsLockOnTheirOwnProbe) {
+  const struct {
+    VirtualChip chip;
+    const char* afterMax2871Probe;
+    const char* afterAdf4351Probe;
+  } cases[] = {
+      {VirtualChip::MAX2871, "L 1;", "L 0;"},
+      {VirtualChip::ADF4351, "L 0;", "L 1;"},
+      {VirtualChip::ADF4350, "L 0;", "L 0;"},
+  };
+  for (const auto& c : cases) {
+    VirtualBoard board({.chip = c.chip});
+    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
+    EXPECT_EQ(SendCommand("L;"), "L 1;");
+    EXPECT_EQ(SendCommand(test::kMax2871Probe), "OK;");
+    EXPECT_EQ(SendCommand("L;"), c.afterMax2871Probe);
+    EXPECT_EQ(SendCommand(test::kAdf4351Probe), "OK;");
+    EXPECT_EQ(SendCommand("L;"), c.afterAdf4351Probe);
+    ClosePort();
+  }
+}
+
+TEST_F(SerialLinkTest, PacedLineTakesItsWireTime) {
+  VirtualBoard board({.pace4800 = true});
+  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(SendCommand("M;"), "M 00;");
+  // 5 x (2 + 5) bytes of 10 bits at 4800 baud: 73 ms.
+  EXPECT_GE(MsSince(start), 72);
+}
+
+}  // namespace
+}  // namespace korvane::link
