@@ -1,0 +1,98 @@
+// A headless control panel for the save and configuration tests: demo board or a board on
+// a pseudo-terminal, pauses that take no time, and a scratch folder for files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "config/file_io.h"
+#include "link/board_link.h"
+#include "link/clock.h"
+#include "link/demo_board.h"
+#include "link/port_list.h"
+#include "panel/control_ids.h"
+#include "panel/headless_surface.h"
+#include "panel/main_dlg.h"
+
+namespace korvane::testing {
+
+class NoWaitClock : public Clock {
+ public:
+  int64_t NowMs() override { return now; }
+  void SleepMs(int ms) override { now += ms; }
+  int64_t now = 0;
+};
+
+class ConfigPanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    link::ClosePort();
+    link::ResetDemoStoreForTests();
+    link::SetPortEnumerator([] { return std::vector<link::PortInfo>{}; });
+    link::SetReadTimeoutMs(300);
+    SetClock(&clock);
+    dlg.OnInitDialog();
+    dir = std::filesystem::path(::testing::TempDir()) /
+          ("korvane_config_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override {
+    link::ClosePort();
+    link::SetReadTimeoutMs(2000);
+    SetClock(nullptr);
+    link::SetPortEnumerator({});
+    config::SetWriteFaultForTesting(0);
+    std::filesystem::remove_all(dir);
+  }
+
+  // Connects as a user would: the port typed into the field, the chip chosen by hand
+  // (entry 3, MAX2871) so that no probe sets are sent.
+  void Connect(const std::string& port, int chipEntry = 3) {
+    surface.SetSelection(ctl::kPortList, -1);
+    surface.SetText(ctl::kPortList, port);
+    surface.SetSelection(ctl::kChipList, chipEntry);
+    dlg.OnCommand(ctl::kConnect);
+    ASSERT_EQ(dlg.isConnected, 1) << (surface.messages.empty() ? "" : surface.messages.back().text);
+    surface.messages.clear();
+  }
+  void Type(int id, const std::string& text) {
+    surface.SetText(id, text);
+    dlg.OnUserChange(id);
+  }
+  void Choose(int list, int index) {
+    surface.SetSelection(list, index);
+    dlg.OnUserChange(list);
+  }
+  void Check(int box, bool checked) {
+    surface.SetCheck(box, checked);
+    dlg.OnUserChange(box);
+  }
+  void SaveConfigTo(const std::string& path) {
+    surface.QueueFileChoice(path);
+    dlg.OnCommand(ctl::kSaveConfig);
+  }
+  void LoadConfigFrom(const std::string& path) {
+    surface.QueueFileChoice(path);
+    dlg.OnCommand(ctl::kLoadConfig);
+  }
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+  static std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  static void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+  std::string Selected(int list) const { return surface.GetItemText(list, surface.GetSelection(list)); }
+
+  NoWaitClock clock;
+  HeadlessSurface surface;
+  CMainDlg dlg{surface};
+  std::filesystem::path dir;
+};
+
+}  // namespace korvane::testing

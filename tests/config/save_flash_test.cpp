@@ -1,0 +1,251 @@
+// "Save": what reaches the board, in which order, and what the user is told.
+#include <clocale>
+#include <string>
+#include <vector>
+
+#include "panel_fixture.h"
+#include "support/virtual_board.h"
+#include "synth/register_set.h"
+
+namespace korvane::testing {
+namespace {
+
+using test::VirtualBoard;
+using test::VirtualBoardOptions;
+
+constexpr char kSaved[] =
+    "Configuration was saved to flash memory!\n\nNOTE: Autonomus mode is activated only by powering synth board "
+    "from the external power supply or USB charger. You can not activate autonomous mode if board is connected "
+    "to the computer.";
+constexpr char kOutOfBandPrefix[] =
+    "SOME FREQUENCIES APPEARED OUTSIDE SYNTHESIZER CHIP BAND! YOUR CONFIGURATION MAY NOT WORK STABLE, OR MAY NOT "
+    "WORK AT ALL!\n\n";
+constexpr char kSaveError[] = "There was an error during saving parameters to flash memory!";
+constexpr char kInvalid[] = "Please enter valid parameters values! Can not save parameters to flash memory!";
+
+class SaveFlashTest : public ConfigPanelTest {
+ protected:
+  // Clicks "Save" and returns what the board received.
+  std::vector<std::string> Save(VirtualBoard& board) {
+    board.ClearLog();
+    surface.messages.clear();
+    dlg.OnCommand(ctl::kSave);
+    return board.Log();
+  }
+  std::string SlotCommand(int slot) const {
+    return BuildSlotCommand(slot, dlg.chipType, surface.GetText(ctl::Freq(slot)),
+                            surface.GetSelection(ctl::BandList(slot)), surface.GetSelection(ctl::Power(slot)),
+                            dlg.refDivisor, dlg.pfd);
+  }
+  // The one command of the log that starts with the prefix.
+  static std::string Sent(const std::vector<std::string>& log, const std::string& prefix) {
+    std::string found;
+    for (const std::string& command : log) {
+      if (command.rfind(prefix, 0) == 0) {
+        EXPECT_TRUE(found.empty()) << "sent twice: " << prefix;
+        found = command;
+      }
+    }
+    return found;
+  }
+  void ExpectOnlyMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, text);
+    EXPECT_EQ(surface.messages[0].caption, caption);
+    EXPECT_EQ(surface.messages[0].icon, icon);
+  }
+};
+
+TEST_F(SaveFlashTest, CompleteSaveSendsTenCommandsInOrderWhateverTheLocale) {
+  VirtualBoard board({.hwTag = "v4s."});
+  Connect(board.path());
+  Check(ctl::kBeaconBox, true);
+  Choose(ctl::kPinFunction, 1);
+  Type(ctl::kSpeed, "20");
+  Type(ctl::kBeaconText, "CQ DE TEST #5000");
+  Check(ctl::kExtReference, true);
+  Type(ctl::Freq(0), "1296.000");
+  Choose(ctl::Power(0), 3);
+  Type(ctl::Freq(4), "145.500");
+
+  const char* previous = std::setlocale(LC_ALL, nullptr);
+  std::string saved = previous ? previous : "C";
+  bool comma = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+  std::vector<std::string> log = Save(board);
+  std::setlocale(LC_ALL, saved.c_str());
+  if (!comma) std::cerr << "de_DE.UTF-8 missing: saved under the C locale only\n";
+
+  std::vector<std::string> expected = {"M 05;", "S 014D;", "T CQ DE TEST #5000;", "R  10.000000 E;"};
+  for (int s = 0; s < ctl::kSlotCount; ++s) expected.push_back(SlotCommand(s));
+  expected.push_back("F;");
+  EXPECT_EQ(log, expected);
+  ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
+  EXPECT_EQ(link::GetPortState(), link::PortState::Open);
+  EXPECT_EQ(dlg.isConnected, 1);
+}
+
+TEST_F(SaveFlashTest, RefusedReplyStopsTheSaveRightThere) {
+  const struct {
+    const char* prefix;
+    const char* answer;
+    size_t sent;  // commands that reached the board, the refused one included
+  } cases[] = {
+      {"M ", "ERR;", 1}, {"S ", "?;", 2},   {"T ", "ERR;", 3}, {"R ", "ok;", 4},
+      {"0 ", "ERR;", 5}, {"2 ", "ERR;", 7}, {"4 ", "OK ;", 9}, {"F;", "ERR;", 10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.prefix);
+    VirtualBoard board;
+    Connect(board.path());
+    std::vector<std::string> complete = Save(board);
+    ASSERT_EQ(complete.size(), 10u);
+    board.SetRefuse(c.prefix, c.answer);
+    std::vector<std::string> log = Save(board);
+    EXPECT_EQ(log, std::vector<std::string>(complete.begin(), complete.begin() + static_cast<long>(c.sent)));
+    ExpectOnlyMessage(kSaveError, "", MessageIcon::Information);
+    EXPECT_EQ(dlg.isConnected, 1) << "a refused save does not disconnect";
+    dlg.OnCommand(ctl::kDisconnect);
+  }
+}
+
+TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
+  const std::string text130 = std::string(100, 'A') + std::string(30, 'B');
+  const struct {
+    const char* what;
+    std::vector<std::pair<int, std::string>> typed;
+    std::vector<std::pair<int, bool>> checks;
+    std::string prefix;
+    std::string expected;
+  } cases[] = {
+      {"130 characters", {{ctl::kBeaconText, text130}}, {}, "T ", "T " + text130.substr(0, 120) + ";"},
+      {"two lines CRLF", {{ctl::kBeaconText, "CQ\r\nTEST"}}, {}, "T ", "T CQ TEST;"},
+      {"two lines LF", {{ctl::kBeaconText, "CQ\nTEST"}}, {}, "T ", "T CQ TEST;"},
+      {"Latin-1 text", {{ctl::kBeaconText, "73 de DL\xC3\xBC"}}, {}, "T ", "T 73 de DL\xFC;"},
+      {"scan without beacon", {}, {{ctl::kScanBox, true}}, "M ", "M 02;"},
+      {"nothing checked", {}, {}, "M ", "M 00;"},
+      {"20 wpm", {{ctl::kSpeed, "20"}}, {}, "S ", "S 014D;"},
+      {"unreadable speed", {{ctl::kSpeed, "fast"}}, {}, "S ", "S 029A;"},
+      {"zero speed", {{ctl::kSpeed, "0"}}, {}, "S ", "S 029A;"},
+      {"negative speed", {{ctl::kSpeed, "-12"}}, {}, "S ", "S 029A;"},
+      {"infinite speed", {{ctl::kSpeed, "inf"}}, {}, "S ", "S 029A;"},
+      {"crawling speed", {{ctl::kSpeed, "0.0001"}}, {}, "S ", "S FFFF;"},
+      {"absurd speed", {{ctl::kSpeed, "1e300"}}, {}, "S ", "S 0001;"},
+      {"unreadable F3", {{ctl::Freq(2), "abc"}}, {}, "2 ", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    VirtualBoard board;
+    Connect(board.path());
+    Check(ctl::kBeaconBox, false);
+    for (const auto& [box, on] : c.checks) Check(box, on);
+    for (const auto& [id, text] : c.typed) Type(id, text);
+    std::vector<std::string> log = Save(board);
+    ASSERT_EQ(log.size(), 10u);
+    if (c.expected.empty()) {
+      // A frequency field without a number goes out as 180 MHz.
+      Type(ctl::Freq(2), "180.000");
+      EXPECT_EQ(Sent(log, c.prefix), SlotCommand(2));
+    } else {
+      EXPECT_EQ(Sent(log, c.prefix), c.expected);
+    }
+    dlg.OnCommand(ctl::kDisconnect);
+  }
+}
+
+TEST_F(SaveFlashTest, ReferenceCommandFollowsTheHardwareVersion) {
+  const struct {
+    const char* tag;
+    bool external;
+    const char* expected;
+  } cases[] = {
+      {"", true, "R  10.000000;"},  // version 1: no flag character, whatever the box says
+      {"v4s.", false, "R  10.000000  ;"},
+      {"v3.", true, "R  10.000000 E;"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    VirtualBoard board({.hwTag = c.tag});
+    Connect(board.path());
+    surface.SetCheck(ctl::kExtReference, c.external);
+    EXPECT_EQ(Sent(Save(board), "R "), c.expected);
+    dlg.OnCommand(ctl::kDisconnect);
+  }
+}
+
+TEST_F(SaveFlashTest, SecondBandSlotIsEncodedAtMinusOneDbm) {
+  VirtualBoard board({.hwTag = "v4s."});
+  Connect(board.path());
+  Choose(ctl::BandList(1), 1);
+  Choose(ctl::Power(1), 1);
+  Type(ctl::Freq(1), "10000.000");
+  ASSERT_EQ(Selected(ctl::Power(1)), "-1dBm");
+  auto words = ParseRegisterReply(Sent(Save(board), "1 "));
+  ASSERT_TRUE(words);
+  uint32_t r4 = (*words)[4];
+  EXPECT_TRUE(r4 & (1u << 8)) << "second output on";
+  EXPECT_EQ((r4 >> 6) & 3u, 1u) << "power code of -1dBm";
+  EXPECT_FALSE(r4 & (1u << 5)) << "main output off";
+}
+
+TEST_F(SaveFlashTest, OutOfBandWarnsOnlyForPoweredSlotsAndSavesAllTheSame) {
+  const struct {
+    int power;
+    bool warned;
+  } cases[] = {{0, false}, {1, true}, {4, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.power);
+    VirtualBoard board;
+    Connect(board.path());
+    Type(ctl::Freq(3), "7000.000");  // above the MAX2871's 6000 MHz on the main output
+    Choose(ctl::Power(3), c.power);
+    std::vector<std::string> log = Save(board);
+    EXPECT_EQ(log.size(), 10u);
+    EXPECT_EQ(Sent(log, "3 "), SlotCommand(3));
+    if (c.warned) {
+      ExpectOnlyMessage(std::string(kOutOfBandPrefix) + kSaved, "Information", MessageIcon::Warning);
+    } else {
+      ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
+    }
+    dlg.OnCommand(ctl::kDisconnect);
+  }
+}
+
+TEST_F(SaveFlashTest, RefusesBeforeSendingAnything) {
+  const struct {
+    const char* what;
+    int field;
+    const char* text;
+    std::string message;
+  } cases[] = {
+      {"invalid reference", ctl::kReference, "4.99", kInvalid},
+      {"semicolon in the beacon text", ctl::kBeaconText, "CQ;F;",
+       "The beacon text must not contain \";\": the board would end the text there and take the rest for a "
+       "command.\nNothing was saved to flash memory."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    VirtualBoard board;
+    Connect(board.path());
+    Type(c.field, c.text);
+    EXPECT_TRUE(Save(board).empty());
+    ExpectOnlyMessage(c.message, "", MessageIcon::Information);
+    dlg.OnCommand(ctl::kDisconnect);
+  }
+}
+
+TEST_F(SaveFlashTest, DemoBoardKeepsWhatWasSavedAcrossAReconnect) {
+  Connect("Demo");
+  Check(ctl::kBeaconBox, true);
+  Type(ctl::kSpeed, "20");
+  Type(ctl::kBeaconText, "TEST DE DEMO");
+  dlg.OnCommand(ctl::kSave);
+  ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
+  dlg.OnCommand(ctl::kDisconnect);
+  Connect("Demo");
+  EXPECT_TRUE(surface.GetCheck(ctl::kBeaconBox));
+  EXPECT_EQ(surface.GetText(ctl::kBeaconText), "TEST DE DEMO");
+  EXPECT_EQ(surface.GetText(ctl::kSpeed), "20.0");
+}
+
+}  // namespace
+}  // namespace korvane::testing
