@@ -27,10 +27,7 @@ std::string Slurp(const std::string& path) {
 
 std::string CliPath() {
   if (const char* cli = std::getenv("KORVANE_CLI")) return cli;
-  std::error_code ec;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "korvane-cli";
-  return (self.parent_path().parent_path() / "korvane-cli").string();
+  return KORVANE_CLI_PATH;
 }
 
 CliResult RunCli(const std::vector<std::string>& args) {

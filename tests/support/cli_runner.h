@@ -12,7 +12,7 @@ struct CliResult {
   std::string err;
 };
 
-// KORVANE_CLI names the binary (ctest sets it); otherwise the one in the build folder above.
+// The korvane-cli of this build; the environment variable KORVANE_CLI names another.
 std::string CliPath();
 
 // Runs korvane-cli with the arguments; stdin is empty, stdout and stderr are captured apart.
