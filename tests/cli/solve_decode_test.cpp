@@ -1,50 +1,18 @@
 // korvane-cli solve and decode, run as a user runs them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "support/cli_runner.h"
+
 namespace {
 
-struct RunResult {
-  int exitCode = -1;
-  std::string out;
-};
-
-std::string Quote(const std::string& word) {
-  std::string q = "'";
-  for (char c : word) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-// KORVANE_CLI names the binary; without it, the one built beside this test (build/tests/..).
-std::string CliPath() {
-  if (const char* cli = std::getenv("KORVANE_CLI")) return cli;
-  std::error_code ec;
-  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "korvane-cli";
-  return (self.parent_path().parent_path() / "korvane-cli").string();
-}
-
-RunResult RunCli(const std::vector<std::string>& args) {
-  std::string command = Quote(CliPath());
-  for (const std::string& a : args) command += " " + Quote(a);
-  command += " 2>/dev/null";
-  RunResult r;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return r;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-  int status = pclose(pipe);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using korvane::test::CliPath;
+using korvane::test::RunCli;
+using RunResult = korvane::test::CliResult;
 
 class CliTest : public testing::Test {
  protected:
