@@ -1,0 +1,280 @@
+// "Save config..." and "Load config...": files written from the panel and panels filled
+// from files, including files written by hand or by older versions.
+#include <cerrno>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "panel_fixture.h"
+#include "support/virtual_board.h"
+#include "synth/register_set.h"
+
+namespace korvane::testing {
+namespace {
+
+using test::VirtualBoard;
+
+// Everything a configuration file carries, as the window shows it.
+struct PanelState {
+  std::map<int, std::string> texts;
+  std::map<int, int> selections;
+  std::map<int, std::vector<std::string>> entries;
+  std::map<int, bool> checks;
+  std::map<int, bool> enabled;
+  bool operator==(const PanelState&) const = default;
+};
+
+class ConfigOpsTest : public ConfigPanelTest {
+ protected:
+  PanelState State() const {
+    PanelState state;
+    for (int id : {ctl::kReference, ctl::kSpeed, ctl::kBeaconText}) state.texts[id] = surface.GetText(id);
+    for (int s = 0; s < ctl::kSlotCount; ++s) {
+      state.texts[ctl::Freq(s)] = surface.GetText(ctl::Freq(s));
+      for (int list : {ctl::Power(s), ctl::BandList(s)}) {
+        state.selections[list] = surface.GetSelection(list);
+        for (int i = 0; i < surface.GetCount(list); ++i) state.entries[list].push_back(surface.GetItemText(list, i));
+      }
+    }
+    state.selections[ctl::kPinFunction] = surface.GetSelection(ctl::kPinFunction);
+    for (int box : {ctl::kExtReference, ctl::kBeaconBox, ctl::kScanBox}) state.checks[box] = surface.GetCheck(box);
+    for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) {
+      state.enabled[id] = surface.IsEnabled(id);
+    }
+    return state;
+  }
+
+  // A panel far from every default, on a board with the second output band.
+  void SetEverything() {
+    Type(ctl::Freq(4), "145.500");
+    Choose(ctl::Power(4), 2);
+    Type(ctl::kReference, "26.000");
+    Check(ctl::kExtReference, true);
+    Choose(ctl::BandList(0), 1);
+    Choose(ctl::Power(0), 1);
+    Type(ctl::Freq(0), "10368.000");
+    Choose(ctl::BandList(1), 0);
+    Type(ctl::Freq(1), "2400.000");
+    Choose(ctl::Power(1), 3);
+    Type(ctl::Freq(2), "");
+    Choose(ctl::Power(2), 0);
+    Type(ctl::Freq(3), "432.100");
+    Choose(ctl::Power(3), 4);
+    Check(ctl::kBeaconBox, true);
+    Check(ctl::kScanBox, true);
+    Choose(ctl::kPinFunction, 1);
+    Type(ctl::kSpeed, "12.5");
+    Type(ctl::kBeaconText, "CQ CQ DE TEST #5000");
+  }
+
+  void ExpectMessage(const std::string& fragment) {
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_NE(surface.messages[0].text.find(fragment), std::string::npos) << surface.messages[0].text;
+    EXPECT_EQ(surface.messages[0].caption, "");
+    EXPECT_EQ(surface.messages[0].icon, MessageIcon::Information);
+    surface.messages.clear();
+  }
+};
+
+constexpr char kEverythingFile[] =
+    "[SigGen]\nFreq=145.500\nPwr=2\nBand=0\n"
+    "[Freqs]\nReference=26.000\nExtReference=1\n"
+    "Freq1=10368.000\nPwr1=1\nBand1=1\nFreq2=2400.000\nPwr2=3\nBand2=0\n"
+    "Freq3=\nPwr3=0\nBand3=0\nFreq4=432.100\nPwr4=4\nBand4=0\n"
+    "[Beacon]\nBeacon=1\nScan=1\nPin1_2=1\nSpeed=12.5\nText=CQ CQ DE TEST #5000\n";
+
+TEST_F(ConfigOpsTest, SaveChangeLoadGivesBackEveryControl) {
+  Connect("Demo");
+  SetEverything();
+  const PanelState saved = State();
+  SaveConfigTo(Path("bench.kvini"));
+  EXPECT_TRUE(surface.messages.empty());
+  EXPECT_EQ(Contents(Path("bench.kvini")), kEverythingFile);
+
+  LoadConfigFrom(Path("missing.kvini"));
+  EXPECT_NE(State(), saved);
+  LoadConfigFrom(Path("bench.kvini"));
+  EXPECT_TRUE(surface.messages.empty());
+  EXPECT_EQ(State(), saved);
+
+  // The load reaches the board as live tuning does, half a second later.
+  ASSERT_TRUE(surface.FireTimer(dlg));
+  EXPECT_EQ(link::GetDemoStore().Entry('R'), "R  26.000000 E;");
+  EXPECT_EQ(link::GetDemoStore().Entry('4'),
+            BuildSlotCommand(4, dlg.chipType, "145.500", 0, 2, dlg.refDivisor, dlg.pfd));
+}
+
+TEST_F(ConfigOpsTest, MissingFileLoadsTheDefaults) {
+  Connect("Demo");
+  SetEverything();
+  LoadConfigFrom(Path("nowhere.kvini"));
+  EXPECT_TRUE(surface.messages.empty());
+  const std::map<int, std::string> texts = {
+      {ctl::Freq(4), "180.000"},  {ctl::kReference, "10.000"},
+      {ctl::Freq(0), "1152.000"}, {ctl::Freq(1), "1296.000"},
+      {ctl::Freq(2), "404.000"},  {ctl::Freq(3), "432.000"},
+      {ctl::kSpeed, "20.0"},      {ctl::kBeaconText, "TEST TEST #5000 &1000"},
+  };
+  for (const auto& [id, text] : texts) EXPECT_EQ(surface.GetText(id), text) << id;
+  for (int s = 0; s < ctl::kSlotCount; ++s) {
+    EXPECT_EQ(Selected(ctl::Power(s)), "+5dBm") << s;
+    EXPECT_EQ(Selected(ctl::BandList(s)), "OUT1 <6GHz") << s;
+  }
+  for (int box : {ctl::kExtReference, ctl::kBeaconBox, ctl::kScanBox}) EXPECT_FALSE(surface.GetCheck(box)) << box;
+  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) {
+    EXPECT_FALSE(surface.IsEnabled(id)) << id;
+  }
+  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+  EXPECT_TRUE(surface.TimerArmed());
+}
+
+TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
+  Connect("Demo");  // F1 is on the second band with its two-entry power list
+  Put(Path("hand.kvini"),
+      "; bench set-up, edited by hand\r\n"
+      "[ siggen ]\r\n"
+      "  FREQ =  \"1000.250\" \r\n"
+      "pwr = 1\r\n"
+      "# the reference\r\n"
+      "[FREQS]\r\n"
+      "reference= 20 \r\n"
+      "ExtReference=10\r\n"
+      "Band1=0\r\n"
+      "Pwr1=4\r\n"
+      "Freq1 = 1152.5\r\n"
+      "Pwr2=2abc\r\n"
+      "[beacon]\r\n"
+      "Beacon = 0\r\n"
+      "Pin1_2=1\r\n"
+      "Text=Gr\xFC\xDF"
+      "e aus K\xF6ln\r\n"
+      "Speed=\r\n");
+  LoadConfigFrom(Path("hand.kvini"));
+  EXPECT_TRUE(surface.messages.empty());
+  EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1000.250");
+  EXPECT_EQ(Selected(ctl::Power(4)), "-4dBm");
+  EXPECT_EQ(surface.GetText(ctl::kReference), "20");
+  EXPECT_EQ(dlg.refDivisor, 4);
+  EXPECT_TRUE(surface.GetCheck(ctl::kExtReference)) << "10 begins with 1";
+  EXPECT_EQ(surface.GetText(ctl::Freq(0)), "1152.5");
+  EXPECT_EQ(Selected(ctl::BandList(0)), "OUT1 <6GHz");
+  EXPECT_EQ(surface.GetCount(ctl::Power(0)), 5);
+  EXPECT_EQ(Selected(ctl::Power(0)), "+5dBm") << "the loaded level stands across the band change";
+  EXPECT_EQ(Selected(ctl::Power(1)), "-1dBm");
+  EXPECT_FALSE(surface.GetCheck(ctl::kBeaconBox));
+  EXPECT_FALSE(surface.IsEnabled(ctl::kPinFunction));
+  EXPECT_EQ(Selected(ctl::kPinFunction), "CW keying") << "applied after the beacon controls were reset";
+  EXPECT_EQ(surface.GetText(ctl::kBeaconText),
+            "Gr\xC3\xBC\xC3\x9F"
+            "e aus K\xC3\xB6ln");
+  EXPECT_EQ(surface.GetText(ctl::kSpeed), "") << "an empty value is not a missing one";
+  EXPECT_EQ(surface.GetText(ctl::Freq(2)), "404.000");
+
+  // What the first character of "ExtReference" and the number of "Beacon" decide.
+  const struct {
+    const char* ext;
+    const char* beacon;
+    bool checked;
+    bool beaconOn;
+  } cases[] = {{"1", "1", true, true}, {"yes", "2", false, true}, {"01", "x", false, false}, {"", "-1", false, true}};
+  for (const auto& c : cases) {
+    Put(Path("flags.kvini"), std::string("[Freqs]\nExtReference=") + c.ext + "\n[Beacon]\nBeacon=" + c.beacon + "\n");
+    LoadConfigFrom(Path("flags.kvini"));
+    EXPECT_EQ(surface.GetCheck(ctl::kExtReference), c.checked) << c.ext;
+    EXPECT_EQ(surface.GetCheck(ctl::kBeaconBox), c.beaconOn) << c.beacon;
+    EXPECT_EQ(surface.IsEnabled(ctl::kBeaconText), c.beaconOn) << c.beacon;
+  }
+}
+
+TEST_F(ConfigOpsTest, SaveWithoutSecondBandKeepsBandKeysOfAnEarlierSave) {
+  VirtualBoard board({.hwTag = "v3."});
+  Connect(board.path());
+  const std::string earlier =
+      "[SigGen]\r\nFreq=100.000\r\nPwr=4\r\nBand=1\r\n"
+      "[Notes]\r\n; kept as it is\r\nOwner=lab 3\r\n"
+      "[Freqs]\r\nBand1=1\r\nPwr1=1\r\n";
+  Put(Path("shared.kvini"), earlier);
+  Type(ctl::Freq(0), "5000.000");
+  surface.SetSelection(ctl::Power(2), -1);  // a list left without a selection
+  SaveConfigTo(Path("shared.kvini"));
+  EXPECT_TRUE(surface.messages.empty());
+  const std::string file = Contents(Path("shared.kvini"));
+  // The band keys already there stay; no others are added. New keys follow the file's
+  // line ends.
+  EXPECT_EQ(file,
+            "[SigGen]\r\nFreq=144.000000\r\nPwr=2\r\nBand=1\r\n"
+            "[Notes]\r\n; kept as it is\r\nOwner=lab 3\r\n"
+            "[Freqs]\r\nBand1=1\r\nPwr1=1\r\nReference=10.000000\r\nExtReference=0\r\nFreq1=5000.000\r\n"
+            "Freq2=5760.000000\r\nPwr2=2\r\nFreq3=1295.999878\r\nPwr3=0\r\nFreq4=432.000000\r\nPwr4=2\r\n"
+            "[Beacon]\r\nBeacon=0\r\nScan=0\r\nPin1_2=0\r\nSpeed=0.9\r\nText=test de qx9abc #5000\r\n");
+
+  // The kept band keys are applied whatever the board.
+  LoadConfigFrom(Path("shared.kvini"));
+  EXPECT_EQ(Selected(ctl::BandList(0)), "OUT2 5..12GHz");
+  EXPECT_EQ(Selected(ctl::BandList(4)), "OUT2 5..12GHz");
+  EXPECT_EQ(Selected(ctl::BandList(1)), "OUT1 <6GHz");
+
+  SaveConfigTo(Path("fresh.kvini"));
+  EXPECT_EQ(Contents(Path("fresh.kvini")).find("Band"), std::string::npos);
+}
+
+TEST_F(ConfigOpsTest, FilesThatCannotBeWrittenOrReadAreReportedAndLoseNothing) {
+  Connect("Demo");
+  SetEverything();
+  const std::string existing = Path("keep.kvini");
+  Put(existing, "[Freqs]\nReference=10.000\n");
+  std::filesystem::create_directory(Path("folder.kvini"));
+
+  const struct {
+    std::string path;
+    int fault;
+    const char* reason;
+  } cases[] = {
+      {Path("no/such/folder.kvini"), 0, "No such file or directory"},
+      {Path("folder.kvini"), 0, "Is a directory"},
+      {existing, ENOSPC, "No space left on device"},
+  };
+  for (const auto& c : cases) {
+    config::SetWriteFaultForTesting(c.fault);
+    SaveConfigTo(c.path);
+    ExpectMessage("\"" + c.path + "\": " + c.reason);
+  }
+  EXPECT_EQ(Contents(existing), "[Freqs]\nReference=10.000\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
+
+  const PanelState before = State();
+  LoadConfigFrom(Path("folder.kvini"));
+  ExpectMessage("\"" + Path("folder.kvini") + "\": Is a directory");
+  EXPECT_EQ(State(), before);
+}
+
+TEST_F(ConfigOpsTest, DialogsOfferConfigFilesAndCancelDoesNothing) {
+  Connect("Demo");
+  const PanelState before = State();
+  dlg.OnCommand(ctl::kSaveConfig);  // no answer queued: the user cancels
+  dlg.OnCommand(ctl::kLoadConfig);
+  ASSERT_EQ(surface.fileDialogs.size(), 2u);
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(surface.fileDialogs[i].filterName, "Korvane ini files (*.kvini)");
+    EXPECT_EQ(surface.fileDialogs[i].pattern, "*.kvini");
+    EXPECT_EQ(surface.fileDialogs[i].defaultExtension, "kvini");
+    EXPECT_EQ(surface.fileDialogs[i].save, i == 0);
+  }
+  EXPECT_EQ(State(), before);
+  EXPECT_TRUE(surface.messages.empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0);
+}
+
+TEST_F(ConfigOpsTest, BeaconTextOnSeveralLinesIsSavedAsOneLine) {
+  Connect("Demo");
+  Type(ctl::kBeaconText, "CQ CQ\r\nDE TEST\nK");
+  SaveConfigTo(Path("lines.kvini"));
+  const std::string file = Contents(Path("lines.kvini"));
+  EXPECT_NE(file.find("\nText=CQ CQ DE TEST K\n"), std::string::npos) << file;
+  LoadConfigFrom(Path("lines.kvini"));
+  EXPECT_EQ(surface.GetText(ctl::kBeaconText), "CQ CQ DE TEST K");
+}
+
+}  // namespace
+}  // namespace korvane::testing
