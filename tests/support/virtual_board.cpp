@@ -54,7 +54,7 @@ void EnsureCoreApplication() {
 
 VirtualBoard::VirtualBoard(VirtualBoardOptions options) : options_(std::move(options)), flash_(kFlashSize, 0xFF) {
   EnsureCoreApplication();
-  masterFd_ = posix_openpt(O_RDWR | O_NOCTTY);
+  masterFd_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (masterFd_ < 0 || grantpt(masterFd_) != 0 || unlockpt(masterFd_) != 0) {
     throw std::runtime_error("virtual board: no pseudo-terminal");
   }
@@ -63,7 +63,7 @@ VirtualBoard::VirtualBoard(VirtualBoardOptions options) : options_(std::move(opt
   path_ = name;
   // The board keeps a slave descriptor of its own, so that the master does not report a
   // hang-up while the host has the port closed, and sets raw mode: no echo, no line editing.
-  slaveFd_ = open(path_.c_str(), O_RDWR | O_NOCTTY);
+  slaveFd_ = open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (slaveFd_ < 0) throw std::runtime_error("virtual board: cannot open " + path_);
   termios tio{};
   tcgetattr(slaveFd_, &tio);

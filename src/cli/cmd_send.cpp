@@ -1,0 +1,33 @@
+// korvane-cli send: sends raw commands to a board and prints each reply.
+#include <iostream>
+
+#include "cli/command.h"
+#include "link/board_link.h"
+
+namespace korvane::cli {
+namespace {
+
+int Run(const Args& args) {
+  if (!args.values.count("port")) throw UsageError("--port is required");
+  if (!link::OpenPort(args.Value("port", ""), link::kFirmwareBanner)) throw Failure("Could not find Synth board!");
+  for (std::string command : args.positional) {
+    if (command.empty() || command.back() != ';') command += ";";
+    // A lost connection ends the whole run; the replies so far are already out.
+    std::cout << link::SendCommand(command) << std::endl;
+  }
+  link::ClosePort();
+  return kExitOk;
+}
+
+const Registrar kRegistrar(Command{
+    "send",
+    "--port PORT COMMAND...",
+    "Connects to the board's firmware, sends each COMMAND (\";\" is added when missing) and prints each "
+    "reply on a line of its own.",
+    {{"port", "PORT", "serial port, or Demo"}},
+    1,
+    -1,
+    Run});
+
+}  // namespace
+}  // namespace korvane::cli

@@ -1,0 +1,93 @@
+// korvane-cli ports, info and send, run as a user runs them, against Demo and the virtual board.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/cli_runner.h"
+#include "support/virtual_board.h"
+
+namespace korvane::test {
+namespace {
+
+TEST(LinkCli, PortsListDemoAmongTheSystemPorts) {
+  const CliResult text = RunCli({"ports"});
+  EXPECT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find("Demo"), std::string::npos) << text.out;
+  const CliResult json = RunCli({"ports", "--json"});
+  EXPECT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_EQ(json.out.rfind("{\"ports\":[", 0), 0u) << json.out;
+  EXPECT_NE(json.out.find("{\"name\":\"Demo\","), std::string::npos) << json.out;
+}
+
+TEST(LinkCli, InfoPrintsTheIdentity) {
+  VirtualBoard board({.hwTag = "v4s.", .version = "3.7 from 24122025.\nS/N 0123456789ABCDEF0000BEEF"});
+  VirtualBoard bootloader({.mode = BoardMode::Bootloader});
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"info", "--port", "Demo"}, "Firmware version 3.40.1234 from 16052019. \nS/N 1111 1111 2222 2222 3333 3333\n"},
+      {{"info", "--port", "Demo", "--bootloader"}, "Bootloader v3.40\n"},
+      {{"info", "--port", board.path()},
+       "Firmware version 4.03.0007 from 24122025. \nS/N 0123 4567 89AB CDEF 0000 BEEF\n"},
+      {{"info", "--port", board.path(), "--json"},
+       "{\"hwVersion\":4,\"fwMajor\":3,\"fwMinor\":7,\"fwDateCode\":\"24122025\",\"serial\":"
+       "\"0123456789ABCDEF0000BEEF\",\"sSuffix\":1}\n"},
+      {{"info", "--port", bootloader.path(), "--bootloader"}, "Bootloader v3.2\n"},
+  };
+  for (const auto& c : cases) {
+    const CliResult r = RunCli(c.args);
+    EXPECT_EQ(r.exitCode, 0) << c.args[2] << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args[2];
+  }
+  EXPECT_EQ(board.Log(), (std::vector<std::string>{"V;", "V;"}));
+}
+
+TEST(LinkCli, InfoFailuresAreReportedInTheWindowsWords) {
+  VirtualBoard firmware;
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+    int exitCode;
+  } cases[] = {
+      {{"info", "--port", "demo"}, "Could not find Synth board!\n", 1},
+      {{"info", "--port", "/dev/korvane-no-such-port"}, "Could not find Synth board!\n", 1},
+      {{"info", "--port", firmware.path(), "--bootloader"}, "Cannot connect to board bootloader!\n", 1},
+  };
+  for (const auto& c : cases) {
+    const CliResult r = RunCli(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.args[2];
+    EXPECT_EQ(r.err, c.err) << c.args[2];
+    EXPECT_EQ(r.out, "") << c.args[2];
+  }
+  // The firmware board was asked three times for a bootloader banner it does not have.
+  EXPECT_EQ(firmware.Count("V;"), 3);
+  EXPECT_EQ(RunCli({"info"}).exitCode, 2);
+}
+
+TEST(LinkCli, SendPrintsEachReply) {
+  const CliResult demo = RunCli({"send", "--port", "Demo", "M 05", "M;", "m;"});
+  EXPECT_EQ(demo.exitCode, 0) << demo.err;
+  EXPECT_EQ(demo.out, "OK;\nM 05;\n?;\n");
+
+  VirtualBoard board;
+  board.SetPrompt("Ready\n>");
+  const CliResult r = RunCli({"send", "--port", board.path(), "T \xC3\xBC\xE2\x82\xAC", "T;", "L"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "OK;\nT \xC3\xBC?;\nL 1;\n");
+  EXPECT_EQ(board.Log(), (std::vector<std::string>{"V;", "T \xFC?;", "T;", "L;"}));
+}
+
+TEST(LinkCli, SendReportsALostConnection) {
+  VirtualBoard board;
+  board.HangUpAfter("S;", 3);
+  const CliResult r = RunCli({"send", "--port", board.path(), "M;", "S;", "T;"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "M 00;\n");
+  EXPECT_EQ(r.err, "Connection with device lost!\n");
+  EXPECT_EQ(board.Count("T;"), 0);
+}
+
+}  // namespace
+}  // namespace korvane::test
