@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/board_link.h"
@@ -50,12 +53,15 @@ class RecordingSurface : public HeadlessSurface {
   int steps = 0;
 };
 
+// Records pauses instead of taking them. A pause still yields a few real milliseconds, so the
+// board thread has taken "B;" off the line before the port is purged on the next open.
 class FakeClock : public Clock {
  public:
   int64_t NowMs() override { return now; }
   void SleepMs(int ms) override {
     sleeps.push_back(ms);
     now += ms;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 20)));
   }
   int64_t now = 0;
   std::vector<int> sleeps;
