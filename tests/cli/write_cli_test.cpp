@@ -1,0 +1,132 @@
+// korvane-cli write, end to end: a configuration file into a board's flash.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/cli_runner.h"
+#include "support/virtual_board.h"
+
+namespace korvane::test {
+namespace {
+
+constexpr char kSaved[] =
+    "Configuration was saved to flash memory!\n\nNOTE: Autonomus mode is activated only by powering synth board "
+    "from the external power supply or USB charger. You can not activate autonomous mode if board is connected "
+    "to the computer.\n";
+
+constexpr char kBenchFile[] =
+    "[SigGen]\r\nFreq=145.500\r\nPwr=4\r\n"
+    "[Freqs]\r\nReference=10.000\r\nExtReference=1\r\n"
+    "Freq1=1296.000\r\nPwr1=4\r\nFreq2=2320.000\r\nPwr2=3\r\nFreq3=432.000\r\nPwr3=0\r\nFreq4=144.000\r\nPwr4=1\r\n"
+    "[Beacon]\r\nBeacon=1\r\nScan=0\r\nPin1_2=1\r\nSpeed=20\r\nText=VVV DE TEST #5000\r\n";
+
+class WriteCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::path(::testing::TempDir()) /
+          ("korvane_write_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  std::string File(const std::string& name, const std::string& bytes) {
+    std::string path = (dir / name).string();
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  // The commands after the readout of a manual-chip connect (V; and nine queries).
+  static std::vector<std::string> AfterReadout(const std::vector<std::string>& log) {
+    return log.size() > 10 ? std::vector<std::string>(log.begin() + 10, log.end()) : std::vector<std::string>{};
+  }
+  std::filesystem::path dir;
+};
+
+TEST_F(WriteCliTest, StoresTheFileInFlashAndPrintsTheResult) {
+  VirtualBoard board({.hwTag = "v4s."});
+  std::string file = File("bench.kvini", kBenchFile);
+  CliResult r = RunCli({"write", "--port", board.path(), "--chip", "max2871", file});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, kSaved);
+  EXPECT_EQ(r.err, "");
+  std::vector<std::string> sent = AfterReadout(board.Log());
+  ASSERT_EQ(sent.size(), 10u);
+  EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 4),
+            (std::vector<std::string>{"M 05;", "S 014D;", "T VVV DE TEST #5000;", "R  10.000000 E;"}));
+  for (int s = 0; s < 5; ++s) EXPECT_EQ(sent[4 + s].substr(0, 2), std::to_string(s) + " ");
+  EXPECT_EQ(sent[9], "F;");
+  EXPECT_EQ(board.Stored('4'), sent[8]);
+}
+
+TEST_F(WriteCliTest, OutOfBandWarningGoesToStderrAndTheSaveStands) {
+  VirtualBoard board;
+  std::string file = File("far.kvini", "[Freqs]\nFreq1=7000\nPwr1=4\n");
+  CliResult r = RunCli({"write", "--port", board.path(), "--chip", "max2871", file});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("SOME FREQUENCIES APPEARED OUTSIDE SYNTHESIZER CHIP BAND!", 0), 0u) << r.err;
+  EXPECT_EQ(board.Log().back(), "F;");
+}
+
+TEST_F(WriteCliTest, NoFlashSendsOnlyWhatLiveTuningWould) {
+  VirtualBoard board({.hwTag = "v4s."});
+  std::string file = File("bench.kvini", kBenchFile);
+  CliResult r = RunCli({"write", "--port", board.path(), "--chip", "max2871", file, "--no-flash"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<std::string> sent = AfterReadout(board.Log());
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0], "R  10.000000 E;");
+  EXPECT_EQ(sent[1].substr(0, 2), "4 ");
+  EXPECT_EQ(board.Count("F;"), 0);
+}
+
+TEST_F(WriteCliTest, FailuresExitOneWithTheReason) {
+  struct Case {
+    const char* what;
+    std::string fileText;  // empty: no file at all
+    const char* refusePrefix;
+    std::vector<std::string> extra;
+    const char* err;
+    int boardCommands;  // -1: whatever the connect needed
+  };
+  const Case cases[] = {
+      {"missing file", "", nullptr, {}, "not found", 0},
+      {"refused beacon text",
+       kBenchFile,
+       "T ",
+       {},
+       "There was an error during saving parameters to flash memory!\n",
+       13},
+      {"semicolon in the text", "[Beacon]\nText=CQ;F;\n", nullptr, {}, "must not contain \";\"", 10},
+      {"invalid reference", "[Freqs]\nReference=1.0\n", nullptr, {}, "Please enter valid parameters values!", 10},
+      {"invalid reference, no flash", "[Freqs]\nReference=1.0\n", nullptr, {"--no-flash"}, "Nothing was sent.", 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    VirtualBoard board;
+    if (c.refusePrefix) board.SetRefuse(c.refusePrefix, "ERR;");
+    std::string file = c.fileText.empty() ? (dir / "absent.kvini").string() : File("case.kvini", c.fileText);
+    std::vector<std::string> args = {"write", "--port", board.path(), "--chip", "max2871", file};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    CliResult r = RunCli(args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(board.Log().size(), static_cast<size_t>(c.boardCommands));
+    EXPECT_EQ(board.Count("F;"), 0);
+  }
+}
+
+TEST_F(WriteCliTest, UsageErrorsExitTwo) {
+  const std::vector<std::string> cases[] = {
+      {"write", "x.kvini"},
+      {"write", "--port", "Demo"},
+      {"write", "--port", "Demo", "--chip", "adf9999", "x.kvini"},
+  };
+  for (const auto& args : cases) EXPECT_EQ(RunCli(args).exitCode, 2) << args.back();
+}
+
+}  // namespace
+}  // namespace korvane::test
