@@ -1,5 +1,7 @@
 #include "link/demo_board.h"
 
+#include "link/latin1.h"
+
 namespace korvane::link {
 
 namespace {
@@ -67,7 +69,7 @@ std::string DemoStore::Answer(std::string_view command) {
 
 std::string DemoStore::Entry(char key) const {
   const int index = EntryIndex(key);
-  return index < 0 ? std::string() : entries_[index];
+  return index < 0 ? std::string() : Latin1ToUtf8(entries_[index]);
 }
 
 DemoStore& GetDemoStore() {

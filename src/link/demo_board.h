@@ -17,7 +17,8 @@ class DemoStore {
   // text, settings replace it and answer "OK;", anything unknown answers "?;".
   std::string Answer(std::string_view command);
 
-  // The stored text for '0'..'4', 'M', 'S', 'T' or 'R'; empty for any other key.
+  // The stored text for '0'..'4', 'M', 'S', 'T' or 'R' as the program reads it back (UTF-8);
+  // empty for any other key.
   std::string Entry(char key) const;
 
  private:

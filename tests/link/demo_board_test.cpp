@@ -69,6 +69,8 @@ TEST_F(DemoBoardTest, StoreSurvivesReconnectAndKeepsOnlyLatin1) {
   EXPECT_EQ(GetPortState(), PortState::Demo);
   // The demo answer is not framed: its ">" stays.
   EXPECT_EQ(SendCommand("T;"), "T \xC3\xBC?>x;");
+  EXPECT_EQ(GetDemoStore().Entry('T'), "T \xC3\xBC?>x;");
+  EXPECT_EQ(GetDemoStore().Entry('L'), "");
   const BoardIdentity& id = GetBoardIdentity();
   EXPECT_EQ(id.hwVersion, 3);
   EXPECT_EQ(id.fwMajor, 40);

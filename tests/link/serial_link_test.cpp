@@ -169,8 +169,11 @@ TEST_F(SerialLinkTest, TextLeavesAsLatin1AndComesBackAsUtf8) {
   VirtualBoard board;
   ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
   EXPECT_EQ(SendCommand("T \xC3\xBC\xE2\x82\xAC;"), "OK;");
-  EXPECT_EQ(board.Stored('T'), "T \xFC?;");
+  EXPECT_EQ(board.Log().back(), "T \xFC?;");
+  EXPECT_EQ(board.Stored('T'), "T \xC3\xBC?;");
   EXPECT_EQ(SendCommand("T;"), "T \xC3\xBC?;");
+  board.SetStored("T \xC3\xB6;");
+  EXPECT_EQ(SendCommand("T;"), "T \xC3\xB6;");
   // Whatever a confused board says comes back as it is, for the caller to judge.
   board.SetRefuse("M;", std::string("\xFF\x01zz\0;", 6));
   EXPECT_EQ(SendCommand("M;"), "\xC3\xBF\x01zz;");

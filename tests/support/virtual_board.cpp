@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "link/latin1.h"
+
 namespace korvane::test {
 
 namespace {
@@ -123,9 +125,9 @@ std::string VirtualBoard::Stored(char key) const {
   return store_.Entry(key);
 }
 
-void VirtualBoard::SetStored(std::string text) {
+void VirtualBoard::SetStored(const std::string& text) {
   std::lock_guard lock(mutex_);
-  store_.Answer(text);
+  store_.Answer(link::Utf8ToLatin1(text));
 }
 
 std::vector<uint8_t> VirtualBoard::Flash() const {

@@ -87,9 +87,10 @@ class VirtualBoard {
 
   BoardMode Mode() const;
   void SetMode(BoardMode mode);
-  // The firmware's stored reply for '0'..'4', 'M', 'S', 'T' or 'R', and a way to preset it.
+  // The firmware's stored reply for '0'..'4', 'M', 'S', 'T' or 'R', and a way to preset it
+  // with a setting command ("M 05;"); both as program text (UTF-8), unlike Log().
   std::string Stored(char key) const;
-  void SetStored(std::string text);
+  void SetStored(const std::string& text);
   // The application flash, kFlashSize bytes from kFlashBase (erased bytes read 0xFF).
   std::vector<uint8_t> Flash() const;
   void SetFlash(std::vector<uint8_t> image);
