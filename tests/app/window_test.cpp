@@ -1,0 +1,461 @@
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTimer>
+#include <QWheelEvent>
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "app/about_dialog.h"
+#include "app/update_info_dlg.h"
+#include "support/virtual_board.h"
+#include "window_fixture.h"
+
+namespace korvane::app::testing {
+namespace {
+
+bool IsOrange(QLineEdit* edit) { return edit->palette().color(QPalette::Active, QPalette::Base) == kWarningColour; }
+
+std::vector<std::string> Items(QComboBox* combo) {
+  std::vector<std::string> items;
+  for (int i = 0; i < combo->count(); ++i) items.push_back(combo->itemText(i).toStdString());
+  return items;
+}
+
+TEST_F(WindowTest, StartsDisconnectedWithEveryControlLabelledAndExplained) {
+  EXPECT_EQ(window->windowTitle(), "MAX2871/ADF435x board utility v3.7");
+  EXPECT_FALSE(window->windowIcon().isNull());
+
+  const std::map<int, std::string> tooltips = {
+      {1006, "Current frequency of the synthesizer (can be changed on the fly)"},
+      {1031, "Real current synthesizer frequency"},
+      {1026, "Current output power of the synthesizer (can be changed on the fly)"},
+      {1020, "Select reference frequency"},
+      {1035, "Disable internal reference oscillator (check it if you use external reference)"},
+      {1002, "First configuration frequency"},
+      {1005, "Fourth configuration frequency"},
+      {1023, "Second configuration output power"},
+      {1029, "Real synthesizer frequency for the third configuration"},
+      {1016, "Enable beacon mode"},
+      {1017, "Scan configured frequencies in beacon mode"},
+      {1011, "Beacon keying speed (wpm)"},
+      {1010, "Up to 100 characters, use #xxxx for xxxxms tone generation and &xxxx for pause."},
+      {1012, "Select COM port to communicate with board"},
+      {1013, "Establish connection to the synthesizer board"},
+      {1014, "Close connection to the board"},
+      {1021, "Write board configuration to flash memory"},
+      {57664, "Display program information, version number and copyright"},
+      {2, "Quit the application"},
+      {1044, ""},
+      {1032, ""},
+      {4, ""},
+  };
+  for (const auto& [id, tip] : tooltips) EXPECT_EQ(Get(id)->toolTip().toStdString(), tip) << id;
+
+  for (int s = 0; s < ctl::kSlotCount; ++s) {
+    EXPECT_EQ(Text(ctl::Freq(s)), "180.000");
+    EXPECT_EQ(Text(ctl::Real(s)), "/ ----.---");
+    EXPECT_FALSE(Get(ctl::Freq(s))->isEnabled());
+    EXPECT_THAT(Items(Get<QComboBox>(ctl::Power(s))),
+                ::testing::ElementsAre("Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"));
+    EXPECT_THAT(Items(Get<QComboBox>(ctl::BandList(s))), ::testing::ElementsAre("OUT1 <6GHz", "OUT2 5..12GHz"));
+  }
+  EXPECT_EQ(Text(ctl::kSpeed), "10");
+  EXPECT_THAT(Items(Get<QComboBox>(ctl::kChipList)), ::testing::ElementsAre("Auto", "ADF4350", "ADF4351", "MAX2871"));
+  EXPECT_THAT(Items(Get<QComboBox>(ctl::kPortList)), ::testing::ElementsAre("Demo"));
+  EXPECT_EQ(Selected(ctl::kPortList), "Demo");
+  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+  EXPECT_EQ(Text(ctl::kRepairUpdate), "Repair...");
+  for (int id : {ctl::kConnect, ctl::kRepairUpdate, ctl::kAbout, ctl::kExit, ctl::kChipList, ctl::kPortList}) {
+    EXPECT_TRUE(Get(id)->isEnabled()) << id;
+  }
+  for (int id :
+       {ctl::kDisconnect, ctl::kSave, ctl::kFirmwareInfo, ctl::kReference, ctl::kBeaconBox, ctl::kBeaconText}) {
+    EXPECT_FALSE(Get(id)->isEnabled()) << id;
+  }
+  // The caption is no mnemonic: one ampersand on screen.
+  bool captionFound = false;
+  for (QLabel* label : window->findChildren<QLabel*>()) captionFound |= label->text() == "Output  1 & 2 function:";
+  EXPECT_TRUE(captionFound);
+  // Disabled fields of invalid slots stay grey until a board is connected.
+  EXPECT_NE(Field(ctl::Freq(0))->palette().color(QPalette::Disabled, QPalette::Base), kWarningColour);
+}
+
+class DemoLocaleTest : public WindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DemoLocaleTest, DemoWithAutoFillsThePanelFromTheBoard) {
+  std::string previous = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, GetParam()) == nullptr) GTEST_SKIP() << GetParam() << " is not installed";
+  Connect("Demo", 0);
+  std::setlocale(LC_ALL, previous.c_str());
+
+  ASSERT_TRUE(messages.empty()) << messages[0].text;
+  EXPECT_EQ(Text(ctl::kChipCaption), "Chip (MAX2871):");
+  const struct {
+    int slot;
+    const char* frequency;
+    const char* band;
+  } expected[] = {
+      {0, "10367.999023", "OUT2 5..12GHz"}, {1, "5760.000000", "OUT1 <6GHz"}, {2, "1295.999878", "OUT1 <6GHz"},
+      {3, "432.000000", "OUT1 <6GHz"},      {4, "144.000000", "OUT1 <6GHz"},
+  };
+  for (const auto& s : expected) {
+    EXPECT_EQ(Text(ctl::Freq(s.slot)), s.frequency) << s.slot;
+    EXPECT_EQ(Selected(ctl::BandList(s.slot)), s.band) << s.slot;
+    EXPECT_EQ(Selected(ctl::Power(s.slot)), "-1dBm") << s.slot;
+    EXPECT_EQ(Text(ctl::Real(s.slot)), std::string("/ ") + s.frequency) << s.slot;
+    EXPECT_FALSE(IsOrange(Field(ctl::Freq(s.slot)))) << s.slot;
+  }
+  EXPECT_EQ(Text(ctl::kReference), "10.000000");
+  EXPECT_FALSE(Get<QCheckBox>(ctl::kExtReference)->isChecked());
+  EXPECT_EQ(Text(ctl::kSpeed), "0.9");
+  EXPECT_EQ(Text(ctl::kBeaconText), "test de qx9abc #5000");
+  EXPECT_FALSE(Get<QCheckBox>(ctl::kBeaconBox)->isChecked());
+  EXPECT_FALSE(Get<QCheckBox>(ctl::kScanBox)->isChecked());
+  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+  EXPECT_FALSE(Get(ctl::kSpeed)->isEnabled());
+  EXPECT_TRUE(Get(ctl::kDisconnect)->isEnabled());
+  EXPECT_FALSE(Get(ctl::kConnect)->isEnabled());
+  EXPECT_EQ(Text(ctl::kRepairUpdate), "Update...");
+  EXPECT_EQ(window->surface().GetFocus(), ctl::Freq(ctl::kSigGenSlot));
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, DemoLocaleTest, ::testing::Values("C", "de_DE.UTF-8"));
+
+TEST_F(WindowTest, EachKeystrokeRunsTheChangeHandlingOnce) {
+  Connect();
+  ASSERT_TRUE(messages.empty());
+  QtSurface& surface = window->surface();
+  surface.StopTuneTimer();
+  QLineEdit* field = Field(ctl::Freq(4));
+  field->setFocus();
+  field->selectAll();
+
+  const int label = ctl::Real(4);
+  int writes = counter->writes[label];
+  const int otherSlot = counter->writes[ctl::Real(0)];
+  QTest::keyClick(field, Qt::Key_Delete);
+  EXPECT_EQ(counter->writes[label], ++writes);
+  EXPECT_EQ(Text(label), "/ ----.---");
+  for (char key : {'1', '4', '4'}) {
+    QTest::keyClick(field, key);
+    EXPECT_EQ(counter->writes[label], ++writes) << key;
+  }
+  EXPECT_EQ(Text(ctl::Freq(4)), "144");
+  EXPECT_EQ(Text(label), "/ 144.000000");
+  EXPECT_EQ(counter->writes[ctl::Real(0)], otherSlot);
+  EXPECT_TRUE(surface.TimerActive());
+  EXPECT_EQ(surface.TimerInterval(), 500);
+}
+
+TEST_F(WindowTest, ProgramWritesRunNoChangeHandlingFromTheWidgets) {
+  Connect();
+  QtSurface& surface = window->surface();
+  surface.StopTuneTimer();
+  std::map<int, int> before = counter->writes;
+
+  surface.SetText(ctl::Freq(4), "500");
+  surface.SetText(ctl::kReference, "25");
+  surface.SetSelection(ctl::BandList(4), 1);
+  surface.SetSelection(ctl::Power(4), 2);
+  surface.SetCheck(ctl::kExtReference, true);
+  surface.SetCheck(ctl::kBeaconBox, true);
+  surface.SetText(ctl::kBeaconText, "cq\r\ntest");
+  QCoreApplication::processEvents();
+
+  for (int s = 0; s < ctl::kSlotCount; ++s) EXPECT_EQ(counter->writes[ctl::Real(s)], before[ctl::Real(s)]) << s;
+  EXPECT_FALSE(surface.TimerActive());
+  EXPECT_FALSE(Get(ctl::kScanBox)->isEnabled());  // the beacon rule runs only for a click
+  EXPECT_EQ(Text(ctl::kBeaconText), "cq\ntest");
+}
+
+TEST_F(WindowTest, ClickingTheBeaconBoxEnablesItsControls) {
+  Connect();
+  auto* box = Get<QCheckBox>(ctl::kBeaconBox);
+  QTest::mouseClick(box, Qt::LeftButton);
+  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) EXPECT_TRUE(Get(id)->isEnabled());
+  Get<QComboBox>(ctl::kPinFunction)->setCurrentIndex(1);
+  QTest::mouseClick(box, Qt::LeftButton);
+  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) EXPECT_FALSE(Get(id)->isEnabled());
+  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+}
+
+TEST_F(WindowTest, OutOfBandFrequencyFieldsTurnOrangeTheReferenceNever) {
+  Connect();
+  const struct {
+    int id;
+    const char* text;
+    std::vector<int> orange;
+  } cases[] = {
+      {ctl::Freq(1), "20000", {ctl::Freq(1)}},
+      {ctl::Freq(1), "1000", {}},
+      {ctl::Freq(4), "abc", {ctl::Freq(4)}},
+      {ctl::Freq(4), "144", {}},
+      {ctl::kReference, "4.99", {ctl::Freq(0), ctl::Freq(1), ctl::Freq(2), ctl::Freq(3), ctl::Freq(4)}},
+      {ctl::kReference, "10", {}},
+  };
+  for (const auto& c : cases) {
+    TypeInto(c.id, c.text);
+    for (int id : {ctl::Freq(0), ctl::Freq(1), ctl::Freq(2), ctl::Freq(3), ctl::Freq(4), ctl::kReference}) {
+      bool expected = std::find(c.orange.begin(), c.orange.end(), id) != c.orange.end();
+      EXPECT_EQ(IsOrange(Field(id)), expected) << c.text << " in " << c.id << ", field " << id;
+    }
+  }
+}
+
+TEST_F(WindowTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
+  Connect();
+  QtSurface& surface = window->surface();
+  const struct {
+    const char* text;
+    int caret;
+    Qt::Key key;
+    const char* result;
+    int caretAfter;
+  } cases[] = {
+      {"1296.000", 4, Qt::Key_Up, "1297.000000", 4},   {"1296.000", 2, Qt::Key_Up, "1396.000000", 2},
+      {"1296.000", 6, Qt::Key_Down, "1295.900000", 6}, {"0.050", 3, Qt::Key_Down, "-0.050000", 3},
+      {"1296.000", 5, Qt::Key_Up, "1296.000", 5},      {"1296.000", 0, Qt::Key_Down, "1296.000", 0},
+  };
+  for (const auto& c : cases) {
+    QLineEdit* field = Field(ctl::Freq(4));
+    field->setFocus();
+    surface.SetText(ctl::Freq(4), c.text);
+    field->setCursorPosition(c.caret);
+    QTest::keyClick(field, c.key);
+    EXPECT_EQ(field->text().toStdString(), c.result) << c.text << " caret " << c.caret;
+    EXPECT_EQ(field->cursorPosition(), c.caretAfter) << c.text << " caret " << c.caret;
+  }
+  // Typed through the step, the signal generator retunes after the usual pause.
+  EXPECT_TRUE(surface.TimerActive());
+
+  // In a list the arrow keys move the selection as usual.
+  auto* chips = Get<QComboBox>(ctl::kChipList);
+  chips->setCurrentIndex(0);
+  chips->setFocus();
+  QTest::keyClick(chips, Qt::Key_Down);
+  EXPECT_EQ(chips->currentIndex(), 1);
+  auto* power = Get<QComboBox>(ctl::Power(2));
+  power->setFocus();
+  int index = power->currentIndex();
+  QTest::keyClick(power, Qt::Key_Up);
+  EXPECT_EQ(power->currentIndex(), index - 1);
+}
+
+TEST_F(WindowTest, WheelStepsTheFocusedFrequencyFieldOncePerNotch) {
+  Connect();
+  QLineEdit* field = Field(ctl::Freq(4));
+  const struct {
+    std::vector<int> deltas;
+    const char* result;
+  } cases[] = {
+      {{120}, "145.000000"},    {{-120, -120}, "142.000000"}, {{60}, "144.000000"},
+      {{60, 60}, "145.000000"}, {{0}, "144.000000"},
+  };
+  for (const auto& c : cases) {
+    field->setFocus();
+    window->surface().SetText(ctl::Freq(4), "144.000000");
+    field->setCursorPosition(3);
+    // The pointer may rest over another control: the focused field steps.
+    QWidget* under = Get(ctl::Real(0));
+    for (int delta : c.deltas) {
+      QWheelEvent wheel(QPointF(5, 5), under->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(under, &wheel);
+    }
+    EXPECT_EQ(field->text().toStdString(), c.result);
+  }
+
+  // With the focus in a list the wheel is the list's.
+  auto* chips = Get<QComboBox>(ctl::kChipList);
+  chips->setFocus();
+  window->surface().SetText(ctl::Freq(4), "144.000000");
+  QWheelEvent wheel(QPointF(5, 5), chips->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(field, &wheel);
+  EXPECT_EQ(Text(ctl::Freq(4)), "144.000000");
+}
+
+TEST_F(WindowTest, ControlBIsTheBootloaderKeyWhereverTheFocusIs) {
+  const struct {
+    int focus;
+    Qt::KeyboardModifiers modifiers;
+    Qt::Key key;
+    bool bootloader;
+  } cases[] = {
+      {ctl::kChipList, Qt::ControlModifier, Qt::Key_B, true},
+      {ctl::kPortList, Qt::ControlModifier, Qt::Key_B, true},
+      {ctl::kChipList, Qt::NoModifier, Qt::Key_B, false},
+      {ctl::kChipList, Qt::ControlModifier, Qt::Key_N, false},
+  };
+  for (const auto& c : cases) {
+    messages.clear();
+    // The progress window of the previous case took the activation away.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Get(c.focus)->setFocus();
+    QTest::keyClick(Get(c.focus), c.key, c.modifiers);
+    bool sawBootloader = false;
+    for (const auto& m : messages) sawBootloader |= m.text.rfind("Bootloader v", 0) == 0;
+    EXPECT_EQ(sawBootloader, c.bootloader) << c.focus << " " << c.key;
+  }
+}
+
+TEST_F(WindowTest, OpeningThePortListReadsThePortsAgain) {
+  link::SetPortEnumerator([] {
+    return std::vector<link::PortInfo>{{"ttyUSB0", "FTDI FT232R USB UART"}, {"ttyS0", ""}};
+  });
+  auto* ports = Get<QComboBox>(ctl::kPortList);
+  ports->setEditText("COM25");
+  ports->showPopup();
+  EXPECT_THAT(Items(ports), ::testing::ElementsAre("Demo", "ttyS0", "ttyUSB0"));
+  EXPECT_EQ(ports->currentIndex(), 0);
+  EXPECT_EQ(ports->currentText(), "Demo");
+  EXPECT_EQ(ports->itemData(2, Qt::ToolTipRole).toString(), "FTDI FT232R USB UART");
+  EXPECT_FALSE(ports->itemData(1, Qt::ToolTipRole).isValid());
+  ports->hidePopup();
+}
+
+TEST_F(WindowTest, ATypedPortNameIsOpenedAsTyped) {
+  test::VirtualBoard board({.hwTag = "v4s."});
+  Connect(board.path(), 3);
+  ASSERT_TRUE(messages.empty()) << messages[0].text;
+  EXPECT_EQ(link::GetPortState(), link::PortState::Open);
+  EXPECT_EQ(board.Count("V;"), 1);
+}
+
+TEST_F(WindowTest, LostBoardLeavesThePanelDisconnectedWithFieldsKept) {
+  test::VirtualBoard board({.hwTag = "v4s."});
+  Connect(board.path(), 3);
+  ASSERT_TRUE(messages.empty()) << messages[0].text;
+  TypeInto(ctl::Freq(1), "2345.6");
+  TypeInto(ctl::Freq(4), "1234.5");
+  board.HangUpAfter("R ", 1);
+  // The real tuning timer fires half a second after the last keystroke.
+  QTRY_COMPARE_WITH_TIMEOUT(messages.size(), size_t{1}, 5000);
+  EXPECT_EQ(messages[0].text, "Connection with device lost!");
+  EXPECT_EQ(messages[0].caption, "Error!");
+  EXPECT_EQ(messages[0].icon, MessageIcon::Stop);
+  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_TRUE(Get(ctl::kConnect)->isEnabled());
+  EXPECT_FALSE(Get(ctl::Freq(4))->isEnabled());
+  EXPECT_EQ(Text(ctl::Freq(4)), "1234.5");
+  EXPECT_EQ(Text(ctl::Freq(1)), "2345.6");
+  EXPECT_EQ(Text(ctl::kRepairUpdate), "Repair...");
+  EXPECT_FALSE(quitCode.has_value());
+}
+
+TEST_F(WindowTest, UserInputToTheWindowWaitsWhileAnOperationRuns) {
+  QLineEdit* portEdit = Get<QComboBox>(ctl::kPortList)->lineEdit();
+  QWidget other;
+  auto* otherEdit = new QLineEdit(&other);
+  auto* chips = Get<QComboBox>(ctl::kChipList);
+  std::string portDuring, otherDuring;
+  int chipDuring = -1;
+  bool busyDuring = false;
+  onMessage = [&] {
+    busyDuring = window->dlg().IsBusy();
+    QTest::keyClicks(portEdit, "zz");
+    QWheelEvent wheel(QPointF(5, 5), chips->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chips, &wheel);
+    chipDuring = chips->currentIndex();
+    QTest::mouseClick(Get(ctl::kAbout), Qt::LeftButton);
+    QTest::keyClicks(otherEdit, "ok");
+    portDuring = portEdit->text().toStdString();
+    otherDuring = otherEdit->text().toStdString();
+  };
+  Connect("/nonexistent/korvane-port", 3);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Could not find Synth board!");
+  EXPECT_TRUE(busyDuring);
+  EXPECT_EQ(portDuring, "/nonexistent/korvane-port");
+  EXPECT_EQ(chipDuring, 3);
+  EXPECT_EQ(otherDuring, "ok");  // other windows stay usable
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(WindowTest, CloseBoxEndsTheProgramAsExitDoes) {
+  Connect();
+  ASSERT_EQ(link::GetPortState(), link::PortState::Demo);
+  window->close();
+  ASSERT_TRUE(quitCode.has_value());
+  EXPECT_EQ(*quitCode, 0);
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+}
+
+TEST_F(WindowTest, AboutBoxShowsNameAndVersionAndClosesWithEscape) {
+  std::string title, text;
+  bool mainFilterActed = true;
+  QTimer::singleShot(0, [&] {
+    QWidget* about = QApplication::activeModalWidget();
+    if (about == nullptr) return;
+    title = about->windowTitle().toStdString();
+    if (auto* label = about->findChild<QLabel*>("aboutText")) text = label->text().toStdString();
+    // Arrow keys while the box is up do not reach the main window's stepping.
+    QLineEdit* field = Field(ctl::Freq(4));
+    QTest::keyClick(field, Qt::Key_Up);
+    mainFilterActed = field->text() != "180.000";
+    QTest::keyClick(about, Qt::Key_Escape);
+  });
+  window->surface().SetFocus(ctl::Freq(4));
+  Field(ctl::Freq(4))->setCursorPosition(3);
+  QTest::mouseClick(Get(ctl::kAbout), Qt::LeftButton);
+  EXPECT_EQ(title, "About Korvane");
+  EXPECT_EQ(text, "MAX2871/ADF4350/ADF4351 synthesizer board programming and control utility.\nVersion 3.7");
+  EXPECT_FALSE(mainFilterActed);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(WindowTest, FirmwareUpdateOnTheDemoBoardStopsAtTheFirstErase) {
+  std::filesystem::path image = std::filesystem::temp_directory_path() / "korvane_app_test.img";
+  {
+    std::ofstream out(image, std::ios::binary);
+    out << std::string(20480, '\x55');
+  }
+  fileChoice = image.string();
+  bool progressGoneBeforeMessage = false;
+  onMessage = [&] { progressGoneBeforeMessage = window->surface().progress() == nullptr; };
+  Get<QComboBox>(ctl::kPortList)->setCurrentIndex(0);
+  QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
+  std::filesystem::remove(image);
+
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Cannot erase page 8!");
+  EXPECT_THAT(counter->progressTitles, ::testing::ElementsAre("Updating Firmware"));
+  EXPECT_TRUE(counter->progressShown);
+  EXPECT_TRUE(progressGoneBeforeMessage);
+}
+
+TEST_F(WindowTest, ProgressWindowCountsStepsWithinItsRange) {
+  QtSurface& surface = window->surface();
+  surface.ProgressCreate("Please wait");
+  CUpdateInfoDlg* progress = surface.progress();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(progress->windowTitle(), "Please wait");
+  EXPECT_EQ(progress->parentWidget(), window.get());
+  QTRY_VERIFY(progress->isVisible());
+  EXPECT_LE((progress->geometry().center() - window->geometry().center()).manhattanLength(), 4);
+
+  surface.ProgressStatus("Erasing Flash...");
+  surface.ProgressRange(2);
+  for (int i = 0; i < 3; ++i) surface.ProgressStep();
+  EXPECT_EQ(progress->status()->text(), "Erasing Flash...");
+  EXPECT_EQ(progress->bar()->maximum(), 2);
+  EXPECT_EQ(progress->bar()->value(), 2);
+  // Only the operation closes it.
+  progress->close();
+  EXPECT_TRUE(progress->isVisible());
+
+  QPointer<CUpdateInfoDlg> watch(progress);
+  surface.ProgressDestroy();
+  EXPECT_TRUE(watch.isNull());
+}
+
+}  // namespace
+}  // namespace korvane::app::testing
