@@ -33,7 +33,9 @@ class ConnectionLost : public std::runtime_error {
 };
 
 // Texts are UTF-8 inside the program and Latin-1 on the wire.
+// "Demo" (exactly) selects the built-in demo board; any other name is a serial device.
 bool OpenPort(const std::string& portName, const std::string& expectedBanner);
+// Raises ConnectionLost also when no link is open: there is nobody to answer.
 std::string SendCommand(const std::string& command);
 // Writes bytes straight to an open device without reading a reply; nothing on Demo or None.
 void WriteRaw(std::string_view command);
