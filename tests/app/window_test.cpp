@@ -389,6 +389,18 @@ TEST_F(WindowTest, CloseBoxEndsTheProgramAsExitDoes) {
   EXPECT_EQ(link::GetPortState(), link::PortState::None);
 }
 
+TEST_F(WindowTest, ExitEndsTheRunningLoopWithCodeZero) {
+  window->surface().quitHook = nullptr;
+  QTimer::singleShot(0, [this] { QTest::mouseClick(Get(ctl::kExit), Qt::LeftButton); });
+  // A stray loop would hang here; the guard ends it with a code the test does not expect.
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  guard.start(5000);
+  EXPECT_EQ(loop.Run(), 0);
+  EXPECT_FALSE(window->isVisible());
+}
+
 TEST_F(WindowTest, AboutBoxShowsNameAndVersionAndClosesWithEscape) {
   std::string title, text;
   bool mainFilterActed = true;
