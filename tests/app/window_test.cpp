@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -347,6 +348,28 @@ TEST_F(WindowTest, LostBoardLeavesThePanelDisconnectedWithFieldsKept) {
   EXPECT_EQ(Text(ctl::Freq(1)), "2345.6");
   EXPECT_EQ(Text(ctl::kRepairUpdate), "Repair...");
   EXPECT_FALSE(quitCode.has_value());
+}
+
+TEST_F(WindowTest, WindowKeepsRunningItsEventsWhileABoardIsSilent) {
+  test::VirtualBoard board;
+  board.SetSilent(true);
+  const int readTimeout = link::ReadTimeoutMs();
+  link::SetReadTimeoutMs(300);
+  int ticks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start(20);
+  QElapsedTimer elapsed;
+  elapsed.start();
+  Connect(board.path(), 3);
+  const qint64 ms = elapsed.elapsed();
+  link::SetReadTimeoutMs(readTimeout);
+
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "Could not find Synth board!");
+  ASSERT_GE(ms, 900);  // three greetings, each waiting out the read time-out
+  // Events kept flowing through the whole wait, not only after it.
+  EXPECT_GE(ticks, static_cast<int>(ms / 20 / 2));
 }
 
 TEST_F(WindowTest, UserInputToTheWindowWaitsWhileAnOperationRuns) {
