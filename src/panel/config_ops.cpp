@@ -121,6 +121,9 @@ void CMainDlg::OnLoadConfig() {
     int band = profile.ReadInt(section, bandKey, kDefaultBand);
     ui.SetSelection(ctl::BandList(slot), band);
     FitSlotPowerList(slot);
+    // The second band offers only "Off" and "-1dBm": any level above "Off" becomes "-1dBm",
+    // as it does when the band list is changed by hand.
+    if (ui.GetCount(ctl::Power(slot)) == 2 && power > 1) power = 1;
     ui.SetSelection(ctl::Power(slot), power);
     SetFieldText(ctl::Freq(slot), frequency);
   };

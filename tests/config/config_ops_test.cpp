@@ -144,6 +144,8 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
       "Pwr1=4\r\n"
       "Freq1 = 1152.5\r\n"
       "Pwr2=2abc\r\n"
+      "Band3=1\r\n"
+      "Pwr3=3\r\n"
       "[beacon]\r\n"
       "Beacon = 0\r\n"
       "Pin1_2=1\r\n"
@@ -170,6 +172,8 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
             "e aus K\xC3\xB6ln");
   EXPECT_EQ(surface.GetText(ctl::kSpeed), "") << "an empty value is not a missing one";
   EXPECT_EQ(surface.GetText(ctl::Freq(2)), "404.000");
+  EXPECT_EQ(surface.GetCount(ctl::Power(2)), 2);
+  EXPECT_EQ(Selected(ctl::Power(2)), "-1dBm") << "a level above Off on the second band";
 
   // What the first character of "ExtReference" and the number of "Beacon" decide.
   const struct {
