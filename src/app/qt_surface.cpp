@@ -211,7 +211,10 @@ void QtSurface::SetWarning(int id, bool warn) {
 
 QWidget* QtSurface::Owner() const {
   QWidget* active = QApplication::activeWindow();
-  return active != nullptr ? active : main_;
+  // The progress window is only a status display: messages of its operation belong to the
+  // main window, over which they are centred.
+  if (active == nullptr || active == progress_.data()) return main_;
+  return active;
 }
 
 void QtSurface::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {

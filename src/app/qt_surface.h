@@ -85,7 +85,8 @@ class QtSurface : public ControlSurface {
   CUpdateInfoDlg* progress() const { return progress_; }
 
  private:
-  // Owner of message boxes and dialogs: whichever window is active, else the main window.
+  // Owner of message boxes and dialogs: the active window, else (or instead of the progress
+  // window) the main window.
   QWidget* Owner() const;
 
   QWidget* main_;

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTimer>
@@ -410,6 +411,40 @@ TEST_F(WindowTest, CloseBoxEndsTheProgramAsExitDoes) {
   EXPECT_EQ(*quitCode, 0);
   EXPECT_FALSE(window->isVisible());
   EXPECT_EQ(link::GetPortState(), link::PortState::None);
+}
+
+TEST_F(WindowTest, MessageBoxesUseTheProgramNameWhenTheyHaveNoCaption) {
+  QtSurface& surface = window->surface();
+  surface.messageHook = nullptr;
+  const struct {
+    const char* caption;
+    MessageIcon icon;
+    const char* title;
+    QMessageBox::Icon shown;
+  } cases[] = {
+      {"", MessageIcon::Information, "Korvane", QMessageBox::Information},
+      {"Information", MessageIcon::Information, "Information", QMessageBox::Information},
+      {"Error!", MessageIcon::Stop, "Error!", QMessageBox::Critical},
+  };
+  for (const auto& c : cases) {
+    std::string title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QWidget* owner = nullptr;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      title = box->windowTitle().toStdString();
+      text = box->text().toStdString();
+      icon = box->icon();
+      owner = box->parentWidget();
+      box->accept();
+    });
+    surface.MessageBox("Firmware version 3.40.1234 from 16052019. \nS/N <1>", c.caption, c.icon);
+    EXPECT_EQ(title, c.title);
+    EXPECT_EQ(text, "Firmware version 3.40.1234 from 16052019. \nS/N <1>");
+    EXPECT_EQ(icon, c.shown);
+    EXPECT_EQ(owner, window.get());
+  }
 }
 
 TEST_F(WindowTest, ExitEndsTheRunningLoopWithCodeZero) {
