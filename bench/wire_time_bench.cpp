@@ -10,11 +10,9 @@
 #include <string>
 #include <vector>
 
-// The bench target links the board link and the virtual board only; the firmware phases it
-// times are compiled in from their own sources, so it measures exactly the shipped code.
-#include "../src/firmware/firmware_host.cpp"
-#include "../src/firmware/firmware_image.cpp"
-#include "../src/firmware/firmware_update.cpp"
+#include "firmware/firmware_host.h"
+#include "firmware/firmware_image.h"
+#include "firmware/firmware_update.h"
 #include "link/board_link.h"
 #include "support/virtual_board.h"
 
