@@ -13,14 +13,7 @@ int ChipListEntry(const std::string& name) {
 PanelSession::PanelSession() { dlg.OnInitDialog(); }
 
 void PanelSession::SelectPort(const std::string& port) {
-  for (int i = 0; i < surface.GetCount(ctl::kPortList); ++i) {
-    if (surface.GetItemText(ctl::kPortList, i) == port) {
-      surface.SetSelection(ctl::kPortList, i);
-      return;
-    }
-  }
-  surface.SetSelection(ctl::kPortList, -1);
-  surface.SetText(ctl::kPortList, port);
+  surface.ChoosePort(port);
 }
 
 void PanelSession::SelectChip(const std::string& chipName) {

@@ -58,6 +58,18 @@ void HeadlessSurface::SetSelection(int id, int index) {
   if (id == ctl::kPortList && c.selection >= 0) c.text = c.items[static_cast<size_t>(c.selection)];
 }
 
+void HeadlessSurface::ChoosePort(const std::string& name) {
+  Control& ports = at(ctl::kPortList);
+  for (size_t i = 0; i < ports.items.size(); ++i) {
+    if (ports.items[i] == name) {
+      SetSelection(ctl::kPortList, static_cast<int>(i));
+      return;
+    }
+  }
+  ports.selection = -1;
+  ports.text = name;
+}
+
 bool HeadlessSurface::GetCheck(int id) const { return control(id).checked; }
 void HeadlessSurface::SetCheck(int id, bool checked) { at(id).checked = checked; }
 void HeadlessSurface::Enable(int id, bool enable) { at(id).enabled = enable; }

@@ -62,6 +62,8 @@ class HeadlessSurface : public ControlSurface {
   void Quit(int exitCode) override { quitCode = exitCode; }
 
   // Test and CLI helpers.
+  // Chooses a port as a user would: the listed entry of that name, else the name typed.
+  void ChoosePort(const std::string& name);
   const Control& control(int id) const;
   bool TimerArmed() const { return timerArmed_; }
   int TimerMs() const { return timerMs_; }

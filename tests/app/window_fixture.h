@@ -23,18 +23,9 @@
 #include "link/demo_board.h"
 #include "link/port_list.h"
 #include "panel/control_ids.h"
+#include "support/recording_clock.h"
 
 namespace korvane::app::testing {
-
-// Pauses of the board exchanges take no time.
-class InstantClock : public Clock {
- public:
-  int64_t NowMs() override { return now_; }
-  void SleepMs(int ms) override { now_ += ms; }
-
- private:
-  int64_t now_ = 0;
-};
 
 // Counts the texts the panel writes, per control.
 class CountingSurface : public QtSurface {
@@ -117,7 +108,7 @@ class WindowTest : public ::testing::Test {
     QTest::keyClicks(edit, text);
   }
 
-  InstantClock clock;
+  korvane::test::RecordingClock clock;
   CMessageLoop loop;
   CountingSurface* counter = nullptr;
   std::unique_ptr<MainWindow> window;

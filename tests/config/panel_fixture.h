@@ -18,15 +18,9 @@
 #include "panel/control_ids.h"
 #include "panel/headless_surface.h"
 #include "panel/main_dlg.h"
+#include "support/recording_clock.h"
 
 namespace korvane::testing {
-
-class NoWaitClock : public Clock {
- public:
-  int64_t NowMs() override { return now; }
-  void SleepMs(int ms) override { now += ms; }
-  int64_t now = 0;
-};
 
 class ConfigPanelTest : public ::testing::Test {
  protected:
@@ -54,8 +48,7 @@ class ConfigPanelTest : public ::testing::Test {
   // Connects as a user would: the port typed into the field, the chip chosen by hand
   // (entry 3, MAX2871) so that no probe sets are sent.
   void Connect(const std::string& port, int chipEntry = 3) {
-    surface.SetSelection(ctl::kPortList, -1);
-    surface.SetText(ctl::kPortList, port);
+    surface.ChoosePort(port);
     surface.SetSelection(ctl::kChipList, chipEntry);
     dlg.OnCommand(ctl::kConnect);
     ASSERT_EQ(dlg.isConnected, 1) << (surface.messages.empty() ? "" : surface.messages.back().text);
@@ -89,7 +82,7 @@ class ConfigPanelTest : public ::testing::Test {
   static void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
   std::string Selected(int list) const { return surface.GetItemText(list, surface.GetSelection(list)); }
 
-  NoWaitClock clock;
+  test::RecordingClock clock;
   HeadlessSurface surface;
   CMainDlg dlg{surface};
   std::filesystem::path dir;

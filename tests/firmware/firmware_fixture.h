@@ -17,6 +17,7 @@
 #include "panel/control_ids.h"
 #include "panel/headless_surface.h"
 #include "panel/main_dlg.h"
+#include "support/recording_clock.h"
 
 namespace korvane::testing {
 
@@ -53,19 +54,6 @@ class RecordingSurface : public HeadlessSurface {
   int steps = 0;
 };
 
-// Records pauses instead of taking them. A pause still yields a few real milliseconds, so the
-// board thread has taken "B;" off the line before the port is purged on the next open.
-class FakeClock : public Clock {
- public:
-  int64_t NowMs() override { return now; }
-  void SleepMs(int ms) override {
-    sleeps.push_back(ms);
-    now += ms;
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 20)));
-  }
-  int64_t now = 0;
-  std::vector<int> sleeps;
-};
 
 // A deterministic image whose halfwords are all different, so a shifted or swapped byte shows.
 std::vector<uint8_t> PatternImage(size_t size);
@@ -88,7 +76,9 @@ class PanelTest : public ::testing::Test {
 
   RecordingSurface surface;
   CMainDlg dlg{surface};
-  FakeClock clock;
+  // Each pause yields a little real time, so the board thread has taken "B;" off the line
+  // before the port is purged on the next open.
+  test::RecordingClock clock{20};
 };
 
 }  // namespace korvane::testing

@@ -14,19 +14,9 @@
 #include "panel/control_ids.h"
 #include "panel/headless_surface.h"
 #include "panel/main_dlg.h"
+#include "support/recording_clock.h"
 
 namespace korvane::testing {
-
-class InstantClock : public Clock {
- public:
-  int64_t NowMs() override { return now; }
-  void SleepMs(int ms) override {
-    sleeps.push_back(ms);
-    now += ms;
-  }
-  int64_t now = 0;
-  std::vector<int> sleeps;
-};
 
 class PanelTest : public ::testing::Test {
  protected:
@@ -44,16 +34,7 @@ class PanelTest : public ::testing::Test {
   }
 
   // Chooses a port as a user would: a listed entry, or a typed name.
-  void ChoosePort(const std::string& port) {
-    for (int i = 0; i < surface.GetCount(ctl::kPortList); ++i) {
-      if (surface.GetItemText(ctl::kPortList, i) == port) {
-        surface.SetSelection(ctl::kPortList, i);
-        return;
-      }
-    }
-    surface.SetSelection(ctl::kPortList, -1);
-    surface.SetText(ctl::kPortList, port);
-  }
+  void ChoosePort(const std::string& port) { surface.ChoosePort(port); }
   void Connect(const std::string& port = "Demo", int chipEntry = 0) {
     ChoosePort(port);
     surface.SetSelection(ctl::kChipList, chipEntry);
@@ -75,7 +56,7 @@ class PanelTest : public ::testing::Test {
   }
   std::string Selected(int list) const { return surface.GetItemText(list, surface.GetSelection(list)); }
 
-  InstantClock clock;
+  test::RecordingClock clock;
   HeadlessSurface surface;
   CMainDlg dlg{surface};
 };
