@@ -18,53 +18,33 @@
 #include "panel/control_ids.h"
 #include "panel/headless_surface.h"
 #include "panel/main_dlg.h"
-#include "support/recording_clock.h"
+#include "support/panel_test.h"
 
 namespace korvane::testing {
 
-class ConfigPanelTest : public ::testing::Test {
+class ConfigPanelTest : public PanelTest {
  protected:
   void SetUp() override {
-    link::ClosePort();
-    link::ResetDemoStoreForTests();
-    link::SetPortEnumerator([] { return std::vector<link::PortInfo>{}; });
+    PanelTest::SetUp();
     link::SetReadTimeoutMs(300);
-    SetClock(&clock);
-    dlg.OnInitDialog();
     dir = std::filesystem::path(::testing::TempDir()) /
           ("korvane_config_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
   }
   void TearDown() override {
-    link::ClosePort();
+    PanelTest::TearDown();
     link::SetReadTimeoutMs(2000);
-    SetClock(nullptr);
-    link::SetPortEnumerator({});
     config::SetWriteFaultForTesting(0);
     std::filesystem::remove_all(dir);
   }
 
-  // Connects as a user would: the port typed into the field, the chip chosen by hand
-  // (entry 3, MAX2871) so that no probe sets are sent.
+  // Connects as a user would, with the chip chosen by hand (entry 3, MAX2871) so that no
+  // probe sets are sent.
   void Connect(const std::string& port, int chipEntry = 3) {
-    surface.ChoosePort(port);
-    surface.SetSelection(ctl::kChipList, chipEntry);
-    dlg.OnCommand(ctl::kConnect);
+    PanelTest::Connect(port, chipEntry);
     ASSERT_EQ(dlg.isConnected, 1) << (surface.messages.empty() ? "" : surface.messages.back().text);
     surface.messages.clear();
-  }
-  void Type(int id, const std::string& text) {
-    surface.SetText(id, text);
-    dlg.OnUserChange(id);
-  }
-  void Choose(int list, int index) {
-    surface.SetSelection(list, index);
-    dlg.OnUserChange(list);
-  }
-  void Check(int box, bool checked) {
-    surface.SetCheck(box, checked);
-    dlg.OnUserChange(box);
   }
   void SaveConfigTo(const std::string& path) {
     surface.QueueFileChoice(path);
@@ -80,11 +60,7 @@ class ConfigPanelTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   static void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-  std::string Selected(int list) const { return surface.GetItemText(list, surface.GetSelection(list)); }
 
-  test::RecordingClock clock;
-  HeadlessSurface surface;
-  CMainDlg dlg{surface};
   std::filesystem::path dir;
 };
 

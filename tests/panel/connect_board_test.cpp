@@ -1,5 +1,5 @@
 // Connect, identification, readout and live tuning against a board on a real serial line.
-#include "panel_fixture.h"
+#include "support/panel_test.h"
 #include "support/virtual_board.h"
 #include "synth/register_set.h"
 

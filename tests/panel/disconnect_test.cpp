@@ -1,6 +1,6 @@
 #include <clocale>
 
-#include "panel_fixture.h"
+#include "support/panel_test.h"
 #include "synth/register_set.h"
 
 namespace korvane::testing {

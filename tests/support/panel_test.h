@@ -49,6 +49,10 @@ class PanelTest : public ::testing::Test {
     surface.SetSelection(list, index);
     dlg.OnUserChange(list);
   }
+  void Check(int box, bool checked) {
+    surface.SetCheck(box, checked);
+    dlg.OnUserChange(box);
+  }
   std::vector<std::string> Items(int list) const {
     std::vector<std::string> items;
     for (int i = 0; i < surface.GetCount(list); ++i) items.push_back(surface.GetItemText(list, i));
