@@ -280,8 +280,9 @@ TEST_F(SerialLinkTest, PacedLineTakesItsWireTime) {
   ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < 5; ++i) ASSERT_EQ(SendCommand("M;"), "M 00;");
-  // 5 x (2 + 5) bytes of 10 bits at 4800 baud: 73 ms.
-  EXPECT_GE(MsSince(start), 72);
+  // 5 x (2 + 5) bytes of 10 bits at 4800 baud: 73 ms (unpaced: well under 1 ms). The board
+  // times a command's bytes from their arrival, which may overlap the start of the clock here.
+  EXPECT_GE(MsSince(start), 60);
 }
 
 }  // namespace
