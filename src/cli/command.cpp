@@ -74,7 +74,10 @@ void PrintOverview(std::ostream& out) {
   std::vector<Command> sorted = Registry();
   std::sort(sorted.begin(), sorted.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
   for (const Command& c : sorted) {
-    out << "  " << c.name << std::string(c.name.size() < 12 ? 12 - c.name.size() : 1, ' ') << c.summary << "\n";
+    // The overview keeps each summary to its first sentence; "COMMAND --help" has the rest.
+    std::string summary = c.summary.substr(0, c.summary.find(". "));
+    if (!summary.empty() && summary.back() != '.') summary += '.';
+    out << "  " << c.name << std::string(c.name.size() < 12 ? 12 - c.name.size() : 1, ' ') << summary << "\n";
   }
 }
 
