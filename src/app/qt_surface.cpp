@@ -228,13 +228,13 @@ void QtSurface::MessageBox(const std::string& text, const std::string& caption, 
   box.exec();
 }
 
-std::optional<std::string> QtSurface::ChooseFile(const FileDialogSpec& spec) {
-  if (fileHook) return fileHook(spec);
-  QString filter = FromUtf8(spec.filterName);
-  if (!filter.contains(QLatin1Char('('))) filter += QStringLiteral(" (%1)").arg(FromUtf8(spec.pattern));
+std::optional<std::string> QtSurface::ChooseFile(const FileDialogSpec& request) {
+  if (fileHook) return fileHook(request);
+  QString filter = FromUtf8(request.filterName);
+  if (!filter.contains(QLatin1Char('('))) filter += QStringLiteral(" (%1)").arg(FromUtf8(request.pattern));
   QFileDialog dialog(Owner(), QString(), QString(), filter + QStringLiteral(";;All files (*.*)"));
-  dialog.setDefaultSuffix(FromUtf8(spec.defaultExtension));
-  if (spec.save) {
+  dialog.setDefaultSuffix(FromUtf8(request.defaultExtension));
+  if (request.save) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
   } else {

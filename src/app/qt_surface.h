@@ -64,7 +64,7 @@ class QtSurface : public ControlSurface {
   void SetCaret(int id, int position) override;
   void SetWarning(int id, bool warn) override;
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  std::optional<std::string> ChooseFile(const FileDialogSpec& spec) override;
+  std::optional<std::string> ChooseFile(const FileDialogSpec& request) override;
   void StartTuneTimer(int ms) override;
   void StopTuneTimer() override;
   void ProgressCreate(const std::string& title) override;
@@ -77,7 +77,7 @@ class QtSurface : public ControlSurface {
 
   // Hooks that stand in for the modal parts, so that tests never block on a dialog.
   std::function<void(const std::string& text, const std::string& caption, MessageIcon icon)> messageHook;
-  std::function<std::optional<std::string>(const FileDialogSpec& spec)> fileHook;
+  std::function<std::optional<std::string>(const FileDialogSpec& request)> fileHook;
   std::function<void(int exitCode)> quitHook;
 
   bool TimerActive() const { return timer_.isActive(); }

@@ -50,7 +50,7 @@ class ControlSurface {
   // Modal message; an empty caption is the platform's default title.
   virtual void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
   // Full path of the chosen file, or nullopt on cancel.
-  virtual std::optional<std::string> ChooseFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> ChooseFile(const FileDialogSpec& request) = 0;
 
   // The tuning timer: one shot, restarted when started again. On expiry the front end calls
   // CMainDlg::OnTimer(ctl::kTuneTimerId).

@@ -89,8 +89,8 @@ void HeadlessSurface::MessageBox(const std::string& text, const std::string& cap
   messages.push_back({text, caption, icon});
 }
 
-std::optional<std::string> HeadlessSurface::ChooseFile(const FileDialogSpec& spec) {
-  fileDialogs.push_back(spec);
+std::optional<std::string> HeadlessSurface::ChooseFile(const FileDialogSpec& request) {
+  fileDialogs.push_back(request);
   if (fileChoices_.empty()) return std::nullopt;
   auto choice = std::move(fileChoices_.front());
   fileChoices_.pop_front();

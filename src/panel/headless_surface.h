@@ -50,7 +50,7 @@ class HeadlessSurface : public ControlSurface {
   void SetCaret(int id, int position) override;
   void SetWarning(int id, bool warn) override;
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  std::optional<std::string> ChooseFile(const FileDialogSpec& spec) override;
+  std::optional<std::string> ChooseFile(const FileDialogSpec& request) override;
   void StartTuneTimer(int ms) override;
   void StopTuneTimer() override;
   void ProgressCreate(const std::string& title) override;
