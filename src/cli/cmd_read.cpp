@@ -21,15 +21,12 @@ std::string RealText(const CliSurface& s, int slot) {
   return label.rfind("/ ", 0) == 0 ? label.substr(2) : label;
 }
 
-std::string ChipName(const PanelSession& session) {
-  return kChipNames[static_cast<int>(session.dlg.chipType)];
-}
+std::string ChipName(const PanelSession& session) { return kChipNames[static_cast<int>(session.dlg.chipType)]; }
 
 void PrintText(const PanelSession& session) {
   const CliSurface& s = session.surface;
   std::string caption = s.GetText(ctl::kChipCaption);
-  std::cout << "chip:        " << ChipName(session)
-            << (caption == "Chip:" ? " (chosen)" : " (identified)") << "\n";
+  std::cout << "chip:        " << ChipName(session) << (caption == "Chip:" ? " (chosen)" : " (identified)") << "\n";
   std::cout << "reference:   " << s.GetText(ctl::kReference) << " MHz"
             << (s.GetCheck(ctl::kExtReference) ? ", external" : ", internal") << "\n";
   for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
@@ -38,10 +35,9 @@ void PrintText(const PanelSession& session) {
     std::cout << name << s.GetText(ctl::Freq(slot)) << " MHz  " << Selected(s, ctl::BandList(slot)) << "  "
               << Selected(s, ctl::Power(slot)) << "  real " << RealText(s, slot) << "\n";
   }
-  std::cout << "beacon:      " << (s.GetCheck(ctl::kBeaconBox) ? "on" : "off")
-            << ", scanning " << (s.GetCheck(ctl::kScanBox) ? "on" : "off")
-            << ", outputs 1 & 2: " << Selected(s, ctl::kPinFunction) << ", speed " << s.GetText(ctl::kSpeed)
-            << " wpm\n";
+  std::cout << "beacon:      " << (s.GetCheck(ctl::kBeaconBox) ? "on" : "off") << ", scanning "
+            << (s.GetCheck(ctl::kScanBox) ? "on" : "off") << ", outputs 1 & 2: " << Selected(s, ctl::kPinFunction)
+            << ", speed " << s.GetText(ctl::kSpeed) << " wpm\n";
   std::cout << "beacon text: " << s.GetText(ctl::kBeaconText) << "\n";
 }
 
@@ -93,17 +89,16 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
-    "read",
-    "--port PORT [--chip auto|adf4350|adf4351|max2871] [--ini FILE.kvini] [--json]",
-    "Connects as the \"Connect\" button does and prints what the window then shows.",
-    {{"port", "PORT", "serial port, or Demo"},
-     {"chip", "CHIP", "auto (identify, the default), adf4350, adf4351 or max2871"},
-     {"ini", "FILE", "also save the configuration as \"Save config...\" does"},
-     {"json", "", "print one JSON object"}},
-    0,
-    0,
-    Run});
+const Registrar kRegistrar(Command{"read",
+                                   "--port PORT [--chip auto|adf4350|adf4351|max2871] [--ini FILE.kvini] [--json]",
+                                   "Connects as the \"Connect\" button does and prints what the window then shows.",
+                                   {{"port", "PORT", "serial port, or Demo"},
+                                    {"chip", "CHIP", "auto (identify, the default), adf4350, adf4351 or max2871"},
+                                    {"ini", "FILE", "also save the configuration as \"Save config...\" does"},
+                                    {"json", "", "print one JSON object"}},
+                                   0,
+                                   0,
+                                   Run});
 
 }  // namespace
 }  // namespace korvane::cli

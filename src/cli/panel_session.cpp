@@ -12,9 +12,7 @@ int ChipListEntry(const std::string& name) {
 
 PanelSession::PanelSession() { dlg.OnInitDialog(); }
 
-void PanelSession::SelectPort(const std::string& port) {
-  surface.ChoosePort(port);
-}
+void PanelSession::SelectPort(const std::string& port) { surface.ChoosePort(port); }
 
 void PanelSession::SelectChip(const std::string& chipName) {
   surface.SetSelection(ctl::kChipList, ChipListEntry(chipName));

@@ -31,8 +31,8 @@ class ControlSurface {
   virtual void DeleteItem(int id, int index) = 0;
   virtual int GetCount(int id) const = 0;
   virtual std::string GetItemText(int id, int index) const = 0;
-  virtual int GetSelection(int id) const = 0;               // -1: none
-  virtual void SetSelection(int id, int index) = 0;         // out of range: none
+  virtual int GetSelection(int id) const = 0;        // -1: none
+  virtual void SetSelection(int id, int index) = 0;  // out of range: none
   virtual void SetItemTooltip(int id, int index, const std::string& tip) { (void)id, (void)index, (void)tip; }
 
   // Check boxes; a check mark set here raises no change handling.

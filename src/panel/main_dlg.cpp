@@ -58,9 +58,9 @@ void CMainDlg::OnInitDialog() {
   refDivisor = 0;
   slotValid.fill(0);
 
-  for (int id : {ctl::kReference, ctl::kExtReference, ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox,
-                 ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kFirmwareInfo, ctl::kPinFunction,
-                 ctl::kDisconnect}) {
+  for (int id :
+       {ctl::kReference, ctl::kExtReference, ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox,
+        ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kFirmwareInfo, ctl::kPinFunction, ctl::kDisconnect}) {
     surface_.Enable(id, false);
   }
   surface_.Enable(ctl::kConnect, true);
@@ -117,16 +117,36 @@ void CMainDlg::OnCommand(int id) {
   if (IsBusy()) return;
   Guarded([this, id] {
     switch (id) {
-      case ctl::kAbout: surface_.ShowAbout(); break;
-      case ctl::kConnect: OnConnect(); break;
-      case ctl::kDisconnect: OnDisconnect(); break;
-      case ctl::kSave: OnSaveToFlash(); break;
-      case ctl::kSaveConfig: OnSaveConfig(); break;
-      case ctl::kLoadConfig: OnLoadConfig(); break;
-      case ctl::kRepairUpdate: OnFirmwareUpdate(); break;
-      case ctl::kFirmwareInfo: OnFirmwareInfo(); break;
-      case ctl::kExit: Exit(); break;
-      case ctl::kBeaconBox: EnableBeaconControls(surface_.GetCheck(ctl::kBeaconBox) ? 1 : 0); break;
+      case ctl::kAbout:
+        surface_.ShowAbout();
+        break;
+      case ctl::kConnect:
+        OnConnect();
+        break;
+      case ctl::kDisconnect:
+        OnDisconnect();
+        break;
+      case ctl::kSave:
+        OnSaveToFlash();
+        break;
+      case ctl::kSaveConfig:
+        OnSaveConfig();
+        break;
+      case ctl::kLoadConfig:
+        OnLoadConfig();
+        break;
+      case ctl::kRepairUpdate:
+        OnFirmwareUpdate();
+        break;
+      case ctl::kFirmwareInfo:
+        OnFirmwareInfo();
+        break;
+      case ctl::kExit:
+        Exit();
+        break;
+      case ctl::kBeaconBox:
+        EnableBeaconControls(surface_.GetCheck(ctl::kBeaconBox) ? 1 : 0);
+        break;
       default:
         if (id >= ctl::kFreqBase && id <= ctl::BandList(ctl::kSigGenSlot)) OnControlChanged(id);
         break;
@@ -160,7 +180,8 @@ bool CMainDlg::PreTranslateMessage(Key key, bool controlHeld) {
         consumed = true;
       }
       break;
-    case Key::Other: break;
+    case Key::Other:
+      break;
   }
   return consumed;
 }
@@ -239,9 +260,7 @@ void CMainDlg::RefreshSlot(int slot) {
   surface_.SetWarning(ctl::Freq(slot), slotValid[slot] == 0);
 }
 
-bool CMainDlg::NeedsWarningColour(int id) const {
-  return IsFrequencyField(id) && slotValid[id - ctl::kFreqBase] == 0;
-}
+bool CMainDlg::NeedsWarningColour(int id) const { return IsFrequencyField(id) && slotValid[id - ctl::kFreqBase] == 0; }
 
 std::string CMainDlg::ReferenceCommand() const {
   std::string command = "R " + FormatFixed(refDivisor * pfd * 0.5, 6, 3, true);
@@ -329,9 +348,13 @@ void CMainDlg::OnConnect() {
     chipType = static_cast<ChipType>(chipEntry - 1);
   } else {
     switch (IdentifyChip()) {
-      case IdentifyResult::Identified: break;
-      case IdentifyResult::Refused: return;
-      case IdentifyResult::Failed: CommunicationFailure(); return;
+      case IdentifyResult::Identified:
+        break;
+      case IdentifyResult::Refused:
+        return;
+      case IdentifyResult::Failed:
+        CommunicationFailure();
+        return;
     }
   }
   SetConnectedControls();

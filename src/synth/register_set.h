@@ -24,11 +24,11 @@ std::string FormatRegisterSet(const RegisterSet& set);
 // and the rest is read with " %X %X %X %X %X %X;". Fewer than six numbers gives nullopt.
 std::optional<std::array<uint32_t, 6>> ParseRegisterReply(std::string_view reply);
 
-RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, double pfd,
-                                const PllSolution& solution, PowerLevel level, Band band);
+RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
+                                PowerLevel level, Band band);
 // The command text of EncodeRegisterWords.
-std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, double pfd,
-                              const PllSolution& solution, PowerLevel level, Band band);
+std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
+                              PowerLevel level, Band band);
 
 // Frequency text read "%lf" (180.0 when unreadable), solved and encoded.
 std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequencyText, int bandSelection,

@@ -54,7 +54,6 @@ class RecordingSurface : public HeadlessSurface {
   int steps = 0;
 };
 
-
 // A deterministic image whose halfwords are all different, so a shifted or swapped byte shows.
 std::vector<uint8_t> PatternImage(size_t size);
 // Writes bytes to a fresh file under the test's temporary directory and returns its path.

@@ -94,10 +94,12 @@ struct RefusalCase {
 
 TEST_F(BoardPanelTest, AutoRefusesOldBoardsAndLeavesThePanelAsItWas) {
   const RefusalCase cases[] = {
-      {"v2.", "", "Automatic PLL chip identification works only with HW version 3 or higher.\n"
-                  "Please set the correct chip type manually and reconnect the board."},
-      {"", "", "Automatic PLL chip identification works only with HW version 3 or higher.\n"
-               "Please set the correct chip type manually and reconnect the board."},
+      {"v2.", "",
+       "Automatic PLL chip identification works only with HW version 3 or higher.\n"
+       "Please set the correct chip type manually and reconnect the board."},
+      {"", "",
+       "Automatic PLL chip identification works only with HW version 3 or higher.\n"
+       "Please set the correct chip type manually and reconnect the board."},
       {"v3.", "0.9 from 01012015.\nS/N 000000000000000000000001",
        "Automatic PLL chip identification works only with FW version 3.01 or higher.\n"
        "Please update board firmware if you want to use automatic chip identification.\n"
@@ -151,8 +153,8 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
     Type(ctl::Freq(4), "2200");
     surface.FireTimer(dlg);
     std::string reference = c.hwVersion == 1 ? "R  10.000000;" : "R  10.000000 E;";
-    EXPECT_EQ(board.Log(), (std::vector<std::string>{
-                               reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", 0, 2, 2, 10.0)}));
+    EXPECT_EQ(board.Log(),
+              (std::vector<std::string>{reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", 0, 2, 2, 10.0)}));
     dlg.OnCommand(ctl::kDisconnect);
     surface.SetCheck(ctl::kExtReference, false);
   }

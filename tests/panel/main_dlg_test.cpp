@@ -9,9 +9,9 @@ namespace {
 using ::testing::ElementsAre;
 
 TEST_F(PanelTest, SetUpLeavesTheDisconnectedState) {
-  for (int id : {ctl::kReference, ctl::kExtReference, ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox,
-                 ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kFirmwareInfo, ctl::kPinFunction,
-                 ctl::kDisconnect}) {
+  for (int id :
+       {ctl::kReference, ctl::kExtReference, ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox,
+        ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kFirmwareInfo, ctl::kPinFunction, ctl::kDisconnect}) {
     EXPECT_FALSE(surface.IsEnabled(id)) << id;
   }
   for (int id : {ctl::kConnect, ctl::kChipList, ctl::kPortList, ctl::kRepairUpdate}) EXPECT_TRUE(surface.IsEnabled(id));
@@ -145,8 +145,7 @@ TEST_F(PanelTest, UnreadableSignalGeneratorTextStillTunesTo180MHz) {
   Type(ctl::Freq(4), "abc");
   EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ ----.---");
   surface.FireTimer(dlg);
-  EXPECT_EQ(link::GetDemoStore().Entry('4'),
-            BuildSlotCommand(4, ChipType::Max2871, "180", 0, 2, 2, 10.0));
+  EXPECT_EQ(link::GetDemoStore().Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "180", 0, 2, 2, 10.0));
 }
 
 TEST_F(PanelTest, BandChangeFitsThePowerList) {
@@ -173,14 +172,14 @@ struct StepCase {
 TEST_F(PanelTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
   Connect();
   const StepCase cases[] = {
-      {"1296.000", 4, Key::Up, "1297.000000"},   // units digit
-      {"1296.000", 2, Key::Up, "1396.000000"},   // hundreds
-      {"0.050", 3, Key::Down, "-0.050000"},      // first decimal; nothing keeps it positive
-      {"999.000", 3, Key::Up, "1000.000000"},    // carries into a new digit
-      {"1296,5", 6, Key::Up, "1296.100000"},     // a comma marks the decimals; the number ends there
-      {"1296.000", 5, Key::Up, "1296.000"},      // caret after the point: unchanged
-      {"1296.000", 0, Key::Down, "1296.000"},    // caret at the start: unchanged
-      {"ab12", 4, Key::Up, "ab12"},              // no number to step from
+      {"1296.000", 4, Key::Up, "1297.000000"},  // units digit
+      {"1296.000", 2, Key::Up, "1396.000000"},  // hundreds
+      {"0.050", 3, Key::Down, "-0.050000"},     // first decimal; nothing keeps it positive
+      {"999.000", 3, Key::Up, "1000.000000"},   // carries into a new digit
+      {"1296,5", 6, Key::Up, "1296.100000"},    // a comma marks the decimals; the number ends there
+      {"1296.000", 5, Key::Up, "1296.000"},     // caret after the point: unchanged
+      {"1296.000", 0, Key::Down, "1296.000"},   // caret at the start: unchanged
+      {"ab12", 4, Key::Up, "ab12"},             // no number to step from
   };
   for (const StepCase& c : cases) {
     surface.SetFocus(ctl::Freq(1));
