@@ -22,9 +22,7 @@ const Registrar kRegistrar(Command{
     "--port PORT [--connected] [--chip auto|adf4350|adf4351|max2871]",
     "Switches the board to its bootloader and prints the bootloader's version, as Ctrl+B does. "
     "Without --connected the bootloader is looked for at once.",
-    {{"port", "PORT", "serial port, or Demo"},
-     {"connected", "", "connect to the running firmware first and switch it over"},
-     {"chip", "CHIP", "chip choice for the connection: auto (default), adf4350, adf4351 or max2871"}},
+    {kPortOption, {"connected", "", "connect to the running firmware first and switch it over"}, kChipOption},
     0,
     0,
     Run});

@@ -38,9 +38,7 @@ const Registrar kRegistrar(Command{
     "Writes a firmware image through the board's bootloader. Without --connected the board is "
     "expected in its bootloader already, as \"Repair...\" does; with it the running board is "
     "connected first and switched over, as \"Connect\" then \"Update...\" do.",
-    {{"port", "PORT", "serial port, or Demo"},
-     {"connected", "", "connect to the running firmware first, then update"},
-     {"chip", "CHIP", "chip choice for the connection: auto (default), adf4350, adf4351 or max2871"}},
+    {kPortOption, {"connected", "", "connect to the running firmware first, then update"}, kChipOption},
     1,
     1,
     Run});

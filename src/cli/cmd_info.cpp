@@ -48,7 +48,7 @@ const Registrar kRegistrar(Command{
     "--port PORT [--bootloader] [--json]",
     "Identifies the board on PORT from its banner and prints its hardware and firmware version, "
     "date code and serial number. Nothing is changed on the board.",
-    {{"port", "PORT", "serial port, or Demo"},
+    {kPortOption,
      {"bootloader", "", "talk to the board's bootloader instead of its firmware"},
      {"json", "", "print the identity as JSON"}},
     0,

@@ -24,7 +24,7 @@ const Registrar kRegistrar(Command{
     "--port PORT COMMAND...",
     "Connects to the board's firmware, sends each COMMAND (\";\" is added when missing) and prints each "
     "reply on a line of its own.",
-    {{"port", "PORT", "serial port, or Demo"}},
+    {kPortOption},
     1,
     -1,
     Run});

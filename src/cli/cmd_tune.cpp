@@ -66,10 +66,10 @@ const Registrar kRegistrar(Command{
     "tune",
     "--port PORT FREQ_MHZ [--power off|-4|-1|+2|+5] [--band 0|1] [--chip auto|adf4350|adf4351|max2871]",
     "Connects, sets the signal generator as a user would, lets it retune and prints the real frequency.",
-    {{"port", "PORT", "serial port, or Demo"},
+    {kPortOption,
      {"power", "LEVEL", "output power: off, -4, -1, +2 or +5 dBm"},
      {"band", "BAND", "0 for OUT1 <6GHz, 1 for OUT2 5..12GHz"},
-     {"chip", "CHIP", "auto (identify, the default), adf4350, adf4351 or max2871"}},
+     kChipOption},
     1,
     1,
     Run});

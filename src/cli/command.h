@@ -30,6 +30,10 @@ struct Option {
   std::string help;
 };
 
+// The options that every board command shares.
+inline const Option kPortOption{"port", "PORT", "serial port as you would type it (ttyUSB0, COM12), or Demo"};
+inline const Option kChipOption{"chip", "CHIP", "auto (identify the chip, the default), adf4350, adf4351 or max2871"};
+
 struct Command {
   std::string name;
   std::string synopsis;  // after "korvane-cli NAME "
