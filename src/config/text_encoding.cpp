@@ -47,6 +47,16 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+std::string FoldLineBreaks(std::string_view text) {
+  std::string folded;
+  folded.reserve(text.size());
+  for (char c : text) {
+    if (c == '\r') continue;
+    folded.push_back(c == '\n' ? ' ' : c);
+  }
+  return folded;
+}
+
 std::string Latin1ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());

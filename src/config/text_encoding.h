@@ -20,6 +20,10 @@ std::string DecodeLine(std::string_view bytes);
 // U+00FF or the text is not valid UTF-8.
 bool Utf8ToLatin1(std::string_view text, std::string* out);
 
+// A text typed on several lines as one line: each line feed becomes a blank and carriage
+// returns go, as the board keeps a beacon text.
+std::string FoldLineBreaks(std::string_view text);
+
 // The first maxChars characters of a UTF-8 text, never splitting a character. Bytes that
 // are not valid UTF-8 count one character each.
 std::string TruncateChars(std::string_view text, size_t maxChars);

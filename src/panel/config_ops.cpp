@@ -3,6 +3,7 @@
 #include <string>
 
 #include "config/profile_file.h"
+#include "config/text_encoding.h"
 #include "link/board_link.h"
 #include "panel/control_ids.h"
 #include "panel/main_dlg.h"
@@ -44,18 +45,6 @@ std::string IndexText(int selection) {
 
 std::string CheckText(bool checked) { return checked ? "1" : "0"; }
 
-// A file holds one value per line: a text typed on several lines is kept as one line, the
-// way the board keeps it.
-std::string FoldLines(const std::string& text) {
-  std::string folded;
-  folded.reserve(text.size());
-  for (char c : text) {
-    if (c == '\r') continue;
-    folded.push_back(c == '\n' ? ' ' : c);
-  }
-  return folded;
-}
-
 }  // namespace
 
 void CMainDlg::OnSaveConfig() {
@@ -90,7 +79,7 @@ void CMainDlg::OnSaveConfig() {
   profile.WriteString(kBeacon, "Scan", CheckText(ui.GetCheck(ctl::kScanBox)));
   profile.WriteString(kBeacon, "Pin1_2", CheckText(ui.GetSelection(ctl::kPinFunction) == 1));
   profile.WriteString(kBeacon, "Speed", ui.GetText(ctl::kSpeed));
-  profile.WriteString(kBeacon, "Text", FoldLines(ui.GetText(ctl::kBeaconText)));
+  profile.WriteString(kBeacon, "Text", config::FoldLineBreaks(ui.GetText(ctl::kBeaconText)));
 
   if (!config::SaveProfileFile(*path, profile, &error)) {
     ui.MessageBox(error + "\nThe configuration was not saved.", "", MessageIcon::Information);

@@ -1,6 +1,7 @@
 // "Save": sends the whole panel configuration to the board and has it stored in flash.
 #include <string>
 
+#include "config/text_encoding.h"
 #include "link/board_link.h"
 #include "panel/control_ids.h"
 #include "panel/main_dlg.h"
@@ -31,12 +32,7 @@ constexpr double kSpeedDividend = 6664.0;
 
 // A line break typed in the text field becomes one blank, and the board keeps 120 characters.
 std::string FoldBeaconText(const std::string& text) {
-  std::string folded;
-  folded.reserve(text.size());
-  for (char c : text) {
-    if (c == '\r') continue;
-    folded.push_back(c == '\n' ? ' ' : c);
-  }
+  std::string folded = config::FoldLineBreaks(text);
   // Cut by characters, not bytes: each one goes out as one byte.
   size_t pos = 0;
   for (size_t chars = 0; chars < kBeaconTextMax && pos < folded.size(); ++chars) {
