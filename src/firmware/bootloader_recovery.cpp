@@ -6,7 +6,6 @@ namespace korvane::firmware {
 
 namespace {
 constexpr char kProgressTitle[] = "Please wait";
-constexpr char kEnteringText[] = "Entering Bootloader...";
 constexpr char kReconnectText[] = "Please reconnect the board.";
 constexpr char kInfoCaption[] = "Firmware information";
 constexpr int kSteps = 2;

@@ -45,6 +45,7 @@ void ShowError(ControlSurface& surface, const std::string& text);
 // Information box with the caption "Information": how results are reported.
 void ShowResult(ControlSurface& surface, const std::string& text);
 
+inline constexpr char kEnteringText[] = "Entering Bootloader...";
 inline constexpr char kNoBootloaderText[] = "Cannot connect to board bootloader!";
 inline constexpr char kInformationCaption[] = "Information";
 

@@ -11,7 +11,6 @@ namespace korvane::firmware {
 
 namespace {
 constexpr char kProgressTitle[] = "Updating Firmware";
-constexpr char kEnteringText[] = "Entering Bootloader...";
 constexpr char kErasingText[] = "Erasing Flash...";
 constexpr char kFlashingText[] = "Flashing Firmware...";
 constexpr char kDoneText[] = "Firmware was updated. Please reconnect the board.";

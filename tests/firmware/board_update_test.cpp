@@ -183,13 +183,7 @@ TEST_F(BoardTest, CtrlBFindsTheBootloaderWithAndWithoutConnection) {
     SCOPED_TRACE(connected);
     VirtualBoard board;
     surface.messages.clear();
-    if (connected) {
-      Connect(board.path());
-    } else {
-      board.SetMode(BoardMode::Bootloader);
-      ChoosePort(board.path());
-    }
-    board.ClearLog();
+    Prepare(board, connected);
     EXPECT_TRUE(dlg.PreTranslateMessage(Key::B, true));
 
     EXPECT_EQ(Messages(), Expected({"Bootloader v3.2", "Please reconnect the board."}));
