@@ -1,7 +1,5 @@
 #include "link/board_link.h"
 
-#include <memory>
-
 #include "link/banner_parse.h"
 #include "link/demo_board.h"
 #include "link/latin1.h"
@@ -11,18 +9,9 @@
 namespace korvane::link {
 
 namespace {
-
 constexpr int kOpenAttempts = 3;
-constexpr int kDefaultReadTimeoutMs = 2000;
-
-PortState state = PortState::None;
-BoardIdentity identity;
-int readTimeoutMs = kDefaultReadTimeoutMs;
-
-SerialTransport& Transport() {
-  static SerialTransport transport;
-  return transport;
-}
+constexpr char kNoAnswer[] = "The port opened, but no board answered with the expected banner.";
+}  // namespace
 
 BoardIdentity DemoIdentity() {
   BoardIdentity demo;
@@ -35,78 +24,99 @@ BoardIdentity DemoIdentity() {
   return demo;
 }
 
+std::unique_ptr<Transport> MakeTransport(const std::string& portName, Clock& clock) {
+  (void)portName;
+  return std::make_unique<SerialTransport>(clock);
+}
+
+BoardLink::BoardLink(Clock& clock, DemoStore& demo, TransportFactory factory)
+    : clock_(clock), demo_(demo), factory_(std::move(factory)) {}
+
+BoardLink::~BoardLink() { ClosePort(); }
+
 // Reads the banner that answers "V;": up to the "Ready\n>" prompt, a silent spell of one
 // read time-out, a failed read, or the length bound.
-std::string ReadBanner() {
+std::string BoardLink::ReadBanner() {
   std::string banner;
   for (;;) {
     char byte = 0;
-    if (Transport().ReadByte(byte, readTimeoutMs) != SerialTransport::ReadResult::Byte) break;
+    if (transport_->ReadByte(byte, readTimeoutMs_) != Transport::ReadResult::Byte) break;
     if (byte != '\0') banner.push_back(byte);
     if (BannerComplete(banner) || banner.size() >= kMaxBannerBytes) break;
   }
   return banner;
 }
 
-[[noreturn]] void LoseConnection() {
-  Transport().Close();
-  state = PortState::None;
+void BoardLink::LoseConnection() {
+  if (transport_) transport_->Close();
+  state_ = PortState::None;
   throw ConnectionLost();
 }
 
-}  // namespace
+void BoardLink::Interrupt() {
+  interrupted_ = true;
+  if (transport_) transport_->Interrupt();
+}
 
-bool OpenPort(const std::string& portName, const std::string& expectedBanner) {
-  state = PortState::None;
+bool BoardLink::OpenPort(const std::string& portName, const std::string& expectedBanner) {
+  state_ = PortState::None;
+  interrupted_ = false;
+  openFailure_.clear();
   // A device still held from an earlier open would lock us out of the same port.
-  Transport().Close();
+  if (transport_) transport_->Close();
+  transport_.reset();
 
   if (portName == kDemoPortName) {
-    identity = DemoIdentity();
-    state = PortState::Demo;
+    identity_ = DemoIdentity();
+    state_ = PortState::Demo;
     return true;
   }
 
+  transport_ = factory_(portName, clock_);
   const std::string expected = Utf8ToLatin1(expectedBanner);
-  for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-    switch (Transport().Open(portName)) {
-      case SerialTransport::OpenResult::CannotOpen:
+  openFailure_ = kNoAnswer;
+  for (int attempt = 0; attempt < kOpenAttempts && !interrupted_; ++attempt) {
+    switch (transport_->Open(portName)) {
+      case Transport::OpenResult::CannotOpen:
+      case Transport::OpenResult::CannotConfigure:
+        openFailure_ = transport_->FailureReason();
+        transport_->Close();
         return false;
-      case SerialTransport::OpenResult::CannotConfigure:
-        Transport().Close();
-        return false;
-      case SerialTransport::OpenResult::Ok:
+      case Transport::OpenResult::Ok:
         break;
     }
-    Transport().Purge();
-    identity.sSuffix = 0;
-    identity.hwVersion = 1;
-    Transport().Write("V;");
+    if (interrupted_) transport_->Interrupt();
+    transport_->Purge();
+    identity_.sSuffix = 0;
+    identity_.hwVersion = 1;
+    transport_->Write("V;");
     const std::string banner = ReadBanner();
     if (expected.empty() || banner.find(expected) == std::string::npos) continue;
-    ApplyBanner(banner, identity);
-    state = PortState::Open;
+    ApplyBanner(banner, identity_);
+    state_ = PortState::Open;
+    openFailure_.clear();
     return true;
   }
-  Transport().Close();
+  transport_->Close();
   return false;
 }
 
-std::string SendCommand(const std::string& command) {
+std::string BoardLink::SendCommand(const std::string& command) {
   const std::string bytes = Utf8ToLatin1(command);
-  switch (state) {
+  switch (state_) {
     case PortState::None:
       throw ConnectionLost();
     case PortState::Demo:
-      return Latin1ToUtf8(GetDemoStore().Answer(bytes));
+      clock_.Idle();
+      return Latin1ToUtf8(demo_.Answer(bytes));
     case PortState::Open:
       break;
   }
-  Transport().Write(bytes);
+  transport_->Write(bytes);
   ReplyAssembler reply;
   for (;;) {
     char byte = 0;
-    if (Transport().ReadByte(byte, readTimeoutMs) != SerialTransport::ReadResult::Byte) LoseConnection();
+    if (transport_->ReadByte(byte, readTimeoutMs_) != Transport::ReadResult::Byte) LoseConnection();
     switch (reply.Add(byte)) {
       case ReplyAssembler::Status::NeedMore:
         break;
@@ -118,21 +128,13 @@ std::string SendCommand(const std::string& command) {
   }
 }
 
-void WriteRaw(std::string_view command) {
-  if (state == PortState::Open) Transport().Write(Utf8ToLatin1(command));
+void BoardLink::WriteRaw(std::string_view command) {
+  if (state_ == PortState::Open) transport_->Write(Utf8ToLatin1(command));
 }
 
-void ClosePort() {
-  if (state == PortState::Open) Transport().Close();
-  state = PortState::None;
+void BoardLink::ClosePort() {
+  if (transport_) transport_->Close();
+  state_ = PortState::None;
 }
-
-PortState GetPortState() { return state; }
-
-const BoardIdentity& GetBoardIdentity() { return identity; }
-
-void SetReadTimeoutMs(int ms) { readTimeoutMs = ms > 0 ? ms : kDefaultReadTimeoutMs; }
-
-int ReadTimeoutMs() { return readTimeoutMs; }
 
 }  // namespace korvane::link

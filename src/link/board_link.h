@@ -1,13 +1,19 @@
-// The process's one connection to a synthesizer board: open, exchange commands, close.
+// One connection to a synthesizer board: open, exchange commands, close.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "link/clock.h"
+#include "link/transport.h"
+
 namespace korvane::link {
+
+class DemoStore;
 
 enum class PortState { None, Demo, Open };
 
@@ -24,6 +30,7 @@ inline constexpr char kDemoPortName[] = "Demo";
 inline constexpr char kFirmwareBanner[] = "ADF4350 Controller";
 inline constexpr char kBootloaderBanner[] = "STM32F0xx Bootloader";
 inline constexpr char kConnectionLostText[] = "Connection with device lost!";
+inline constexpr int kDefaultReadTimeoutMs = 2000;
 
 // Raised by SendCommand when the board stops answering (or streams an endless reply).
 // The link is None by the time it is thrown.
@@ -32,20 +39,58 @@ class ConnectionLost : public std::runtime_error {
   ConnectionLost() : std::runtime_error(kConnectionLostText) {}
 };
 
-// Texts are UTF-8 inside the program and Latin-1 on the wire.
-// "Demo" (exactly) selects the built-in demo board; any other name is a serial device.
-bool OpenPort(const std::string& portName, const std::string& expectedBanner);
-// Raises ConnectionLost also when no link is open: there is nobody to answer.
-std::string SendCommand(const std::string& command);
-// Writes bytes straight to an open device without reading a reply; nothing on Demo or None.
-void WriteRaw(std::string_view command);
-void ClosePort();
+// The identity the demo board reports.
+BoardIdentity DemoIdentity();
 
-PortState GetPortState();
-const BoardIdentity& GetBoardIdentity();
+class BoardLink {
+ public:
+  // The demo store is the demo board's memory; it outlives the link so that what a demo
+  // session stored is still there after a reconnect.
+  BoardLink(Clock& clock, DemoStore& demo, TransportFactory factory = MakeTransport);
+  ~BoardLink();
+  BoardLink(const BoardLink&) = delete;
+  BoardLink& operator=(const BoardLink&) = delete;
 
-// Per-byte read deadline; 2000 ms unless a test shortens it.
-void SetReadTimeoutMs(int ms);
-int ReadTimeoutMs();
+  // Texts are UTF-8 inside the program and Latin-1 on the wire. "Demo" (exactly) selects
+  // the built-in demo board; any other name is a port. Three handshakes ("V;") at most,
+  // each waiting one read time-out for a banner that contains expectedBanner.
+  bool OpenPort(const std::string& portName, const std::string& expectedBanner);
+  // Why the last OpenPort failed: the system's reason when the port could not be opened,
+  // "no answer" style text when nothing answered; empty after a success.
+  const std::string& OpenFailure() const { return openFailure_; }
+  // Raises ConnectionLost also when no link is open: there is nobody to answer.
+  std::string SendCommand(const std::string& command);
+  // Writes bytes straight to an open device without reading a reply; nothing on Demo or None.
+  void WriteRaw(std::string_view command);
+  void ClosePort();
+
+  PortState GetPortState() const { return state_; }
+  const BoardIdentity& GetBoardIdentity() const { return identity_; }
+
+  // Per-byte read deadline; kDefaultReadTimeoutMs unless a test shortens it.
+  void SetReadTimeoutMs(int ms) { readTimeoutMs_ = ms > 0 ? ms : kDefaultReadTimeoutMs; }
+  int ReadTimeoutMs() const { return readTimeoutMs_; }
+
+  // Ends a running open at once (no further handshakes) and makes waits give up; cleared by
+  // the next OpenPort.
+  void Interrupt();
+
+  Clock& clock() { return clock_; }
+  DemoStore& demo() { return demo_; }
+
+ private:
+  std::string ReadBanner();
+  [[noreturn]] void LoseConnection();
+
+  Clock& clock_;
+  DemoStore& demo_;
+  TransportFactory factory_;
+  std::unique_ptr<Transport> transport_;
+  PortState state_ = PortState::None;
+  BoardIdentity identity_;
+  int readTimeoutMs_ = kDefaultReadTimeoutMs;
+  bool interrupted_ = false;
+  std::string openFailure_;
+};
 
 }  // namespace korvane::link

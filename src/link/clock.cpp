@@ -1,7 +1,6 @@
 #include "link/clock.h"
 
 #include <algorithm>
-#include <chrono>
 #include <thread>
 #include <utility>
 
@@ -9,56 +8,42 @@ namespace korvane {
 
 namespace {
 
-// Short enough that a window waiting on the board still repaints smoothly.
-constexpr int kSliceMs = 20;
-
-class RealClock : public Clock {
- public:
-  int64_t NowMs() override {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-  }
-
-  void SleepMs(int ms) override {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(ms, 0));
-    for (;;) {
-      const auto now = std::chrono::steady_clock::now();
-      if (now >= end) break;
-      std::this_thread::sleep_for(
-          std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(kSliceMs)));
-      RunIdleHook();
-    }
-  }
-};
-
-RealClock& Real() {
-  static RealClock clock;
-  return clock;
-}
-
-Clock* current = nullptr;
-std::function<void()>& Hook() {
-  static std::function<void()> hook;
-  return hook;
-}
-bool hookRunning = false;
+// Short enough that a window waiting on the board still repaints smoothly, long enough that
+// a fast exchange is not slowed down by event processing after every byte.
+constexpr auto kIdleInterval = std::chrono::milliseconds(5);
+constexpr int kSliceMs = 10;
 
 }  // namespace
 
-Clock& GetClock() { return current ? *current : Real(); }
+void Clock::SetIdleHook(std::function<void()> hook) { hook_ = std::move(hook); }
 
-void SetClock(Clock* clock) { current = clock; }
-
-void SetIdleHook(std::function<void()> hook) { Hook() = std::move(hook); }
-
-void RunIdleHook() {
-  // The hook may process window events that wait again; it must not call itself.
-  if (hookRunning || !Hook()) return;
-  hookRunning = true;
+void Clock::Idle(bool force) {
+  if (hookRunning_ || !hook_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!force && now - lastIdle_ < kIdleInterval) return;
+  lastIdle_ = now;
+  hookRunning_ = true;
   struct Reset {
-    ~Reset() { hookRunning = false; }
-  } reset;
-  Hook()();
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{hookRunning_};
+  hook_();
+}
+
+int64_t SteadyClock::NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SteadyClock::SleepMs(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+  for (;;) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= end) break;
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(kSliceMs)));
+    Idle(true);
+  }
 }
 
 }  // namespace korvane

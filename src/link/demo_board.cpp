@@ -72,11 +72,4 @@ std::string DemoStore::Entry(char key) const {
   return index < 0 ? std::string() : Latin1ToUtf8(entries_[index]);
 }
 
-DemoStore& GetDemoStore() {
-  static DemoStore store;
-  return store;
-}
-
-void ResetDemoStoreForTests() { GetDemoStore() = DemoStore(); }
-
 }  // namespace korvane::link

@@ -25,10 +25,4 @@ class DemoStore {
   std::array<std::string, 9> entries_;
 };
 
-// The process-wide store; it lives for the whole run and survives disconnects.
-DemoStore& GetDemoStore();
-
-// Puts the process-wide store back to its start-up contents.
-void ResetDemoStoreForTests();
-
 }  // namespace korvane::link

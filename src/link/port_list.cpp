@@ -11,12 +11,11 @@ namespace korvane::link {
 
 namespace {
 
-std::function<std::vector<PortInfo>()>& Enumerator() {
-  static std::function<std::vector<PortInfo>()> enumerator;
-  return enumerator;
-}
+char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
-std::vector<PortInfo> SystemPorts() {
+}  // namespace
+
+std::vector<PortInfo> SystemSerialPorts() {
   std::vector<PortInfo> ports;
   for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
     PortInfo port;
@@ -31,18 +30,12 @@ std::vector<PortInfo> SystemPorts() {
   return ports;
 }
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-}  // namespace
-
-std::vector<PortInfo> ListSerialPorts() {
-  std::vector<PortInfo> ports = Enumerator() ? Enumerator()() : SystemPorts();
+std::vector<PortInfo> ListSerialPorts(const PortEnumerator& enumerator) {
+  std::vector<PortInfo> ports = enumerator ? enumerator() : SystemSerialPorts();
   ports.push_back({kDemoPortName, "Built-in demo board"});
   SortPortNames(ports);
   return ports;
 }
-
-void SetPortEnumerator(std::function<std::vector<PortInfo>()> enumerator) { Enumerator() = std::move(enumerator); }
 
 bool IsComPortName(std::string_view name) {
   size_t digits = 0;

@@ -13,11 +13,15 @@ struct PortInfo {
   std::string description;  // USB maker and product where the system gives them
 };
 
-// The system's serial ports plus "Demo", sorted without regard to case.
-std::vector<PortInfo> ListSerialPorts();
+// Where the list of ports comes from: the system's enumeration unless a test gives its own.
+using PortEnumerator = std::function<std::vector<PortInfo>()>;
 
-// Replaces the system enumeration (tests); an empty function restores it.
-void SetPortEnumerator(std::function<std::vector<PortInfo>()> enumerator);
+// The system's serial ports as they are now.
+std::vector<PortInfo> SystemSerialPorts();
+
+// The enumerator's ports (the system's when it is empty) plus "Demo", sorted without regard
+// to case.
+std::vector<PortInfo> ListSerialPorts(const PortEnumerator& enumerator = {});
 
 // Windows device names: ends in "COM" and one to three digits, any case, anything before.
 bool IsComPortName(std::string_view name);

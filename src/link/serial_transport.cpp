@@ -1,42 +1,55 @@
 #include "link/serial_transport.h"
 
 #include <QSerialPort>
+#include <QSerialPortInfo>
 #include <algorithm>
-#include <chrono>
+#include <cerrno>
 
-#include "link/clock.h"
+#include "link/port_access.h"
 
 namespace korvane::link {
 
 namespace {
 
 // Waiting happens in slices so that the idle hook keeps a window painting.
-constexpr int kWaitSliceMs = 25;
+constexpr int kWaitSliceMs = 10;
 // Upper bound for a write to leave: far above the 2 ms a byte takes at 4800 baud.
 constexpr int kWriteTimeoutMs = 2000;
 constexpr int kBaudRate = 4800;
-
-using SteadyClock = std::chrono::steady_clock;
-
-int MsUntil(SteadyClock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-  return static_cast<int>(std::max<int64_t>(left, 0));
-}
 
 bool IsFault(QSerialPort::SerialPortError error) {
   return error != QSerialPort::NoError && error != QSerialPort::TimeoutError;
 }
 
+// The errno that stands behind a failed open, as far as Qt tells it.
+int OpenErrno(QSerialPort::SerialPortError error) {
+  switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+      return ENOENT;
+    case QSerialPort::PermissionError:
+      return EACCES;
+    default:
+      return errno != 0 ? errno : EIO;
+  }
+}
+
 }  // namespace
 
-SerialTransport::SerialTransport() = default;
+SerialTransport::SerialTransport(Clock& clock) : Transport(clock) {}
 SerialTransport::~SerialTransport() = default;
 
-SerialTransport::OpenResult SerialTransport::Open(const std::string& portName) {
+Transport::OpenResult SerialTransport::Open(const std::string& portName) {
   Close();
+  failure_.clear();
+  interrupted_ = false;
   port_ = std::make_unique<QSerialPort>();
   port_->setPortName(QString::fromStdString(portName));
+  errno = 0;
   if (!port_->open(QIODevice::ReadWrite)) {
+    const QSerialPort::SerialPortError error = port_->error();
+    const int code = OpenErrno(error);
+    const std::string device = QSerialPortInfo(*port_).systemLocation().toStdString();
+    failure_ = DescribeOpenFailure(device.empty() ? portName : device, code);
     port_.reset();
     return OpenResult::CannotOpen;
   }
@@ -44,6 +57,7 @@ SerialTransport::OpenResult SerialTransport::Open(const std::string& portName) {
                           port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop) &&
                           port_->setFlowControl(QSerialPort::NoFlowControl);
   if (!configured) {
+    failure_ = port_->errorString().toStdString();
     Close();
     return OpenResult::CannotConfigure;
   }
@@ -65,29 +79,35 @@ void SerialTransport::Purge() {
 void SerialTransport::Write(std::string_view bytes) {
   if (!IsOpen() || bytes.empty()) return;
   port_->write(bytes.data(), static_cast<qint64>(bytes.size()));
-  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+  const int64_t deadline = clock_.NowMs() + kWriteTimeoutMs;
   while (port_->bytesToWrite() > 0) {
-    const int left = MsUntil(deadline);
+    const int64_t left = deadline - clock_.NowMs();
     if (left <= 0) break;
-    if (!port_->waitForBytesWritten(std::min(left, kWaitSliceMs)) && IsFault(port_->error())) break;
-    RunIdleHook();
+    if (!port_->waitForBytesWritten(static_cast<int>(std::min<int64_t>(left, kWaitSliceMs))) &&
+        IsFault(port_->error())) {
+      break;
+    }
+    clock_.Idle();
   }
   if (!IsFault(port_->error())) port_->clearError();
 }
 
-SerialTransport::ReadResult SerialTransport::ReadByte(char& byte, int timeoutMs) {
+Transport::ReadResult SerialTransport::ReadByte(char& byte, int timeoutMs) {
   if (!IsOpen()) return ReadResult::Failed;
-  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+  const int64_t deadline = clock_.NowMs() + std::max(timeoutMs, 0);
   for (;;) {
-    if (port_->bytesAvailable() > 0 && port_->getChar(&byte)) return ReadResult::Byte;
+    if (port_->bytesAvailable() > 0 && port_->getChar(&byte)) {
+      clock_.Idle();
+      return ReadResult::Byte;
+    }
     if (IsFault(port_->error()) || !port_->isOpen()) return ReadResult::Failed;
-    const int left = MsUntil(deadline);
-    if (left <= 0) return ReadResult::TimedOut;
-    if (!port_->waitForReadyRead(std::min(left, kWaitSliceMs))) {
+    const int64_t left = deadline - clock_.NowMs();
+    if (left <= 0 || interrupted_) return ReadResult::TimedOut;
+    if (!port_->waitForReadyRead(static_cast<int>(std::min<int64_t>(left, kWaitSliceMs)))) {
       if (IsFault(port_->error())) return ReadResult::Failed;
       port_->clearError();
     }
-    if (port_->bytesAvailable() == 0) RunIdleHook();
+    clock_.Idle();
   }
 }
 

@@ -1,0 +1,55 @@
+// The byte stream beneath a board link: a local serial port or a port served over the network.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "link/clock.h"
+
+namespace korvane::link {
+
+class Transport {
+ public:
+  enum class OpenResult { Ok, CannotOpen, CannotConfigure };
+  enum class ReadResult { Byte, TimedOut, Failed };
+
+  explicit Transport(Clock& clock) : clock_(clock) {}
+  virtual ~Transport() = default;
+  Transport(const Transport&) = delete;
+  Transport& operator=(const Transport&) = delete;
+
+  // Opens the port for exclusive use and sets the line to 4800 baud, 8N1, no flow control.
+  // On failure FailureReason() says why in the system's words.
+  virtual OpenResult Open(const std::string& portName) = 0;
+  virtual bool IsOpen() const = 0;
+  // Drops whatever waits in either direction.
+  virtual void Purge() = 0;
+  // Writes all bytes and waits until they have left; a failure shows up as a missing reply.
+  virtual void Write(std::string_view bytes) = 0;
+  // Waits at most timeoutMs on the clock for one byte, running the clock's idle hook while it
+  // waits. Failed: the port went away.
+  virtual ReadResult ReadByte(char& byte, int timeoutMs) = 0;
+  virtual void Close() = 0;
+
+  // Why the last Open failed, one line; empty after a successful open.
+  const std::string& FailureReason() const { return failure_; }
+  // Makes every wait give up at once until the next Open (a window that is closing).
+  void Interrupt() { interrupted_ = true; }
+  bool Interrupted() const { return interrupted_; }
+
+ protected:
+  Clock& clock_;
+  std::string failure_;
+  std::atomic<bool> interrupted_{false};
+};
+
+using TransportFactory = std::function<std::unique_ptr<Transport>(const std::string& portName, Clock& clock)>;
+
+// The transport a port name asks for: a local serial device unless the name is a network
+// port ("tcp://HOST:PORT", "rfc2217://HOST:PORT").
+std::unique_ptr<Transport> MakeTransport(const std::string& portName, Clock& clock);
+
+}  // namespace korvane::link
