@@ -63,7 +63,10 @@ void BM_UpdateAtWireSpeed(benchmark::State& state) {
       return;
     }
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = session.WriteFirmware(image, [](session::FirmwarePhase, int) {}, [] {}).ok();
+    const bool ok = session
+                        .WriteFirmware(
+                            image, [](session::FirmwarePhase, int) {}, [] {})
+                        .ok();
     wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.SetIterationTime(wallSeconds);
     session.Close();

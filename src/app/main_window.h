@@ -23,14 +23,14 @@ struct WindowEnvironment {
   link::TransportFactory transports;  // empty: local serial ports and network ports
 };
 
-
 class MainWindow : public QWidget, public CMessageFilter {
   Q_OBJECT
 
  public:
   // Builds the window, registers its message filter with the loop and runs the panel's
   // set-up. A test may pass a surface of its own (for example one that counts calls).
-  explicit MainWindow(CMessageLoop& loop, std::unique_ptr<QtSurface> surface = nullptr, WindowEnvironment environment = {});
+  explicit MainWindow(CMessageLoop& loop, std::unique_ptr<QtSurface> surface = nullptr,
+                      WindowEnvironment environment = {});
   ~MainWindow() override;
 
   CMainDlg& dlg() { return *dlg_; }

@@ -17,7 +17,8 @@ int Run(const Args& args) {
   if (!board.session.OpenBootloader(port)) {
     throw Failure(NotFoundText(firmware::kNoBootloaderText, board.session.link().OpenFailure()));
   }
-  std::cout << firmware::BootloaderVersionText(board.session.Identity()) << "\nPlease reconnect the board." << std::endl;
+  std::cout << firmware::BootloaderVersionText(board.session.Identity()) << "\nPlease reconnect the board."
+            << std::endl;
   board.session.Close();
   return kExitOk;
 }

@@ -65,7 +65,8 @@ void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& p
   StoreSlot(profile, kSigGen, kSigGenKeys, settings.freqSlots[kSigGenSlot], withBands);
   profile.WriteString(kFreqs, "Reference", settings.reference);
   profile.WriteString(kFreqs, "ExtReference", CheckText(settings.extReference));
-  for (size_t s = 0; s < kPresets.size(); ++s) StoreSlot(profile, kFreqs, kPresets[s], settings.freqSlots[s], withBands);
+  for (size_t s = 0; s < kPresets.size(); ++s)
+    StoreSlot(profile, kFreqs, kPresets[s], settings.freqSlots[s], withBands);
   profile.WriteString(kBeacon, "Beacon", CheckText(settings.beacon));
   profile.WriteString(kBeacon, "Scan", CheckText(settings.scan));
   profile.WriteString(kBeacon, "Pin1_2", CheckText(settings.pinFunction == 1));

@@ -341,8 +341,8 @@ std::string CMainDlg::PortName() const {
 
 void CMainDlg::OnConnect() {
   const int chipEntry = surface_.GetSelection(ctl::kChipList);
-  const auto choice = chipEntry >= 1 && chipEntry <= 3 ? static_cast<session::ChipChoice>(chipEntry)
-                                                       : session::ChipChoice::Auto;
+  const auto choice =
+      chipEntry >= 1 && chipEntry <= 3 ? static_cast<session::ChipChoice>(chipEntry) : session::ChipChoice::Auto;
   connecting_ = true;
   session::ConnectResult result;
   try {

@@ -148,8 +148,8 @@ ConnectResult BoardSession::Connect(const std::string& port, ChipChoice chip, co
         return result;
     }
   }
-  result.status = ReadBack(result.readout) ? ConnectResult::Status::Connected
-                                           : ConnectResult::Status::CommunicationError;
+  result.status =
+      ReadBack(result.readout) ? ConnectResult::Status::Connected : ConnectResult::Status::CommunicationError;
   return result;
 }
 

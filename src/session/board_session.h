@@ -35,8 +35,8 @@ enum class ChipChoice { Auto = 0, Adf4350 = 1, Adf4351 = 2, Max2871 = 3 };
 // reports what it got before the failure.
 struct Readout {
   enum Stage { kNothing = 0, kMode, kText, kSpeed, kReference, kSlot0 };
-  int stages = kNothing;  // kSlot0 + n: slots 0..n-1 were read as well
-  bool referenceReadable = true;  // "R;" gave a number; else 10 MHz, divider 1 are assumed
+  int stages = kNothing;                  // kSlot0 + n: slots 0..n-1 were read as well
+  bool referenceReadable = true;          // "R;" gave a number; else 10 MHz, divider 1 are assumed
   std::array<bool, kSlotCount> slotOn{};  // a stored set (R0 != 0) was read for the slot
   PanelSettings settings;                 // the settings given, with everything read applied
 };
@@ -78,8 +78,8 @@ enum class FirmwarePhase { Erasing, Flashing };
 struct FirmwareResult {
   enum class Status { Done, NoBootloader, EraseFailed, AddressFailed, WriteFailed };
   Status status = Status::Done;
-  int page = 0;       // EraseFailed
-  size_t offset = 0;  // WriteFailed: byte offset of the refused halfword
+  int page = 0;               // EraseFailed
+  size_t offset = 0;          // WriteFailed: byte offset of the refused halfword
   bool wasConnected = false;  // a running board was switched over first
   std::string Message() const;
   bool ok() const { return status == Status::Done; }

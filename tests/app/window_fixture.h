@@ -109,7 +109,9 @@ class WindowTest : public ::testing::Test {
     QTest::keyClicks(edit, text);
   }
 
-  korvane::test::RecordingClock clock;
+  // Each pause yields a little real time, so that a board has taken "B;" off the line before
+  // the port is opened again.
+  korvane::test::RecordingClock clock{20};
   link::DemoStore demo;
   std::vector<link::PortInfo> ports;  // what the system's port list offers
   CMessageLoop loop;

@@ -13,9 +13,7 @@ namespace {
 
 class DemoBoardTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(link.OpenPort(kDemoPortName, kFirmwareBanner));
-  }
+  void SetUp() override { ASSERT_TRUE(link.OpenPort(kDemoPortName, kFirmwareBanner)); }
   void TearDown() override { link.ClosePort(); }
 
   test::RecordingClock clock;

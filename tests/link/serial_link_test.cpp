@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "link/board_link.h"
+#include "link/clock.h"
 #include "link/demo_board.h"
 #include "support/recording_clock.h"
-#include "link/clock.h"
 #include "support/virtual_board.h"
 
 namespace korvane::link {
