@@ -119,11 +119,16 @@ std::string SlotCommand(const PanelSettings& settings, int slot) {
 BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)
     : link_(clock, demo, std::move(factory)) {}
 
-void BoardSession::Close() { link_.ClosePort(); }
+void BoardSession::Close() {
+  heldReference_.clear();
+  link_.ClosePort();
+}
 
 ConnectResult BoardSession::Connect(const std::string& port, ChipChoice chip, const PanelSettings& current) {
   ConnectResult result;
   result.readout.settings = current;
+  // Identification and a board that was away may have changed the reference it holds.
+  heldReference_.clear();
   if (!link_.OpenPort(port, link::kFirmwareBanner)) {
     result.status = ConnectResult::Status::NotFound;
     result.reason = link_.OpenFailure();
@@ -283,9 +288,25 @@ TuneResult BoardSession::Tune(const PanelSettings& settings, int slot) {
   TuneResult result;
   result.reference.command = ReferenceCommand(settings);
   result.reference.reply = link_.SendCommand(result.reference.command);
+  heldReference_ = result.reference.accepted() ? result.reference.command : std::string();
   result.slot.command = SlotCommand(settings, slot);
   result.slot.reply = link_.SendCommand(result.slot.command);
   return result;
+}
+
+TuneResult BoardSession::Retune(const PanelSettings& settings, int slot) {
+  if (heldReference_.empty() || ReferenceCommand(settings) != heldReference_) return Tune(settings, slot);
+  TuneResult result;
+  result.slot.command = SlotCommand(settings, slot);
+  result.slot.reply = link_.SendCommand(result.slot.command);
+  return result;
+}
+
+LockState BoardSession::ReadLock() {
+  const std::string reply = link_.SendCommand("L;");
+  if (reply == "L 1;") return LockState::Locked;
+  if (reply == "L 0;") return LockState::NotLocked;
+  return LockState::Unknown;
 }
 
 SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
@@ -314,7 +335,9 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
   if (!send("M " + FormatHex(modeValue, 2) + ";")) return result;
   if (!send("S " + FormatHex(SpeedValue(settings.speed), 4) + ";")) return result;
   if (!send("T " + beaconText + ";")) return result;
+  heldReference_.clear();
   if (!send(ReferenceCommand(settings))) return result;
+  heldReference_ = ReferenceCommand(settings);
 
   for (int slot = 0; slot < kSlotCount; ++slot) {
     const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
@@ -331,7 +354,10 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
 
 bool BoardSession::LeaveRunningFirmware() { return firmware::LeaveRunningFirmware(link_); }
 
-bool BoardSession::OpenBootloader(const std::string& port) { return link_.OpenPort(port, link::kBootloaderBanner); }
+bool BoardSession::OpenBootloader(const std::string& port) {
+  heldReference_.clear();
+  return link_.OpenPort(port, link::kBootloaderBanner);
+}
 
 FirmwareResult BoardSession::WriteFirmware(std::span<const uint8_t> image,
                                            const std::function<void(FirmwarePhase, int total)>& phase,

@@ -58,10 +58,13 @@ struct Exchange {
 };
 
 struct TuneResult {
-  Exchange reference;
+  Exchange reference;  // empty command: Retune left out a reference the board already holds
   Exchange slot;
-  bool accepted() const { return reference.accepted() && slot.accepted(); }
+  bool accepted() const { return (reference.command.empty() || reference.accepted()) && slot.accepted(); }
 };
+
+// What the board's lock detect says ("L;"): Unknown when it answers anything but "L 0;" or "L 1;".
+enum class LockState { Unknown, NotLocked, Locked };
 
 struct SaveResult {
   enum class Status { Saved, InvalidParameters, SemicolonInBeacon, Refused };
@@ -99,6 +102,12 @@ class BoardSession {
   std::string ReferenceCommand(const PanelSettings& settings) const;
   // Sends the reference and one slot's register set; the replies are read and reported.
   TuneResult Tune(const PanelSettings& settings, int slot = kSigGenSlot);
+  // Tune for a stream of retunes (an instrument, a sweep): the reference command goes out only
+  // when it differs from the one this session last had accepted since connecting, so a retune
+  // usually costs one slot set on the line.
+  TuneResult Retune(const PanelSettings& settings, int slot = kSigGenSlot);
+  // Asks the board whether its synthesizer reports lock.
+  LockState ReadLock();
   // The ten commands that store the whole configuration in the board's flash.
   SaveResult SaveToFlash(const PanelSettings& settings);
 
@@ -125,6 +134,8 @@ class BoardSession {
   bool ReadBack(Readout& readout);
 
   link::BoardLink link_;
+  // The reference command the board accepted last from this session; empty when unknown.
+  std::string heldReference_;
 };
 
 // The real frequency a slot's settings give, in MHz; nullopt when the text is no number or

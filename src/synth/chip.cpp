@@ -2,6 +2,7 @@
 #include "synth/chip.h"
 
 #include <cmath>
+#include <limits>
 
 #include "synth/number_text.h"
 
@@ -49,6 +50,12 @@ int IsInBand(ChipType chip, Band band, double frequency) {
   return (frequency >= r.low && frequency <= r.high) ? 1 : 0;
 }
 
+BandRange BandLimits(ChipType chip, Band band) {
+  const int c = static_cast<int>(chip);
+  if (c < 0 || c > 2 || band < 0 || band > 1) return {};
+  return {kBandLimits[c][band].low, kBandLimits[c][band].high};
+}
+
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd) {
   std::optional<double> reference = ReadDouble(referenceText);
   if (!reference || *reference < 5.0 || *reference > MaxReference(chip)) {
@@ -72,6 +79,26 @@ PowerLevel ListIndexToPowerLevel(Band band, int listIndex) {
   if (band == kBandOut2 && listIndex > 0) return 2;
   // The band-0 list has five entries; anything past them would not fit the chip's 2-bit code.
   return listIndex > 4 ? 4 : listIndex;
+}
+
+std::optional<int> PowerLevelDbm(PowerLevel level) {
+  constexpr int kDbm[] = {-4, -1, 2, 5};
+  if (level < 1 || level > 4) return std::nullopt;
+  return kDbm[level - 1];
+}
+
+int NearestPowerIndex(Band band, double dbm) {
+  int best = 1;
+  double bestDistance = std::numeric_limits<double>::infinity();
+  for (int index = 1; index < PowerEntries(band); ++index) {
+    const double distance = std::fabs(*PowerLevelDbm(ListIndexToPowerLevel(band, index)) - dbm);
+    // Strictly nearer only: the list runs from low to high, so a tie keeps the lower level.
+    if (distance < bestDistance) {
+      best = index;
+      bestDistance = distance;
+    }
+  }
+  return best;
 }
 
 bool FitPowerList(int bandSelection, std::vector<std::string>& entries, int& selection) {

@@ -31,6 +31,14 @@ std::optional<ChipType> ChipFromName(std::string_view name);
 // 1 when low <= f <= high for the chip and band, else 0 (NaN and unknown bands give 0).
 int IsInBand(ChipType chip, Band band, double frequency);
 
+// The frequencies (MHz) a chip's output band covers, as IsInBand tests them; {0, 0} for an
+// unknown chip or band.
+struct BandRange {
+  double low = 0.0;
+  double high = 0.0;
+};
+BandRange BandLimits(ChipType chip, Band band);
+
 // Reads the reference text ("%lf" manner) and sets refDivisor and, when valid, pfd.
 // An invalid reference sets refDivisor to 0 and leaves pfd untouched.
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd);
@@ -44,6 +52,12 @@ std::string PowerListLabel(Band band, int listIndex);
 
 // Power-list selection to the level handed to the encoder. No selection (< 0) is "Off".
 PowerLevel ListIndexToPowerLevel(Band band, int listIndex);
+
+// The output power of a level in dBm (-4, -1, +2, +5); Off (or anything else) has none.
+std::optional<int> PowerLevelDbm(PowerLevel level);
+// The entry of a band's power list whose level comes nearest to `dbm`, never "Off"; of two
+// levels equally near, the lower one.
+int NearestPowerIndex(Band band, double dbm);
 
 // Keeps a slot's power list in step with its band selection. Edits entries and selection
 // in place as the window's list would be edited; returns true when anything changed.

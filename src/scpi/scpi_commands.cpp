@@ -1,0 +1,63 @@
+#include "scpi/scpi_commands.h"
+
+#include <vector>
+
+namespace korvane::scpi {
+
+namespace {
+
+constexpr bool kSet = true;
+constexpr bool kQuery = true;
+constexpr bool kNo = false;
+
+const CommandSpec kCommands[] = {
+    // IEEE 488.2 common commands.
+    {"*IDN", Op::Identify, kNo, kQuery},
+    {"*RST", Op::Reset, kSet, kNo},
+    {"*CLS", Op::ClearStatus, kSet, kNo},
+    {"*OPC", Op::OperationComplete, kSet, kQuery},
+    {"*WAI", Op::Wait, kSet, kNo},
+    {"*ESR", Op::EventStatus, kNo, kQuery},
+    {"*ESE", Op::EventStatusEnable, kSet, kQuery, Arity::One},
+    {"*STB", Op::StatusByte, kNo, kQuery},
+    {"SYSTem:ERRor[:NEXT]", Op::NextError, kNo, kQuery},
+    // The output.
+    {"[SOURce:]FREQuency[:CW|:FIXed]", Op::Frequency, kSet, kQuery, Arity::One, Quantity::Frequency, kLimitKeywords,
+     true, true},
+    {"[SOURce:]FREQuency:OUTPut", Op::FrequencyOutput, kSet, kQuery, Arity::One, Quantity::Plain, kOutputKeywords,
+     false},
+    {"[SOURce:]FREQuency:LOCK", Op::Lock, kNo, kQuery},
+    {"[SOURce:]POWer[:LEVel][:IMMediate][:AMPLitude]", Op::Power, kSet, kQuery, Arity::One, Quantity::Power,
+     kLimitKeywords, true, true},
+    {"OUTPut[:STATe]", Op::OutputState, kSet, kQuery, Arity::One, Quantity::Plain, kBooleanKeywords},
+    {"[SOURce:]ROSCillator:SOURce", Op::ReferenceSource, kSet, kQuery, Arity::One, Quantity::Plain, kSourceKeywords,
+     false},
+    {"[SOURce:]ROSCillator:FREQuency", Op::ReferenceFrequency, kSet, kQuery, Arity::One, Quantity::Frequency},
+    // Sweeps.
+    {"[SOURce:]FREQuency:STARt", Op::Start, kSet, kQuery, Arity::One, Quantity::Frequency, kLimitKeywords},
+    {"[SOURce:]FREQuency:STOP", Op::Stop, kSet, kQuery, Arity::One, Quantity::Frequency, kLimitKeywords},
+    {"[SOURce:]FREQuency:MODE", Op::Mode, kSet, kQuery, Arity::One, Quantity::Plain, kModeKeywords, false},
+    {"[SOURce:]SWEep:POINts", Op::SweepPoints, kSet, kQuery, Arity::One},
+    {"[SOURce:]SWEep:DWELl", Op::SweepDwell, kSet, kQuery, Arity::One, Quantity::Time},
+    {"[SOURce:]SWEep:COUNt", Op::SweepCount, kSet, kQuery, Arity::One, Quantity::Plain, kInfiniteKeywords},
+    {"[SOURce:]LIST:FREQuency", Op::ListFrequency, kSet, kQuery, Arity::List, Quantity::Frequency},
+    {"[SOURce:]LIST:FREQuency:POINts", Op::ListPoints, kNo, kQuery},
+    {"[SOURce:]LIST:DWELl", Op::ListDwell, kSet, kQuery, Arity::One, Quantity::Time},
+    {"INITiate[:IMMediate]", Op::Initiate, kSet, kNo},
+    {"ABORt", Op::Abort, kSet, kNo},
+};
+
+}  // namespace
+
+std::span<const CommandSpec> Commands() { return kCommands; }
+
+std::span<const HeaderPattern> CommandPatterns() {
+  static const std::vector<HeaderPattern> patterns = [] {
+    std::vector<HeaderPattern> compiled;
+    for (const CommandSpec& spec : kCommands) compiled.emplace_back(spec.header);
+    return compiled;
+  }();
+  return patterns;
+}
+
+}  // namespace korvane::scpi

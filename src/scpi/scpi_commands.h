@@ -1,0 +1,68 @@
+// The instrument's SCPI commands as one table: each header pattern with what it does, whether it
+// sets or queries, and the parameter it takes. The parser resolves headers against it.
+#pragma once
+
+#include <span>
+
+#include "scpi/scpi_parser.h"
+
+namespace korvane::scpi {
+
+enum class Op {
+  Identify,
+  Reset,
+  ClearStatus,
+  OperationComplete,
+  Wait,
+  EventStatus,
+  EventStatusEnable,
+  StatusByte,
+  NextError,
+  Frequency,
+  FrequencyOutput,
+  Lock,
+  Start,
+  Stop,
+  Mode,
+  SweepPoints,
+  SweepDwell,
+  SweepCount,
+  ListFrequency,
+  ListPoints,
+  ListDwell,
+  Power,
+  OutputState,
+  ReferenceSource,
+  ReferenceFrequency,
+  Initiate,
+  Abort,
+};
+
+// What a setting takes: nothing, one value, or a list of values.
+enum class Arity { None, One, List };
+
+struct CommandSpec {
+  const char* header;
+  Op op;
+  bool settable;
+  bool queryable;
+  Arity arity = Arity::None;
+  Quantity quantity = Quantity::Plain;
+  std::span<const char* const> keywords = {};  // character data the setting takes besides numbers
+  bool numbers = true;                         // false: only the keywords
+  bool queryLimits = false;                    // the query takes MINimum or MAXimum
+};
+
+// Keyword lists that commands share; each list's order is what the instrument's code relies on.
+inline constexpr const char* kLimitKeywords[] = {"MINimum", "MAXimum"};
+inline constexpr const char* kBooleanKeywords[] = {"OFF", "ON"};
+inline constexpr const char* kOutputKeywords[] = {"AUTO", "OUT1", "OUT2"};
+inline constexpr const char* kModeKeywords[] = {"CW", "FIXed", "SWEep", "LIST"};
+inline constexpr const char* kSourceKeywords[] = {"INTernal", "EXTernal"};
+inline constexpr const char* kInfiniteKeywords[] = {"INFinite"};
+
+std::span<const CommandSpec> Commands();
+// One compiled pattern per entry of Commands(), in the same order.
+std::span<const HeaderPattern> CommandPatterns();
+
+}  // namespace korvane::scpi

@@ -1,0 +1,134 @@
+// The board as a SCPI instrument: its state (frequency, output, power, reference, sweeps), the
+// commands of the table run against it, and each client's error queue and status registers.
+// It runs one line at a time; the server decides the order and drives sweeps point by point.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/clock.h"
+#include "scpi/scpi_commands.h"
+#include "scpi/scpi_parser.h"
+#include "scpi/sig_gen_output.h"
+#include "session/board_session.h"
+
+namespace korvane::scpi {
+
+using ClientId = int;
+
+// How many errors a client's queue keeps; the last place goes to "Queue overflow" when full.
+inline constexpr size_t kErrorQueueSize = 20;
+
+class Instrument {
+ public:
+  // What reconnecting to a board that was lost needs.
+  struct Options {
+    std::string port;
+    session::ChipChoice chip = session::ChipChoice::Auto;
+  };
+
+  // `connected`: the settings the connect read back, the instrument's state at power-on.
+  Instrument(session::BoardSession& session, Clock& clock, Options options, const PanelSettings& connected);
+
+  void AddClient(ClientId id);
+  void RemoveClient(ClientId id);
+  void QueueError(ClientId id, int code);
+
+  // Runs one line a client sent (without its line end). Returns the reply line when the line
+  // had queries that answered; nullopt when it had none, or when it stopped at *WAI or *OPC?
+  // while a sweep runs: Waiting() says so, and Resume() goes on once the sweep has ended.
+  std::optional<std::string> Execute(ClientId id, std::string_view line);
+  bool Waiting(ClientId id) const;
+  std::optional<std::string> Resume(ClientId id);
+
+  bool Sweeping() const { return sweep_.running; }
+  // When the next sweep point is due, on the clock.
+  int64_t NextPointDueMs() const { return sweep_.dueMs; }
+  // Tunes the next point of the running sweep; a board that refuses or is lost ends the sweep
+  // with an error for the client that started it.
+  void RunSweepPoint();
+
+ private:
+  enum class Mode { Cw, Sweep, List };
+
+  struct Program {
+    std::vector<ProgramUnit> units;
+    size_t next = 0;
+    std::vector<std::string> replies;
+    HeaderResolver resolver{CommandPatterns()};
+  };
+
+  struct Client {
+    ClientId id = 0;
+    std::deque<int> errors;
+    int esr = 0;
+    int ese = 0;
+    bool opcArmed = false;  // *OPC while a sweep ran: the bit is set when it ends
+    std::optional<Program> program;  // a line waiting for the sweep to end
+  };
+
+  struct Sweep {
+    bool running = false;
+    ClientId owner = 0;
+    std::vector<double> hz;
+    std::vector<Band> bands;
+    size_t next = 0;
+    int64_t passesLeft = 0;  // 0: until aborted
+    int64_t dwellMs = 0;
+    int64_t dueMs = 0;
+  };
+
+  // The sweep and list settings *RST goes back to.
+  struct SweepSettings {
+    double startHz = 0.0;
+    double stopHz = 0.0;
+    int64_t points = 11;
+    double dwellS = 0.0;
+    int64_t count = 1;  // 0: INFinite
+    std::vector<double> listHz;
+    double listDwellS = 0.0;
+  };
+
+  std::optional<std::string> Continue(Client& client);
+  void RunUnit(Client& client, Program& program, const ProgramUnit& unit);
+  int Set(Client& client, const CommandSpec& spec, const std::vector<Parameter>& values);
+  int Query(Client& client, const CommandSpec& spec, const std::vector<Parameter>& values, std::string& reply);
+  void Queue(Client& client, int code);
+
+  // Runs a board operation: reconnects a lost board first, and turns a lost connection into
+  // "Hardware missing".
+  template <typename Action>
+  int WithBoard(Action action);
+  int Reconnect();
+  // Retunes the output to a request (and settings); kHardwareError when the board refuses.
+  int Apply(const OutputRequest& request, const PanelSettings& base);
+  int Apply(const OutputRequest& request) { return Apply(request, output_.settings()); }
+  // The request for hz as the output now stands (choice, power, on/off); nullopt when the
+  // output cannot make it.
+  std::optional<OutputRequest> RequestFor(double hz) const;
+  int Reset();
+  int Initiate(ClientId owner);
+  void EndSweep();
+
+  session::BoardSession& session_;
+  Clock& clock_;
+  Options options_;
+  SigGenOutput output_;
+  const OutputRequest powerOn_;
+  const PanelSettings powerOnSettings_;
+  std::map<ClientId, Client> clients_;
+  bool lost_ = false;
+
+  double cwHz_;
+  OutputChoice choice_ = OutputChoice::Auto;
+  Mode mode_ = Mode::Cw;
+  SweepSettings sweepSettings_;
+  Sweep sweep_;
+};
+
+}  // namespace korvane::scpi

@@ -1,0 +1,73 @@
+#include "scpi/sig_gen_output.h"
+
+#include <cmath>
+
+#include "synth/number_text.h"
+
+namespace korvane::scpi {
+
+namespace {
+
+constexpr double kHzPerMhz = 1e6;
+// The power a switched-off output comes back on with when nothing else was asked: the lowest.
+constexpr double kDefaultDbm = -4.0;
+
+}  // namespace
+
+SigGenOutput::SigGenOutput(session::BoardSession& session, const PanelSettings& connected)
+    : session_(session), settings_(connected) {
+  const SlotSettings& slot = settings_.freqSlots[kSigGenSlot];
+  current_.hz = ReadDouble(slot.frequency).value_or(0.0) * kHzPerMhz;
+  current_.band = slot.band == kBandOut2 ? kBandOut2 : kBandOut1;
+  const std::optional<int> dbm = PowerLevelDbm(ListIndexToPowerLevel(slot.band, slot.power));
+  current_.on = dbm.has_value();
+  current_.dbm = dbm ? *dbm : kDefaultDbm;
+}
+
+bool SigGenOutput::HasSecondOutput() const { return session_.Identity().sSuffix == 1; }
+
+std::optional<Band> SigGenOutput::BandFor(double hz, OutputChoice choice) const {
+  const double mhz = hz / kHzPerMhz;
+  if (choice != OutputChoice::Out2 && IsInBand(settings_.chip, kBandOut1, mhz)) return kBandOut1;
+  if (choice != OutputChoice::Out1 && HasSecondOutput() && IsInBand(settings_.chip, kBandOut2, mhz)) {
+    return kBandOut2;
+  }
+  return std::nullopt;
+}
+
+double SigGenOutput::MinHz(OutputChoice choice) const {
+  const Band band = choice == OutputChoice::Out2 && HasSecondOutput() ? kBandOut2 : kBandOut1;
+  return BandLimits(settings_.chip, band).low * kHzPerMhz;
+}
+
+double SigGenOutput::MaxHz(OutputChoice choice) const {
+  const Band band = choice != OutputChoice::Out1 && HasSecondOutput() ? kBandOut2 : kBandOut1;
+  return BandLimits(settings_.chip, band).high * kHzPerMhz;
+}
+
+session::TuneResult SigGenOutput::Tune(const OutputRequest& request, const PanelSettings& base) {
+  PanelSettings next = base;
+  SlotSettings& slot = next.freqSlots[kSigGenSlot];
+  // Millihertz in MHz: the frequency a client asked for, to the resolution it is reported in.
+  slot.frequency = FormatFixed(request.hz / kHzPerMhz, 9);
+  slot.band = request.band;
+  slot.power = request.on ? NearestPowerIndex(request.band, request.dbm) : 0;
+  session::TuneResult result = session_.Retune(next, kSigGenSlot);
+  if (result.accepted()) {
+    settings_ = std::move(next);
+    current_ = request;
+  }
+  return result;
+}
+
+int SigGenOutput::EffectiveDbm(const OutputRequest& request) {
+  return *PowerLevelDbm(ListIndexToPowerLevel(request.band, NearestPowerIndex(request.band, request.dbm)));
+}
+
+std::optional<double> SigGenOutput::RealHz() const {
+  const std::optional<double> mhz = session::RealFrequency(settings_, kSigGenSlot);
+  if (!mhz) return std::nullopt;
+  return *mhz * kHzPerMhz;
+}
+
+}  // namespace korvane::scpi

@@ -1,0 +1,61 @@
+// The board's signal-generator slot driven as an instrument output: the output (OUT1 or OUT2)
+// follows the frequency, the power is the level nearest the one asked for that the output
+// offers, and a retune usually costs one slot set on the line.
+#pragma once
+
+#include <optional>
+
+#include "config/panel_settings.h"
+#include "session/board_session.h"
+
+namespace korvane::scpi {
+
+// Which output a frequency goes out on: Auto takes OUT1 while the frequency is in its range.
+enum class OutputChoice { Auto, Out1, Out2 };
+
+// What the output is asked to make.
+struct OutputRequest {
+  double hz = 0.0;
+  Band band = kBandOut1;
+  double dbm = -4.0;  // the power asked for; the output gives the nearest level it offers
+  bool on = true;
+};
+
+class SigGenOutput {
+ public:
+  // `connected`: the settings a connect read back; the signal-generator slot is taken as the
+  // output's present state.
+  SigGenOutput(session::BoardSession& session, const PanelSettings& connected);
+
+  // The board has the second output (OUT2 5..12GHz).
+  bool HasSecondOutput() const;
+  // The band hz goes out on under the choice; nullopt when it (or this board) cannot make it.
+  std::optional<Band> BandFor(double hz, OutputChoice choice) const;
+  // The lowest and highest frequency the choice reaches on this board, in Hz.
+  double MinHz(OutputChoice choice) const;
+  double MaxHz(OutputChoice choice) const;
+
+  // Tunes the signal-generator slot to the request, with `base` as the rest of the settings (a
+  // new reference, say). The request and settings are kept only when the board accepted both
+  // commands; a lost board raises link::ConnectionLost.
+  session::TuneResult Tune(const OutputRequest& request, const PanelSettings& base);
+  session::TuneResult Tune(const OutputRequest& request) { return Tune(request, settings_); }
+
+  // The request and settings the board holds now.
+  const OutputRequest& current() const { return current_; }
+  const PanelSettings& settings() const { return settings_; }
+  // After a reconnect: the chip the board was identified as.
+  void SetChip(ChipType chip) { settings_.chip = chip; }
+
+  // The power level in effect for a request: the dBm of the nearest level its band offers.
+  static int EffectiveDbm(const OutputRequest& request);
+  // What the board really makes now, in Hz; nullopt while the reference is not valid.
+  std::optional<double> RealHz() const;
+
+ private:
+  session::BoardSession& session_;
+  PanelSettings settings_;
+  OutputRequest current_;
+};
+
+}  // namespace korvane::scpi
