@@ -3,9 +3,15 @@
 #include <vector>
 
 #include "cli/cli_board.h"
+#include "cli/json.h"
+#include "synth/number_text.h"
 
 namespace korvane::cli {
 namespace {
+
+// A chip that is still settling may report no lock right after the retune; it gets the time the
+// identification gives a probe before the answer counts.
+constexpr int kLockSettleMs = 200;
 
 std::string PowerLabel(const std::string& power) {
   if (power == "off") return "Off";
@@ -53,20 +59,47 @@ int Run(const Args& args) {
     throw Failure("The board's reference frequency is not valid for this chip. Nothing was sent.");
   }
   const session::TuneResult result = board.session.Tune(settings, kSigGenSlot);
+  session::LockState lock = session::LockState::Unknown;
+  if (result.accepted()) {
+    lock = board.session.ReadLock();
+    if (lock == session::LockState::NotLocked) {
+      board.clock.SleepMs(kLockSettleMs);
+      lock = board.session.ReadLock();
+    }
+  }
   board.session.Close();
   RequireAccepted(result);
-  std::cout << session::RealFrequencyLabel(settings, kSigGenSlot) << "\n";
+  if (args.Has("json")) {
+    JsonObject json;
+    json.Add("real", FormatFixed(session::RealFrequency(settings, kSigGenSlot).value_or(0.0), 6));
+    if (lock == session::LockState::Unknown) {
+      json.AddRaw("locked", "null");
+    } else {
+      json.Add("locked", lock == session::LockState::Locked);
+    }
+    std::cout << json.str() << "\n";
+  } else {
+    static const char* const kLockTexts[] = {"lock unknown", "not locked", "locked"};
+    std::cout << session::RealFrequencyLabel(settings, kSigGenSlot) << "\n" << kLockTexts[static_cast<int>(lock)] << "\n";
+  }
+  std::cout.flush();
+  if (!std::cout) throw Failure("cannot write to standard output");
+  if (args.Has("require-lock") && lock != session::LockState::Locked) throw Failure("The board reports no lock.");
   return kExitOk;
 }
 
 const Registrar kRegistrar(Command{
     "tune",
-    "--port PORT FREQ_MHZ [--power off|-4|-1|+2|+5] [--band 0|1] [--chip auto|adf4350|adf4351|max2871]",
-    "Connects, sets the signal generator as a user would, lets it retune and prints the real frequency.",
+    "--port PORT FREQ_MHZ [--power off|-4|-1|+2|+5] [--band 0|1] [--chip auto|adf4350|adf4351|max2871] "
+    "[--json] [--require-lock]",
+    "Connects, sets the signal generator as a user would, lets it retune and prints the real frequency "
+    "and whether the board reports lock.",
     {kPortOption,
      {"power", "LEVEL", "output power: off, -4, -1, +2 or +5 dBm"},
      {"band", "BAND", "0 for OUT1 <6GHz, 1 for OUT2 5..12GHz"},
-     kChipOption},
+     kChipOption,
+     {"json", "", "print the real frequency and the lock state as JSON"},
+     {"require-lock", "", "exit 1 when the board does not report lock"}},
     1,
     1,
     Run});

@@ -93,6 +93,7 @@ void Instrument::Queue(Client& client, int code) {
     client.errors.push_back(code);
   } else {
     client.errors.back() = kQueueOverflow;
+    client.esr |= EventBitOf(kQueueOverflow);
   }
 }
 

@@ -46,12 +46,14 @@ TEST(PanelCli, TuneSendsWhatTheWindowWouldAndPrintsTheRealFrequency) {
   VirtualBoard board({.chip = VirtualChip::ADF4351, .hwTag = "v3s."});
   CliResult r = RunCli({"tune", "--port", board.path(), "145.2", "--power", "+5", "--chip", "adf4350"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(r.out, "/ 145.199994\n");
+  EXPECT_EQ(r.out, "/ 145.199994\nlocked\n");
   std::vector<std::string> log = board.Log();
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_EQ(log[log.size() - 2], "R  10.000000  ;");
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], "R  10.000000  ;");
   // ADF4350, 145.2 MHz at 10 MHz: divider 16, INT 232, FRAC 1303, MOD 4072, +5dBm.
-  EXPECT_EQ(log.back(), "4 007428B8 0800FF40 18007FC0 00000000 00C78038 00400000;");
+  EXPECT_EQ(log[log.size() - 2], "4 007428B8 0800FF40 18007FC0 00000000 00C78038 00400000;");
+  // The lock detect is read after the retune.
+  EXPECT_EQ(log.back(), "L;");
 }
 
 TEST(PanelCli, LostBoardEndsWithTheMessageAndExitOne) {

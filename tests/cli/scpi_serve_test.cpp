@@ -1,0 +1,374 @@
+// korvane-cli serve against the virtual board, driven by a real VISA client (PyVISA with its
+// pure-Python backend): what a lab script sees, and what reaches the board.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+#include "support/cli_runner.h"
+#include "support/virtual_board.h"
+#include "support/visa_client.h"
+#include "synth/register_set.h"
+
+namespace korvane::test {
+namespace {
+
+struct SlotSet {
+  double hz = 0.0;
+  Band band = kBandOut1;
+  int powerIndex = 0;
+};
+
+// What a slot set the board received makes, read from its register words (10 MHz reference).
+SlotSet Decode(const std::string& command, double referenceMhz = 10.0) {
+  const auto words = ParseRegisterReply(command);
+  if (!words) return {};
+  const DecodedSet decoded = DecodeRegisterSet(*words, 1);
+  const double pfd = referenceMhz * 2.0 / decoded.refDivisor;
+  return {AchievedFrequency(decoded.solution, decoded.band, pfd) * 1e6, decoded.band, decoded.powerIndex};
+}
+
+std::vector<std::string> SlotSets(const VirtualBoard& board) {
+  std::vector<std::string> sets;
+  for (const std::string& command : board.Log()) {
+    if (command.rfind("4 ", 0) == 0) sets.push_back(command);
+  }
+  return sets;
+}
+
+double Number(const std::string& answer) { return answer.rfind("= ", 0) == 0 ? std::atof(answer.c_str() + 2) : -1; }
+
+class ServeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(visa.Greeting().rfind("ready pyvisa", 0), 0u) << visa.Greeting();
+    const std::optional<std::string> line = serve.ReadLine(30000);
+    ASSERT_TRUE(line) << serve.Stderr();
+    ASSERT_EQ(line->rfind("listening on 127.0.0.1:", 0), 0u) << *line;
+    resource = "TCPIP0::127.0.0.1::" + line->substr(line->rfind(':') + 1) + "::SOCKET";
+    ASSERT_EQ(visa.Open("a", resource), "ok");
+    board.ClearLog();
+  }
+
+  void TearDown() override {
+    serve.Signal(SIGTERM);
+    EXPECT_EQ(serve.Wait(10000), std::optional<int>(0)) << serve.Stderr();
+  }
+
+  std::string Query(const std::string& text, const std::string& session = "a") { return visa.Query(session, text); }
+  // Writes a line and waits until it has run (the client's lines run in order).
+  void Write(const std::string& text, const std::string& session = "a") {
+    ASSERT_EQ(visa.Write(session, text), "ok") << text;
+    ASSERT_EQ(visa.Query(session, "*OPC?"), "= 1") << text;
+  }
+  // The errors queued for the session, oldest first, until "No error".
+  std::vector<std::string> Errors(const std::string& session = "a") {
+    std::vector<std::string> errors;
+    for (int i = 0; i < 30; ++i) {
+      const std::string e = Query("SYST:ERR?", session);
+      if (e == "= 0,\"No error\"") break;
+      errors.push_back(e);
+    }
+    return errors;
+  }
+
+  VirtualBoard board;
+  ChildProcess serve{CliPath(), {"serve", "--port", board.path(), "--listen", "127.0.0.1:0"}};
+  VisaClient visa;
+  std::string resource;
+};
+
+TEST_F(ServeTest, IdentifiesAndSetsTheFrequencyInEachUnit) {
+  EXPECT_EQ(Query("*IDN?"), "= Korvane,MAX2871,0123456789ABCDEF01234567,4.03.0005");
+  const struct {
+    std::string command;
+    double hz;
+  } cases[] = {
+      {"FREQ 2.4GHZ", 2.4e9},
+      {"SOUR:FREQ:CW 145.2 MHz", 145.2e6},
+      {"frequency:fixed 432100 khz", 432.1e6},
+      {"FREQ 1296000000 HZ", 1296e6},
+      {"FREQ 10368e6", 10368e6},
+      {"FREQ .05 GHZ", 50e6},
+      {":SOURce:FREQuency MAX", 12e9},
+      {"FREQ MIN", 23.5e6},
+  };
+  for (const auto& c : cases) {
+    Write(c.command);
+    const double reported = Number(Query("FREQ?"));
+    const std::vector<std::string> sets = SlotSets(board);
+    ASSERT_FALSE(sets.empty()) << c.command;
+    // FREQ? is what the board's register set really makes, not the number asked for.
+    EXPECT_NEAR(reported, Decode(sets.back()).hz, 0.001) << c.command;
+    EXPECT_NEAR(reported, c.hz, 5000.0) << c.command;
+    // OUT1 up to 6 GHz, OUT2 above.
+    EXPECT_EQ(Decode(sets.back()).band, c.hz > 6e9 ? kBandOut2 : kBandOut1) << c.command;
+  }
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+  // After the first retune, each costs one slot set: no reference command goes out again.
+  EXPECT_EQ(board.Count("R  10.000000  ;"), 1);
+}
+
+TEST_F(ServeTest, PowerIsCoercedToTheLevelsTheOutputOffers) {
+  Write("FREQ 1 GHZ");
+  const struct {
+    std::string command;
+    std::string level;
+    int powerIndex;  // in the band's list: OUT1 Off,-4,-1,+2,+5; OUT2 Off,-1
+  } cases[] = {
+      {"POW 5", "= 5", 4},     {"POW 4 DBM", "= 5", 4},  {"POW 3.4", "= 2", 3},   {"POW 0", "= -1", 2},
+      {"POW -2.5", "= -4", 1}, {"POW -30", "= -4", 1},   {"POW MAX", "= 5", 4},   {"POW:LEV:IMM:AMPL 2", "= 2", 3},
+      {"FREQ 10 GHZ", "= -1", 1},  // OUT2 has one level; the +2 asked for is kept for OUT1
+      {"POW MIN", "= -1", 1},      {"POW 2;:FREQ 1 GHZ", "= 2", 3},
+  };
+  for (const auto& c : cases) {
+    Write(c.command);
+    EXPECT_EQ(Query("POW?"), c.level) << c.command;
+    EXPECT_EQ(Decode(SlotSets(board).back()).powerIndex, c.powerIndex) << c.command;
+  }
+  EXPECT_EQ(Query("POW? MAX;POW? MIN"), "= 5;-4");
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+}
+
+TEST_F(ServeTest, OutputOnAndOffAndResetReachTheBoard) {
+  Write("FREQ 432 MHZ;:POW 5");
+  const struct {
+    std::string command;
+    std::string state;
+    int powerIndex;
+  } cases[] = {
+      {"OUTP OFF", "= 0", 0}, {"OUTP ON", "= 1", 4}, {"OUTPut:STATe 0", "= 0", 0}, {"OUTP 1", "= 1", 4}, {"*RST", "= 0", 0},
+  };
+  for (const auto& c : cases) {
+    board.ClearLog();
+    Write(c.command);
+    EXPECT_EQ(Query("OUTP?"), c.state) << c.command;
+    const std::vector<std::string> sets = SlotSets(board);
+    ASSERT_EQ(sets.size(), 1u) << c.command;
+    EXPECT_EQ(Decode(sets[0]).powerIndex, c.powerIndex) << c.command;
+  }
+  // *RST went back to what the board ran when the server connected, with the output off, and
+  // stored nothing in flash.
+  EXPECT_EQ(Query("FREQ?;FREQ:MODE?;FREQ:OUTP?"), "= 144000000.000;CW;AUTO");
+  EXPECT_EQ(board.Count("F;"), 0);
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+}
+
+TEST_F(ServeTest, EachErrorIsQueuedAndLeavesTheOutputAlone) {
+  Write("FREQ 1 GHZ");
+  const struct {
+    std::string command;
+    std::string error;
+    int eventBits;  // *ESR? afterwards
+  } cases[] = {
+      {"FREQ 1.2.3", "-102,\"Syntax error\"", 32},
+      {"FREQ 5 GHZ extra", "-102,\"Syntax error\"", 32},
+      {"*RST 5", "-108,\"Parameter not allowed\"", 32},
+      {"FREQ 1GHZ,2GHZ", "-108,\"Parameter not allowed\"", 32},
+      {"FREQ", "-109,\"Missing parameter\"", 32},
+      {"FREQ:BOGUS 5", "-113,\"Undefined header\"", 32},
+      {"*IDN", "-113,\"Undefined header\"", 32},
+      {"FREQ:MODE CW;:INIT", "-221,\"Settings conflict\"", 16},
+      {"FREQ 20 GHZ", "-222,\"Data out of range\"", 16},
+      {"FREQ 1e999", "-222,\"Data out of range\"", 16},
+      {"FREQ 5 DBM", "-224,\"Illegal parameter value\"", 16},
+      {"OUTP MAYBE", "-224,\"Illegal parameter value\"", 16},
+      {"ROSC:FREQ 1 MHZ", "-222,\"Data out of range\"", 16},
+  };
+  for (const auto& c : cases) {
+    board.ClearLog();
+    Write(c.command);
+    EXPECT_EQ(Errors(), std::vector<std::string>{"= " + c.error}) << c.command;
+    EXPECT_EQ(Query("*ESR?"), "= " + std::to_string(c.eventBits)) << c.command;
+    EXPECT_EQ(board.Log(), std::vector<std::string>{}) << c.command;
+  }
+  EXPECT_NEAR(Number(Query("FREQ?")), 1e9, 5000.0);
+
+  // A second INIT while a sweep runs is ignored.
+  ASSERT_EQ(visa.Write("a", "LIST:FREQ 1GHZ,2GHZ;DWEL 0.5;:SWE:COUN INF;:FREQ:MODE LIST;:INIT;:INIT"), "ok");
+  Write("ABOR");
+  EXPECT_EQ(Errors(), std::vector<std::string>{"= -213,\"Init ignored\""});
+  EXPECT_EQ(Query("*ESR?"), "= 16");
+
+  // The queue keeps 20; the last place tells that more were lost.
+  std::string many;
+  for (int i = 0; i < 25; ++i) many += "BOGUS;";
+  Write(many);
+  std::vector<std::string> errors = Errors();
+  ASSERT_EQ(errors.size(), 20u);
+  EXPECT_EQ(errors[18], "= -113,\"Undefined header\"");
+  EXPECT_EQ(errors[19], "= -350,\"Queue overflow\"");
+  EXPECT_EQ(Query("*ESR?;*STB?"), "= 40;0");
+  Write("BOGUS");
+  EXPECT_EQ(Query("*STB?"), "= 4");
+  Write("*CLS");
+  EXPECT_EQ(Query("*STB?;*ESR?;SYST:ERR?"), "= 0;0;0,\"No error\"");
+}
+
+TEST_F(ServeTest, RefusalsAndLockComeFromTheBoard) {
+  EXPECT_EQ(Query("FREQ:LOCK?"), "= 1");
+  board.SetRefuse("L;", "L 0;", 0);
+  EXPECT_EQ(Query("SOUR:FREQ:LOCK?"), "= 0");
+  // The lock state is read afresh: the query waits for no retune.
+  EXPECT_EQ(board.Count("L;"), 2);
+  Write("FREQ 2 GHZ");
+  board.SetRefuse("4 ", "?;", 0);
+  Write("FREQ 3 GHZ");
+  EXPECT_EQ(Errors(), std::vector<std::string>{"= -240,\"Hardware error\""});
+  // The refused set is not taken for what the board makes.
+  EXPECT_NEAR(Number(Query("FREQ?")), 2e9, 5000.0);
+}
+
+TEST_F(ServeTest, ReferenceChangesSendTheReferenceOnce) {
+  const struct {
+    std::string command;
+    std::vector<std::string> reference;  // reference commands that went out
+  } cases[] = {
+      {"ROSC:FREQ 25 MHZ", {"R  25.000000  ;"}},
+      {"FREQ 1 GHZ", {}},
+      {"ROSC:SOUR EXT", {"R  25.000000 E;"}},
+      {"ROSC:SOUR EXT;:FREQ 2 GHZ", {}},
+      // The path of the first command makes the second ROSCillator:FREQuency.
+      {"ROSCillator:SOURce INTernal;FREQuency 10000000", {"R  25.000000  ;", "R  10.000000  ;"}},
+  };
+  for (const auto& c : cases) {
+    board.ClearLog();
+    Write(c.command);
+    std::vector<std::string> references;
+    for (const std::string& command : board.Log()) {
+      if (command.rfind("R ", 0) == 0) references.push_back(command);
+    }
+    EXPECT_EQ(references, c.reference) << c.command;
+    EXPECT_FALSE(SlotSets(board).empty()) << c.command;
+  }
+  EXPECT_EQ(Query("ROSC:FREQ?;ROSC:SOUR?"), "= 10000000.000;INT");
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+}
+
+TEST_F(ServeTest, ABoardThatVanishesAndComesBack) {
+  Write("FREQ 1 GHZ");
+  board.SetSilent(true);
+  Write("FREQ 2 GHZ");
+  // Queries that need no board still answer while it is away.
+  EXPECT_EQ(Query("*IDN?").rfind("= Korvane,MAX2871,", 0), 0u);
+  EXPECT_EQ(Errors(), std::vector<std::string>{"= -241,\"Hardware missing\""});
+  EXPECT_NEAR(Number(Query("FREQ?")), 1e9, 5000.0);
+
+  board.SetSilent(false);
+  board.ClearLog();
+  Write("FREQ 3 GHZ");
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+  EXPECT_NEAR(Number(Query("FREQ?")), 3e9, 5000.0);
+  // The next command connected again (banner first) before it retuned.
+  const std::vector<std::string> log = board.Log();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.front(), "V;");
+  EXPECT_NEAR(Decode(SlotSets(board).back()).hz, 3e9, 5000.0);
+}
+
+TEST_F(ServeTest, ClientsDoNotHoldEachOtherUp) {
+  ASSERT_EQ(visa.Open("b", resource), "ok");
+  ASSERT_EQ(visa.Open("c", resource), "ok");
+  // a starts a line and stops; c sends queries and reads no replies.
+  ASSERT_EQ(visa.Raw("a", "FREQ 2"), "ok");
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(visa.Write("c", "*IDN?"), "ok");
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_NEAR(Number(Query("FREQ 1 GHZ;:FREQ?;*OPC?", "b")), 1e9, 5000.0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  // a finishes its line; b sees it.
+  ASSERT_EQ(visa.Raw("a", " GHZ\n"), "ok");
+  ASSERT_EQ(visa.Query("a", "*OPC?"), "= 1");
+  EXPECT_NEAR(Number(Query("FREQ?;*OPC?", "b")), 2e9, 5000.0);
+  // Errors belong to the client that made them.
+  Write("BOGUS", "b");
+  EXPECT_EQ(Errors("a"), std::vector<std::string>{});
+  EXPECT_EQ(Errors("b"), std::vector<std::string>{"= -113,\"Undefined header\""});
+  // a hangs up in the middle of a line: nothing of it runs, and b goes on.
+  ASSERT_EQ(visa.Raw("a", "FREQ 3 GHZ;:POW 5"), "ok");
+  ASSERT_EQ(visa.Close("a"), "ok");
+  EXPECT_NEAR(Number(Query("FREQ?", "b")), 2e9, 5000.0);
+  // c's replies were all kept for it, in order.
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(visa.Read("c").rfind("= Korvane,", 0), 0u) << i;
+}
+
+TEST_F(ServeTest, ALineOverTheLimitIsDroppedWithAnError) {
+  Write("FREQ 1 GHZ");
+  board.ClearLog();
+  // 100 KiB: a frequency whose digits never end.
+  Write("FREQ 2" + std::string(100 * 1024, '0'));
+  EXPECT_EQ(Errors(), std::vector<std::string>{"= -363,\"Input buffer overrun\""});
+  EXPECT_EQ(board.Log(), std::vector<std::string>{});
+  // The connection is still there, and a line just under the limit is read whole.
+  std::string list = "LIST:FREQ 100MHZ";
+  while (list.size() < 64 * 1024 - 20) list += ",100MHZ";
+  Write(list);
+  EXPECT_EQ(Query("LIST:FREQ:POIN?"), "= " + std::to_string((list.size() - 9) / 7));
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+}
+
+TEST_F(ServeTest, SweepPointsReachTheBoardInOrderWhileOthersAreServed) {
+  ASSERT_EQ(visa.Open("b", resource), "ok");
+  const double list[] = {100e6, 2400e6, 432e6, 10368e6, 1296e6};
+  Write("FREQ 1 GHZ;:LIST:FREQ 100MHZ,2.4GHZ,432MHZ,10.368GHZ,1296MHZ;DWEL 0.1;:SWE:COUN 2;:FREQ:MODE LIST");
+  board.ClearLog();
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(visa.Write("a", "INIT"), "ok");
+  // While the sweep runs, another client's queries are answered between its points.
+  for (int i = 0; i < 3; ++i) {
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(Query("FREQ:MODE?", "b"), "= LIST");
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(400));
+  }
+  // *OPC? answers once the sweep is done, and the output stays at its last point.
+  EXPECT_EQ(Query("*OPC?;:FREQ?").substr(0, 4), "= 1;");
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+  const std::vector<std::string> sets = SlotSets(board);
+  ASSERT_EQ(sets.size(), 10u);
+  for (size_t i = 0; i < sets.size(); ++i) EXPECT_NEAR(Decode(sets[i]).hz, list[i % 5], 5000.0) << i;
+  // One slot set per point: the reference the board holds is not sent again.
+  EXPECT_EQ(board.Log(), sets);
+  EXPECT_NEAR(Number(Query("FREQ?")), 1296e6, 5000.0);
+
+  // A linear sweep, waited for with *WAI; an endless one ends with ABORt from another client.
+  board.ClearLog();
+  EXPECT_NEAR(Number(Query("FREQ:STAR 100MHZ;STOP 500MHZ;:SWE:POIN 5;DWEL 0;COUN 1;:FREQ:MODE SWE;:INIT;*WAI;:FREQ?")),
+              500e6, 5000.0);
+  const std::vector<std::string> linear = SlotSets(board);
+  ASSERT_EQ(linear.size(), 5u);
+  for (size_t i = 0; i < linear.size(); ++i) EXPECT_NEAR(Decode(linear[i]).hz, 100e6 * (i + 1), 5000.0) << i;
+  ASSERT_EQ(visa.Write("a", "SWE:COUN INF;:INIT"), "ok");
+  Write("ABOR", "b");
+  EXPECT_EQ(Query("*OPC?"), "= 1");
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+}
+
+TEST(Serve, UsageWarningsAndSigint) {
+  VirtualBoard board;
+  EXPECT_EQ(RunCli({"serve"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"serve", "--port", board.path(), "--listen", "nowhere"}).exitCode, 2);
+  const CliResult missing = RunCli({"serve", "--port", "/dev/korvane-no-such-port"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(missing.err.rfind("Could not find Synth board!\n", 0), 0u) << missing.err;
+
+  ChildProcess serve(CliPath(), {"serve", "--port", board.path(), "--listen", "0.0.0.0:0"});
+  const std::optional<std::string> line = serve.ReadLine(30000);
+  ASSERT_TRUE(line) << serve.Stderr();
+  EXPECT_EQ(line->rfind("listening on 0.0.0.0:", 0), 0u) << *line;
+  EXPECT_NE(serve.Stderr().find("not a loopback address"), std::string::npos) << serve.Stderr();
+  VisaClient visa;
+  ASSERT_EQ(visa.Open("a", "TCPIP0::127.0.0.1::" + line->substr(line->rfind(':') + 1) + "::SOCKET"), "ok");
+  EXPECT_EQ(visa.Query("a", "*OPC?"), "= 1");
+  ASSERT_EQ(visa.SetTimeout("a", 1000), "ok");
+  serve.Signal(SIGINT);
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+  // The client's connection went with it.
+  EXPECT_EQ(visa.Query("a", "*OPC?").rfind("error", 0), 0u);
+}
+
+}  // namespace
+}  // namespace korvane::test
