@@ -16,8 +16,6 @@ struct ExactDecimal {
   // The text had more significant digits than are kept; the value is the text rounded half to even
   // at the last kept digit. Nothing a person types comes near it (it is below a nanohertz on any band).
   bool rounded = false;
-
-  friend bool operator==(const ExactDecimal&, const ExactDecimal&) = default;
 };
 
 inline constexpr int kExactDigits = 19;

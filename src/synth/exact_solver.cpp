@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <limits>
+#include <span>
 
 namespace korvane {
 
@@ -78,8 +79,9 @@ int32_t ExactDivider(ChipType chip, Band band, const ExactFrequency& frequency) 
   const ExactDecimal& f = frequency.mhz;
   const uint64_t h = band == kBandOut2 ? 2 : 1;
   const uint64_t divisor = frequency.divisor == 0 ? 1 : frequency.divisor;
-  for (const DividerStep& step : DividerSteps(chip)) {
-    if (f.negative || f.digits == 0) return step.divExp;
+  const std::span<const DividerStep> steps = DividerSteps(chip);
+  if ((f.negative || f.digits == 0) && !steps.empty()) return steps.front().divExp;
+  for (const DividerStep& step : steps) {
     // Thresholds are whole eighths of a MHz: x < T  <=>  8 x F x 10^e < (8 x T) x divisor x h.
     const auto eighths = static_cast<uint64_t>(step.threshold * 8.0);
     if (LessScaled(Wide{f.digits} * 8, f.exponent, Wide{eighths} * divisor * h)) return step.divExp;
@@ -183,12 +185,11 @@ FrequencyError ExactFrequencyError(const PllSolution& solution, Band band, const
   const uint64_t frac = solution.MOD == 0 ? 0 : static_cast<uint64_t>(solution.FRAC);
   const Ratio t = fieldsFit ? TargetRatio(frequency, reference, band, solution.divExp) : Ratio{Ratio::Where::kAbove};
   const double h = band == kBandOut2 ? 2.0 : 1.0;
-  const double referenceMhz = ToDouble(reference.reference);
 
   if (t.where != Ratio::Where::kInside) {
     // Far from anything the loop makes (or fields a chip cannot hold): the difference is not near zero,
     // and a double carries it.
-    double pfd = reference.refDivisor > 0 ? 2.0 * referenceMhz / reference.refDivisor : 0.0;
+    double pfd = reference.refDivisor > 0 ? 2.0 * ToDouble(reference.reference) / reference.refDivisor : 0.0;
     double wanted = ToDouble(frequency.mhz) / (frequency.divisor == 0 ? 1 : frequency.divisor);
     return {Finite((AchievedFrequency(solution, band, pfd) - wanted) * 1e6), false};
   }
@@ -201,7 +202,7 @@ FrequencyError ExactFrequencyError(const PllSolution& solution, Band band, const
   if (lhs == rhs) return {0.0, true};
   const Wide gap = lhs > rhs ? lhs - rhs : rhs - lhs;
   double hz = static_cast<double>(gap) / (static_cast<double>(t.denominator) * static_cast<double>(mod));
-  hz *= 2.0 * referenceMhz * h / reference.refDivisor / std::ldexp(1.0, solution.divExp) * 1e6;
+  hz *= 2.0 * ToDouble(reference.reference) * h / reference.refDivisor / std::ldexp(1.0, solution.divExp) * 1e6;
   return {Finite(lhs > rhs ? hz : -hz), false};
 }
 

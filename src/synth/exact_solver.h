@@ -33,12 +33,14 @@ PllSolution SolvePllExact(ChipType chip, Band band, const ExactFrequency& freque
 
 // How far a solution lands from the wanted frequency: achieved minus wanted, in hertz.
 struct FrequencyError {
-  double hz = 0.0;    // the exact difference rounded once to a double; finite
+  double hz = 0.0;    // the exact difference as a double (good to about 1e-15 of itself); finite
   bool zero = false;  // the difference is exactly 0
 };
 
 // The error of any solution (either solver's, or a decoded one) against the wanted frequency, worked out
-// with exact integers; only the result is rounded to a double. A MOD of 0 counts as integer-N.
+// with exact integers; only the result is turned into a double. A MOD of 0 counts as integer-N. Far outside
+// the loop's reach (a ratio beyond 2^17 or below 2^-13, or fields wider than the chip's words) the
+// difference is computed in doubles: it cannot be 0 there.
 FrequencyError ExactFrequencyError(const PllSolution& solution, Band band, const ExactFrequency& frequency,
                                    const ExactReference& reference);
 

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <random>
 #include <string>
 
 #include "synth/number_text.h"
+#include "synth/register_set.h"
 
 namespace korvane {
 namespace {
@@ -94,6 +97,44 @@ TEST(SolveSlot, AchievedFrequencyAndTooltip) {
   }
   EXPECT_FALSE(SolveSlot(SolveMode::Exact, ChipType::Max2871, 0, "abc", Accept("10", ChipType::Max2871)));
   EXPECT_FALSE(SolveSlot(SolveMode::Classic, ChipType::Max2871, 0, "inf", Accept("10", ChipType::Max2871)));
+}
+
+// Whatever lands in a frequency field ("1e300", "-0", 30 digits, "9e-999999"), both modes send a whole set
+// and report a finite error; the sanitizer build checks the arithmetic on the way.
+TEST(SolveSlot, AnyTextGivesAWholeSetAndAFiniteError) {
+  const std::string alphabet = "0123456789.e-+9 ";
+  const char* const fixed[] = {"1e300",
+                               "-1e300",
+                               "1e-300",
+                               "9e-999999",
+                               "1.7976931348623157e308",
+                               "0",
+                               "-0.0",
+                               "12345678901234567890123456789",
+                               "0.0000000000000000000000000001296"};
+  std::mt19937 random(5);
+  std::uniform_int_distribution<size_t> length(1, 30), pick(0, alphabet.size() - 1);
+  std::vector<std::string> texts(std::begin(fixed), std::end(fixed));
+  for (int i = 0; i < 1000; ++i) {
+    std::string text;
+    for (size_t n = length(random); n > 0; --n) text.push_back(alphabet[pick(random)]);
+    texts.push_back(text);
+  }
+  for (ChipType chip : {ChipType::Adf4350, ChipType::Adf4351, ChipType::Max2871}) {
+    SolveReference reference = Accept("26", chip);
+    for (const std::string& text : texts) {
+      for (int band : {0, 1}) {
+        for (SolveMode mode : {SolveMode::Classic, SolveMode::Exact}) {
+          std::string command = BuildSlotCommand(mode, 4, chip, text, band, 1, reference);
+          ASSERT_TRUE(ParseRegisterReply(command)) << '"' << text << '"';
+          std::optional<SlotSolution> solved = SolveSlot(mode, chip, band, text, reference);
+          if (!solved) continue;
+          ASSERT_TRUE(std::isfinite(solved->errorHz)) << '"' << text << '"';
+          ASSERT_GE(solved->solution.MOD, 2) << '"' << text << '"';
+        }
+      }
+    }
+  }
 }
 
 TEST(SolveSlot, IgnoresADecimalCommaLocale) {
