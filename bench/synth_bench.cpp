@@ -49,11 +49,11 @@ void BM_SolveSpreadExact(benchmark::State& state) {
 }
 BENCHMARK(BM_SolveSpreadExact)->Arg(0)->Arg(1)->Arg(2);
 
-// An exact ratio stops the search at once (5760 MHz is 576 x 10 MHz).
-void BM_SolveExact(benchmark::State& state) {
+// An integer ratio stops the classic search at once (5760 MHz is 576 x 10 MHz).
+void BM_SolveIntegerRatio(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(korvane::SolvePll(ChipType::Max2871, 0, 5760.0, 10.0));
 }
-BENCHMARK(BM_SolveExact);
+BENCHMARK(BM_SolveIntegerRatio);
 
 // No fraction is hit exactly: all 4094 denominators are tried (1296 MHz, 145.2 MHz).
 void BM_SolveFullSearch(benchmark::State& state) {
