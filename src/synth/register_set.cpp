@@ -35,8 +35,15 @@ std::optional<std::array<uint32_t, 6>> ParseRegisterReply(std::string_view reply
   return words;
 }
 
+int32_t BandSelectDivider(double pfd) { return SaturateToInt32(pfd / 0.05); }
+
 RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
                                 PowerLevel level, Band band) {
+  return EncodeRegisterWordsWithDivider(slot, chip, refDivisor, BandSelectDivider(pfd), solution, level, band);
+}
+
+RegisterSet EncodeRegisterWordsWithDivider(int slot, ChipType chip, int32_t refDivisor, int32_t bandSelectDivider,
+                                           const PllSolution& solution, PowerLevel level, Band band) {
   const bool max2871 = chip == ChipType::Max2871;
   const bool fractional = solution.FRAC > 0;
   const bool on = level > 0;
@@ -69,8 +76,7 @@ RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, dou
   r[3] = max2871 ? 0x01000000u : 0u;
 
   if (max2871) {
-    // Band-select clock: the comparison frequency in 50 kHz steps.
-    int32_t bs = SaturateToInt32(pfd / 0.05);
+    const int32_t bs = bandSelectDivider;
     r[4] = Bits(bs >> 8, 3, 24) | (1u << 23) | Bits(bs, 0xFF, 12);
   } else {
     r[4] = (1u << 23) | (120u << 12);

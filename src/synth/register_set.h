@@ -26,6 +26,12 @@ std::optional<std::array<uint32_t, 6>> ParseRegisterReply(std::string_view reply
 
 RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
                                 PowerLevel level, Band band);
+// The same words with the MAX2871's band-select divider given, for a caller that knows the comparison
+// frequency exactly rather than as a double.
+RegisterSet EncodeRegisterWordsWithDivider(int slot, ChipType chip, int32_t refDivisor, int32_t bandSelectDivider,
+                                           const PllSolution& solution, PowerLevel level, Band band);
+// The MAX2871's band-select divider: the comparison frequency in 50 kHz steps, truncated.
+int32_t BandSelectDivider(double pfd);
 // The command text of EncodeRegisterWords.
 std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
                               PowerLevel level, Band band);
