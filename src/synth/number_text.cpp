@@ -39,6 +39,13 @@ bool IsUnderflow(std::string_view matched) {
   return true;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+size_t SkipDigits(std::string_view text, size_t pos) {
+  while (pos < text.size() && IsDigit(text[pos])) ++pos;
+  return pos;
+}
+
 }  // namespace
 
 std::optional<double> ReadDouble(std::string_view text) {
@@ -62,6 +69,32 @@ std::optional<double> ReadDouble(std::string_view text) {
   }
   if (!std::isfinite(value)) return std::nullopt;  // "inf", "nan"
   return negative ? -value : value;
+}
+
+std::optional<double> ReadNumberStrict(std::string_view text) {
+  // The grammar is checked here so that ReadDouble (and from_chars behind it) only ever
+  // sees a plain decimal number: its own leniency (trailing text, "inf") never applies.
+  const size_t start = SkipBlanks(text, 0);
+  size_t pos = start;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+  const size_t intEnd = SkipDigits(text, pos);
+  size_t digits = intEnd - pos;
+  pos = intEnd;
+  if (pos < text.size() && text[pos] == '.') {
+    const size_t fracEnd = SkipDigits(text, pos + 1);
+    digits += fracEnd - pos - 1;
+    pos = fracEnd;
+  }
+  if (digits == 0) return std::nullopt;
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+    size_t exp = pos + 1;
+    if (exp < text.size() && (text[exp] == '+' || text[exp] == '-')) ++exp;
+    const size_t expEnd = SkipDigits(text, exp);
+    if (expEnd == exp) return std::nullopt;
+    pos = expEnd;
+  }
+  if (SkipBlanks(text, pos) != text.size()) return std::nullopt;
+  return ReadDouble(text.substr(start, pos - start));
 }
 
 std::string FormatFixed(double value, int precision, int width, bool blankSign) {

@@ -51,6 +51,55 @@ TEST(ReadDouble, ReadsLikeScanfInTheCLocale) {
   }
 }
 
+// What a command line accepts as a number: the whole argument, or nothing.
+TEST(ReadNumberStrict, TakesOnlyAWholeDecimalNumber) {
+  struct Case {
+    const char* text;
+    std::optional<double> value;
+  };
+  const Case cases[] = {
+      {"145.2", 145.2},
+      {" \t10 ", 10.0},
+      {"+12.25", 12.25},
+      {"-3", -3.0},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {"1e3", 1000.0},
+      {"2.5E-1", 0.25},
+      {"1E+2", 100.0},
+      {"1e-400", 0.0},
+      {"145.2abc", std::nullopt},
+      {"10MHz", std::nullopt},
+      {"10 MHz", std::nullopt},
+      {"1e", std::nullopt},
+      {"1e+", std::nullopt},
+      {"e5", std::nullopt},
+      {"1,5", std::nullopt},
+      {"1.2.3", std::nullopt},
+      {"0x10", std::nullopt},
+      {"", std::nullopt},
+      {"  ", std::nullopt},
+      {".", std::nullopt},
+      {"-", std::nullopt},
+      {"+-5", std::nullopt},
+      {"- 5", std::nullopt},
+      {"inf", std::nullopt},
+      {"-infinity", std::nullopt},
+      {"nan", std::nullopt},
+      {"1e400", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::optional<double> v = ReadNumberStrict(c.text);
+    ASSERT_EQ(v.has_value(), c.value.has_value());
+    if (v) {
+      EXPECT_EQ(*v, *c.value);
+    }
+  }
+  // A NUL inside the argument is trailing text too, not the end of the number.
+  EXPECT_FALSE(ReadNumberStrict(std::string_view("12\0" "3", 4)));
+}
+
 TEST(ReadDouble, StopsAtTheEndOfTheView) {
   std::string text = "12345";
   EXPECT_EQ(ReadDouble(std::string_view(text).substr(0, 2)), 12.0);
