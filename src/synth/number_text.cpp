@@ -1,6 +1,7 @@
 // Locale-independent reading and writing of numbers as the board and the window use them.
 #include "synth/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -27,16 +28,27 @@ int HexDigit(char c) {
 }
 
 // std::from_chars reports both overflow and underflow as out of range. A tiny value reads as
-// zero (strtod gives 0 or a denormal there); only a huge one is no number.
+// zero (strtod gives 0 or a denormal there); only a huge one is no number. Which of the two
+// it is follows from the decimal order of the first significant digit, mantissa and exponent
+// together: "1000...000e-5" with four hundred zeros is huge despite its negative exponent.
 bool IsUnderflow(std::string_view matched) {
-  size_t e = matched.find_first_of("eE");
-  if (e != std::string_view::npos) return e + 1 < matched.size() && matched[e + 1] == '-';
-  // No exponent: only "0.000..." can be too small; an integer part of any non-zero digit is huge.
-  for (char c : matched) {
-    if (c == '.') return true;
-    if (c != '0') return false;
+  const size_t e = matched.find_first_of("eE");
+  const std::string_view mantissa = matched.substr(0, e);
+  const size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return true;  // all zeros
+  size_t point = mantissa.find('.');
+  if (point == std::string_view::npos) point = mantissa.size();
+  long long order = first < point ? static_cast<long long>(point - first - 1) : -static_cast<long long>(first - point);
+  if (e != std::string_view::npos) {
+    size_t pos = e + 1;
+    const bool negative = pos < matched.size() && matched[pos] == '-';
+    if (pos < matched.size() && (matched[pos] == '+' || matched[pos] == '-')) ++pos;
+    // Saturated far beyond any double's range, so that no count of digits overflows it.
+    long long exponent = 0;
+    for (; pos < matched.size(); ++pos) exponent = std::min(exponent * 10 + (matched[pos] - '0'), 1000000000LL);
+    order += negative ? -exponent : exponent;
   }
-  return true;
+  return order < 0;
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

@@ -13,9 +13,10 @@ namespace {
 
 TEST(ReadDouble, ReadsLikeScanfInTheCLocale) {
   struct Case {
-    const char* text;
+    std::string text;
     std::optional<double> value;
   };
+  const std::string zeros(400, '0');
   const Case cases[] = {
       {"10", 10.0},
       {"  \t10.5", 10.5},
@@ -40,9 +41,12 @@ TEST(ReadDouble, ReadsLikeScanfInTheCLocale) {
       {"nan", std::nullopt},
       {"1e400", std::nullopt},
       {"-1e400", std::nullopt},
+      // Out of range by the mantissa's length, against what its exponent's sign says.
+      {"1" + zeros + "e-5", std::nullopt},
+      {"0." + zeros + "1e+5", 0.0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+    SCOPED_TRACE(c.text.substr(0, 40));
     std::optional<double> v = ReadDouble(c.text);
     ASSERT_EQ(v.has_value(), c.value.has_value());
     if (v) {
@@ -97,7 +101,10 @@ TEST(ReadNumberStrict, TakesOnlyAWholeDecimalNumber) {
     }
   }
   // A NUL inside the argument is trailing text too, not the end of the number.
-  EXPECT_FALSE(ReadNumberStrict(std::string_view("12\0" "3", 4)));
+  EXPECT_FALSE(
+      ReadNumberStrict(std::string_view("12\0"
+                                        "3",
+                                        4)));
 }
 
 TEST(ReadDouble, StopsAtTheEndOfTheView) {
