@@ -36,7 +36,7 @@ std::string ErrorText(double hz) {
 
 int Run(const Args& args) {
   const std::string& freqText = args.positional[0];
-  std::optional<double> wanted = ReadDouble(freqText);
+  std::optional<double> wanted = ReadNumberStrict(freqText);
   if (!wanted) throw UsageError("FREQ_MHZ '" + freqText + "' is not a number");
   ChipType chip = ChipArg(args);
 
@@ -57,6 +57,7 @@ int Run(const Args& args) {
   int slot = slotText[0] - '0';
 
   std::string refText = args.Value("ref", "10");
+  if (!ReadNumberStrict(refText)) throw UsageError("--ref '" + refText + "' is not a number");
   int32_t refDivisor = 0;
   double pfd = 10.0;
   AcceptReference(refText, chip, refDivisor, pfd);

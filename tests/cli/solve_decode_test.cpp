@@ -46,6 +46,7 @@ TEST_F(CliTest, SolveAndDecode) {
       {{"solve", "1296", "--exact"}, 0, "error       0.000 Hz"},
       {{"solve", "1296.0001", "--exact"}, 0, "error       22.190 Hz"},
       {{"solve", "1e300", "--exact"}, 0, "error       below -1 THz"},
+      {{"solve", " 1.296e3 "}, 0, "achieved    1295.999878 MHz"},
       {{"solve", "7000", "--chip", "adf4350"}, 0, "in band     no"},
       {{"solve", "144", "--ref", "250"}, 1, nullptr},  // MAX2871 takes at most 210 MHz
       {{"solve", "144", "--ref", "4.99", "--chip", "adf4350"}, 1, nullptr},
@@ -59,9 +60,15 @@ TEST_F(CliTest, SolveAndDecode) {
        "frequency   10367.999023 MHz"},
       {{"decode", "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;"}, 0, "frequency   5183.999511 MHz"},
       {{"decode", "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;"}, 0, "power       -4dBm"},
+      {{"decode", "0 0x1033328 2000FFE8 18007FC0 1000000 8C8140 60400000", "--ref", "20"},
+       0,
+       "frequency   10367.999023 MHz"},
+      {{"decode", "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;", "--ref", "250", "--chip", "adf4351"},
+       0,
+       "(pfd 250.000000 MHz)"},
       {{"decode", "2 00000000 20008028 18007FC0 01000000 00DC8000 60400000;"}, 0, "off"},
-      {{"decode", "OK;"}, 1, nullptr},
-      {{"decode", "4 00E60020 20008028 18007FC0;"}, 1, nullptr},
+      {{"decode", "OK;"}, 2, nullptr},
+      {{"decode", "4 00E60020 20008028 18007FC0;"}, 2, nullptr},
       // R counter 0: there is no comparison frequency to divide by.
       {{"decode", "0 01033328 2000FFE8 18000000 01000000 008C8140 60400000;"}, 1, nullptr},
   };
@@ -78,6 +85,41 @@ TEST_F(CliTest, SolveAndDecode) {
     } else {
       EXPECT_NE(r.out.find(wanted), std::string::npos) << r.out;
     }
+  }
+}
+
+// A number on the command line is the whole argument; decode refuses a reference no chip
+// runs with and a set no board could have stored. Each refusal prints nothing on stdout.
+TEST_F(CliTest, RefusesPartNumbersReferencesOutOfRangeAndOverlongWords) {
+  const std::string set = "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;";
+  struct Case {
+    std::vector<std::string> args;
+    const char* err;
+  };
+  const Case cases[] = {
+      {{"solve", "145.2abc"}, "FREQ_MHZ '145.2abc' is not a number"},
+      {{"solve", "1e"}, "FREQ_MHZ '1e' is not a number"},
+      {{"solve", "1,5"}, "FREQ_MHZ '1,5' is not a number"},
+      {{"solve", ""}, "FREQ_MHZ '' is not a number"},
+      {{"solve", "nan"}, "FREQ_MHZ 'nan' is not a number"},
+      {{"solve", "144", "--ref", "10MHz"}, "--ref '10MHz' is not a number"},
+      {{"decode", set, "--ref", "10MHz"}, "--ref '10MHz' is not a number"},
+      {{"decode", set, "--ref", "1e308", "--json"}, "--ref 1e308 is outside the MAX2871's reference range of 5 to 210"},
+      {{"decode", set, "--ref", "0"}, "--ref 0 is outside"},
+      {{"decode", set, "--ref", "-10"}, "--ref -10 is outside"},
+      {{"decode", set, "--ref", "4.99", "--chip", "adf4350"}, "ADF4350's reference range of 5 to 250 MHz"},
+      // Nine digits: the first one used to be dropped without a word.
+      {{"decode", "0 101033328 2000FFE8 18007FC0 01000000 008C8140 60400000;"}, "is not a register set"},
+      {{"decode", set + " 7"}, "is not a register set"},
+  };
+  for (const Case& c : cases) {
+    std::string line;
+    for (const std::string& a : c.args) line += a + " ";
+    SCOPED_TRACE(line);
+    RunResult r = RunCli(c.args);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
   }
 }
 

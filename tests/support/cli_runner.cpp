@@ -30,7 +30,9 @@ std::string CliPath() {
   return KORVANE_CLI_PATH;
 }
 
-CliResult RunCli(const std::vector<std::string>& args) {
+CliResult RunCli(const std::vector<std::string>& args) { return RunCli(args, ""); }
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& stdoutPath) {
   CliResult result;
   std::string dir = std::filesystem::temp_directory_path() / ("korvane-cli-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
@@ -39,7 +41,8 @@ CliResult RunCli(const std::vector<std::string>& args) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.empty() ? outPath.c_str() : stdoutPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
   std::string path = CliPath();
@@ -53,7 +56,7 @@ CliResult RunCli(const std::vector<std::string>& args) {
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = Slurp(outPath);
+    if (stdoutPath.empty()) result.out = Slurp(outPath);
     result.err = Slurp(errPath);
   }
   posix_spawn_file_actions_destroy(&actions);
