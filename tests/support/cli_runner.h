@@ -18,4 +18,7 @@ std::string CliPath();
 // Runs korvane-cli with the arguments; stdin is empty, stdout and stderr are captured apart.
 CliResult RunCli(const std::vector<std::string>& args);
 
+// The same for another program, found on PATH when the name has no slash.
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args);
+
 }  // namespace korvane::test
