@@ -97,6 +97,11 @@ int DispatchWords(const std::vector<std::string>& words) {
     std::cout << "korvane-cli 3.7.0\n";
     return kExitOk;
   }
+  // Not in the overview: the build writes the manual page and the completion with these.
+  if (words[0] == "--manpage" || words[0] == "--bash-completion") {
+    std::cout << (words[0] == "--manpage" ? ManPage() : BashCompletion()) << std::flush;
+    return std::cout ? kExitOk : kExitFailure;
+  }
   const Command* command = nullptr;
   for (const Command& c : Registry()) {
     if (c.name == words[0]) command = &c;

@@ -30,9 +30,13 @@ std::string CliPath() {
   return KORVANE_CLI_PATH;
 }
 
-CliResult RunCli(const std::vector<std::string>& args) { return RunCli(args, ""); }
+CliResult RunCli(const std::vector<std::string>& args) { return RunProgram(CliPath(), args); }
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& stdoutPath) {
+  return RunProgram(CliPath(), args, stdoutPath);
+}
+
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& stdoutPath) {
   CliResult result;
   std::string dir = std::filesystem::temp_directory_path() / ("korvane-cli-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
@@ -45,14 +49,14 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& stdout
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
-  std::string path = CliPath();
+  std::string path = program;
   std::vector<char*> argv{path.data()};
   std::vector<std::string> copies(args);
   for (std::string& a : copies) argv.push_back(a.data());
   argv.push_back(nullptr);
 
   pid_t pid = 0;
-  if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+  if (posix_spawnp(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
