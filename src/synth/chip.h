@@ -39,6 +39,10 @@ struct BandRange {
 };
 BandRange BandLimits(ChipType chip, Band band);
 
+// The reference frequencies in MHz a chip's panel accepts: kMinReference to MaxReference.
+inline constexpr double kMinReference = 5.0;
+double MaxReference(ChipType chip);
+
 // Reads the reference text ("%lf" manner) and sets refDivisor and, when valid, pfd.
 // An invalid reference sets refDivisor to 0 and leaves pfd untouched.
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd);
