@@ -63,7 +63,8 @@ int Run(const Args& args) {
     return kExitOk;
   }
 
-  scpi::Instrument instrument(board.session, board.clock, {port, chip}, connected);
+  const SolveMode mode = args.Has("classic") ? SolveMode::Classic : SolveMode::Exact;
+  scpi::Instrument instrument(board.session, board.clock, {port, chip, mode}, connected);
   scpi::ScpiServer server(instrument, board.clock);
   if (!server.Listen(listen.address, listen.port)) {
     board.session.Close();
@@ -91,12 +92,13 @@ int Run(const Args& args) {
 
 const Registrar kRegistrar(Command{
     "serve",
-    "--port PORT [--listen HOST:PORT] [--chip auto|adf4350|adf4351|max2871]",
+    "--port PORT [--listen HOST:PORT] [--classic] [--chip auto|adf4350|adf4351|max2871]",
     "Connects to the board as \"Connect\" does and serves it as a SCPI instrument on the network "
     "(raw socket, VISA resource TCPIP::HOST::PORT::SOCKET) until Ctrl-C or SIGTERM. Prints "
     "\"listening on HOST:PORT\" when ready.",
     {kPortOption,
      {"listen", "HOST:PORT", "address to listen on (default 127.0.0.1:5025; port 0 picks a free one)"},
+     {"classic", "", "tune with the classic search instead of the nearest fraction to the frequency asked for"},
      kChipOption},
     0,
     0,

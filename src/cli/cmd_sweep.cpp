@@ -16,13 +16,9 @@ constexpr int64_t kMaxPoints = 1000000;
 constexpr int kStopPollMs = 20;
 
 double NumberArgument(const std::string& text, const char* what) {
-  double value = 0.0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || !std::isfinite(value)) {
-    throw UsageError(std::string(what) + " '" + text + "' is no number");
-  }
-  return value;
+  const std::optional<double> value = ReadNumberStrict(text);
+  if (!value) throw UsageError(std::string(what) + " '" + text + "' is not a number");
+  return *value;
 }
 
 int64_t WholeArgument(const Args& args, const std::string& name, int64_t fallback) {
@@ -72,7 +68,7 @@ int Run(const Args& args) {
   // From here on a Ctrl-C ends the sweep after the point being tuned: the output is left there.
   board.clock.SetIdleHook({});
 
-  scpi::SigGenOutput output(board.session, connected);
+  scpi::SigGenOutput output(board.session, connected, args.Has("exact") ? SolveMode::Exact : SolveMode::Classic);
   scpi::OutputRequest request = output.current();
   if (power) {
     request.on = power->has_value();
@@ -111,7 +107,7 @@ int Run(const Args& args) {
 
 const Registrar kRegistrar(Command{
     "sweep",
-    "--port PORT START STOP STEP [--dwell MS] [--count N] [--power off|-4|-1|+2|+5] "
+    "--port PORT START STOP STEP [--dwell MS] [--count N] [--power off|-4|-1|+2|+5] [--exact] "
     "[--chip auto|adf4350|adf4351|max2871]",
     "Connects and steps the signal generator from START to STOP MHz in STEP MHz, one retune per point "
     "(the output follows the frequency: OUT1 while it is in its range, else OUT2). Prints one line per "
@@ -121,6 +117,7 @@ const Registrar kRegistrar(Command{
      {"dwell", "MS", "time at each point after its retune, in milliseconds (default 0: as fast as the line allows)"},
      {"count", "N", "passes (default 1; 0 runs until Ctrl-C)"},
      {"power", "LEVEL", "output power: off, -4, -1, +2 or +5 dBm (the nearest level OUT2 offers there)"},
+     {"exact", "", "the nearest fraction to each frequency (any modulus 2..4095) instead of the classic search"},
      kChipOption},
     3,
     3,

@@ -70,7 +70,7 @@ Instrument::Instrument(session::BoardSession& session, Clock& clock, Options opt
     : session_(session),
       clock_(clock),
       options_(std::move(options)),
-      output_(session, connected),
+      output_(session, connected, options_.mode),
       powerOn_(output_.current()),
       powerOnSettings_(connected),
       cwHz_(output_.current().hz) {

@@ -30,6 +30,7 @@ class Instrument {
   struct Options {
     std::string port;
     session::ChipChoice chip = session::ChipChoice::Auto;
+    SolveMode mode = SolveMode::Exact;
   };
 
   // `connected`: the settings the connect read back, the instrument's state at power-on.

@@ -1,7 +1,5 @@
 #include "scpi/sig_gen_output.h"
 
-#include <cmath>
-
 #include "synth/number_text.h"
 
 namespace korvane::scpi {
@@ -14,8 +12,8 @@ constexpr double kDefaultDbm = -4.0;
 
 }  // namespace
 
-SigGenOutput::SigGenOutput(session::BoardSession& session, const PanelSettings& connected)
-    : session_(session), settings_(connected) {
+SigGenOutput::SigGenOutput(session::BoardSession& session, const PanelSettings& connected, SolveMode mode)
+    : session_(session), mode_(mode), settings_(connected) {
   const SlotSettings& slot = settings_.freqSlots[kSigGenSlot];
   current_.hz = ReadDouble(slot.frequency).value_or(0.0) * kHzPerMhz;
   current_.band = slot.band == kBandOut2 ? kBandOut2 : kBandOut1;
@@ -52,7 +50,7 @@ session::TuneResult SigGenOutput::Tune(const OutputRequest& request, const Panel
   slot.frequency = FormatFixed(request.hz / kHzPerMhz, 9);
   slot.band = request.band;
   slot.power = request.on ? NearestPowerIndex(request.band, request.dbm) : 0;
-  session::TuneResult result = session_.Retune(next, kSigGenSlot);
+  session::TuneResult result = session_.Retune(next, kSigGenSlot, mode_);
   if (result.accepted()) {
     settings_ = std::move(next);
     current_ = request;
@@ -65,7 +63,7 @@ int SigGenOutput::EffectiveDbm(const OutputRequest& request) {
 }
 
 std::optional<double> SigGenOutput::RealHz() const {
-  const std::optional<double> mhz = session::RealFrequency(settings_, kSigGenSlot);
+  const std::optional<double> mhz = session::RealFrequency(settings_, kSigGenSlot, mode_);
   if (!mhz) return std::nullopt;
   return *mhz * kHzPerMhz;
 }

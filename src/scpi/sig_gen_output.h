@@ -25,7 +25,7 @@ class SigGenOutput {
  public:
   // `connected`: the settings a connect read back; the signal-generator slot is taken as the
   // output's present state.
-  SigGenOutput(session::BoardSession& session, const PanelSettings& connected);
+  SigGenOutput(session::BoardSession& session, const PanelSettings& connected, SolveMode mode);
 
   // The board has the second output (OUT2 5..12GHz).
   bool HasSecondOutput() const;
@@ -54,6 +54,7 @@ class SigGenOutput {
 
  private:
   session::BoardSession& session_;
+  SolveMode mode_;
   PanelSettings settings_;
   OutputRequest current_;
 };

@@ -106,6 +106,15 @@ std::optional<double> RealFrequency(const PanelSettings& settings, int slot) {
   return AchievedFrequency(solution, s.band, settings.pfd);
 }
 
+std::optional<double> RealFrequency(const PanelSettings& settings, int slot, SolveMode mode) {
+  if (settings.refDivisor <= 0) return std::nullopt;
+  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+  const SolveReference reference{settings.reference, settings.refDivisor, settings.pfd};
+  const std::optional<SlotSolution> solved = SolveSlot(mode, settings.chip, s.band, s.frequency, reference);
+  if (!solved) return std::nullopt;
+  return solved->achieved;
+}
+
 std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
   std::optional<double> real = RealFrequency(settings, slot);
   return real ? "/ " + FormatFixed(*real, 6, 5) : kNoFrequencyLabel;
@@ -114,6 +123,12 @@ std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
 std::string SlotCommand(const PanelSettings& settings, int slot) {
   const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
   return BuildSlotCommand(slot, settings.chip, s.frequency, s.band, s.power, settings.refDivisor, settings.pfd);
+}
+
+std::string SlotCommand(const PanelSettings& settings, int slot, SolveMode mode) {
+  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+  const SolveReference reference{settings.reference, settings.refDivisor, settings.pfd};
+  return BuildSlotCommand(mode, slot, settings.chip, s.frequency, s.band, s.power, reference);
 }
 
 BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)
@@ -285,19 +300,23 @@ std::string BoardSession::ReferenceCommand(const PanelSettings& settings) const 
 }
 
 TuneResult BoardSession::Tune(const PanelSettings& settings, int slot) {
-  TuneResult result;
-  result.reference.command = ReferenceCommand(settings);
-  result.reference.reply = link_.SendCommand(result.reference.command);
-  heldReference_ = result.reference.accepted() ? result.reference.command : std::string();
-  result.slot.command = SlotCommand(settings, slot);
-  result.slot.reply = link_.SendCommand(result.slot.command);
-  return result;
+  return SendTune(settings, slot, SolveMode::Classic, true);
 }
 
-TuneResult BoardSession::Retune(const PanelSettings& settings, int slot) {
-  if (heldReference_.empty() || ReferenceCommand(settings) != heldReference_) return Tune(settings, slot);
+TuneResult BoardSession::Retune(const PanelSettings& settings, int slot, SolveMode mode) {
+  const bool held = !heldReference_.empty() && ReferenceCommand(settings) == heldReference_;
+  return SendTune(settings, slot, mode, !held);
+}
+
+TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, SolveMode mode, bool reference) {
   TuneResult result;
-  result.slot.command = SlotCommand(settings, slot);
+  if (reference) {
+    result.reference.command = ReferenceCommand(settings);
+    result.reference.reply = link_.SendCommand(result.reference.command);
+    heldReference_ = result.reference.accepted() ? result.reference.command : std::string();
+  }
+  // Classic goes through the window's own builder, bit for bit what it has always sent.
+  result.slot.command = mode == SolveMode::Classic ? SlotCommand(settings, slot) : SlotCommand(settings, slot, mode);
   result.slot.reply = link_.SendCommand(result.slot.command);
   return result;
 }

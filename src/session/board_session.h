@@ -14,6 +14,7 @@
 #include "config/panel_settings.h"
 #include "link/board_link.h"
 #include "link/demo_board.h"
+#include "synth/solve_mode.h"
 
 namespace korvane::session {
 
@@ -102,10 +103,10 @@ class BoardSession {
   std::string ReferenceCommand(const PanelSettings& settings) const;
   // Sends the reference and one slot's register set; the replies are read and reported.
   TuneResult Tune(const PanelSettings& settings, int slot = kSigGenSlot);
-  // Tune for a stream of retunes (an instrument, a sweep): the reference command goes out only
-  // when it differs from the one this session last had accepted since connecting, so a retune
-  // usually costs one slot set on the line.
-  TuneResult Retune(const PanelSettings& settings, int slot = kSigGenSlot);
+  // Tune for a stream of retunes (an instrument, a sweep), solved in either mode: the reference
+  // command goes out only when it differs from the one this session last had accepted since
+  // connecting, so a retune usually costs one slot set on the line.
+  TuneResult Retune(const PanelSettings& settings, int slot = kSigGenSlot, SolveMode mode = SolveMode::Classic);
   // Asks the board whether its synthesizer reports lock.
   LockState ReadLock();
   // The ten commands that store the whole configuration in the board's flash.
@@ -131,6 +132,7 @@ class BoardSession {
  private:
   enum class Identify { Identified, HwTooOld, FwTooOld, Failed };
   Identify IdentifyChip(ChipType& chip);
+  TuneResult SendTune(const PanelSettings& settings, int slot, SolveMode mode, bool reference);
   bool ReadBack(Readout& readout);
 
   link::BoardLink link_;
@@ -141,9 +143,11 @@ class BoardSession {
 // The real frequency a slot's settings give, in MHz; nullopt when the text is no number or
 // the reference is not valid.
 std::optional<double> RealFrequency(const PanelSettings& settings, int slot);
+std::optional<double> RealFrequency(const PanelSettings& settings, int slot, SolveMode mode);
 // What the window's real-frequency label shows: "/ %5.6lf", or "/ ----.---".
 std::string RealFrequencyLabel(const PanelSettings& settings, int slot);
-// The slot command the settings give (classic search).
+// The slot command the settings give (classic search, or the mode given).
 std::string SlotCommand(const PanelSettings& settings, int slot);
+std::string SlotCommand(const PanelSettings& settings, int slot, SolveMode mode);
 
 }  // namespace korvane::session
