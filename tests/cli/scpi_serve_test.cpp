@@ -11,35 +11,12 @@
 
 #include "support/child_process.h"
 #include "support/cli_runner.h"
+#include "support/slot_sets.h"
 #include "support/virtual_board.h"
 #include "support/visa_client.h"
-#include "synth/register_set.h"
 
 namespace korvane::test {
 namespace {
-
-struct SlotSet {
-  double hz = 0.0;
-  Band band = kBandOut1;
-  int powerIndex = 0;
-};
-
-// What a slot set the board received makes, read from its register words (10 MHz reference).
-SlotSet Decode(const std::string& command, double referenceMhz = 10.0) {
-  const auto words = ParseRegisterReply(command);
-  if (!words) return {};
-  const DecodedSet decoded = DecodeRegisterSet(*words, 1);
-  const double pfd = referenceMhz * 2.0 / decoded.refDivisor;
-  return {AchievedFrequency(decoded.solution, decoded.band, pfd) * 1e6, decoded.band, decoded.powerIndex};
-}
-
-std::vector<std::string> SlotSets(const VirtualBoard& board) {
-  std::vector<std::string> sets;
-  for (const std::string& command : board.Log()) {
-    if (command.rfind("4 ", 0) == 0) sets.push_back(command);
-  }
-  return sets;
-}
 
 double Number(const std::string& answer) { return answer.rfind("= ", 0) == 0 ? std::atof(answer.c_str() + 2) : -1; }
 
@@ -104,10 +81,10 @@ TEST_F(ServeTest, IdentifiesAndSetsTheFrequencyInEachUnit) {
     const std::vector<std::string> sets = SlotSets(board);
     ASSERT_FALSE(sets.empty()) << c.command;
     // FREQ? is what the board's register set really makes, not the number asked for.
-    EXPECT_NEAR(reported, Decode(sets.back()).hz, 0.001) << c.command;
+    EXPECT_NEAR(reported, DecodeSlotSet(sets.back()).hz, 0.001) << c.command;
     EXPECT_NEAR(reported, c.hz, 5000.0) << c.command;
     // OUT1 up to 6 GHz, OUT2 above.
-    EXPECT_EQ(Decode(sets.back()).band, c.hz > 6e9 ? kBandOut2 : kBandOut1) << c.command;
+    EXPECT_EQ(DecodeSlotSet(sets.back()).band, c.hz > 6e9 ? kBandOut2 : kBandOut1) << c.command;
   }
   EXPECT_EQ(Errors(), std::vector<std::string>{});
   // After the first retune, each costs one slot set: no reference command goes out again.
@@ -129,7 +106,7 @@ TEST_F(ServeTest, PowerIsCoercedToTheLevelsTheOutputOffers) {
   for (const auto& c : cases) {
     Write(c.command);
     EXPECT_EQ(Query("POW?"), c.level) << c.command;
-    EXPECT_EQ(Decode(SlotSets(board).back()).powerIndex, c.powerIndex) << c.command;
+    EXPECT_EQ(DecodeSlotSet(SlotSets(board).back()).powerIndex, c.powerIndex) << c.command;
   }
   EXPECT_EQ(Query("POW? MAX;POW? MIN"), "= 5;-4");
   EXPECT_EQ(Errors(), std::vector<std::string>{});
@@ -150,7 +127,7 @@ TEST_F(ServeTest, OutputOnAndOffAndResetReachTheBoard) {
     EXPECT_EQ(Query("OUTP?"), c.state) << c.command;
     const std::vector<std::string> sets = SlotSets(board);
     ASSERT_EQ(sets.size(), 1u) << c.command;
-    EXPECT_EQ(Decode(sets[0]).powerIndex, c.powerIndex) << c.command;
+    EXPECT_EQ(DecodeSlotSet(sets[0]).powerIndex, c.powerIndex) << c.command;
   }
   // *RST went back to what the board ran when the server connected, with the output off, and
   // stored nothing in flash.
@@ -268,7 +245,7 @@ TEST_F(ServeTest, ABoardThatVanishesAndComesBack) {
   const std::vector<std::string> log = board.Log();
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front(), "V;");
-  EXPECT_NEAR(Decode(SlotSets(board).back()).hz, 3e9, 5000.0);
+  EXPECT_NEAR(DecodeSlotSet(SlotSets(board).back()).hz, 3e9, 5000.0);
 }
 
 TEST_F(ServeTest, ClientsDoNotHoldEachOtherUp) {
@@ -329,7 +306,7 @@ TEST_F(ServeTest, SweepPointsReachTheBoardInOrderWhileOthersAreServed) {
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
   const std::vector<std::string> sets = SlotSets(board);
   ASSERT_EQ(sets.size(), 10u);
-  for (size_t i = 0; i < sets.size(); ++i) EXPECT_NEAR(Decode(sets[i]).hz, list[i % 5], 5000.0) << i;
+  for (size_t i = 0; i < sets.size(); ++i) EXPECT_NEAR(DecodeSlotSet(sets[i]).hz, list[i % 5], 5000.0) << i;
   // One slot set per point: the reference the board holds is not sent again.
   EXPECT_EQ(board.Log(), sets);
   EXPECT_NEAR(Number(Query("FREQ?")), 1296e6, 5000.0);
@@ -340,11 +317,35 @@ TEST_F(ServeTest, SweepPointsReachTheBoardInOrderWhileOthersAreServed) {
               500e6, 5000.0);
   const std::vector<std::string> linear = SlotSets(board);
   ASSERT_EQ(linear.size(), 5u);
-  for (size_t i = 0; i < linear.size(); ++i) EXPECT_NEAR(Decode(linear[i]).hz, 100e6 * (i + 1), 5000.0) << i;
+  for (size_t i = 0; i < linear.size(); ++i) EXPECT_NEAR(DecodeSlotSet(linear[i]).hz, 100e6 * (i + 1), 5000.0) << i;
   ASSERT_EQ(visa.Write("a", "SWE:COUN INF;:INIT"), "ok");
   Write("ABOR", "b");
   EXPECT_EQ(Query("*OPC?"), "= 1");
   EXPECT_EQ(Errors(), std::vector<std::string>{});
+}
+
+TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
+  const struct {
+    std::vector<std::string> flags;
+    std::string frequency;  // FREQ? after FREQ 145.2 MHZ
+  } cases[] = {
+      {{}, "= 145200000.000"},
+      {{"--classic"}, "= 145199996.941"},
+  };
+  for (const auto& c : cases) {
+    VirtualBoard board;
+    std::vector<std::string> args{"serve", "--port", board.path(), "--listen", "127.0.0.1:0"};
+    args.insert(args.end(), c.flags.begin(), c.flags.end());
+    ChildProcess serve(CliPath(), args);
+    const std::optional<std::string> line = serve.ReadLine(30000);
+    ASSERT_TRUE(line) << serve.Stderr();
+    VisaClient visa;
+    ASSERT_EQ(visa.Open("a", "TCPIP0::127.0.0.1::" + line->substr(line->rfind(':') + 1) + "::SOCKET"), "ok");
+    EXPECT_EQ(visa.Query("a", "FREQ 145.2 MHZ;FREQ?"), c.frequency);
+    EXPECT_NEAR(DecodeSlotSet(SlotSets(board).back()).hz, Number(c.frequency), 0.001);
+    serve.Signal(SIGTERM);
+    EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+  }
 }
 
 TEST(Serve, UsageWarningsAndSigint) {

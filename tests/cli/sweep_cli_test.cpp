@@ -1,0 +1,171 @@
+// korvane-cli sweep, and the lock report of korvane-cli tune, end to end against the virtual board.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+#include "support/cli_runner.h"
+#include "support/slot_sets.h"
+#include "support/virtual_board.h"
+#include "synth/number_text.h"
+
+namespace korvane::test {
+namespace {
+
+struct Point {
+  double seconds;
+  std::string requested;
+  std::string real;
+};
+
+std::vector<Point> Points(const std::string& out) {
+  std::vector<Point> points;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    Point p{};
+    fields >> p.seconds >> p.requested >> p.real;
+    points.push_back(p);
+  }
+  return points;
+}
+
+// The commands after the connect's read-back (its last query is the slot-4 one).
+std::vector<std::string> AfterConnect(const VirtualBoard& board) {
+  const std::vector<std::string> log = board.Log();
+  size_t from = 0;
+  for (size_t i = 0; i < log.size(); ++i) {
+    if (log[i] == "4;") from = i + 1;
+  }
+  return {log.begin() + static_cast<long>(from), log.end()};
+}
+
+TEST(SweepCli, OneLineAndOneSlotSetPerPoint) {
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> requested;
+    std::vector<Band> bands;
+    std::vector<int> powerIndexes;
+  } cases[] = {
+      {{"100", "100.3", "0.1", "--count", "2", "--power", "-1"},
+       {"100.000000", "100.100000", "100.200000", "100.300000", "100.000000", "100.100000", "100.200000",
+        "100.300000"},
+       std::vector<Band>(8, kBandOut1),
+       std::vector<int>(8, 2)},
+      // Downwards, across the outputs: OUT2 offers only -1 dBm of the +5 asked for.
+      {{"6010", "5990", "10", "--power", "+5"},
+       {"6010.000000", "6000.000000", "5990.000000"},
+       {kBandOut2, kBandOut1, kBandOut1},
+       {1, 4, 4}},
+      {{"1296.1", "1296.1", "1", "--exact"}, {"1296.100000"}, {kBandOut1}, {2}},
+      // A switched-off set carries no frequency (R0 is 0): only the power can be checked.
+      {{"432", "433", "1", "--power", "off"}, {"432.000000", "433.000000"}, {kBandOut1, kBandOut1}, {0, 0}},
+  };
+  for (const auto& c : cases) {
+    VirtualBoard board;
+    std::vector<std::string> args{"sweep", "--port", board.path()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliResult r = RunCli(args);
+    ASSERT_EQ(r.exitCode, 0) << c.args[0] << r.err;
+    const std::vector<Point> points = Points(r.out);
+    ASSERT_EQ(points.size(), c.requested.size()) << r.out;
+    const std::vector<std::string> sent = AfterConnect(board);
+    // The reference once, then one slot set per point and nothing else.
+    ASSERT_EQ(sent.size(), points.size() + 1) << c.args[0];
+    EXPECT_EQ(sent[0], "R  10.000000  ;");
+    for (size_t i = 0; i < points.size(); ++i) {
+      EXPECT_EQ(points[i].requested, c.requested[i]) << c.args[0] << " " << i;
+      const SlotSet set = DecodeSlotSet(sent[i + 1]);
+      EXPECT_EQ(set.powerIndex, c.powerIndexes[i]) << c.args[0] << " " << i;
+      if (c.powerIndexes[i] == 0) continue;
+      EXPECT_EQ(points[i].real, FormatFixed(set.hz / 1e6, 6)) << c.args[0] << " " << i;
+      EXPECT_NEAR(set.hz / 1e6, std::atof(c.requested[i].c_str()), 0.005) << c.args[0] << " " << i;
+      EXPECT_EQ(set.band, c.bands[i]) << c.args[0] << " " << i;
+      if (i > 0) {
+        EXPECT_GE(points[i].seconds, points[i - 1].seconds);
+      }
+    }
+  }
+}
+
+TEST(SweepCli, CtrlCLeavesTheOutputAtTheLastPoint) {
+  VirtualBoard board;
+  ChildProcess sweep(CliPath(), {"sweep", "--port", board.path(), "100", "200", "1", "--count", "0", "--dwell", "30"});
+  std::string last;
+  for (int i = 0; i < 4; ++i) {
+    const std::optional<std::string> line = sweep.ReadLine(10000);
+    ASSERT_TRUE(line) << sweep.Stderr();
+    last = *line;
+  }
+  sweep.Signal(SIGINT);
+  EXPECT_EQ(sweep.Wait(5000), std::optional<int>(0)) << sweep.Stderr();
+  while (const std::optional<std::string> line = sweep.ReadLine(100)) last = *line;
+  const std::vector<std::string> sets = SlotSets(board);
+  ASSERT_FALSE(sets.empty());
+  EXPECT_EQ(Points(last)[0].real, FormatFixed(DecodeSlotSet(sets.back()).hz / 1e6, 6)) << last;
+}
+
+TEST(SweepCli, FailuresAndUsage) {
+  VirtualBoard board;
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {{"100", "200", "0"}, 2, "STEP must be above 0"},
+      {{"100", "2e9", "1e-3"}, 2, "more than a million points"},
+      {{"100", "200", "1", "--dwell", "-5"}, 2, "--dwell takes a whole number"},
+      {{"100", "1o0", "1"}, 2, "STOP '1o0' is not a number"},
+      {{"100", "200", "50", "--power", "+7"}, 2, "unknown power"},
+      // Known only once the chip is: the MAX2871 makes nothing below 23.5 MHz.
+      {{"20", "30", "5"}, 2, "20.000000 MHz is outside the outputs of this board"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"sweep", "--port", board.path(), "--chip", "max2871"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.args[2];
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(SlotSets(board), std::vector<std::string>{});
+  board.SetRefuse("4 ", "?;", 1);
+  const CliResult refused = RunCli({"sweep", "--port", board.path(), "--chip", "max2871", "100", "110", "5"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(Points(refused.out).size(), 1u) << refused.out;
+  EXPECT_NE(refused.err.find("The board refused \"4 "), std::string::npos) << refused.err;
+}
+
+TEST(TuneCli, ReportsTheLockTheBoardReports) {
+  const struct {
+    const char* lockAnswer;  // nullptr: the board's own
+    std::vector<std::string> flags;
+    int exitCode;
+    std::string out;
+    int lockQueries;  // a chip without lock is given time to settle and asked again
+  } cases[] = {
+      {nullptr, {}, 0, "/ 145.199997\nlocked\n", 1},
+      {nullptr, {"--json", "--require-lock"}, 0, "{\"real\":\"145.199997\",\"locked\":true}\n", 1},
+      {"L 0;", {}, 0, "/ 145.199997\nnot locked\n", 2},
+      {"L 0;", {"--json"}, 0, "{\"real\":\"145.199997\",\"locked\":false}\n", 2},
+      {"L 0;", {"--require-lock"}, 1, "/ 145.199997\nnot locked\n", 2},
+      {"?;", {"--json", "--require-lock"}, 1, "{\"real\":\"145.199997\",\"locked\":null}\n", 1},
+  };
+  for (const auto& c : cases) {
+    VirtualBoard board;
+    if (c.lockAnswer) board.SetRefuse("L;", c.lockAnswer, 0);
+    std::vector<std::string> args{"tune", "--port", board.path(), "145.2", "--chip", "max2871"};
+    args.insert(args.end(), c.flags.begin(), c.flags.end());
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.exitCode ? "The board reports no lock.\n" : "");
+    EXPECT_EQ(board.Count("L;"), c.lockQueries);
+  }
+}
+
+}  // namespace
+}  // namespace korvane::test
