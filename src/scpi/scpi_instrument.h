@@ -58,10 +58,12 @@ class Instrument {
   enum class Mode { Cw, Sweep, List };
 
   struct Program {
+    // Declared, not defaulted: a defaulted one would not count as usable inside this class.
+    Program() : resolver(CommandPatterns()) {}
     std::vector<ProgramUnit> units;
     size_t next = 0;
     std::vector<std::string> replies;
-    HeaderResolver resolver{CommandPatterns()};
+    HeaderResolver resolver;
   };
 
   struct Client {
