@@ -1,5 +1,9 @@
 #include "cli/cli_board.h"
 
+#include <cmath>
+
+#include "synth/number_text.h"
+
 namespace korvane::cli {
 
 std::string PortOption(const Args& args) {
@@ -19,6 +23,11 @@ session::ChipChoice ChipOption(const Args& args) {
 
 std::string NotFoundText(const std::string& message, const std::string& reason) {
   return reason.empty() ? message : message + "\n" + reason;
+}
+
+std::string ErrorHzText(double hz) {
+  if (std::fabs(hz) >= 1e12) return hz < 0 ? "below -1 THz" : "above 1 THz";
+  return FormatFixed(hz, 3) + " Hz";
 }
 
 void RequireAccepted(const session::TuneResult& result) {

@@ -31,6 +31,9 @@ int Run(const Args& args) {
   const std::string bandArg = args.Value("band", "");
   if (!bandArg.empty() && bandArg != "0" && bandArg != "1") throw UsageError("--band is 0 or 1");
   const std::string power = args.values.count("power") ? PowerLabel(args.Value("power", "")) : "";
+  const std::string frequency = args.positional[0];
+  // A script's typo must not program a board: nothing is sent for a text that is no number.
+  if (!ReadNumberStrict(frequency)) throw UsageError("FREQ_MHZ '" + frequency + "' is not a number");
   PortOption(args);
   ChipOption(args);
 
@@ -54,9 +57,20 @@ int Run(const Args& args) {
     if (index < 0) throw UsageError("power " + power + " is not offered in this band");
     sg.power = index;
   }
-  sg.frequency = args.positional[0];
+  sg.frequency = frequency;
+  settings.exact = args.Has("exact");
   if (settings.refDivisor <= 0) {
     throw Failure("The board's reference frequency is not valid for this chip. Nothing was sent.");
+  }
+  const double wanted = *ReadNumberStrict(frequency);
+  const std::optional<BandLimits> limits = GetBandLimits(settings.chip, sg.band);
+  if (!IsInBand(settings.chip, sg.band, wanted) && !args.Has("force")) {
+    std::string message =
+        FormatFixed(wanted, 6) + " MHz is outside what the " + kChipNames[static_cast<int>(settings.chip)] + " makes";
+    if (limits)
+      message += " on " + std::string(kBandLabels[sg.band]) + " (" + FormatFixed(limits->low, 3) + " to " +
+                 FormatFixed(limits->high, 3) + " MHz)";
+    throw Failure(message + ". Nothing was sent; --force sends it anyway.");
   }
   const session::TuneResult result = board.session.Tune(settings, kSigGenSlot);
   session::LockState lock = session::LockState::Unknown;
@@ -69,9 +83,13 @@ int Run(const Args& args) {
   }
   board.session.Close();
   RequireAccepted(result);
+  const std::optional<SlotSolution> solved = session::SolveSlot(settings, kSigGenSlot);
   if (args.Has("json")) {
     JsonObject json;
-    json.Add("real", FormatFixed(session::RealFrequency(settings, kSigGenSlot).value_or(0.0), 6));
+    json.Add("real", session::RealFrequencyLabel(settings, kSigGenSlot).substr(2))
+        .Add("error_hz", solved ? solved->errorHz : 0.0)
+        .Add("reference_command", result.reference.command)
+        .Add("slot_command", result.slot.command);
     if (lock == session::LockState::Unknown) {
       json.AddRaw("locked", "null");
     } else {
@@ -80,7 +98,9 @@ int Run(const Args& args) {
     std::cout << json.str() << "\n";
   } else {
     static const char* const kLockTexts[] = {"lock unknown", "not locked", "locked"};
-    std::cout << session::RealFrequencyLabel(settings, kSigGenSlot) << "\n" << kLockTexts[static_cast<int>(lock)] << "\n";
+    std::cout << session::RealFrequencyLabel(settings, kSigGenSlot) << "\n";
+    if (solved) std::cout << "error       " << ErrorHzText(solved->errorHz) << "\n";
+    std::cout << kLockTexts[static_cast<int>(lock)] << "\n";
   }
   std::cout.flush();
   if (!std::cout) throw Failure("cannot write to standard output");
@@ -91,14 +111,17 @@ int Run(const Args& args) {
 const Registrar kRegistrar(Command{
     "tune",
     "--port PORT FREQ_MHZ [--power off|-4|-1|+2|+5] [--band 0|1] [--chip auto|adf4350|adf4351|max2871] "
-    "[--json] [--require-lock]",
-    "Connects, sets the signal generator as a user would, lets it retune and prints the real frequency "
-    "and whether the board reports lock.",
+    "[--exact] [--force] [--json] [--require-lock]",
+    "Connects, sets the signal generator as a user would, lets it retune and prints the real frequency, "
+    "its error and whether the board reports lock. A frequency outside the chip's band is refused unless "
+    "--force is given.",
     {kPortOption,
      {"power", "LEVEL", "output power: off, -4, -1, +2 or +5 dBm"},
      {"band", "BAND", "0 for OUT1 <6GHz, 1 for OUT2 5..12GHz"},
      kChipOption,
-     {"json", "", "print the real frequency and the lock state as JSON"},
+     {"exact", "", "the nearest fraction to the digits typed instead of the classic search"},
+     {"force", "", "send a frequency outside the chip's band all the same"},
+     {"json", "", "print one JSON object (with the lock state as \"locked\")"},
      {"require-lock", "", "exit 1 when the board does not report lock"}},
     1,
     1,

@@ -32,7 +32,9 @@ int Run(const Args& args) {
   const config::ProfileFile profile = ReadConfiguration(path);
 
   CliBoard board;
-  const PanelSettings settings = config::LoadSettings(profile, board.Connect(args));
+  PanelSettings settings = config::LoadSettings(profile, board.Connect(args));
+  // --exact asks for the exact search; without it the file says which search it was made with.
+  if (args.Has("exact")) settings.exact = true;
 
   if (args.Has("no-flash")) {
     // What the window sends half a second after a load: the reference and the signal generator.
@@ -56,11 +58,12 @@ int Run(const Args& args) {
 
 const Registrar kRegistrar(Command{
     "write",
-    "--port PORT [--chip auto|adf4350|adf4351|max2871] FILE.kvini [--no-flash]",
+    "--port PORT [--chip auto|adf4350|adf4351|max2871] FILE.kvini [--no-flash] [--exact]",
     "Connects, loads a configuration file as \"Load config...\" does and saves it to the board's flash.",
     {kPortOption,
      kChipOption,
-     {"no-flash", "", "only load the file and retune the signal generator; leave the flash as it is"}},
+     {"no-flash", "", "only load the file and retune the signal generator; leave the flash as it is"},
+     {"exact", "", "solve with the exact search (else the file's \"Exact\" key decides)"}},
     1,
     1,
     Run});

@@ -14,6 +14,7 @@ constexpr double kDefaultDbm = -4.0;
 
 SigGenOutput::SigGenOutput(session::BoardSession& session, const PanelSettings& connected, SolveMode mode)
     : session_(session), mode_(mode), settings_(connected) {
+  settings_.exact = mode == SolveMode::Exact;
   const SlotSettings& slot = settings_.freqSlots[kSigGenSlot];
   current_.hz = ReadDouble(slot.frequency).value_or(0.0) * kHzPerMhz;
   current_.band = slot.band == kBandOut2 ? kBandOut2 : kBandOut1;
@@ -45,12 +46,13 @@ double SigGenOutput::MaxHz(OutputChoice choice) const {
 
 session::TuneResult SigGenOutput::Tune(const OutputRequest& request, const PanelSettings& base) {
   PanelSettings next = base;
+  next.exact = mode_ == SolveMode::Exact;
   SlotSettings& slot = next.freqSlots[kSigGenSlot];
   // Millihertz in MHz: the frequency a client asked for, to the resolution it is reported in.
   slot.frequency = FormatFixed(request.hz / kHzPerMhz, 9);
   slot.band = request.band;
   slot.power = request.on ? NearestPowerIndex(request.band, request.dbm) : 0;
-  session::TuneResult result = session_.Retune(next, kSigGenSlot, mode_);
+  session::TuneResult result = session_.Retune(next, kSigGenSlot);
   if (result.accepted()) {
     settings_ = std::move(next);
     current_ = request;
@@ -63,7 +65,7 @@ int SigGenOutput::EffectiveDbm(const OutputRequest& request) {
 }
 
 std::optional<double> SigGenOutput::RealHz() const {
-  const std::optional<double> mhz = session::RealFrequency(settings_, kSigGenSlot, mode_);
+  const std::optional<double> mhz = session::RealFrequency(settings_, kSigGenSlot);
   if (!mhz) return std::nullopt;
   return *mhz * kHzPerMhz;
 }

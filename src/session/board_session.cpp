@@ -98,21 +98,28 @@ std::string FirmwareResult::Message() const {
   return "Error writing address " + FormatHex(firmware::kAppBaseAddress + static_cast<uint32_t>(offset), 8) + "h!";
 }
 
-std::optional<double> RealFrequency(const PanelSettings& settings, int slot) {
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  std::optional<double> f = ReadDouble(s.frequency);
-  if (!f || settings.refDivisor <= 0) return std::nullopt;
-  PllSolution solution = SolvePll(settings.chip, s.band, *f, settings.pfd);
-  return AchievedFrequency(solution, s.band, settings.pfd);
+namespace {
+SolveMode ModeOf(const PanelSettings& settings) { return settings.exact ? SolveMode::Exact : SolveMode::Classic; }
+SolveReference ReferenceOf(const PanelSettings& settings) {
+  return {settings.reference, settings.refDivisor, settings.pfd};
 }
+}  // namespace
 
-std::optional<double> RealFrequency(const PanelSettings& settings, int slot, SolveMode mode) {
+std::optional<SlotSolution> SolveSlot(const PanelSettings& settings, int slot) {
   if (settings.refDivisor <= 0) return std::nullopt;
   const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  const SolveReference reference{settings.reference, settings.refDivisor, settings.pfd};
-  const std::optional<SlotSolution> solved = SolveSlot(mode, settings.chip, s.band, s.frequency, reference);
+  return korvane::SolveSlot(ModeOf(settings), settings.chip, s.band, s.frequency, ReferenceOf(settings));
+}
+
+std::optional<double> RealFrequency(const PanelSettings& settings, int slot) {
+  std::optional<SlotSolution> solved = SolveSlot(settings, slot);
   if (!solved) return std::nullopt;
   return solved->achieved;
+}
+
+std::string FrequencyErrorText(const PanelSettings& settings, int slot) {
+  std::optional<SlotSolution> solved = SolveSlot(settings, slot);
+  return solved ? FormatFrequencyError(*solved) : std::string();
 }
 
 std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
@@ -122,13 +129,7 @@ std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
 
 std::string SlotCommand(const PanelSettings& settings, int slot) {
   const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  return BuildSlotCommand(slot, settings.chip, s.frequency, s.band, s.power, settings.refDivisor, settings.pfd);
-}
-
-std::string SlotCommand(const PanelSettings& settings, int slot, SolveMode mode) {
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  const SolveReference reference{settings.reference, settings.refDivisor, settings.pfd};
-  return BuildSlotCommand(mode, slot, settings.chip, s.frequency, s.band, s.power, reference);
+  return BuildSlotCommand(ModeOf(settings), slot, settings.chip, s.frequency, s.band, s.power, ReferenceOf(settings));
 }
 
 BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)
@@ -299,24 +300,21 @@ std::string BoardSession::ReferenceCommand(const PanelSettings& settings) const 
   return command + " " + (settings.extReference ? "E" : " ") + ";";
 }
 
-TuneResult BoardSession::Tune(const PanelSettings& settings, int slot) {
-  return SendTune(settings, slot, SolveMode::Classic, true);
-}
+TuneResult BoardSession::Tune(const PanelSettings& settings, int slot) { return SendTune(settings, slot, true); }
 
-TuneResult BoardSession::Retune(const PanelSettings& settings, int slot, SolveMode mode) {
+TuneResult BoardSession::Retune(const PanelSettings& settings, int slot) {
   const bool held = !heldReference_.empty() && ReferenceCommand(settings) == heldReference_;
-  return SendTune(settings, slot, mode, !held);
+  return SendTune(settings, slot, !held);
 }
 
-TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, SolveMode mode, bool reference) {
+TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool reference) {
   TuneResult result;
   if (reference) {
     result.reference.command = ReferenceCommand(settings);
     result.reference.reply = link_.SendCommand(result.reference.command);
     heldReference_ = result.reference.accepted() ? result.reference.command : std::string();
   }
-  // Classic goes through the window's own builder, bit for bit what it has always sent.
-  result.slot.command = mode == SolveMode::Classic ? SlotCommand(settings, slot) : SlotCommand(settings, slot, mode);
+  result.slot.command = SlotCommand(settings, slot);
   result.slot.reply = link_.SendCommand(result.slot.command);
   return result;
 }

@@ -103,10 +103,10 @@ class BoardSession {
   std::string ReferenceCommand(const PanelSettings& settings) const;
   // Sends the reference and one slot's register set; the replies are read and reported.
   TuneResult Tune(const PanelSettings& settings, int slot = kSigGenSlot);
-  // Tune for a stream of retunes (an instrument, a sweep), solved in either mode: the reference
-  // command goes out only when it differs from the one this session last had accepted since
-  // connecting, so a retune usually costs one slot set on the line.
-  TuneResult Retune(const PanelSettings& settings, int slot = kSigGenSlot, SolveMode mode = SolveMode::Classic);
+  // Tune for a stream of retunes (an instrument, a sweep): the reference command goes out only
+  // when it differs from the one this session last had accepted since connecting, so a retune
+  // usually costs one slot set on the line.
+  TuneResult Retune(const PanelSettings& settings, int slot = kSigGenSlot);
   // Asks the board whether its synthesizer reports lock.
   LockState ReadLock();
   // The ten commands that store the whole configuration in the board's flash.
@@ -132,7 +132,7 @@ class BoardSession {
  private:
   enum class Identify { Identified, HwTooOld, FwTooOld, Failed };
   Identify IdentifyChip(ChipType& chip);
-  TuneResult SendTune(const PanelSettings& settings, int slot, SolveMode mode, bool reference);
+  TuneResult SendTune(const PanelSettings& settings, int slot, bool reference);
   bool ReadBack(Readout& readout);
 
   link::BoardLink link_;
@@ -140,14 +140,16 @@ class BoardSession {
   std::string heldReference_;
 };
 
-// The real frequency a slot's settings give, in MHz; nullopt when the text is no number or
+// How a slot's settings solve, in the settings' mode; nullopt when the text is no number or
 // the reference is not valid.
+std::optional<SlotSolution> SolveSlot(const PanelSettings& settings, int slot);
+// The real frequency a slot's settings give, in MHz; nullopt as for SolveSlot.
 std::optional<double> RealFrequency(const PanelSettings& settings, int slot);
-std::optional<double> RealFrequency(const PanelSettings& settings, int slot, SolveMode mode);
+// "-122.2 Hz from 1296.000000 MHz", "exact", or empty when nothing can be solved.
+std::string FrequencyErrorText(const PanelSettings& settings, int slot);
 // What the window's real-frequency label shows: "/ %5.6lf", or "/ ----.---".
 std::string RealFrequencyLabel(const PanelSettings& settings, int slot);
-// The slot command the settings give (classic search, or the mode given).
+// The slot command the settings give, in the settings' mode.
 std::string SlotCommand(const PanelSettings& settings, int slot);
-std::string SlotCommand(const PanelSettings& settings, int slot, SolveMode mode);
 
 }  // namespace korvane::session

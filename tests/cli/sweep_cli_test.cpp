@@ -144,15 +144,15 @@ TEST(TuneCli, ReportsTheLockTheBoardReports) {
     const char* lockAnswer;  // nullptr: the board's own
     std::vector<std::string> flags;
     int exitCode;
-    std::string out;
-    int lockQueries;  // a chip without lock is given time to settle and asked again
+    std::string outEnd;  // the last line printed
+    int lockQueries;     // a chip without lock is given time to settle and asked again
   } cases[] = {
-      {nullptr, {}, 0, "/ 145.199997\nlocked\n", 1},
-      {nullptr, {"--json", "--require-lock"}, 0, "{\"real\":\"145.199997\",\"locked\":true}\n", 1},
-      {"L 0;", {}, 0, "/ 145.199997\nnot locked\n", 2},
-      {"L 0;", {"--json"}, 0, "{\"real\":\"145.199997\",\"locked\":false}\n", 2},
-      {"L 0;", {"--require-lock"}, 1, "/ 145.199997\nnot locked\n", 2},
-      {"?;", {"--json", "--require-lock"}, 1, "{\"real\":\"145.199997\",\"locked\":null}\n", 1},
+      {nullptr, {}, 0, "\nlocked\n", 1},
+      {nullptr, {"--json", "--require-lock"}, 0, ",\"locked\":true}\n", 1},
+      {"L 0;", {}, 0, "\nnot locked\n", 2},
+      {"L 0;", {"--json"}, 0, ",\"locked\":false}\n", 2},
+      {"L 0;", {"--require-lock"}, 1, "\nnot locked\n", 2},
+      {"?;", {"--json", "--require-lock"}, 1, ",\"locked\":null}\n", 1},
   };
   for (const auto& c : cases) {
     VirtualBoard board;
@@ -161,7 +161,8 @@ TEST(TuneCli, ReportsTheLockTheBoardReports) {
     args.insert(args.end(), c.flags.begin(), c.flags.end());
     const CliResult r = RunCli(args);
     EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
-    EXPECT_EQ(r.out, c.out);
+    ASSERT_GE(r.out.size(), c.outEnd.size()) << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - c.outEnd.size()), c.outEnd) << r.out;
     EXPECT_EQ(r.err, c.exitCode ? "The board reports no lock.\n" : "");
     EXPECT_EQ(board.Count("L;"), c.lockQueries);
   }

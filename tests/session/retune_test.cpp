@@ -39,7 +39,13 @@ TEST(Retune, SendsTheReferenceOnlyWhenTheBoardDoesNotHoldIt) {
        },
        {"R  10.000000 E;"},
        true},
-      {"exact solving", [&] { return session.Retune(settings, kSigGenSlot, SolveMode::Exact); }, {}, true},
+      {"exact solving",
+       [&] {
+         settings.exact = true;
+         return session.Retune(settings);
+       },
+       {},
+       true},
       {"Tune always sends it", [&] { return session.Tune(settings); }, {"R  10.000000 E;"}, true},
       {"after a save to flash",
        [&] {

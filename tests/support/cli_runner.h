@@ -21,6 +21,7 @@ CliResult RunCli(const std::vector<std::string>& args);
 CliResult RunCli(const std::vector<std::string>& args, const std::string& stdoutPath);
 
 // The same for another program, found on PATH when the name has no slash.
-CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& stdoutPath = "");
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& stdoutPath = "");
 
 }  // namespace korvane::test
