@@ -36,12 +36,12 @@ std::optional<Band> SigGenOutput::BandFor(double hz, OutputChoice choice) const 
 
 double SigGenOutput::MinHz(OutputChoice choice) const {
   const Band band = choice == OutputChoice::Out2 && HasSecondOutput() ? kBandOut2 : kBandOut1;
-  return BandLimits(settings_.chip, band).low * kHzPerMhz;
+  return GetBandLimits(settings_.chip, band).value_or(BandLimits{0.0, 0.0}).low * kHzPerMhz;
 }
 
 double SigGenOutput::MaxHz(OutputChoice choice) const {
   const Band band = choice != OutputChoice::Out1 && HasSecondOutput() ? kBandOut2 : kBandOut1;
-  return BandLimits(settings_.chip, band).high * kHzPerMhz;
+  return GetBandLimits(settings_.chip, band).value_or(BandLimits{0.0, 0.0}).high * kHzPerMhz;
 }
 
 session::TuneResult SigGenOutput::Tune(const OutputRequest& request, const PanelSettings& base) {

@@ -55,12 +55,6 @@ int IsInBand(ChipType chip, Band band, double frequency) {
   return (r && frequency >= r->low && frequency <= r->high) ? 1 : 0;
 }
 
-BandRange BandLimits(ChipType chip, Band band) {
-  const int c = static_cast<int>(chip);
-  if (c < 0 || c > 2 || band < 0 || band > 1) return {};
-  return {kBandLimits[c][band].low, kBandLimits[c][band].high};
-}
-
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd) {
   std::optional<double> reference = ReadDouble(referenceText);
   if (!reference || *reference < kMinReference || *reference > MaxReference(chip)) {

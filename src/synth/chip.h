@@ -38,14 +38,6 @@ std::optional<BandLimits> GetBandLimits(ChipType chip, Band band);
 // 1 when low <= f <= high for the chip and band, else 0 (NaN and unknown bands give 0).
 int IsInBand(ChipType chip, Band band, double frequency);
 
-// The frequencies (MHz) a chip's output band covers, as IsInBand tests them; {0, 0} for an
-// unknown chip or band.
-struct BandRange {
-  double low = 0.0;
-  double high = 0.0;
-};
-BandRange BandLimits(ChipType chip, Band band);
-
 // The reference frequencies in MHz a chip's panel accepts: kMinReference to MaxReference.
 inline constexpr double kMinReference = 5.0;
 double MaxReference(ChipType chip);
