@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -73,7 +74,9 @@ void BM_SweepCommand(benchmark::State& state) {
         state.SkipWithError(("the sweep stopped: " + sweep.Stderr()).c_str());
         return;
       }
-      times.push_back(std::atof(line->c_str()));
+      double seconds = 0;
+      std::from_chars(line->data(), line->data() + line->size(), seconds);
+      times.push_back(seconds);
     }
     if (sweep.Wait(kStartMs) != std::optional<int>(0)) {
       state.SkipWithError("the sweep failed");

@@ -252,7 +252,8 @@ int Instrument::Initiate(ClientId owner) {
     case Mode::Sweep: {
       const SweepSettings& s = sweepSettings_;
       for (int64_t i = 0; i < s.points; ++i) {
-        points.push_back(s.startHz + (s.stopHz - s.startHz) * static_cast<double>(i) / static_cast<double>(s.points - 1));
+        points.push_back(s.startHz +
+                         (s.stopHz - s.startHz) * static_cast<double>(i) / static_cast<double>(s.points - 1));
       }
       dwellMs = std::llround(s.dwellS * 1000.0);
       break;

@@ -71,7 +71,7 @@ class Instrument {
     std::deque<int> errors;
     int esr = 0;
     int ese = 0;
-    bool opcArmed = false;  // *OPC while a sweep ran: the bit is set when it ends
+    bool opcArmed = false;           // *OPC while a sweep ran: the bit is set when it ends
     std::optional<Program> program;  // a line waiting for the sweep to end
   };
 

@@ -2,6 +2,7 @@
 // pure-Python backend): what a lab script sees, and what reaches the board.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -18,7 +19,12 @@
 namespace korvane::test {
 namespace {
 
-double Number(const std::string& answer) { return answer.rfind("= ", 0) == 0 ? std::atof(answer.c_str() + 2) : -1; }
+// The number at the front of a reply ("= 1.5;..."), read without the test's locale.
+double Number(const std::string& answer) {
+  double value = -1;
+  if (answer.rfind("= ", 0) == 0) std::from_chars(answer.data() + 2, answer.data() + answer.size(), value);
+  return value;
+}
 
 class ServeTest : public ::testing::Test {
  protected:
@@ -98,10 +104,12 @@ TEST_F(ServeTest, PowerIsCoercedToTheLevelsTheOutputOffers) {
     std::string level;
     int powerIndex;  // in the band's list: OUT1 Off,-4,-1,+2,+5; OUT2 Off,-1
   } cases[] = {
-      {"POW 5", "= 5", 4},     {"POW 4 DBM", "= 5", 4},  {"POW 3.4", "= 2", 3},   {"POW 0", "= -1", 2},
-      {"POW -2.5", "= -4", 1}, {"POW -30", "= -4", 1},   {"POW MAX", "= 5", 4},   {"POW:LEV:IMM:AMPL 2", "= 2", 3},
+      {"POW 5", "= 5", 4},        {"POW 4 DBM", "= 5", 4},
+      {"POW 3.4", "= 2", 3},      {"POW 0", "= -1", 2},
+      {"POW -2.5", "= -4", 1},    {"POW -30", "= -4", 1},
+      {"POW MAX", "= 5", 4},      {"POW:LEV:IMM:AMPL 2", "= 2", 3},
       {"FREQ 10 GHZ", "= -1", 1},  // OUT2 has one level; the +2 asked for is kept for OUT1
-      {"POW MIN", "= -1", 1},      {"POW 2;:FREQ 1 GHZ", "= 2", 3},
+      {"POW MIN", "= -1", 1},     {"POW 2;:FREQ 1 GHZ", "= 2", 3},
   };
   for (const auto& c : cases) {
     Write(c.command);
@@ -119,7 +127,8 @@ TEST_F(ServeTest, OutputOnAndOffAndResetReachTheBoard) {
     std::string state;
     int powerIndex;
   } cases[] = {
-      {"OUTP OFF", "= 0", 0}, {"OUTP ON", "= 1", 4}, {"OUTPut:STATe 0", "= 0", 0}, {"OUTP 1", "= 1", 4}, {"*RST", "= 0", 0},
+      {"OUTP OFF", "= 0", 0}, {"OUTP ON", "= 1", 4}, {"OUTPut:STATe 0", "= 0", 0},
+      {"OUTP 1", "= 1", 4},   {"*RST", "= 0", 0},
   };
   for (const auto& c : cases) {
     board.ClearLog();
@@ -332,6 +341,8 @@ TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
       {{}, "= 145200000.000"},
       {{"--classic"}, "= 145199996.941"},
   };
+  // Under a decimal-comma locale: what goes to the board and to the client stays with points.
+  setenv("LC_ALL", "de_DE.UTF-8", 1);
   for (const auto& c : cases) {
     VirtualBoard board;
     std::vector<std::string> args{"serve", "--port", board.path(), "--listen", "127.0.0.1:0"};
@@ -341,11 +352,12 @@ TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
     ASSERT_TRUE(line) << serve.Stderr();
     VisaClient visa;
     ASSERT_EQ(visa.Open("a", "TCPIP0::127.0.0.1::" + line->substr(line->rfind(':') + 1) + "::SOCKET"), "ok");
-    EXPECT_EQ(visa.Query("a", "FREQ 145.2 MHZ;FREQ?"), c.frequency);
+    EXPECT_EQ(visa.Query("a", "FREQ 145.2 MHZ;FREQ?;:SWE:DWEL 0.25;DWEL?"), c.frequency + ";0.25");
     EXPECT_NEAR(DecodeSlotSet(SlotSets(board).back()).hz, Number(c.frequency), 0.001);
     serve.Signal(SIGTERM);
     EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
   }
+  unsetenv("LC_ALL");
 }
 
 TEST(Serve, UsageWarningsAndSigint) {

@@ -52,8 +52,7 @@ TEST(SweepCli, OneLineAndOneSlotSetPerPoint) {
     std::vector<int> powerIndexes;
   } cases[] = {
       {{"100", "100.3", "0.1", "--count", "2", "--power", "-1"},
-       {"100.000000", "100.100000", "100.200000", "100.300000", "100.000000", "100.100000", "100.200000",
-        "100.300000"},
+       {"100.000000", "100.100000", "100.200000", "100.300000", "100.000000", "100.100000", "100.200000", "100.300000"},
        std::vector<Band>(8, kBandOut1),
        std::vector<int>(8, 2)},
       // Downwards, across the outputs: OUT2 offers only -1 dBm of the +5 asked for.
@@ -83,7 +82,7 @@ TEST(SweepCli, OneLineAndOneSlotSetPerPoint) {
       EXPECT_EQ(set.powerIndex, c.powerIndexes[i]) << c.args[0] << " " << i;
       if (c.powerIndexes[i] == 0) continue;
       EXPECT_EQ(points[i].real, FormatFixed(set.hz / 1e6, 6)) << c.args[0] << " " << i;
-      EXPECT_NEAR(set.hz / 1e6, std::atof(c.requested[i].c_str()), 0.005) << c.args[0] << " " << i;
+      EXPECT_NEAR(set.hz / 1e6, *ReadNumberStrict(c.requested[i]), 0.005) << c.args[0] << " " << i;
       EXPECT_EQ(set.band, c.bands[i]) << c.args[0] << " " << i;
       if (i > 0) {
         EXPECT_GE(points[i].seconds, points[i - 1].seconds);

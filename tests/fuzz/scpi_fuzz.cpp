@@ -54,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (index >= static_cast<int>(scpi::Commands().size())) std::abort();
     for (const std::string& param : unit.params) {
       if (param.empty()) std::abort();
-      for (scpi::Quantity q : {scpi::Quantity::Plain, scpi::Quantity::Frequency, scpi::Quantity::Power,
-                               scpi::Quantity::Time}) {
+      for (scpi::Quantity q :
+           {scpi::Quantity::Plain, scpi::Quantity::Frequency, scpi::Quantity::Power, scpi::Quantity::Time}) {
         CheckParameter(param, q);
       }
     }

@@ -31,7 +31,13 @@ TEST(Retune, SendsTheReferenceOnlyWhenTheBoardDoesNotHoldIt) {
     bool accepted;
   } steps[] = {
       {"first retune after connecting", [&] { return session.Retune(settings); }, {"R  10.000000  ;"}, true},
-      {"a new frequency", [&] { sg.frequency = "432"; return session.Retune(settings); }, {}, true},
+      {"a new frequency",
+       [&] {
+         sg.frequency = "432";
+         return session.Retune(settings);
+       },
+       {},
+       true},
       {"external reference",
        [&] {
          settings.extReference = true;
