@@ -63,6 +63,12 @@ int Run(const Args& args) {
   std::filesystem::path path = std::filesystem::absolute(args.positional.at(0), error);
   if (error) path = args.positional.at(0);
 
+  // The image is checked before the board is touched.
+  std::string reason;
+  const std::vector<uint8_t> image = firmware::ReadImageFile(path.string(), &reason);
+  if (!firmware::IsValidImageSize(image.size())) {
+    throw Failure(NotFoundText("File: " + path.string() + " is not a valid firmware image!", reason));
+  }
   CatchInterrupts();
   CliBoard board;
   if (args.Has("connected")) {
@@ -71,10 +77,6 @@ int Run(const Args& args) {
     if (board.session.Identity().hwVersion <= 2) {
       throw Failure("This board cannot be updated from here (hardware version below 3).");
     }
-  }
-  const std::vector<uint8_t> image = firmware::ReadImageFile(path.string());
-  if (!firmware::IsValidImageSize(image.size())) {
-    throw Failure("File: " + path.string() + " is not a valid firmware image!");
   }
 
   ProgressLine progress;
