@@ -67,7 +67,7 @@ int Run(const Args& args) {
   std::string reason;
   const std::vector<uint8_t> image = firmware::ReadImageFile(path.string(), &reason);
   if (!firmware::IsValidImageSize(image.size())) {
-    throw Failure(NotFoundText("File: " + path.string() + " is not a valid firmware image!", reason));
+    throw Failure(WithReason("File: " + path.string() + " is not a valid firmware image!", reason));
   }
   CatchInterrupts();
   CliBoard board;

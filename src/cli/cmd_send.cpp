@@ -38,7 +38,7 @@ int Run(const Args& args) {
   CliBoard board;
   link::BoardLink& link = board.session.link();
   if (!link.OpenPort(port, link::kFirmwareBanner)) {
-    throw Failure(NotFoundText(session::kCouldNotFind, link.OpenFailure()));
+    throw Failure(WithReason(session::kCouldNotFind, link.OpenFailure()));
   }
   for (const std::string& command : commands) {
     if (command == kEnterBootloader) {
