@@ -21,7 +21,7 @@ session::ChipChoice ChipOption(const Args& args) {
   throw UsageError("unknown chip '" + name + "' (auto, adf4350, adf4351 or max2871)");
 }
 
-std::string NotFoundText(const std::string& message, const std::string& reason) {
+std::string WithReason(const std::string& message, const std::string& reason) {
   return reason.empty() ? message : message + "\n" + reason;
 }
 
@@ -50,7 +50,7 @@ PanelSettings CliBoard::Connect(const Args& args) {
     case Status::Connected:
       return result.readout.settings;
     case Status::NotFound:
-      throw Failure(NotFoundText(session::kCouldNotFind, result.reason));
+      throw Failure(WithReason(session::kCouldNotFind, result.reason));
     case Status::HwTooOld:
       throw Failure(session::kHwTooOld);
     case Status::FwTooOld:

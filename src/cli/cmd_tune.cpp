@@ -27,6 +27,38 @@ void ChangeBand(SlotSettings& slot, Band band) {
   slot.band = band;
 }
 
+[[noreturn]] void OutOfBand(double wanted, const std::string& what) {
+  throw Failure(FormatFixed(wanted, 6) + " MHz is outside what " + what + ". Nothing was sent; --force sends it anyway.");
+}
+
+std::string LimitsText(ChipType chip, Band band) {
+  const std::optional<BandLimits> limits = GetBandLimits(chip, band);
+  if (!limits) return std::string(kChipNames[static_cast<int>(chip)]) + " makes";
+  return std::string("the ") + kChipNames[static_cast<int>(chip)] + " makes on " + kBandLabels[band] + " (" +
+         FormatFixed(limits->low, 3) + " to " + FormatFixed(limits->high, 3) + " MHz)";
+}
+
+// Before the port is opened: a frequency that no output of the chip named (or of any chip,
+// when it is to be identified) can make is refused without a byte on the line.
+void RequireMakeable(session::ChipChoice choice, const std::string& bandArg, double wanted) {
+  for (int chip = 0; chip < 3; ++chip) {
+    if (choice != session::ChipChoice::Auto && chip != static_cast<int>(choice) - 1) continue;
+    for (Band band : {kBandOut1, kBandOut2}) {
+      if (!bandArg.empty() && band != (bandArg == "1" ? kBandOut2 : kBandOut1)) continue;
+      if (IsInBand(static_cast<ChipType>(chip), band, wanted)) return;
+    }
+  }
+  if (choice != session::ChipChoice::Auto && !bandArg.empty()) {
+    OutOfBand(wanted, LimitsText(static_cast<ChipType>(static_cast<int>(choice) - 1), bandArg == "1" ? 1 : 0));
+  }
+  OutOfBand(wanted, "any output of the chip makes");
+}
+
+// Once the board is read: the output the signal generator is set to.
+void RequireInBand(ChipType chip, Band band, double wanted) {
+  if (!IsInBand(chip, band, wanted)) OutOfBand(wanted, LimitsText(chip, band));
+}
+
 int Run(const Args& args) {
   const std::string bandArg = args.Value("band", "");
   if (!bandArg.empty() && bandArg != "0" && bandArg != "1") throw UsageError("--band is 0 or 1");
@@ -35,7 +67,7 @@ int Run(const Args& args) {
   // A script's typo must not program a board: nothing is sent for a text that is no number.
   if (!ReadNumberStrict(frequency)) throw UsageError("FREQ_MHZ '" + frequency + "' is not a number");
   PortOption(args);
-  ChipOption(args);
+  if (!args.Has("force")) RequireMakeable(ChipOption(args), bandArg, *ReadNumberStrict(frequency));
 
   CliBoard board;
   PanelSettings settings = board.Connect(args);
@@ -62,16 +94,7 @@ int Run(const Args& args) {
   if (settings.refDivisor <= 0) {
     throw Failure("The board's reference frequency is not valid for this chip. Nothing was sent.");
   }
-  const double wanted = *ReadNumberStrict(frequency);
-  const std::optional<BandLimits> limits = GetBandLimits(settings.chip, sg.band);
-  if (!IsInBand(settings.chip, sg.band, wanted) && !args.Has("force")) {
-    std::string message =
-        FormatFixed(wanted, 6) + " MHz is outside what the " + kChipNames[static_cast<int>(settings.chip)] + " makes";
-    if (limits)
-      message += " on " + std::string(kBandLabels[sg.band]) + " (" + FormatFixed(limits->low, 3) + " to " +
-                 FormatFixed(limits->high, 3) + " MHz)";
-    throw Failure(message + ". Nothing was sent; --force sends it anyway.");
-  }
+  if (!args.Has("force")) RequireInBand(settings.chip, sg.band, *ReadNumberStrict(frequency));
   const session::TuneResult result = board.session.Tune(settings, kSigGenSlot);
   session::LockState lock = session::LockState::Unknown;
   if (result.accepted()) {

@@ -15,8 +15,16 @@ config::ProfileFile ReadConfiguration(const std::string& path) {
   std::string bytes;
   std::string error;
   switch (config::ReadSmallFile(path, &bytes, &error)) {
-    case config::ReadStatus::Ok:
-      return config::ProfileFile::Parse(bytes);
+    case config::ReadStatus::Ok: {
+      // Defaults for every key would replace the presets in the board's flash: a file that is
+      // no configuration is refused before the board is touched.
+      config::ProfileFile profile = config::ProfileFile::Parse(bytes);
+      if (!config::HoldsSettings(profile)) {
+        throw Failure("\"" + path + "\" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings). " +
+                      "Nothing was sent.");
+      }
+      return profile;
+    }
     case config::ReadStatus::Missing:
       throw Failure("Configuration file \"" + path + "\" not found.");
     case config::ReadStatus::Failed:

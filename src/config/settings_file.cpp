@@ -95,6 +95,22 @@ PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& curr
   return settings;
 }
 
+bool HoldsSettings(const ProfileFile& profile) {
+  for (const PresetKeys* keys : {&kSigGenKeys, &kPresets[0], &kPresets[1], &kPresets[2], &kPresets[3]}) {
+    const char* section = keys == &kSigGenKeys ? kSigGen : kFreqs;
+    for (const char* key : {keys->freqKey, keys->pwrKey, keys->bandKey}) {
+      if (profile.Find(section, key)) return true;
+    }
+  }
+  for (const char* key : {"Reference", "ExtReference", "Exact"}) {
+    if (profile.Find(kFreqs, key)) return true;
+  }
+  for (const char* key : {"Beacon", "Scan", "Pin1_2", "Speed", "Text"}) {
+    if (profile.Find(kBeacon, key)) return true;
+  }
+  return false;
+}
+
 bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error) {
   // Keys are set in the file as it stands, so whatever else it holds survives the save.
   ProfileFile profile;

@@ -16,7 +16,10 @@ class QtEnvironment : public ::testing::Environment {
     qputenv("XDG_CONFIG_HOME", QDir::tempPath().toUtf8() + "/korvane-test-config-" + QByteArray::number(getpid()));
     app_ = std::make_unique<QApplication>(argc_, argv_);
   }
-  void TearDown() override { app_.reset(); }
+  void TearDown() override {
+    app_.reset();
+    QDir(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"))).removeRecursively();
+  }
 
  private:
   int argc_ = 1;
