@@ -127,7 +127,12 @@ std::optional<std::string> Instrument::Continue(Client& client) {
   }
   std::optional<std::string> reply;
   for (const std::string& part : program.replies) {
-    reply = reply ? *reply + ";" + part : part;
+    if (reply) {
+      reply->push_back(';');
+      reply->append(part);
+    } else {
+      reply = part;
+    }
   }
   client.program.reset();
   return reply;
