@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "firmware/firmware_host.h"
 #include "firmware/firmware_image.h"
-#include "firmware/firmware_update.h"
-#include "link/board_link.h"
+#include "link/clock.h"
+#include "link/demo_board.h"
+#include "session/board_session.h"
 #include "support/virtual_board.h"
 
 namespace {
@@ -53,18 +53,23 @@ void BM_UpdateAtWireSpeed(benchmark::State& state) {
   options.mode = test::BoardMode::Bootloader;
   options.pace4800 = true;
   test::VirtualBoard board(options);
+  SteadyClock clock;
+  link::DemoStore demo;
+  session::BoardSession session(clock, demo);
   double wallSeconds = 0;
   for (auto _ : state) {
-    if (!link::OpenPort(board.path(), link::kBootloaderBanner)) {
+    if (!session.OpenBootloader(board.path())) {
       state.SkipWithError("no bootloader on the virtual board");
       return;
     }
     const auto start = std::chrono::steady_clock::now();
-    const bool ok =
-        !firmware::EraseApplicationArea([] {}) && firmware::SetWriteAddress() && !firmware::WriteImage(image, [] {});
+    const bool ok = session
+                        .WriteFirmware(
+                            image, [](session::FirmwarePhase, int) {}, [] {})
+                        .ok();
     wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     state.SetIterationTime(wallSeconds);
-    link::ClosePort();
+    session.Close();
     if (!ok) {
       state.SkipWithError("the virtual board refused a command");
       return;

@@ -75,32 +75,36 @@ Key ToKey(int qtKey) {
 
 }  // namespace
 
-MainWindow::MainWindow(CMessageLoop& loop, std::unique_ptr<QtSurface> surface)
+MainWindow::MainWindow(CMessageLoop& loop, std::unique_ptr<QtSurface> surface, WindowEnvironment environment)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       loop_(loop),
-      surface_(surface ? std::move(surface) : std::make_unique<QtSurface>()) {
+      surface_(surface ? std::move(surface) : std::make_unique<QtSurface>()),
+      clock_(environment.clock ? *environment.clock : ownClock_),
+      session_(std::make_unique<session::BoardSession>(
+          clock_, environment.demo ? *environment.demo : ownDemo_,
+          environment.transports ? environment.transports : link::TransportFactory(link::MakeTransport))) {
   surface_->AttachWindow(this);
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   setWindowIcon(AppIcon());
   BuildControls();
 
-  dlg_ = std::make_unique<CMainDlg>(*surface_);
+  dlg_ = std::make_unique<CMainDlg>(*surface_, *session_, std::move(environment.ports));
   surface_->SetTimerHandler([this] { dlg_->OnTimer(ctl::kTuneTimerId); });
   ConnectSignals();
 
   loop_.AddMessageFilter(this);
   QCoreApplication::instance()->installEventFilter(this);
-  // The board link waits synchronously; meanwhile the window keeps painting and the progress
+  // Board exchanges wait on this thread; meanwhile the window keeps painting and the progress
   // keeps moving, while the input filter below holds the user's clicks and keys off.
-  SetIdleHook([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  clock_.SetIdleHook([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
 
   dlg_->OnInitDialog();
   CentreOnScreen();
 }
 
 MainWindow::~MainWindow() {
-  SetIdleHook(nullptr);
+  clock_.SetIdleHook(nullptr);
   loop_.RemoveMessageFilter(this);
   if (QCoreApplication::instance() != nullptr) QCoreApplication::instance()->removeEventFilter(this);
   surface_->SetTimerHandler(nullptr);
@@ -342,11 +346,21 @@ bool MainWindow::PreTranslateMessage(QObject* receiver, QKeyEvent* event) {
   return dlg_->PreTranslateMessage(ToKey(event->key()), (event->modifiers() & Qt::ControlModifier) != 0);
 }
 
+bool MainWindow::BelongsToWindow(QObject* object) const {
+  // A drop-down's list is a window of its own; it belongs to the window of its combo box.
+  for (auto* widget = qobject_cast<QWidget*>(object); widget != nullptr; widget = widget->window()->parentWidget()) {
+    if (widget->window() == this) return true;
+    if (widget->window()->windowType() != Qt::Popup) return false;
+  }
+  return false;
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (!IsUserInput(event->type()) || !IsInWindow(watched)) return false;
-  // One board exchange at a time: while an operation runs, the window only paints.
-  if (dlg_->IsBusy()) return true;
-  if (event->type() != QEvent::Wheel) return false;
+  if (!IsUserInput(event->type())) return false;
+  // One board exchange at a time: while an operation runs, the window and its open
+  // drop-downs only paint; the modal boxes of the operation still take their input.
+  if (dlg_->IsBusy()) return BelongsToWindow(watched);
+  if (!IsInWindow(watched) || event->type() != QEvent::Wheel) return false;
 
   // The wheel steps the frequency field that has the focus, wherever the pointer is; with
   // the focus elsewhere a list under the pointer scrolls as usual.
@@ -365,9 +379,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  // The close box is the Exit button: the panel closes the link and ends the program.
+  // The close box is the Exit button: the panel closes the link and ends the program, at
+  // once or when the running operation is over.
   event->ignore();
-  dlg_->OnCommand(ctl::kExit);
+  dlg_->RequestClose();
 }
 
 }  // namespace korvane::app

@@ -218,6 +218,12 @@ QWidget* QtSurface::Owner() const {
 }
 
 void QtSurface::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
+  MessageBoxDetails(text, caption, icon, {});
+}
+
+void QtSurface::MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
+                                  const std::string& details) {
+  lastDetails = details;
   if (messageHook) {
     messageHook(text, caption, icon);
     return;
@@ -225,7 +231,18 @@ void QtSurface::MessageBox(const std::string& text, const std::string& caption, 
   QMessageBox box(ToQtIcon(icon), caption.empty() ? QString::fromUtf8(kDefaultCaption) : FromUtf8(caption),
                   FromUtf8(text), QMessageBox::Ok, Owner());
   box.setTextFormat(Qt::PlainText);
+  if (!details.empty()) box.setDetailedText(FromUtf8(details));
   box.exec();
+}
+
+void QtSurface::SetBusy(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
 }
 
 std::optional<std::string> QtSurface::ChooseFile(const FileDialogSpec& request) {

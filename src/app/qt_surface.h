@@ -64,6 +64,10 @@ class QtSurface : public ControlSurface {
   void SetCaret(int id, int position) override;
   void SetWarning(int id, bool warn) override;
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
+  void MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
+                         const std::string& details) override;
+  void SetBusy(bool busy) override;
+  bool Busy() const { return busy_; }
   std::optional<std::string> ChooseFile(const FileDialogSpec& request) override;
   void StartTuneTimer(int ms) override;
   void StopTuneTimer() override;
@@ -79,6 +83,8 @@ class QtSurface : public ControlSurface {
   std::function<void(const std::string& text, const std::string& caption, MessageIcon icon)> messageHook;
   std::function<std::optional<std::string>(const FileDialogSpec& request)> fileHook;
   std::function<void(int exitCode)> quitHook;
+  // The details of the last message shown (empty when it had none).
+  std::string lastDetails;
 
   bool TimerActive() const { return timer_.isActive(); }
   int TimerInterval() const { return timer_.interval(); }
@@ -95,6 +101,7 @@ class QtSurface : public ControlSurface {
   std::function<void()> timerHandler_;
   QPointer<CUpdateInfoDlg> progress_;
   int writing_ = 0;
+  bool busy_ = false;
 };
 
 }  // namespace korvane::app

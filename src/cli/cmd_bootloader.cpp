@@ -1,19 +1,25 @@
 // korvane-cli bootloader: bring a board into its bootloader as Ctrl+B does.
-#include "cli/panel_session.h"
-#include "panel/main_dlg.h"
+#include <iostream>
+
+#include "cli/cli_board.h"
+#include "firmware/bootloader.h"
 
 namespace korvane::cli {
 namespace {
 
 int Run(const Args& args) {
-  if (!args.values.count("port")) throw UsageError("--port is required");
-  PanelSession session;
-  session.SelectChip(args.Value("chip", "auto"));
-  session.SelectPort(args.Value("port", ""));
-  if (args.Has("connected")) session.Connect();
-  size_t before = session.surface.messages.size();
-  session.dlg.PreTranslateMessage(Key::B, true);
-  session.ThrowIfFailed(before);
+  const std::string port = PortOption(args);
+  ChipOption(args);
+  CliBoard board;
+  if (args.Has("connected")) board.Connect(args);
+  std::cerr << firmware::kEnteringText << std::endl;
+  board.session.LeaveRunningFirmware();
+  if (!board.session.OpenBootloader(port)) {
+    throw Failure(NotFoundText(firmware::kNoBootloaderText, board.session.link().OpenFailure()));
+  }
+  std::cout << firmware::BootloaderVersionText(board.session.Identity()) << "\nPlease reconnect the board."
+            << std::endl;
+  board.session.Close();
   return kExitOk;
 }
 

@@ -1,34 +1,48 @@
 // korvane-cli flash: replace a board's firmware as the "Repair..." / "Update..." button does.
 #include <filesystem>
+#include <iostream>
 
-#include "cli/panel_session.h"
-#include "panel/control_ids.h"
+#include "cli/cli_board.h"
+#include "cli/progress_line.h"
+#include "firmware/bootloader.h"
+#include "firmware/firmware_image.h"
 
 namespace korvane::cli {
 namespace {
 
 int Run(const Args& args) {
-  if (!args.values.count("port")) throw UsageError("--port is required");
+  const std::string port = PortOption(args);
+  ChipOption(args);
   // The window's file dialog hands over a full path; so does this, for the messages.
   std::error_code error;
-  std::filesystem::path image = std::filesystem::absolute(args.positional.at(0), error);
-  if (error) image = args.positional.at(0);
+  std::filesystem::path path = std::filesystem::absolute(args.positional.at(0), error);
+  if (error) path = args.positional.at(0);
 
-  PanelSession session;
-  session.SelectChip(args.Value("chip", "auto"));
-  session.SelectPort(args.Value("port", ""));
+  CliBoard board;
   if (args.Has("connected")) {
-    session.Connect();
+    board.Connect(args);
     // The window offers "Update..." only to boards that can take it.
-    if (!session.surface.IsEnabled(ctl::kRepairUpdate)) {
-      session.Disconnect();
+    if (board.session.Identity().hwVersion <= 2) {
       throw Failure("This board cannot be updated from here (hardware version below 3).");
     }
   }
-  size_t before = session.surface.messages.size();
-  session.surface.QueueFileChoice(image.string());
-  session.dlg.OnCommand(ctl::kRepairUpdate);
-  session.ThrowIfFailed(before);
+  const std::vector<uint8_t> image = firmware::ReadImageFile(path.string());
+  if (!firmware::IsValidImageSize(image.size())) {
+    throw Failure("File: " + path.string() + " is not a valid firmware image!");
+  }
+
+  ProgressLine progress;
+  progress.Phase(firmware::kEnteringText, 0);
+  const session::FirmwareResult result = board.session.UpdateFirmware(
+      port, image,
+      [&](session::FirmwarePhase phase, int total) {
+        progress.Phase(phase == session::FirmwarePhase::Erasing ? firmware::kErasingText : firmware::kFlashingText,
+                       total);
+      },
+      [&] { progress.Step(); });
+  progress.End();
+  if (!result.ok()) throw Failure(result.Message());
+  std::cout << result.Message() << std::endl;
   return kExitOk;
 }
 

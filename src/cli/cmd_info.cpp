@@ -1,10 +1,9 @@
 // korvane-cli info: identifies a board (or its bootloader) and prints what its banner says.
 #include <iostream>
 
-#include "cli/command.h"
+#include "cli/cli_board.h"
 #include "cli/json.h"
-#include "firmware/bootloader_recovery.h"
-#include "link/board_link.h"
+#include "firmware/bootloader.h"
 #include "synth/number_text.h"
 
 namespace korvane::cli {
@@ -17,13 +16,15 @@ std::string SerialHex(const link::BoardIdentity& id) {
 }
 
 int Run(const Args& args) {
-  if (!args.values.count("port")) throw UsageError("--port is required");
+  const std::string port = PortOption(args);
   const bool bootloader = args.Has("bootloader");
-  if (!link::OpenPort(args.Value("port", ""), bootloader ? link::kBootloaderBanner : link::kFirmwareBanner)) {
-    throw Failure(bootloader ? "Cannot connect to board bootloader!" : "Could not find Synth board!");
+  CliBoard board;
+  link::BoardLink& link = board.session.link();
+  if (!link.OpenPort(port, bootloader ? link::kBootloaderBanner : link::kFirmwareBanner)) {
+    throw Failure(NotFoundText(bootloader ? firmware::kNoBootloaderText : session::kCouldNotFind, link.OpenFailure()));
   }
-  const link::BoardIdentity id = link::GetBoardIdentity();
-  link::ClosePort();
+  const link::BoardIdentity id = link.GetBoardIdentity();
+  link.ClosePort();
 
   if (args.Has("json")) {
     std::cout << JsonObject()
@@ -36,7 +37,7 @@ int Run(const Args& args) {
                      .str()
               << "\n";
   } else if (bootloader) {
-    std::cout << "Bootloader v" << id.hwVersion << "." << id.fwMajor << "\n";
+    std::cout << firmware::BootloaderVersionText(id) << "\n";
   } else {
     std::cout << firmware::FirmwareInfoText(id) << "\n";
   }

@@ -1,91 +1,87 @@
 // korvane-cli read: connect as the "Connect" button does and print what the window shows.
 #include <iostream>
 
+#include "cli/cli_board.h"
 #include "cli/json.h"
-#include "cli/panel_session.h"
-#include "panel/control_ids.h"
+#include "config/settings_file.h"
 
 namespace korvane::cli {
 namespace {
 
 const char* const kSlotNames[] = {"F1", "F2", "F3", "F4", "SigGen"};
+const char* const kPinFunctions[] = {"Freq. code", "CW keying"};
 
-std::string Selected(const CliSurface& s, int list) {
-  int index = s.GetSelection(list);
-  return index < 0 ? std::string("(none)") : s.GetItemText(list, index);
+std::string OrNone(std::string label) { return label.empty() ? std::string("(none)") : label; }
+
+std::string BandLabel(Band band) {
+  return band == kBandOut1 || band == kBandOut2 ? kBandLabels[band] : std::string("(none)");
 }
+
+std::string PinLabel(int pin) { return pin == 0 || pin == 1 ? kPinFunctions[pin] : std::string("(none)"); }
 
 // What the real-frequency label shows, without the leading "/ ".
-std::string RealText(const CliSurface& s, int slot) {
-  std::string label = s.GetText(ctl::Real(slot));
-  return label.rfind("/ ", 0) == 0 ? label.substr(2) : label;
-}
+std::string RealText(const PanelSettings& s, int slot) { return session::RealFrequencyLabel(s, slot).substr(2); }
 
-std::string ChipName(const PanelSession& session) { return kChipNames[static_cast<int>(session.dlg.chipType)]; }
-
-void PrintText(const PanelSession& session) {
-  const CliSurface& s = session.surface;
-  std::string caption = s.GetText(ctl::kChipCaption);
-  std::cout << "chip:        " << ChipName(session) << (caption == "Chip:" ? " (chosen)" : " (identified)") << "\n";
-  std::cout << "reference:   " << s.GetText(ctl::kReference) << " MHz"
-            << (s.GetCheck(ctl::kExtReference) ? ", external" : ", internal") << "\n";
-  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
+void PrintText(const PanelSettings& s, bool identified) {
+  std::cout << "chip:        " << kChipNames[static_cast<int>(s.chip)] << (identified ? " (identified)" : " (chosen)")
+            << "\n";
+  std::cout << "reference:   " << s.reference << " MHz" << (s.extReference ? ", external" : ", internal") << "\n";
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    const SlotSettings& slotSettings = s.freqSlots[static_cast<size_t>(slot)];
     std::string name = kSlotNames[slot];
     name.resize(12, ' ');
-    std::cout << name << s.GetText(ctl::Freq(slot)) << " MHz  " << Selected(s, ctl::BandList(slot)) << "  "
-              << Selected(s, ctl::Power(slot)) << "  real " << RealText(s, slot) << "\n";
+    std::cout << name << slotSettings.frequency << " MHz  " << BandLabel(slotSettings.band) << "  "
+              << OrNone(PowerListLabel(slotSettings.band, slotSettings.power)) << "  real " << RealText(s, slot)
+              << "\n";
   }
-  std::cout << "beacon:      " << (s.GetCheck(ctl::kBeaconBox) ? "on" : "off") << ", scanning "
-            << (s.GetCheck(ctl::kScanBox) ? "on" : "off") << ", outputs 1 & 2: " << Selected(s, ctl::kPinFunction)
-            << ", speed " << s.GetText(ctl::kSpeed) << " wpm\n";
-  std::cout << "beacon text: " << s.GetText(ctl::kBeaconText) << "\n";
+  std::cout << "beacon:      " << (s.beacon ? "on" : "off") << ", scanning " << (s.scan ? "on" : "off")
+            << ", outputs 1 & 2: " << PinLabel(s.pinFunction) << ", speed " << s.speed << " wpm\n";
+  std::cout << "beacon text: " << s.text << "\n";
 }
 
-void PrintJson(const PanelSession& session) {
-  const CliSurface& s = session.surface;
+void PrintJson(const PanelSettings& s) {
   std::string slots = "[";
-  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    const SlotSettings& slotSettings = s.freqSlots[static_cast<size_t>(slot)];
     if (slot) slots += ",";
     slots += JsonObject()
-                 .Add("freq", s.GetText(ctl::Freq(slot)))
-                 .Add("band", Selected(s, ctl::BandList(slot)))
-                 .Add("power", Selected(s, ctl::Power(slot)))
+                 .Add("freq", slotSettings.frequency)
+                 .Add("band", BandLabel(slotSettings.band))
+                 .Add("power", OrNone(PowerListLabel(slotSettings.band, slotSettings.power)))
                  .Add("real", RealText(s, slot))
                  .str();
   }
   slots += "]";
   std::cout << JsonObject()
-                   .Add("chip", ChipName(session))
-                   .Add("reference", s.GetText(ctl::kReference))
-                   .Add("ext_reference", s.GetCheck(ctl::kExtReference))
+                   .Add("chip", kChipNames[static_cast<int>(s.chip)])
+                   .Add("reference", s.reference)
+                   .Add("ext_reference", s.extReference)
                    .AddRaw("slots", slots)
-                   .Add("beacon", s.GetCheck(ctl::kBeaconBox))
-                   .Add("scan", s.GetCheck(ctl::kScanBox))
-                   .Add("pin_function", Selected(s, ctl::kPinFunction))
-                   .Add("speed", s.GetText(ctl::kSpeed))
-                   .Add("text", s.GetText(ctl::kBeaconText))
+                   .Add("beacon", s.beacon)
+                   .Add("scan", s.scan)
+                   .Add("pin_function", PinLabel(s.pinFunction))
+                   .Add("speed", s.speed)
+                   .Add("text", s.text)
                    .str()
             << "\n";
 }
 
 int Run(const Args& args) {
-  if (!args.values.count("port")) throw UsageError("--port is required");
-  PanelSession session;
-  session.SelectChip(args.Value("chip", "auto"));
-  session.SelectPort(args.Value("port", ""));
-  session.Connect();
+  CliBoard board;
+  const PanelSettings settings = board.Connect(args);
+  const bool identified = ChipOption(args) == session::ChipChoice::Auto;
   if (args.values.count("ini")) {
-    size_t before = session.surface.messages.size();
-    session.surface.QueueFileChoice(args.Value("ini", ""));
-    session.dlg.OnCommand(ctl::kSaveConfig);
-    session.ThrowIfFailed(before);
+    std::string error;
+    if (!config::SaveSettingsFile(args.Value("ini", ""), settings, board.session.Identity().sSuffix == 1, &error)) {
+      throw Failure(error + "\nThe configuration was not saved.");
+    }
   }
+  board.session.Close();
   if (args.Has("json")) {
-    PrintJson(session);
+    PrintJson(settings);
   } else {
-    PrintText(session);
+    PrintText(settings, identified);
   }
-  session.Disconnect();
   return kExitOk;
 }
 

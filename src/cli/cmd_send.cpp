@@ -1,21 +1,24 @@
 // korvane-cli send: sends raw commands to a board and prints each reply.
 #include <iostream>
 
-#include "cli/command.h"
-#include "link/board_link.h"
+#include "cli/cli_board.h"
 
 namespace korvane::cli {
 namespace {
 
 int Run(const Args& args) {
-  if (!args.values.count("port")) throw UsageError("--port is required");
-  if (!link::OpenPort(args.Value("port", ""), link::kFirmwareBanner)) throw Failure("Could not find Synth board!");
+  const std::string port = PortOption(args);
+  CliBoard board;
+  link::BoardLink& link = board.session.link();
+  if (!link.OpenPort(port, link::kFirmwareBanner)) {
+    throw Failure(NotFoundText(session::kCouldNotFind, link.OpenFailure()));
+  }
   for (std::string command : args.positional) {
     if (command.empty() || command.back() != ';') command += ";";
     // A lost connection ends the whole run; the replies so far are already out.
-    std::cout << link::SendCommand(command) << std::endl;
+    std::cout << link.SendCommand(command) << std::endl;
   }
-  link::ClosePort();
+  link.ClosePort();
   return kExitOk;
 }
 

@@ -1,8 +1,8 @@
 // korvane-cli tune: set the signal generator as a user would and let the board retune.
 #include <iostream>
+#include <vector>
 
-#include "cli/panel_session.h"
-#include "panel/control_ids.h"
+#include "cli/cli_board.h"
 
 namespace korvane::cli {
 namespace {
@@ -13,52 +13,49 @@ std::string PowerLabel(const std::string& power) {
   throw UsageError("unknown power '" + power + "' (off, -4, -1, +2 or +5)");
 }
 
-int Run(const Args& args) {
-  if (!args.values.count("port")) throw UsageError("--port is required");
-  std::string bandArg = args.Value("band", "");
-  if (!bandArg.empty() && bandArg != "0" && bandArg != "1") throw UsageError("--band is 0 or 1");
-  std::string power = args.values.count("power") ? PowerLabel(args.Value("power", "")) : "";
+// A band change keeps the power list in step as the window's list does.
+void ChangeBand(SlotSettings& slot, Band band) {
+  std::vector<std::string> entries;
+  for (int i = 0; i < PowerEntries(slot.band); ++i) entries.push_back(PowerListLabel(slot.band, i));
+  FitPowerList(band, entries, slot.power);
+  slot.band = band;
+}
 
-  PanelSession session;
-  session.SelectChip(args.Value("chip", "auto"));
-  session.SelectPort(args.Value("port", ""));
-  session.Connect();
-  size_t before = session.surface.messages.size();
-  CliSurface& s = session.surface;
-  const int sg = ctl::kSigGenSlot;
+int Run(const Args& args) {
+  const std::string bandArg = args.Value("band", "");
+  if (!bandArg.empty() && bandArg != "0" && bandArg != "1") throw UsageError("--band is 0 or 1");
+  const std::string power = args.values.count("power") ? PowerLabel(args.Value("power", "")) : "";
+  PortOption(args);
+  ChipOption(args);
+
+  CliBoard board;
+  PanelSettings settings = board.Connect(args);
+  SlotSettings& sg = settings.freqSlots[kSigGenSlot];
 
   // The band goes first: it decides which power levels the list offers.
   if (!bandArg.empty()) {
-    int band = bandArg == "1" ? 1 : 0;
-    if (band != s.GetSelection(ctl::BandList(sg))) {
-      if (!s.IsEnabled(ctl::BandList(sg))) {
-        session.Disconnect();
-        throw Failure("This board has no second output band.");
-      }
-      s.SetSelection(ctl::BandList(sg), band);
-      session.dlg.OnUserChange(ctl::BandList(sg));
+    const Band band = bandArg == "1" ? kBandOut2 : kBandOut1;
+    if (band != sg.band) {
+      if (board.session.Identity().sSuffix != 1) throw Failure("This board has no second output band.");
+      ChangeBand(sg, band);
     }
   }
   if (!power.empty()) {
     int index = -1;
-    for (int i = 0; i < s.GetCount(ctl::Power(sg)); ++i) {
-      if (s.GetItemText(ctl::Power(sg), i) == power) index = i;
+    for (int i = 0; i < PowerEntries(sg.band); ++i) {
+      if (PowerListLabel(sg.band, i) == power) index = i;
     }
-    if (index < 0) {
-      session.Disconnect();
-      throw UsageError("power " + power + " is not offered in this band");
-    }
-    if (index != s.GetSelection(ctl::Power(sg))) {
-      s.SetSelection(ctl::Power(sg), index);
-      session.dlg.OnUserChange(ctl::Power(sg));
-    }
+    if (index < 0) throw UsageError("power " + power + " is not offered in this band");
+    sg.power = index;
   }
-  s.SetText(ctl::Freq(sg), args.positional[0]);
-  session.dlg.OnUserChange(ctl::Freq(sg));
-  s.FireTimer(session.dlg);
-  session.ThrowIfFailed(before);
-  std::cout << s.GetText(ctl::Real(sg)) << "\n";
-  session.Disconnect();
+  sg.frequency = args.positional[0];
+  if (settings.refDivisor <= 0) {
+    throw Failure("The board's reference frequency is not valid for this chip. Nothing was sent.");
+  }
+  const session::TuneResult result = board.session.Tune(settings, kSigGenSlot);
+  board.session.Close();
+  RequireAccepted(result);
+  std::cout << session::RealFrequencyLabel(settings, kSigGenSlot) << "\n";
   return kExitOk;
 }
 

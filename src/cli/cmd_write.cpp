@@ -2,66 +2,55 @@
 #include <iostream>
 #include <string>
 
-#include "cli/panel_session.h"
+#include "cli/cli_board.h"
 #include "config/file_io.h"
-#include "panel/control_ids.h"
+#include "config/settings_file.h"
 
 namespace korvane::cli {
 namespace {
 
 // The window loads defaults for a file that is not there; a script naming a file means that
 // file, so a missing one is an error here, found before the board is touched.
-void RequireReadableFile(const std::string& path) {
+config::ProfileFile ReadConfiguration(const std::string& path) {
   std::string bytes;
   std::string error;
   switch (config::ReadSmallFile(path, &bytes, &error)) {
     case config::ReadStatus::Ok:
-      return;
+      return config::ProfileFile::Parse(bytes);
     case config::ReadStatus::Missing:
       throw Failure("Configuration file \"" + path + "\" not found.");
     case config::ReadStatus::Failed:
-      throw Failure(error);
+      break;
   }
+  throw Failure(error);
 }
 
 int Run(const Args& args) {
-  if (!args.values.count("port")) throw UsageError("--port is required");
   const std::string path = args.positional[0];
-  PanelSession session;
-  session.SelectChip(args.Value("chip", "auto"));
-  RequireReadableFile(path);
-  session.SelectPort(args.Value("port", ""));
-  session.Connect();
+  PortOption(args);
+  ChipOption(args);
+  const config::ProfileFile profile = ReadConfiguration(path);
 
-  CliSurface& s = session.surface;
-  size_t before = s.messages.size();
-  s.QueueFileChoice(path);
-  session.dlg.OnCommand(ctl::kLoadConfig);
-  if (s.FailedSince(before)) {
-    session.Disconnect();
-    throw Failure("");
-  }
+  CliBoard board;
+  const PanelSettings settings = config::LoadSettings(profile, board.Connect(args));
 
   if (args.Has("no-flash")) {
     // What the window sends half a second after a load: the reference and the signal generator.
-    if (session.dlg.refDivisor <= 0) {
-      session.Disconnect();
+    if (settings.refDivisor <= 0) {
       throw Failure("The reference frequency in \"" + path + "\" is not valid for this chip. Nothing was sent.");
     }
-    s.FireTimer(session.dlg);
-    bool failed = s.FailedSince(before);
-    session.Disconnect();
-    if (failed) throw Failure("");
+    const session::TuneResult result = board.session.Tune(settings, kSigGenSlot);
+    board.session.Close();
+    RequireAccepted(result);
     std::cout << "Configuration loaded from \"" << path << "\"; flash memory left as it was." << std::endl;
     return kExitOk;
   }
 
-  before = s.messages.size();
-  session.dlg.OnCommand(ctl::kSave);
+  const session::SaveResult result = board.session.SaveToFlash(settings);
+  board.session.Close();
+  if (!result.ok()) throw Failure(result.Message());
   // The result goes to stdout, the out-of-band warning (a saved configuration) to stderr.
-  bool failed = s.FailedSince(before) || s.messages.size() == before;
-  session.Disconnect();
-  if (failed) throw Failure("");
+  (result.allInBand ? std::cout : std::cerr) << result.Message() << std::endl;
   return kExitOk;
 }
 

@@ -144,7 +144,6 @@ int Dispatch(int argc, char** argv) {
     if (*e.what()) std::cerr << e.what() << "\n";
     return kExitFailure;
   } catch (const link::ConnectionLost& e) {
-    link::ClosePort();
     std::cerr << e.what() << "\n";
     return kExitFailure;
   }

@@ -49,6 +49,13 @@ class ControlSurface {
 
   // Modal message; an empty caption is the platform's default title.
   virtual void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
+  // The same with the system's reason or a hint behind a "details" button (a window) or on a
+  // line of its own; surfaces without room for details show the message alone.
+  virtual void MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
+                                 const std::string& details) {
+    (void)details;
+    MessageBox(text, caption, icon);
+  }
   // Full path of the chosen file, or nullopt on cancel.
   virtual std::optional<std::string> ChooseFile(const FileDialogSpec& request) = 0;
 
@@ -63,6 +70,9 @@ class ControlSurface {
   virtual void ProgressRange(int n) = 0;  // 0..n, step 1
   virtual void ProgressStep() = 0;
   virtual void ProgressDestroy() = 0;
+
+  // An operation with the board starts (true) or ends: a busy cursor, no user input.
+  virtual void SetBusy(bool busy) { (void)busy; }
 
   virtual void ShowAbout() = 0;
   virtual void Quit(int exitCode) = 0;

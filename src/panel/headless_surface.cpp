@@ -86,7 +86,13 @@ void HeadlessSurface::SetCaret(int id, int position) {
 void HeadlessSurface::SetWarning(int id, bool warn) { at(id).warning = warn; }
 
 void HeadlessSurface::MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
-  messages.push_back({text, caption, icon});
+  messages.push_back({text, caption, icon, {}});
+}
+
+void HeadlessSurface::MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
+                                        const std::string& details) {
+  MessageBox(text, caption, icon);
+  messages.back().details = details;
 }
 
 std::optional<std::string> HeadlessSurface::ChooseFile(const FileDialogSpec& request) {

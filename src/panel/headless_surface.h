@@ -29,6 +29,7 @@ class HeadlessSurface : public ControlSurface {
     std::string text;
     std::string caption;
     MessageIcon icon = MessageIcon::Information;
+    std::string details;
   };
 
   std::string GetText(int id) const override;
@@ -50,6 +51,10 @@ class HeadlessSurface : public ControlSurface {
   void SetCaret(int id, int position) override;
   void SetWarning(int id, bool warn) override;
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
+  void MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
+                         const std::string& details) override;
+  void SetBusy(bool busy) override { busy_ = busy; }
+  bool Busy() const { return busy_; }
   std::optional<std::string> ChooseFile(const FileDialogSpec& request) override;
   void StartTuneTimer(int ms) override;
   void StopTuneTimer() override;
@@ -88,6 +93,7 @@ class HeadlessSurface : public ControlSurface {
   std::map<int, Control> controls_;
   std::deque<std::optional<std::string>> fileChoices_;
   int focus_ = 0;
+  bool busy_ = false;
   bool timerArmed_ = false;
   int timerMs_ = 0;
 };

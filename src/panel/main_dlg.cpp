@@ -5,48 +5,24 @@
 #include <vector>
 
 #include "link/board_link.h"
-#include "link/clock.h"
 #include "link/port_list.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
-#include "synth/solver.h"
 
 namespace korvane {
 
 namespace {
 
-constexpr char kNoFrequencyLabel[] = "/ ----.---";
-constexpr char kCouldNotFind[] = "Could not find Synth board!";
-constexpr char kCommunicationError[] = "Communication eror!";
-constexpr char kHwTooOld[] =
-    "Automatic PLL chip identification works only with HW version 3 or higher.\n"
-    "Please set the correct chip type manually and reconnect the board.";
-constexpr char kFwTooOld[] =
-    "Automatic PLL chip identification works only with FW version 3.01 or higher.\n"
-    "Please update board firmware if you want to use automatic chip identification.\n"
-    "Or set the correct chip type manually and reconnect the board.";
-constexpr char kFixedReference[] = "R  10.000000  ;";
 constexpr const char* kChipCaptions[] = {"Chip (ADF4350):", "Chip (ADF4351):", "Chip (MAX2871):"};
 constexpr const char* kChipListEntries[] = {"Auto", "ADF4350", "ADF4351", "MAX2871"};
 constexpr const char* kPinFunctions[] = {"Freq. code", "CW keying"};
 
-// Identification probes: a slot-4 set that only the named chip locks on.
-struct Probe {
-  ChipType chip;
-  const char* command;
-};
-constexpr Probe kProbes[] = {
-    {ChipType::Max2871, "4 812C0000 08008010 18007EC0 01000000 008C8038 60400000;"},
-    {ChipType::Adf4351, "4 000C0000 00008010 18017EC0 00000000 00678038 00400000;"},
-};
-
 bool IsFrequencyField(int id) { return id >= ctl::Freq(0) && id <= ctl::Freq(ctl::kSigGenSlot); }
-
-bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
 }  // namespace
 
-CMainDlg::CMainDlg(ControlSurface& surface) : surface_(surface) {}
+CMainDlg::CMainDlg(ControlSurface& surface, session::BoardSession& session, link::PortEnumerator ports)
+    : surface_(surface), session_(session), ports_(std::move(ports)) {}
 
 // ---------------------------------------------------------------------------------------------
 // Set-up
@@ -96,7 +72,7 @@ void CMainDlg::OnInitDialog() {
 // Entry points
 
 void CMainDlg::Guarded(const std::function<void()>& handler) {
-  ++busy_;
+  if (++busy_ == 1) surface_.SetBusy(true);
   try {
     handler();
   } catch (const link::ConnectionLost& lost) {
@@ -106,11 +82,28 @@ void CMainDlg::Guarded(const std::function<void()>& handler) {
     surface_.MessageBox(lost.what(), "Error!", MessageIcon::Stop);
     OnDisconnect();
   }
-  --busy_;
-  if (busy_ == 0 && timerPending_) {
+  if (--busy_ > 0) return;
+  surface_.SetBusy(false);
+  if (timerPending_) {
+    // The tick came while the board was busy. Unless the operation armed the timer again
+    // (a readout does), the send follows a full delay after the operation, never at once.
     timerPending_ = false;
-    Guarded([this] { SendLiveSettings(ctl::kTuneTimerId); });
+    if (!armedSinceTick_) ArmTuneTimer();
   }
+  if (closePending_) {
+    closePending_ = false;
+    Guarded([this] { Exit(); });
+  }
+}
+
+void CMainDlg::RequestClose() {
+  if (!IsBusy()) {
+    OnCommand(ctl::kExit);
+    return;
+  }
+  closePending_ = true;
+  // Looking for a board can take three handshake time-outs; nobody waits for it now.
+  if (connecting_) session_.Interrupt();
 }
 
 void CMainDlg::OnCommand(int id) {
@@ -161,6 +154,7 @@ void CMainDlg::OnTimer(int timerId) {
   if (IsBusy()) {
     // Never two exchanges at once: the send waits until the running handler is done.
     timerPending_ = true;
+    armedSinceTick_ = false;
     return;
   }
   Guarded([this, timerId] { SendLiveSettings(timerId); });
@@ -228,6 +222,7 @@ void CMainDlg::ReferenceChanged() {
 
 void CMainDlg::ArmTuneTimer() {
   if (refDivisor <= 0) return;
+  armedSinceTick_ = true;
   tuneTimer = ctl::kTuneTimerId;
   surface_.StartTuneTimer(ctl::kTuneDelayMs);
 }
@@ -244,28 +239,38 @@ void CMainDlg::FitSlotPowerList(int slot) {
 }
 
 void CMainDlg::RefreshSlot(int slot) {
-  std::string text = surface_.GetText(ctl::Freq(slot));
-  Band band = surface_.GetSelection(ctl::BandList(slot));
   FitSlotPowerList(slot);
-  std::optional<double> f = ReadDouble(text);
-  std::string label = kNoFrequencyLabel;
-  if (!f || refDivisor <= 0) {
-    slotValid[slot] = 0;
-  } else {
-    slotValid[slot] = IsInBand(chipType, band, *f);
-    PllSolution solution = SolvePll(chipType, band, *f, pfd);
-    label = "/ " + FormatFixed(AchievedFrequency(solution, band, pfd), 6, 5);
-  }
-  surface_.SetText(ctl::Real(slot), label);
+  const PanelSettings settings = ReadSettings();
+  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+  std::optional<double> f = ReadDouble(s.frequency);
+  slotValid[slot] = f && refDivisor > 0 ? IsInBand(chipType, s.band, *f) : 0;
+  surface_.SetText(ctl::Real(slot), session::RealFrequencyLabel(settings, slot));
   surface_.SetWarning(ctl::Freq(slot), slotValid[slot] == 0);
 }
 
 bool CMainDlg::NeedsWarningColour(int id) const { return IsFrequencyField(id) && slotValid[id - ctl::kFreqBase] == 0; }
 
-std::string CMainDlg::ReferenceCommand() const {
-  std::string command = "R " + FormatFixed(refDivisor * pfd * 0.5, 6, 3, true);
-  if (link::GetBoardIdentity().hwVersion == 1) return command + ";";
-  return command + " " + (surface_.GetCheck(ctl::kExtReference) ? "E" : " ") + ";";
+std::string CMainDlg::ReferenceCommand() const { return session_.ReferenceCommand(ReadSettings()); }
+
+PanelSettings CMainDlg::ReadSettings() const {
+  PanelSettings settings;
+  settings.chip = chipType;
+  settings.reference = surface_.GetText(ctl::kReference);
+  settings.extReference = surface_.GetCheck(ctl::kExtReference);
+  settings.refDivisor = refDivisor;
+  settings.pfd = pfd;
+  for (int s = 0; s < ctl::kSlotCount; ++s) {
+    SlotSettings& slot = settings.freqSlots[static_cast<size_t>(s)];
+    slot.frequency = surface_.GetText(ctl::Freq(s));
+    slot.band = surface_.GetSelection(ctl::BandList(s));
+    slot.power = surface_.GetSelection(ctl::Power(s));
+  }
+  settings.beacon = surface_.GetCheck(ctl::kBeaconBox);
+  settings.scan = surface_.GetCheck(ctl::kScanBox);
+  settings.pinFunction = surface_.GetSelection(ctl::kPinFunction);
+  settings.speed = surface_.GetText(ctl::kSpeed);
+  settings.text = surface_.GetText(ctl::kBeaconText);
+  return settings;
 }
 
 void CMainDlg::SendLiveSettings(int timerId) {
@@ -273,11 +278,8 @@ void CMainDlg::SendLiveSettings(int timerId) {
   surface_.StopTuneTimer();
   tuneTimer = 0;
   if (isConnected == 0 || refDivisor <= 0) return;
-  link::SendCommand(ReferenceCommand());
-  const int sg = ctl::kSigGenSlot;
-  link::SendCommand(BuildSlotCommand(sg, chipType, surface_.GetText(ctl::Freq(sg)),
-                                     surface_.GetSelection(ctl::BandList(sg)), surface_.GetSelection(ctl::Power(sg)),
-                                     refDivisor, pfd));
+  // The window shows what the board makes; a refusal changes nothing it could show.
+  session_.Tune(ReadSettings(), ctl::kSigGenSlot);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -309,7 +311,7 @@ void CMainDlg::EnableBeaconControls(int enable) {
 }
 
 void CMainDlg::Exit() {
-  link::ClosePort();
+  session_.Close();
   surface_.Quit(0);
 }
 
@@ -318,7 +320,7 @@ void CMainDlg::Exit() {
 
 void CMainDlg::RefreshPortList() {
   surface_.ResetList(ctl::kPortList);
-  std::vector<link::PortInfo> ports = link::ListSerialPorts();
+  std::vector<link::PortInfo> ports = link::ListSerialPorts(ports_);
   for (size_t i = 0; i < ports.size(); ++i) {
     surface_.AddItem(ctl::kPortList, ports[i].name);
     if (!ports[i].description.empty()) {
@@ -338,27 +340,49 @@ std::string CMainDlg::PortName() const {
 }
 
 void CMainDlg::OnConnect() {
-  if (!link::OpenPort(PortName(), link::kFirmwareBanner)) {
-    surface_.MessageBox(kCouldNotFind, "", MessageIcon::Information);
-    OnDisconnect();
-    return;
+  const int chipEntry = surface_.GetSelection(ctl::kChipList);
+  const auto choice =
+      chipEntry >= 1 && chipEntry <= 3 ? static_cast<session::ChipChoice>(chipEntry) : session::ChipChoice::Auto;
+  connecting_ = true;
+  session::ConnectResult result;
+  try {
+    result = session_.Connect(PortName(), choice, ReadSettings());
+  } catch (...) {
+    connecting_ = false;
+    throw;
   }
-  int chipEntry = surface_.GetSelection(ctl::kChipList);
-  if (chipEntry >= 1 && chipEntry <= 3) {
-    chipType = static_cast<ChipType>(chipEntry - 1);
-  } else {
-    switch (IdentifyChip()) {
-      case IdentifyResult::Identified:
-        break;
-      case IdentifyResult::Refused:
-        return;
-      case IdentifyResult::Failed:
+  connecting_ = false;
+  using Status = session::ConnectResult::Status;
+  switch (result.status) {
+    case Status::NotFound:
+      // A window that is closing does not stop to say that nothing was found.
+      if (!closePending_) {
+        surface_.MessageBoxDetails(session::kCouldNotFind, "", MessageIcon::Information, result.reason);
+      }
+      OnDisconnect();
+      return;
+    case Status::HwTooOld:
+      surface_.MessageBox(session::kHwTooOld, "", MessageIcon::Information);
+      return;
+    case Status::FwTooOld:
+      surface_.MessageBox(session::kFwTooOld, "", MessageIcon::Information);
+      return;
+    case Status::CommunicationError:
+      // A failed identification leaves the panel as it was; a failed readout shows what it
+      // read before it fails.
+      if (choice == session::ChipChoice::Auto && !result.identified) {
         CommunicationFailure();
         return;
-    }
+      }
+      break;
+    case Status::Connected:
+      break;
   }
+  chipType = result.readout.settings.chip;
+  if (result.identified) surface_.SetText(ctl::kChipCaption, kChipCaptions[static_cast<int>(chipType)]);
   SetConnectedControls();
-  if (!ReadBoardSettings()) {
+  ApplyReadout(result.readout);
+  if (!result.ok()) {
     CommunicationFailure();
     return;
   }
@@ -366,47 +390,8 @@ void CMainDlg::OnConnect() {
   surface_.SetFocus(ctl::Freq(ctl::kSigGenSlot));
 }
 
-CMainDlg::IdentifyResult CMainDlg::IdentifyChip() {
-  const link::BoardIdentity& identity = link::GetBoardIdentity();
-  if (identity.hwVersion < 3) {
-    surface_.MessageBox(kHwTooOld, "", MessageIcon::Information);
-    link::ClosePort();
-    return IdentifyResult::Refused;
-  }
-  if (identity.hwVersion == 3 && identity.fwMajor == 0) {
-    surface_.MessageBox(kFwTooOld, "", MessageIcon::Information);
-    link::ClosePort();
-    return IdentifyResult::Refused;
-  }
-  // Keep what the board runs now, so that it can be put back after probing.
-  std::string savedSlot = link::SendCommand("4;");
-  if (!StartsWith(savedSlot, "4 ")) return IdentifyResult::Failed;
-  std::string savedReference = link::SendCommand("R;");
-  if (!StartsWith(savedReference, "R ")) return IdentifyResult::Failed;
-  if (identity.hwVersion >= 4) {
-    if (link::SendCommand(kFixedReference) != "OK;") return IdentifyResult::Failed;
-    GetClock().SleepMs(20);
-  }
-  ChipType found = ChipType::Adf4350;
-  for (const Probe& probe : kProbes) {
-    if (link::SendCommand(probe.command) != "OK;") return IdentifyResult::Failed;
-    GetClock().SleepMs(200);
-    std::string lock = link::SendCommand("L;");
-    if (lock == "L 1;") {
-      found = probe.chip;
-      break;
-    }
-    if (lock != "L 0;") return IdentifyResult::Failed;
-  }
-  chipType = found;
-  if (link::SendCommand(savedReference) != "OK;") return IdentifyResult::Failed;
-  if (link::SendCommand(savedSlot) != "OK;") return IdentifyResult::Failed;
-  surface_.SetText(ctl::kChipCaption, kChipCaptions[static_cast<int>(chipType)]);
-  return IdentifyResult::Identified;
-}
-
 void CMainDlg::SetConnectedControls() {
-  const link::BoardIdentity& identity = link::GetBoardIdentity();
+  const link::BoardIdentity& identity = session_.Identity();
   surface_.Enable(ctl::kReference, true);
   surface_.Enable(ctl::kExtReference, identity.hwVersion > 1);
   for (int s = 0; s < ctl::kSlotCount; ++s) {
@@ -423,76 +408,58 @@ void CMainDlg::SetConnectedControls() {
   surface_.Enable(ctl::kRepairUpdate, identity.hwVersion > 2);
 }
 
-bool CMainDlg::ReadBoardSettings() {
-  const link::BoardIdentity& identity = link::GetBoardIdentity();
+void CMainDlg::WriteSlot(int slot, const SlotSettings& settings) {
+  // Band first, then the power list fitted to that band, then the power; the frequency text
+  // comes last, so that its change handling sees the new selections.
+  surface_.SetSelection(ctl::BandList(slot), settings.band);
+  FitSlotPowerList(slot);
+  surface_.SetSelection(ctl::Power(slot), settings.power);
+  SetFieldText(ctl::Freq(slot), settings.frequency);
+}
 
-  std::string mode = link::SendCommand("M;");
-  if (mode.size() < 4) return false;
-  uint32_t modeValue = ReadHex(std::string_view(mode).substr(1)).value_or(0);
-  bool beacon = (modeValue & 1) != 0;
-  surface_.SetCheck(ctl::kBeaconBox, beacon);
-  EnableBeaconControls(beacon ? 1 : 0);
-  surface_.SetCheck(ctl::kScanBox, (modeValue & 2) != 0);
-  surface_.SetSelection(ctl::kPinFunction, beacon && (modeValue & 4) ? 1 : 0);
-
-  std::string text = link::SendCommand("T;");
-  SetFieldText(ctl::kBeaconText, text.size() > 3 ? text.substr(2, text.size() - 3) : std::string());
-
-  std::string speed = link::SendCommand("S;");
-  if (!StartsWith(speed, "S")) return false;
-  std::optional<uint32_t> speedValue = ReadHex(std::string_view(speed).substr(1));
-  if (!speedValue) return false;
-  // A stored code of 0 would mean an infinite keying speed; show the default speed instead
-  // so that the next save sends a code the board can use.
-  SetFieldText(ctl::kSpeed, *speedValue == 0 ? "10.0" : FormatFixed(6664.0 / *speedValue, 1, 3));
-
-  std::string reference = link::SendCommand("R;");
-  std::optional<double> referenceValue =
-      reference.empty() ? std::nullopt : ReadDouble(std::string_view(reference).substr(1));
-  if (!referenceValue) {
-    pfd = 10.0;
-    refDivisor = 1;
-    surface_.SetCheck(ctl::kExtReference, false);
-    referenceValue = 10.0;
-  } else {
-    surface_.SetCheck(ctl::kExtReference, reference.find('E') != std::string::npos);
+void CMainDlg::ApplyReadout(const session::Readout& readout) {
+  using R = session::Readout;
+  const PanelSettings& s = readout.settings;
+  if (readout.stages >= R::kMode) {
+    surface_.SetCheck(ctl::kBeaconBox, s.beacon);
+    EnableBeaconControls(s.beacon ? 1 : 0);
+    surface_.SetCheck(ctl::kScanBox, s.scan);
+    surface_.SetSelection(ctl::kPinFunction, s.pinFunction);
   }
-
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    auto words = ParseRegisterReply(link::SendCommand(std::to_string(s) + ";"));
-    if (!words) return false;
-    if ((*words)[0] == 0) {
-      surface_.SetSelection(ctl::Power(s), 0);
-      surface_.SetSelection(ctl::BandList(s), 0);
+  if (readout.stages >= R::kText) SetFieldText(ctl::kBeaconText, s.text);
+  if (readout.stages >= R::kSpeed) SetFieldText(ctl::kSpeed, s.speed);
+  if (readout.stages >= R::kReference) {
+    if (!readout.referenceReadable) {
+      pfd = 10.0;
+      refDivisor = 1;
+    }
+    surface_.SetCheck(ctl::kExtReference, s.extReference);
+  }
+  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
+    if (readout.stages < R::kSlot0 + slot + 1) break;
+    if (!readout.slotOn[static_cast<size_t>(slot)]) {
+      surface_.SetSelection(ctl::Power(slot), 0);
+      surface_.SetSelection(ctl::BandList(slot), 0);
       continue;
     }
-    DecodedSet decoded = DecodeRegisterSet(*words, identity.sSuffix);
-    if (s == 0) {
-      // A stored divisor of 0 cannot give a comparison frequency; the reference text
-      // written next decides then.
-      if (decoded.refDivisor > 0) {
-        refDivisor = decoded.refDivisor;
-        pfd = *referenceValue * 2.0 / refDivisor;
-      }
-      SetFieldText(ctl::kReference, FormatFixed(*referenceValue, 6, 3));
+    if (slot == 0) {
+      // The board's own divider and reference: the text written next accepts the same.
+      refDivisor = s.refDivisor;
+      pfd = s.pfd;
+      SetFieldText(ctl::kReference, s.reference);
     }
-    std::string frequency = FormatFixed(AchievedFrequency(decoded.solution, decoded.band, pfd), 6, 5);
-    surface_.SetSelection(ctl::BandList(s), decoded.band);
-    FitSlotPowerList(s);
-    surface_.SetSelection(ctl::Power(s), decoded.powerIndex);
-    SetFieldText(ctl::Freq(s), frequency);
+    WriteSlot(slot, s.freqSlots[static_cast<size_t>(slot)]);
   }
-  return true;
 }
 
 void CMainDlg::CommunicationFailure() {
-  surface_.MessageBox(kCommunicationError, "", MessageIcon::Information);
+  surface_.MessageBox(session::kCommunicationError, "", MessageIcon::Information);
   OnDisconnect();
 }
 
 void CMainDlg::OnDisconnect() {
   isConnected = 0;
-  link::ClosePort();
+  session_.Close();
   surface_.Enable(ctl::kPortList, true);
   surface_.Enable(ctl::kReference, false);
   surface_.Enable(ctl::kExtReference, false);

@@ -6,8 +6,11 @@
 #include <functional>
 #include <string>
 
+#include "config/panel_settings.h"
+#include "link/port_list.h"
 #include "panel/control_ids.h"
 #include "panel/control_surface.h"
+#include "session/board_session.h"
 #include "synth/chip.h"
 
 namespace korvane {
@@ -18,7 +21,9 @@ inline constexpr char kWindowTitle[] = "MAX2871/ADF435x board utility v3.7";
 
 class CMainDlg {
  public:
-  explicit CMainDlg(ControlSurface& surface);
+  // The panel drives its board through the session; ports come from the enumerator (the
+  // system's serial ports when it is empty).
+  CMainDlg(ControlSurface& surface, session::BoardSession& session, link::PortEnumerator ports = {});
   CMainDlg(const CMainDlg&) = delete;
   CMainDlg& operator=(const CMainDlg&) = delete;
 
@@ -27,7 +32,8 @@ class CMainDlg {
 
   // Entry points for the front ends. Each runs one handler to completion, reports a lost
   // connection ("Connection with device lost!") and leaves the panel disconnected then.
-  // While one runs, user events are dropped and a tuning-timer event waits until it ends.
+  // While one runs, user events are dropped and a tuning-timer event waits until it ends;
+  // the timer is then armed again rather than replayed.
   void OnCommand(int id);     // button clicks; the close box arrives as ctl::kExit
   void OnUserChange(int id);  // typed text, user list selection, check-box click
   void OnTimer(int timerId);
@@ -35,6 +41,10 @@ class CMainDlg {
   void OnMouseWheel(int delta);
   void OnPortDropDown();
   bool IsBusy() const { return busy_ > 0; }
+  // The window's close box, Exit or Alt+F4: at once when idle, else when the running
+  // operation ends; a connect still looking for a board stops looking.
+  void RequestClose();
+  bool ClosePending() const { return closePending_; }
 
   // Handlers.
   void RefreshPortList();
@@ -61,9 +71,12 @@ class CMainDlg {
   bool NeedsWarningColour(int id) const;
   // Reference command of the live send and the save ("R % 3.6lf %lc;" / "R % 3.6lf;").
   std::string ReferenceCommand() const;
+  // Every setting as the controls show it now.
+  PanelSettings ReadSettings() const;
 
   ControlSurface& surface() { return surface_; }
   const ControlSurface& surface() const { return surface_; }
+  session::BoardSession& session() { return session_; }
 
   // Panel state.
   ChipType chipType = ChipType::Max2871;
@@ -74,20 +87,25 @@ class CMainDlg {
   int tuneTimer = 0;
 
  private:
-  enum class IdentifyResult { Identified, Refused, Failed };
-
   void Guarded(const std::function<void()>& handler);
   void ArmTuneTimer();
   void ReferenceChanged();
   void FitSlotPowerList(int slot);
-  IdentifyResult IdentifyChip();
-  bool ReadBoardSettings();
+  void ApplyReadout(const session::Readout& readout);
+  void WriteSlot(int slot, const SlotSettings& settings);
   void SetConnectedControls();
   void CommunicationFailure();
+  void ShowError(const std::string& text);
+  void ShowResult(const std::string& text);
 
   ControlSurface& surface_;
+  session::BoardSession& session_;
+  link::PortEnumerator ports_;
   int busy_ = 0;
+  bool connecting_ = false;
+  bool closePending_ = false;
   bool timerPending_ = false;
+  bool armedSinceTick_ = false;
 };
 
 }  // namespace korvane

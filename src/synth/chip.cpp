@@ -60,6 +60,13 @@ void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& ref
   pfd = *reference * 2.0 / refDivisor;
 }
 
+int PowerEntries(Band band) { return band == kBandOut1 ? 5 : 2; }
+
+std::string PowerListLabel(Band band, int listIndex) {
+  if (listIndex < 0 || listIndex >= PowerEntries(band)) return {};
+  return kPowerLabels[band == kBandOut1 || listIndex == 0 ? listIndex : 2];
+}
+
 PowerLevel ListIndexToPowerLevel(Band band, int listIndex) {
   if (listIndex < 0) return 0;  // no selection: keep the output off
   if (band == kBandOut2 && listIndex > 0) return 2;

@@ -35,6 +35,13 @@ int IsInBand(ChipType chip, Band band, double frequency);
 // An invalid reference sets refDivisor to 0 and leaves pfd untouched.
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd);
 
+// How many entries a band's power list has: the main output offers all five levels, the
+// second output only "Off" and "-1dBm" (anything but the main output counts as the second).
+int PowerEntries(Band band);
+
+// The label of a power-list entry in a band's list; empty for an index the list lacks.
+std::string PowerListLabel(Band band, int listIndex);
+
 // Power-list selection to the level handed to the encoder. No selection (< 0) is "Off".
 PowerLevel ListIndexToPowerLevel(Band band, int listIndex);
 

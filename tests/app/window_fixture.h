@@ -53,13 +53,9 @@ struct ShownMessage {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    link::ClosePort();
-    link::ResetDemoStoreForTests();
-    link::SetPortEnumerator([] { return std::vector<link::PortInfo>{}; });
-    SetClock(&clock);
     auto counting = std::make_unique<CountingSurface>();
     counter = counting.get();
-    window = std::make_unique<MainWindow>(loop, std::move(counting));
+    window = std::make_unique<MainWindow>(loop, std::move(counting), Environment());
     QtSurface& s = window->surface();
     s.messageHook = [this](const std::string& text, const std::string& caption, MessageIcon icon) {
       messages.push_back({text, caption, icon});
@@ -71,12 +67,17 @@ class WindowTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   }
 
-  void TearDown() override {
-    window.reset();
-    link::ClosePort();
-    SetClock(nullptr);
-    link::SetPortEnumerator({});
+  void TearDown() override { window.reset(); }
+
+  // The window's session on the test's clock and demo store, with ports the test chooses.
+  WindowEnvironment Environment() {
+    WindowEnvironment environment;
+    environment.clock = &clock;
+    environment.demo = &demo;
+    environment.ports = [this] { return ports; };
+    return environment;
   }
+  link::BoardLink& link() { return window->session().link(); }
 
   template <class W = QWidget>
   W* Get(int id) const {
@@ -108,7 +109,11 @@ class WindowTest : public ::testing::Test {
     QTest::keyClicks(edit, text);
   }
 
-  korvane::test::RecordingClock clock;
+  // Each pause yields a little real time, so that a board has taken "B;" off the line before
+  // the port is opened again.
+  korvane::test::RecordingClock clock{20};
+  link::DemoStore demo;
+  std::vector<link::PortInfo> ports;  // what the system's port list offers
   CMessageLoop loop;
   CountingSurface* counter = nullptr;
   std::unique_ptr<MainWindow> window;

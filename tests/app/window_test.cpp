@@ -308,9 +308,7 @@ TEST_F(WindowTest, ControlBIsTheBootloaderKeyWhereverTheFocusIs) {
 }
 
 TEST_F(WindowTest, OpeningThePortListReadsThePortsAgain) {
-  link::SetPortEnumerator([] {
-    return std::vector<link::PortInfo>{{"ttyUSB0", "FTDI FT232R USB UART"}, {"ttyS0", ""}};
-  });
+  ports = {{"ttyUSB0", "FTDI FT232R USB UART"}, {"ttyS0", ""}};
   auto* ports = Get<QComboBox>(ctl::kPortList);
   ports->setEditText("COM25");
   ports->showPopup();
@@ -326,7 +324,7 @@ TEST_F(WindowTest, ATypedPortNameIsOpenedAsTyped) {
   test::VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
   ASSERT_TRUE(messages.empty()) << messages[0].text;
-  EXPECT_EQ(link::GetPortState(), link::PortState::Open);
+  EXPECT_EQ(link().GetPortState(), link::PortState::Open);
   EXPECT_EQ(board.Count("V;"), 1);
 }
 
@@ -342,7 +340,7 @@ TEST_F(WindowTest, LostBoardLeavesThePanelDisconnectedWithFieldsKept) {
   EXPECT_EQ(messages[0].text, "Connection with device lost!");
   EXPECT_EQ(messages[0].caption, "Error!");
   EXPECT_EQ(messages[0].icon, MessageIcon::Stop);
-  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_EQ(link().GetPortState(), link::PortState::None);
   EXPECT_TRUE(Get(ctl::kConnect)->isEnabled());
   EXPECT_FALSE(Get(ctl::Freq(4))->isEnabled());
   EXPECT_EQ(Text(ctl::Freq(4)), "1234.5");
@@ -354,8 +352,8 @@ TEST_F(WindowTest, LostBoardLeavesThePanelDisconnectedWithFieldsKept) {
 TEST_F(WindowTest, WindowKeepsRunningItsEventsWhileABoardIsSilent) {
   test::VirtualBoard board;
   board.SetSilent(true);
-  const int readTimeout = link::ReadTimeoutMs();
-  link::SetReadTimeoutMs(300);
+  const int readTimeout = link().ReadTimeoutMs();
+  link().SetReadTimeoutMs(300);
   int ticks = 0;
   QTimer ticker;
   QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
@@ -364,7 +362,7 @@ TEST_F(WindowTest, WindowKeepsRunningItsEventsWhileABoardIsSilent) {
   elapsed.start();
   Connect(board.path(), 3);
   const qint64 ms = elapsed.elapsed();
-  link::SetReadTimeoutMs(readTimeout);
+  link().SetReadTimeoutMs(readTimeout);
 
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Could not find Synth board!");
@@ -405,12 +403,12 @@ TEST_F(WindowTest, UserInputToTheWindowWaitsWhileAnOperationRuns) {
 
 TEST_F(WindowTest, CloseBoxEndsTheProgramAsExitDoes) {
   Connect();
-  ASSERT_EQ(link::GetPortState(), link::PortState::Demo);
+  ASSERT_EQ(link().GetPortState(), link::PortState::Demo);
   window->close();
   ASSERT_TRUE(quitCode.has_value());
   EXPECT_EQ(*quitCode, 0);
   EXPECT_FALSE(window->isVisible());
-  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_EQ(link().GetPortState(), link::PortState::None);
 }
 
 TEST_F(WindowTest, MessageBoxesUseTheProgramNameWhenTheyHaveNoCaption) {

@@ -48,17 +48,19 @@ TEST(LinkCli, InfoFailuresAreReportedInTheWindowsWords) {
   VirtualBoard firmware;
   const struct {
     std::vector<std::string> args;
-    std::string err;
+    std::string err;     // the window's words on the first line
+    std::string reason;  // the system's reason on the second
     int exitCode;
   } cases[] = {
-      {{"info", "--port", "demo"}, "Could not find Synth board!\n", 1},
-      {{"info", "--port", "/dev/korvane-no-such-port"}, "Could not find Synth board!\n", 1},
-      {{"info", "--port", firmware.path(), "--bootloader"}, "Cannot connect to board bootloader!\n", 1},
+      {{"info", "--port", "demo"}, "Could not find Synth board!\n", "demo", 1},
+      {{"info", "--port", "/dev/korvane-no-such-port"}, "Could not find Synth board!\n", "korvane-no-such-port", 1},
+      {{"info", "--port", firmware.path(), "--bootloader"}, "Cannot connect to board bootloader!\n", "answer", 1},
   };
   for (const auto& c : cases) {
     const CliResult r = RunCli(c.args);
     EXPECT_EQ(r.exitCode, c.exitCode) << c.args[2];
-    EXPECT_EQ(r.err, c.err) << c.args[2];
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args[2];
+    EXPECT_NE(r.err.find(c.reason, c.err.size()), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "") << c.args[2];
   }
   // The firmware board was asked three times for a bootloader banner it does not have.

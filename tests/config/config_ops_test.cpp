@@ -100,8 +100,8 @@ TEST_F(ConfigOpsTest, SaveChangeLoadGivesBackEveryControl) {
 
   // The load reaches the board as live tuning does, half a second later.
   ASSERT_TRUE(surface.FireTimer(dlg));
-  EXPECT_EQ(link::GetDemoStore().Entry('R'), "R  26.000000 E;");
-  EXPECT_EQ(link::GetDemoStore().Entry('4'),
+  EXPECT_EQ(demo.Entry('R'), "R  26.000000 E;");
+  EXPECT_EQ(demo.Entry('4'),
             BuildSlotCommand(4, dlg.chipType, "145.500", 0, 2, dlg.refDivisor, dlg.pfd));
 }
 

@@ -26,7 +26,7 @@ class ConfigPanelTest : public PanelTest {
  protected:
   void SetUp() override {
     PanelTest::SetUp();
-    link::SetReadTimeoutMs(300);
+    link().SetReadTimeoutMs(300);
     dir = std::filesystem::path(::testing::TempDir()) /
           ("korvane_config_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir);
@@ -34,7 +34,7 @@ class ConfigPanelTest : public PanelTest {
   }
   void TearDown() override {
     PanelTest::TearDown();
-    link::SetReadTimeoutMs(2000);
+    link().SetReadTimeoutMs(2000);
     config::SetWriteFaultForTesting(0);
     std::filesystem::remove_all(dir);
   }

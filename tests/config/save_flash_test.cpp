@@ -80,7 +80,7 @@ TEST_F(SaveFlashTest, CompleteSaveSendsTenCommandsInOrderWhateverTheLocale) {
   expected.push_back("F;");
   EXPECT_EQ(log, expected);
   ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
-  EXPECT_EQ(link::GetPortState(), link::PortState::Open);
+  EXPECT_EQ(link().GetPortState(), link::PortState::Open);
   EXPECT_EQ(dlg.isConnected, 1);
 }
 

@@ -21,11 +21,11 @@ class BoardTest : public PanelTest {
  protected:
   void SetUp() override {
     PanelTest::SetUp();
-    link::SetReadTimeoutMs(150);
+    link().SetReadTimeoutMs(150);
   }
   void TearDown() override {
     PanelTest::TearDown();
-    link::SetReadTimeoutMs(2000);
+    link().SetReadTimeoutMs(2000);
   }
   // Starts the operation as the user would: "Update..." on a connected board, "Repair..." on
   // one that already waits in its bootloader.
@@ -84,7 +84,7 @@ TEST_F(BoardTest, ImagesEndUpInFlashExactly) {
     EXPECT_EQ(log.size(), head.size() + 25 + firmware::HalfwordCount(n));
     EXPECT_EQ(surface.progressValue, static_cast<int>(firmware::HalfwordCount(n)));
     EXPECT_EQ(clock.sleeps, c.connected ? std::vector<int>({10, 1500}) : std::vector<int>());
-    link::ClosePort();
+    session.Close();
   }
 }
 
@@ -200,7 +200,7 @@ TEST_F(BoardTest, CtrlBFindsNothingOnASilentPort) {
   EXPECT_TRUE(dlg.PreTranslateMessage(Key::B, true));
   EXPECT_EQ(Messages(), Expected({"Cannot connect to board bootloader!"}));
   EXPECT_EQ(board.Count("V;"), 3);
-  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_EQ(link().GetPortState(), link::PortState::None);
   EXPECT_FALSE(surface.progressOpen);
 }
 

@@ -32,19 +32,16 @@ std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& b
 }
 
 void PanelTest::SetUp() {
-  SetClock(&clock);
+  surface.boardLink = &session.link();
   dlg.OnInitDialog();
 }
 
-void PanelTest::TearDown() {
-  link::ClosePort();
-  SetClock(nullptr);
-}
+void PanelTest::TearDown() { session.Close(); }
 
 void PanelTest::Connect(const std::string& port) {
   ChoosePort(port);
   dlg.OnCommand(ctl::kConnect);
-  ASSERT_NE(link::GetPortState(), link::PortState::None) << "no board on " << port;
+  ASSERT_NE(link().GetPortState(), link::PortState::None) << "no board on " << port;
   ASSERT_EQ(surface.GetText(ctl::kRepairUpdate), "Update...");
   surface.messages.clear();
   surface.shown.clear();
@@ -58,7 +55,7 @@ void PanelTest::ClickUpdate(const std::string& imagePath) {
 }
 
 void PanelTest::ExpectDisconnectedPanel() {
-  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_EQ(link().GetPortState(), link::PortState::None);
   EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Repair...");
   EXPECT_TRUE(surface.IsEnabled(ctl::kRepairUpdate));
   EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));

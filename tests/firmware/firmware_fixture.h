@@ -33,7 +33,7 @@ class RecordingSurface : public HeadlessSurface {
     link::PortState link;
   };
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override {
-    shown.push_back({text, caption, progressOpen, IsEnabled(ctl::kDisconnect), link::GetPortState()});
+    shown.push_back({text, caption, progressOpen, IsEnabled(ctl::kDisconnect), boardLink->GetPortState()});
     timeline.push_back("message:" + text);
     HeadlessSurface::MessageBox(text, caption, icon);
   }
@@ -49,6 +49,7 @@ class RecordingSurface : public HeadlessSurface {
     if (progressOpen) timeline.push_back("destroy");
     HeadlessSurface::ProgressDestroy();
   }
+  const link::BoardLink* boardLink = nullptr;  // whose state a message records
   std::vector<Shown> shown;
   std::vector<std::string> timeline;
   int steps = 0;
@@ -73,11 +74,15 @@ class PanelTest : public ::testing::Test {
   void ExpectDisconnectedPanel();
   std::vector<std::string> Messages() const;
 
-  RecordingSurface surface;
-  CMainDlg dlg{surface};
+  link::BoardLink& link() { return session.link(); }
+
   // Each pause yields a little real time, so the board thread has taken "B;" off the line
   // before the port is purged on the next open.
   test::RecordingClock clock{20};
+  link::DemoStore demo;
+  session::BoardSession session{clock, demo};
+  RecordingSurface surface;
+  CMainDlg dlg{surface, session, [] { return std::vector<link::PortInfo>{}; }};
 };
 
 }  // namespace korvane::testing

@@ -7,35 +7,33 @@
 namespace korvane {
 namespace {
 
-class StepClock : public Clock {
- public:
-  int64_t NowMs() override { return now; }
-  void SleepMs(int ms) override { now += ms; }
-  int64_t now = 1000;
-};
-
-TEST(Clock, RealSleepKeepsTheIdleHookRunningAndTestsCanReplaceIt) {
+TEST(Clock, RealSleepKeepsItsOwnIdleHookRunning) {
+  SteadyClock clock;
+  SteadyClock other;
   int calls = 0;
-  SetIdleHook([&calls] {
+  int otherCalls = 0;
+  clock.SetIdleHook([&] {
     ++calls;
-    RunIdleHook();  // a hook that waits again must not recurse into itself
+    clock.Idle(true);  // a hook that waits again must not recurse into itself
   });
+  other.SetIdleHook([&] { ++otherCalls; });
   const auto start = std::chrono::steady_clock::now();
-  const int64_t before = GetClock().NowMs();
-  GetClock().SleepMs(100);
+  const int64_t before = clock.NowMs();
+  clock.SleepMs(100);
   const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_GE(elapsed, std::chrono::milliseconds(100));
-  EXPECT_GE(GetClock().NowMs() - before, 100);
+  EXPECT_GE(clock.NowMs() - before, 100);
   EXPECT_GE(calls, 3);
-  SetIdleHook({});
-  RunIdleHook();
+  EXPECT_EQ(otherCalls, 0);  // one clock's waits are nobody else's business
 
-  StepClock fake;
-  SetClock(&fake);
-  GetClock().SleepMs(1500);
-  EXPECT_EQ(GetClock().NowMs(), 2500);
-  SetClock(nullptr);
-  EXPECT_NE(&GetClock(), &fake);
+  // Between waits the hook runs at most every few milliseconds, unless forced.
+  calls = 0;
+  for (int i = 0; i < 1000; ++i) clock.Idle();
+  EXPECT_LE(calls, 1);
+  clock.Idle(true);
+  EXPECT_GE(calls, 1);
+  clock.SetIdleHook({});
+  clock.Idle(true);
 }
 
 }  // namespace

@@ -5,18 +5,20 @@
 #include <string>
 
 #include "link/board_link.h"
+#include "link/demo_board.h"
+#include "support/recording_clock.h"
 
 namespace korvane::link {
 namespace {
 
 class DemoBoardTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ClosePort();
-    ResetDemoStoreForTests();
-    ASSERT_TRUE(OpenPort(kDemoPortName, kFirmwareBanner));
-  }
-  void TearDown() override { ClosePort(); }
+  void SetUp() override { ASSERT_TRUE(link.OpenPort(kDemoPortName, kFirmwareBanner)); }
+  void TearDown() override { link.ClosePort(); }
+
+  test::RecordingClock clock;
+  DemoStore demo;
+  BoardLink link{clock, demo};
 };
 
 TEST_F(DemoBoardTest, AnswersInSequence) {
@@ -58,20 +60,20 @@ TEST_F(DemoBoardTest, AnswersInSequence) {
       {"S", "OK;"},
       {"S;", "S"},
   };
-  for (const auto& step : steps) EXPECT_EQ(SendCommand(step.command), step.answer) << step.command;
+  for (const auto& step : steps) EXPECT_EQ(link.SendCommand(step.command), step.answer) << step.command;
 }
 
 TEST_F(DemoBoardTest, StoreSurvivesReconnectAndKeepsOnlyLatin1) {
-  EXPECT_EQ(SendCommand("T \xC3\xBC\xE2\x82\xAC>x;"), "OK;");
-  ClosePort();
-  EXPECT_EQ(GetPortState(), PortState::None);
-  ASSERT_TRUE(OpenPort(kDemoPortName, kBootloaderBanner));
-  EXPECT_EQ(GetPortState(), PortState::Demo);
+  EXPECT_EQ(link.SendCommand("T \xC3\xBC\xE2\x82\xAC>x;"), "OK;");
+  link.ClosePort();
+  EXPECT_EQ(link.GetPortState(), PortState::None);
+  ASSERT_TRUE(link.OpenPort(kDemoPortName, kBootloaderBanner));
+  EXPECT_EQ(link.GetPortState(), PortState::Demo);
   // The demo answer is not framed: its ">" stays.
-  EXPECT_EQ(SendCommand("T;"), "T \xC3\xBC?>x;");
-  EXPECT_EQ(GetDemoStore().Entry('T'), "T \xC3\xBC?>x;");
-  EXPECT_EQ(GetDemoStore().Entry('L'), "");
-  const BoardIdentity& id = GetBoardIdentity();
+  EXPECT_EQ(link.SendCommand("T;"), "T \xC3\xBC?>x;");
+  EXPECT_EQ(demo.Entry('T'), "T \xC3\xBC?>x;");
+  EXPECT_EQ(demo.Entry('L'), "");
+  const BoardIdentity& id = link.GetBoardIdentity();
   EXPECT_EQ(id.hwVersion, 3);
   EXPECT_EQ(id.fwMajor, 40);
   EXPECT_EQ(id.fwMinor, 1234);
@@ -81,10 +83,10 @@ TEST_F(DemoBoardTest, StoreSurvivesReconnectAndKeepsOnlyLatin1) {
 }
 
 TEST_F(DemoBoardTest, NothingIsSentWithoutALink) {
-  ClosePort();
-  EXPECT_THROW(SendCommand("M;"), ConnectionLost);
-  EXPECT_EQ(GetPortState(), PortState::None);
-  WriteRaw("B;");  // no device: nothing to write to, and no failure
+  link.ClosePort();
+  EXPECT_THROW(link.SendCommand("M;"), ConnectionLost);
+  EXPECT_EQ(link.GetPortState(), PortState::None);
+  link.WriteRaw("B;");  // no device: nothing to write to, and no failure
 }
 
 }  // namespace

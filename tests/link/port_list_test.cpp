@@ -30,13 +30,13 @@ TEST(PortList, SortedCaseInsensitivelyWithDemo) {
       {{"ttyUSB1", "ttyACM0", "dummy", "Z"}, {"Demo", "dummy", "ttyACM0", "ttyUSB1", "Z"}},
   };
   for (const auto& c : cases) {
-    SetPortEnumerator([&c] {
+    const PortEnumerator enumerator = [&c] {
       std::vector<PortInfo> ports;
       for (const std::string& n : c.system) ports.push_back({n, "maker " + n});
       return ports;
-    });
+    };
     std::vector<std::string> names;
-    for (const PortInfo& p : ListSerialPorts()) {
+    for (const PortInfo& p : ListSerialPorts(enumerator)) {
       names.push_back(p.name);
       if (p.name != "Demo") {
         EXPECT_EQ(p.description, "maker " + p.name);
@@ -44,7 +44,6 @@ TEST(PortList, SortedCaseInsensitivelyWithDemo) {
     }
     EXPECT_EQ(names, c.listed);
   }
-  SetPortEnumerator({});
   // The system's own list always carries the demo board.
   bool demo = false;
   for (const PortInfo& p : ListSerialPorts()) demo = demo || p.name == "Demo";

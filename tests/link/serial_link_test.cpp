@@ -7,6 +7,8 @@
 
 #include "link/board_link.h"
 #include "link/clock.h"
+#include "link/demo_board.h"
+#include "support/recording_clock.h"
 #include "support/virtual_board.h"
 
 namespace korvane::link {
@@ -25,15 +27,11 @@ int64_t MsSince(std::chrono::steady_clock::time_point start) {
 
 class SerialLinkTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ClosePort();
-    SetReadTimeoutMs(kTimeoutMs);
-  }
-  void TearDown() override {
-    ClosePort();
-    SetReadTimeoutMs(2000);
-    SetIdleHook({});
-  }
+  void SetUp() override { link.SetReadTimeoutMs(kTimeoutMs); }
+
+  SteadyClock clock;
+  DemoStore demo;
+  BoardLink link{clock, demo};
 };
 
 TEST_F(SerialLinkTest, IdentifiesEveryHardwareVersion) {
@@ -48,12 +46,12 @@ TEST_F(SerialLinkTest, IdentifiesEveryHardwareVersion) {
   };
   for (const auto& c : cases) {
     // A previous identification that the banner may or may not overwrite.
-    ASSERT_TRUE(OpenPort(kDemoPortName, kFirmwareBanner));
-    ClosePort();
+    ASSERT_TRUE(link.OpenPort(kDemoPortName, kFirmwareBanner));
+    link.ClosePort();
     VirtualBoard board({.hwTag = c.tag, .version = "3.7 from 24122025.\nS/N 00000001000000020000000A"});
-    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner)) << c.tag;
-    EXPECT_EQ(GetPortState(), PortState::Open);
-    const BoardIdentity& id = GetBoardIdentity();
+    ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner)) << c.tag;
+    EXPECT_EQ(link.GetPortState(), PortState::Open);
+    const BoardIdentity& id = link.GetBoardIdentity();
     EXPECT_EQ(id.hwVersion, c.hwVersion) << c.tag;
     EXPECT_EQ(id.sSuffix, c.sSuffix) << c.tag;
     EXPECT_EQ(id.fwMajor, c.parsed ? 3 : 40) << c.tag;
@@ -61,9 +59,9 @@ TEST_F(SerialLinkTest, IdentifiesEveryHardwareVersion) {
     EXPECT_EQ(id.fwDateCode, c.parsed ? 0x24122025u : 0x16052019u) << c.tag;
     EXPECT_EQ(id.serialWords[2], c.parsed ? 0xAu : 0x33333333u) << c.tag;
     EXPECT_EQ(board.Log(), std::vector<std::string>{"V;"}) << c.tag;
-    EXPECT_EQ(SendCommand("M;"), "M 00;");
-    ClosePort();
-    EXPECT_EQ(GetPortState(), PortState::None);
+    EXPECT_EQ(link.SendCommand("M;"), "M 00;");
+    link.ClosePort();
+    EXPECT_EQ(link.GetPortState(), PortState::None);
   }
 }
 
@@ -76,21 +74,21 @@ TEST_F(SerialLinkTest, ExampleBannerAndBannerWithoutPrompt) {
     VirtualBoard board({.banner = "ADF4350 Controller v3.1.5 from 16052019.\nS/N 0123456789ABCDEF01234567",
                         .readyPrompt = c.readyPrompt});
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
+    ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner));
     const int64_t elapsed = MsSince(start);
     if (c.waitsOutTimeout) {
       EXPECT_GE(elapsed, kTimeoutMs);
     } else {
       EXPECT_LT(elapsed, kTimeoutMs);
     }
-    const BoardIdentity& id = GetBoardIdentity();
+    const BoardIdentity& id = link.GetBoardIdentity();
     EXPECT_EQ(id.hwVersion, 3);
     EXPECT_EQ(id.fwMajor, 1);
     EXPECT_EQ(id.fwMinor, 5);
     EXPECT_EQ(id.fwDateCode, 0x16052019u);
     EXPECT_EQ(id.serialWords, (std::array<uint32_t, 3>{0x01234567, 0x89ABCDEF, 0x01234567}));
     EXPECT_EQ(board.Count("V;"), 1);
-    ClosePort();
+    link.ClosePort();
   }
 }
 
@@ -105,21 +103,21 @@ TEST_F(SerialLinkTest, FailedHandshakesAreTriedThreeTimes) {
       {"no expected text", false, ""},
   };
   for (const auto& c : cases) {
-    ASSERT_TRUE(OpenPort(kDemoPortName, kFirmwareBanner));  // sets hwVersion 3, sSuffix 1
+    ASSERT_TRUE(link.OpenPort(kDemoPortName, kFirmwareBanner));  // sets hwVersion 3, sSuffix 1
     VirtualBoard board;
     board.SetSilent(c.silent);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(OpenPort(board.path(), c.expected)) << c.name;
+    EXPECT_FALSE(link.OpenPort(board.path(), c.expected)) << c.name;
     // Only silence costs time; a wrong banner ends with its prompt.
     if (c.silent) {
       EXPECT_GE(MsSince(start), 3 * kTimeoutMs) << c.name;
     }
-    EXPECT_EQ(GetPortState(), PortState::None) << c.name;
+    EXPECT_EQ(link.GetPortState(), PortState::None) << c.name;
     EXPECT_EQ(board.Count("V;"), 3) << c.name;
     // The handshake had begun: the identity says "expected text, no tag" now.
-    EXPECT_EQ(GetBoardIdentity().hwVersion, 1) << c.name;
-    EXPECT_EQ(GetBoardIdentity().sSuffix, 0) << c.name;
-    EXPECT_THROW(SendCommand("M;"), ConnectionLost) << c.name;
+    EXPECT_EQ(link.GetBoardIdentity().hwVersion, 1) << c.name;
+    EXPECT_EQ(link.GetBoardIdentity().sSuffix, 0) << c.name;
+    EXPECT_THROW(link.SendCommand("M;"), ConnectionLost) << c.name;
   }
 }
 
@@ -127,9 +125,9 @@ TEST_F(SerialLinkTest, DevicesThatCannotBeOpenedFailAtOnce) {
   VirtualBoard board;
   for (const std::string name : {"demo", "DEMO", "/dev/korvane-no-such-port", "ttyKorvaneMissing"}) {
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(OpenPort(name, kFirmwareBanner)) << name;
+    EXPECT_FALSE(link.OpenPort(name, kFirmwareBanner)) << name;
     EXPECT_LT(MsSince(start), kTimeoutMs) << name;
-    EXPECT_EQ(GetPortState(), PortState::None) << name;
+    EXPECT_EQ(link.GetPortState(), PortState::None) << name;
   }
   EXPECT_EQ(board.Count("V;"), 0);
 }
@@ -152,38 +150,38 @@ TEST_F(SerialLinkTest, RepliesAreFramedAndCleaned) {
   for (const auto& c : cases) {
     VirtualBoard board;
     board.SetZeroBytes(c.zeroBytes);
-    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner)) << c.name;
-    EXPECT_EQ(GetBoardIdentity().hwVersion, 4) << c.name;
+    ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner)) << c.name;
+    EXPECT_EQ(link.GetBoardIdentity().hwVersion, 4) << c.name;
     board.SetPrompt(c.prompt);
     board.SetEcho(c.echo);
     board.SetByteDelayMs(c.byteDelayMs);
-    EXPECT_EQ(SendCommand("M;"), "M 00;") << c.name;
-    EXPECT_EQ(SendCommand("T a>b;"), "OK;") << c.name;
+    EXPECT_EQ(link.SendCommand("M;"), "M 00;") << c.name;
+    EXPECT_EQ(link.SendCommand("T a>b;"), "OK;") << c.name;
     // The beacon text's own ">" is taken for a prompt, as the board's protocol has it.
-    EXPECT_EQ(SendCommand("T;"), "b;") << c.name;
-    ClosePort();
+    EXPECT_EQ(link.SendCommand("T;"), "b;") << c.name;
+    link.ClosePort();
   }
 }
 
 TEST_F(SerialLinkTest, TextLeavesAsLatin1AndComesBackAsUtf8) {
   VirtualBoard board;
-  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
-  EXPECT_EQ(SendCommand("T \xC3\xBC\xE2\x82\xAC;"), "OK;");
+  ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner));
+  EXPECT_EQ(link.SendCommand("T \xC3\xBC\xE2\x82\xAC;"), "OK;");
   EXPECT_EQ(board.Log().back(), "T \xFC?;");
   EXPECT_EQ(board.Stored('T'), "T \xC3\xBC?;");
-  EXPECT_EQ(SendCommand("T;"), "T \xC3\xBC?;");
+  EXPECT_EQ(link.SendCommand("T;"), "T \xC3\xBC?;");
   board.SetStored("T \xC3\xB6;");
-  EXPECT_EQ(SendCommand("T;"), "T \xC3\xB6;");
+  EXPECT_EQ(link.SendCommand("T;"), "T \xC3\xB6;");
   // Whatever a confused board says comes back as it is, for the caller to judge.
   board.SetRefuse("M;", std::string("\xFF\x01zz\0;", 6));
-  EXPECT_EQ(SendCommand("M;"), "\xC3\xBF\x01zz;");
+  EXPECT_EQ(link.SendCommand("M;"), "\xC3\xBF\x01zz;");
 }
 
 TEST_F(SerialLinkTest, EndlessBannerIsCutShort) {
   VirtualBoard board;
   board.SetEndlessStream("V;");
-  EXPECT_FALSE(OpenPort(board.path(), kFirmwareBanner));
-  EXPECT_EQ(GetPortState(), PortState::None);
+  EXPECT_FALSE(link.OpenPort(board.path(), kFirmwareBanner));
+  EXPECT_EQ(link.GetPortState(), PortState::None);
 }
 
 TEST_F(SerialLinkTest, LostConnectionClosesTheLinkAndThrows) {
@@ -201,43 +199,43 @@ TEST_F(SerialLinkTest, LostConnectionClosesTheLinkAndThrows) {
   };
   for (const auto& c : cases) {
     VirtualBoard board;
-    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner)) << c.name;
+    ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner)) << c.name;
     c.fault(board);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_THROW(SendCommand("M;"), ConnectionLost) << c.name;
+    EXPECT_THROW(link.SendCommand("M;"), ConnectionLost) << c.name;
     EXPECT_LT(MsSince(start), c.beforeTimeout ? kTimeoutMs : 5000) << c.name;
-    EXPECT_EQ(GetPortState(), PortState::None) << c.name;
-    EXPECT_THROW(SendCommand("M;"), ConnectionLost) << c.name;
-    ClosePort();
+    EXPECT_EQ(link.GetPortState(), PortState::None) << c.name;
+    EXPECT_THROW(link.SendCommand("M;"), ConnectionLost) << c.name;
+    link.ClosePort();
   }
 }
 
 TEST_F(SerialLinkTest, ReopeningWithoutCloseStillWorks) {
   VirtualBoard board;
-  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
-  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
-  EXPECT_EQ(SendCommand("S;"), "S 1BC0;");
+  ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner));
+  ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner));
+  EXPECT_EQ(link.SendCommand("S;"), "S 1BC0;");
 }
 
 TEST_F(SerialLinkTest, WaitingRunsTheIdleHook) {
   int idleCalls = 0;
-  SetIdleHook([&idleCalls] { ++idleCalls; });
+  clock.SetIdleHook([&idleCalls] { ++idleCalls; });
   VirtualBoard board;
   board.SetSilent(true);
-  EXPECT_FALSE(OpenPort(board.path(), kFirmwareBanner));
+  EXPECT_FALSE(link.OpenPort(board.path(), kFirmwareBanner));
   EXPECT_GE(idleCalls, 3);
 }
 
 TEST_F(SerialLinkTest, BootloaderEntryAndFlashCommands) {
   VirtualBoard board;
-  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
-  WriteRaw("B;");
+  ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner));
+  link.WriteRaw("B;");
   ASSERT_TRUE(board.WaitForCommand("B;"));
-  ClosePort();
+  link.ClosePort();
   EXPECT_EQ(board.Mode(), BoardMode::Bootloader);
-  ASSERT_TRUE(OpenPort(board.path(), kBootloaderBanner));
-  EXPECT_EQ(GetBoardIdentity().hwVersion, 3);
-  EXPECT_EQ(GetBoardIdentity().fwMajor, 2);
+  ASSERT_TRUE(link.OpenPort(board.path(), kBootloaderBanner));
+  EXPECT_EQ(link.GetBoardIdentity().hwVersion, 3);
+  EXPECT_EQ(link.GetBoardIdentity().fwMajor, 2);
 
   board.SetRefuse("E 1F;");
   const struct {
@@ -247,7 +245,7 @@ TEST_F(SerialLinkTest, BootloaderEntryAndFlashCommands) {
       {"E 07;", "?;"},    {"E 08;", "OK;"},       {"E 1F;", "?;"},     {"A 08002000;", "OK;"}, {"W 1000;", "OK;"},
       {"W 2000;", "OK;"}, {"A 08002000;", "OK;"}, {"W ABCD;", "ERR;"}, {"A 08001FFE;", "?;"},  {"M;", "?;"},
   };
-  for (const auto& step : steps) EXPECT_EQ(SendCommand(step.command), step.reply) << step.command;
+  for (const auto& step : steps) EXPECT_EQ(link.SendCommand(step.command), step.reply) << step.command;
   const std::vector<uint8_t> flash = board.Flash();
   EXPECT_EQ((std::vector<uint8_t>(flash.begin(), flash.begin() + 5)),
             (std::vector<uint8_t>{0x00, 0x10, 0x00, 0x20, 0xFF}));
@@ -265,21 +263,21 @@ TEST_F(SerialLinkTest, ChipsLockOnTheirOwnProbe) {
   };
   for (const auto& c : cases) {
     VirtualBoard board({.chip = c.chip});
-    ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
-    EXPECT_EQ(SendCommand("L;"), "L 1;");
-    EXPECT_EQ(SendCommand(test::kMax2871Probe), "OK;");
-    EXPECT_EQ(SendCommand("L;"), c.afterMax2871Probe);
-    EXPECT_EQ(SendCommand(test::kAdf4351Probe), "OK;");
-    EXPECT_EQ(SendCommand("L;"), c.afterAdf4351Probe);
-    ClosePort();
+    ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner));
+    EXPECT_EQ(link.SendCommand("L;"), "L 1;");
+    EXPECT_EQ(link.SendCommand(test::kMax2871Probe), "OK;");
+    EXPECT_EQ(link.SendCommand("L;"), c.afterMax2871Probe);
+    EXPECT_EQ(link.SendCommand(test::kAdf4351Probe), "OK;");
+    EXPECT_EQ(link.SendCommand("L;"), c.afterAdf4351Probe);
+    link.ClosePort();
   }
 }
 
 TEST_F(SerialLinkTest, PacedLineTakesItsWireTime) {
   VirtualBoard board({.pace4800 = true});
-  ASSERT_TRUE(OpenPort(board.path(), kFirmwareBanner));
+  ASSERT_TRUE(link.OpenPort(board.path(), kFirmwareBanner));
   const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 5; ++i) ASSERT_EQ(SendCommand("M;"), "M 00;");
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(link.SendCommand("M;"), "M 00;");
   // 5 x (2 + 5) bytes of 10 bits at 4800 baud: 73 ms (unpaced: well under 1 ms). The board
   // times a command's bytes from their arrival, which may overlap the start of the clock here.
   EXPECT_GE(MsSince(start), 60);

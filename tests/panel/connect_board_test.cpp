@@ -21,11 +21,11 @@ class BoardPanelTest : public PanelTest {
  protected:
   void SetUp() override {
     PanelTest::SetUp();
-    link::SetReadTimeoutMs(300);
+    link().SetReadTimeoutMs(300);
   }
   void TearDown() override {
     PanelTest::TearDown();
-    link::SetReadTimeoutMs(2000);
+    link().SetReadTimeoutMs(2000);
   }
 };
 
@@ -114,7 +114,7 @@ TEST_F(BoardPanelTest, AutoRefusesOldBoardsAndLeavesThePanelAsItWas) {
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0].text, c.message);
     EXPECT_EQ(board.Log(), std::vector<std::string>{"V;"});
-    EXPECT_EQ(link::GetPortState(), link::PortState::None);
+    EXPECT_EQ(link().GetPortState(), link::PortState::None);
     EXPECT_EQ(dlg.isConnected, 0);
     EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
     EXPECT_FALSE(surface.IsEnabled(ctl::kDisconnect));
@@ -138,7 +138,7 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
     surface.messages.clear();
     Connect(board.path(), 1);
     ASSERT_EQ(dlg.isConnected, 1);
-    EXPECT_EQ(link::GetBoardIdentity().hwVersion, c.hwVersion);
+    EXPECT_EQ(link().GetBoardIdentity().hwVersion, c.hwVersion);
     EXPECT_EQ(board.Log(), Concat({"V;"}, kReadout));
     EXPECT_EQ(dlg.chipType, ChipType::Adf4350);
     EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip:");
@@ -165,22 +165,25 @@ struct FailureCase {
   const char* prefix;  // refused command
   const char* answer;
   size_t commandsSent;  // commands the board received before Connect gave up
+  bool probed;          // a probe or the fixed reference had gone out: the board's own set is put back
 };
 
 TEST_F(BoardPanelTest, EveryBadReplyEndsInCommunicationErrorAndTheDisconnectedState) {
   const FailureCase cases[] = {
-      {"saved slot", "4;", "?;", 2},
-      {"saved reference", "R;", "?;", 3},
-      {"fixed reference", "R  10.000000  ;", "?;", 4},
-      {"probe", "4 812C", "?;", 5},
-      {"lock answer", "L;", "L 2;", 6},
-      {"mode", "M;", "M;", 9},
-      {"speed", "S;", "?;", 11},
-      {"slot readout", "2;", "2 0123;", 15},
+      {"saved slot", "4;", "?;", 2, false},
+      {"saved reference", "R;", "?;", 3, false},
+      {"fixed reference", "R  10.000000  ;", "?;", 6, true},
+      {"probe", "4 812C", "?;", 7, true},
+      {"lock answer", "L;", "L 2;", 8, true},
+      {"mode", "M;", "M;", 9, false},
+      {"speed", "S;", "?;", 11, false},
+      {"slot readout", "2;", "2 0123;", 15, false},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.name);
     VirtualBoard board({.chip = VirtualChip::MAX2871, .hwTag = "v4s."});
+    board.SetStored("R  25.000000  ;");
+    const std::string ownSlot = board.Stored('4');
     board.SetRefuse(c.prefix, c.answer);
     surface.messages.clear();
     Connect(board.path());
@@ -188,7 +191,15 @@ TEST_F(BoardPanelTest, EveryBadReplyEndsInCommunicationErrorAndTheDisconnectedSt
     EXPECT_EQ(surface.messages[0].text, "Communication eror!");
     EXPECT_EQ(surface.messages[0].icon, MessageIcon::Information);
     EXPECT_EQ(board.Log().size(), c.commandsSent);
-    EXPECT_EQ(link::GetPortState(), link::PortState::None);
+    // The output does not stay on a probe frequency.
+    EXPECT_EQ(board.Stored('4'), ownSlot);
+    EXPECT_EQ(board.Stored('R'), "R  25.000000  ;");
+    if (c.probed) {
+      const std::vector<std::string> log = board.Log();
+      EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+                (std::vector<std::string>{"R  25.000000  ;", ownSlot}));
+    }
+    EXPECT_EQ(link().GetPortState(), link::PortState::None);
     EXPECT_EQ(dlg.isConnected, 0);
     EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
     EXPECT_FALSE(surface.IsEnabled(ctl::Freq(0)));
@@ -228,7 +239,7 @@ TEST_F(BoardPanelTest, LostConnectionKeepsEveryFieldAndTheProgramRuns) {
   EXPECT_EQ(surface.messages[0].text, "Connection with device lost!");
   EXPECT_EQ(surface.messages[0].caption, "Error!");
   EXPECT_EQ(surface.messages[0].icon, MessageIcon::Stop);
-  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_EQ(link().GetPortState(), link::PortState::None);
   EXPECT_EQ(dlg.isConnected, 0);
   EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
   EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1234.5");

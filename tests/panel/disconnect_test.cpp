@@ -22,7 +22,7 @@ TEST_F(PanelTest, DisconnectKeepsFieldsAndIsIdempotent) {
   auto once = snapshot();
   dlg.OnCommand(ctl::kDisconnect);
   EXPECT_EQ(snapshot(), once);
-  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_EQ(link().GetPortState(), link::PortState::None);
   EXPECT_EQ(surface.GetText(ctl::Freq(3)), "433.5");
   EXPECT_FALSE(surface.IsEnabled(ctl::Freq(3)));
   EXPECT_FALSE(surface.IsEnabled(ctl::kSave));
@@ -37,9 +37,9 @@ TEST_F(PanelTest, TimerAfterDisconnectSendsNothing) {
   Type(ctl::Freq(4), "1000");
   ASSERT_TRUE(surface.TimerArmed());
   dlg.OnCommand(ctl::kDisconnect);
-  std::string before = link::GetDemoStore().Entry('4');
+  std::string before = demo.Entry('4');
   surface.FireTimer(dlg);
-  EXPECT_EQ(link::GetDemoStore().Entry('4'), before);
+  EXPECT_EQ(demo.Entry('4'), before);
 }
 
 TEST_F(PanelTest, DemoStoreSurvivesReconnect) {
@@ -60,30 +60,37 @@ class ReentrantSurface : public HeadlessSurface {
     if (dlg) {
       dlg->OnTimer(ctl::kTuneTimerId);
       dlg->OnCommand(ctl::kConnect);  // a click that reached the window meanwhile
-      sendsDuringMessage = link::GetDemoStore().Entry('4');
+      sendsDuringMessage = demo->Entry('4');
     }
   }
   CMainDlg* dlg = nullptr;
+  link::DemoStore* demo = nullptr;
   std::string sendsDuringMessage;
 };
 
 TEST_F(PanelTest, TimerDuringAHandlerWaitsUntilItEnds) {
   ReentrantSurface reentrant;
-  CMainDlg other(reentrant);
+  reentrant.demo = &demo;
+  CMainDlg other(reentrant, session);
   other.OnInitDialog();
   reentrant.SetSelection(ctl::kPortList, 0);
   other.OnCommand(ctl::kConnect);
   reentrant.FireTimer(other);
   reentrant.SetText(ctl::Freq(4), "1000");
   other.OnUserChange(ctl::Freq(4));
-  std::string before = link::GetDemoStore().Entry('4');
+  std::string before = demo.Entry('4');
   // The firmware information box is up while the tuning timer comes due.
   reentrant.dlg = &other;
   other.OnCommand(ctl::kFirmwareInfo);
   reentrant.dlg = nullptr;
   ASSERT_EQ(reentrant.messages.size(), 1u);
   EXPECT_EQ(reentrant.sendsDuringMessage, before);
-  EXPECT_EQ(link::GetDemoStore().Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1000", 0, 2, 2, 10.0));
+  // The tick is not replayed the moment the handler ends: the timer runs a full delay again.
+  EXPECT_EQ(demo.Entry('4'), before);
+  ASSERT_TRUE(reentrant.TimerArmed());
+  EXPECT_EQ(reentrant.TimerMs(), ctl::kTuneDelayMs);
+  reentrant.FireTimer(other);
+  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1000", 0, 2, 2, 10.0));
   EXPECT_EQ(other.isConnected, 1);  // the click on "Connect" during the handler was dropped
   EXPECT_FALSE(reentrant.IsEnabled(ctl::kConnect));
 }

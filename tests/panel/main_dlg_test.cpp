@@ -34,9 +34,7 @@ TEST_F(PanelTest, SetUpLeavesTheDisconnectedState) {
 }
 
 TEST_F(PanelTest, PortListIsSortedWithoutRegardToCaseAndReselectsOnDropDown) {
-  link::SetPortEnumerator([] {
-    return std::vector<link::PortInfo>{{"COM2", ""}, {"COM10", "FTDI FT232R"}, {"com1", ""}};
-  });
+  ports = {{"COM2", ""}, {"COM10", "FTDI FT232R"}, {"com1", ""}};
   dlg.OnPortDropDown();
   EXPECT_EQ(Items(ctl::kPortList), (std::vector<std::string>{"com1", "COM10", "COM2", "Demo"}));
   surface.SetSelection(ctl::kPortList, 3);
@@ -93,7 +91,7 @@ TEST_F(PanelTest, UnknownPortReportsAndStaysDisconnected) {
   EXPECT_EQ(surface.messages[0].text, "Could not find Synth board!");
   EXPECT_EQ(surface.messages[0].caption, "");
   EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
-  EXPECT_EQ(link::GetPortState(), link::PortState::None);
+  EXPECT_EQ(link().GetPortState(), link::PortState::None);
 }
 
 TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) {
@@ -104,10 +102,10 @@ TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) 
     EXPECT_TRUE(surface.TimerArmed());
   }
   EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ 432.000000");
-  EXPECT_EQ(link::GetDemoStore().Entry('4'), "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;");
+  EXPECT_EQ(demo.Entry('4'), "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;");
   surface.FireTimer(dlg);
-  EXPECT_EQ(link::GetDemoStore().Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8028 60400000;");
-  EXPECT_EQ(link::GetDemoStore().Entry('R'), "R  10.000000  ;");
+  EXPECT_EQ(demo.Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8028 60400000;");
+  EXPECT_EQ(demo.Entry('R'), "R  10.000000  ;");
   EXPECT_EQ(dlg.tuneTimer, 0);
 
   // The preset power lists do nothing; the signal-generator power list only arms.
@@ -118,8 +116,8 @@ TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) 
   surface.SetCheck(ctl::kExtReference, true);
   dlg.OnUserChange(ctl::kExtReference);
   surface.FireTimer(dlg);
-  EXPECT_EQ(link::GetDemoStore().Entry('R'), "R  10.000000 E;");
-  EXPECT_EQ(link::GetDemoStore().Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8038 60400000;");
+  EXPECT_EQ(demo.Entry('R'), "R  10.000000 E;");
+  EXPECT_EQ(demo.Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8038 60400000;");
 }
 
 TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
@@ -145,7 +143,7 @@ TEST_F(PanelTest, UnreadableSignalGeneratorTextStillTunesTo180MHz) {
   Type(ctl::Freq(4), "abc");
   EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ ----.---");
   surface.FireTimer(dlg);
-  EXPECT_EQ(link::GetDemoStore().Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "180", 0, 2, 2, 10.0));
+  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "180", 0, 2, 2, 10.0));
 }
 
 TEST_F(PanelTest, BandChangeFitsThePowerList) {

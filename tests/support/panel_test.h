@@ -20,18 +20,10 @@ namespace korvane::testing {
 
 class PanelTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    link::ClosePort();
-    link::ResetDemoStoreForTests();
-    link::SetPortEnumerator([] { return std::vector<link::PortInfo>{}; });
-    SetClock(&clock);
-    dlg.OnInitDialog();
-  }
-  void TearDown() override {
-    link::ClosePort();
-    SetClock(nullptr);
-    link::SetPortEnumerator({});
-  }
+  void SetUp() override { dlg.OnInitDialog(); }
+  void TearDown() override { session.Close(); }
+
+  link::BoardLink& link() { return session.link(); }
 
   // Chooses a port as a user would: a listed entry, or a typed name.
   void ChoosePort(const std::string& port) { surface.ChoosePort(port); }
@@ -61,8 +53,11 @@ class PanelTest : public ::testing::Test {
   std::string Selected(int list) const { return surface.GetItemText(list, surface.GetSelection(list)); }
 
   test::RecordingClock clock;
+  link::DemoStore demo;
+  session::BoardSession session{clock, demo};
   HeadlessSurface surface;
-  CMainDlg dlg{surface};
+  std::vector<link::PortInfo> ports;  // what the system's port list offers
+  CMainDlg dlg{surface, session, [this] { return ports; }};
 };
 
 }  // namespace korvane::testing

@@ -1,0 +1,54 @@
+#include "cli/cli_board.h"
+
+namespace korvane::cli {
+
+std::string PortOption(const Args& args) {
+  const std::string port = args.Value("port", "");
+  if (port.empty()) throw UsageError("--port is required");
+  return port;
+}
+
+session::ChipChoice ChipOption(const Args& args) {
+  static const char* const kNames[] = {"auto", "adf4350", "adf4351", "max2871"};
+  const std::string name = args.Value("chip", "auto");
+  for (int i = 0; i < 4; ++i) {
+    if (name == kNames[i]) return static_cast<session::ChipChoice>(i);
+  }
+  throw UsageError("unknown chip '" + name + "' (auto, adf4350, adf4351 or max2871)");
+}
+
+std::string NotFoundText(const std::string& message, const std::string& reason) {
+  return reason.empty() ? message : message + "\n" + reason;
+}
+
+void RequireAccepted(const session::TuneResult& result) {
+  for (const session::Exchange* exchange : {&result.reference, &result.slot}) {
+    if (!exchange->accepted()) {
+      throw Failure("The board refused \"" + exchange->command + "\" (it answered \"" + exchange->reply + "\").");
+    }
+  }
+}
+
+PanelSettings CliBoard::Connect(const Args& args) {
+  // What the window holds before its first "Connect": no reference yet, every slot at 180 MHz.
+  PanelSettings start;
+  start.reference.clear();
+  const session::ConnectResult result = session.Connect(PortOption(args), ChipOption(args), start);
+  using Status = session::ConnectResult::Status;
+  switch (result.status) {
+    case Status::Connected:
+      return result.readout.settings;
+    case Status::NotFound:
+      throw Failure(NotFoundText(session::kCouldNotFind, result.reason));
+    case Status::HwTooOld:
+      throw Failure(session::kHwTooOld);
+    case Status::FwTooOld:
+      throw Failure(session::kFwTooOld);
+    case Status::CommunicationError:
+      break;
+  }
+  session.Close();
+  throw Failure(session::kCommunicationError);
+}
+
+}  // namespace korvane::cli

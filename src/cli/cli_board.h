@@ -1,0 +1,36 @@
+// One board session for a korvane-cli command, and the option checks every board command
+// shares.
+#pragma once
+
+#include <string>
+
+#include "cli/command.h"
+#include "config/panel_settings.h"
+#include "link/clock.h"
+#include "link/demo_board.h"
+#include "session/board_session.h"
+
+namespace korvane::cli {
+
+// The value of --port; UsageError when it is missing or empty.
+std::string PortOption(const Args& args);
+// --chip: auto (the default), adf4350, adf4351 or max2871; UsageError otherwise.
+session::ChipChoice ChipOption(const Args& args);
+
+// The message for a port that could not be used, with the system's reason on a second line.
+std::string NotFoundText(const std::string& message, const std::string& reason);
+
+// Throws Failure naming the first command of a tuning that the board refused.
+void RequireAccepted(const session::TuneResult& result);
+
+struct CliBoard {
+  SteadyClock clock;
+  link::DemoStore demo;
+  session::BoardSession session{clock, demo};
+
+  // Connects as the window's "Connect" does, from the window's start-up settings. Throws
+  // Failure with the window's message when the board is not connected.
+  PanelSettings Connect(const Args& args);
+};
+
+}  // namespace korvane::cli

@@ -1,0 +1,101 @@
+#include "config/settings_file.h"
+
+#include <array>
+
+#include "config/text_encoding.h"
+
+namespace korvane::config {
+
+namespace {
+
+constexpr char kSigGen[] = "SigGen";
+constexpr char kFreqs[] = "Freqs";
+constexpr char kBeacon[] = "Beacon";
+
+struct PresetKeys {
+  const char* freqKey;
+  const char* pwrKey;
+  const char* bandKey;
+  const char* frequency;
+};
+constexpr std::array<PresetKeys, 4> kPresets = {{
+    {"Freq1", "Pwr1", "Band1", "1152.000"},
+    {"Freq2", "Pwr2", "Band2", "1296.000"},
+    {"Freq3", "Pwr3", "Band3", "404.000"},
+    {"Freq4", "Pwr4", "Band4", "432.000"},
+}};
+constexpr PresetKeys kSigGenKeys{"Freq", "Pwr", "Band", "180.000"};
+
+constexpr int kDefaultPower = 4;  // "+5dBm"
+constexpr int kDefaultBand = 0;   // "OUT1 <6GHz"
+
+// Lists are written as one digit from "0" to "4"; a list left without a selection (a hand-
+// edited file can do that) is written as its first entry.
+std::string IndexText(int selection) {
+  static constexpr const char* kDigits[] = {"0", "1", "2", "3", "4"};
+  return (selection >= 0 && selection <= 4) ? kDigits[selection] : kDigits[0];
+}
+
+std::string CheckText(bool checked) { return checked ? "1" : "0"; }
+
+void StoreSlot(ProfileFile& profile, const char* section, const PresetKeys& keys, const SlotSettings& slot,
+               bool withBands) {
+  profile.WriteString(section, keys.freqKey, slot.frequency);
+  profile.WriteString(section, keys.pwrKey, IndexText(slot.power));
+  if (withBands) profile.WriteString(section, keys.bandKey, IndexText(slot.band));
+}
+
+SlotSettings LoadSlot(const ProfileFile& profile, const char* section, const PresetKeys& keys) {
+  SlotSettings slot;
+  slot.frequency = profile.ReadString(section, keys.freqKey, keys.frequency);
+  slot.band = profile.ReadInt(section, keys.bandKey, kDefaultBand);
+  slot.power = profile.ReadInt(section, keys.pwrKey, kDefaultPower);
+  // Values a list does not have leave it without a selection, as in the window.
+  if (slot.band != kBandOut1 && slot.band != kBandOut2) slot.band = -1;
+  // The second band offers only "Off" and "-1dBm": any level above "Off" becomes "-1dBm",
+  // as it does when the band list is changed by hand.
+  if (slot.band != kBandOut1 && slot.power > 1) slot.power = 1;
+  if (slot.power < 0 || slot.power >= PowerEntries(slot.band)) slot.power = -1;
+  return slot;
+}
+
+}  // namespace
+
+void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& profile) {
+  StoreSlot(profile, kSigGen, kSigGenKeys, settings.freqSlots[kSigGenSlot], withBands);
+  profile.WriteString(kFreqs, "Reference", settings.reference);
+  profile.WriteString(kFreqs, "ExtReference", CheckText(settings.extReference));
+  for (size_t s = 0; s < kPresets.size(); ++s)
+    StoreSlot(profile, kFreqs, kPresets[s], settings.freqSlots[s], withBands);
+  profile.WriteString(kBeacon, "Beacon", CheckText(settings.beacon));
+  profile.WriteString(kBeacon, "Scan", CheckText(settings.scan));
+  profile.WriteString(kBeacon, "Pin1_2", CheckText(settings.pinFunction == 1));
+  profile.WriteString(kBeacon, "Speed", settings.speed);
+  profile.WriteString(kBeacon, "Text", FoldLineBreaks(settings.text));
+}
+
+PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& current) {
+  PanelSettings settings = current;
+  settings.freqSlots[kSigGenSlot] = LoadSlot(profile, kSigGen, kSigGenKeys);
+  settings.reference = profile.ReadString(kFreqs, "Reference", "10.000");
+  AcceptReference(settings.reference, settings.chip, settings.refDivisor, settings.pfd);
+  settings.extReference = profile.ReadString(kFreqs, "ExtReference", "0", 2) == "1";
+  for (size_t s = 0; s < kPresets.size(); ++s) settings.freqSlots[s] = LoadSlot(profile, kFreqs, kPresets[s]);
+  settings.beacon = profile.ReadInt(kBeacon, "Beacon", 0) != 0;
+  settings.scan = profile.ReadInt(kBeacon, "Scan", 0) != 0;
+  settings.pinFunction = profile.ReadInt(kBeacon, "Pin1_2", 0);
+  if (settings.pinFunction != 0 && settings.pinFunction != 1) settings.pinFunction = -1;
+  settings.speed = profile.ReadString(kBeacon, "Speed", "20.0");
+  settings.text = profile.ReadString(kBeacon, "Text", "TEST TEST #5000 &1000");
+  return settings;
+}
+
+bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error) {
+  // Keys are set in the file as it stands, so whatever else it holds survives the save.
+  ProfileFile profile;
+  if (LoadProfileFile(path, &profile, error) == ReadStatus::Failed) return false;
+  StoreSettings(settings, withBands, profile);
+  return SaveProfileFile(path, profile, error);
+}
+
+}  // namespace korvane::config

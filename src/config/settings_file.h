@@ -1,0 +1,23 @@
+// The panel's settings in a configuration file (".kvini"): which key holds what.
+#pragma once
+
+#include <string>
+
+#include "config/panel_settings.h"
+#include "config/profile_file.h"
+
+namespace korvane::config {
+
+// Sets every key of the settings in the profile; band keys only for boards with a second
+// output (withBands). Every other line of the profile stays.
+void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& profile);
+
+// The settings a profile describes; keys it lacks take the defaults of a new file. Fields
+// a file does not hold (chip, derived reference values) are taken from `current`.
+PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& current);
+
+// Loads the file at path (a missing file is an empty profile), stores the settings and saves
+// it back; false with *error when the file cannot be read or written.
+bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error);
+
+}  // namespace korvane::config

@@ -1,0 +1,37 @@
+// The way from a running board into its bootloader, the bootloader commands that carry an
+// image into the flash, and the texts that report a board's identity.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "link/board_link.h"
+
+namespace korvane::firmware {
+
+inline constexpr char kEnteringText[] = "Entering Bootloader...";
+inline constexpr char kErasingText[] = "Erasing Flash...";
+inline constexpr char kFlashingText[] = "Flashing Firmware...";
+inline constexpr char kNoBootloaderText[] = "Cannot connect to board bootloader!";
+inline constexpr char kBootloaderVersionPrefix[] = "Bootloader v";
+
+// With a board connected (or Demo): sends "B;" without waiting for a reply, closes the link
+// and gives the board time to restart in its bootloader. Returns whether a board was connected.
+bool LeaveRunningFirmware(link::BoardLink& link);
+
+// The bootloader phases on an open bootloader link, each calling step once per command.
+// Return the page, or byte offset, whose command was refused; nullopt when all were accepted.
+std::optional<int> EraseApplicationArea(link::BoardLink& link, const std::function<void()>& step);
+bool SetWriteAddress(link::BoardLink& link);
+std::optional<size_t> WriteImage(link::BoardLink& link, std::span<const uint8_t> image,
+                                 const std::function<void()>& step);
+
+// "Firmware version %d.%02d.%04d from %08X. \nS/N %04X %04X %04X %04X %04X %04X"
+std::string FirmwareInfoText(const link::BoardIdentity& identity);
+// "Bootloader v%d.%d" of a bootloader's identity.
+std::string BootloaderVersionText(const link::BoardIdentity& identity);
+
+}  // namespace korvane::firmware

@@ -1,0 +1,376 @@
+#include "session/board_session.h"
+
+#include "config/text_encoding.h"
+#include "firmware/bootloader.h"
+#include "firmware/firmware_image.h"
+#include "synth/number_text.h"
+#include "synth/register_set.h"
+#include "synth/solver.h"
+
+namespace korvane::session {
+
+namespace {
+
+constexpr char kNoFrequencyLabel[] = "/ ----.---";
+constexpr char kFixedReference[] = "R  10.000000  ;";
+constexpr double kSpeedDividend = 6664.0;
+constexpr double kDefaultSpeedWpm = 10.0;
+constexpr size_t kBeaconTextMax = 120;
+
+constexpr char kInvalidParameters[] = "Please enter valid parameters values! Can not save parameters to flash memory!";
+constexpr char kSaveError[] = "There was an error during saving parameters to flash memory!";
+constexpr char kSemicolonInBeacon[] =
+    "The beacon text must not contain \";\": the board would end the text there and take the rest "
+    "for a command.\nNothing was saved to flash memory.";
+constexpr char kSaved[] =
+    "Configuration was saved to flash memory!\n\nNOTE: Autonomus mode is activated only by powering synth "
+    "board from the external power supply or USB charger. You can not activate autonomous mode if board is "
+    "connected to the computer.";
+constexpr char kOutOfBand[] =
+    "SOME FREQUENCIES APPEARED OUTSIDE SYNTHESIZER CHIP BAND! YOUR CONFIGURATION MAY NOT WORK STABLE, OR MAY "
+    "NOT WORK AT ALL!\n\n";
+constexpr char kFirmwareDone[] = "Firmware was updated. Please reconnect the board.";
+
+// Identification probes: a slot-4 set that only the named chip locks on.
+struct Probe {
+  ChipType chip;
+  const char* command;
+};
+constexpr Probe kProbes[] = {
+    {ChipType::Max2871, "4 812C0000 08008010 18007EC0 01000000 008C8038 60400000;"},
+    {ChipType::Adf4351, "4 000C0000 00008010 18017EC0 00000000 00678038 00400000;"},
+};
+
+bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// A line break typed in the text field becomes one blank, and the board keeps 120 characters.
+std::string FoldBeaconText(const std::string& text) {
+  std::string folded = config::FoldLineBreaks(text);
+  // Cut by characters, not bytes: each one goes out as one byte.
+  size_t pos = 0;
+  for (size_t chars = 0; chars < kBeaconTextMax && pos < folded.size(); ++chars) {
+    ++pos;
+    while (pos < folded.size() && (static_cast<unsigned char>(folded[pos]) & 0xC0u) == 0x80u) ++pos;
+  }
+  folded.resize(pos);
+  return folded;
+}
+
+// 6664 / wpm, kept to what "S %04X;" can carry; no speed, zero or negative keys at 10 wpm.
+uint32_t SpeedValue(const std::string& speedText) {
+  double wpm = ReadDouble(speedText).value_or(kDefaultSpeedWpm);
+  if (!(wpm > 0.0)) wpm = kDefaultSpeedWpm;
+  int32_t value = SaturateToInt32(kSpeedDividend / wpm);
+  if (value < 1) value = 1;
+  if (value > 0xFFFF) value = 0xFFFF;
+  return static_cast<uint32_t>(value);
+}
+
+}  // namespace
+
+std::string SaveResult::Message() const {
+  switch (status) {
+    case Status::Saved:
+      return allInBand ? kSaved : std::string(kOutOfBand) + kSaved;
+    case Status::InvalidParameters:
+      return kInvalidParameters;
+    case Status::SemicolonInBeacon:
+      return kSemicolonInBeacon;
+    case Status::Refused:
+      break;
+  }
+  return kSaveError;
+}
+
+std::string FirmwareResult::Message() const {
+  switch (status) {
+    case Status::Done:
+      return kFirmwareDone;
+    case Status::NoBootloader:
+      return firmware::kNoBootloaderText;
+    case Status::EraseFailed:
+      return "Cannot erase page " + std::to_string(page) + "!";
+    case Status::AddressFailed:
+      return "Address setting error!";
+    case Status::WriteFailed:
+      break;
+  }
+  return "Error writing address " + FormatHex(firmware::kAppBaseAddress + static_cast<uint32_t>(offset), 8) + "h!";
+}
+
+std::optional<double> RealFrequency(const PanelSettings& settings, int slot) {
+  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+  std::optional<double> f = ReadDouble(s.frequency);
+  if (!f || settings.refDivisor <= 0) return std::nullopt;
+  PllSolution solution = SolvePll(settings.chip, s.band, *f, settings.pfd);
+  return AchievedFrequency(solution, s.band, settings.pfd);
+}
+
+std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
+  std::optional<double> real = RealFrequency(settings, slot);
+  return real ? "/ " + FormatFixed(*real, 6, 5) : kNoFrequencyLabel;
+}
+
+std::string SlotCommand(const PanelSettings& settings, int slot) {
+  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+  return BuildSlotCommand(slot, settings.chip, s.frequency, s.band, s.power, settings.refDivisor, settings.pfd);
+}
+
+BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)
+    : link_(clock, demo, std::move(factory)) {}
+
+void BoardSession::Close() { link_.ClosePort(); }
+
+ConnectResult BoardSession::Connect(const std::string& port, ChipChoice chip, const PanelSettings& current) {
+  ConnectResult result;
+  result.readout.settings = current;
+  if (!link_.OpenPort(port, link::kFirmwareBanner)) {
+    result.status = ConnectResult::Status::NotFound;
+    result.reason = link_.OpenFailure();
+    return result;
+  }
+  PanelSettings& settings = result.readout.settings;
+  if (chip != ChipChoice::Auto) {
+    settings.chip = static_cast<ChipType>(static_cast<int>(chip) - 1);
+  } else {
+    switch (IdentifyChip(settings.chip)) {
+      case Identify::Identified:
+        result.identified = true;
+        break;
+      case Identify::HwTooOld:
+        result.status = ConnectResult::Status::HwTooOld;
+        return result;
+      case Identify::FwTooOld:
+        result.status = ConnectResult::Status::FwTooOld;
+        return result;
+      case Identify::Failed:
+        result.status = ConnectResult::Status::CommunicationError;
+        return result;
+    }
+  }
+  result.status =
+      ReadBack(result.readout) ? ConnectResult::Status::Connected : ConnectResult::Status::CommunicationError;
+  return result;
+}
+
+BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
+  const link::BoardIdentity& identity = link_.GetBoardIdentity();
+  if (identity.hwVersion < 3) {
+    link_.ClosePort();
+    return Identify::HwTooOld;
+  }
+  if (identity.hwVersion == 3 && identity.fwMajor == 0) {
+    link_.ClosePort();
+    return Identify::FwTooOld;
+  }
+  // Keep what the board runs now, so that it can be put back after probing.
+  const std::string savedSlot = link_.SendCommand("4;");
+  if (!StartsWith(savedSlot, "4 ")) return Identify::Failed;
+  const std::string savedReference = link_.SendCommand("R;");
+  if (!StartsWith(savedReference, "R ")) return Identify::Failed;
+  // Whatever happens after the first probe, the board gets its own reference and slot-4 set
+  // back, so its output does not stay on a probe frequency.
+  auto restore = [&] {
+    const bool reference = link_.SendCommand(savedReference) == "OK;";
+    const bool slot = link_.SendCommand(savedSlot) == "OK;";
+    return reference && slot;
+  };
+  if (identity.hwVersion >= 4) {
+    if (link_.SendCommand(kFixedReference) != "OK;") {
+      restore();
+      return Identify::Failed;
+    }
+    link_.clock().SleepMs(20);
+  }
+  ChipType found = ChipType::Adf4350;
+  for (const Probe& probe : kProbes) {
+    if (link_.SendCommand(probe.command) != "OK;") {
+      restore();
+      return Identify::Failed;
+    }
+    link_.clock().SleepMs(200);
+    const std::string lock = link_.SendCommand("L;");
+    if (lock == "L 1;") {
+      found = probe.chip;
+      break;
+    }
+    if (lock != "L 0;") {
+      restore();
+      return Identify::Failed;
+    }
+  }
+  if (!restore()) return Identify::Failed;
+  chip = found;
+  return Identify::Identified;
+}
+
+bool BoardSession::ReadBack(Readout& readout) {
+  const link::BoardIdentity& identity = link_.GetBoardIdentity();
+  PanelSettings& s = readout.settings;
+
+  const std::string mode = link_.SendCommand("M;");
+  if (mode.size() < 4) return false;
+  const uint32_t modeValue = ReadHex(std::string_view(mode).substr(1)).value_or(0);
+  s.beacon = (modeValue & 1) != 0;
+  s.scan = (modeValue & 2) != 0;
+  s.pinFunction = s.beacon && (modeValue & 4) ? 1 : 0;
+  readout.stages = Readout::kMode;
+
+  const std::string text = link_.SendCommand("T;");
+  s.text = text.size() > 3 ? text.substr(2, text.size() - 3) : std::string();
+  readout.stages = Readout::kText;
+
+  const std::string speed = link_.SendCommand("S;");
+  if (!StartsWith(speed, "S")) return false;
+  const std::optional<uint32_t> speedValue = ReadHex(std::string_view(speed).substr(1));
+  if (!speedValue) return false;
+  // A stored code of 0 would mean an infinite keying speed; show the default speed instead
+  // so that the next save sends a code the board can use.
+  s.speed = *speedValue == 0 ? "10.0" : FormatFixed(kSpeedDividend / *speedValue, 1, 3);
+  readout.stages = Readout::kSpeed;
+
+  const std::string reference = link_.SendCommand("R;");
+  std::optional<double> referenceValue =
+      reference.empty() ? std::nullopt : ReadDouble(std::string_view(reference).substr(1));
+  readout.referenceReadable = referenceValue.has_value();
+  if (!referenceValue) {
+    s.pfd = 10.0;
+    s.refDivisor = 1;
+    s.extReference = false;
+    referenceValue = 10.0;
+  } else {
+    s.extReference = reference.find('E') != std::string::npos;
+  }
+  readout.stages = Readout::kReference;
+
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    SlotSettings& target = s.freqSlots[static_cast<size_t>(slot)];
+    auto words = ParseRegisterReply(link_.SendCommand(std::to_string(slot) + ";"));
+    if (!words) return false;
+    if ((*words)[0] == 0) {
+      target.power = 0;
+      target.band = kBandOut1;
+      readout.stages = Readout::kSlot0 + slot + 1;
+      continue;
+    }
+    const DecodedSet decoded = DecodeRegisterSet(*words, identity.sSuffix);
+    if (slot == 0) {
+      // A stored divisor of 0 cannot give a comparison frequency; the reference text
+      // written next decides then.
+      if (decoded.refDivisor > 0) {
+        s.refDivisor = decoded.refDivisor;
+        s.pfd = *referenceValue * 2.0 / s.refDivisor;
+      }
+      s.reference = FormatFixed(*referenceValue, 6, 3);
+      AcceptReference(s.reference, s.chip, s.refDivisor, s.pfd);
+    }
+    target.frequency = FormatFixed(AchievedFrequency(decoded.solution, decoded.band, s.pfd), 6, 5);
+    target.band = decoded.band;
+    target.power = decoded.powerIndex;
+    readout.slotOn[static_cast<size_t>(slot)] = true;
+    readout.stages = Readout::kSlot0 + slot + 1;
+  }
+  return true;
+}
+
+std::string BoardSession::ReferenceCommand(const PanelSettings& settings) const {
+  std::string command = "R " + FormatFixed(settings.refDivisor * settings.pfd * 0.5, 6, 3, true);
+  if (link_.GetBoardIdentity().hwVersion == 1) return command + ";";
+  return command + " " + (settings.extReference ? "E" : " ") + ";";
+}
+
+TuneResult BoardSession::Tune(const PanelSettings& settings, int slot) {
+  TuneResult result;
+  result.reference.command = ReferenceCommand(settings);
+  result.reference.reply = link_.SendCommand(result.reference.command);
+  result.slot.command = SlotCommand(settings, slot);
+  result.slot.reply = link_.SendCommand(result.slot.command);
+  return result;
+}
+
+SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
+  SaveResult result;
+  if (settings.refDivisor <= 0) {
+    result.status = SaveResult::Status::InvalidParameters;
+    return result;
+  }
+  const std::string beaconText = FoldBeaconText(settings.text);
+  if (beaconText.find(';') != std::string::npos) {
+    result.status = SaveResult::Status::SemicolonInBeacon;
+    return result;
+  }
+  auto send = [&](const std::string& command) {
+    std::string reply = link_.SendCommand(command);
+    if (reply == "OK;") return true;
+    result.status = SaveResult::Status::Refused;
+    result.refused = {command, reply};
+    return false;
+  };
+
+  uint32_t modeValue = 0;
+  if (settings.beacon) modeValue |= 1u;
+  if (settings.scan) modeValue |= 2u;
+  if (settings.pinFunction == 1) modeValue |= 4u;
+  if (!send("M " + FormatHex(modeValue, 2) + ";")) return result;
+  if (!send("S " + FormatHex(SpeedValue(settings.speed), 4) + ";")) return result;
+  if (!send("T " + beaconText + ";")) return result;
+  if (!send(ReferenceCommand(settings))) return result;
+
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+    const double frequency = ReadDouble(s.frequency).value_or(180.0);
+    // An output that is switched off cannot be out of band.
+    if (ListIndexToPowerLevel(s.band, s.power) > 0 && !IsInBand(settings.chip, s.band, frequency)) {
+      result.allInBand = false;
+    }
+    if (!send(SlotCommand(settings, slot))) return result;
+  }
+  send("F;");
+  return result;
+}
+
+bool BoardSession::LeaveRunningFirmware() { return firmware::LeaveRunningFirmware(link_); }
+
+bool BoardSession::OpenBootloader(const std::string& port) { return link_.OpenPort(port, link::kBootloaderBanner); }
+
+FirmwareResult BoardSession::WriteFirmware(std::span<const uint8_t> image,
+                                           const std::function<void(FirmwarePhase, int total)>& phase,
+                                           const std::function<void()>& step) {
+  // Each failure leaves the board in its bootloader with a partial image; a new update
+  // starts over with the erase.
+  FirmwareResult result;
+  phase(FirmwarePhase::Erasing, firmware::kLastAppPage - firmware::kFirstAppPage + 1);
+  if (std::optional<int> page = firmware::EraseApplicationArea(link_, step)) {
+    result.status = FirmwareResult::Status::EraseFailed;
+    result.page = *page;
+    return result;
+  }
+  if (!firmware::SetWriteAddress(link_)) {
+    result.status = FirmwareResult::Status::AddressFailed;
+    return result;
+  }
+  // One step per halfword actually written, the odd last byte's halfword included.
+  phase(FirmwarePhase::Flashing, static_cast<int>(firmware::HalfwordCount(image.size())));
+  if (std::optional<size_t> pos = firmware::WriteImage(link_, image, step)) {
+    result.status = FirmwareResult::Status::WriteFailed;
+    result.offset = *pos;
+  }
+  return result;
+}
+
+FirmwareResult BoardSession::UpdateFirmware(const std::string& port, std::span<const uint8_t> image,
+                                            const std::function<void(FirmwarePhase, int total)>& phase,
+                                            const std::function<void()>& step) {
+  const bool wasConnected = LeaveRunningFirmware();
+  FirmwareResult result;
+  if (!OpenBootloader(port)) {
+    result.status = FirmwareResult::Status::NoBootloader;
+  } else {
+    result = WriteFirmware(image, phase, step);
+  }
+  result.wasConnected = wasConnected;
+  link_.ClosePort();
+  return result;
+}
+
+}  // namespace korvane::session

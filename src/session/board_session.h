@@ -1,0 +1,138 @@
+// One board as a library: connect and read back, tune, save to flash, firmware update and
+// bootloader entry, with typed results. Every front end (window, korvane-cli, the instrument
+// server) talks to a board through a session; one piece of code decides what is sent.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "config/panel_settings.h"
+#include "link/board_link.h"
+#include "link/demo_board.h"
+
+namespace korvane::session {
+
+// Texts a user sees, shared by every front end.
+inline constexpr char kCouldNotFind[] = "Could not find Synth board!";
+inline constexpr char kCommunicationError[] = "Communication eror!";
+inline constexpr char kHwTooOld[] =
+    "Automatic PLL chip identification works only with HW version 3 or higher.\n"
+    "Please set the correct chip type manually and reconnect the board.";
+inline constexpr char kFwTooOld[] =
+    "Automatic PLL chip identification works only with FW version 3.01 or higher.\n"
+    "Please update board firmware if you want to use automatic chip identification.\n"
+    "Or set the correct chip type manually and reconnect the board.";
+
+// The chip list's entries: "Auto" probes the board, the others name the chip.
+enum class ChipChoice { Auto = 0, Adf4350 = 1, Adf4351 = 2, Max2871 = 3 };
+
+// What reading a board back produced, stage by stage: a read that fails part-way still
+// reports what it got before the failure.
+struct Readout {
+  enum Stage { kNothing = 0, kMode, kText, kSpeed, kReference, kSlot0 };
+  int stages = kNothing;                  // kSlot0 + n: slots 0..n-1 were read as well
+  bool referenceReadable = true;          // "R;" gave a number; else 10 MHz, divider 1 are assumed
+  std::array<bool, kSlotCount> slotOn{};  // a stored set (R0 != 0) was read for the slot
+  PanelSettings settings;                 // the settings given, with everything read applied
+};
+
+struct ConnectResult {
+  enum class Status { Connected, NotFound, HwTooOld, FwTooOld, CommunicationError };
+  Status status = Status::NotFound;
+  std::string reason;       // NotFound: why the port could not be used
+  bool identified = false;  // the chip was found by probing
+  Readout readout;
+
+  bool ok() const { return status == Status::Connected; }
+};
+
+struct Exchange {
+  std::string command;
+  std::string reply;
+  bool accepted() const { return reply == "OK;"; }
+};
+
+struct TuneResult {
+  Exchange reference;
+  Exchange slot;
+  bool accepted() const { return reference.accepted() && slot.accepted(); }
+};
+
+struct SaveResult {
+  enum class Status { Saved, InvalidParameters, SemicolonInBeacon, Refused };
+  Status status = Status::Saved;
+  bool allInBand = true;  // Saved: every switched-on output is inside the chip's band
+  Exchange refused;       // Refused: the command the board did not accept
+  // The message the window shows for this result.
+  std::string Message() const;
+  bool ok() const { return status == Status::Saved; }
+};
+
+enum class FirmwarePhase { Erasing, Flashing };
+
+struct FirmwareResult {
+  enum class Status { Done, NoBootloader, EraseFailed, AddressFailed, WriteFailed };
+  Status status = Status::Done;
+  int page = 0;               // EraseFailed
+  size_t offset = 0;          // WriteFailed: byte offset of the refused halfword
+  bool wasConnected = false;  // a running board was switched over first
+  std::string Message() const;
+  bool ok() const { return status == Status::Done; }
+};
+
+class BoardSession {
+ public:
+  BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory = link::MakeTransport);
+
+  // Opens the port, identifies the board (probing the chip when asked), reads back every
+  // setting. `current` supplies what the board does not hold.
+  ConnectResult Connect(const std::string& port, ChipChoice chip, const PanelSettings& current);
+  void Close();
+  bool IsOpen() const { return link_.GetPortState() != link::PortState::None; }
+
+  // The reference command ("R % 3.6lf %lc;", or "R % 3.6lf;" on the first hardware).
+  std::string ReferenceCommand(const PanelSettings& settings) const;
+  // Sends the reference and one slot's register set; the replies are read and reported.
+  TuneResult Tune(const PanelSettings& settings, int slot = kSigGenSlot);
+  // The ten commands that store the whole configuration in the board's flash.
+  SaveResult SaveToFlash(const PanelSettings& settings);
+
+  // Firmware: switch a running board over (if one is connected), find its bootloader, erase
+  // and write the image. progress(phase, total) starts a phase; step() follows each command.
+  bool LeaveRunningFirmware();
+  bool OpenBootloader(const std::string& port);
+  FirmwareResult WriteFirmware(std::span<const uint8_t> image,
+                               const std::function<void(FirmwarePhase, int total)>& phase,
+                               const std::function<void()>& step);
+  FirmwareResult UpdateFirmware(const std::string& port, std::span<const uint8_t> image,
+                                const std::function<void(FirmwarePhase, int total)>& phase,
+                                const std::function<void()>& step);
+
+  const link::BoardIdentity& Identity() const { return link_.GetBoardIdentity(); }
+  // Ends a connect's handshakes at once (a window that is closing).
+  void Interrupt() { link_.Interrupt(); }
+
+  link::BoardLink& link() { return link_; }
+
+ private:
+  enum class Identify { Identified, HwTooOld, FwTooOld, Failed };
+  Identify IdentifyChip(ChipType& chip);
+  bool ReadBack(Readout& readout);
+
+  link::BoardLink link_;
+};
+
+// The real frequency a slot's settings give, in MHz; nullopt when the text is no number or
+// the reference is not valid.
+std::optional<double> RealFrequency(const PanelSettings& settings, int slot);
+// What the window's real-frequency label shows: "/ %5.6lf", or "/ ----.---".
+std::string RealFrequencyLabel(const PanelSettings& settings, int slot);
+// The slot command the settings give (classic search).
+std::string SlotCommand(const PanelSettings& settings, int slot);
+
+}  // namespace korvane::session
