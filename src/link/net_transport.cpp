@@ -1,6 +1,8 @@
 #include "link/net_transport.h"
 
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -307,6 +309,13 @@ void NetTransport::TakeArrived() {
   if (!socket_->isOpen()) return;
   const QByteArray bytes = socket_->readAll();
   if (bytes.isEmpty()) return;
+#ifdef TCP_QUICKACK
+  // A server that passes the board's bytes on one by one (ser2net without its character
+  // delay) holds each back until the one before is acknowledged; a delayed acknowledgement
+  // would cost up to 40 ms a byte. The kernel falls back to delaying, so this is renewed.
+  const int on = 1;
+  setsockopt(static_cast<int>(socket_->socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+#endif
   const std::string_view view(bytes.constData(), static_cast<size_t>(bytes.size()));
   if (!telnet_) {
     pending_.append(view);
