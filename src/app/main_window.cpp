@@ -41,6 +41,24 @@ QLabel* Caption(const QString& text, QWidget* parent) {
 }
 QLabel* Caption(const char* text, QWidget* parent) { return Caption(QString::fromUtf8(text), parent); }
 
+// The two jumpers of a preset row ("S2  S1", "--   S1", ...) in two columns of equal width, so
+// that the rows line up whatever the font; the whole caption stays the widget's name.
+QWidget* JumperCaption(const char* caption, QWidget* parent) {
+  auto* box = new QWidget(parent);
+  box->setAccessibleName(QString::fromUtf8(caption));
+  auto* row = new QHBoxLayout(box);
+  row->setContentsMargins(0, 0, 0, 0);
+  const QStringList jumpers = QString::fromUtf8(caption).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  for (const QString& jumper : jumpers) {
+    QLabel* label = Caption(jumper, box);
+    label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    label->setAlignment(Qt::AlignCenter);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("S2")) + 6);
+    row->addWidget(label);
+  }
+  return box;
+}
+
 bool IsUserInput(QEvent::Type type) {
   switch (type) {
     case QEvent::MouseButtonPress:
@@ -183,12 +201,9 @@ QWidget* MainWindow::BuildPresets() {
                        "Disable internal reference oscillator (check it if you use external reference)"),
                   0, 3, 1, 3);
 
-  QFont jumperFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   for (int slot = 0; slot < 4; ++slot) {
     const int row = slot + 1;
-    auto* jumpers = Caption(kJumperCaptions[static_cast<size_t>(slot)], group);
-    jumpers->setFont(jumperFont);
-    grid->addWidget(jumpers, row, 0);
+    grid->addWidget(JumperCaption(kJumperCaptions[static_cast<size_t>(slot)], group), row, 0);
     grid->addWidget(Caption(QStringLiteral("F%1:").arg(slot + 1), group), row, 1, Qt::AlignRight);
     const QString ordinal = QString::fromUtf8(kOrdinals[static_cast<size_t>(slot)]);
     const QString ordinalLower = QString::fromUtf8(kOrdinalsLower[static_cast<size_t>(slot)]);

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QSettings>
 
 #include "app/about_dialog.h"
 #include "app/update_info_dlg.h"
@@ -233,6 +234,18 @@ void QtSurface::MessageBoxDetails(const std::string& text, const std::string& ca
   box.setTextFormat(Qt::PlainText);
   if (!details.empty()) box.setDetailedText(FromUtf8(details));
   box.exec();
+}
+
+std::optional<std::string> QtSurface::Remembered(const std::string& key) const {
+  const QSettings settings(QStringLiteral("Korvane"), QStringLiteral("korvane"));
+  const QVariant value = settings.value(FromUtf8(key));
+  if (!value.isValid()) return std::nullopt;
+  return ToUtf8(value.toString());
+}
+
+void QtSurface::Remember(const std::string& key, const std::string& value) {
+  QSettings settings(QStringLiteral("Korvane"), QStringLiteral("korvane"));
+  settings.setValue(FromUtf8(key), FromUtf8(value));
 }
 
 void QtSurface::SetBusy(bool busy) {

@@ -67,6 +67,10 @@ class QtSurface : public ControlSurface {
   void MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
                          const std::string& details) override;
   void SetBusy(bool busy) override;
+  // Kept with QSettings as organisation "Korvane", application "korvane"
+  // (~/.config/Korvane/korvane.conf on Linux).
+  std::optional<std::string> Remembered(const std::string& key) const override;
+  void Remember(const std::string& key, const std::string& value) override;
   bool Busy() const { return busy_; }
   std::optional<std::string> ChooseFile(const FileDialogSpec& request) override;
   void StartTuneTimer(int ms) override;

@@ -17,6 +17,7 @@ constexpr int kRepaintIntervalMs = 30;
 CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
       status_(new QLabel(this)),
+      details_(new QLabel(this)),
       bar_(new QProgressBar(this)) {
   setWindowTitle(title);
   setModal(false);
@@ -24,6 +25,8 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
   status_->setAlignment(Qt::AlignCenter);
   status_->setTextFormat(Qt::PlainText);
   status_->setMinimumWidth(status_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
+  details_->setAlignment(Qt::AlignCenter);
+  details_->setTextFormat(Qt::PlainText);
   bar_->setObjectName(QString::number(ctl::kProgressBar));
   bar_->setRange(0, 100);
   bar_->setValue(0);
@@ -31,9 +34,11 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(status_);
+  layout->addWidget(details_);
   layout->addWidget(bar_);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   sincePaint_.start();
+  sincePhase_.start();
 }
 
 void CUpdateInfoDlg::SetStatus(const QString& text) {
@@ -45,6 +50,7 @@ void CUpdateInfoDlg::SetProgressRange(int n) {
   // The bar counts in 16 bits, as the board's operations never need more.
   bar_->setRange(0, n & 0xFFFF);
   bar_->setValue(0);
+  sincePhase_.restart();
   Repaint(true);
 }
 
@@ -55,9 +61,33 @@ void CUpdateInfoDlg::StepIt() {
 
 void CUpdateInfoDlg::closeEvent(QCloseEvent* event) { event->ignore(); }
 
+void CUpdateInfoDlg::UpdateDetails() {
+  const int total = bar_->maximum();
+  const int done = bar_->value();
+  if (total <= 0) {
+    details_->clear();
+    return;
+  }
+  QString text = QStringLiteral("%1%").arg(done * 100 / total);
+  // Halfwords are what the bootloader writes; the other phases count their commands.
+  if (status_->text().startsWith(QStringLiteral("Flashing"))) {
+    text += QStringLiteral(" \u00b7 %1 of %2 halfwords").arg(done).arg(total);
+  } else {
+    text += QStringLiteral(" \u00b7 %1 of %2").arg(done).arg(total);
+  }
+  const qint64 elapsed = sincePhase_.elapsed();
+  if (done > 0 && done < total && elapsed >= 500) {
+    const qint64 left = (elapsed * (total - done) / done + 500) / 1000;
+    text += left >= 60 ? QStringLiteral(" \u00b7 %1m %2s left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'))
+                       : QStringLiteral(" \u00b7 %1s left").arg(left);
+  }
+  details_->setText(text);
+}
+
 void CUpdateInfoDlg::Repaint(bool force) {
   if (!force && sincePaint_.elapsed() < kRepaintIntervalMs) return;
   sincePaint_.restart();
+  UpdateDetails();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -22,6 +22,9 @@ class CUpdateInfoDlg : public QDialog {
 
   QLabel* status() const { return status_; }
   QProgressBar* bar() const { return bar_; }
+  // Under the status: "42% · 5160 of 12288 halfwords · 2m 31s left" (units only while
+  // flashing, the time once it can be estimated).
+  QLabel* details() const { return details_; }
 
  public slots:
   // The window only goes away with the operation that opened it: Escape and the close box
@@ -35,9 +38,13 @@ class CUpdateInfoDlg : public QDialog {
   // Lets the window paint while the operation keeps the thread, at most every few ms.
   void Repaint(bool force);
 
+  void UpdateDetails();
+
   QLabel* status_;
+  QLabel* details_;
   QProgressBar* bar_;
   QElapsedTimer sincePaint_;
+  QElapsedTimer sincePhase_;
 };
 
 }  // namespace korvane::app

@@ -22,15 +22,23 @@ int Run(const Args& args) {
   std::optional<ChipType> chip = ChipFromName(chipName);
   if (!chip) throw UsageError("unknown chip '" + chipName + "' (adf4350, adf4351 or max2871)");
   std::string refText = args.Value("ref", "10");
-  std::optional<double> reference = ReadDouble(refText);
+  std::optional<double> reference = ReadNumberStrict(refText);
   if (!reference) throw UsageError("--ref '" + refText + "' is not a number");
-
-  std::optional<std::array<uint32_t, 6>> words = ParseRegisterReply(text);
-  if (!words) {
-    throw Failure("'" + text + "' is not a register set: expected a slot digit and six hexadecimal words, as in " +
-                  "\"0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;\".");
+  // Outside the chip's reference range no board runs, and a huge reference would carry
+  // the frequency past what a double holds.
+  if (*reference < kMinReference || *reference > MaxReference(*chip)) {
+    throw UsageError("--ref " + refText + " is outside the " + kChipNames[static_cast<int>(*chip)] +
+                     "'s reference range of " + FormatFixed(kMinReference, 0) + " to " +
+                     FormatFixed(MaxReference(*chip), 0) + " MHz");
   }
-  DecodedSet d = DecodeRegisterSet(*words, args.Has("s-suffix") ? 1 : 0);
+
+  std::optional<RegisterSet> set = ReadRegisterSetText(text);
+  if (!set) {
+    throw UsageError("'" + text +
+                     "' is not a register set: expected a slot digit 0 to 4 and six hexadecimal words of up to "
+                     "eight digits, as in \"0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;\".");
+  }
+  DecodedSet d = DecodeRegisterSet(set->words, args.Has("s-suffix") ? 1 : 0);
 
   // The readout takes its comparison frequency from the divisor stored in R2; a divisor of 0
   // leaves no frequency to compute.
@@ -53,7 +61,7 @@ int Run(const Args& args) {
         .Add("divExp", static_cast<int>(d.solution.divExp))
         .Add("ref_divisor", static_cast<int>(d.refDivisor));
     if (frequency) {
-      o.AddRaw("frequency_mhz", FormatFixed(*frequency, 6));
+      o.AddFixed("frequency_mhz", *frequency, 6);
     } else {
       o.AddRaw("frequency_mhz", "null");
     }

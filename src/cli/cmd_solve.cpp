@@ -7,6 +7,7 @@
 #include "synth/chip.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
+#include "synth/solve_mode.h"
 #include "synth/solver.h"
 
 namespace korvane::cli {
@@ -35,7 +36,7 @@ std::string ErrorText(double hz) {
 
 int Run(const Args& args) {
   const std::string& freqText = args.positional[0];
-  std::optional<double> wanted = ReadDouble(freqText);
+  std::optional<double> wanted = ReadNumberStrict(freqText);
   if (!wanted) throw UsageError("FREQ_MHZ '" + freqText + "' is not a number");
   ChipType chip = ChipArg(args);
 
@@ -56,6 +57,7 @@ int Run(const Args& args) {
   int slot = slotText[0] - '0';
 
   std::string refText = args.Value("ref", "10");
+  if (!ReadNumberStrict(refText)) throw UsageError("--ref '" + refText + "' is not a number");
   int32_t refDivisor = 0;
   double pfd = 10.0;
   AcceptReference(refText, chip, refDivisor, pfd);
@@ -64,9 +66,13 @@ int Run(const Args& args) {
                   " (5 to " + (chip == ChipType::Max2871 ? "210" : "250") + " MHz).");
   }
 
-  std::string command = BuildSlotCommand(slot, chip, freqText, band, powerIndex, refDivisor, pfd);
-  PllSolution s = SolvePll(chip, band, *wanted, pfd);
-  double achieved = AchievedFrequency(s, band, pfd);
+  const SolveMode mode = args.Has("exact") ? SolveMode::Exact : SolveMode::Classic;
+  const SolveReference reference{refText, refDivisor, pfd};
+  std::string command = BuildSlotCommand(mode, slot, chip, freqText, band, powerIndex, reference);
+  // FREQ_MHZ was read above, so it solves.
+  const SlotSolution solved = *SolveSlot(mode, chip, band, freqText, reference);
+  const PllSolution& s = solved.solution;
+  double achieved = solved.achieved;
   double oscillator = AchievedFrequency(PllSolution{0, s.INT, s.FRAC, s.MOD}, kBandOut1, pfd);
   bool inBand = IsInBand(chip, band, *wanted) == 1;
 
@@ -83,6 +89,7 @@ int Run(const Args& args) {
         .Add("FRAC", static_cast<int>(s.FRAC))
         .Add("MOD", static_cast<int>(s.MOD))
         .AddRaw("achieved_mhz", FormatFixed(achieved, 6))
+        .Add("error_hz", solved.errorHz)
         .Add("in_band", inBand)
         .Add("command", command);
     std::cout << o.str() << "\n";
@@ -97,7 +104,7 @@ int Run(const Args& args) {
             << "pfd         " << FormatFixed(pfd, 6) << " MHz (R " << refDivisor << ")\n"
             << "oscillator  " << FormatFixed(oscillator, 6) << " MHz\n"
             << "achieved    " << FormatFixed(achieved, 6) << " MHz\n"
-            << "error       " << ErrorText((achieved - *wanted) * 1e6) << "\n"
+            << "error       " << ErrorText(solved.errorHz) << "\n"
             << "in band     " << (inBand ? "yes" : "no") << " (" << kChipNames[static_cast<int>(chip)] << ", "
             << kBandLabels[band] << ")\n";
   return kExitOk;
@@ -106,13 +113,14 @@ int Run(const Args& args) {
 const Registrar kRegistrar(Command{
     "solve",
     "FREQ_MHZ [--chip adf4350|adf4351|max2871] [--ref MHZ] [--band 0|1] [--power off|-4|-1|+2|+5] [--slot 0..4] "
-    "[--json]",
+    "[--exact] [--json]",
     "Prints the register set a board would be sent for FREQ_MHZ, and the loop settings behind it.",
     {{"chip", "CHIP", "adf4350, adf4351 or max2871 (the default)"},
      {"ref", "MHZ", "reference frequency, 10 by default"},
      {"band", "BAND", "0 for OUT1 <6GHz (the default), 1 for OUT2 5..12GHz"},
      {"power", "LEVEL", "output power: off, -4, -1 (the default), +2 or +5 dBm; band 1: off or -1"},
      {"slot", "SLOT", "0 to 3 for F1 to F4, 4 for the signal generator (the default)"},
+     {"exact", "", "the nearest fraction to the digits typed (any modulus 2..4095) instead of the classic search"},
      {"json", "", "print one JSON object"}},
     1,
     1,

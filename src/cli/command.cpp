@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "link/board_link.h"
@@ -81,33 +84,7 @@ void PrintOverview(std::ostream& out) {
   }
 }
 
-}  // namespace
-
-std::string Args::Value(const std::string& name, const std::string& fallback) const {
-  auto it = values.find(name);
-  return it == values.end() ? fallback : it->second;
-}
-
-Registrar::Registrar(Command command) { Registry().push_back(std::move(command)); }
-
-const std::vector<Command>& Commands() { return Registry(); }
-
-std::string HelpText(const Command& command) {
-  std::string text = "usage: korvane-cli " + command.name + " " + command.synopsis + "\n\n" + command.summary + "\n";
-  if (!command.options.empty()) {
-    text += "\noptions:\n";
-    for (const Option& o : command.options) {
-      std::string head = "  --" + o.name + (o.value.empty() ? "" : " " + o.value);
-      head.resize(std::max<size_t>(head.size() + 1, 28), ' ');
-      text += head + o.help + "\n";
-    }
-  }
-  text += "  --help                    show this help\n";
-  return text;
-}
-
-int Dispatch(int argc, char** argv) {
-  std::vector<std::string> words(argv + 1, argv + argc);
+int DispatchWords(const std::vector<std::string>& words) {
   if (words.empty()) {
     PrintOverview(std::cerr);
     return kExitUsage;
@@ -119,6 +96,11 @@ int Dispatch(int argc, char** argv) {
   if (words[0] == "--version") {
     std::cout << "korvane-cli 3.7.0\n";
     return kExitOk;
+  }
+  // Not in the overview: the build writes the manual page and the completion with these.
+  if (words[0] == "--manpage" || words[0] == "--bash-completion") {
+    std::cout << (words[0] == "--manpage" ? ManPage() : BashCompletion()) << std::flush;
+    return std::cout ? kExitOk : kExitFailure;
   }
   const Command* command = nullptr;
   for (const Command& c : Registry()) {
@@ -148,5 +130,45 @@ int Dispatch(int argc, char** argv) {
     return kExitFailure;
   }
 }
+
+// What a command prints is what a script asked for: output that could not be written (a
+// full disk, /dev/full) makes the run a failure, whatever else it did. stdout is buffered,
+// so most such errors only show at this last flush.
+int FinishOutput(int exitCode) {
+  errno = 0;
+  std::cout.flush();
+  const bool failed = std::fflush(stdout) != 0 || !std::cout.good() || std::ferror(stdout);
+  const int err = errno;
+  if (!failed) return exitCode;
+  std::cerr << "korvane-cli: cannot write output: " << (err != 0 ? std::strerror(err) : "write error") << "\n";
+  return exitCode == kExitOk ? kExitFailure : exitCode;
+}
+
+}  // namespace
+
+std::string Args::Value(const std::string& name, const std::string& fallback) const {
+  auto it = values.find(name);
+  return it == values.end() ? fallback : it->second;
+}
+
+Registrar::Registrar(Command command) { Registry().push_back(std::move(command)); }
+
+const std::vector<Command>& Commands() { return Registry(); }
+
+std::string HelpText(const Command& command) {
+  std::string text = "usage: korvane-cli " + command.name + " " + command.synopsis + "\n\n" + command.summary + "\n";
+  if (!command.options.empty()) {
+    text += "\noptions:\n";
+    for (const Option& o : command.options) {
+      std::string head = "  --" + o.name + (o.value.empty() ? "" : " " + o.value);
+      head.resize(std::max<size_t>(head.size() + 1, 28), ' ');
+      text += head + o.help + "\n";
+    }
+  }
+  text += "  --help                    show this help\n";
+  return text;
+}
+
+int Dispatch(int argc, char** argv) { return FinishOutput(DispatchWords({argv + 1, argv + argc})); }
 
 }  // namespace korvane::cli

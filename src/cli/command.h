@@ -61,4 +61,8 @@ const std::vector<Command>& Commands();
 int Dispatch(int argc, char** argv);
 std::string HelpText(const Command& command);
 
+// Rendered from Commands() at build time: "korvane-cli --manpage" and "--bash-completion".
+std::string ManPage();
+std::string BashCompletion();
+
 }  // namespace korvane::cli

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "synth/number_text.h"
+
 namespace korvane::cli {
 
 std::string JsonQuote(std::string_view text) {
@@ -65,6 +67,12 @@ JsonObject& JsonObject::Add(std::string_view key, double number) {
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, number);
   body_.append(buf, res.ptr);
+  return *this;
+}
+
+JsonObject& JsonObject::AddFixed(std::string_view key, double number, int precision) {
+  Key(key);
+  body_ += std::isfinite(number) ? FormatFixed(number, precision) : "null";
   return *this;
 }
 

@@ -15,7 +15,9 @@ class JsonObject {
   JsonObject& Add(std::string_view key, const char* text) { return Add(key, std::string_view(text)); }
   JsonObject& Add(std::string_view key, int64_t number);
   JsonObject& Add(std::string_view key, int number) { return Add(key, static_cast<int64_t>(number)); }
-  JsonObject& Add(std::string_view key, double number);  // shortest exact form, locale-free
+  // JSON has no infinity and no NaN: a number that is not finite is written as null.
+  JsonObject& Add(std::string_view key, double number);                      // shortest exact form, locale-free
+  JsonObject& AddFixed(std::string_view key, double number, int precision);  // "%.<precision>f", locale-free
   JsonObject& Add(std::string_view key, bool value);
   JsonObject& AddRaw(std::string_view key, std::string_view json);  // an already written value
   std::string str() const { return "{" + body_ + "}"; }

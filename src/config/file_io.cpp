@@ -15,6 +15,13 @@ namespace {
 
 int writeFault = 0;
 
+// A hard-linked file is rewritten in place and its old contents are held in memory to be
+// put back should the write fail; a file larger than a configuration file ever is, is not.
+constexpr size_t kMaxRewriteBytes = 4u << 20;
+
+// Links followed before giving up, as the kernel's own limit for one path.
+constexpr int kMaxLinkHops = 40;
+
 std::string Reason(int err) { return std::strerror(err); }
 
 std::string ReadError(const std::string& path, const std::string& reason) {
@@ -24,6 +31,36 @@ std::string ReadError(const std::string& path, const std::string& reason) {
 std::string WriteError(const std::string& path, const std::string& reason) {
   return "Could not write \"" + path + "\": " + reason;
 }
+
+std::string NotRegular(mode_t mode) {
+  const char* kind = "a special file";
+  if (S_ISDIR(mode)) kind = "a directory";
+  if (S_ISCHR(mode)) kind = "a character device";
+  if (S_ISBLK(mode)) kind = "a block device";
+  if (S_ISFIFO(mode)) kind = "a FIFO (named pipe)";
+  if (S_ISSOCK(mode)) kind = "a socket";
+  return std::string("it is ") + kind + ", not a regular file";
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // close(2) reports delayed write errors (NFS, quotas); the caller has to see them.
+  int Close() {
+    int result = ::close(fd_);
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
 
 bool WriteAll(int fd, std::string_view bytes) {
   size_t done = 0;
@@ -46,63 +83,207 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Where the new file has to go: the final target of a symbolic link, else the path itself.
-std::string ResolveTarget(const std::string& path) {
-  struct stat info;
-  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
+// Reads from the descriptor's position until end of file or more than maxBytes; false with
+// errno on a read error.
+bool ReadUpTo(int fd, size_t maxBytes, std::string* data) {
+  char buffer[8192];
+  while (data->size() <= maxBytes) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) break;
+    data->append(buffer, static_cast<size_t>(n));
   }
-  return path;
+  return true;
 }
 
-mode_t NewFileMode(const std::string& target) {
-  struct stat info;
-  if (::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) return info.st_mode & 07777;
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The path a save has to write: the end of a chain of symbolic links (which need not exist
+// yet), else the path itself. 0, or the errno value that stopped the walk.
+int FollowLinks(const std::string& path, std::string* target) {
+  std::string current = path;
+  for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+    struct stat info;
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+      *target = current;
+      return 0;
+    }
+    char link[PATH_MAX];
+    ssize_t n = ::readlink(current.c_str(), link, sizeof link);
+    if (n < 0) return errno;
+    if (static_cast<size_t>(n) >= sizeof link) return ENAMETOOLONG;
+    std::string next(link, static_cast<size_t>(n));
+    if (next.empty()) return ENOENT;
+    if (next[0] != '/') {
+      std::string folder = FolderOf(current);
+      next = (folder == "/" ? "" : folder) + "/" + next;
+    }
+    current = std::move(next);
+  }
+  return ELOOP;
+}
+
+mode_t DefaultFileMode() {
   mode_t mask = ::umask(0);
   ::umask(mask);
   return 0666 & ~mask;
 }
 
+// The usual save: a new file beside the target, renamed over it, so that a crash at any
+// point leaves the old file or the whole new one. old is null for a file not there yet.
+bool ReplaceByRename(const std::string& path, const std::string& target, const struct stat* old, std::string_view bytes,
+                     std::string* error) {
+  const std::string folder = FolderOf(target);
+  const size_t slash = target.rfind('/');
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temp = folder + "/." + name + ".XXXXXX";
+  Fd fd(::mkstemp(temp.data()));
+  if (fd.get() < 0) {
+    *error = WriteError(path, Reason(errno));
+    return false;
+  }
+  auto fail = [&](int err) {
+    ::unlink(temp.c_str());
+    *error = WriteError(path, Reason(err));
+    return false;
+  };
+  mode_t mode = DefaultFileMode();
+  if (old) {
+    // Only root may give a file to another user, and a user may only pick a group of their
+    // own; what cannot be kept stays the writer's, as for any file they create. The mode is
+    // set afterwards because a change of owner clears the set-ID bits.
+    if (::fchown(fd.get(), old->st_uid, old->st_gid) != 0)
+      (void)::fchown(fd.get(), static_cast<uid_t>(-1), old->st_gid);
+    mode = old->st_mode & 07777;
+  }
+  if (::fchmod(fd.get(), mode) != 0) return fail(errno);
+  if (!WriteAll(fd.get(), bytes)) return fail(errno);
+  if (::fsync(fd.get()) != 0) return fail(errno);
+  if (fd.Close() != 0) return fail(errno);
+  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
+  // Make the rename itself durable; a folder that cannot be opened only loses that.
+  Fd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dirFd.get() >= 0) ::fsync(dirFd.get());
+  return true;
+}
+
+// A file with more than one name is written where it is. A rename would give this name a
+// new file and leave every other name holding the old contents: the link the user made
+// would be split without a word. Writing in place gives up the rename's all-or-nothing, so
+// the space is reserved before the first byte changes (a full disk fails with the file
+// as it was), and a write that fails half-way puts the old bytes back. Only a crash during
+// the write itself can leave a mixture, a window of one small write; editors make the same
+// trade for linked files.
+bool RewriteInPlace(const std::string& path, const std::string& target, std::string_view bytes, std::string* error) {
+  Fd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+  if (fd.get() < 0) {
+    *error = WriteError(path, Reason(errno));
+    return false;
+  }
+  struct stat info;
+  if (::fstat(fd.get(), &info) != 0) {
+    *error = WriteError(path, Reason(errno));
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
+    return false;
+  }
+  std::string old;
+  if (!ReadUpTo(fd.get(), kMaxRewriteBytes, &old)) {
+    *error = WriteError(path, Reason(errno));
+    return false;
+  }
+  if (old.size() > kMaxRewriteBytes) {
+    *error = WriteError(path, "it has several names (hard links) and is too large to rewrite safely");
+    return false;
+  }
+  if (bytes.size() > old.size()) {
+    // posix_fallocate returns its error rather than setting errno. A file system that cannot
+    // reserve space still takes the write; it only loses the early warning.
+    int err = ::posix_fallocate(fd.get(), 0, static_cast<off_t>(bytes.size()));
+    if (err != 0 && err != EOPNOTSUPP && err != EINVAL) {
+      *error = WriteError(path, Reason(err));
+      return false;
+    }
+  }
+  auto writeAt0 = [&](std::string_view data) {
+    return ::lseek(fd.get(), 0, SEEK_SET) == 0 && WriteAll(fd.get(), data) &&
+           ::ftruncate(fd.get(), static_cast<off_t>(data.size())) == 0 && ::fsync(fd.get()) == 0;
+  };
+  if (!writeAt0(bytes)) {
+    int err = errno;
+    (void)writeAt0(old);
+    *error = WriteError(path, Reason(err));
+    return false;
+  }
+  if (fd.Close() != 0) {
+    *error = WriteError(path, Reason(errno));
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-ReadStatus ReadSmallFile(const std::string& path, std::string* bytes, std::string* error, size_t maxBytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+ReadStatus ReadRegularFile(const std::string& path, size_t maxBytes, std::string* bytes, std::string* error,
+                           bool* truncated) {
+  // Looking before opening keeps a FIFO from blocking the open and a device (a serial port
+  // raises its modem lines) from seeing one at all.
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::Missing;
     *error = ReadError(path, Reason(errno));
     return ReadStatus::Failed;
   }
-  struct stat info;
-  if (::fstat(fd, &info) != 0) {
-    *error = ReadError(path, Reason(errno));
-    ::close(fd);
+  if (!S_ISREG(info.st_mode)) {
+    *error = ReadError(path, NotRegular(info.st_mode));
     return ReadStatus::Failed;
   }
-  if (S_ISDIR(info.st_mode)) {
-    *error = ReadError(path, Reason(EISDIR));
-    ::close(fd);
+  // Something else may take the path's place in between: O_NONBLOCK keeps that open from
+  // waiting, and the descriptor is what is checked and read.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (fd.get() < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::Missing;
+    *error = ReadError(path, Reason(errno));
+    return ReadStatus::Failed;
+  }
+  if (::fstat(fd.get(), &info) != 0) {
+    *error = ReadError(path, Reason(errno));
+    return ReadStatus::Failed;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    *error = ReadError(path, NotRegular(info.st_mode));
     return ReadStatus::Failed;
   }
   std::string data;
-  char buffer[8192];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      *error = ReadError(path, Reason(errno));
-      ::close(fd);
-      return ReadStatus::Failed;
-    }
-    if (n == 0) break;
-    if (data.size() + static_cast<size_t>(n) > maxBytes) {
-      *error = ReadError(path, "the file is too large for a configuration file");
-      ::close(fd);
-      return ReadStatus::Failed;
-    }
-    data.append(buffer, static_cast<size_t>(n));
+  if (!ReadUpTo(fd.get(), maxBytes, &data)) {
+    *error = ReadError(path, Reason(errno));
+    return ReadStatus::Failed;
   }
-  ::close(fd);
+  const bool more = data.size() > maxBytes;
+  if (more) data.resize(maxBytes);
+  if (truncated) *truncated = more;
+  *bytes = std::move(data);
+  return ReadStatus::Ok;
+}
+
+ReadStatus ReadSmallFile(const std::string& path, std::string* bytes, std::string* error, size_t maxBytes) {
+  std::string data;
+  bool truncated = false;
+  ReadStatus status = ReadRegularFile(path, maxBytes, &data, error, &truncated);
+  if (status != ReadStatus::Ok) return status;
+  if (truncated) {
+    *error = ReadError(path, "the file is too large for a configuration file");
+    return ReadStatus::Failed;
+  }
   *bytes = std::move(data);
   return ReadStatus::Ok;
 }
@@ -112,51 +293,23 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     *error = WriteError(path, Reason(ENOENT));
     return false;
   }
-  const std::string target = ResolveTarget(path);
-  size_t slash = target.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-  std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-
-  struct stat info;
-  if (::stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-    *error = WriteError(path, Reason(EISDIR));
+  std::string target;
+  if (int err = FollowLinks(path, &target); err != 0) {
+    *error = WriteError(path, Reason(err));
     return false;
   }
-
-  std::string temp = folder + "/." + name + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
+  struct stat info;
+  const bool exists = ::lstat(target.c_str(), &info) == 0;
+  if (!exists && errno != ENOENT) {
     *error = WriteError(path, Reason(errno));
     return false;
   }
-  auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    *error = WriteError(path, Reason(err));
-    return false;
-  };
-  if (::fchmod(fd, NewFileMode(target)) != 0) return fail(errno);
-  if (!WriteAll(fd, bytes)) return fail(errno);
-  if (::fsync(fd) != 0) return fail(errno);
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    *error = WriteError(path, Reason(err));
+  if (exists && !S_ISREG(info.st_mode)) {
+    *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
     return false;
   }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    *error = WriteError(path, Reason(err));
-    return false;
-  }
-  // Make the rename itself durable; a folder that cannot be opened only loses that.
-  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
+  if (exists && info.st_nlink > 1) return RewriteInPlace(path, target, bytes, error);
+  return ReplaceByRename(path, target, exists ? &info : nullptr, bytes, error);
 }
 
 void SetWriteFaultForTesting(int errnoValue) { writeFault = errnoValue; }

@@ -1,20 +1,27 @@
 #include "firmware/firmware_image.h"
 
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 
+#include "config/file_io.h"
 #include "synth/number_text.h"
 
 namespace korvane::firmware {
 
-std::vector<uint8_t> ReadImageFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {};
-  std::vector<uint8_t> bytes(kMaxImageBytes);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  // A directory opens but does not read: gcount() is then 0 and the image is refused.
-  std::streamsize got = in.gcount();
-  bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
-  return bytes;
+std::vector<uint8_t> ReadImageFile(const std::string& path, std::string* error) {
+  std::string bytes;
+  std::string reason;
+  switch (config::ReadRegularFile(path, kMaxImageBytes, &bytes, &reason)) {
+    case config::ReadStatus::Ok:
+      return std::vector<uint8_t>(bytes.begin(), bytes.end());
+    case config::ReadStatus::Missing:
+      reason = "Could not read \"" + path + "\": " + std::strerror(ENOENT);
+      break;
+    case config::ReadStatus::Failed:
+      break;
+  }
+  if (error) *error = reason;
+  return {};
 }
 
 bool IsValidImageSize(size_t byteCount) { return byteCount >= kMinImageBytes && byteCount <= kMaxImageBytes; }

@@ -24,8 +24,9 @@ inline constexpr char kOkReply[] = "OK;";
 // What erased flash reads as; it stands in for the missing high byte of an odd-length image.
 inline constexpr uint8_t kErasedByte = 0xFF;
 
-// At most kMaxImageBytes from the start of the file; empty when it cannot be opened or read.
-std::vector<uint8_t> ReadImageFile(const std::string& path);
+// At most kMaxImageBytes from the start of the file; empty when it cannot be read or is not
+// a regular file (a FIFO or /dev/zero is no image), with the reason in *error when given.
+std::vector<uint8_t> ReadImageFile(const std::string& path, std::string* error = nullptr);
 
 bool IsValidImageSize(size_t byteCount);
 

@@ -1,11 +1,85 @@
 #include "link/port_access.h"
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace korvane::link {
 
+namespace {
+
+std::string GroupName(gid_t group) {
+  std::vector<char> buffer(16384);
+  struct group entry;
+  struct group* found = nullptr;
+  if (::getgrgid_r(group, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->gr_name) {
+    return found->gr_name;
+  }
+  return std::to_string(group);
+}
+
+}  // namespace
+
+PortFileFacts InspectPortFile(const std::string& devicePath) {
+  PortFileFacts facts;
+  struct stat info;
+  if (::stat(devicePath.c_str(), &info) != 0) {
+    facts.kind = (errno == ENOENT || errno == ENOTDIR) ? PortFileKind::Missing : PortFileKind::Unknown;
+    return facts;
+  }
+  if (S_ISCHR(info.st_mode)) {
+    facts.kind = PortFileKind::CharDevice;
+  } else if (S_ISDIR(info.st_mode)) {
+    facts.kind = PortFileKind::Directory;
+  } else if (S_ISREG(info.st_mode)) {
+    facts.kind = PortFileKind::RegularFile;
+  } else {
+    facts.kind = PortFileKind::Other;
+  }
+  facts.group = info.st_gid;
+  facts.groupName = GroupName(info.st_gid);
+  return facts;
+}
+
+std::string DescribeOpenFailure(const std::string& devicePath, int errnoValue, const PortFileFacts& facts) {
+  switch (facts.kind) {
+    case PortFileKind::Missing:
+      return devicePath + " does not exist; check that the board is plugged in.";
+    case PortFileKind::Directory:
+      return devicePath + " is a directory, not a serial device.";
+    case PortFileKind::RegularFile:
+      return devicePath + " is a regular file, not a serial device.";
+    case PortFileKind::Other:
+      return devicePath + " is not a serial device.";
+    case PortFileKind::Unknown:
+      if (errnoValue == ENOENT) return devicePath + " does not exist; check that the board is plugged in.";
+      break;
+    case PortFileKind::CharDevice:
+      break;
+  }
+  if (errnoValue == EACCES || errnoValue == EPERM) {
+    if (facts.kind != PortFileKind::CharDevice) return "Permission denied: " + devicePath + ".";
+    // Joining the root group would hand out far more than a serial port; that takes an administrator.
+    if (facts.group == 0) {
+      return "Permission denied: " + devicePath + " belongs to the group " + facts.groupName +
+             ", so only an administrator can open it.";
+    }
+    return "Permission denied: " + devicePath + " belongs to the group " + facts.groupName +
+           ". Add your user to it with: sudo usermod -aG " + facts.groupName + " $USER, then log out and in again.";
+  }
+  // EBUSY: held for exclusive use (TIOCEXCL); EAGAIN, EWOULDBLOCK: its lock is taken.
+  if (errnoValue == EBUSY || errnoValue == EAGAIN || errnoValue == EWOULDBLOCK) {
+    return devicePath + " is in use by another program.";
+  }
+  return "Cannot open " + devicePath + ": " + std::strerror(errnoValue) + ".";
+}
+
 std::string DescribeOpenFailure(const std::string& devicePath, int errnoValue) {
-  return devicePath + ": " + std::strerror(errnoValue);
+  return DescribeOpenFailure(devicePath, errnoValue, InspectPortFile(devicePath));
 }
 
 }  // namespace korvane::link

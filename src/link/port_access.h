@@ -1,12 +1,31 @@
-// Why a serial device cannot be opened, in words a user can act on.
+// Why a serial device could not be opened, in words that tell the user what to do about it.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 
 namespace korvane::link {
 
-// One line naming the device and the reason; for a permission problem the group that owns
-// the device and how to join it.
+enum class PortFileKind { Missing, Unknown, CharDevice, Directory, RegularFile, Other };
+
+// What the file system says about a device path. Kept apart from the wording so that every
+// case can be described without the device at hand, and as root, whom no permission stops.
+struct PortFileFacts {
+  PortFileKind kind = PortFileKind::Unknown;  // Unknown: the path could not be looked at
+  gid_t group = 0;                            // the group that owns it, when it exists
+  std::string groupName;                      // that group's name, or its number
+};
+
+PortFileFacts InspectPortFile(const std::string& devicePath);
+
+// One or two sentences for an open of devicePath that failed with errnoValue: a device that
+// is not there, a path that is no serial device, a permission the user lacks (naming the
+// device's group and how to join it), a device another program holds, else the system's
+// reason.
+std::string DescribeOpenFailure(const std::string& devicePath, int errnoValue, const PortFileFacts& facts);
+
+// The same, with the facts looked up now.
 std::string DescribeOpenFailure(const std::string& devicePath, int errnoValue);
 
 }  // namespace korvane::link

@@ -3,6 +3,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <utility>
 
 #include "link/board_link.h"
@@ -35,6 +36,19 @@ std::vector<PortInfo> ListSerialPorts(const PortEnumerator& enumerator) {
   ports.push_back({kDemoPortName, "Built-in demo board"});
   SortPortNames(ports);
   return ports;
+}
+
+bool IsNetworkPortName(std::string_view name) {
+  return name.rfind("tcp://", 0) == 0 || name.rfind("rfc2217://", 0) == 0;
+}
+
+bool IsUsablePortName(const std::string& name) {
+  if (name.empty()) return false;
+  if (name == kDemoPortName || IsNetworkPortName(name)) return true;
+  // A bare name is a device in /dev, as the serial port opens it.
+  const std::string path = name.front() == '/' ? name : "/dev/" + name;
+  std::error_code error;
+  return std::filesystem::exists(path, error);
 }
 
 bool IsComPortName(std::string_view name) {

@@ -23,6 +23,13 @@ std::vector<PortInfo> SystemSerialPorts();
 // to case.
 std::vector<PortInfo> ListSerialPorts(const PortEnumerator& enumerator = {});
 
+// A port served over the network ("tcp://HOST:PORT", "rfc2217://HOST:PORT").
+bool IsNetworkPortName(std::string_view name);
+
+// Whether a name the user typed still means something when the system's list lacks it: a
+// network port, or a device file that exists ("/dev/serial/by-id/...", "ttyUSB0").
+bool IsUsablePortName(const std::string& name);
+
 // Windows device names: ends in "COM" and one to three digits, any case, anything before.
 bool IsComPortName(std::string_view name);
 

@@ -71,6 +71,13 @@ class ControlSurface {
   virtual void ProgressStep() = 0;
   virtual void ProgressDestroy() = 0;
 
+  // Values kept between runs of the window (the last port that connected); none by default.
+  virtual std::optional<std::string> Remembered(const std::string& key) const {
+    (void)key;
+    return std::nullopt;
+  }
+  virtual void Remember(const std::string& key, const std::string& value) { (void)key, (void)value; }
+
   // An operation with the board starts (true) or ends: a busy cursor, no user input.
   virtual void SetBusy(bool busy) { (void)busy; }
 

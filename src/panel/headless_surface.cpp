@@ -89,6 +89,12 @@ void HeadlessSurface::MessageBox(const std::string& text, const std::string& cap
   messages.push_back({text, caption, icon, {}});
 }
 
+std::optional<std::string> HeadlessSurface::Remembered(const std::string& key) const {
+  auto it = remembered.find(key);
+  if (it == remembered.end()) return std::nullopt;
+  return it->second;
+}
+
 void HeadlessSurface::MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
                                         const std::string& details) {
   MessageBox(text, caption, icon);

@@ -54,6 +54,8 @@ class HeadlessSurface : public ControlSurface {
   void MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
                          const std::string& details) override;
   void SetBusy(bool busy) override { busy_ = busy; }
+  std::optional<std::string> Remembered(const std::string& key) const override;
+  void Remember(const std::string& key, const std::string& value) override { remembered[key] = value; }
   bool Busy() const { return busy_; }
   std::optional<std::string> ChooseFile(const FileDialogSpec& request) override;
   void StartTuneTimer(int ms) override;
@@ -77,6 +79,7 @@ class HeadlessSurface : public ControlSurface {
   // Answers of the next file dialogs, in order; nullopt answers cancel. Empty queue: cancel.
   void QueueFileChoice(std::optional<std::string> path) { fileChoices_.push_back(std::move(path)); }
 
+  std::map<std::string, std::string> remembered;
   std::vector<Message> messages;
   std::vector<FileDialogSpec> fileDialogs;
   std::vector<std::string> progressLog;  // "create:<title>", "status:<text>", "range:<n>", "step", "destroy"

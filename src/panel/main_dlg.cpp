@@ -17,6 +17,8 @@ constexpr const char* kChipCaptions[] = {"Chip (ADF4350):", "Chip (ADF4351):", "
 constexpr const char* kChipListEntries[] = {"Auto", "ADF4350", "ADF4351", "MAX2871"};
 constexpr const char* kPinFunctions[] = {"Freq. code", "CW keying"};
 
+constexpr char kLastPortKey[] = "port";
+
 bool IsFrequencyField(int id) { return id >= ctl::Freq(0) && id <= ctl::Freq(ctl::kSigGenSlot); }
 
 }  // namespace
@@ -65,7 +67,9 @@ void CMainDlg::OnInitDialog() {
   for (const char* entry : kChipListEntries) surface_.AddItem(ctl::kChipList, entry);
   surface_.SetSelection(ctl::kChipList, 0);
 
+  surface_.ResetList(ctl::kPortList);
   RefreshPortList();
+  SelectRememberedPort();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -319,15 +323,41 @@ void CMainDlg::Exit() {
 // Port list, connect, readout, disconnect
 
 void CMainDlg::RefreshPortList() {
+  // What the user chose or typed survives a new reading of the list while it still means a
+  // port; else the first entry is chosen, as at start.
+  const std::string chosen = surface_.GetCount(ctl::kPortList) > 0 ? PortName() : std::string();
   surface_.ResetList(ctl::kPortList);
   std::vector<link::PortInfo> ports = link::ListSerialPorts(ports_);
+  int found = -1;
   for (size_t i = 0; i < ports.size(); ++i) {
     surface_.AddItem(ctl::kPortList, ports[i].name);
     if (!ports[i].description.empty()) {
       surface_.SetItemTooltip(ctl::kPortList, static_cast<int>(i), ports[i].description);
     }
+    if (ports[i].name == chosen) found = static_cast<int>(i);
   }
-  surface_.SetSelection(ctl::kPortList, 0);
+  if (found >= 0) {
+    surface_.SetSelection(ctl::kPortList, found);
+  } else if (link::IsUsablePortName(chosen)) {
+    surface_.SetSelection(ctl::kPortList, -1);
+    surface_.SetText(ctl::kPortList, chosen);
+  } else {
+    surface_.SetSelection(ctl::kPortList, 0);
+  }
+}
+
+void CMainDlg::SelectRememberedPort() {
+  const std::optional<std::string> last = surface_.Remembered(kLastPortKey);
+  if (!last) return;
+  for (int i = 0, n = surface_.GetCount(ctl::kPortList); i < n; ++i) {
+    if (surface_.GetItemText(ctl::kPortList, i) == *last) {
+      surface_.SetSelection(ctl::kPortList, i);
+      return;
+    }
+  }
+  if (!link::IsUsablePortName(*last)) return;
+  surface_.SetSelection(ctl::kPortList, -1);
+  surface_.SetText(ctl::kPortList, *last);
 }
 
 std::string CMainDlg::PortName() const {
@@ -387,6 +417,7 @@ void CMainDlg::OnConnect() {
     return;
   }
   isConnected = 1;
+  surface_.Remember(kLastPortKey, PortName());
   surface_.SetFocus(ctl::Freq(ctl::kSigGenSlot));
 }
 

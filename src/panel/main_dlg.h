@@ -48,6 +48,8 @@ class CMainDlg {
 
   // Handlers.
   void RefreshPortList();
+  // The port that last connected, when it is still there.
+  void SelectRememberedPort();
   void OnConnect();
   void OnDisconnect();
   void OnControlChanged(int id);

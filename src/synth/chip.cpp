@@ -21,10 +21,10 @@ constexpr Range kBandLimits[3][2] = {
     {{23.5, 6000.0}, {5000.0, 12000.0}},
 };
 
+}  // namespace
+
 // The MAX2871's reference input takes less than the ADF435x's.
 double MaxReference(ChipType chip) { return chip == ChipType::Max2871 ? 210.0 : 250.0; }
-
-}  // namespace
 
 std::optional<ChipType> ChipFromName(std::string_view name) {
   for (int c = 0; c < 3; ++c) {
@@ -51,7 +51,7 @@ int IsInBand(ChipType chip, Band band, double frequency) {
 
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd) {
   std::optional<double> reference = ReadDouble(referenceText);
-  if (!reference || *reference < 5.0 || *reference > MaxReference(chip)) {
+  if (!reference || *reference < kMinReference || *reference > MaxReference(chip)) {
     refDivisor = 0;
     return;
   }

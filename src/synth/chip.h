@@ -31,6 +31,10 @@ std::optional<ChipType> ChipFromName(std::string_view name);
 // 1 when low <= f <= high for the chip and band, else 0 (NaN and unknown bands give 0).
 int IsInBand(ChipType chip, Band band, double frequency);
 
+// The reference frequencies in MHz a chip's panel accepts: kMinReference to MaxReference.
+inline constexpr double kMinReference = 5.0;
+double MaxReference(ChipType chip);
+
 // Reads the reference text ("%lf" manner) and sets refDivisor and, when valid, pfd.
 // An invalid reference sets refDivisor to 0 and leaves pfd untouched.
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd);

@@ -1,6 +1,7 @@
 // Locale-independent reading and writing of numbers as the board and the window use them.
 #include "synth/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -27,16 +28,34 @@ int HexDigit(char c) {
 }
 
 // std::from_chars reports both overflow and underflow as out of range. A tiny value reads as
-// zero (strtod gives 0 or a denormal there); only a huge one is no number.
+// zero (strtod gives 0 or a denormal there); only a huge one is no number. Which of the two
+// it is follows from the decimal order of the first significant digit, mantissa and exponent
+// together: "1000...000e-5" with four hundred zeros is huge despite its negative exponent.
 bool IsUnderflow(std::string_view matched) {
-  size_t e = matched.find_first_of("eE");
-  if (e != std::string_view::npos) return e + 1 < matched.size() && matched[e + 1] == '-';
-  // No exponent: only "0.000..." can be too small; an integer part of any non-zero digit is huge.
-  for (char c : matched) {
-    if (c == '.') return true;
-    if (c != '0') return false;
+  const size_t e = matched.find_first_of("eE");
+  const std::string_view mantissa = matched.substr(0, e);
+  const size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return true;  // all zeros
+  size_t point = mantissa.find('.');
+  if (point == std::string_view::npos) point = mantissa.size();
+  long long order = first < point ? static_cast<long long>(point - first - 1) : -static_cast<long long>(first - point);
+  if (e != std::string_view::npos) {
+    size_t pos = e + 1;
+    const bool negative = pos < matched.size() && matched[pos] == '-';
+    if (pos < matched.size() && (matched[pos] == '+' || matched[pos] == '-')) ++pos;
+    // Saturated far beyond any double's range, so that no count of digits overflows it.
+    long long exponent = 0;
+    for (; pos < matched.size(); ++pos) exponent = std::min(exponent * 10 + (matched[pos] - '0'), 1000000000LL);
+    order += negative ? -exponent : exponent;
   }
-  return true;
+  return order < 0;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+size_t SkipDigits(std::string_view text, size_t pos) {
+  while (pos < text.size() && IsDigit(text[pos])) ++pos;
+  return pos;
 }
 
 }  // namespace
@@ -62,6 +81,32 @@ std::optional<double> ReadDouble(std::string_view text) {
   }
   if (!std::isfinite(value)) return std::nullopt;  // "inf", "nan"
   return negative ? -value : value;
+}
+
+std::optional<double> ReadNumberStrict(std::string_view text) {
+  // The grammar is checked here so that ReadDouble (and from_chars behind it) only ever
+  // sees a plain decimal number: its own leniency (trailing text, "inf") never applies.
+  const size_t start = SkipBlanks(text, 0);
+  size_t pos = start;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+  const size_t intEnd = SkipDigits(text, pos);
+  size_t digits = intEnd - pos;
+  pos = intEnd;
+  if (pos < text.size() && text[pos] == '.') {
+    const size_t fracEnd = SkipDigits(text, pos + 1);
+    digits += fracEnd - pos - 1;
+    pos = fracEnd;
+  }
+  if (digits == 0) return std::nullopt;
+  if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+    size_t exp = pos + 1;
+    if (exp < text.size() && (text[exp] == '+' || text[exp] == '-')) ++exp;
+    const size_t expEnd = SkipDigits(text, exp);
+    if (expEnd == exp) return std::nullopt;
+    pos = expEnd;
+  }
+  if (SkipBlanks(text, pos) != text.size()) return std::nullopt;
+  return ReadDouble(text.substr(start, pos - start));
 }
 
 std::string FormatFixed(double value, int precision, int width, bool blankSign) {

@@ -12,6 +12,12 @@ namespace korvane {
 // trailing characters ignored. Non-finite results ("inf", "nan", overflow) read as no number.
 std::optional<double> ReadDouble(std::string_view text);
 
+// Reads a decimal number that is the whole text, as a command line wants it: blanks around
+// it, an optional sign, digits with at most one '.', an optional exponent ("1e-3"), and
+// nothing else. "10MHz", "1e", "1,5", "0x10", "inf", "nan", an empty text and a value too
+// large for a double are no number; one too small to hold reads as zero, as in ReadDouble.
+std::optional<double> ReadNumberStrict(std::string_view text);
+
 // printf "%<width>.<precision>f", with the ' ' flag when blankSign is set; never localised.
 std::string FormatFixed(double value, int precision, int width = 0, bool blankSign = false);
 

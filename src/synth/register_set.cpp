@@ -1,6 +1,8 @@
 // The six register words of one slot: encoding, text form and decoding.
 #include "synth/register_set.h"
 
+#include <cctype>
+
 #include "synth/number_text.h"
 
 namespace korvane {
@@ -8,6 +10,11 @@ namespace korvane {
 namespace {
 
 uint32_t Bits(int32_t value, uint32_t mask, int shift) { return (static_cast<uint32_t>(value) & mask) << shift; }
+
+constexpr int kMaxWordDigits = 8;
+
+// The white space "%X" skips in the C locale.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 }  // namespace
 
@@ -35,8 +42,38 @@ std::optional<std::array<uint32_t, 6>> ParseRegisterReply(std::string_view reply
   return words;
 }
 
+int32_t BandSelectDivider(double pfd) { return SaturateToInt32(pfd / 0.05); }
+
+std::optional<RegisterSet> ReadRegisterSetText(std::string_view text) {
+  size_t pos = 0;
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  if (pos >= text.size() || text[pos] < '0' || text[pos] > '4') return std::nullopt;
+  RegisterSet set;
+  set.slot = text[pos++] - '0';
+  for (uint32_t& word : set.words) {
+    // Without a blank the digits of two fields would run together.
+    if (pos >= text.size() || !IsBlank(text[pos])) return std::nullopt;
+    size_t used = 0;
+    std::optional<uint32_t> value = ReadHex(text.substr(pos), &used, kMaxWordDigits);
+    if (!value) return std::nullopt;
+    pos += used;
+    if (pos < text.size() && std::isxdigit(static_cast<unsigned char>(text[pos]))) return std::nullopt;
+    word = *value;
+  }
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  if (pos < text.size() && text[pos] == ';') ++pos;
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  if (pos != text.size()) return std::nullopt;
+  return set;
+}
+
 RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
                                 PowerLevel level, Band band) {
+  return EncodeRegisterWordsWithDivider(slot, chip, refDivisor, BandSelectDivider(pfd), solution, level, band);
+}
+
+RegisterSet EncodeRegisterWordsWithDivider(int slot, ChipType chip, int32_t refDivisor, int32_t bandSelectDivider,
+                                           const PllSolution& solution, PowerLevel level, Band band) {
   const bool max2871 = chip == ChipType::Max2871;
   const bool fractional = solution.FRAC > 0;
   const bool on = level > 0;
@@ -69,8 +106,7 @@ RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, dou
   r[3] = max2871 ? 0x01000000u : 0u;
 
   if (max2871) {
-    // Band-select clock: the comparison frequency in 50 kHz steps.
-    int32_t bs = SaturateToInt32(pfd / 0.05);
+    const int32_t bs = bandSelectDivider;
     r[4] = Bits(bs >> 8, 3, 24) | (1u << 23) | Bits(bs, 0xFF, 12);
   } else {
     r[4] = (1u << 23) | (120u << 12);

@@ -24,8 +24,21 @@ std::string FormatRegisterSet(const RegisterSet& set);
 // and the rest is read with " %X %X %X %X %X %X;". Fewer than six numbers gives nullopt.
 std::optional<std::array<uint32_t, 6>> ParseRegisterReply(std::string_view reply);
 
+// Reads a register set as a user types or pastes it, and only when the text is exactly one:
+// blanks around it, the slot digit 0..4, six words of one to eight hexadecimal digits (an
+// "0x" before a word is allowed), each after at least one blank, and an optional ";" at the
+// end. A ninth digit, a missing or seventh word, or any other text is no set: unlike a
+// board's reply, a typed word is never cut to its last eight digits.
+std::optional<RegisterSet> ReadRegisterSetText(std::string_view text);
+
 RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
                                 PowerLevel level, Band band);
+// The same words with the MAX2871's band-select divider given, for a caller that knows the comparison
+// frequency exactly rather than as a double.
+RegisterSet EncodeRegisterWordsWithDivider(int slot, ChipType chip, int32_t refDivisor, int32_t bandSelectDivider,
+                                           const PllSolution& solution, PowerLevel level, Band band);
+// The MAX2871's band-select divider: the comparison frequency in 50 kHz steps, truncated.
+int32_t BandSelectDivider(double pfd);
 // The command text of EncodeRegisterWords.
 std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
                               PowerLevel level, Band band);

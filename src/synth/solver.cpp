@@ -10,11 +10,6 @@ namespace korvane {
 
 namespace {
 
-struct DividerStep {
-  double threshold;
-  int32_t divExp;
-};
-
 // The first threshold strictly above the working frequency picks the divider, so the
 // oscillator ends up at 2200 MHz (ADF435x) or 3000 MHz (MAX2871) or above.
 constexpr DividerStep kAdf4350Steps[] = {{275.0, 4}, {550.0, 3}, {1100.0, 2}, {2200.0, 1}};
@@ -22,22 +17,9 @@ constexpr DividerStep kAdf4351Steps[] = {{68.75, 6}, {137.5, 5}, {275.0, 4}, {55
 constexpr DividerStep kMax2871Steps[] = {{46.875, 7}, {93.75, 6},  {187.5, 5}, {375.0, 4},
                                          {750.0, 3},  {1500.0, 2}, {3000.0, 1}};
 
-template <size_t N>
-int32_t PickDivider(const DividerStep (&steps)[N], double x) {
-  for (const DividerStep& s : steps) {
-    if (x < s.threshold) return s.divExp;
-  }
-  return 0;
-}
-
 int32_t DividerFor(ChipType chip, double x) {
-  switch (chip) {
-    case ChipType::Adf4350:
-      return PickDivider(kAdf4350Steps, x);
-    case ChipType::Adf4351:
-      return PickDivider(kAdf4351Steps, x);
-    case ChipType::Max2871:
-      return PickDivider(kMax2871Steps, x);
+  for (const DividerStep& s : DividerSteps(chip)) {
+    if (x < s.threshold) return s.divExp;
   }
   return 0;
 }
@@ -45,6 +27,20 @@ int32_t DividerFor(ChipType chip, double x) {
 constexpr int32_t kMaxModulus = 4095;
 
 }  // namespace
+
+std::span<const DividerStep> DividerSteps(ChipType chip) {
+  switch (chip) {
+    case ChipType::Adf4350:
+      return kAdf4350Steps;
+    case ChipType::Adf4351:
+      return kAdf4351Steps;
+    case ChipType::Max2871:
+      return kMax2871Steps;
+  }
+  return {};
+}
+
+IntRange IntRangeOf(ChipType chip) { return chip == ChipType::Max2871 ? IntRange{19, 4091} : IntRange{75, 65535}; }
 
 PllSolution SolvePll(ChipType chip, Band band, double frequency, double pfd) {
   PllSolution s;
@@ -69,10 +65,9 @@ PllSolution SolvePll(ChipType chip, Band band, double frequency, double pfd) {
     if (best == 0.0) break;
   }
 
-  const int32_t intLow = chip == ChipType::Max2871 ? 19 : 75;
-  const int32_t intHigh = chip == ChipType::Max2871 ? 4091 : 65535;
-  if (s.INT < intLow) s.INT = intLow;
-  if (s.INT > intHigh) s.INT = intHigh;
+  const IntRange range = IntRangeOf(chip);
+  if (s.INT < range.low) s.INT = range.low;
+  if (s.INT > range.high) s.INT = range.high;
   if (s.FRAC < 0) s.FRAC = 0;
   if (s.FRAC > 4095) s.FRAC = 4095;
   return s;

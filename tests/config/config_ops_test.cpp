@@ -236,7 +236,7 @@ TEST_F(ConfigOpsTest, FilesThatCannotBeWrittenOrReadAreReportedAndLoseNothing) {
     const char* reason;
   } cases[] = {
       {Path("no/such/folder.kvini"), 0, "No such file or directory"},
-      {Path("folder.kvini"), 0, "Is a directory"},
+      {Path("folder.kvini"), 0, "it is a directory, not a regular file"},
       {existing, ENOSPC, "No space left on device"},
   };
   for (const auto& c : cases) {
@@ -249,7 +249,7 @@ TEST_F(ConfigOpsTest, FilesThatCannotBeWrittenOrReadAreReportedAndLoseNothing) {
 
   const PanelState before = State();
   LoadConfigFrom(Path("folder.kvini"));
-  ExpectMessage("\"" + Path("folder.kvini") + "\": Is a directory");
+  ExpectMessage("\"" + Path("folder.kvini") + "\": it is a directory, not a regular file");
   EXPECT_EQ(State(), before);
 }
 

@@ -2,9 +2,15 @@
 #include "config/file_io.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -32,6 +38,11 @@ class FileIoTest : public ::testing::Test {
   }
   static void Put(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
   size_t EntriesInDir() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {})); }
+  static struct stat Lstat(const fs::path& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info;
+  }
 
   fs::path dir;
 };
@@ -48,7 +59,7 @@ TEST_F(FileIoTest, FailedWritesNameTheFileAndTheReasonAndKeepTheOldFile) {
   };
   const Case cases[] = {
       {"folder that does not exist", (dir / "no" / "such.kvini").string(), 0, "No such file or directory"},
-      {"folder in place of the file", (dir / "folder.kvini").string(), 0, "Is a directory"},
+      {"folder in place of the file", (dir / "folder.kvini").string(), 0, "it is a directory, not a regular file"},
       {"disk full half-way", existing.string(), ENOSPC, "No space left on device"},
       {"write error half-way", existing.string(), EIO, "Input/output error"},
   };
@@ -92,6 +103,159 @@ TEST_F(FileIoTest, ReadingTellsAMissingFileFromOneThatCannotBeRead) {
   EXPECT_EQ(bytes, "untouched");
   EXPECT_EQ(ReadSmallFile((dir / "big.kvini").string(), &bytes, &error), ReadStatus::Ok);
   EXPECT_EQ(bytes.size(), 5000u);
+}
+
+TEST_F(FileIoTest, WhatIsNotARegularFileIsNeitherReadNorReplaced) {
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  fs::create_symlink(dir / "fifo", dir / "fifo-link");
+  int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string sockPath = (dir / "sock").string();
+  ASSERT_LT(sockPath.size(), sizeof address.sun_path);
+  std::copy(sockPath.begin(), sockPath.end(), address.sun_path);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  struct Case {
+    std::string path;
+    const char* kind;
+    bool write;  // the system's own devices are only read: a broken refusal must not replace them
+  };
+  const Case cases[] = {
+      {(dir / "fifo").string(), "a FIFO (named pipe)", true},
+      {(dir / "fifo-link").string(), "a FIFO (named pipe)", true},
+      {sockPath, "a socket", true},
+      {"/dev/zero", "a character device", false},
+      {"/dev/urandom", "a character device", false},
+  };
+  const size_t entries = EntriesInDir();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::string reason = std::string("\"") + c.path + "\": it is " + c.kind + ", not a regular file";
+    std::string bytes = "untouched";
+    std::string error;
+    // A FIFO without a writer would block this read for ever.
+    EXPECT_EQ(ReadSmallFile(c.path, &bytes, &error), ReadStatus::Failed);
+    EXPECT_EQ(error, "Could not read " + reason);
+    EXPECT_EQ(bytes, "untouched");
+    if (!c.write) continue;
+    const struct stat before = Lstat(c.path);
+    EXPECT_FALSE(WriteFileAtomically(c.path, "[Freqs]\n", &error));
+    EXPECT_EQ(error, "Could not write " + reason + "; it was left as it is");
+    const struct stat after = Lstat(c.path);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+  }
+  EXPECT_EQ(EntriesInDir(), entries) << "a temporary file was left behind";
+  ::close(sock);
+}
+
+TEST_F(FileIoTest, SymbolicLinksAreFollowedToTheFileTheyName) {
+  Put(dir / "real.kvini", "old");
+  fs::create_symlink("real.kvini", dir / "relative.kvini");
+  fs::create_symlink(dir / "relative.kvini", dir / "chain.kvini");
+  fs::create_symlink("made.kvini", dir / "dangling.kvini");
+  fs::create_symlink(dir / "no" / "such.kvini", dir / "nowhere.kvini");
+  fs::create_symlink("loop-b.kvini", dir / "loop-a.kvini");
+  fs::create_symlink("loop-a.kvini", dir / "loop-b.kvini");
+  struct Case {
+    const char* link;
+    const char* written;  // the file that must then hold the new bytes; null when the save fails
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"relative.kvini", "real.kvini", nullptr},
+      {"chain.kvini", "real.kvini", nullptr},
+      {"dangling.kvini", "made.kvini", nullptr},  // the link's target is created
+      {"nowhere.kvini", nullptr, "No such file or directory"},
+      {"loop-a.kvini", nullptr, "Too many levels of symbolic links"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.link);
+    std::string error;
+    const std::string bytes = std::string("new via ") + c.link;
+    EXPECT_EQ(WriteFileAtomically((dir / c.link).string(), bytes, &error), c.written != nullptr) << error;
+    EXPECT_TRUE(fs::is_symlink(dir / c.link)) << "the link itself was replaced";
+    if (c.written) {
+      EXPECT_EQ(Contents(dir / c.written), bytes);
+    } else {
+      EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir / "no"));
+}
+
+TEST_F(FileIoTest, AHardLinkedFileIsRewrittenInPlaceAndKeptWholeOnFailure) {
+  const fs::path first = dir / "bench.kvini";
+  const fs::path second = dir / "shared.kvini";
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int fault;
+  };
+  const Case cases[] = {
+      {"longer", "[Freqs]\nReference=10.000\nExtReference=1\n", 0},
+      {"shorter", "[Freqs]\n", 0},
+      {"write error half-way", "[Freqs]\nReference=25.000\nExtReference=1\n", EIO},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(first);
+    fs::remove(second);
+    const std::string old = "[Freqs]\nReference=99.000\n";
+    Put(first, old);
+    ::chmod(first.c_str(), 0604);
+    fs::create_hard_link(first, second);
+    const ino_t inode = Lstat(first).st_ino;
+    SetWriteFaultForTesting(c.fault);
+    std::string error;
+    EXPECT_EQ(WriteFileAtomically(first.string(), c.bytes, &error), c.fault == 0) << error;
+    const std::string expected = c.fault == 0 ? c.bytes : old;
+    EXPECT_EQ(Contents(first), expected);
+    EXPECT_EQ(Contents(second), expected) << "the link was split";
+    const struct stat after = Lstat(first);
+    EXPECT_EQ(after.st_ino, inode);
+    EXPECT_EQ(after.st_nlink, 2u);
+    EXPECT_EQ(after.st_mode & 07777, 0604u);
+    EXPECT_EQ(EntriesInDir(), 2u);
+  }
+}
+
+TEST_F(FileIoTest, AsRootADeviceNodeIsLeftAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can make a device node, and only root could replace one";
+  const fs::path node = dir / "null.kvini";
+  if (::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+    GTEST_SKIP() << "mknod is not permitted here: " << std::strerror(errno);
+  }
+  fs::create_symlink(node, dir / "link.kvini");
+  for (const char* name : {"null.kvini", "link.kvini"}) {
+    SCOPED_TRACE(name);
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically((dir / name).string(), "[Freqs]\n", &error));
+    EXPECT_NE(error.find("it is a character device, not a regular file"), std::string::npos) << error;
+    const struct stat after = Lstat(node);
+    EXPECT_TRUE(S_ISCHR(after.st_mode));
+    EXPECT_EQ(after.st_rdev, makedev(1, 3));
+  }
+  EXPECT_EQ(EntriesInDir(), 2u);
+}
+
+TEST_F(FileIoTest, AsRootAnotherUsersFileKeepsItsOwnerAndMode) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can write a file of another user's and give it back";
+  // "nobody" on Debian; no account needs to exist for the numbers.
+  constexpr uid_t kUser = 65534;
+  constexpr gid_t kGroup = 65534;
+  const fs::path file = dir / "theirs.kvini";
+  Put(file, "[Freqs]\nReference=10.000\n");
+  ASSERT_EQ(::chown(file.c_str(), kUser, kGroup), 0);
+  ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomically(file.string(), "[Freqs]\nReference=25.000\n", &error)) << error;
+  const struct stat after = Lstat(file);
+  EXPECT_EQ(after.st_uid, kUser);
+  EXPECT_EQ(after.st_gid, kGroup);
+  EXPECT_EQ(after.st_mode & 07777, 0600u);
+  EXPECT_EQ(Contents(file), "[Freqs]\nReference=25.000\n");
 }
 
 }  // namespace

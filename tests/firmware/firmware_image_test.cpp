@@ -1,6 +1,8 @@
 #include "firmware/firmware_image.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -32,12 +34,29 @@ TEST(FirmwareImage, ReadsAtMostTheApplicationArea) {
   }
 }
 
-TEST(FirmwareImage, UnreadableFilesReadAsEmpty) {
+// A FIFO would block the read for ever and a device would stream an endless image into the
+// board: only a regular file is an image, and the reason says so.
+TEST(FirmwareImage, WhatIsNotARegularFileReadsAsEmptyWithTheReason) {
   std::string file = WriteTempFile("present.img", PatternImage(20480));
-  for (const std::string& path : {file + ".missing", std::filesystem::path(file).parent_path().string()}) {
-    SCOPED_TRACE(path);
-    EXPECT_TRUE(ReadImageFile(path).empty());
+  const std::string fifo = file + ".fifo";
+  ::unlink(fifo.c_str());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {file + ".missing", "No such file or directory"},
+      {std::filesystem::path(file).parent_path().string(), "it is a directory, not a regular file"},
+      {fifo, "it is a FIFO (named pipe), not a regular file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::string error;
+    EXPECT_TRUE(ReadImageFile(c.path, &error).empty());
+    EXPECT_EQ(error, "Could not read \"" + c.path + "\": " + c.reason);
   }
+  ::unlink(fifo.c_str());
 }
 
 TEST(FirmwareImage, HalfwordsGoOutHighByteFirst) {

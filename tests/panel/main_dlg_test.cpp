@@ -33,13 +33,57 @@ TEST_F(PanelTest, SetUpLeavesTheDisconnectedState) {
   EXPECT_EQ(dlg.refDivisor, 0);
 }
 
-TEST_F(PanelTest, PortListIsSortedWithoutRegardToCaseAndReselectsOnDropDown) {
+TEST_F(PanelTest, PortListIsSortedAndKeepsTheChosenPortOnDropDown) {
   ports = {{"COM2", ""}, {"COM10", "FTDI FT232R"}, {"com1", ""}};
   dlg.OnPortDropDown();
   EXPECT_EQ(Items(ctl::kPortList), (std::vector<std::string>{"com1", "COM10", "COM2", "Demo"}));
-  surface.SetSelection(ctl::kPortList, 3);
-  dlg.OnPortDropDown();
-  EXPECT_EQ(surface.GetSelection(ctl::kPortList), 0);
+  // What the user chose or typed stays while it still names a port; else the first entry.
+  const struct {
+    std::string chosen;  // an entry of the list, or typed
+    std::vector<link::PortInfo> afterwards;
+    int selection;
+    std::string port;
+  } cases[] = {
+      {"COM2", {{"COM2", ""}, {"COM10", ""}}, 1, "COM2"},
+      {"COM2", {{"COM10", ""}}, 0, "COM10"},
+      {"Demo", {}, 0, "Demo"},
+      {"/dev/null", {{"COM10", ""}}, -1, "/dev/null"},
+      {"rfc2217://mast.local:3333", {}, -1, "rfc2217://mast.local:3333"},
+      {"tcp://[::1]:2000", {}, -1, "tcp://[::1]:2000"},
+      {"/dev/serial/by-id/korvane-no-such-adapter", {{"COM10", ""}}, 0, "COM10"},
+      {"ttyKorvaneGone", {}, 0, "Demo"},
+  };
+  for (const auto& c : cases) {
+    ports = {{"COM2", ""}, {"COM10", ""}};
+    dlg.OnPortDropDown();
+    ChoosePort(c.chosen);
+    ports = c.afterwards;
+    dlg.OnPortDropDown();
+    EXPECT_EQ(surface.GetSelection(ctl::kPortList), c.selection) << c.chosen;
+    EXPECT_EQ(dlg.PortName(), c.port) << c.chosen;
+  }
+}
+
+TEST_F(PanelTest, ThePortThatLastConnectedIsChosenAtStart) {
+  ports = {{"ttyUSB0", ""}, {"ttyUSB1", ""}};
+  const struct {
+    std::optional<std::string> remembered;
+    std::string port;
+  } cases[] = {
+      {std::nullopt, "Demo"},
+      {"ttyUSB1", "ttyUSB1"},
+      {"ttyUSB7", "Demo"},  // unplugged since: the usual first entry
+      {"tcp://192.0.2.7:4001", "tcp://192.0.2.7:4001"},
+  };
+  for (const auto& c : cases) {
+    surface.remembered.clear();
+    if (c.remembered) surface.remembered["port"] = *c.remembered;
+    dlg.OnInitDialog();
+    EXPECT_EQ(dlg.PortName(), c.port);
+  }
+  ports.clear();
+  Connect("Demo");
+  EXPECT_EQ(surface.remembered["port"], "Demo");
 }
 
 TEST_F(PanelTest, DemoWithAutoFillsThePanelWithTheDemoBoardsSettings) {

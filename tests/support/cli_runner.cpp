@@ -30,7 +30,13 @@ std::string CliPath() {
   return KORVANE_CLI_PATH;
 }
 
-CliResult RunCli(const std::vector<std::string>& args) {
+CliResult RunCli(const std::vector<std::string>& args) { return RunProgram(CliPath(), args); }
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& stdoutPath) {
+  return RunProgram(CliPath(), args, stdoutPath);
+}
+
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& stdoutPath) {
   CliResult result;
   std::string dir = std::filesystem::temp_directory_path() / ("korvane-cli-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
@@ -39,21 +45,22 @@ CliResult RunCli(const std::vector<std::string>& args) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath.empty() ? outPath.c_str() : stdoutPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
-  std::string path = CliPath();
+  std::string path = program;
   std::vector<char*> argv{path.data()};
   std::vector<std::string> copies(args);
   for (std::string& a : copies) argv.push_back(a.data());
   argv.push_back(nullptr);
 
   pid_t pid = 0;
-  if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+  if (posix_spawnp(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = Slurp(outPath);
+    if (stdoutPath.empty()) result.out = Slurp(outPath);
     result.err = Slurp(errPath);
   }
   posix_spawn_file_actions_destroy(&actions);

@@ -17,5 +17,10 @@ std::string CliPath();
 
 // Runs korvane-cli with the arguments; stdin is empty, stdout and stderr are captured apart.
 CliResult RunCli(const std::vector<std::string>& args);
+// The same with stdout sent to the file or device at stdoutPath (/dev/full, say); out stays empty.
+CliResult RunCli(const std::vector<std::string>& args, const std::string& stdoutPath);
+
+// The same for another program, found on PATH when the name has no slash.
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& stdoutPath = "");
 
 }  // namespace korvane::test

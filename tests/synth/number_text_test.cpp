@@ -13,9 +13,10 @@ namespace {
 
 TEST(ReadDouble, ReadsLikeScanfInTheCLocale) {
   struct Case {
-    const char* text;
+    std::string text;
     std::optional<double> value;
   };
+  const std::string zeros(400, '0');
   const Case cases[] = {
       {"10", 10.0},
       {"  \t10.5", 10.5},
@@ -40,15 +41,70 @@ TEST(ReadDouble, ReadsLikeScanfInTheCLocale) {
       {"nan", std::nullopt},
       {"1e400", std::nullopt},
       {"-1e400", std::nullopt},
+      // Out of range by the mantissa's length, against what its exponent's sign says.
+      {"1" + zeros + "e-5", std::nullopt},
+      {"0." + zeros + "1e+5", 0.0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+    SCOPED_TRACE(c.text.substr(0, 40));
     std::optional<double> v = ReadDouble(c.text);
     ASSERT_EQ(v.has_value(), c.value.has_value());
     if (v) {
       EXPECT_EQ(*v, *c.value);
     }
   }
+}
+
+// What a command line accepts as a number: the whole argument, or nothing.
+TEST(ReadNumberStrict, TakesOnlyAWholeDecimalNumber) {
+  struct Case {
+    const char* text;
+    std::optional<double> value;
+  };
+  const Case cases[] = {
+      {"145.2", 145.2},
+      {" \t10 ", 10.0},
+      {"+12.25", 12.25},
+      {"-3", -3.0},
+      {".5", 0.5},
+      {"5.", 5.0},
+      {"1e3", 1000.0},
+      {"2.5E-1", 0.25},
+      {"1E+2", 100.0},
+      {"1e-400", 0.0},
+      {"145.2abc", std::nullopt},
+      {"10MHz", std::nullopt},
+      {"10 MHz", std::nullopt},
+      {"1e", std::nullopt},
+      {"1e+", std::nullopt},
+      {"e5", std::nullopt},
+      {"1,5", std::nullopt},
+      {"1.2.3", std::nullopt},
+      {"0x10", std::nullopt},
+      {"", std::nullopt},
+      {"  ", std::nullopt},
+      {".", std::nullopt},
+      {"-", std::nullopt},
+      {"+-5", std::nullopt},
+      {"- 5", std::nullopt},
+      {"inf", std::nullopt},
+      {"-infinity", std::nullopt},
+      {"nan", std::nullopt},
+      {"1e400", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::optional<double> v = ReadNumberStrict(c.text);
+    ASSERT_EQ(v.has_value(), c.value.has_value());
+    if (v) {
+      EXPECT_EQ(*v, *c.value);
+    }
+  }
+  // A NUL inside the argument is trailing text too, not the end of the number.
+  EXPECT_FALSE(
+      ReadNumberStrict(std::string_view("12\0"
+                                        "3",
+                                        4)));
 }
 
 TEST(ReadDouble, StopsAtTheEndOfTheView) {

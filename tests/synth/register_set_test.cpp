@@ -163,11 +163,54 @@ TEST(ParseRegisterReply, ScanfSemantics) {
   }
 }
 
+// A typed set is read whole or not at all; a board's reply is read as "%X" does (above).
+TEST(ReadRegisterSetText, TakesExactlyOneSetOfSixWordsOfAtMostEightDigits) {
+  struct Case {
+    const char* text;
+    bool ok;
+    int slot;
+    uint32_t r0, r5;
+  };
+  const Case cases[] = {
+      {"4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;", true, 4, 0x00E60020, 0x60400000},
+      {"  0 1 2 3 4 5 6  ", true, 0, 1, 6},  // ";" not needed, blanks around
+      {"2\t1\n2  3 4 5 6 ; ", true, 2, 1, 6},
+      {"1 0xFFFFFFFF 2 3 4 5 0Xab;", true, 1, 0xFFFFFFFF, 0xAB},
+      {"4 ffffffff 0 0 0 0 deadbeef;", true, 4, 0xFFFFFFFF, 0xDEADBEEF},
+      {"4 100E60020 20008028 18007FC0 01000000 00DC8028 60400000;", false, 0, 0, 0},  // nine digits
+      {"4 0x100E60020 2 3 4 5 6;", false, 0, 0, 0},
+      {"4 1 2 3 4 5 600000000;", false, 0, 0, 0},
+      {"4 00E60020 20008028 18007FC0 01000000 00DC8028;", false, 0, 0, 0},  // five words
+      {"4 1 2 3 4 5 6 7;", false, 0, 0, 0},
+      {"4 1 2 3 4 5 6;;", false, 0, 0, 0},
+      {"4 1 2 3 4 5 6; 7", false, 0, 0, 0},
+      {"4 1 2 3 4 5 6x", false, 0, 0, 0},
+      {"4 1 2 3 4 5 0x", false, 0, 0, 0},
+      {"4 1 2 3 4 5 -6", false, 0, 0, 0},
+      {"41 2 3 4 5 6 7;", false, 0, 0, 0},  // the slot digit runs into the first word
+      {"5 1 2 3 4 5 6;", false, 0, 0, 0},   // slots are 0 to 4
+      {"OK;", false, 0, 0, 0},
+      {"", false, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::optional<RegisterSet> set = ReadRegisterSetText(c.text);
+    ASSERT_EQ(set.has_value(), c.ok);
+    if (set) {
+      EXPECT_EQ(set->slot, c.slot);
+      EXPECT_EQ(set->words[0], c.r0);
+      EXPECT_EQ(set->words[5], c.r5);
+    }
+  }
+}
+
 TEST(FormatRegisterSet, RoundTripsThroughTheReply) {
   RegisterSet set{4, {0, 0xFFFFFFFF, 0xA, 0x1234, 0xABCDEF01, 7}};
   std::string text = FormatRegisterSet(set);
   EXPECT_EQ(text, "4 00000000 FFFFFFFF 0000000A 00001234 ABCDEF01 00000007;");
   EXPECT_EQ(ParseRegisterReply(text), set.words);
+  ASSERT_TRUE(ReadRegisterSetText(text));
+  EXPECT_EQ(ReadRegisterSetText(text)->words, set.words);
 }
 
 }  // namespace

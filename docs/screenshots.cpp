@@ -1,0 +1,136 @@
+// Draws the pictures in docs/: the window connected to the demo board, and the progress window
+// in the middle of a firmware update of a virtual board. scripts/screenshots runs it on an X
+// display of its own (Xvfb), so the widgets are drawn as on a desktop.
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTest>
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_icon.h"
+#include "app/main_window.h"
+#include "app/message_loop.h"
+#include "app/qt_surface.h"
+#include "app/update_info_dlg.h"
+#include "link/board_link.h"
+#include "link/port_list.h"
+#include "panel/control_ids.h"
+#include "support/virtual_board.h"
+
+namespace {
+
+using namespace korvane;
+
+// Lets the picture of the progress window be taken while the update runs.
+class PictureSurface : public app::QtSurface {
+ public:
+  std::function<void()> onStep;
+  void ProgressStep() override {
+    QtSurface::ProgressStep();
+    if (onStep) onStep();
+  }
+};
+
+// A palette of 256 colours keeps the files small; a window has far fewer.
+bool Save(const QImage& picture, const std::string& path) {
+  QImage small = picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+  if (!small.save(QString::fromStdString(path), "PNG", 0)) {
+    std::fprintf(stderr, "screenshots: cannot write %s\n", path.c_str());
+    return false;
+  }
+  std::printf("%s %dx%d\n", path.c_str(), picture.width(), picture.height());
+  return true;
+}
+
+// The main window with the progress window drawn where it stands over it.
+QImage Composite(QWidget& window, QWidget& progress) {
+  QImage picture = window.grab().toImage();
+  QPainter painter(&picture);
+  QPoint at = window.mapFromGlobal(progress.mapToGlobal(QPoint(0, 0)));
+  painter.drawPixmap(at, progress.grab());
+  painter.setPen(QColor(0x40, 0x40, 0x40));
+  painter.drawRect(QRect(at, progress.size()).adjusted(-1, -1, 0, 0));
+  return picture;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  std::setlocale(LC_NUMERIC, "C");
+  QApplication::setApplicationName(QStringLiteral("Korvane"));
+  QApplication::setWindowIcon(app::AppIcon());
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: korvane_screenshots FOLDER\n");
+    return 2;
+  }
+  const std::string folder = argv[1];
+
+  // Only the demo board and the virtual one, whatever ports this machine has.
+  app::WindowEnvironment environment;
+  environment.ports = [] { return std::vector<link::PortInfo>{}; };
+  auto owned = std::make_unique<PictureSurface>();
+  PictureSurface& surface = *owned;
+  app::CMessageLoop loop;
+  app::MainWindow window(loop, std::move(owned), environment);
+  std::vector<std::string> messages;
+  surface.messageHook = [&](const std::string& text, const std::string& caption, MessageIcon) {
+    messages.push_back(caption + ": " + text);
+  };
+  const std::filesystem::path image = std::filesystem::temp_directory_path() / "korvane-screenshot.img";
+  surface.fileHook = [&](const FileDialogSpec&) { return std::optional<std::string>(image.string()); };
+  surface.quitHook = [](int) {};
+  window.show();
+  if (!QTest::qWaitForWindowExposed(&window)) return 1;
+
+  auto connect = [&](const std::string& port) {
+    auto* ports = qobject_cast<QComboBox*>(window.Control(ctl::kPortList));
+    int index = ports->findText(QString::fromStdString(port));
+    ports->setCurrentIndex(index);
+    if (index < 0) ports->setEditText(QString::fromStdString(port));
+    QTest::mouseClick(window.Control(ctl::kConnect), Qt::LeftButton);
+    // The board is retuned half a second after the readout; let that happen, as on a desk.
+    QTest::qWait(800);
+    return messages.empty() && window.Control(ctl::kDisconnect)->isEnabled();
+  };
+  auto failed = [&](const char* what) {
+    std::fprintf(stderr, "screenshots: %s\n", what);
+    for (const std::string& m : messages) std::fprintf(stderr, "  %s\n", m.c_str());
+    return 1;
+  };
+
+  if (!connect("Demo")) return failed("connecting to the demo board failed");
+  if (!Save(window.grab().toImage(), folder + "/korvane-demo.png")) return 1;
+  QTest::mouseClick(window.Control(ctl::kDisconnect), Qt::LeftButton);
+
+  // The demo board has no bootloader to write to; a virtual board on a pseudo-terminal has.
+  {
+    std::ofstream out(image, std::ios::binary);
+    for (int i = 0; i < 24576; ++i) out.put(static_cast<char>(i * 7));
+  }
+  test::VirtualBoard board({.hwTag = "v4s."});
+  if (!connect(board.path())) return failed("connecting to the virtual board failed");
+  bool taken = false;
+  bool saved = false;
+  surface.onStep = [&] {
+    app::CUpdateInfoDlg* progress = surface.progress();
+    if (taken || progress == nullptr || progress->bar()->maximum() < 1000) return;
+    if (progress->bar()->value() < progress->bar()->maximum() * 2 / 5) return;
+    taken = true;
+    QApplication::processEvents();
+    saved = Save(Composite(window, *progress), folder + "/korvane-update.png");
+  };
+  QTest::mouseClick(window.Control(ctl::kRepairUpdate), Qt::LeftButton);
+  std::filesystem::remove(image);
+  window.session().Close();
+  if (!taken) return failed("the update ended before the picture of its progress was taken");
+  return saved ? 0 : 1;
+}
