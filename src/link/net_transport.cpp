@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "link/net_port_name.h"
-#include "link/port_access.h"
 #include "link/telnet_codec.h"
 
 namespace korvane::link {
@@ -108,6 +107,21 @@ std::string BigEndian32(uint32_t value) {
 
 std::string Byte(uint8_t value) { return std::string(1, static_cast<char>(value)); }
 
+std::string Cancelled(const std::string& portName) { return "Connecting to " + portName + " was cancelled."; }
+
+// Why a connection could not be made, with what to check.
+std::string ConnectFailure(const std::string& portName, int error, int timeoutMs) {
+  switch (error) {
+    case ECONNREFUSED:
+      return portName + " refused the connection; check that ser2net serves this port.";
+    case ETIMEDOUT:
+      return portName + " did not answer within " + std::to_string(timeoutMs) +
+             " ms; check the address and the network.";
+    default:
+      return "Cannot connect to " + portName + ": " + std::strerror(error) + ".";
+  }
+}
+
 }  // namespace
 
 NetTransport::NetTransport(Clock& clock) : Transport(clock) {}
@@ -119,7 +133,7 @@ Transport::OpenResult NetTransport::Open(const std::string& portName) {
   interrupted_ = false;
   const std::optional<NetPortName> name = ParseNetPortName(portName);
   if (!name) {
-    failure_ = portName + ": Not a network port; write tcp://HOST:PORT or rfc2217://HOST:PORT";
+    failure_ = portName + " is not a network port; write tcp://HOST:PORT or rfc2217://HOST:PORT.";
     return OpenResult::CannotOpen;
   }
   if (!Connect(portName, name->host, name->port)) return OpenResult::CannotOpen;
@@ -142,7 +156,7 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
     while (!lookup.Wait(kWaitSliceMs)) {
       clock_.Idle();
       if (interrupted_ || clock_.NowMs() >= deadline) {
-        failure_ = portName + (interrupted_ ? ": Cancelled" : ": Looking up " + host + " took too long");
+        failure_ = interrupted_ ? Cancelled(portName) : "Looking up " + host + " for " + portName + " took too long.";
         return false;
       }
     }
@@ -150,11 +164,11 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
     endpoints = lookup.Endpoints();
   }
   if (lookupError == EAI_NONAME || lookupError == EAI_NODATA) {
-    failure_ = portName + ": Host " + host + " not found";
+    failure_ = "The host " + host + " of " + portName + " is not known; check the name.";
     return false;
   }
   if (lookupError != 0) {
-    failure_ = portName + ": Host " + host + ": " + gai_strerror(lookupError);
+    failure_ = "Cannot look up " + host + " for " + portName + ": " + gai_strerror(lookupError) + ".";
     return false;
   }
 
@@ -174,7 +188,7 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
       for (bool waiting = error == 0; waiting;) {
         if (interrupted_ || clock_.NowMs() >= deadline) {
           close(fd);
-          failure_ = interrupted_ ? portName + ": Cancelled" : DescribeOpenFailure(portName, ETIMEDOUT);
+          failure_ = interrupted_ ? Cancelled(portName) : ConnectFailure(portName, ETIMEDOUT, connectTimeoutMs_);
           return false;
         }
         pollfd p{fd, POLLOUT, 0};
@@ -195,7 +209,7 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
     socket_ = std::make_unique<QTcpSocket>();
     if (!socket_->setSocketDescriptor(fd, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
       close(fd);
-      failure_ = portName + ": " + socket_->errorString().toStdString();
+      failure_ = "Cannot connect to " + portName + ": " + socket_->errorString().toStdString() + ".";
       socket_.reset();
       return false;
     }
@@ -204,7 +218,7 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
     socket_->setReadBufferSize(kReadBufferBytes);
     return true;
   }
-  failure_ = DescribeOpenFailure(portName, lastError);
+  failure_ = ConnectFailure(portName, lastError, connectTimeoutMs_);
   return false;
 }
 
@@ -216,14 +230,14 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
   const auto waitFailure = [&](Wait wait, const std::string& waitingFor) {
     switch (wait) {
       case Wait::Cancelled:
-        return portName + ": Cancelled";
+        return Cancelled(portName);
       case Wait::Closed:
-        return portName + ": The server closed the connection";
+        return portName + " closed the connection while it was being set up.";
       case Wait::TimedOut:
       case Wait::Ready:
         break;
     }
-    return portName + ": The server did not " + waitingFor + " within " + std::to_string(connectTimeoutMs_) + " ms";
+    return portName + " did not " + waitingFor + " within " + std::to_string(connectTimeoutMs_) + " ms.";
   };
 
   // Each wait's failure counts only after what arrived with it has been looked at.
@@ -236,7 +250,7 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
     wait = WaitSlice(deadline);
   }
   if (telnet_->ComPort() == TelnetCodec::Negotiation::Refused) {
-    failure_ = portName + ": The server does not offer serial-port control; use tcp:// for a raw port";
+    failure_ = portName + " does not offer serial-port control; for a raw port write tcp:// instead.";
     return OpenResult::CannotConfigure;
   }
 
@@ -271,8 +285,8 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
         // The other control requests (modem lines, inbound flow) are answered alike.
         if (s.request == kSetControl && reply.Number() != s.value) continue;
         if (reply.Number() != s.value) {
-          failure_ = portName + ": The server set the " + s.what + " to " + std::to_string(reply.Number()) +
-                     " instead of " + std::to_string(s.value);
+          failure_ = portName + " set the " + s.what + " to " + std::to_string(reply.Number()) + " instead of " +
+                     std::to_string(s.value) + ".";
           return OpenResult::CannotConfigure;
         }
         s.confirmed = true;

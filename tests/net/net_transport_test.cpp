@@ -163,23 +163,25 @@ TEST_F(NetTransportTest, FailedOpensSayWhyWithinTheConnectTimeOut) {
     bool takesTheTimeOut;
   } cases[] = {
       {"tcp://korvane-no-such-host.invalid:3333", Transport::OpenResult::CannotOpen,
-       "tcp://korvane-no-such-host.invalid:3333: Host korvane-no-such-host.invalid not found", false},
-      {"tcp://" + refused, Transport::OpenResult::CannotOpen, "tcp://" + refused + ": Connection refused", false},
-      {"rfc2217://" + refused, Transport::OpenResult::CannotOpen, "rfc2217://" + refused + ": Connection refused",
+       "The host korvane-no-such-host.invalid of tcp://korvane-no-such-host.invalid:3333 is not known; check the name.",
        false},
-      {"tcp://" + local(full), Transport::OpenResult::CannotOpen, "tcp://" + local(full) + ": Connection timed out",
-       true},
+      {"tcp://" + refused, Transport::OpenResult::CannotOpen,
+       "tcp://" + refused + " refused the connection; check that ser2net serves this port.", false},
+      {"rfc2217://" + refused, Transport::OpenResult::CannotOpen,
+       "rfc2217://" + refused + " refused the connection; check that ser2net serves this port.", false},
+      {"tcp://" + local(full), Transport::OpenResult::CannotOpen,
+       "tcp://" + local(full) + " did not answer within 2000 ms; check the address and the network.", true},
       {"tcp://127.0.0.1", Transport::OpenResult::CannotOpen,
-       "tcp://127.0.0.1: Not a network port; write tcp://HOST:PORT or rfc2217://HOST:PORT", false},
+       "tcp://127.0.0.1 is not a network port; write tcp://HOST:PORT or rfc2217://HOST:PORT.", false},
       {"rfc2217://" + local(silent), Transport::OpenResult::CannotConfigure,
-       "rfc2217://" + local(silent) + ": The server did not agree to serial-port control within 2000 ms", true},
+       "rfc2217://" + local(silent) + " did not agree to serial-port control within 2000 ms.", true},
       {"rfc2217://" + local(refuses), Transport::OpenResult::CannotConfigure,
-       "rfc2217://" + local(refuses) + ": The server does not offer serial-port control; use tcp:// for a raw port",
+       "rfc2217://" + local(refuses) + " does not offer serial-port control; for a raw port write tcp:// instead.",
        false},
       {"rfc2217://" + local(wrongBaud), Transport::OpenResult::CannotConfigure,
-       "rfc2217://" + local(wrongBaud) + ": The server set the baud rate to 9600 instead of 4800", false},
+       "rfc2217://" + local(wrongBaud) + " set the baud rate to 9600 instead of 4800.", false},
       {"rfc2217://" + local(hangsUp), Transport::OpenResult::CannotConfigure,
-       "rfc2217://" + local(hangsUp) + ": The server closed the connection", false},
+       "rfc2217://" + local(hangsUp) + " closed the connection while it was being set up.", false},
   };
   for (const auto& c : cases) {
     // Twenty times as fast as real time: the 2 s budget passes in a tenth of a second.
@@ -211,7 +213,8 @@ TEST_F(NetTransportTest, AClosingWindowCancelsAConnectAtOnce) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(transport.Open("tcp://127.0.0.1:" + std::to_string(full.port())), Transport::OpenResult::CannotOpen);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
-  EXPECT_EQ(transport.FailureReason(), "tcp://127.0.0.1:" + std::to_string(full.port()) + ": Cancelled");
+  EXPECT_EQ(transport.FailureReason(),
+            "Connecting to tcp://127.0.0.1:" + std::to_string(full.port()) + " was cancelled.");
 }
 
 // Names, IPv4 and IPv6 addresses reach the server; its bytes reach the reader, and the end
@@ -262,13 +265,16 @@ TEST_F(NetTransportTest, BytesToTheBoardAreEscapedOnlyForTelnet) {
               Transport::OpenResult::Ok)
         << transport.FailureReason();
     transport.Write(toBoard);
+    const auto endsWithWire = [&] {
+      const std::string received = server.Received();
+      return received.size() >= c.wire.size() &&
+             received.compare(received.size() - c.wire.size(), c.wire.size(), c.wire) == 0;
+    };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (server.Received().size() < c.wire.size() && std::chrono::steady_clock::now() < deadline) {
+    while (!endsWithWire() && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    const std::string received = server.Received();
-    ASSERT_GE(received.size(), c.wire.size()) << c.scheme;
-    EXPECT_EQ(received.substr(received.size() - c.wire.size()), c.wire) << c.scheme;
+    EXPECT_TRUE(endsWithWire()) << c.scheme;
   }
 }
 
