@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "link/telnet_codec.h"
+#include "support/byte_string.h"
 #include "support/recording_clock.h"
 #include "support/virtual_board.h"
 
@@ -24,21 +25,17 @@ namespace {
 
 using namespace telnet;
 
-std::string Bytes(std::initializer_list<int> values) {
-  std::string out;
-  for (int v : values) out.push_back(static_cast<char>(v));
-  return out;
-}
+using test::ByteString;
 
 std::string Reply(uint8_t request, const std::string& value) {
-  return Bytes({kIac, kSb, kOptionComPort, kReplyOffset + request}) + value + Bytes({kIac, kSe});
+  return ByteString({kIac, kSb, kOptionComPort, kReplyOffset + request}) + value + ByteString({kIac, kSe});
 }
 
 // The line settings confirmed as a serial-port server confirms them.
-const std::string kAgreeAndConfirm = Bytes({kIac, kDo, kOptionComPort}) +
-                                     Reply(kSetBaudRate, Bytes({0, 0, 0x12, 0xC0})) + Reply(kSetDataSize, Bytes({8})) +
-                                     Reply(kSetParity, Bytes({1})) + Reply(kSetStopSize, Bytes({1})) +
-                                     Reply(kSetControl, Bytes({1}));
+const std::string kAgreeAndConfirm = ByteString({kIac, kDo, kOptionComPort}) +
+                                     Reply(kSetBaudRate, ByteString({0, 0, 0x12, 0xC0})) +
+                                     Reply(kSetDataSize, ByteString({8})) + Reply(kSetParity, ByteString({1})) +
+                                     Reply(kSetStopSize, ByteString({1})) + Reply(kSetControl, ByteString({1}));
 
 // A listening socket on the loopback interface; each accepted client gets `greeting`, then
 // the server records what arrives until the client leaves, or closes after the greeting.
@@ -149,10 +146,10 @@ class NetTransportTest : public ::testing::Test {
 TEST_F(NetTransportTest, FailedOpensSayWhyWithinTheConnectTimeOut) {
   TinyServer full({.accept = false});
   TinyServer silent({});
-  TinyServer refuses({.greeting = Bytes({kIac, kDont, kOptionComPort})});
+  TinyServer refuses({.greeting = ByteString({kIac, kDont, kOptionComPort})});
   TinyServer wrongBaud(
-      {.greeting = Bytes({kIac, kDo, kOptionComPort}) + Reply(kSetBaudRate, Bytes({0, 0, 0x25, 0x80}))});
-  TinyServer hangsUp({.greeting = Bytes({kIac, kWill, kOptionBinary}), .closeAfterGreeting = true});
+      {.greeting = ByteString({kIac, kDo, kOptionComPort}) + Reply(kSetBaudRate, ByteString({0, 0, 0x25, 0x80}))});
+  TinyServer hangsUp({.greeting = ByteString({kIac, kWill, kOptionBinary}), .closeAfterGreeting = true});
   int holder = -1;
   const std::string refused = "127.0.0.1:" + std::to_string(RefusingPort(holder));
   const auto local = [](const TinyServer& s) { return "127.0.0.1:" + std::to_string(s.port()); };
@@ -220,8 +217,8 @@ TEST_F(NetTransportTest, AClosingWindowCancelsAConnectAtOnce) {
 // Names, IPv4 and IPv6 addresses reach the server; its bytes reach the reader, and the end
 // of the connection is a failed read at once, not a wait for the time-out.
 TEST_F(NetTransportTest, ReadsUntilTheServerHangsUp) {
-  const std::string fromBoard = Bytes({'O', 'K', 0xFF, ';'});
-  const std::string telnetFromBoard = Bytes({'O', 'K', kIac, kIac, ';'});
+  const std::string fromBoard = ByteString({'O', 'K', 0xFF, ';'});
+  const std::string telnetFromBoard = ByteString({'O', 'K', kIac, kIac, ';'});
   TinyServer v4({.greeting = fromBoard, .closeAfterGreeting = true});
   TinyServer v6({.greeting = fromBoard, .closeAfterGreeting = true, .ipv6 = true});
   TinyServer telnet({.greeting = kAgreeAndConfirm + telnetFromBoard, .closeAfterGreeting = true});
@@ -247,15 +244,15 @@ TEST_F(NetTransportTest, ReadsUntilTheServerHangsUp) {
 }
 
 TEST_F(NetTransportTest, BytesToTheBoardAreEscapedOnlyForTelnet) {
-  const std::string toBoard = Bytes({'T', ' ', 0xFF, '\r', ';'});
+  const std::string toBoard = ByteString({'T', ' ', 0xFF, '\r', ';'});
   const struct {
     const char* scheme;
     std::string greeting;
     std::string wire;  // what follows the negotiation on the wire
   } cases[] = {
       {"tcp", "", toBoard},
-      {"rfc2217", kAgreeAndConfirm + Bytes({kIac, kWill, kOptionBinary, kIac, kDo, kOptionBinary}),
-       Bytes({'T', ' ', kIac, kIac, '\r', ';'})},
+      {"rfc2217", kAgreeAndConfirm + ByteString({kIac, kWill, kOptionBinary, kIac, kDo, kOptionBinary}),
+       ByteString({'T', ' ', kIac, kIac, '\r', ';'})},
   };
   for (const auto& c : cases) {
     TinyServer server({.greeting = c.greeting});

@@ -6,20 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_string.h"
+
 namespace korvane::link {
 namespace {
 
 using namespace telnet;
 
-std::string Bytes(std::initializer_list<int> values) {
-  std::string out;
-  for (int v : values) out.push_back(static_cast<char>(v));
-  return out;
-}
+using test::ByteString;
 
 // What ser2net sends first when a client connects to a telnet(rfc2217) port.
-const std::string kSer2NetGreeting = Bytes({kIac, kWill, 3,   kIac, kDo,  3,     kIac, kWill, 1,   kIac,          kDont,
-                                            1,    kIac,  kDo, 0,    kIac, kWill, 0,    kIac,  kDo, kOptionComPort});
+const std::string kSer2NetGreeting =
+    ByteString({kIac, kWill, 3,   kIac, kDo,  3,     kIac, kWill, 1,   kIac,          kDont,
+                1,    kIac,  kDo, 0,    kIac, kWill, 0,    kIac,  kDo, kOptionComPort});
 
 struct Received {
   std::string data;
@@ -41,35 +40,44 @@ TEST(TelnetCodec, SeparatesDataFromCommandsAndAnswersOnlyWhatMustBe) {
     std::string answer;
   } cases[] = {
       {"plain data, NUL included", {std::string("OK;\0\n", 5)}, std::string("OK;\0\n", 5), ""},
-      {"a doubled 0xFF is one data byte", {Bytes({'T', ' ', kIac, kIac, ';'})}, Bytes({'T', ' ', 0xFF, ';'}), ""},
-      {"a doubled 0xFF split between reads", {Bytes({'a', kIac}), Bytes({kIac, 'b'})}, Bytes({'a', 0xFF, 'b'}), ""},
-      {"ser2net's greeting: only its echo is refused", {kSer2NetGreeting}, "", Bytes({kIac, kDont, kOptionEcho})},
+      {"a doubled 0xFF is one data byte",
+       {ByteString({'T', ' ', kIac, kIac, ';'})},
+       ByteString({'T', ' ', 0xFF, ';'}),
+       ""},
+      {"a doubled 0xFF split between reads",
+       {ByteString({'a', kIac}), ByteString({kIac, 'b'})},
+       ByteString({'a', 0xFF, 'b'}),
+       ""},
+      {"ser2net's greeting: only its echo is refused", {kSer2NetGreeting}, "", ByteString({kIac, kDont, kOptionEcho})},
       {"the greeting byte by byte",
        [] {
          std::vector<std::string> one;
          for (char c : kSer2NetGreeting) one.emplace_back(1, c);
          return one;
        }(),
-       "", Bytes({kIac, kDont, kOptionEcho})},
+       "", ByteString({kIac, kDont, kOptionEcho})},
       {"unknown options refused once each",
-       {Bytes({kIac, kDo, 24, kIac, kDo, 24, kIac, kWill, 31, kIac, kWill, 31})},
+       {ByteString({kIac, kDo, 24, kIac, kDo, 24, kIac, kWill, 31, kIac, kWill, 31})},
        "",
-       Bytes({kIac, kWont, 24, kIac, kDont, 31})},
+       ByteString({kIac, kWont, 24, kIac, kDont, 31})},
       {"serial-port control is ours, never the server's",
-       {Bytes({kIac, kWill, kOptionComPort})},
+       {ByteString({kIac, kWill, kOptionComPort})},
        "",
-       Bytes({kIac, kDont, kOptionComPort})},
-      {"switching binary off is agreed to", {Bytes({kIac, kDo, 0, kIac, kDont, 0})}, "", Bytes({kIac, kWont, 0})},
-      {"a request to stop what is off is not answered", {Bytes({kIac, kWont, 1, kIac, kDont, 24})}, "", ""},
+       ByteString({kIac, kDont, kOptionComPort})},
+      {"switching binary off is agreed to",
+       {ByteString({kIac, kDo, 0, kIac, kDont, 0})},
+       "",
+       ByteString({kIac, kWont, 0})},
+      {"a request to stop what is off is not answered", {ByteString({kIac, kWont, 1, kIac, kDont, 24})}, "", ""},
       {"no-op, go-ahead, data mark and a stray end vanish",
-       {Bytes({'a', kIac, 241, 'b', kIac, 249, 'c', kIac, 242, kIac, kSe, 'd'})},
+       {ByteString({'a', kIac, 241, 'b', kIac, 249, 'c', kIac, 242, kIac, kSe, 'd'})},
        "abcd",
        ""},
-      {"other options' subnegotiations vanish", {Bytes({'a', kIac, kSb, 24, 1, kIac, kSe, 'b'})}, "ab", ""},
+      {"other options' subnegotiations vanish", {ByteString({'a', kIac, kSb, 24, 1, kIac, kSe, 'b'})}, "ab", ""},
       {"a command inside a subnegotiation ends it and counts",
-       {Bytes({kIac, kSb, kOptionComPort, 101, 0, kIac, kWill, 24, 'x'})},
+       {ByteString({kIac, kSb, kOptionComPort, 101, 0, kIac, kWill, 24, 'x'})},
        "x",
-       Bytes({kIac, kDont, 24})},
+       ByteString({kIac, kDont, 24})},
   };
   for (const auto& c : cases) {
     TelnetCodec codec;
@@ -94,19 +102,19 @@ TEST(TelnetCodec, CarriageReturnsFollowTheBinaryAgreement) {
   for (const auto& c : cases) {
     TelnetCodec codec;
     codec.Start();
-    Feed(codec,
-         {c.serverRefusesBinary ? Bytes({kIac, kWont, 0, kIac, kDont, 0}) : Bytes({kIac, kWill, 0, kIac, kDo, 0})});
+    Feed(codec, {c.serverRefusesBinary ? ByteString({kIac, kWont, 0, kIac, kDont, 0})
+                                       : ByteString({kIac, kWill, 0, kIac, kDo, 0})});
     EXPECT_EQ(Feed(codec, {c.received}).data, c.data) << c.name;
     EXPECT_EQ(codec.Encode("\r"), c.sent) << c.name;
-    EXPECT_EQ(codec.Encode(Bytes({'W', 0xFF, 0xFF})), Bytes({'W', kIac, kIac, kIac, kIac})) << c.name;
+    EXPECT_EQ(codec.Encode(ByteString({'W', 0xFF, 0xFF})), ByteString({'W', kIac, kIac, kIac, kIac})) << c.name;
   }
 }
 
 TEST(TelnetCodec, SerialPortRepliesAreCollectedOnlyOnceAgreed) {
-  const std::string baud4800 = Bytes({kIac, kSb, kOptionComPort, 101, 0, 0, 0x12, 0xC0, kIac, kSe});
-  const std::string escapedValue = Bytes({kIac, kSb, kOptionComPort, 101, 0, 0, kIac, kIac, 0, kIac, kSe});
-  const std::string agree = Bytes({kIac, kDo, kOptionComPort});
-  const std::string refuse = Bytes({kIac, kDont, kOptionComPort});
+  const std::string baud4800 = ByteString({kIac, kSb, kOptionComPort, 101, 0, 0, 0x12, 0xC0, kIac, kSe});
+  const std::string escapedValue = ByteString({kIac, kSb, kOptionComPort, 101, 0, 0, kIac, kIac, 0, kIac, kSe});
+  const std::string agree = ByteString({kIac, kDo, kOptionComPort});
+  const std::string refuse = ByteString({kIac, kDont, kOptionComPort});
   const struct {
     const char* name;
     std::string received;
@@ -114,21 +122,21 @@ TEST(TelnetCodec, SerialPortRepliesAreCollectedOnlyOnceAgreed) {
     std::vector<ComPortReply> replies;
   } cases[] = {
       {"offered, not yet answered", baud4800, TelnetCodec::Negotiation::Pending, {}},
-      {"agreed", agree + baud4800, TelnetCodec::Negotiation::Agreed, {{kSetBaudRate, Bytes({0, 0, 0x12, 0xC0})}}},
+      {"agreed", agree + baud4800, TelnetCodec::Negotiation::Agreed, {{kSetBaudRate, ByteString({0, 0, 0x12, 0xC0})}}},
       {"refused", refuse + baud4800, TelnetCodec::Negotiation::Refused, {}},
       {"a value with 0xFF in it",
        agree + escapedValue,
        TelnetCodec::Negotiation::Agreed,
-       {{kSetBaudRate, Bytes({0, 0, 0xFF, 0})}}},
+       {{kSetBaudRate, ByteString({0, 0, 0xFF, 0})}}},
       {"a request the client makes, sent back, is no reply",
-       agree + Bytes({kIac, kSb, kOptionComPort, kSetBaudRate, 0, 0, 0x12, 0xC0, kIac, kSe}),
+       agree + ByteString({kIac, kSb, kOptionComPort, kSetBaudRate, 0, 0, 0x12, 0xC0, kIac, kSe}),
        TelnetCodec::Negotiation::Agreed,
        {}},
       {"an over-long subnegotiation is dropped whole",
-       agree + Bytes({kIac, kSb, kOptionComPort, 101}) + std::string(TelnetCodec::kMaxSubnegotiationBytes, '\x01') +
-           Bytes({kIac, kSe}) + baud4800,
+       agree + ByteString({kIac, kSb, kOptionComPort, 101}) +
+           std::string(TelnetCodec::kMaxSubnegotiationBytes, '\x01') + ByteString({kIac, kSe}) + baud4800,
        TelnetCodec::Negotiation::Agreed,
-       {{kSetBaudRate, Bytes({0, 0, 0x12, 0xC0})}}},
+       {{kSetBaudRate, ByteString({0, 0, 0x12, 0xC0})}}},
   };
   for (const auto& c : cases) {
     TelnetCodec codec;
@@ -139,7 +147,7 @@ TEST(TelnetCodec, SerialPortRepliesAreCollectedOnlyOnceAgreed) {
     EXPECT_EQ(codec.TakeComPortReplies(), c.replies) << c.name;
     EXPECT_TRUE(codec.TakeComPortReplies().empty()) << c.name;
   }
-  EXPECT_EQ(ComPortReply({kSetBaudRate, Bytes({0, 0, 0x12, 0xC0})}).Number(), 4800u);
+  EXPECT_EQ(ComPortReply({kSetBaudRate, ByteString({0, 0, 0x12, 0xC0})}).Number(), 4800u);
 }
 
 // A hostile server: whatever it repeats, the answers and the memory stay small.
@@ -148,16 +156,16 @@ TEST(TelnetCodec, NothingAServerRepeatsGrowsWithoutBound) {
     const char* name;
     std::string unit;
   } cases[] = {
-      {"the same unknown option", Bytes({kIac, kDo, 24, kIac, kWill, 24})},
-      {"binary on and off", Bytes({kIac, kDont, 0, kIac, kDo, 0, kIac, kWont, 0, kIac, kWill, 0})},
+      {"the same unknown option", ByteString({kIac, kDo, 24, kIac, kWill, 24})},
+      {"binary on and off", ByteString({kIac, kDont, 0, kIac, kDo, 0, kIac, kWont, 0, kIac, kWill, 0})},
       {"every option there is",
        [] {
          std::string all;
-         for (int option = 0; option < 256; ++option) all += Bytes({kIac, kDo, option, kIac, kWill, option});
+         for (int option = 0; option < 256; ++option) all += ByteString({kIac, kDo, option, kIac, kWill, option});
          return all;
        }()},
-      {"serial-port replies", Bytes({kIac, kDo, kOptionComPort, kIac, kSb, kOptionComPort, 107, 0x30, kIac, kSe})},
-      {"an endless subnegotiation", Bytes({kIac, kSb, kOptionComPort, 101}) + std::string(1000, 'x')},
+      {"serial-port replies", ByteString({kIac, kDo, kOptionComPort, kIac, kSb, kOptionComPort, 107, 0x30, kIac, kSe})},
+      {"an endless subnegotiation", ByteString({kIac, kSb, kOptionComPort, 101}) + std::string(1000, 'x')},
   };
   for (const auto& c : cases) {
     TelnetCodec codec;
@@ -175,9 +183,9 @@ TEST(TelnetCodec, NothingAServerRepeatsGrowsWithoutBound) {
 TEST(TelnetCodec, StartOffersBinarySuppressGoAheadAndSerialPortControl) {
   TelnetCodec codec;
   EXPECT_EQ(codec.Start(),
-            Bytes({kIac, kWill, 0, kIac, kWill, 3, kIac, kWill, kOptionComPort, kIac, kDo, 0, kIac, kDo, 3}));
-  EXPECT_EQ(TelnetCodec::ComPortRequest(kSetBaudRate, Bytes({0, 0, 0xFF, 0xFF})),
-            Bytes({kIac, kSb, kOptionComPort, kSetBaudRate, 0, 0, kIac, kIac, kIac, kIac, kIac, kSe}));
+            ByteString({kIac, kWill, 0, kIac, kWill, 3, kIac, kWill, kOptionComPort, kIac, kDo, 0, kIac, kDo, 3}));
+  EXPECT_EQ(TelnetCodec::ComPortRequest(kSetBaudRate, ByteString({0, 0, 0xFF, 0xFF})),
+            ByteString({kIac, kSb, kOptionComPort, kSetBaudRate, 0, 0, kIac, kIac, kIac, kIac, kIac, kSe}));
 }
 
 }  // namespace
