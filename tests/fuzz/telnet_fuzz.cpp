@@ -39,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TelnetCodec writer;
   TelnetCodec reader;
   std::string ignored;
-  const std::string binary = {static_cast<char>(telnet::kIac), static_cast<char>(telnet::kDo),
+  const std::string binary = {static_cast<char>(telnet::kIac),          static_cast<char>(telnet::kDo),
                               static_cast<char>(telnet::kOptionBinary), static_cast<char>(telnet::kIac),
-                              static_cast<char>(telnet::kWill), static_cast<char>(telnet::kOptionBinary)};
+                              static_cast<char>(telnet::kWill),         static_cast<char>(telnet::kOptionBinary)};
   writer.Receive(binary, ignored, ignored);
   reader.Receive(binary, ignored, ignored);
   std::string roundTrip;

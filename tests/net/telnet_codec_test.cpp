@@ -180,10 +180,7 @@ TEST(TelnetCodec, NothingAServerRepeatsGrowsWithoutBound) {
   }
 }
 
-TEST(TelnetCodec, StartOffersBinarySuppressGoAheadAndSerialPortControl) {
-  TelnetCodec codec;
-  EXPECT_EQ(codec.Start(),
-            ByteString({kIac, kWill, 0, kIac, kWill, 3, kIac, kWill, kOptionComPort, kIac, kDo, 0, kIac, kDo, 3}));
+TEST(TelnetCodec, SerialPortRequestsDoubleA0xFFInTheirValue) {
   EXPECT_EQ(TelnetCodec::ComPortRequest(kSetBaudRate, ByteString({0, 0, 0xFF, 0xFF})),
             ByteString({kIac, kSb, kOptionComPort, kSetBaudRate, 0, 0, kIac, kIac, kIac, kIac, kIac, kSe}));
 }
