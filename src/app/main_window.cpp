@@ -197,9 +197,14 @@ QWidget* MainWindow::BuildPresets() {
   auto* reference = Make(s, ctl::kReference, new QLineEdit(group), "Select reference frequency");
   reference->setMinimumWidth(reference->fontMetrics().horizontalAdvance(QStringLiteral("000.0000000")) + 12);
   grid->addWidget(reference, 0, 2);
-  grid->addWidget(Make(s, ctl::kExtReference, new QCheckBox(QStringLiteral("External reference"), group),
-                       "Disable internal reference oscillator (check it if you use external reference)"),
-                  0, 3, 1, 3);
+  auto* referenceBoxes = new QHBoxLayout;
+  referenceBoxes->addWidget(Make(s, ctl::kExtReference, new QCheckBox(QStringLiteral("External reference"), group),
+                                 "Disable internal reference oscillator (check it if you use external reference)"));
+  referenceBoxes->addWidget(Make(s, ctl::kExactBox, new QCheckBox(QStringLiteral("Exact frequencies"), group),
+                                 "Choose the fraction nearest to each typed frequency (the real frequency's tooltip "
+                                 "shows the remaining error)"));
+  referenceBoxes->addStretch(1);
+  grid->addLayout(referenceBoxes, 0, 3, 1, 3);
 
   for (int slot = 0; slot < 4; ++slot) {
     const int row = slot + 1;
@@ -322,7 +327,7 @@ void MainWindow::ConnectSignals() {
     auto* combo = qobject_cast<QComboBox*>(Control(id));
     connect(combo, &QComboBox::activated, this, [this, id] { dlg_->OnUserChange(id); });
   }
-  for (int id : {ctl::kExtReference, ctl::kBeaconBox, ctl::kScanBox}) {
+  for (int id : {ctl::kExtReference, ctl::kExactBox, ctl::kBeaconBox, ctl::kScanBox}) {
     auto* box = qobject_cast<QCheckBox*>(Control(id));
     connect(box, &QCheckBox::clicked, this, [this, id] { dlg_->OnUserChange(id); });
   }

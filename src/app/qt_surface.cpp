@@ -236,6 +236,15 @@ void QtSurface::MessageBoxDetails(const std::string& text, const std::string& ca
   box.exec();
 }
 
+void QtSurface::SetToolTip(int id, const std::string& tip) {
+  QWidget* w = Widget(id);
+  if (w == nullptr) return;
+  // The tooltip the window was built with comes back when the panel has nothing to say.
+  const char* kBuiltWith = "korvaneToolTip";
+  if (!w->property(kBuiltWith).isValid()) w->setProperty(kBuiltWith, w->toolTip());
+  w->setToolTip(tip.empty() ? w->property(kBuiltWith).toString() : FromUtf8(tip));
+}
+
 std::optional<std::string> QtSurface::Remembered(const std::string& key) const {
   const QSettings settings(QStringLiteral("Korvane"), QStringLiteral("korvane"));
   const QVariant value = settings.value(FromUtf8(key));

@@ -63,6 +63,7 @@ class QtSurface : public ControlSurface {
   int GetCaret(int id) const override;
   void SetCaret(int id, int position) override;
   void SetWarning(int id, bool warn) override;
+  void SetToolTip(int id, const std::string& tip) override;
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
   void MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
                          const std::string& details) override;

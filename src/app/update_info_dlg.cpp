@@ -76,7 +76,7 @@ void CUpdateInfoDlg::UpdateDetails() {
     text += QStringLiteral(" \u00b7 %1 of %2").arg(done).arg(total);
   }
   const qint64 elapsed = sincePhase_.elapsed();
-  if (done > 0 && done < total && elapsed >= 500) {
+  if (done > 0 && done < total && elapsed >= 100) {
     const qint64 left = (elapsed * (total - done) / done + 500) / 1000;
     text += left >= 60 ? QStringLiteral(" \u00b7 %1m %2s left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'))
                        : QStringLiteral(" \u00b7 %1s left").arg(left);

@@ -1,5 +1,9 @@
 #include "cli/cli_board.h"
 
+#include <cmath>
+
+#include "synth/number_text.h"
+
 namespace korvane::cli {
 
 std::string PortOption(const Args& args) {
@@ -17,8 +21,13 @@ session::ChipChoice ChipOption(const Args& args) {
   throw UsageError("unknown chip '" + name + "' (auto, adf4350, adf4351 or max2871)");
 }
 
-std::string NotFoundText(const std::string& message, const std::string& reason) {
+std::string WithReason(const std::string& message, const std::string& reason) {
   return reason.empty() ? message : message + "\n" + reason;
+}
+
+std::string ErrorHzText(double hz) {
+  if (std::fabs(hz) >= 1e12) return hz < 0 ? "below -1 THz" : "above 1 THz";
+  return FormatFixed(hz, 3) + " Hz";
 }
 
 void RequireAccepted(const session::TuneResult& result) {
@@ -39,7 +48,7 @@ PanelSettings CliBoard::Connect(const Args& args) {
     case Status::Connected:
       return result.readout.settings;
     case Status::NotFound:
-      throw Failure(NotFoundText(session::kCouldNotFind, result.reason));
+      throw Failure(WithReason(session::kCouldNotFind, result.reason));
     case Status::HwTooOld:
       throw Failure(session::kHwTooOld);
     case Status::FwTooOld:

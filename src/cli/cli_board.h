@@ -17,8 +17,12 @@ std::string PortOption(const Args& args);
 // --chip: auto (the default), adf4350, adf4351 or max2871; UsageError otherwise.
 session::ChipChoice ChipOption(const Args& args);
 
-// The message for a port that could not be used, with the system's reason on a second line.
-std::string NotFoundText(const std::string& message, const std::string& reason);
+// A message with the reason behind it (the system's words) on a second line, when there is one.
+std::string WithReason(const std::string& message, const std::string& reason);
+
+// An error in hertz as the commands print it ("-122.160 Hz"); far out-of-range frequencies,
+// clamped by the solver, would fill a screen in fixed notation.
+std::string ErrorHzText(double hz);
 
 // Throws Failure naming the first command of a tuning that the board refused.
 void RequireAccepted(const session::TuneResult& result);

@@ -15,7 +15,7 @@ int Run(const Args& args) {
   std::cerr << firmware::kEnteringText << std::endl;
   board.session.LeaveRunningFirmware();
   if (!board.session.OpenBootloader(port)) {
-    throw Failure(NotFoundText(firmware::kNoBootloaderText, board.session.link().OpenFailure()));
+    throw Failure(WithReason(firmware::kNoBootloaderText, board.session.link().OpenFailure()));
   }
   std::cout << firmware::BootloaderVersionText(board.session.Identity()) << "\nPlease reconnect the board."
             << std::endl;

@@ -21,7 +21,7 @@ int Run(const Args& args) {
   CliBoard board;
   link::BoardLink& link = board.session.link();
   if (!link.OpenPort(port, bootloader ? link::kBootloaderBanner : link::kFirmwareBanner)) {
-    throw Failure(NotFoundText(bootloader ? firmware::kNoBootloaderText : session::kCouldNotFind, link.OpenFailure()));
+    throw Failure(WithReason(bootloader ? firmware::kNoBootloaderText : session::kCouldNotFind, link.OpenFailure()));
   }
   const link::BoardIdentity id = link.GetBoardIdentity();
   link.ClosePort();

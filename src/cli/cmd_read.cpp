@@ -1,4 +1,5 @@
 // korvane-cli read: connect as the "Connect" button does and print what the window shows.
+#include <cmath>
 #include <iostream>
 
 #include "cli/cli_board.h"
@@ -21,6 +22,13 @@ std::string PinLabel(int pin) { return pin == 0 || pin == 1 ? kPinFunctions[pin]
 
 // What the real-frequency label shows, without the leading "/ ".
 std::string RealText(const PanelSettings& s, int slot) { return session::RealFrequencyLabel(s, slot).substr(2); }
+
+// What the board's stored words make, from the frequency shown; 0 when nothing is solved.
+double ErrorHz(const PanelSettings& s, int slot) {
+  const std::optional<SlotSolution> solved = session::SolveSlot(s, slot);
+  // The text shown is rounded to the hertz; millihertz are all the readout can say.
+  return solved ? std::round(solved->errorHz * 1000.0) / 1000.0 : 0.0;
+}
 
 void PrintText(const PanelSettings& s, bool identified) {
   std::cout << "chip:        " << kChipNames[static_cast<int>(s.chip)] << (identified ? " (identified)" : " (chosen)")
@@ -49,6 +57,7 @@ void PrintJson(const PanelSettings& s) {
                  .Add("band", BandLabel(slotSettings.band))
                  .Add("power", OrNone(PowerListLabel(slotSettings.band, slotSettings.power)))
                  .Add("real", RealText(s, slot))
+                 .Add("error_hz", ErrorHz(s, slot))
                  .str();
   }
   slots += "]";

@@ -1,20 +1,51 @@
 // korvane-cli send: sends raw commands to a board and prints each reply.
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "cli/cli_board.h"
 
 namespace korvane::cli {
 namespace {
 
+constexpr char kEnterBootloader[] = "B;";
+constexpr char kBanner[] = "V;";
+
+// One command per argument, each answered by one reply, so that replies never shift against
+// their commands. The two commands that get no reply are taken on their own terms.
+std::vector<std::string> Commands(const std::vector<std::string>& arguments) {
+  std::vector<std::string> commands;
+  for (const std::string& argument : arguments) {
+    std::string command = argument;
+    if (command.empty() || command.back() != ';') command += ";";
+    if (command.find(';') != command.size() - 1) {
+      throw UsageError("'" + argument + "' holds more than one command; give each command its own argument");
+    }
+    if (command == kBanner) {
+      throw UsageError("\"V;\" is answered with the board's banner, not a reply; korvane-cli info prints it");
+    }
+    if (!commands.empty() && commands.back() == kEnterBootloader) {
+      throw UsageError("\"B;\" must come last: the board leaves its firmware and answers nothing after it");
+    }
+    commands.push_back(command);
+  }
+  return commands;
+}
+
 int Run(const Args& args) {
   const std::string port = PortOption(args);
+  const std::vector<std::string> commands = Commands(args.positional);
   CliBoard board;
   link::BoardLink& link = board.session.link();
   if (!link.OpenPort(port, link::kFirmwareBanner)) {
-    throw Failure(NotFoundText(session::kCouldNotFind, link.OpenFailure()));
+    throw Failure(WithReason(session::kCouldNotFind, link.OpenFailure()));
   }
-  for (std::string command : args.positional) {
-    if (command.empty() || command.back() != ';') command += ";";
+  for (const std::string& command : commands) {
+    if (command == kEnterBootloader) {
+      link.WriteRaw(command);
+      std::cout << "(no reply: the board has switched to its bootloader)" << std::endl;
+      break;
+    }
     // A lost connection ends the whole run; the replies so far are already out.
     std::cout << link.SendCommand(command) << std::endl;
   }
@@ -25,8 +56,9 @@ int Run(const Args& args) {
 const Registrar kRegistrar(Command{
     "send",
     "--port PORT COMMAND...",
-    "Connects to the board's firmware, sends each COMMAND (\";\" is added when missing) and prints each "
-    "reply on a line of its own.",
+    "Connects to the board's firmware, sends each COMMAND (one per argument, \";\" is added when missing) "
+    "and prints each reply on a line of its own. \"B;\" may come last: it gets no reply, the board "
+    "switches to its bootloader.",
     {kPortOption},
     1,
     -1,

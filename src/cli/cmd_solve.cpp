@@ -2,6 +2,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "cli/cli_board.h"
 #include "cli/command.h"
 #include "cli/json.h"
 #include "synth/chip.h"
@@ -26,12 +27,6 @@ PowerLevel PowerArg(const std::string& power) {
     if (power == kNames[level]) return level;
   }
   throw UsageError("unknown power '" + power + "' (off, -4, -1, +2 or +5)");
-}
-
-// A far out-of-range FREQ_MHZ is clamped by the solver; its error would fill a screen in fixed notation.
-std::string ErrorText(double hz) {
-  if (std::fabs(hz) >= 1e12) return hz < 0 ? "below -1 THz" : "above 1 THz";
-  return FormatFixed(hz, 3) + " Hz";
 }
 
 int Run(const Args& args) {
@@ -104,7 +99,7 @@ int Run(const Args& args) {
             << "pfd         " << FormatFixed(pfd, 6) << " MHz (R " << refDivisor << ")\n"
             << "oscillator  " << FormatFixed(oscillator, 6) << " MHz\n"
             << "achieved    " << FormatFixed(achieved, 6) << " MHz\n"
-            << "error       " << ErrorText(solved.errorHz) << "\n"
+            << "error       " << ErrorHzText(solved.errorHz) << "\n"
             << "in band     " << (inBand ? "yes" : "no") << " (" << kChipNames[static_cast<int>(chip)] << ", "
             << kBandLabels[band] << ")\n";
   return kExitOk;

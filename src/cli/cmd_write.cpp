@@ -15,8 +15,16 @@ config::ProfileFile ReadConfiguration(const std::string& path) {
   std::string bytes;
   std::string error;
   switch (config::ReadSmallFile(path, &bytes, &error)) {
-    case config::ReadStatus::Ok:
-      return config::ProfileFile::Parse(bytes);
+    case config::ReadStatus::Ok: {
+      // Defaults for every key would replace the presets in the board's flash: a file that is
+      // no configuration is refused before the board is touched.
+      config::ProfileFile profile = config::ProfileFile::Parse(bytes);
+      if (!config::HoldsSettings(profile)) {
+        throw Failure("\"" + path + "\" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings). " +
+                      "Nothing was sent.");
+      }
+      return profile;
+    }
     case config::ReadStatus::Missing:
       throw Failure("Configuration file \"" + path + "\" not found.");
     case config::ReadStatus::Failed:
@@ -32,7 +40,9 @@ int Run(const Args& args) {
   const config::ProfileFile profile = ReadConfiguration(path);
 
   CliBoard board;
-  const PanelSettings settings = config::LoadSettings(profile, board.Connect(args));
+  PanelSettings settings = config::LoadSettings(profile, board.Connect(args));
+  // --exact asks for the exact search; without it the file says which search it was made with.
+  if (args.Has("exact")) settings.exact = true;
 
   if (args.Has("no-flash")) {
     // What the window sends half a second after a load: the reference and the signal generator.
@@ -56,11 +66,12 @@ int Run(const Args& args) {
 
 const Registrar kRegistrar(Command{
     "write",
-    "--port PORT [--chip auto|adf4350|adf4351|max2871] FILE.kvini [--no-flash]",
+    "--port PORT [--chip auto|adf4350|adf4351|max2871] FILE.kvini [--no-flash] [--exact]",
     "Connects, loads a configuration file as \"Load config...\" does and saves it to the board's flash.",
     {kPortOption,
      kChipOption,
-     {"no-flash", "", "only load the file and retune the signal generator; leave the flash as it is"}},
+     {"no-flash", "", "only load the file and retune the signal generator; leave the flash as it is"},
+     {"exact", "", "solve with the exact search (else the file's \"Exact\" key decides)"}},
     1,
     1,
     Run});

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "synth/chip.h"
+#include "synth/solve_mode.h"
 
 namespace korvane {
 
@@ -23,6 +24,7 @@ struct PanelSettings {
   ChipType chip = ChipType::Max2871;
   std::string reference = "10.000";  // as typed, in MHz
   bool extReference = false;
+  bool exact = false;  // solve with the exact search instead of the classic one
   // Derived from the reference (or from a board's stored divider); refDivisor 0: no valid
   // reference, nothing can be solved.
   int32_t refDivisor = 0;

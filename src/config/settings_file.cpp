@@ -65,6 +65,9 @@ void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& p
   StoreSlot(profile, kSigGen, kSigGenKeys, settings.freqSlots[kSigGenSlot], withBands);
   profile.WriteString(kFreqs, "Reference", settings.reference);
   profile.WriteString(kFreqs, "ExtReference", CheckText(settings.extReference));
+  // A classic-mode save leaves a file as the classic program writes it; a key that a save in
+  // exact mode wrote is set back to "0".
+  if (settings.exact || profile.Find(kFreqs, "Exact")) profile.WriteString(kFreqs, "Exact", CheckText(settings.exact));
   for (size_t s = 0; s < kPresets.size(); ++s)
     StoreSlot(profile, kFreqs, kPresets[s], settings.freqSlots[s], withBands);
   profile.WriteString(kBeacon, "Beacon", CheckText(settings.beacon));
@@ -80,6 +83,8 @@ PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& curr
   settings.reference = profile.ReadString(kFreqs, "Reference", "10.000");
   AcceptReference(settings.reference, settings.chip, settings.refDivisor, settings.pfd);
   settings.extReference = profile.ReadString(kFreqs, "ExtReference", "0", 2) == "1";
+  // Files from before the exact mode, and other programs' files, solve the classic way.
+  settings.exact = profile.ReadString(kFreqs, "Exact", "0", 2) == "1";
   for (size_t s = 0; s < kPresets.size(); ++s) settings.freqSlots[s] = LoadSlot(profile, kFreqs, kPresets[s]);
   settings.beacon = profile.ReadInt(kBeacon, "Beacon", 0) != 0;
   settings.scan = profile.ReadInt(kBeacon, "Scan", 0) != 0;
@@ -88,6 +93,22 @@ PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& curr
   settings.speed = profile.ReadString(kBeacon, "Speed", "20.0");
   settings.text = profile.ReadString(kBeacon, "Text", "TEST TEST #5000 &1000");
   return settings;
+}
+
+bool HoldsSettings(const ProfileFile& profile) {
+  for (const PresetKeys* keys : {&kSigGenKeys, &kPresets[0], &kPresets[1], &kPresets[2], &kPresets[3]}) {
+    const char* section = keys == &kSigGenKeys ? kSigGen : kFreqs;
+    for (const char* key : {keys->freqKey, keys->pwrKey, keys->bandKey}) {
+      if (profile.Find(section, key)) return true;
+    }
+  }
+  for (const char* key : {"Reference", "ExtReference", "Exact"}) {
+    if (profile.Find(kFreqs, key)) return true;
+  }
+  for (const char* key : {"Beacon", "Scan", "Pin1_2", "Speed", "Text"}) {
+    if (profile.Find(kBeacon, key)) return true;
+  }
+  return false;
 }
 
 bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error) {

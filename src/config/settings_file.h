@@ -16,6 +16,10 @@ void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& p
 // a file does not hold (chip, derived reference values) are taken from `current`.
 PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& current);
 
+// Whether a profile holds any key of the panel's settings: a file without one (an image, an
+// empty or unrelated file) is no configuration at all.
+bool HoldsSettings(const ProfileFile& profile);
+
 // Loads the file at path (a missing file is an empty profile), stores the settings and saves
 // it back; false with *error when the file cannot be read or written.
 bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error);

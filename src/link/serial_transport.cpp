@@ -1,5 +1,7 @@
 #include "link/serial_transport.h"
 
+#include <unistd.h>
+
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
@@ -21,13 +23,15 @@ bool IsFault(QSerialPort::SerialPortError error) {
   return error != QSerialPort::NoError && error != QSerialPort::TimeoutError;
 }
 
-// The errno that stands behind a failed open, as far as Qt tells it.
-int OpenErrno(QSerialPort::SerialPortError error) {
+// The errno that stands behind a failed open, as far as Qt tells it. Qt reports a device that
+// another program holds (its lock file, or exclusive use) as a permission error too; when the
+// device's permissions do let us in, that is what it was.
+int OpenErrno(QSerialPort::SerialPortError error, const std::string& device) {
   switch (error) {
     case QSerialPort::DeviceNotFoundError:
       return ENOENT;
     case QSerialPort::PermissionError:
-      return EACCES;
+      return ::access(device.c_str(), R_OK | W_OK) == 0 ? EBUSY : EACCES;
     default:
       return errno != 0 ? errno : EIO;
   }
@@ -46,10 +50,9 @@ Transport::OpenResult SerialTransport::Open(const std::string& portName) {
   port_->setPortName(QString::fromStdString(portName));
   errno = 0;
   if (!port_->open(QIODevice::ReadWrite)) {
-    const QSerialPort::SerialPortError error = port_->error();
-    const int code = OpenErrno(error);
-    const std::string device = QSerialPortInfo(*port_).systemLocation().toStdString();
-    failure_ = DescribeOpenFailure(device.empty() ? portName : device, code);
+    std::string device = QSerialPortInfo(*port_).systemLocation().toStdString();
+    if (device.empty()) device = portName;
+    failure_ = DescribeOpenFailure(device, OpenErrno(port_->error(), device));
     port_.reset();
     return OpenResult::CannotOpen;
   }

@@ -50,6 +50,11 @@ void CMainDlg::OnLoadConfig() {
   }
   const PanelSettings loaded = config::LoadSettings(profile, ReadSettings());
 
+  // The mode first, so that every slot written next is solved in it.
+  if (loaded.exact != surface_.GetCheck(ctl::kExactBox)) {
+    surface_.SetCheck(ctl::kExactBox, loaded.exact);
+    surface_.Remember(kExactSettingKey, loaded.exact ? "1" : "0");
+  }
   WriteSlot(ctl::kSigGenSlot, loaded.freqSlots[ctl::kSigGenSlot]);
   SetFieldText(ctl::kReference, loaded.reference);
   surface_.SetCheck(ctl::kExtReference, loaded.extReference);

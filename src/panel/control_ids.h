@@ -30,6 +30,7 @@ inline constexpr int kProgressStatus = 1037;
 inline constexpr int kChipCaption = 1038;
 inline constexpr int kBandBase = 1040;  // 1040..1044
 inline constexpr int kPinFunction = 1045;
+inline constexpr int kExactBox = 1046;
 inline constexpr int kAbout = 57664;
 
 inline constexpr int Freq(int slot) { return kFreqBase + slot; }

@@ -46,6 +46,8 @@ class ControlSurface {
   virtual int GetCaret(int id) const = 0;
   virtual void SetCaret(int id, int position) = 0;  // empty selection, scrolled into view
   virtual void SetWarning(int id, bool warn) = 0;   // orange background of a frequency field
+  // The tooltip of a control; empty gives back the one it was built with.
+  virtual void SetToolTip(int id, const std::string& tip) { (void)id, (void)tip; }
 
   // Modal message; an empty caption is the platform's default title.
   virtual void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;

@@ -24,6 +24,7 @@ class HeadlessSurface : public ControlSurface {
     bool enabled = true;
     bool warning = false;
     int caret = 0;
+    std::string tooltip;
   };
   struct Message {
     std::string text;
@@ -50,6 +51,7 @@ class HeadlessSurface : public ControlSurface {
   int GetCaret(int id) const override;
   void SetCaret(int id, int position) override;
   void SetWarning(int id, bool warn) override;
+  void SetToolTip(int id, const std::string& tip) override { at(id).tooltip = tip; }
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
   void MessageBoxDetails(const std::string& text, const std::string& caption, MessageIcon icon,
                          const std::string& details) override;

@@ -63,6 +63,8 @@ void CMainDlg::OnInitDialog() {
     SetFieldText(ctl::Freq(s), "180.000");
   }
 
+  surface_.SetCheck(ctl::kExactBox, surface_.Remembered(kExactSettingKey).value_or("0") == "1");
+
   surface_.ResetList(ctl::kChipList);
   for (const char* entry : kChipListEntries) surface_.AddItem(ctl::kChipList, entry);
   surface_.SetSelection(ctl::kChipList, 0);
@@ -144,6 +146,9 @@ void CMainDlg::OnCommand(int id) {
       case ctl::kBeaconBox:
         EnableBeaconControls(surface_.GetCheck(ctl::kBeaconBox) ? 1 : 0);
         break;
+      case ctl::kExactBox:
+        OnExactChanged();
+        break;
       default:
         if (id >= ctl::kFreqBase && id <= ctl::BandList(ctl::kSigGenSlot)) OnControlChanged(id);
         break;
@@ -224,6 +229,14 @@ void CMainDlg::ReferenceChanged() {
   ArmTuneTimer();
 }
 
+void CMainDlg::OnExactChanged() {
+  const bool exact = surface_.GetCheck(ctl::kExactBox);
+  surface_.Remember(kExactSettingKey, exact ? "1" : "0");
+  // Every slot is solved again at once; the signal generator follows half a second later.
+  for (int s = 0; s < ctl::kSlotCount; ++s) RefreshSlot(s);
+  ArmTuneTimer();
+}
+
 void CMainDlg::ArmTuneTimer() {
   if (refDivisor <= 0) return;
   armedSinceTick_ = true;
@@ -249,6 +262,7 @@ void CMainDlg::RefreshSlot(int slot) {
   std::optional<double> f = ReadDouble(s.frequency);
   slotValid[slot] = f && refDivisor > 0 ? IsInBand(chipType, s.band, *f) : 0;
   surface_.SetText(ctl::Real(slot), session::RealFrequencyLabel(settings, slot));
+  surface_.SetToolTip(ctl::Real(slot), session::FrequencyErrorText(settings, slot));
   surface_.SetWarning(ctl::Freq(slot), slotValid[slot] == 0);
 }
 
@@ -261,6 +275,7 @@ PanelSettings CMainDlg::ReadSettings() const {
   settings.chip = chipType;
   settings.reference = surface_.GetText(ctl::kReference);
   settings.extReference = surface_.GetCheck(ctl::kExtReference);
+  settings.exact = surface_.GetCheck(ctl::kExactBox);
   settings.refDivisor = refDivisor;
   settings.pfd = pfd;
   for (int s = 0; s < ctl::kSlotCount; ++s) {

@@ -17,6 +17,9 @@ namespace korvane {
 
 enum class Key { Up, Down, B, Other };
 
+// What the window remembers between runs: whether it solves exactly.
+inline constexpr char kExactSettingKey[] = "exact";
+
 inline constexpr char kWindowTitle[] = "MAX2871/ADF435x board utility v3.7";
 
 class CMainDlg {
@@ -62,6 +65,8 @@ class CMainDlg {
   void OnFirmwareInfo();
   void OnEnterBootloader();
   void EnableBeaconControls(int enable);
+  // The "Exact frequencies" box: solve every slot in the chosen mode.
+  void OnExactChanged();
   bool StepFrequency(int direction);  // true when handled (focus in a frequency field)
   void Exit();
 

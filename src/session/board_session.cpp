@@ -98,12 +98,28 @@ std::string FirmwareResult::Message() const {
   return "Error writing address " + FormatHex(firmware::kAppBaseAddress + static_cast<uint32_t>(offset), 8) + "h!";
 }
 
-std::optional<double> RealFrequency(const PanelSettings& settings, int slot) {
+namespace {
+SolveMode ModeOf(const PanelSettings& settings) { return settings.exact ? SolveMode::Exact : SolveMode::Classic; }
+SolveReference ReferenceOf(const PanelSettings& settings) {
+  return {settings.reference, settings.refDivisor, settings.pfd};
+}
+}  // namespace
+
+std::optional<SlotSolution> SolveSlot(const PanelSettings& settings, int slot) {
+  if (settings.refDivisor <= 0) return std::nullopt;
   const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  std::optional<double> f = ReadDouble(s.frequency);
-  if (!f || settings.refDivisor <= 0) return std::nullopt;
-  PllSolution solution = SolvePll(settings.chip, s.band, *f, settings.pfd);
-  return AchievedFrequency(solution, s.band, settings.pfd);
+  return korvane::SolveSlot(ModeOf(settings), settings.chip, s.band, s.frequency, ReferenceOf(settings));
+}
+
+std::optional<double> RealFrequency(const PanelSettings& settings, int slot) {
+  std::optional<SlotSolution> solved = SolveSlot(settings, slot);
+  if (!solved) return std::nullopt;
+  return solved->achieved;
+}
+
+std::string FrequencyErrorText(const PanelSettings& settings, int slot) {
+  std::optional<SlotSolution> solved = SolveSlot(settings, slot);
+  return solved ? FormatFrequencyError(*solved) : std::string();
 }
 
 std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
@@ -113,7 +129,7 @@ std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
 
 std::string SlotCommand(const PanelSettings& settings, int slot) {
   const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  return BuildSlotCommand(slot, settings.chip, s.frequency, s.band, s.power, settings.refDivisor, settings.pfd);
+  return BuildSlotCommand(ModeOf(settings), slot, settings.chip, s.frequency, s.band, s.power, ReferenceOf(settings));
 }
 
 BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)

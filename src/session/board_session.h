@@ -127,12 +127,16 @@ class BoardSession {
   link::BoardLink link_;
 };
 
-// The real frequency a slot's settings give, in MHz; nullopt when the text is no number or
+// How a slot's settings solve, in the settings' mode; nullopt when the text is no number or
 // the reference is not valid.
+std::optional<SlotSolution> SolveSlot(const PanelSettings& settings, int slot);
+// The real frequency a slot's settings give, in MHz; nullopt as for SolveSlot.
 std::optional<double> RealFrequency(const PanelSettings& settings, int slot);
+// "-122.2 Hz from 1296.000000 MHz", "exact", or empty when nothing can be solved.
+std::string FrequencyErrorText(const PanelSettings& settings, int slot);
 // What the window's real-frequency label shows: "/ %5.6lf", or "/ ----.---".
 std::string RealFrequencyLabel(const PanelSettings& settings, int slot);
-// The slot command the settings give (classic search).
+// The slot command the settings give, in the settings' mode.
 std::string SlotCommand(const PanelSettings& settings, int slot);
 
 }  // namespace korvane::session

@@ -41,12 +41,17 @@ std::optional<ChipType> ChipFromName(std::string_view name) {
   return std::nullopt;
 }
 
-int IsInBand(ChipType chip, Band band, double frequency) {
+std::optional<BandLimits> GetBandLimits(ChipType chip, Band band) {
   int c = static_cast<int>(chip);
-  if (c < 0 || c > 2 || band < 0 || band > 1) return 0;
+  if (c < 0 || c > 2 || band < 0 || band > 1) return std::nullopt;
   const Range& r = kBandLimits[c][band];
+  return BandLimits{r.low, r.high};
+}
+
+int IsInBand(ChipType chip, Band band, double frequency) {
+  std::optional<BandLimits> r = GetBandLimits(chip, band);
   // Written so that NaN compares false and lands outside.
-  return (frequency >= r.low && frequency <= r.high) ? 1 : 0;
+  return (r && frequency >= r->low && frequency <= r->high) ? 1 : 0;
 }
 
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd) {

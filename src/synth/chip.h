@@ -28,6 +28,13 @@ inline constexpr const char* kPowerLabels[] = {"Off", "-4dBm", "-1dBm", "+2dBm",
 // "adf4350", "ADF4351", ... in any case; nullopt for anything else.
 std::optional<ChipType> ChipFromName(std::string_view name);
 
+// The frequencies in MHz a chip makes on an output band; nullopt for a band it does not have.
+struct BandLimits {
+  double low;
+  double high;
+};
+std::optional<BandLimits> GetBandLimits(ChipType chip, Band band);
+
 // 1 when low <= f <= high for the chip and band, else 0 (NaN and unknown bands give 0).
 int IsInBand(ChipType chip, Band band, double frequency);
 

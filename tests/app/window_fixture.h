@@ -39,6 +39,11 @@ class CountingSurface : public QtSurface {
     progressTitles.push_back(title);
     progressShown = progress() != nullptr && progress()->isVisible();
   }
+  void ProgressStep() override {
+    QtSurface::ProgressStep();
+    if (onStep) onStep();
+  }
+  std::function<void()> onStep;
   std::map<int, int> writes;
   std::vector<std::string> progressTitles;
   bool progressShown = false;
@@ -75,6 +80,9 @@ class WindowTest : public ::testing::Test {
     environment.clock = &clock;
     environment.demo = &demo;
     environment.ports = [this] { return ports; };
+    environment.transports = [this](const std::string& name, Clock& c) {
+      return transports ? transports(name, c) : link::MakeTransport(name, c);
+    };
     return environment;
   }
   link::BoardLink& link() { return window->session().link(); }
@@ -114,6 +122,7 @@ class WindowTest : public ::testing::Test {
   korvane::test::RecordingClock clock{20};
   link::DemoStore demo;
   std::vector<link::PortInfo> ports;  // what the system's port list offers
+  link::TransportFactory transports;  // empty: the real ones
   CMessageLoop loop;
   CountingSurface* counter = nullptr;
   std::unique_ptr<MainWindow> window;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -101,6 +102,26 @@ TEST_F(FirmwareCli, BootloaderReportsTheVersion) {
     EXPECT_EQ(r.out, c.out);
   }
   EXPECT_EQ(board.Mode(), BoardMode::Bootloader);
+}
+
+TEST_F(FirmwareCli, AnInterruptedFlashEndsItsLineAndSaysWhereTheBoardIs) {
+  const std::string path = WriteImage("fw.img", Image(20480));
+  const struct {
+    int signal;
+    int exitCode;
+  } cases[] = {{SIGINT, 130}, {SIGTERM, 143}};
+  for (const auto& c : cases) {
+    VirtualBoard board({.mode = BoardMode::Bootloader});
+    board.SetByteDelayMs(1);  // slow enough to be caught in the middle
+    const CliResult r = RunProgram(CliPath(), {"flash", "--port", board.path(), path}, "", 400, c.signal);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.err.find("\ninterrupted: the board is in its bootloader; run `korvane-cli flash` again without "
+                         "--connected to finish.\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_GT(board.Count("E 08;"), 0);
+  }
 }
 
 }  // namespace

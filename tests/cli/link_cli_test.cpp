@@ -81,6 +81,33 @@ TEST(LinkCli, SendPrintsEachReply) {
   EXPECT_EQ(board.Log(), (std::vector<std::string>{"V;", "T \xFC?;", "T;", "L;"}));
 }
 
+TEST(LinkCli, SendKeepsEachReplyWithItsCommand) {
+  const struct {
+    std::vector<std::string> commands;
+    int exitCode;
+    std::string out;
+    std::vector<std::string> log;  // after "V;"
+  } cases[] = {
+      {{"4;R", "M;", "S;"}, 2, "", {}},
+      {{"M;S;"}, 2, "", {}},
+      {{"V;"}, 2, "", {}},
+      {{"B;", "M;"}, 2, "", {}},
+      {{"M;", "B"}, 0, "M 00;\n(no reply: the board has switched to its bootloader)\n", {"M;", "B;"}},
+  };
+  for (const auto& c : cases) {
+    VirtualBoard board;
+    std::vector<std::string> args = {"send", "--port", board.path()};
+    args.insert(args.end(), c.commands.begin(), c.commands.end());
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.commands[0] << r.err;
+    EXPECT_EQ(r.out, c.out) << c.commands[0];
+    std::vector<std::string> log = c.log;
+    if (!log.empty()) log.insert(log.begin(), "V;");
+    ASSERT_TRUE(log.empty() || board.WaitForCommand("B;"));
+    EXPECT_EQ(board.Log(), log) << c.commands[0];
+  }
+}
+
 TEST(LinkCli, SendReportsALostConnection) {
   VirtualBoard board;
   board.HangUpAfter("S;", 3);

@@ -93,6 +93,11 @@ TEST_F(WriteCliTest, FailuresExitOneWithTheReason) {
   };
   const Case cases[] = {
       {"missing file", "", nullptr, {}, "not found", 0},
+      {"an empty file", "\n", nullptr, {}, "holds no Korvane configuration", 0},
+      {"a firmware image", std::string("\x00\x50\x00\x20\xFF\xFF", 6), nullptr, {}, "holds no Korvane", 0},
+      {"another program's ini", "[Window]\nWidth=300\n", nullptr, {}, "holds no Korvane", 0},
+      {"refused reference, no flash", kBenchFile, "R ", {"--no-flash"}, "The board refused \"R ", 12},
+      {"refused slot, no flash", kBenchFile, "4 ", {"--no-flash"}, "The board refused \"4 ", 12},
       {"refused beacon text",
        kBenchFile,
        "T ",

@@ -5,10 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 extern char** environ;
 
@@ -36,7 +39,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& stdout
   return RunProgram(CliPath(), args, stdoutPath);
 }
 
-CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& stdoutPath) {
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& stdoutPath,
+                     int interruptAfterMs, int signal) {
   CliResult result;
   std::string dir = std::filesystem::temp_directory_path() / ("korvane-cli-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
@@ -58,6 +62,10 @@ CliResult RunProgram(const std::string& program, const std::vector<std::string>&
   pid_t pid = 0;
   if (posix_spawnp(&pid, path.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
     int status = 0;
+    if (interruptAfterMs > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfterMs));
+      kill(pid, signal);
+    }
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (stdoutPath.empty()) result.out = Slurp(outPath);

@@ -20,7 +20,9 @@ CliResult RunCli(const std::vector<std::string>& args);
 // The same with stdout sent to the file or device at stdoutPath (/dev/full, say); out stays empty.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& stdoutPath);
 
-// The same for another program, found on PATH when the name has no slash.
-CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& stdoutPath = "");
+// The same for another program, found on PATH when the name has no slash. With
+// interruptAfterMs > 0 the program gets `signal` that long after its start, as from Ctrl-C.
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& stdoutPath = "", int interruptAfterMs = 0, int signal = 0);
 
 }  // namespace korvane::test
