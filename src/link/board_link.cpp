@@ -3,6 +3,8 @@
 #include "link/banner_parse.h"
 #include "link/demo_board.h"
 #include "link/latin1.h"
+#include "link/net_port_name.h"
+#include "link/net_transport.h"
 #include "link/reply_framing.h"
 #include "link/serial_transport.h"
 
@@ -25,7 +27,7 @@ BoardIdentity DemoIdentity() {
 }
 
 std::unique_ptr<Transport> MakeTransport(const std::string& portName, Clock& clock) {
-  (void)portName;
+  if (IsNetworkPortName(portName)) return std::make_unique<NetTransport>(clock);
   return std::make_unique<SerialTransport>(clock);
 }
 

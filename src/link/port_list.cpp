@@ -38,10 +38,6 @@ std::vector<PortInfo> ListSerialPorts(const PortEnumerator& enumerator) {
   return ports;
 }
 
-bool IsNetworkPortName(std::string_view name) {
-  return name.rfind("tcp://", 0) == 0 || name.rfind("rfc2217://", 0) == 0;
-}
-
 bool IsUsablePortName(const std::string& name) {
   if (name.empty()) return false;
   if (name == kDemoPortName || IsNetworkPortName(name)) return true;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "link/net_port_name.h"
+
 namespace korvane::link {
 
 struct PortInfo {
@@ -22,9 +24,6 @@ std::vector<PortInfo> SystemSerialPorts();
 // The enumerator's ports (the system's when it is empty) plus "Demo", sorted without regard
 // to case.
 std::vector<PortInfo> ListSerialPorts(const PortEnumerator& enumerator = {});
-
-// A port served over the network ("tcp://HOST:PORT", "rfc2217://HOST:PORT").
-bool IsNetworkPortName(std::string_view name);
 
 // Whether a name the user typed still means something when the system's list lacks it: a
 // network port, or a device file that exists ("/dev/serial/by-id/...", "ttyUSB0").

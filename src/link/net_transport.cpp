@@ -1,0 +1,402 @@
+#include "link/net_transport.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QTcpSocket>
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "link/net_port_name.h"
+#include "link/telnet_codec.h"
+
+namespace korvane::link {
+
+namespace {
+
+// Waiting happens in slices so that the idle hook keeps a window painting.
+constexpr int kWaitSliceMs = 10;
+// Upper bound for a write to leave: a command is a few bytes.
+constexpr int kWriteTimeoutMs = 2000;
+// What the socket may hold unread; a server that floods is read no faster than the board
+// link takes bytes.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+constexpr uint32_t kBaudRate = 4800;
+constexpr uint8_t kDataBits = 8;
+
+struct Endpoint {
+  sockaddr_storage address{};
+  socklen_t length = 0;
+};
+
+int Resolve(const std::string& host, int port, int flags, std::vector<Endpoint>& endpoints) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV | flags;
+  addrinfo* list = nullptr;
+  const int result = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
+  if (result != 0) return result;
+  for (const addrinfo* a = list; a; a = a->ai_next) {
+    if (a->ai_addrlen > sizeof(sockaddr_storage)) continue;
+    Endpoint e;
+    std::memcpy(&e.address, a->ai_addr, a->ai_addrlen);
+    e.length = a->ai_addrlen;
+    endpoints.push_back(e);
+  }
+  freeaddrinfo(list);
+  return 0;
+}
+
+// A host name looked up on a thread of its own: a resolver can take seconds, and the caller
+// waits in slices so that a window keeps painting and a closing window is not held up. A
+// look-up given up on finishes in the background.
+class HostLookup {
+ public:
+  HostLookup(const std::string& host, int port) : shared_(std::make_shared<Shared>()) {
+    std::thread([shared = shared_, host, port] {
+      std::vector<Endpoint> endpoints;
+      const int error = Resolve(host, port, 0, endpoints);
+      std::lock_guard lock(shared->mutex);
+      shared->error = error;
+      shared->endpoints = std::move(endpoints);
+      shared->finished = true;
+      shared->done.notify_all();
+    }).detach();
+  }
+
+  // Waits at most ms; true once the answer is in.
+  bool Wait(int ms) {
+    std::unique_lock lock(shared_->mutex);
+    return shared_->done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return shared_->finished; });
+  }
+  int Error() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->error;
+  }
+  std::vector<Endpoint> Endpoints() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->endpoints;
+  }
+
+ private:
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    int error = 0;
+    std::vector<Endpoint> endpoints;
+  };
+  std::shared_ptr<Shared> shared_;
+};
+
+std::string BigEndian32(uint32_t value) {
+  return {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
+          static_cast<char>(value)};
+}
+
+std::string Byte(uint8_t value) { return std::string(1, static_cast<char>(value)); }
+
+std::string Cancelled(const std::string& portName) { return "Connecting to " + portName + " was cancelled."; }
+
+// Why a connection could not be made, with what to check.
+std::string ConnectFailure(const std::string& portName, int error, int timeoutMs) {
+  switch (error) {
+    case ECONNREFUSED:
+      return portName + " refused the connection; check that ser2net serves this port.";
+    case ETIMEDOUT:
+      return portName + " did not answer within " + std::to_string(timeoutMs) +
+             " ms; check the address and the network.";
+    default:
+      return "Cannot connect to " + portName + ": " + std::strerror(error) + ".";
+  }
+}
+
+}  // namespace
+
+NetTransport::NetTransport(Clock& clock) : Transport(clock) {}
+NetTransport::~NetTransport() { Close(); }
+
+Transport::OpenResult NetTransport::Open(const std::string& portName) {
+  Close();
+  failure_.clear();
+  interrupted_ = false;
+  const std::optional<NetPortName> name = ParseNetPortName(portName);
+  if (!name) {
+    failure_ = portName + " is not a network port; write tcp://HOST:PORT or rfc2217://HOST:PORT.";
+    return OpenResult::CannotOpen;
+  }
+  if (!Connect(portName, name->host, name->port)) return OpenResult::CannotOpen;
+  if (name->protocol == NetProtocol::Rfc2217) {
+    const OpenResult result = SetUpLine(portName);
+    if (result != OpenResult::Ok) {
+      Close();
+      return result;
+    }
+  }
+  return OpenResult::Ok;
+}
+
+bool NetTransport::Connect(const std::string& portName, const std::string& host, int port) {
+  std::vector<Endpoint> endpoints;
+  int64_t deadline = clock_.NowMs() + connectTimeoutMs_;
+  int lookupError = Resolve(host, port, AI_NUMERICHOST, endpoints);
+  if (lookupError == EAI_NONAME) {
+    HostLookup lookup(host, port);
+    while (!lookup.Wait(kWaitSliceMs)) {
+      clock_.Idle();
+      if (interrupted_ || clock_.NowMs() >= deadline) {
+        failure_ = interrupted_ ? Cancelled(portName) : "Looking up " + host + " for " + portName + " took too long.";
+        return false;
+      }
+    }
+    lookupError = lookup.Error();
+    endpoints = lookup.Endpoints();
+  }
+  if (lookupError == EAI_NONAME || lookupError == EAI_NODATA) {
+    failure_ = "The host " + host + " of " + portName + " is not known; check the name.";
+    return false;
+  }
+  if (lookupError != 0) {
+    failure_ = "Cannot look up " + host + " for " + portName + ": " + gai_strerror(lookupError) + ".";
+    return false;
+  }
+
+  // Qt's own connect cannot be waited for in slices (a wait that times out abandons it), so
+  // the connection is made here and handed to the socket once it stands.
+  deadline = clock_.NowMs() + connectTimeoutMs_;
+  int lastError = EHOSTUNREACH;
+  for (const Endpoint& endpoint : endpoints) {
+    const int fd = socket(endpoint.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+      lastError = errno;
+      continue;
+    }
+    int error = 0;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&endpoint.address), endpoint.length) != 0) {
+      error = errno == EINPROGRESS ? 0 : errno;
+      for (bool waiting = error == 0; waiting;) {
+        if (interrupted_ || clock_.NowMs() >= deadline) {
+          close(fd);
+          failure_ = interrupted_ ? Cancelled(portName) : ConnectFailure(portName, ETIMEDOUT, connectTimeoutMs_);
+          return false;
+        }
+        pollfd p{fd, POLLOUT, 0};
+        const int64_t left = deadline - clock_.NowMs();
+        if (poll(&p, 1, static_cast<int>(std::clamp<int64_t>(left, 0, kWaitSliceMs))) > 0) {
+          socklen_t length = sizeof error;
+          if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
+          waiting = false;
+        }
+        clock_.Idle();
+      }
+    }
+    if (error != 0) {
+      lastError = error;
+      close(fd);
+      continue;
+    }
+    socket_ = std::make_unique<QTcpSocket>();
+    if (!socket_->setSocketDescriptor(fd, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
+      close(fd);
+      failure_ = "Cannot connect to " + portName + ": " + socket_->errorString().toStdString() + ".";
+      socket_.reset();
+      return false;
+    }
+    // Commands are a few bytes each, answered before the next: never hold one back.
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_->setReadBufferSize(kReadBufferBytes);
+    return true;
+  }
+  failure_ = ConnectFailure(portName, lastError, connectTimeoutMs_);
+  return false;
+}
+
+Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
+  using namespace telnet;
+  telnet_ = std::make_unique<TelnetCodec>();
+  SendNow(telnet_->Start());
+  const int64_t deadline = clock_.NowMs() + connectTimeoutMs_;
+  const auto waitFailure = [&](Wait wait, const std::string& waitingFor) {
+    switch (wait) {
+      case Wait::Cancelled:
+        return Cancelled(portName);
+      case Wait::Closed:
+        return portName + " closed the connection while it was being set up.";
+      case Wait::TimedOut:
+      case Wait::Ready:
+        break;
+    }
+    return portName + " did not " + waitingFor + " within " + std::to_string(connectTimeoutMs_) + " ms.";
+  };
+
+  // Each wait's failure counts only after what arrived with it has been looked at.
+  Wait wait = Wait::Ready;
+  while (telnet_->ComPort() == TelnetCodec::Negotiation::Pending) {
+    if (wait != Wait::Ready) {
+      failure_ = waitFailure(wait, "agree to serial-port control");
+      return OpenResult::CannotConfigure;
+    }
+    wait = WaitSlice(deadline);
+  }
+  if (telnet_->ComPort() == TelnetCodec::Negotiation::Refused) {
+    failure_ = portName + " does not offer serial-port control; for a raw port write tcp:// instead.";
+    return OpenResult::CannotConfigure;
+  }
+
+  // The modem lines go last and are not waited for: a port without them (a pseudo-terminal
+  // behind ser2net) is never confirmed, and the board does not need them.
+  SendNow(TelnetCodec::ComPortRequest(kSetBaudRate, BigEndian32(kBaudRate)) +
+          TelnetCodec::ComPortRequest(kSetDataSize, Byte(kDataBits)) +
+          TelnetCodec::ComPortRequest(kSetParity, Byte(kParityNone)) +
+          TelnetCodec::ComPortRequest(kSetStopSize, Byte(kStopBitsOne)) +
+          TelnetCodec::ComPortRequest(kSetControl, Byte(kControlNoFlowControl)) +
+          TelnetCodec::ComPortRequest(kSetControl, Byte(kControlInboundNoFlowControl)) +
+          TelnetCodec::ComPortRequest(kSetControl, Byte(kControlDtrOff)) +
+          TelnetCodec::ComPortRequest(kSetControl, Byte(kControlRtsOff)) +
+          TelnetCodec::ComPortRequest(kPurgeData, Byte(kPurgeBothDirections)));
+
+  struct Setting {
+    uint8_t request;
+    uint32_t value;
+    const char* what;
+    bool confirmed;
+  } settings[] = {
+      {kSetBaudRate, kBaudRate, "baud rate", false},
+      {kSetDataSize, kDataBits, "data bits", false},
+      {kSetParity, kParityNone, "parity", false},
+      {kSetStopSize, kStopBitsOne, "stop bits", false},
+      {kSetControl, kControlNoFlowControl, "flow control", false},
+  };
+  for (;;) {
+    for (const ComPortReply& reply : telnet_->TakeComPortReplies()) {
+      for (Setting& s : settings) {
+        if (s.request != reply.request || s.confirmed) continue;
+        // The other control requests (modem lines, inbound flow) are answered alike.
+        if (s.request == kSetControl && reply.Number() != s.value) continue;
+        if (reply.Number() != s.value) {
+          failure_ = portName + " set the " + s.what + " to " + std::to_string(reply.Number()) + " instead of " +
+                     std::to_string(s.value) + ".";
+          return OpenResult::CannotConfigure;
+        }
+        s.confirmed = true;
+      }
+    }
+    if (std::all_of(std::begin(settings), std::end(settings), [](const Setting& s) { return s.confirmed; })) break;
+    if (wait != Wait::Ready) {
+      failure_ = waitFailure(wait, "confirm 4800 baud 8N1");
+      return OpenResult::CannotConfigure;
+    }
+    wait = WaitSlice(deadline);
+  }
+  return OpenResult::Ok;
+}
+
+bool NetTransport::IsOpen() const { return socket_ && socket_->state() == QAbstractSocket::ConnectedState; }
+
+NetTransport::Wait NetTransport::WaitSlice(int64_t deadlineMs) {
+  if (interrupted_) return Wait::Cancelled;
+  const int64_t left = deadlineMs - clock_.NowMs();
+  if (left <= 0) return Wait::TimedOut;
+  if (socket_->bytesAvailable() == 0)
+    socket_->waitForReadyRead(static_cast<int>(std::min<int64_t>(left, kWaitSliceMs)));
+  TakeArrived();
+  clock_.Idle();
+  return IsOpen() ? Wait::Ready : Wait::Closed;
+}
+
+void NetTransport::TakeArrived() {
+  if (pendingPos_ >= pending_.size()) {
+    pending_.clear();
+    pendingPos_ = 0;
+  }
+  if (!socket_->isOpen()) return;
+  const QByteArray bytes = socket_->readAll();
+  if (bytes.isEmpty()) return;
+#ifdef TCP_QUICKACK
+  // A server that passes the board's bytes on one by one (ser2net without its character
+  // delay) holds each back until the one before is acknowledged; a delayed acknowledgement
+  // would cost up to 40 ms a byte. The kernel falls back to delaying, so this is renewed.
+  const int on = 1;
+  setsockopt(static_cast<int>(socket_->socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+#endif
+  const std::string_view view(bytes.constData(), static_cast<size_t>(bytes.size()));
+  if (!telnet_) {
+    pending_.append(view);
+    return;
+  }
+  std::string answer;
+  telnet_->Receive(view, pending_, answer);
+  if (!answer.empty()) SendNow(answer);
+}
+
+void NetTransport::SendNow(std::string_view wire) {
+  if (!IsOpen() || wire.empty()) return;
+  socket_->write(wire.data(), static_cast<qint64>(wire.size()));
+  const int64_t deadline = clock_.NowMs() + kWriteTimeoutMs;
+  while (socket_->bytesToWrite() > 0 && IsOpen()) {
+    const int64_t left = deadline - clock_.NowMs();
+    if (left <= 0) break;
+    socket_->waitForBytesWritten(static_cast<int>(std::min<int64_t>(left, kWaitSliceMs)));
+    clock_.Idle();
+  }
+}
+
+void NetTransport::Purge() {
+  if (!IsOpen()) return;
+  if (telnet_) SendNow(TelnetCodec::ComPortRequest(telnet::kPurgeData, Byte(telnet::kPurgeBothDirections)));
+  // Whatever has reached this side is stale too; it still passes the Telnet reader, whose
+  // state must follow the stream.
+  if (socket_->bytesAvailable() == 0) socket_->waitForReadyRead(0);
+  TakeArrived();
+  pending_.clear();
+  pendingPos_ = 0;
+}
+
+void NetTransport::Write(std::string_view bytes) {
+  if (!IsOpen() || bytes.empty()) return;
+  SendNow(telnet_ ? telnet_->Encode(bytes) : std::string(bytes));
+}
+
+Transport::ReadResult NetTransport::ReadByte(char& byte, int timeoutMs) {
+  if (!socket_) return ReadResult::Failed;
+  const int64_t deadline = clock_.NowMs() + std::max(timeoutMs, 0);
+  for (;;) {
+    if (pendingPos_ < pending_.size()) {
+      byte = pending_[pendingPos_++];
+      clock_.Idle();
+      return ReadResult::Byte;
+    }
+    TakeArrived();
+    if (pendingPos_ < pending_.size()) continue;
+    if (!IsOpen()) return ReadResult::Failed;
+    switch (WaitSlice(deadline)) {
+      case Wait::Ready:
+      case Wait::Closed:  // what arrived before the end is still read
+        break;
+      case Wait::TimedOut:
+      case Wait::Cancelled:
+        return ReadResult::TimedOut;
+    }
+  }
+}
+
+void NetTransport::Close() {
+  if (socket_) socket_->abort();
+  socket_.reset();
+  telnet_.reset();
+  pending_.clear();
+  pendingPos_ = 0;
+}
+
+}  // namespace korvane::link
