@@ -31,7 +31,10 @@ struct Option {
 };
 
 // The options that every board command shares.
-inline const Option kPortOption{"port", "PORT", "serial port as you would type it (ttyUSB0, COM12), or Demo"};
+inline const Option kPortOption{
+    "port", "PORT",
+    "serial port as you would type it (ttyUSB0, /dev/serial/by-id/..., COM12), a port served "
+    "over the network (tcp://HOST:PORT, rfc2217://HOST:PORT), or Demo"};
 inline const Option kChipOption{"chip", "CHIP", "auto (identify the chip, the default), adf4350, adf4351 or max2871"};
 
 struct Command {

@@ -11,6 +11,7 @@
 
 #include "app/update_info_dlg.h"
 #include "link/port_access.h"
+#include "support/ser2net_server.h"
 #include "support/virtual_board.h"
 #include "window_fixture.h"
 
@@ -143,6 +144,39 @@ TEST_F(WindowTest, TheProgressWindowShowsPercentageHalfwordsAndTimeLeft) {
   EXPECT_TRUE(halfwords);
   EXPECT_TRUE(timeLeft);
   std::filesystem::remove(path);
+}
+
+TEST_F(WindowTest, ANetworkPortWhoseServerDiesLeavesTheWindowRunning) {
+  for (const auto mode : {test::Ser2NetMode::Raw, test::Ser2NetMode::Rfc2217}) {
+    VirtualBoard board({.hwTag = "v4s."});
+    test::Ser2NetServer server({.mode = mode, .device = board.path()});
+    messages.clear();
+    fileChoice.reset();
+    Connect(server.Url(), 3);
+    ASSERT_TRUE(messages.empty()) << messages[0].text;
+    ASSERT_EQ(link().GetPortState(), link::PortState::Open);
+    // The name typed is kept across a refresh of the list, as a device path is.
+    Get<QComboBox>(ctl::kPortList)->showPopup();
+    Get<QComboBox>(ctl::kPortList)->hidePopup();
+    EXPECT_EQ(window->dlg().PortName(), server.Url());
+
+    std::vector<uint8_t> image(20480, 0xFF);
+    const std::string path = (std::filesystem::temp_directory_path() / "korvane-net.img").string();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 20480);
+    fileChoice = path;
+    counter->onStep = [&] {
+      if (board.Count("E 10;") > 0) server.Kill();
+    };
+    QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
+    counter->onStep = nullptr;
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Connection with device lost!");
+    EXPECT_FALSE(quitCode.has_value());
+    EXPECT_EQ(link().GetPortState(), link::PortState::None);
+    EXPECT_TRUE(Get(ctl::kConnect)->isEnabled());
+    EXPECT_EQ(window->surface().progress(), nullptr);
+    std::filesystem::remove(path);
+  }
 }
 
 }  // namespace
