@@ -159,8 +159,10 @@ bool ReplaceByRename(const std::string& path, const std::string& target, const s
     // Only root may give a file to another user, and a user may only pick a group of their
     // own; what cannot be kept stays the writer's, as for any file they create. The mode is
     // set afterwards because a change of owner clears the set-ID bits.
-    if (::fchown(fd.get(), old->st_uid, old->st_gid) != 0)
-      (void)::fchown(fd.get(), static_cast<uid_t>(-1), old->st_gid);
+    if (::fchown(fd.get(), old->st_uid, old->st_gid) != 0 &&
+        ::fchown(fd.get(), static_cast<uid_t>(-1), old->st_gid) != 0) {
+      // Neither owner nor group could be kept: the file is the writer's, as a new one would be.
+    }
     mode = old->st_mode & 07777;
   }
   if (::fchmod(fd.get(), mode) != 0) return fail(errno);
