@@ -379,7 +379,16 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (!IsUserInput(event->type())) return false;
   // One board exchange at a time: while an operation runs, the window and its open
   // drop-downs only paint; the modal boxes of the operation still take their input.
-  if (dlg_->IsBusy()) return BelongsToWindow(watched);
+  if (dlg_->IsBusy()) {
+    if (!BelongsToWindow(watched)) return false;
+    // Exit, clicked or typed as its mnemonic, is a close request like the close box: kept
+    // until the operation ends.
+    const bool exitClicked = event->type() == QEvent::MouseButtonRelease && watched == Control(ctl::kExit);
+    const bool exitKey = event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->keyCombination() ==
+                                                                  QKeyCombination(Qt::AltModifier, Qt::Key_X);
+    if (exitClicked || exitKey) dlg_->RequestClose();
+    return true;
+  }
   if (!IsInWindow(watched) || event->type() != QEvent::Wheel) return false;
 
   // The wheel steps the frequency field that has the focus, wherever the pointer is; with

@@ -89,28 +89,42 @@ TEST_F(WindowTest, EventsKeepFlowingDuringASilentConnectAndAFirmwareUpdate) {
 }
 
 TEST_F(WindowTest, CloseDuringAFirmwareUpdateEndsTheProgramWhenTheFlashIsComplete) {
-  VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path(), 3);
   const std::vector<uint8_t> image = Image();
   fileChoice = WriteImage(image);
-  size_t messagesAtQuit = 0;
-  window->surface().quitHook = [&](int code) {
-    quitCode = code;
-    messagesAtQuit = messages.size();
+  const struct {
+    const char* name;
+    std::function<void()> close;
+  } ways[] = {
+      {"close box", [&] { window->close(); }},
+      {"Exit", [&] { QTest::mouseClick(Get(ctl::kExit), Qt::LeftButton); }},
+      {"Alt+X", [&] { QTest::keyClick(window.get(), Qt::Key_X, Qt::AltModifier); }},
   };
-  bool closedDuring = false;
-  QTimer::singleShot(300, [&] {
-    closedDuring = window->dlg().IsBusy();
-    window->close();  // the close box
-  });
-  QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
-  ASSERT_TRUE(closedDuring);
-  ASSERT_TRUE(quitCode.has_value());
-  EXPECT_EQ(*quitCode, 0);
-  // The update ran to its end and said so before the program ended.
-  ASSERT_EQ(messagesAtQuit, 1u);
-  EXPECT_EQ(messages[0].text, "Firmware was updated. Please reconnect the board.");
-  EXPECT_TRUE(Flashed(board, image.size()) == image);
+  for (const auto& way : ways) {
+    SCOPED_TRACE(way.name);
+    VirtualBoard board({.hwTag = "v4s."});
+    Connect(board.path(), 3);
+    messages.clear();
+    quitCode.reset();
+    size_t messagesAtQuit = 0;
+    window->surface().quitHook = [&](int code) {
+      quitCode = code;
+      messagesAtQuit = messages.size();
+    };
+    bool closedDuring = false;
+    QTimer::singleShot(300, [&] {
+      closedDuring = window->dlg().IsBusy();
+      way.close();
+    });
+    QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
+    ASSERT_TRUE(closedDuring);
+    ASSERT_TRUE(quitCode.has_value());
+    EXPECT_EQ(*quitCode, 0);
+    // The update ran to its end and said so before the program ended.
+    ASSERT_EQ(messagesAtQuit, 1u);
+    EXPECT_EQ(messages[0].text, "Firmware was updated. Please reconnect the board.");
+    EXPECT_TRUE(Flashed(board, image.size()) == image);
+    window->show();
+  }
 }
 
 TEST_F(WindowTest, CloseWhileLookingForASilentBoardStopsLookingAndEnds) {
