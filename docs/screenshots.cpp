@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     messages.push_back(caption + ": " + text);
   };
   const std::filesystem::path image = std::filesystem::temp_directory_path() / "korvane-screenshot.img";
-  surface.fileHook = [&](const FileDialogSpec&) { return std::optional<std::string>(image.string()); };
+  surface.fileHook = [&](const FileDialogRequest&) { return std::optional<std::string>(image.string()); };
   surface.quitHook = [](int) {};
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;

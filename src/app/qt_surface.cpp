@@ -267,7 +267,7 @@ void QtSurface::SetBusy(bool busy) {
   }
 }
 
-std::optional<std::string> QtSurface::ChooseFile(const FileDialogSpec& request) {
+std::optional<std::string> QtSurface::ChooseFile(const FileDialogRequest& request) {
   if (fileHook) return fileHook(request);
   QString filter = FromUtf8(request.filterName);
   if (!filter.contains(QLatin1Char('('))) filter += QStringLiteral(" (%1)").arg(FromUtf8(request.pattern));

@@ -73,7 +73,7 @@ class QtSurface : public ControlSurface {
   std::optional<std::string> Remembered(const std::string& key) const override;
   void Remember(const std::string& key, const std::string& value) override;
   bool Busy() const { return busy_; }
-  std::optional<std::string> ChooseFile(const FileDialogSpec& request) override;
+  std::optional<std::string> ChooseFile(const FileDialogRequest& request) override;
   void StartTuneTimer(int ms) override;
   void StopTuneTimer() override;
   void ProgressCreate(const std::string& title) override;
@@ -86,7 +86,7 @@ class QtSurface : public ControlSurface {
 
   // Hooks that stand in for the modal parts, so that tests never block on a dialog.
   std::function<void(const std::string& text, const std::string& caption, MessageIcon icon)> messageHook;
-  std::function<std::optional<std::string>(const FileDialogSpec& request)> fileHook;
+  std::function<std::optional<std::string>(const FileDialogRequest& request)> fileHook;
   std::function<void(int exitCode)> quitHook;
   // The details of the last message shown (empty when it had none).
   std::string lastDetails;

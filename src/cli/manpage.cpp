@@ -39,24 +39,24 @@ std::string OptionHead(const Option& o) {
 
 // The words of a synopsis that stand for values, as the completion offers them: "a|b|c" are
 // alternatives, "0..4" a range of numbers.
-std::vector<std::string> Choices(const std::string& spec) {
+std::vector<std::string> Choices(const std::string& usage) {
   std::vector<std::string> words;
-  if (spec.find('|') != std::string::npos) {
+  if (usage.find('|') != std::string::npos) {
     size_t start = 0;
     while (true) {
-      size_t bar = spec.find('|', start);
-      words.push_back(spec.substr(start, bar - start));
+      size_t bar = usage.find('|', start);
+      words.push_back(usage.substr(start, bar - start));
       if (bar == std::string::npos) break;
       start = bar + 1;
     }
     return words;
   }
-  size_t dots = spec.find("..");
-  if (dots != std::string::npos && dots > 0 && dots + 2 < spec.size() &&
-      std::all_of(spec.begin(), spec.begin() + dots, [](unsigned char c) { return std::isdigit(c); }) &&
-      std::all_of(spec.begin() + dots + 2, spec.end(), [](unsigned char c) { return std::isdigit(c); })) {
-    int first = std::stoi(spec.substr(0, dots));
-    int last = std::stoi(spec.substr(dots + 2));
+  size_t dots = usage.find("..");
+  if (dots != std::string::npos && dots > 0 && dots + 2 < usage.size() &&
+      std::all_of(usage.begin(), usage.begin() + dots, [](unsigned char c) { return std::isdigit(c); }) &&
+      std::all_of(usage.begin() + dots + 2, usage.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    int first = std::stoi(usage.substr(0, dots));
+    int last = std::stoi(usage.substr(dots + 2));
     for (int n = first; n <= last && n - first < 100; ++n) words.push_back(std::to_string(n));
   }
   return words;
@@ -209,13 +209,13 @@ std::string BashCompletion() {
       optionNames.push_back("--" + o.name);
       if (o.value.empty()) continue;
       std::string label = "    " + c.name + ":--" + o.name + ") ";
-      std::string spec = SynopsisValue(c, o.name);
-      std::vector<std::string> choices = Choices(spec);
+      std::string usage = SynopsisValue(c, o.name);
+      std::vector<std::string> choices = Choices(usage);
       if (o.value == "PORT") {
         values += label + "_korvane_cli_ports ;;\n";
       } else if (!choices.empty()) {
         values += label + "_korvane_cli_words '" + WordList(choices) + "' ;;\n";
-      } else if (NamesAFile(o.value) || NamesAFile(spec)) {
+      } else if (NamesAFile(o.value) || NamesAFile(usage)) {
         values += label + "_korvane_cli_files ;;\n";
       } else {
         values += label + ";;\n";  // a number or a text: nothing to offer

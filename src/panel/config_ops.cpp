@@ -11,8 +11,8 @@ namespace korvane {
 
 namespace {
 
-FileDialogSpec ConfigDialog(bool save) {
-  return FileDialogSpec{"Korvane ini files (*.kvini)", "*.kvini", "kvini", save};
+FileDialogRequest ConfigDialog(bool save) {
+  return FileDialogRequest{"Korvane ini files (*.kvini)", "*.kvini", "kvini", save};
 }
 
 }  // namespace

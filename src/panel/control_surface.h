@@ -9,7 +9,7 @@ namespace korvane {
 
 enum class MessageIcon { Information, Warning, Stop };
 
-struct FileDialogSpec {
+struct FileDialogRequest {
   std::string filterName;        // "Korvane ini files (*.kvini)"
   std::string pattern;           // "*.kvini"
   std::string defaultExtension;  // "kvini", added to a name typed without one
@@ -59,7 +59,7 @@ class ControlSurface {
     MessageBox(text, caption, icon);
   }
   // Full path of the chosen file, or nullopt on cancel.
-  virtual std::optional<std::string> ChooseFile(const FileDialogSpec& request) = 0;
+  virtual std::optional<std::string> ChooseFile(const FileDialogRequest& request) = 0;
 
   // The tuning timer: one shot, restarted when started again. On expiry the front end calls
   // CMainDlg::OnTimer(ctl::kTuneTimerId).

@@ -101,7 +101,7 @@ void HeadlessSurface::MessageBoxDetails(const std::string& text, const std::stri
   messages.back().details = details;
 }
 
-std::optional<std::string> HeadlessSurface::ChooseFile(const FileDialogSpec& request) {
+std::optional<std::string> HeadlessSurface::ChooseFile(const FileDialogRequest& request) {
   fileDialogs.push_back(request);
   if (fileChoices_.empty()) return std::nullopt;
   auto choice = std::move(fileChoices_.front());

@@ -59,7 +59,7 @@ class HeadlessSurface : public ControlSurface {
   std::optional<std::string> Remembered(const std::string& key) const override;
   void Remember(const std::string& key, const std::string& value) override { remembered[key] = value; }
   bool Busy() const { return busy_; }
-  std::optional<std::string> ChooseFile(const FileDialogSpec& request) override;
+  std::optional<std::string> ChooseFile(const FileDialogRequest& request) override;
   void StartTuneTimer(int ms) override;
   void StopTuneTimer() override;
   void ProgressCreate(const std::string& title) override;
@@ -83,7 +83,7 @@ class HeadlessSurface : public ControlSurface {
 
   std::map<std::string, std::string> remembered;
   std::vector<Message> messages;
-  std::vector<FileDialogSpec> fileDialogs;
+  std::vector<FileDialogRequest> fileDialogs;
   std::vector<std::string> progressLog;  // "create:<title>", "status:<text>", "range:<n>", "step", "destroy"
   bool progressOpen = false;
   int progressValue = 0;

@@ -10,7 +10,7 @@ constexpr bool kSet = true;
 constexpr bool kQuery = true;
 constexpr bool kNo = false;
 
-const CommandSpec kCommands[] = {
+const CommandEntry kCommands[] = {
     // IEEE 488.2 common commands.
     {"*IDN", Op::Identify, kNo, kQuery},
     {"*RST", Op::Reset, kSet, kNo},
@@ -49,12 +49,12 @@ const CommandSpec kCommands[] = {
 
 }  // namespace
 
-std::span<const CommandSpec> Commands() { return kCommands; }
+std::span<const CommandEntry> Commands() { return kCommands; }
 
 std::span<const HeaderPattern> CommandPatterns() {
   static const std::vector<HeaderPattern> patterns = [] {
     std::vector<HeaderPattern> compiled;
-    for (const CommandSpec& spec : kCommands) compiled.emplace_back(spec.header);
+    for (const CommandEntry& entry : kCommands) compiled.emplace_back(entry.header);
     return compiled;
   }();
   return patterns;

@@ -41,7 +41,7 @@ enum class Op {
 // What a setting takes: nothing, one value, or a list of values.
 enum class Arity { None, One, List };
 
-struct CommandSpec {
+struct CommandEntry {
   const char* header;
   Op op;
   bool settable;
@@ -61,7 +61,7 @@ inline constexpr const char* kModeKeywords[] = {"CW", "FIXed", "SWEep", "LIST"};
 inline constexpr const char* kSourceKeywords[] = {"INTernal", "EXTernal"};
 inline constexpr const char* kInfiniteKeywords[] = {"INFinite"};
 
-std::span<const CommandSpec> Commands();
+std::span<const CommandEntry> Commands();
 // One compiled pattern per entry of Commands(), in the same order.
 std::span<const HeaderPattern> CommandPatterns();
 

@@ -149,33 +149,33 @@ void Instrument::RunUnit(Client& client, Program& program, const ProgramUnit& un
     Queue(client, kUndefinedHeader);
     return;
   }
-  const CommandSpec& spec = Commands()[static_cast<size_t>(index)];
-  if (unit.query ? !spec.queryable : !spec.settable) {
+  const CommandEntry& entry = Commands()[static_cast<size_t>(index)];
+  if (unit.query ? !entry.queryable : !entry.settable) {
     Queue(client, kUndefinedHeader);
     return;
   }
 
   // Parameters are read before anything runs: a malformed one leaves the instrument as it was.
   std::vector<Parameter> values;
-  const bool takesValues = unit.query ? spec.queryLimits : spec.arity != Arity::None;
+  const bool takesValues = unit.query ? entry.queryLimits : entry.arity != Arity::None;
   if (!takesValues && !unit.params.empty()) {
     Queue(client, kParameterNotAllowed);
     return;
   }
-  if (!unit.query && spec.arity != Arity::None && unit.params.empty()) {
+  if (!unit.query && entry.arity != Arity::None && unit.params.empty()) {
     Queue(client, kMissingParameter);
     return;
   }
-  const size_t most = unit.query || spec.arity == Arity::One ? 1 : kMaxListPoints;
+  const size_t most = unit.query || entry.arity == Arity::One ? 1 : kMaxListPoints;
   if (unit.params.size() > most) {
-    Queue(client, unit.query || spec.arity == Arity::One ? kParameterNotAllowed : kDataOutOfRange);
+    Queue(client, unit.query || entry.arity == Arity::One ? kParameterNotAllowed : kDataOutOfRange);
     return;
   }
   for (const std::string& text : unit.params) {
     const Parameter value = unit.query ? ReadParameter(text, Quantity::Plain, kLimitKeywords)
-                                       : ReadParameter(text, spec.quantity, spec.keywords);
+                                       : ReadParameter(text, entry.quantity, entry.keywords);
     int error = value.error;
-    if (!error && !value.isKeyword && (unit.query || !spec.numbers)) error = kIllegalParameterValue;
+    if (!error && !value.isKeyword && (unit.query || !entry.numbers)) error = kIllegalParameterValue;
     if (error) {
       Queue(client, error);
       return;
@@ -184,7 +184,7 @@ void Instrument::RunUnit(Client& client, Program& program, const ProgramUnit& un
   }
 
   std::string reply;
-  const int error = unit.query ? Query(client, spec, values, reply) : Set(client, spec, values);
+  const int error = unit.query ? Query(client, entry, values, reply) : Set(client, entry, values);
   if (error) {
     Queue(client, error);
   } else if (unit.query) {
@@ -320,7 +320,7 @@ void Instrument::EndSweep() {
   }
 }
 
-int Instrument::Set(Client& client, const CommandSpec& spec, const std::vector<Parameter>& values) {
+int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values) {
   const Parameter* value = values.empty() ? nullptr : &values.front();
   // MINimum and MAXimum of a frequency under the present output choice.
   auto frequency = [&](const Parameter& p) {
@@ -334,7 +334,7 @@ int Instrument::Set(Client& client, const CommandSpec& spec, const std::vector<P
     return kNoError;
   };
 
-  switch (spec.op) {
+  switch (entry.op) {
     case Op::Reset:
       return Reset();
     case Op::ClearStatus:
@@ -417,7 +417,7 @@ int Instrument::Set(Client& client, const CommandSpec& spec, const std::vector<P
     case Op::Stop: {
       const double hz = frequency(*value);
       if (!inRange(hz)) return kDataOutOfRange;
-      (spec.op == Op::Start ? sweepSettings_.startHz : sweepSettings_.stopHz) = hz;
+      (entry.op == Op::Start ? sweepSettings_.startHz : sweepSettings_.stopHz) = hz;
       return kNoError;
     }
     case Op::Mode: {
@@ -469,11 +469,11 @@ int Instrument::Set(Client& client, const CommandSpec& spec, const std::vector<P
   return kUndefinedHeader;
 }
 
-int Instrument::Query(Client& client, const CommandSpec& spec, const std::vector<Parameter>& values,
+int Instrument::Query(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values,
                       std::string& reply) {
   const bool limit = !values.empty();
   const bool maximum = limit && values.front().keyword == 1;
-  switch (spec.op) {
+  switch (entry.op) {
     case Op::Identify: {
       const link::BoardIdentity& id = session_.Identity();
       std::string serial;

@@ -99,8 +99,8 @@ class Instrument {
 
   std::optional<std::string> Continue(Client& client);
   void RunUnit(Client& client, Program& program, const ProgramUnit& unit);
-  int Set(Client& client, const CommandSpec& spec, const std::vector<Parameter>& values);
-  int Query(Client& client, const CommandSpec& spec, const std::vector<Parameter>& values, std::string& reply);
+  int Set(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values);
+  int Query(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values, std::string& reply);
   void Queue(Client& client, int code);
 
   // Runs a board operation: reconnects a lost board first, and turns a lost connection into

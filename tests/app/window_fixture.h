@@ -66,7 +66,7 @@ class WindowTest : public ::testing::Test {
       messages.push_back({text, caption, icon});
       if (onMessage) onMessage();
     };
-    s.fileHook = [this](const FileDialogSpec&) { return fileChoice; };
+    s.fileHook = [this](const FileDialogRequest&) { return fileChoice; };
     s.quitHook = [this](int code) { quitCode = code; };
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
