@@ -1,6 +1,7 @@
 #include "config/text_encoding.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace korvane::config {
 
@@ -34,6 +35,14 @@ size_t SequenceLength(std::string_view text, size_t pos) {
   if (length == 3 && (codePoint < 0x800 || (codePoint >= 0xD800 && codePoint <= 0xDFFF))) return 0;
   if (length == 4 && (codePoint < 0x10000 || codePoint > 0x10FFFF)) return 0;
   return length;
+}
+
+// The Latin-1 byte of the valid sequence at text[pos]; nothing for U+0100 and above.
+std::optional<char> Latin1Byte(std::string_view text, size_t pos, size_t length) {
+  if (length == 1) return text[pos];
+  const auto lead = static_cast<uint8_t>(text[pos]);
+  if (length > 2 || lead > 0xC3) return std::nullopt;
+  return static_cast<char>(((lead & 0x03u) << 6) | (static_cast<uint8_t>(text[pos + 1]) & 0x3Fu));
 }
 
 }  // namespace
@@ -78,19 +87,30 @@ bool Utf8ToLatin1(std::string_view text, std::string* out) {
   std::string result;
   result.reserve(text.size());
   for (size_t pos = 0; pos < text.size();) {
-    size_t length = SequenceLength(text, pos);
-    if (length == 0 || length > 2) return false;
-    if (length == 1) {
-      result.push_back(text[pos]);
-    } else {
-      auto lead = static_cast<uint8_t>(text[pos]);
-      if (lead > 0xC3) return false;  // U+0100 and above
-      result.push_back(static_cast<char>(((lead & 0x03u) << 6) | (static_cast<uint8_t>(text[pos + 1]) & 0x3Fu)));
-    }
+    const size_t length = SequenceLength(text, pos);
+    std::optional<char> byte = length == 0 ? std::nullopt : Latin1Byte(text, pos, length);
+    if (!byte) return false;
+    result.push_back(*byte);
     pos += length;
   }
   *out = std::move(result);
   return true;
+}
+
+std::string Utf8ToLatin1Lossy(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t length = SequenceLength(text, pos);
+    if (length == 0) {
+      out.push_back('?');
+      ++pos;
+      continue;
+    }
+    out.push_back(Latin1Byte(text, pos, length).value_or('?'));
+    pos += length;
+  }
+  return out;
 }
 
 std::string TruncateChars(std::string_view text, size_t maxChars) {

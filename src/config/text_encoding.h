@@ -1,4 +1,5 @@
-// Byte-level text helpers for files written on other systems: UTF-8 checks and Latin-1.
+// Byte-level text helpers: UTF-8 checks and Latin-1, for files written on other systems and
+// for the board's 8-bit character set.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,10 @@ std::string DecodeLine(std::string_view bytes);
 // Latin-1 bytes of a UTF-8 text; false (and *out untouched) when a character lies above
 // U+00FF or the text is not valid UTF-8.
 bool Utf8ToLatin1(std::string_view text, std::string* out);
+
+// Latin-1 bytes of a UTF-8 text as the board's character set can hold it: every character
+// above U+00FF, and every byte of a malformed sequence, becomes "?".
+std::string Utf8ToLatin1Lossy(std::string_view text);
 
 // A text typed on several lines as one line: each line feed becomes a blank and carriage
 // returns go, as the board keeps a beacon text.

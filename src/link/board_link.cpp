@@ -2,7 +2,7 @@
 
 #include "link/banner_parse.h"
 #include "link/demo_board.h"
-#include "link/latin1.h"
+#include "config/text_encoding.h"
 #include "link/net_port_name.h"
 #include "link/net_transport.h"
 #include "link/reply_framing.h"
@@ -75,7 +75,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
   }
 
   transport_ = factory_(portName, clock_);
-  const std::string expected = Utf8ToLatin1(expectedBanner);
+  const std::string expected = config::Utf8ToLatin1Lossy(expectedBanner);
   openFailure_ = kNoAnswer;
   for (int attempt = 0; attempt < kOpenAttempts && !interrupted_; ++attempt) {
     switch (transport_->Open(portName)) {
@@ -104,13 +104,13 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
 }
 
 std::string BoardLink::SendCommand(const std::string& command) {
-  const std::string bytes = Utf8ToLatin1(command);
+  const std::string bytes = config::Utf8ToLatin1Lossy(command);
   switch (state_) {
     case PortState::None:
       throw ConnectionLost();
     case PortState::Demo:
       clock_.Idle();
-      return Latin1ToUtf8(demo_.Answer(bytes));
+      return config::Latin1ToUtf8(demo_.Answer(bytes));
     case PortState::Open:
       break;
   }
@@ -123,7 +123,7 @@ std::string BoardLink::SendCommand(const std::string& command) {
       case ReplyAssembler::Status::NeedMore:
         break;
       case ReplyAssembler::Status::Complete:
-        return Latin1ToUtf8(FrameReply(reply.Text()));
+        return config::Latin1ToUtf8(FrameReply(reply.Text()));
       case ReplyAssembler::Status::Overflow:
         LoseConnection();
     }
@@ -131,7 +131,7 @@ std::string BoardLink::SendCommand(const std::string& command) {
 }
 
 void BoardLink::WriteRaw(std::string_view command) {
-  if (state_ == PortState::Open) transport_->Write(Utf8ToLatin1(command));
+  if (state_ == PortState::Open) transport_->Write(config::Utf8ToLatin1Lossy(command));
 }
 
 void BoardLink::ClosePort() {
