@@ -21,6 +21,14 @@ session::ChipChoice ChipOption(const Args& args) {
   throw UsageError("unknown chip '" + name + "' (auto, adf4350, adf4351 or max2871)");
 }
 
+PowerLevel PowerOption(const std::string& power) {
+  static const char* const kNames[] = {"off", "-4", "-1", "+2", "+5"};
+  for (int level = 0; level < 5; ++level) {
+    if (power == kNames[level]) return level;
+  }
+  throw UsageError("unknown power '" + power + "' (off, -4, -1, +2 or +5)");
+}
+
 std::string WithReason(const std::string& message, const std::string& reason) {
   return reason.empty() ? message : message + "\n" + reason;
 }

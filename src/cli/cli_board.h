@@ -17,6 +17,9 @@ std::string PortOption(const Args& args);
 // --chip: auto (the default), adf4350, adf4351 or max2871; UsageError otherwise.
 session::ChipChoice ChipOption(const Args& args);
 
+// A --power value (off, -4, -1, +2 or +5) as the level it names; UsageError otherwise.
+PowerLevel PowerOption(const std::string& power);
+
 // A message with the reason behind it (the system's words) on a second line, when there is one.
 std::string WithReason(const std::string& message, const std::string& reason);
 

@@ -21,14 +21,6 @@ ChipType ChipArg(const Args& args) {
   return *chip;
 }
 
-PowerLevel PowerArg(const std::string& power) {
-  static const char* const kNames[] = {"off", "-4", "-1", "+2", "+5"};
-  for (int level = 0; level < 5; ++level) {
-    if (power == kNames[level]) return level;
-  }
-  throw UsageError("unknown power '" + power + "' (off, -4, -1, +2 or +5)");
-}
-
 int Run(const Args& args) {
   const std::string& freqText = args.positional[0];
   std::optional<double> wanted = ReadNumberStrict(freqText);
@@ -39,7 +31,7 @@ int Run(const Args& args) {
   if (bandText != "0" && bandText != "1") throw UsageError("--band is 0 or 1");
   Band band = bandText == "1" ? kBandOut2 : kBandOut1;
 
-  PowerLevel level = PowerArg(args.Value("power", "-1"));
+  PowerLevel level = PowerOption(args.Value("power", "-1"));
   // The second output offers only "Off" and "-1dBm": its list index is 0 or 1.
   int powerIndex = level;
   if (band == kBandOut2) {

@@ -31,13 +31,6 @@ int64_t WholeArgument(const Args& args, const std::string& name, int64_t fallbac
   return value;
 }
 
-// --power as tune takes it; nullopt: "off".
-std::optional<double> PowerArgument(const std::string& power) {
-  if (power == "off") return std::nullopt;
-  if (power == "-4" || power == "-1" || power == "+2" || power == "+5") return NumberArgument(power, "power");
-  throw UsageError("unknown power '" + power + "' (off, -4, -1, +2 or +5)");
-}
-
 int Run(const Args& args) {
   const double start = NumberArgument(args.positional[0], "START");
   const double stop = NumberArgument(args.positional[1], "STOP");
@@ -51,7 +44,11 @@ int Run(const Args& args) {
   const int64_t dwellMs = WholeArgument(args, "dwell", 0);
   const int64_t count = WholeArgument(args, "count", 1);
   std::optional<std::optional<double>> power;
-  if (args.values.count("power")) power = PowerArgument(args.Value("power", ""));
+  if (args.values.count("power")) {
+    // Off has no dBm: the output is switched off.
+    const std::optional<int> dbm = PowerLevelDbm(PowerOption(args.Value("power", "")));
+    power.emplace(dbm ? std::optional<double>(*dbm) : std::optional<double>());
+  }
   PortOption(args);
   ChipOption(args);
 

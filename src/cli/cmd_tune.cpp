@@ -13,12 +13,6 @@ namespace {
 // identification gives a probe before the answer counts.
 constexpr int kLockSettleMs = 200;
 
-std::string PowerLabel(const std::string& power) {
-  if (power == "off") return "Off";
-  if (power == "-4" || power == "-1" || power == "+2" || power == "+5") return power + "dBm";
-  throw UsageError("unknown power '" + power + "' (off, -4, -1, +2 or +5)");
-}
-
 // A band change keeps the power list in step as the window's list does.
 void ChangeBand(SlotSettings& slot, Band band) {
   std::vector<std::string> entries;
@@ -28,7 +22,8 @@ void ChangeBand(SlotSettings& slot, Band band) {
 }
 
 [[noreturn]] void OutOfBand(double wanted, const std::string& what) {
-  throw Failure(FormatFixed(wanted, 6) + " MHz is outside what " + what + ". Nothing was sent; --force sends it anyway.");
+  throw Failure(FormatFixed(wanted, 6) + " MHz is outside what " + what +
+                ". Nothing was sent; --force sends it anyway.");
 }
 
 std::string LimitsText(ChipType chip, Band band) {
@@ -62,7 +57,7 @@ void RequireInBand(ChipType chip, Band band, double wanted) {
 int Run(const Args& args) {
   const std::string bandArg = args.Value("band", "");
   if (!bandArg.empty() && bandArg != "0" && bandArg != "1") throw UsageError("--band is 0 or 1");
-  const std::string power = args.values.count("power") ? PowerLabel(args.Value("power", "")) : "";
+  const std::string power = args.values.count("power") ? kPowerLabels[PowerOption(args.Value("power", ""))] : "";
   const std::string frequency = args.positional[0];
   // A script's typo must not program a board: nothing is sent for a text that is no number.
   if (!ReadNumberStrict(frequency)) throw UsageError("FREQ_MHZ '" + frequency + "' is not a number");
