@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,18 +12,25 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <array>
 
+#include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "app/control_ids.h"
 #include "app/port_combo.h"
-#include "link/clock.h"
 
 namespace korvane::app {
+
+using panel::FocusTarget;
+using panel::MessageIcon;
+using panel::Operation;
 
 namespace {
 
@@ -31,8 +39,6 @@ constexpr std::array<const char*, 4> kOrdinalsLower = {"first", "second", "third
 // Which jumpers select which preset.
 constexpr std::array<const char*, 4> kJumperCaptions = {"S2  S1", "S2   --", "--   S1", " --    --"};
 constexpr int kWheelNotch = 120;
-
-bool IsFrequencyField(int id) { return id >= ctl::Freq(0) && id <= ctl::Freq(ctl::kSigGenSlot); }
 
 QLabel* Caption(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -59,100 +65,115 @@ QWidget* JumperCaption(const char* caption, QWidget* parent) {
   return box;
 }
 
-bool IsUserInput(QEvent::Type type) {
-  switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
-    case QEvent::Wheel:
-    case QEvent::InputMethod:
-    case QEvent::ContextMenu:
-    case QEvent::Drop:
-      return true;
-    default:
-      return false;
-  }
+QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+// The panel counts caret positions in bytes of its UTF-8 text, Qt in UTF-16 units.
+int ByteOffset(const QString& text, int position) { return static_cast<int>(text.left(position).toUtf8().size()); }
+int CharOffset(const QString& text, int bytePosition) {
+  const QByteArray bytes = text.toUtf8();
+  if (bytePosition < 0) return 0;
+  if (bytePosition >= bytes.size()) return static_cast<int>(text.size());
+  return static_cast<int>(QString::fromUtf8(bytes.left(bytePosition)).size());
 }
 
-Key ToKey(int qtKey) {
-  switch (qtKey) {
-    case Qt::Key_Up:
-      return Key::Up;
-    case Qt::Key_Down:
-      return Key::Down;
-    case Qt::Key_B:
-      return Key::B;
-    default:
-      return Key::Other;
+QMessageBox::Icon ToQtIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Warning:
+      return QMessageBox::Warning;
+    case MessageIcon::Stop:
+      return QMessageBox::Critical;
+    case MessageIcon::Information:
+      break;
   }
+  return QMessageBox::Information;
 }
+
+// The chip list's entries, in the order of session::ChipChoice.
+constexpr const char* kChipListEntries[] = {"Auto", "ADF4350", "ADF4351", "MAX2871"};
+constexpr const char* kPinFunctions[] = {"Freq. code", "CW keying"};
+constexpr char kBuiltToolTip[] = "korvaneToolTip";
+
+// Selects the entry whose data is the value; none when the list lacks it.
+void SelectData(QComboBox* combo, int value) { combo->setCurrentIndex(combo->findData(value)); }
 
 }  // namespace
 
-MainWindow::MainWindow(CMessageLoop& loop, std::unique_ptr<QtSurface> surface, WindowEnvironment environment)
+MainWindow::MainWindow(CMessageLoop& loop, WindowEnvironment environment)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       loop_(loop),
-      surface_(surface ? std::move(surface) : std::make_unique<QtSurface>()),
       clock_(environment.clock ? *environment.clock : ownClock_),
       session_(std::make_unique<session::BoardSession>(
           clock_, environment.demo ? *environment.demo : ownDemo_,
-          environment.transports ? environment.transports : link::TransportFactory(link::MakeTransport))) {
-  surface_->AttachWindow(this);
-  setWindowTitle(QString::fromUtf8(kWindowTitle));
+          environment.transports ? environment.transports : link::TransportFactory(link::MakeTransport))),
+      runner_(std::make_unique<panel::ThreadedRunner>(*session_)) {
+  dlg_ = std::make_unique<panel::CMainDlg>(model_, *this, *runner_, std::move(environment.ports));
+  setWindowTitle(QString::fromStdString(panel::WindowTitle()));
   setWindowIcon(AppIcon());
   BuildControls();
-
-  dlg_ = std::make_unique<CMainDlg>(*surface_, *session_, std::move(environment.ports));
-  surface_->SetTimerHandler([this] { dlg_->OnTimer(ctl::kTuneTimerId); });
-  ConnectSignals();
-
+  ConnectUserSignals();
+  BindModel();
+  tuneTimer_.setSingleShot(true);
+  connect(&tuneTimer_, &QTimer::timeout, this, [this] { dlg_->OnTimer(); });
   loop_.AddMessageFilter(this);
-  QCoreApplication::instance()->installEventFilter(this);
-  // Board exchanges wait on this thread; meanwhile the window keeps painting and the progress
-  // keeps moving, while the input filter below holds the user's clicks and keys off.
-  clock_.SetIdleHook([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
 
   dlg_->OnInitDialog();
+  for (int slot = 0; slot < ctl::kSlotCount; ++slot) ShowSlot(slot);
+  ShowReference();
+  ShowBeacon();
+  ShowChip();
+  ShowEnabled();
   CentreOnScreen();
 }
 
 MainWindow::~MainWindow() {
-  clock_.SetIdleHook(nullptr);
   loop_.RemoveMessageFilter(this);
-  if (QCoreApplication::instance() != nullptr) QCoreApplication::instance()->removeEventFilter(this);
-  surface_->SetTimerHandler(nullptr);
-  surface_->StopTuneTimer();
-  surface_->ProgressDestroy();
+  tuneTimer_.stop();
+  delete progress_.data();
+  // A request still running gives up its waits; the port is closed on the session's thread.
+  session_->Interrupt();
+  runner_.reset();
   dlg_.reset();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Controls
 
-namespace {
-
 template <class W>
-W* Make(QtSurface& surface, int id, W* widget, const char* tooltip = nullptr) {
+W* MainWindow::Make(int id, W* widget, const char* tooltip) {
   widget->setObjectName(QString::number(id));
   if (tooltip != nullptr) widget->setToolTip(QString::fromUtf8(tooltip));
-  surface.Register(id, widget);
+  controls_[id] = widget;
   return widget;
 }
 
-QLineEdit* FrequencyField(QtSurface& surface, int id, const QString& tooltip, QWidget* parent) {
-  auto* edit = Make(surface, id, new QLineEdit(parent));
+QWidget* MainWindow::Control(int id) const {
+  auto it = controls_.find(id);
+  return it == controls_.end() ? nullptr : it->second.data();
+}
+
+int MainWindow::IdOf(const QWidget* widget) const {
+  for (; widget != nullptr && widget != this; widget = widget->parentWidget()) {
+    for (const auto& [id, control] : controls_) {
+      if (control == widget) return id;
+    }
+  }
+  return 0;
+}
+
+QLineEdit* MainWindow::Field(int id) const { return qobject_cast<QLineEdit*>(Control(id)); }
+QComboBox* MainWindow::List(int id) const { return qobject_cast<QComboBox*>(Control(id)); }
+
+namespace {
+
+QLineEdit* SizedForFrequency(QLineEdit* edit, const QString& tooltip) {
   edit->setToolTip(tooltip);
   edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000.0000000")) + 12);
   return edit;
 }
 
-QLabel* RealLabel(QtSurface& surface, int id, const QString& tooltip, QWidget* parent) {
-  auto* label = Make(surface, id, new QLabel(QStringLiteral("/ ----.------"), parent));
+QLabel* SizedForReal(QLabel* label, const QString& tooltip) {
   label->setTextFormat(Qt::PlainText);
   label->setToolTip(tooltip);
   // Room for the widest real frequency, so the columns do not jump while the user types.
@@ -160,8 +181,7 @@ QLabel* RealLabel(QtSurface& surface, int id, const QString& tooltip, QWidget* p
   return label;
 }
 
-QComboBox* List(QtSurface& surface, int id, QWidget* parent, const char* tooltip = nullptr) {
-  auto* combo = Make(surface, id, new QComboBox(parent), tooltip);
+QComboBox* SizedList(QComboBox* combo) {
   combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   return combo;
 }
@@ -169,38 +189,38 @@ QComboBox* List(QtSurface& surface, int id, QWidget* parent, const char* tooltip
 }  // namespace
 
 QWidget* MainWindow::BuildSignalGenerator() {
-  QtSurface& s = *surface_;
   auto* group = new QGroupBox(QStringLiteral("Signal Generator"), this);
   auto* grid = new QGridLayout(group);
   const int sg = ctl::kSigGenSlot;
   grid->addWidget(Caption("Frequency (MHz):", group), 0, 0);
-  grid->addWidget(
-      FrequencyField(s, ctl::Freq(sg),
-                     QStringLiteral("Current frequency of the synthesizer (can be changed on the fly)"), group),
-      0, 1);
-  grid->addWidget(RealLabel(s, ctl::Real(sg), QStringLiteral("Real current synthesizer frequency"), group), 0, 2, 1, 2);
+  grid->addWidget(SizedForFrequency(Make(ctl::Freq(sg), new QLineEdit(group)),
+                                    QStringLiteral("Current frequency of the synthesizer (can be changed on the fly)")),
+                  0, 1);
+  grid->addWidget(SizedForReal(Make(ctl::Real(sg), new QLabel(QStringLiteral("/ ----.------"), group)),
+                               QStringLiteral("Real current synthesizer frequency")),
+                  0, 2, 1, 2);
   grid->addWidget(Caption("Power (dBm):", group), 1, 0);
-  grid->addWidget(List(s, ctl::Power(sg), group, "Current output power of the synthesizer (can be changed on the fly)"),
+  grid->addWidget(SizedList(Make(ctl::Power(sg), new QComboBox(group),
+                                 "Current output power of the synthesizer (can be changed on the fly)")),
                   1, 1, Qt::AlignLeft);
   grid->addWidget(Caption("Band:", group), 1, 2, Qt::AlignRight);
-  grid->addWidget(List(s, ctl::BandList(sg), group), 1, 3, Qt::AlignLeft);
+  grid->addWidget(SizedList(Make(ctl::BandList(sg), new QComboBox(group))), 1, 3, Qt::AlignLeft);
   grid->setColumnStretch(4, 1);
   return group;
 }
 
 QWidget* MainWindow::BuildPresets() {
-  QtSurface& s = *surface_;
   auto* group = new QGroupBox(QStringLiteral("LO/Beacon frequencies"), this);
   auto* grid = new QGridLayout(group);
 
   grid->addWidget(Caption("Reference frequency (MHz):", group), 0, 0, 1, 2);
-  auto* reference = Make(s, ctl::kReference, new QLineEdit(group), "Select reference frequency");
+  auto* reference = Make(ctl::kReference, new QLineEdit(group), "Select reference frequency");
   reference->setMinimumWidth(reference->fontMetrics().horizontalAdvance(QStringLiteral("000.0000000")) + 12);
   grid->addWidget(reference, 0, 2);
   auto* referenceBoxes = new QHBoxLayout;
-  referenceBoxes->addWidget(Make(s, ctl::kExtReference, new QCheckBox(QStringLiteral("External reference"), group),
+  referenceBoxes->addWidget(Make(ctl::kExtReference, new QCheckBox(QStringLiteral("External reference"), group),
                                  "Disable internal reference oscillator (check it if you use external reference)"));
-  referenceBoxes->addWidget(Make(s, ctl::kExactBox, new QCheckBox(QStringLiteral("Exact frequencies"), group),
+  referenceBoxes->addWidget(Make(ctl::kExactBox, new QCheckBox(QStringLiteral("Exact frequencies"), group),
                                  "Choose the fraction nearest to each typed frequency (the real frequency's tooltip "
                                  "shows the remaining error)"));
   referenceBoxes->addStretch(1);
@@ -212,39 +232,38 @@ QWidget* MainWindow::BuildPresets() {
     grid->addWidget(Caption(QStringLiteral("F%1:").arg(slot + 1), group), row, 1, Qt::AlignRight);
     const QString ordinal = QString::fromUtf8(kOrdinals[static_cast<size_t>(slot)]);
     const QString ordinalLower = QString::fromUtf8(kOrdinalsLower[static_cast<size_t>(slot)]);
-    grid->addWidget(FrequencyField(s, ctl::Freq(slot), ordinal + QStringLiteral(" configuration frequency"), group),
-                    row, 2);
     grid->addWidget(
-        RealLabel(s, ctl::Real(slot),
-                  QStringLiteral("Real synthesizer frequency for the %1 configuration").arg(ordinalLower), group),
-        row, 3);
-    auto* power = List(s, ctl::Power(slot), group);
+        SizedForFrequency(Make(ctl::Freq(slot), new QLineEdit(group)), ordinal + QStringLiteral(" configuration frequency")),
+        row, 2);
+    grid->addWidget(SizedForReal(Make(ctl::Real(slot), new QLabel(QStringLiteral("/ ----.------"), group)),
+                                 QStringLiteral("Real synthesizer frequency for the %1 configuration").arg(ordinalLower)),
+                    row, 3);
+    auto* power = SizedList(Make(ctl::Power(slot), new QComboBox(group)));
     power->setToolTip(ordinal + QStringLiteral(" configuration output power"));
     grid->addWidget(power, row, 4);
-    grid->addWidget(List(s, ctl::BandList(slot), group), row, 5);
+    grid->addWidget(SizedList(Make(ctl::BandList(slot), new QComboBox(group))), row, 5);
   }
   grid->setColumnStretch(6, 1);
   return group;
 }
 
 QWidget* MainWindow::BuildBeacon() {
-  QtSurface& s = *surface_;
   auto* group = new QGroupBox(QStringLiteral("Beacon mode"), this);
   auto* grid = new QGridLayout(group);
 
-  grid->addWidget(Make(s, ctl::kBeaconBox, new QCheckBox(QStringLiteral("Enable beacon"), group), "Enable beacon mode"),
-                  0, 0);
-  grid->addWidget(Make(s, ctl::kScanBox, new QCheckBox(QStringLiteral("Enable scanning"), group),
+  grid->addWidget(Make(ctl::kBeaconBox, new QCheckBox(QStringLiteral("Enable beacon"), group), "Enable beacon mode"), 0,
+                  0);
+  grid->addWidget(Make(ctl::kScanBox, new QCheckBox(QStringLiteral("Enable scanning"), group),
                        "Scan configured frequencies in beacon mode"),
                   0, 1, 1, 2);
 
   grid->addWidget(Caption("Transmission speed (wpm):", group), 1, 0);
-  auto* speed = Make(s, ctl::kSpeed, new QLineEdit(group), "Beacon keying speed (wpm)");
+  auto* speed = Make(ctl::kSpeed, new QLineEdit(group), "Beacon keying speed (wpm)");
   speed->setMaximumWidth(speed->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
   grid->addWidget(speed, 1, 1, Qt::AlignLeft);
 
   grid->addWidget(Caption("Beacon text:", group), 2, 0, 1, 3);
-  auto* text = Make(s, ctl::kBeaconText, new QPlainTextEdit(group),
+  auto* text = Make(ctl::kBeaconText, new QPlainTextEdit(group),
                     "Up to 100 characters, use #xxxx for xxxxms tone generation and &xxxx for pause.");
   text->setLineWrapMode(QPlainTextEdit::NoWrap);
   text->setTabChangesFocus(true);
@@ -253,37 +272,37 @@ QWidget* MainWindow::BuildBeacon() {
 
   // One ampersand on screen: this caption is no mnemonic.
   grid->addWidget(Caption("Output  1 & 2 function:", group), 4, 0);
-  grid->addWidget(List(s, ctl::kPinFunction, group), 4, 1, 1, 2, Qt::AlignLeft);
+  grid->addWidget(SizedList(Make(ctl::kPinFunction, new QComboBox(group))), 4, 1, 1, 2, Qt::AlignLeft);
   grid->setColumnStretch(2, 1);
   return group;
 }
 
 QWidget* MainWindow::BuildColumn() {
-  QtSurface& s = *surface_;
   auto* column = new QWidget(this);
   auto* layout = new QVBoxLayout(column);
   layout->setContentsMargins(0, 0, 0, 0);
 
-  auto* chipCaption = Make(s, ctl::kChipCaption, new QLabel(QStringLiteral("Chip:"), column));
+  auto* chipCaption = Make(ctl::kChipCaption, new QLabel(QStringLiteral("Chip:"), column));
   chipCaption->setTextFormat(Qt::PlainText);
   layout->addWidget(chipCaption);
-  layout->addWidget(List(s, ctl::kChipList, column));
+  layout->addWidget(SizedList(Make(ctl::kChipList, new QComboBox(column))));
 
   layout->addSpacing(6);
   layout->addWidget(Caption("COM port:", column));
-  auto* port = Make(s, ctl::kPortList, new PortCombo(column), "Select COM port to communicate with board");
+  auto* port = Make(ctl::kPortList, new PortCombo(column), "Select COM port to communicate with board");
   port->setMinimumContentsLength(10);
   port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   layout->addWidget(port);
 
   auto button = [&](int id, const char* text, const char* tooltip = nullptr) {
-    auto* b = Make(s, id, new QPushButton(QString::fromUtf8(text), column), tooltip);
+    auto* b = Make(id, new QPushButton(QString::fromUtf8(text), column), tooltip);
     b->setAutoDefault(false);
     layout->addWidget(b);
     return b;
   };
   layout->addSpacing(6);
   button(ctl::kConnect, "Connect", "Establish connection to the synthesizer board");
+  button(ctl::kCancel, "Cancel", "Stop looking for the board (Esc)")->hide();
   button(ctl::kDisconnect, "Disconnect", "Close connection to the board");
   layout->addSpacing(6);
   button(ctl::kSave, "Save", "Write board configuration to flash memory");
@@ -309,38 +328,334 @@ void MainWindow::BuildControls() {
   layout->addWidget(BuildColumn());
   // The window takes the size its contents need, for any font and screen, and keeps it.
   layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  // Fixed entries; a list's positions are the view's business alone.
+  for (const char* entry : kChipListEntries) List(ctl::kChipList)->addItem(QString::fromUtf8(entry));
+  for (int f = 0; f < 2; ++f) List(ctl::kPinFunction)->addItem(QString::fromUtf8(kPinFunctions[f]), f);
+  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
+    for (Band band : {Band::Out1, Band::Out2}) {
+      List(ctl::BandList(slot))->addItem(QString::fromUtf8(BandLabel(band).data()), static_cast<int>(band));
+    }
+  }
+  // The wheel over any control steps the focused frequency field.
+  for (QWidget* widget : findChildren<QWidget*>()) widget->installEventFilter(this);
 }
 
-void MainWindow::ConnectSignals() {
-  // Only signals that the user alone raises: the panel runs the change handling of its own
-  // writes itself, exactly once.
-  for (int id : {ctl::Freq(0), ctl::Freq(1), ctl::Freq(2), ctl::Freq(3), ctl::Freq(4), ctl::kReference, ctl::kSpeed}) {
-    auto* edit = qobject_cast<QLineEdit*>(Control(id));
-    connect(edit, &QLineEdit::textEdited, this, [this, id] { dlg_->OnUserChange(id); });
-  }
-  std::vector<int> lists = {ctl::kPinFunction, ctl::kChipList, ctl::kPortList};
+// ---------------------------------------------------------------------------------------------
+// What the user does goes to the presenter: only signals that the user alone raises, so that
+// the program's own writes to a widget never count as an edit.
+
+void MainWindow::ConnectUserSignals() {
   for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
-    lists.push_back(ctl::Power(slot));
-    lists.push_back(ctl::BandList(slot));
+    connect(Field(ctl::Freq(slot)), &QLineEdit::textEdited, this,
+            [this, slot](const QString& text) { dlg_->OnFrequencyEdited(slot, ToUtf8(text)); });
+    connect(List(ctl::BandList(slot)), &QComboBox::activated, this, [this, slot](int index) {
+      dlg_->OnBandChosen(slot, static_cast<Band>(List(ctl::BandList(slot))->itemData(index).toInt()));
+    });
+    connect(List(ctl::Power(slot)), &QComboBox::activated, this, [this, slot](int index) {
+      dlg_->OnPowerChosen(slot, static_cast<PowerLevel>(List(ctl::Power(slot))->itemData(index).toInt()));
+    });
   }
-  for (int id : lists) {
-    auto* combo = qobject_cast<QComboBox*>(Control(id));
-    connect(combo, &QComboBox::activated, this, [this, id] { dlg_->OnUserChange(id); });
-  }
-  for (int id : {ctl::kExtReference, ctl::kExactBox, ctl::kBeaconBox, ctl::kScanBox}) {
-    auto* box = qobject_cast<QCheckBox*>(Control(id));
-    connect(box, &QCheckBox::clicked, this, [this, id] { dlg_->OnUserChange(id); });
-  }
+  connect(Field(ctl::kReference), &QLineEdit::textEdited, this,
+          [this](const QString& text) { dlg_->OnReferenceEdited(ToUtf8(text)); });
+  connect(Field(ctl::kSpeed), &QLineEdit::textEdited, this,
+          [this](const QString& text) { dlg_->OnSpeedEdited(ToUtf8(text)); });
   auto* text = qobject_cast<QPlainTextEdit*>(Control(ctl::kBeaconText));
-  connect(text, &QPlainTextEdit::textChanged, this, [this] {
-    if (!surface_->Writing()) dlg_->OnUserChange(ctl::kBeaconText);
+  connect(text, &QPlainTextEdit::textChanged, this, [this, text] {
+    if (!showing_) dlg_->OnTextEdited(ToUtf8(text->toPlainText()));
   });
-  for (int id : {ctl::kConnect, ctl::kDisconnect, ctl::kSave, ctl::kLoadConfig, ctl::kSaveConfig, ctl::kFirmwareInfo,
-                 ctl::kRepairUpdate, ctl::kAbout, ctl::kExit}) {
-    auto* button = qobject_cast<QPushButton*>(Control(id));
-    connect(button, &QPushButton::clicked, this, [this, id] { dlg_->OnCommand(id); });
+  connect(List(ctl::kPinFunction), &QComboBox::activated, this, [this](int index) {
+    dlg_->OnPinFunctionChosen(static_cast<PinFunction>(List(ctl::kPinFunction)->itemData(index).toInt()));
+  });
+  connect(List(ctl::kChipList), &QComboBox::activated, this,
+          [this](int index) { dlg_->OnChipChosen(static_cast<session::ChipChoice>(index)); });
+  auto* port = static_cast<PortCombo*>(List(ctl::kPortList));
+  connect(port, &QComboBox::activated, this,
+          [this, port](int index) { dlg_->OnPortChosen(ToUtf8(port->itemText(index))); });
+  connect(port->lineEdit(), &QLineEdit::textEdited, this,
+          [this](const QString& name) { dlg_->OnPortChosen(ToUtf8(name)); });
+  port->onDropDown = [this] { dlg_->OnPortDropDown(); };
+
+  auto box = [this](int id, void (panel::CMainDlg::*handler)(bool)) {
+    connect(qobject_cast<QCheckBox*>(Control(id)), &QCheckBox::clicked, this,
+            [this, handler](bool on) { (dlg_.get()->*handler)(on); });
+  };
+  box(ctl::kExtReference, &panel::CMainDlg::OnExtReferenceClicked);
+  box(ctl::kExactBox, &panel::CMainDlg::OnExactChanged);
+  box(ctl::kBeaconBox, &panel::CMainDlg::EnableBeaconControls);
+  box(ctl::kScanBox, &panel::CMainDlg::OnScanClicked);
+
+  auto button = [this](int id, void (panel::CMainDlg::*handler)()) {
+    connect(qobject_cast<QPushButton*>(Control(id)), &QPushButton::clicked, this,
+            [this, handler] { (dlg_.get()->*handler)(); });
+  };
+  button(ctl::kConnect, &panel::CMainDlg::OnConnect);
+  button(ctl::kCancel, &panel::CMainDlg::OnCancel);
+  button(ctl::kDisconnect, &panel::CMainDlg::OnDisconnect);
+  button(ctl::kSave, &panel::CMainDlg::OnSaveToFlash);
+  button(ctl::kLoadConfig, &panel::CMainDlg::OnLoadConfig);
+  button(ctl::kSaveConfig, &panel::CMainDlg::OnSaveConfig);
+  button(ctl::kFirmwareInfo, &panel::CMainDlg::OnFirmwareInfo);
+  button(ctl::kRepairUpdate, &panel::CMainDlg::OnFirmwareUpdate);
+  button(ctl::kAbout, &panel::CMainDlg::OnAbout);
+  button(ctl::kExit, &panel::CMainDlg::RequestClose);
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the model says is shown
+
+void MainWindow::BindModel() {
+  connect(&model_, &panel::PanelModel::slotChanged, this, &MainWindow::ShowSlot);
+  connect(&model_, &panel::PanelModel::referenceChanged, this, &MainWindow::ShowReference);
+  connect(&model_, &panel::PanelModel::exactChanged, this, &MainWindow::ShowReference);
+  connect(&model_, &panel::PanelModel::beaconChanged, this, &MainWindow::ShowBeacon);
+  connect(&model_, &panel::PanelModel::beaconChanged, this, &MainWindow::ShowEnabled);
+  connect(&model_, &panel::PanelModel::portsChanged, this, &MainWindow::ShowPorts);
+  connect(&model_, &panel::PanelModel::portChanged, this, &MainWindow::ShowPort);
+  connect(&model_, &panel::PanelModel::chipChanged, this, &MainWindow::ShowChip);
+  connect(&model_, &panel::PanelModel::connectionChanged, this, &MainWindow::ShowEnabled);
+  connect(&model_, &panel::PanelModel::operationChanged, this, &MainWindow::ShowEnabled);
+  connect(&model_, &panel::PanelModel::progressChanged, this, &MainWindow::ShowProgress);
+}
+
+void MainWindow::ShowSlot(int slot) {
+  const panel::SlotState& state = model_.slot(slot);
+  showing_ = true;
+  QLineEdit* field = Field(ctl::Freq(slot));
+  const QString frequency = FromUtf8(state.frequency);
+  // Rewriting the same text would move the caret of a user who is typing.
+  if (field->text() != frequency) field->setText(frequency);
+  SetWarning(field, !state.inBand);
+
+  SelectData(List(ctl::BandList(slot)), static_cast<int>(state.band));
+  QComboBox* power = List(ctl::Power(slot));
+  const std::span<const PowerLevel> levels = PowerLevels(model_.chip(), state.band);
+  bool same = power->count() == static_cast<int>(levels.size());
+  for (size_t i = 0; same && i < levels.size(); ++i) {
+    same = power->itemData(static_cast<int>(i)).toInt() == static_cast<int>(levels[i]);
   }
-  static_cast<PortCombo*>(Control(ctl::kPortList))->onDropDown = [this] { dlg_->OnPortDropDown(); };
+  if (!same) {
+    power->clear();
+    for (PowerLevel level : levels) {
+      power->addItem(QString::fromUtf8(PowerLabel(level).data(), static_cast<qsizetype>(PowerLabel(level).size())),
+                     static_cast<int>(level));
+    }
+  }
+  SelectData(power, static_cast<int>(state.power));
+
+  auto* real = qobject_cast<QLabel*>(Control(ctl::Real(slot)));
+  real->setText(FromUtf8(state.realLabel));
+  // The tooltip the window was built with comes back when there is no error to tell.
+  if (!real->property(kBuiltToolTip).isValid()) real->setProperty(kBuiltToolTip, real->toolTip());
+  real->setToolTip(state.errorText.empty() ? real->property(kBuiltToolTip).toString() : FromUtf8(state.errorText));
+  showing_ = false;
+}
+
+void MainWindow::SetWarning(QLineEdit* edit, bool warn) {
+  QPalette palette = QApplication::palette(edit);
+  if (warn) {
+    // A disabled field keeps its grey: the warning is for a value the user can change.
+    palette.setColor(QPalette::Active, QPalette::Base, kWarningColour);
+    palette.setColor(QPalette::Inactive, QPalette::Base, kWarningColour);
+  }
+  edit->setPalette(palette);
+}
+
+void MainWindow::ShowReference() {
+  showing_ = true;
+  const QString reference = FromUtf8(model_.reference());
+  if (Field(ctl::kReference)->text() != reference) Field(ctl::kReference)->setText(reference);
+  qobject_cast<QCheckBox*>(Control(ctl::kExtReference))->setChecked(model_.extReference());
+  qobject_cast<QCheckBox*>(Control(ctl::kExactBox))->setChecked(model_.exact());
+  showing_ = false;
+}
+
+void MainWindow::ShowBeacon() {
+  showing_ = true;
+  qobject_cast<QCheckBox*>(Control(ctl::kBeaconBox))->setChecked(model_.beacon());
+  qobject_cast<QCheckBox*>(Control(ctl::kScanBox))->setChecked(model_.scan());
+  SelectData(List(ctl::kPinFunction), static_cast<int>(model_.pinFunction()));
+  const QString speed = FromUtf8(model_.speed());
+  if (Field(ctl::kSpeed)->text() != speed) Field(ctl::kSpeed)->setText(speed);
+  auto* text = qobject_cast<QPlainTextEdit*>(Control(ctl::kBeaconText));
+  QString beaconText = FromUtf8(model_.text());
+  beaconText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  if (text->toPlainText() != beaconText) text->setPlainText(beaconText);
+  showing_ = false;
+}
+
+void MainWindow::ShowPorts() {
+  showing_ = true;
+  QComboBox* list = List(ctl::kPortList);
+  list->clear();
+  for (const link::PortInfo& port : model_.ports()) {
+    list->addItem(FromUtf8(port.name));
+    if (!port.description.empty()) list->setItemData(list->count() - 1, FromUtf8(port.description), Qt::ToolTipRole);
+  }
+  showing_ = false;
+  ShowPort();
+}
+
+void MainWindow::ShowPort() {
+  showing_ = true;
+  QComboBox* list = List(ctl::kPortList);
+  const QString name = FromUtf8(model_.port());
+  list->setCurrentIndex(list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive));
+  if (list->currentText() != name) list->setEditText(name);
+  showing_ = false;
+}
+
+void MainWindow::ShowChip() {
+  qobject_cast<QLabel*>(Control(ctl::kChipCaption))->setText(FromUtf8(model_.chipCaption()));
+  List(ctl::kChipList)->setCurrentIndex(static_cast<int>(model_.chipChoice()));
+}
+
+void MainWindow::ShowEnabled() {
+  const bool idle = !model_.busy();
+  const bool editable = model_.editable() && idle;
+  auto enable = [this](int id, bool on) { Control(id)->setEnabled(on); };
+  enable(ctl::kReference, editable);
+  enable(ctl::kExtReference, model_.extReferenceAvailable() && idle);
+  enable(ctl::kExactBox, idle);
+  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
+    enable(ctl::Freq(slot), editable);
+    enable(ctl::Power(slot), editable);
+    enable(ctl::BandList(slot), model_.bandChoiceAvailable() && idle);
+  }
+  for (int id : {ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox}) enable(id, editable);
+  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) {
+    enable(id, model_.beaconSettingsAvailable() && idle);
+  }
+  enable(ctl::kFirmwareInfo, model_.firmwareInfoAvailable() && idle);
+  enable(ctl::kDisconnect, editable);
+  enable(ctl::kConnect, !model_.editable() && idle);
+  enable(ctl::kPortList, !model_.editable() && idle);
+  enable(ctl::kChipList, idle);
+  auto* update = qobject_cast<QPushButton*>(Control(ctl::kRepairUpdate));
+  update->setText(FromUtf8(model_.updateButtonText()));
+  update->setEnabled(model_.updateAvailable() && idle);
+  Control(ctl::kCancel)->setVisible(model_.operation() == Operation::Connecting);
+  // A busy cursor while the board is worked on; the window still paints and takes Exit.
+  if (idle) {
+    unsetCursor();
+  } else {
+    setCursor(Qt::BusyCursor);
+  }
+}
+
+void MainWindow::ShowProgress() {
+  const panel::ProgressState& state = model_.progress();
+  if (!state.open) {
+    delete progress_.data();
+    progress_ = nullptr;
+    return;
+  }
+  if (!progress_ || progress_->windowTitle() != FromUtf8(state.title)) {
+    delete progress_.data();
+    progress_ = new CUpdateInfoDlg(this, FromUtf8(state.title));
+    progress_->show();
+    progress_->raise();
+    progressShownValue_ = 0;
+  }
+  if (progress_->status()->text() != FromUtf8(state.status) || progress_->bar()->maximum() != (state.range & 0xFFFF)) {
+    progress_->SetStatus(FromUtf8(state.status));
+    progress_->SetProgressRange(state.range);
+    progressShownValue_ = 0;
+  }
+  for (; progressShownValue_ < state.value; ++progressShownValue_) progress_->StepIt();
+  progress_->SetCloseNote(state.closeRequested);
+}
+
+// ---------------------------------------------------------------------------------------------
+// panel::PanelView
+
+QWidget* MainWindow::Owner() {
+  QWidget* active = QApplication::activeWindow();
+  // The progress window is only a status display: messages of its operation belong to the
+  // main window, over which they are centred.
+  if (active == nullptr || active == progress_.data()) return this;
+  return active;
+}
+
+void MainWindow::ShowMessage(const panel::Message& message, std::function<void()> closed) {
+  lastDetails_ = message.details;
+  if (hooks_.message) {
+    hooks_.message(message);
+    if (closed) closed();
+    return;
+  }
+  auto* box = new QMessageBox(ToQtIcon(message.icon),
+                              message.caption.empty() ? QString::fromUtf8(kDefaultCaption) : FromUtf8(message.caption),
+                              FromUtf8(message.text), QMessageBox::Ok, Owner());
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setTextFormat(Qt::PlainText);
+  if (!message.details.empty()) box->setDetailedText(FromUtf8(message.details));
+  connect(box, &QMessageBox::finished, this, [closed = std::move(closed)] {
+    if (closed) closed();
+  });
+  box->open();
+}
+
+void MainWindow::ChooseFile(const panel::FileDialogRequest& request,
+                            std::function<void(std::optional<std::string>)> chosen) {
+  if (hooks_.file) {
+    chosen(hooks_.file(request));
+    return;
+  }
+  QString filter = FromUtf8(request.filterName);
+  if (!filter.contains(QLatin1Char('('))) filter += QStringLiteral(" (%1)").arg(FromUtf8(request.pattern));
+  auto* dialog = new QFileDialog(Owner(), QString(), QString(), filter + QStringLiteral(";;All files (*.*)"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setDefaultSuffix(FromUtf8(request.defaultExtension));
+  dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  connect(dialog, &QFileDialog::finished, this, [dialog, chosen = std::move(chosen)](int result) {
+    const QStringList files = dialog->selectedFiles();
+    if (result != QDialog::Accepted || files.isEmpty()) {
+      chosen(std::nullopt);
+    } else {
+      chosen(ToUtf8(files.constFirst()));
+    }
+  });
+  dialog->open();
+}
+
+void MainWindow::StartTuneTimer(int ms) { tuneTimer_.start(ms); }
+void MainWindow::StopTuneTimer() { tuneTimer_.stop(); }
+
+void MainWindow::SetFocus(FocusTarget target) {
+  QWidget* widget = target == FocusTarget::PortList ? Control(ctl::kPortList) : Control(ctl::Freq(ctl::kSigGenSlot));
+  widget->setFocus(Qt::OtherFocusReason);
+}
+
+// Kept with QSettings as organisation "Korvane", application "korvane"
+// (~/.config/Korvane/korvane.conf on Linux).
+std::optional<std::string> MainWindow::Remembered(const std::string& key) const {
+  const QSettings settings(QStringLiteral("Korvane"), QStringLiteral("korvane"));
+  const QVariant value = settings.value(FromUtf8(key));
+  if (!value.isValid()) return std::nullopt;
+  return ToUtf8(value.toString());
+}
+
+void MainWindow::Remember(const std::string& key, const std::string& value) {
+  QSettings settings(QStringLiteral("Korvane"), QStringLiteral("korvane"));
+  settings.setValue(FromUtf8(key), FromUtf8(value));
+}
+
+void MainWindow::ShowAbout() {
+  auto* about = new AboutDialog(Owner());
+  about->setAttribute(Qt::WA_DeleteOnClose);
+  about->open();
+}
+
+void MainWindow::Quit(int exitCode) {
+  tuneTimer_.stop();
+  hide();
+  if (hooks_.quit) {
+    hooks_.quit(exitCode);
+    return;
+  }
+  QCoreApplication::exit(exitCode);
 }
 
 void MainWindow::CentreOnScreen() {
@@ -353,56 +668,68 @@ void MainWindow::CentreOnScreen() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Events
+// Keys and the wheel
 
-bool MainWindow::IsInWindow(QObject* object) const {
-  auto* widget = qobject_cast<QWidget*>(object);
-  return widget != nullptr && widget->window() == this;
+int MainWindow::FocusedSlot() const {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus == nullptr || focus->window() != this) focus = focusWidget();
+  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
+    if (focus != nullptr && focus == Control(ctl::Freq(slot))) return slot;
+  }
+  return -1;
+}
+
+void MainWindow::Step(int slot, int direction) {
+  if (model_.busy()) return;
+  QLineEdit* edit = Field(ctl::Freq(slot));
+  const int position = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+  const std::optional<int> caret = dlg_->StepFrequency(slot, ByteOffset(edit->text(), position), direction);
+  if (!caret) return;
+  edit->deselect();
+  edit->setCursorPosition(CharOffset(edit->text(), *caret));
 }
 
 bool MainWindow::PreTranslateMessage(QObject* receiver, QKeyEvent* event) {
-  // Keys of a modal box, the progress window or a drop-down are theirs alone.
-  if (QApplication::activeWindow() != this || !IsInWindow(receiver)) return false;
-  return dlg_->PreTranslateMessage(ToKey(event->key()), (event->modifiers() & Qt::ControlModifier) != 0);
-}
-
-bool MainWindow::BelongsToWindow(QObject* object) const {
-  // A drop-down's list is a window of its own; it belongs to the window of its combo box.
-  for (auto* widget = qobject_cast<QWidget*>(object); widget != nullptr; widget = widget->window()->parentWidget()) {
-    if (widget->window() == this) return true;
-    if (widget->window()->windowType() != Qt::Popup) return false;
+  // Keys of a message box, the progress window or a drop-down are theirs alone.
+  auto* widget = qobject_cast<QWidget*>(receiver);
+  if (QApplication::activeWindow() != this || widget == nullptr || widget->window() != this) return false;
+  switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+      const int slot = FocusedSlot();
+      if (slot < 0) return false;
+      Step(slot, event->key() == Qt::Key_Up ? 1 : -1);
+      return true;
+    }
+    case Qt::Key_B:
+      if ((event->modifiers() & Qt::ControlModifier) == 0) return false;
+      dlg_->OnEnterBootloader();
+      return true;
+    case Qt::Key_Escape:
+      if (model_.operation() != Operation::Connecting) return false;
+      dlg_->OnCancel();
+      return true;
+    default:
+      return false;
   }
-  return false;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (!IsUserInput(event->type())) return false;
-  // One board exchange at a time: while an operation runs, the window and its open
-  // drop-downs only paint; the modal boxes of the operation still take their input.
-  if (dlg_->IsBusy()) {
-    if (!BelongsToWindow(watched)) return false;
-    // Exit, clicked or typed as its mnemonic, is a close request like the close box: kept
-    // until the operation ends.
-    const bool exitClicked = event->type() == QEvent::MouseButtonRelease && watched == Control(ctl::kExit);
-    const bool exitKey = event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->keyCombination() ==
-                                                                  QKeyCombination(Qt::AltModifier, Qt::Key_X);
-    if (exitClicked || exitKey) dlg_->RequestClose();
-    return true;
-  }
-  if (!IsInWindow(watched) || event->type() != QEvent::Wheel) return false;
-
+  if (event->type() != QEvent::Wheel) return false;
   // The wheel steps the frequency field that has the focus, wherever the pointer is; with
   // the focus elsewhere a list under the pointer scrolls as usual.
-  if (!IsFrequencyField(surface_->GetFocus())) {
+  const int slot = FocusedSlot();
+  if (slot < 0) {
     wheelRemainder_ = 0;
     return false;
   }
+  (void)watched;
   // Fine-grained wheels and touchpads report fractions of a notch; step once per notch.
   wheelRemainder_ += static_cast<QWheelEvent*>(event)->angleDelta().y();
   while (wheelRemainder_ >= kWheelNotch || wheelRemainder_ <= -kWheelNotch) {
-    int notch = wheelRemainder_ > 0 ? kWheelNotch : -kWheelNotch;
+    const int notch = wheelRemainder_ > 0 ? kWheelNotch : -kWheelNotch;
     wheelRemainder_ -= notch;
-    dlg_->OnMouseWheel(notch);
+    Step(slot, notch > 0 ? 1 : -1);
   }
   return true;
 }

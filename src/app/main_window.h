@@ -1,18 +1,37 @@
-// The main window (dialog 129): builds the controls, forwards what the user does to CMainDlg,
-// and holds user input off while a board operation runs.
+// The main window: the control panel's widgets bound to the panel model. What the user does
+// goes to the presenter CMainDlg; what the model says is shown. Board work runs on the
+// session's worker thread, so the window never blocks.
 #pragma once
 
+#include <QColor>
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/message_loop.h"
-#include "app/qt_surface.h"
+#include "app/update_info_dlg.h"
 #include "link/clock.h"
 #include "link/demo_board.h"
 #include "panel/main_dlg.h"
+#include "panel/panel_model.h"
+#include "panel/panel_view.h"
+#include "panel/session_runner.h"
 #include "session/board_session.h"
 
+class QComboBox;
+class QLineEdit;
+
 namespace korvane::app {
+
+// The background of a frequency field whose frequency the chip cannot make.
+inline const QColor kWarningColour(255, 130, 0);
+// Title of message boxes that bring none of their own.
+inline constexpr char kDefaultCaption[] = "Korvane";
 
 // What the window's board session runs on. The demo store is the demo board's memory for
 // the whole run; tests give a fast clock, their own ports and transports.
@@ -23,23 +42,51 @@ struct WindowEnvironment {
   link::TransportFactory transports;  // empty: local serial ports and network ports
 };
 
-class MainWindow : public QWidget, public CMessageFilter {
+// Stand-ins for the modal parts, so that tests never wait for a person.
+struct ViewHooks {
+  std::function<void(const panel::Message& message)> message;
+  std::function<std::optional<std::string>(const panel::FileDialogRequest& request)> file;
+  std::function<void(int exitCode)> quit;
+};
+
+class MainWindow : public QWidget, public CMessageFilter, public panel::PanelView {
   Q_OBJECT
 
  public:
-  // Builds the window, registers its message filter with the loop and runs the panel's
-  // set-up. A test may pass a surface of its own (for example one that counts calls).
-  explicit MainWindow(CMessageLoop& loop, std::unique_ptr<QtSurface> surface = nullptr,
-                      WindowEnvironment environment = {});
+  // Builds the window, registers its message filter with the loop and runs the panel's set-up.
+  explicit MainWindow(CMessageLoop& loop, WindowEnvironment environment = {});
   ~MainWindow() override;
 
-  CMainDlg& dlg() { return *dlg_; }
+  panel::CMainDlg& dlg() { return *dlg_; }
+  // The session lives on its worker thread; look at it only while the window is Idle.
   session::BoardSession& session() { return *session_; }
-  QtSurface& surface() { return *surface_; }
+  // No operation runs and no board work waits or runs.
+  bool Idle() const { return !model_.busy() && runner_->Idle(); }
+  panel::PanelModel& model() { return model_; }
+  ViewHooks& hooks() { return hooks_; }
   // The control with the given identifier.
-  QWidget* Control(int id) const { return surface_->Widget(id); }
+  QWidget* Control(int id) const;
+  // Identifier of a control or of a widget inside one (the port list's edit field); 0 if none.
+  int IdOf(const QWidget* widget) const;
+  // The open progress window, if any.
+  CUpdateInfoDlg* progress() const { return progress_; }
+  bool TuneTimerActive() const { return tuneTimer_.isActive(); }
+  // The details of the last message shown (empty when it had none).
+  const std::string& lastDetails() const { return lastDetails_; }
 
   bool PreTranslateMessage(QObject* receiver, QKeyEvent* event) override;
+
+  // panel::PanelView
+  void ShowMessage(const panel::Message& message, std::function<void()> closed) override;
+  void ChooseFile(const panel::FileDialogRequest& request,
+                  std::function<void(std::optional<std::string>)> chosen) override;
+  void StartTuneTimer(int ms) override;
+  void StopTuneTimer() override;
+  void SetFocus(panel::FocusTarget target) override;
+  std::optional<std::string> Remembered(const std::string& key) const override;
+  void Remember(const std::string& key, const std::string& value) override;
+  void ShowAbout() override;
+  void Quit(int exitCode) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -47,23 +94,49 @@ class MainWindow : public QWidget, public CMessageFilter {
 
  private:
   void BuildControls();
-  void ConnectSignals();
   QWidget* BuildSignalGenerator();
   QWidget* BuildPresets();
   QWidget* BuildBeacon();
   QWidget* BuildColumn();
-  bool IsInWindow(QObject* object) const;
-  bool BelongsToWindow(QObject* object) const;
+  template <class W>
+  W* Make(int id, W* widget, const char* tooltip = nullptr);
+  QLineEdit* Field(int id) const;
+  QComboBox* List(int id) const;
+
+  void ConnectUserSignals();
+  void BindModel();
+  void ShowSlot(int slot);
+  void ShowReference();
+  void ShowBeacon();
+  void ShowPorts();
+  void ShowPort();
+  void ShowChip();
+  void ShowEnabled();
+  void ShowProgress();
+  void SetWarning(QLineEdit* edit, bool warn);
+  // Which slot's frequency field has the focus; -1 when none has.
+  int FocusedSlot() const;
+  void Step(int slot, int direction);
   void CentreOnScreen();
+  // Owner of message boxes and dialogs: the active window, else the main window.
+  QWidget* Owner();
 
   CMessageLoop& loop_;
-  std::unique_ptr<QtSurface> surface_;
   SteadyClock ownClock_;
   link::DemoStore ownDemo_;
   Clock& clock_;
   std::unique_ptr<session::BoardSession> session_;
-  std::unique_ptr<CMainDlg> dlg_;
+  std::unique_ptr<panel::ThreadedRunner> runner_;
+  panel::PanelModel model_;
+  std::unique_ptr<panel::CMainDlg> dlg_;
+  ViewHooks hooks_;
+  std::map<int, QPointer<QWidget>> controls_;
+  QTimer tuneTimer_;
+  QPointer<CUpdateInfoDlg> progress_;
+  int progressShownValue_ = 0;
+  std::string lastDetails_;
   int wheelRemainder_ = 0;
+  bool showing_ = false;  // the model is being shown: widget signals are the program's own
 };
 
 }  // namespace korvane::app

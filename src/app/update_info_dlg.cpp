@@ -1,12 +1,11 @@
 #include "app/update_info_dlg.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "panel/control_ids.h"
+#include "app/control_ids.h"
 
 namespace korvane::app {
 
@@ -18,7 +17,8 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
       status_(new QLabel(this)),
       details_(new QLabel(this)),
-      bar_(new QProgressBar(this)) {
+      bar_(new QProgressBar(this)),
+      closeNote_(new QLabel(QString::fromUtf8(kCloseNote), this)) {
   setWindowTitle(title);
   setModal(false);
   status_->setObjectName(QString::number(ctl::kProgressStatus));
@@ -36,6 +36,10 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
   layout->addWidget(status_);
   layout->addWidget(details_);
   layout->addWidget(bar_);
+  closeNote_->setAlignment(Qt::AlignCenter);
+  closeNote_->setTextFormat(Qt::PlainText);
+  closeNote_->hide();
+  layout->addWidget(closeNote_);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   sincePaint_.start();
   sincePhase_.start();
@@ -85,10 +89,14 @@ void CUpdateInfoDlg::UpdateDetails() {
 }
 
 void CUpdateInfoDlg::Repaint(bool force) {
+  // Steps arrive by the thousand; the figures need not change more often than the eye sees.
   if (!force && sincePaint_.elapsed() < kRepaintIntervalMs) return;
   sincePaint_.restart();
   UpdateDetails();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void CUpdateInfoDlg::SetCloseNote(bool shown) {
+  closeNote_->setVisible(shown);
 }
 
 }  // namespace korvane::app

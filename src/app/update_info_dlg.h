@@ -9,6 +9,9 @@ class QProgressBar;
 
 namespace korvane::app {
 
+// Shown under the bar once the user has asked to close the window during the operation.
+inline constexpr char kCloseNote[] = "Korvane will close when the update has finished";
+
 class CUpdateInfoDlg : public QDialog {
   Q_OBJECT
 
@@ -19,12 +22,14 @@ class CUpdateInfoDlg : public QDialog {
   void SetStatus(const QString& text);
   void SetProgressRange(int n);  // 0..n, step 1
   void StepIt();
+  void SetCloseNote(bool shown);
 
   QLabel* status() const { return status_; }
   QProgressBar* bar() const { return bar_; }
   // Under the status: "42% · 5160 of 12288 halfwords · 2m 31s left" (units only while
   // flashing, the time once it can be estimated).
   QLabel* details() const { return details_; }
+  QLabel* closeNote() const { return closeNote_; }
 
  public slots:
   // The window only goes away with the operation that opened it: Escape and the close box
@@ -35,7 +40,6 @@ class CUpdateInfoDlg : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // Lets the window paint while the operation keeps the thread, at most every few ms.
   void Repaint(bool force);
 
   void UpdateDetails();
@@ -43,6 +47,7 @@ class CUpdateInfoDlg : public QDialog {
   QLabel* status_;
   QLabel* details_;
   QProgressBar* bar_;
+  QLabel* closeNote_;
   QElapsedTimer sincePaint_;
   QElapsedTimer sincePhase_;
 };

@@ -55,18 +55,27 @@ void BoardLink::LoseConnection() {
   throw ConnectionLost();
 }
 
+void BoardLink::ReplaceTransport(std::unique_ptr<Transport> transport) {
+  const std::lock_guard<std::mutex> lock(transportMutex_);
+  transport_ = std::move(transport);
+}
+
 void BoardLink::Interrupt() {
+  // May come from another thread than the one exchanging: the transport is only replaced
+  // under the same lock.
+  const std::lock_guard<std::mutex> lock(transportMutex_);
   interrupted_ = true;
   if (transport_) transport_->Interrupt();
 }
 
+void BoardLink::ClearInterrupt() { interrupted_ = false; }
+
 bool BoardLink::OpenPort(const std::string& portName, const std::string& expectedBanner) {
   state_ = PortState::None;
-  interrupted_ = false;
   openFailure_.clear();
   // A device still held from an earlier open would lock us out of the same port.
   if (transport_) transport_->Close();
-  transport_.reset();
+  ReplaceTransport(nullptr);
 
   if (portName == kDemoPortName) {
     identity_ = DemoIdentity();
@@ -74,7 +83,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     return true;
   }
 
-  transport_ = factory_(portName, clock_);
+  ReplaceTransport(factory_(portName, clock_));
   const std::string expected = config::Utf8ToLatin1Lossy(expectedBanner);
   openFailure_ = kNoAnswer;
   for (int attempt = 0; attempt < kOpenAttempts && !interrupted_; ++attempt) {

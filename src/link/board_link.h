@@ -2,8 +2,10 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -71,15 +73,18 @@ class BoardLink {
   void SetReadTimeoutMs(int ms) { readTimeoutMs_ = ms > 0 ? ms : kDefaultReadTimeoutMs; }
   int ReadTimeoutMs() const { return readTimeoutMs_; }
 
-  // Ends a running open at once (no further handshakes) and makes waits give up; cleared by
-  // the next OpenPort.
+  // Ends a running open at once (no further handshakes) and makes waits give up, until
+  // ClearInterrupt. Safe to call from another thread while this one exchanges: a request
+  // cancelled before its open began still finds the flag set.
   void Interrupt();
+  void ClearInterrupt();
 
   Clock& clock() { return clock_; }
   DemoStore& demo() { return demo_; }
 
  private:
   std::string ReadBanner();
+  void ReplaceTransport(std::unique_ptr<Transport> transport);
   [[noreturn]] void LoseConnection();
 
   Clock& clock_;
@@ -89,7 +94,8 @@ class BoardLink {
   PortState state_ = PortState::None;
   BoardIdentity identity_;
   int readTimeoutMs_ = kDefaultReadTimeoutMs;
-  bool interrupted_ = false;
+  std::mutex transportMutex_;
+  std::atomic<bool> interrupted_{false};
   std::string openFailure_;
 };
 

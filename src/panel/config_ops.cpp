@@ -4,10 +4,9 @@
 
 #include "config/profile_file.h"
 #include "config/settings_file.h"
-#include "panel/control_ids.h"
 #include "panel/main_dlg.h"
 
-namespace korvane {
+namespace korvane::panel {
 
 namespace {
 
@@ -18,55 +17,71 @@ FileDialogRequest ConfigDialog(bool save) {
 }  // namespace
 
 void CMainDlg::OnSaveConfig() {
-  std::optional<std::string> path = surface_.ChooseFile(ConfigDialog(true));
-  if (!path) return;
-  std::string error;
-  if (!config::SaveSettingsFile(*path, ReadSettings(), session_.Identity().sSuffix == 1, &error)) {
-    surface_.MessageBox(error + "\nThe configuration was not saved.", "", MessageIcon::Information);
-  }
+  if (!StartOperation(Operation::Working)) return;
+  view_.ChooseFile(ConfigDialog(true), [this](std::optional<std::string> path) {
+    std::string error;
+    if (path && !config::SaveSettingsFile(*path, model_.Settings(), model_.identity().sSuffix == 1, &error)) {
+      ShowError(error + "\nThe configuration was not saved.", [this] { EndOperation(); });
+      return;
+    }
+    EndOperation();
+  });
 }
 
 void CMainDlg::OnSaveToFlash() {
-  const session::SaveResult result = session_.SaveToFlash(ReadSettings());
-  if (!result.ok()) {
-    surface_.MessageBox(result.Message(), "", MessageIcon::Information);
-    return;
-  }
-  surface_.MessageBox(result.Message(), "Information",
-                      result.allInBand ? MessageIcon::Information : MessageIcon::Warning);
+  if (!StartOperation(Operation::Working)) return;
+  runner_.Post({Request::Kind::Other,
+                [this, settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {
+                  const session::SaveResult result = session.SaveToFlash(settings);
+                  return Completion([this, result] {
+                    if (!result.ok()) {
+                      ShowError(result.Message(), [this] { EndOperation(); });
+                      return;
+                    }
+                    Show({result.Message(), "Information",
+                          result.allInBand ? MessageIcon::Information : MessageIcon::Warning,
+                          {}},
+                         [this] { EndOperation(); });
+                  });
+                }});
 }
 
 void CMainDlg::OnLoadConfig() {
-  std::optional<std::string> path = surface_.ChooseFile(ConfigDialog(false));
-  if (!path) return;
+  if (!StartOperation(Operation::Working)) return;
+  view_.ChooseFile(ConfigDialog(false), [this](std::optional<std::string> path) {
+    if (!path) {
+      EndOperation();
+      return;
+    }
+    // A file that does not exist loads the defaults; one that exists but cannot be read
+    // leaves the panel as it is.
+    config::ProfileFile profile;
+    std::string error;
+    if (config::LoadProfileFile(*path, &profile, &error) == config::ReadStatus::Failed) {
+      ShowError(error + "\nNothing was loaded.", [this] { EndOperation(); });
+      return;
+    }
+    const PanelSettings loaded = config::LoadSettings(profile, model_.Settings());
 
-  // A file that does not exist loads the defaults; one that exists but cannot be read
-  // leaves the panel as it is.
-  config::ProfileFile profile;
-  std::string error;
-  if (config::LoadProfileFile(*path, &profile, &error) == config::ReadStatus::Failed) {
-    surface_.MessageBox(error + "\nNothing was loaded.", "", MessageIcon::Information);
-    return;
-  }
-  const PanelSettings loaded = config::LoadSettings(profile, ReadSettings());
+    // The mode first, so that every slot written next is solved in it.
+    if (loaded.exact != model_.exact()) {
+      model_.SetExact(loaded.exact);
+      view_.Remember(kExactSettingKey, loaded.exact ? "1" : "0");
+    }
+    model_.SetSlot(kSigGenSlot, loaded.freqSlots[kSigGenSlot]);
+    ArmTuneTimer();
+    model_.SetReference(loaded.reference);
+    ArmTuneTimer();
+    model_.SetExtReference(loaded.extReference);
+    for (int s = 0; s < kSigGenSlot; ++s) model_.SetSlot(s, loaded.freqSlots[static_cast<size_t>(s)]);
 
-  // The mode first, so that every slot written next is solved in it.
-  if (loaded.exact != surface_.GetCheck(ctl::kExactBox)) {
-    surface_.SetCheck(ctl::kExactBox, loaded.exact);
-    surface_.Remember(kExactSettingKey, loaded.exact ? "1" : "0");
-  }
-  WriteSlot(ctl::kSigGenSlot, loaded.freqSlots[ctl::kSigGenSlot]);
-  SetFieldText(ctl::kReference, loaded.reference);
-  surface_.SetCheck(ctl::kExtReference, loaded.extReference);
-  for (int s = 0; s < ctl::kSigGenSlot; ++s) WriteSlot(s, loaded.freqSlots[static_cast<size_t>(s)]);
-
-  surface_.SetCheck(ctl::kBeaconBox, loaded.beacon);
-  EnableBeaconControls(loaded.beacon ? 1 : 0);
-  surface_.SetCheck(ctl::kScanBox, loaded.scan);
-  // After the beacon controls: disabling them has just reset the function list.
-  surface_.SetSelection(ctl::kPinFunction, loaded.pinFunction);
-  SetFieldText(ctl::kSpeed, loaded.speed);
-  SetFieldText(ctl::kBeaconText, loaded.text);
+    model_.SetBeacon(loaded.beacon);
+    model_.SetScan(loaded.scan);
+    model_.SetPinFunction(loaded.pinFunction);
+    model_.SetSpeed(loaded.speed);
+    model_.SetText(loaded.text);
+    EndOperation();
+  });
 }
 
-}  // namespace korvane
+}  // namespace korvane::panel

@@ -2,94 +2,48 @@
 
 #include <cctype>
 #include <cmath>
+#include <utility>
 #include <vector>
 
-#include "link/board_link.h"
+#include "firmware/bootloader.h"
 #include "link/port_list.h"
 #include "synth/number_text.h"
-#include "synth/register_set.h"
 
-namespace korvane {
+namespace korvane::panel {
 
-namespace {
+std::string WindowTitle() { return "MAX2871/ADF435x board utility v3.7"; }
 
-constexpr const char* kChipCaptions[] = {"Chip (ADF4350):", "Chip (ADF4351):", "Chip (MAX2871):"};
-constexpr const char* kChipListEntries[] = {"Auto", "ADF4350", "ADF4351", "MAX2871"};
-constexpr const char* kPinFunctions[] = {"Freq. code", "CW keying"};
-
-constexpr char kLastPortKey[] = "port";
-
-bool IsFrequencyField(int id) { return id >= ctl::Freq(0) && id <= ctl::Freq(ctl::kSigGenSlot); }
-
-}  // namespace
-
-CMainDlg::CMainDlg(ControlSurface& surface, session::BoardSession& session, link::PortEnumerator ports)
-    : surface_(surface), session_(session), ports_(std::move(ports)) {}
+CMainDlg::CMainDlg(PanelModel& model, PanelView& view, SessionRunner& runner, link::PortEnumerator ports)
+    : model_(model), view_(view), runner_(runner), ports_(std::move(ports)) {
+  runner_.SetEvents({[this](const std::string& what) { ConnectionLost(what); },
+                     [this](session::FirmwarePhase phase, int total) {
+                       model_.SetProgressPhase(
+                           phase == session::FirmwarePhase::Erasing ? firmware::kErasingText : firmware::kFlashingText,
+                           total);
+                     },
+                     [this] { model_.StepProgress(); }});
+}
 
 // ---------------------------------------------------------------------------------------------
 // Set-up
 
 void CMainDlg::OnInitDialog() {
-  isConnected = 0;
-  pfd = 10.0;
-  tuneTimer = 0;
-  refDivisor = 0;
-  slotValid.fill(0);
-
-  for (int id :
-       {ctl::kReference, ctl::kExtReference, ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox,
-        ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kFirmwareInfo, ctl::kPinFunction, ctl::kDisconnect}) {
-    surface_.Enable(id, false);
-  }
-  surface_.Enable(ctl::kConnect, true);
-  surface_.SetText(ctl::kChipCaption, "Chip:");
-  surface_.SetText(ctl::kRepairUpdate, "Repair...");
-
-  surface_.ResetList(ctl::kPinFunction);
-  for (const char* entry : kPinFunctions) surface_.AddItem(ctl::kPinFunction, entry);
-  surface_.SetSelection(ctl::kPinFunction, 0);
-  SetFieldText(ctl::kSpeed, "10");
-
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    surface_.Enable(ctl::Freq(s), false);
-    surface_.ResetList(ctl::BandList(s));
-    for (const char* label : kBandLabels) surface_.AddItem(ctl::BandList(s), label);
-    surface_.SetSelection(ctl::BandList(s), 0);
-    surface_.Enable(ctl::BandList(s), false);
-    surface_.ResetList(ctl::Power(s));
-    for (const char* label : kPowerLabels) surface_.AddItem(ctl::Power(s), label);
-    surface_.SetSelection(ctl::Power(s), 0);
-    surface_.Enable(ctl::Power(s), false);
-    SetFieldText(ctl::Freq(s), "180.000");
-  }
-
-  surface_.SetCheck(ctl::kExactBox, surface_.Remembered(kExactSettingKey).value_or("0") == "1");
-
-  surface_.ResetList(ctl::kChipList);
-  for (const char* entry : kChipListEntries) surface_.AddItem(ctl::kChipList, entry);
-  surface_.SetSelection(ctl::kChipList, 0);
-
-  surface_.ResetList(ctl::kPortList);
+  model_.SetExact(view_.Remembered(kExactSettingKey).value_or("0") == "1");
   RefreshPortList();
   SelectRememberedPort();
 }
 
 // ---------------------------------------------------------------------------------------------
-// Entry points
+// Operations: one at a time; messages are steps of the operation that shows them
 
-void CMainDlg::Guarded(const std::function<void()>& handler) {
-  if (++busy_ == 1) surface_.SetBusy(true);
-  try {
-    handler();
-  } catch (const link::ConnectionLost& lost) {
-    // The board vanished mid-exchange. Keep every value the user has in the window and
-    // fall back to the disconnected state, so that nothing typed is lost.
-    surface_.ProgressDestroy();
-    surface_.MessageBox(lost.what(), "Error!", MessageIcon::Stop);
-    OnDisconnect();
-  }
-  if (--busy_ > 0) return;
-  surface_.SetBusy(false);
+bool CMainDlg::StartOperation(Operation operation) {
+  if (model_.busy()) return false;
+  model_.SetOperation(operation);
+  return true;
+}
+
+void CMainDlg::EndOperation() {
+  model_.SetOperation(Operation::None);
   if (timerPending_) {
     // The tick came while the board was busy. Unless the operation armed the timer again
     // (a readout does), the send follows a full delay after the operation, never at once.
@@ -98,324 +52,225 @@ void CMainDlg::Guarded(const std::function<void()>& handler) {
   }
   if (closePending_) {
     closePending_ = false;
-    Guarded([this] { Exit(); });
+    Exit();
   }
 }
 
-void CMainDlg::RequestClose() {
-  if (!IsBusy()) {
-    OnCommand(ctl::kExit);
-    return;
-  }
-  closePending_ = true;
-  // Looking for a board can take three handshake time-outs; nobody waits for it now.
-  if (connecting_) session_.Interrupt();
+void CMainDlg::Show(Message message, std::function<void()> then) {
+  view_.ShowMessage(message, std::move(then));
 }
 
-void CMainDlg::OnCommand(int id) {
-  if (IsBusy()) return;
-  Guarded([this, id] {
-    switch (id) {
-      case ctl::kAbout:
-        surface_.ShowAbout();
-        break;
-      case ctl::kConnect:
-        OnConnect();
-        break;
-      case ctl::kDisconnect:
-        OnDisconnect();
-        break;
-      case ctl::kSave:
-        OnSaveToFlash();
-        break;
-      case ctl::kSaveConfig:
-        OnSaveConfig();
-        break;
-      case ctl::kLoadConfig:
-        OnLoadConfig();
-        break;
-      case ctl::kRepairUpdate:
-        OnFirmwareUpdate();
-        break;
-      case ctl::kFirmwareInfo:
-        OnFirmwareInfo();
-        break;
-      case ctl::kExit:
-        Exit();
-        break;
-      case ctl::kBeaconBox:
-        EnableBeaconControls(surface_.GetCheck(ctl::kBeaconBox) ? 1 : 0);
-        break;
-      case ctl::kExactBox:
-        OnExactChanged();
-        break;
-      default:
-        if (id >= ctl::kFreqBase && id <= ctl::BandList(ctl::kSigGenSlot)) OnControlChanged(id);
-        break;
-    }
+// Refusals and errors come in a box without a caption of its own, results with "Information".
+void CMainDlg::ShowError(const std::string& text, std::function<void()> then) {
+  Show({text, "", MessageIcon::Information, {}}, std::move(then));
+}
+
+void CMainDlg::ShowResult(const std::string& text, std::function<void()> then) {
+  Show({text, "Information", MessageIcon::Information, {}}, std::move(then));
+}
+
+void CMainDlg::ConnectionLost(const std::string& what) {
+  // The board vanished mid-exchange. Every value the user has in the window stays; the
+  // panel falls back to the disconnected state.
+  if (!model_.busy()) model_.SetOperation(Operation::Working);
+  cancelling_ = false;
+  model_.CloseProgress();
+  Show({what, "Error!", MessageIcon::Stop, {}}, [this] {
+    Disconnected();
+    EndOperation();
   });
 }
 
-void CMainDlg::OnUserChange(int id) { OnCommand(id); }
-
-void CMainDlg::OnTimer(int timerId) {
-  if (timerId != ctl::kTuneTimerId) return;
-  if (IsBusy()) {
-    // Never two exchanges at once: the send waits until the running handler is done.
-    timerPending_ = true;
-    armedSinceTick_ = false;
+void CMainDlg::RequestClose() {
+  if (!model_.busy()) {
+    Exit();
     return;
   }
-  Guarded([this, timerId] { SendLiveSettings(timerId); });
-}
-
-bool CMainDlg::PreTranslateMessage(Key key, bool controlHeld) {
-  if (IsBusy()) return true;
-  bool consumed = false;
-  switch (key) {
-    case Key::Up:
-    case Key::Down:
-      Guarded([&] { consumed = StepFrequency(key == Key::Up ? 1 : -1); });
-      break;
-    case Key::B:
-      if (controlHeld) {
-        Guarded([this] { OnEnterBootloader(); });
-        consumed = true;
-      }
-      break;
-    case Key::Other:
-      break;
+  closePending_ = true;
+  if (model_.operation() == Operation::Connecting) {
+    // Looking for a board can take three handshake time-outs; nobody waits for it now.
+    OnCancel();
+  } else if (model_.progress().open) {
+    model_.RequestCloseAfterProgress();
   }
-  return consumed;
 }
 
-void CMainDlg::OnMouseWheel(int delta) {
-  if (IsBusy()) return;
-  Guarded([&] { StepFrequency(delta > 0 ? 1 : -1); });
+void CMainDlg::OnCancel() {
+  if (model_.operation() != Operation::Connecting) return;
+  cancelling_ = true;
+  runner_.CancelConnect();
 }
 
-void CMainDlg::OnPortDropDown() {
-  if (IsBusy()) return;
-  Guarded([this] { RefreshPortList(); });
+void CMainDlg::Exit() {
+  view_.StopTuneTimer();
+  runner_.Post({Request::Kind::Other, [](session::BoardSession& session, const RequestProgress&) {
+                  session.Close();
+                  return Completion();
+                }});
+  view_.Quit(0);
 }
+
+void CMainDlg::OnAbout() { view_.ShowAbout(); }
 
 // ---------------------------------------------------------------------------------------------
 // Change handling and live tuning
 
-void CMainDlg::SetFieldText(int id, const std::string& text) {
-  surface_.SetText(id, text);
-  if (id >= ctl::kFreqBase && id <= ctl::BandList(ctl::kSigGenSlot)) OnControlChanged(id);
+void CMainDlg::OnFrequencyEdited(int slot, const std::string& text) {
+  model_.SetSlotFrequency(slot, text);
+  if (slot == kSigGenSlot) ArmTuneTimer();
 }
 
-void CMainDlg::OnControlChanged(int id) {
-  if (IsFrequencyField(id)) {
-    int slot = id - ctl::kFreqBase;
-    RefreshSlot(slot);
-    if (slot == ctl::kSigGenSlot) ArmTuneTimer();
-  } else if (id >= ctl::BandList(0) && id <= ctl::BandList(ctl::kSigGenSlot)) {
-    int slot = id - ctl::kBandBase;
-    RefreshSlot(slot);
-    if (slot == ctl::kSigGenSlot) ArmTuneTimer();
-  } else if (id == ctl::kReference || id == ctl::kExtReference) {
-    ReferenceChanged();
-  } else if (id == ctl::Power(ctl::kSigGenSlot)) {
-    ArmTuneTimer();
-  }
+void CMainDlg::OnBandChosen(int slot, Band band) {
+  model_.SetSlotBand(slot, band);
+  if (slot == kSigGenSlot) ArmTuneTimer();
 }
 
-void CMainDlg::ReferenceChanged() {
-  AcceptReference(surface_.GetText(ctl::kReference), chipType, refDivisor, pfd);
-  for (int s = 0; s < ctl::kSlotCount; ++s) RefreshSlot(s);
+void CMainDlg::OnPowerChosen(int slot, PowerLevel level) {
+  model_.SetSlotPower(slot, level);
+  if (slot == kSigGenSlot) ArmTuneTimer();
+}
+
+void CMainDlg::OnReferenceEdited(const std::string& text) {
+  model_.SetReference(text);
   ArmTuneTimer();
 }
 
-void CMainDlg::OnExactChanged() {
-  const bool exact = surface_.GetCheck(ctl::kExactBox);
-  surface_.Remember(kExactSettingKey, exact ? "1" : "0");
+void CMainDlg::OnExtReferenceClicked(bool on) {
+  model_.SetExtReference(on);
+  ArmTuneTimer();
+}
+
+void CMainDlg::OnExactChanged(bool exact) {
+  model_.SetExact(exact);
+  view_.Remember(kExactSettingKey, exact ? "1" : "0");
   // Every slot is solved again at once; the signal generator follows half a second later.
-  for (int s = 0; s < ctl::kSlotCount; ++s) RefreshSlot(s);
   ArmTuneTimer();
 }
+
+void CMainDlg::EnableBeaconControls(bool enable) { model_.SetBeacon(enable); }
+void CMainDlg::OnScanClicked(bool on) { model_.SetScan(on); }
+void CMainDlg::OnPinFunctionChosen(PinFunction function) { model_.SetPinFunction(function); }
+void CMainDlg::OnSpeedEdited(const std::string& speed) { model_.SetSpeed(speed); }
+void CMainDlg::OnTextEdited(const std::string& text) { model_.SetText(text); }
+void CMainDlg::OnChipChosen(session::ChipChoice choice) { model_.SetChipChoice(choice); }
+void CMainDlg::OnPortChosen(const std::string& name) { model_.SetPort(name); }
 
 void CMainDlg::ArmTuneTimer() {
-  if (refDivisor <= 0) return;
+  if (model_.refDivisor() <= 0) return;
   armedSinceTick_ = true;
-  tuneTimer = ctl::kTuneTimerId;
-  surface_.StartTuneTimer(ctl::kTuneDelayMs);
+  view_.StartTuneTimer(kTuneDelayMs);
 }
 
-void CMainDlg::FitSlotPowerList(int slot) {
-  const int list = ctl::Power(slot);
-  std::vector<std::string> entries;
-  for (int i = 0, n = surface_.GetCount(list); i < n; ++i) entries.push_back(surface_.GetItemText(list, i));
-  int selection = surface_.GetSelection(list);
-  if (!FitPowerList(surface_.GetSelection(ctl::BandList(slot)), entries, selection)) return;
-  surface_.ResetList(list);
-  for (const std::string& entry : entries) surface_.AddItem(list, entry);
-  surface_.SetSelection(list, selection);
-}
-
-void CMainDlg::RefreshSlot(int slot) {
-  FitSlotPowerList(slot);
-  const PanelSettings settings = ReadSettings();
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  std::optional<double> f = ReadDouble(s.frequency);
-  slotValid[slot] = f && refDivisor > 0 ? IsInBand(chipType, s.band, *f) : 0;
-  surface_.SetText(ctl::Real(slot), session::RealFrequencyLabel(settings, slot));
-  surface_.SetToolTip(ctl::Real(slot), session::FrequencyErrorText(settings, slot));
-  surface_.SetWarning(ctl::Freq(slot), slotValid[slot] == 0);
-}
-
-bool CMainDlg::NeedsWarningColour(int id) const { return IsFrequencyField(id) && slotValid[id - ctl::kFreqBase] == 0; }
-
-std::string CMainDlg::ReferenceCommand() const { return session_.ReferenceCommand(ReadSettings()); }
-
-PanelSettings CMainDlg::ReadSettings() const {
-  PanelSettings settings;
-  settings.chip = chipType;
-  settings.reference = surface_.GetText(ctl::kReference);
-  settings.extReference = surface_.GetCheck(ctl::kExtReference);
-  settings.exact = surface_.GetCheck(ctl::kExactBox);
-  settings.refDivisor = refDivisor;
-  settings.pfd = pfd;
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    SlotSettings& slot = settings.freqSlots[static_cast<size_t>(s)];
-    slot.frequency = surface_.GetText(ctl::Freq(s));
-    slot.band = surface_.GetSelection(ctl::BandList(s));
-    slot.power = surface_.GetSelection(ctl::Power(s));
+void CMainDlg::OnTimer() {
+  if (model_.busy()) {
+    // Never a retune in the middle of an operation: it waits until the operation is done.
+    timerPending_ = true;
+    armedSinceTick_ = false;
+    return;
   }
-  settings.beacon = surface_.GetCheck(ctl::kBeaconBox);
-  settings.scan = surface_.GetCheck(ctl::kScanBox);
-  settings.pinFunction = surface_.GetSelection(ctl::kPinFunction);
-  settings.speed = surface_.GetText(ctl::kSpeed);
-  settings.text = surface_.GetText(ctl::kBeaconText);
-  return settings;
-}
-
-void CMainDlg::SendLiveSettings(int timerId) {
-  if (timerId != ctl::kTuneTimerId) return;
-  surface_.StopTuneTimer();
-  tuneTimer = 0;
-  if (isConnected == 0 || refDivisor <= 0) return;
+  view_.StopTuneTimer();
+  if (!model_.connected() || model_.refDivisor() <= 0) return;
   // The window shows what the board makes; a refusal changes nothing it could show.
-  session_.Tune(ReadSettings(), ctl::kSigGenSlot);
+  runner_.Post({Request::Kind::Retune,
+                [settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {
+                  session.Tune(settings, kSigGenSlot);
+                  return Completion();
+                }});
 }
 
-// ---------------------------------------------------------------------------------------------
-// Stepping, beacon rule, exit
+std::string CMainDlg::ReferenceCommand() const { return session::ReferenceCommand(model_.Settings(), model_.identity()); }
 
-bool CMainDlg::StepFrequency(int direction) {
-  int id = surface_.GetFocus();
-  if (!IsFrequencyField(id)) return false;
-  std::string text = surface_.GetText(id);
-  int caret = surface_.GetCaret(id);
+std::optional<int> CMainDlg::StepFrequency(int slot, int caret, int direction) {
+  const std::string text = model_.slot(slot).frequency;
   if (caret <= 0 || caret > static_cast<int>(text.size()) ||
       !std::isdigit(static_cast<unsigned char>(text[static_cast<size_t>(caret - 1)]))) {
-    return true;
+    return std::nullopt;
   }
-  std::optional<double> value = ReadDouble(text);
-  if (!value) return true;  // letters before the digits: nothing to step from
-  size_t point = text.find_first_of(".,");
-  int p = point == std::string::npos ? static_cast<int>(text.size()) : static_cast<int>(point);
-  int exponent = caret <= p ? p - caret : p + 1 - caret;
-  double step = std::pow(10.0, exponent);
-  SetFieldText(id, FormatFixed(*value + direction * step, 6));
-  surface_.SetCaret(id, caret);
-  return true;
-}
-
-void CMainDlg::EnableBeaconControls(int enable) {
-  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) surface_.Enable(id, enable != 0);
-  if (enable == 0) surface_.SetSelection(ctl::kPinFunction, 0);
-}
-
-void CMainDlg::Exit() {
-  session_.Close();
-  surface_.Quit(0);
+  const std::optional<double> value = ReadDouble(text);
+  if (!value) return std::nullopt;  // letters before the digits: nothing to step from
+  const size_t point = text.find_first_of(".,");
+  const int p = point == std::string::npos ? static_cast<int>(text.size()) : static_cast<int>(point);
+  const int exponent = caret <= p ? p - caret : p + 1 - caret;
+  const double step = std::pow(10.0, exponent);
+  OnFrequencyEdited(slot, FormatFixed(*value + direction * step, 6));
+  return caret;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Port list, connect, readout, disconnect
 
+void CMainDlg::OnPortDropDown() {
+  if (model_.busy()) return;
+  RefreshPortList();
+}
+
 void CMainDlg::RefreshPortList() {
   // What the user chose or typed survives a new reading of the list while it still means a
   // port; else the first entry is chosen, as at start.
-  const std::string chosen = surface_.GetCount(ctl::kPortList) > 0 ? PortName() : std::string();
-  surface_.ResetList(ctl::kPortList);
+  const std::string chosen = model_.port();
   std::vector<link::PortInfo> ports = link::ListSerialPorts(ports_);
-  int found = -1;
-  for (size_t i = 0; i < ports.size(); ++i) {
-    surface_.AddItem(ctl::kPortList, ports[i].name);
-    if (!ports[i].description.empty()) {
-      surface_.SetItemTooltip(ctl::kPortList, static_cast<int>(i), ports[i].description);
-    }
-    if (ports[i].name == chosen) found = static_cast<int>(i);
-  }
-  if (found >= 0) {
-    surface_.SetSelection(ctl::kPortList, found);
-  } else if (link::IsUsablePortName(chosen)) {
-    surface_.SetSelection(ctl::kPortList, -1);
-    surface_.SetText(ctl::kPortList, chosen);
+  bool found = false;
+  for (const link::PortInfo& port : ports) found = found || port.name == chosen;
+  const std::string first = ports.empty() ? std::string() : ports.front().name;
+  model_.SetPorts(std::move(ports));
+  if (found || link::IsUsablePortName(chosen)) {
+    model_.SetPort(chosen);
   } else {
-    surface_.SetSelection(ctl::kPortList, 0);
+    model_.SetPort(first);
   }
 }
 
 void CMainDlg::SelectRememberedPort() {
-  const std::optional<std::string> last = surface_.Remembered(kLastPortKey);
+  const std::optional<std::string> last = view_.Remembered(kLastPortKey);
   if (!last) return;
-  for (int i = 0, n = surface_.GetCount(ctl::kPortList); i < n; ++i) {
-    if (surface_.GetItemText(ctl::kPortList, i) == *last) {
-      surface_.SetSelection(ctl::kPortList, i);
-      return;
-    }
-  }
-  if (!link::IsUsablePortName(*last)) return;
-  surface_.SetSelection(ctl::kPortList, -1);
-  surface_.SetText(ctl::kPortList, *last);
-}
-
-std::string CMainDlg::PortName() const {
-  int selection = surface_.GetSelection(ctl::kPortList);
-  std::string typed = surface_.GetText(ctl::kPortList);
-  if (selection < 0) return typed;
-  std::string entry = surface_.GetItemText(ctl::kPortList, selection);
-  // A name typed over the chosen entry is what the user means.
-  return typed.empty() ? entry : typed;
+  bool listed = false;
+  for (const link::PortInfo& port : model_.ports()) listed = listed || port.name == *last;
+  if (listed || link::IsUsablePortName(*last)) model_.SetPort(*last);
 }
 
 void CMainDlg::OnConnect() {
-  const int chipEntry = surface_.GetSelection(ctl::kChipList);
-  const auto choice =
-      chipEntry >= 1 && chipEntry <= 3 ? static_cast<session::ChipChoice>(chipEntry) : session::ChipChoice::Auto;
-  connecting_ = true;
-  session::ConnectResult result;
-  try {
-    result = session_.Connect(PortName(), choice, ReadSettings());
-  } catch (...) {
-    connecting_ = false;
-    throw;
-  }
-  connecting_ = false;
+  if (!StartOperation(Operation::Connecting)) return;
+  cancelling_ = false;
+  runner_.Post({Request::Kind::Connect,
+                [port = model_.port(), choice = model_.chipChoice(), current = model_.Settings(),
+                 this](session::BoardSession& session, const RequestProgress&) -> Completion {
+                  session::ConnectResult result = session.Connect(port, choice, current);
+                  link::BoardIdentity identity = session.Identity();
+                  return [this, result = std::move(result), identity] {
+                    model_.SetBoard(false, identity);
+                    ConnectFinished(result);
+                  };
+                }});
+}
+
+void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
+  const bool cancelled = std::exchange(cancelling_, false);
+  const link::BoardIdentity identity = model_.identity();
   using Status = session::ConnectResult::Status;
   switch (result.status) {
     case Status::NotFound:
-      // A window that is closing does not stop to say that nothing was found.
-      if (!closePending_) {
-        surface_.MessageBoxDetails(session::kCouldNotFind, "", MessageIcon::Information, result.reason);
+      // A connect the user cancelled, or a window that is closing, does not stop to say that
+      // nothing was found.
+      if (cancelled || closePending_) {
+        Disconnected();
+        EndOperation();
+        return;
       }
-      OnDisconnect();
+      Show({session::kCouldNotFind, "", MessageIcon::Information, result.reason}, [this] {
+        Disconnected();
+        EndOperation();
+      });
       return;
     case Status::HwTooOld:
-      surface_.MessageBox(session::kHwTooOld, "", MessageIcon::Information);
+      Show({session::kHwTooOld, "", MessageIcon::Information, {}}, [this] { EndOperation(); });
       return;
     case Status::FwTooOld:
-      surface_.MessageBox(session::kFwTooOld, "", MessageIcon::Information);
+      Show({session::kFwTooOld, "", MessageIcon::Information, {}}, [this] { EndOperation(); });
       return;
     case Status::CommunicationError:
       // A failed identification leaves the panel as it was; a failed readout shows what it
       // read before it fails.
-      if (choice == session::ChipChoice::Auto && !result.identified) {
+      if (model_.chipChoice() == session::ChipChoice::Auto && !result.identified) {
         CommunicationFailure();
         return;
       }
@@ -423,106 +278,70 @@ void CMainDlg::OnConnect() {
     case Status::Connected:
       break;
   }
-  chipType = result.readout.settings.chip;
-  if (result.identified) surface_.SetText(ctl::kChipCaption, kChipCaptions[static_cast<int>(chipType)]);
-  SetConnectedControls();
+  model_.SetChip(result.readout.settings.chip, result.identified);
+  model_.SetBoard(true, identity);
   ApplyReadout(result.readout);
   if (!result.ok()) {
     CommunicationFailure();
     return;
   }
-  isConnected = 1;
-  surface_.Remember(kLastPortKey, PortName());
-  surface_.SetFocus(ctl::Freq(ctl::kSigGenSlot));
-}
-
-void CMainDlg::SetConnectedControls() {
-  const link::BoardIdentity& identity = session_.Identity();
-  surface_.Enable(ctl::kReference, true);
-  surface_.Enable(ctl::kExtReference, identity.hwVersion > 1);
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    surface_.Enable(ctl::Freq(s), true);
-    surface_.Enable(ctl::Power(s), true);
-    surface_.Enable(ctl::BandList(s), identity.sSuffix == 1);
-  }
-  for (int id : {ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox}) surface_.Enable(id, true);
-  surface_.Enable(ctl::kFirmwareInfo, identity.hwVersion > 2);
-  surface_.Enable(ctl::kDisconnect, true);
-  surface_.Enable(ctl::kConnect, false);
-  surface_.Enable(ctl::kPortList, false);
-  surface_.SetText(ctl::kRepairUpdate, "Update...");
-  surface_.Enable(ctl::kRepairUpdate, identity.hwVersion > 2);
-}
-
-void CMainDlg::WriteSlot(int slot, const SlotSettings& settings) {
-  // Band first, then the power list fitted to that band, then the power; the frequency text
-  // comes last, so that its change handling sees the new selections.
-  surface_.SetSelection(ctl::BandList(slot), settings.band);
-  FitSlotPowerList(slot);
-  surface_.SetSelection(ctl::Power(slot), settings.power);
-  SetFieldText(ctl::Freq(slot), settings.frequency);
+  model_.SetConnected(true);
+  model_.SetBoard(true, identity);
+  view_.Remember(kLastPortKey, model_.port());
+  view_.SetFocus(FocusTarget::SigGenFrequency);
+  EndOperation();
 }
 
 void CMainDlg::ApplyReadout(const session::Readout& readout) {
   using R = session::Readout;
   const PanelSettings& s = readout.settings;
   if (readout.stages >= R::kMode) {
-    surface_.SetCheck(ctl::kBeaconBox, s.beacon);
-    EnableBeaconControls(s.beacon ? 1 : 0);
-    surface_.SetCheck(ctl::kScanBox, s.scan);
-    surface_.SetSelection(ctl::kPinFunction, s.pinFunction);
+    model_.SetBeacon(s.beacon);
+    model_.SetScan(s.scan);
+    model_.SetPinFunction(s.pinFunction);
   }
-  if (readout.stages >= R::kText) SetFieldText(ctl::kBeaconText, s.text);
-  if (readout.stages >= R::kSpeed) SetFieldText(ctl::kSpeed, s.speed);
+  if (readout.stages >= R::kText) model_.SetText(s.text);
+  if (readout.stages >= R::kSpeed) model_.SetSpeed(s.speed);
   if (readout.stages >= R::kReference) {
-    if (!readout.referenceReadable) {
-      pfd = 10.0;
-      refDivisor = 1;
-    }
-    surface_.SetCheck(ctl::kExtReference, s.extReference);
+    if (!readout.referenceReadable) model_.AssumeBoardReference();
+    model_.SetExtReference(s.extReference);
   }
-  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
+  for (int slot = 0; slot < kSlotCount; ++slot) {
     if (readout.stages < R::kSlot0 + slot + 1) break;
     if (!readout.slotOn[static_cast<size_t>(slot)]) {
-      surface_.SetSelection(ctl::Power(slot), 0);
-      surface_.SetSelection(ctl::BandList(slot), 0);
+      // Nothing stored: the output is off; the typed frequency stays.
+      model_.SetSlot(slot, {model_.slot(slot).frequency, Band::Out1, PowerLevel::Off});
       continue;
     }
     if (slot == 0) {
-      // The board's own divider and reference: the text written next accepts the same.
-      refDivisor = s.refDivisor;
-      pfd = s.pfd;
-      SetFieldText(ctl::kReference, s.reference);
+      model_.SetBoardReference(s.reference, s.refDivisor, s.pfd);
+      ArmTuneTimer();
     }
-    WriteSlot(slot, s.freqSlots[static_cast<size_t>(slot)]);
+    model_.SetSlot(slot, s.freqSlots[static_cast<size_t>(slot)]);
+    if (slot == kSigGenSlot) ArmTuneTimer();
   }
 }
 
 void CMainDlg::CommunicationFailure() {
-  surface_.MessageBox(session::kCommunicationError, "", MessageIcon::Information);
-  OnDisconnect();
+  ShowError(session::kCommunicationError, [this] {
+    Disconnected();
+    EndOperation();
+  });
 }
 
 void CMainDlg::OnDisconnect() {
-  isConnected = 0;
-  session_.Close();
-  surface_.Enable(ctl::kPortList, true);
-  surface_.Enable(ctl::kReference, false);
-  surface_.Enable(ctl::kExtReference, false);
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    surface_.Enable(ctl::Freq(s), false);
-    surface_.Enable(ctl::Power(s), false);
-    surface_.Enable(ctl::BandList(s), false);
-  }
-  for (int id : {ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox, ctl::kScanBox, ctl::kSpeed,
-                 ctl::kBeaconText, ctl::kPinFunction, ctl::kFirmwareInfo, ctl::kDisconnect}) {
-    surface_.Enable(id, false);
-  }
-  surface_.Enable(ctl::kConnect, true);
-  surface_.Enable(ctl::kRepairUpdate, true);
-  surface_.SetText(ctl::kRepairUpdate, "Repair...");
-  surface_.SetText(ctl::kChipCaption, "Chip:");
-  surface_.SetFocus(ctl::kPortList);
+  if (model_.busy()) return;
+  Disconnected();
 }
 
-}  // namespace korvane
+void CMainDlg::Disconnected() {
+  model_.SetConnected(false);
+  model_.ClearChipCaption();
+  runner_.Post({Request::Kind::Other, [](session::BoardSession& session, const RequestProgress&) {
+                  session.Close();
+                  return Completion();
+                }});
+  view_.SetFocus(FocusTarget::PortList);
+}
+
+}  // namespace korvane::panel

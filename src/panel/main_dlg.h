@@ -1,118 +1,110 @@
-// The control panel: panel state and every handler of the main window, toolkit-free.
+// The control panel's presenter: every handler of the main window, toolkit-free. It changes
+// the panel model, sends board work to the session runner and handles the typed results; it
+// never waits on the wire.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
-#include "config/panel_settings.h"
 #include "link/port_list.h"
-#include "panel/control_ids.h"
-#include "panel/control_surface.h"
-#include "session/board_session.h"
-#include "synth/chip.h"
+#include "panel/panel_model.h"
+#include "panel/panel_view.h"
+#include "panel/session_runner.h"
 
-namespace korvane {
+namespace korvane::panel {
 
-enum class Key { Up, Down, B, Other };
-
-// What the window remembers between runs: whether it solves exactly.
+// What the window remembers between runs: whether it solves exactly, the port that connected.
 inline constexpr char kExactSettingKey[] = "exact";
+inline constexpr char kLastPortKey[] = "port";
+// The one timer of the window: the signal generator follows the last change after this delay.
+inline constexpr int kTuneDelayMs = 500;
 
-inline constexpr char kWindowTitle[] = "MAX2871/ADF435x board utility v3.7";
+std::string WindowTitle();
 
 class CMainDlg {
  public:
-  // The panel drives its board through the session; ports come from the enumerator (the
-  // system's serial ports when it is empty).
-  CMainDlg(ControlSurface& surface, session::BoardSession& session, link::PortEnumerator ports = {});
+  // Ports come from the enumerator (the system's serial ports when it is empty).
+  CMainDlg(PanelModel& model, PanelView& view, SessionRunner& runner, link::PortEnumerator ports = {});
   CMainDlg(const CMainDlg&) = delete;
   CMainDlg& operator=(const CMainDlg&) = delete;
 
-  // Set-up of the window: lists, initial texts, port list.
+  // Set-up: remembered mode, port list, the port that last connected.
   void OnInitDialog();
 
-  // Entry points for the front ends. Each runs one handler to completion, reports a lost
-  // connection ("Connection with device lost!") and leaves the panel disconnected then.
-  // While one runs, user events are dropped and a tuning-timer event waits until it ends;
-  // the timer is then armed again rather than replayed.
-  void OnCommand(int id);     // button clicks; the close box arrives as ctl::kExit
-  void OnUserChange(int id);  // typed text, user list selection, check-box click
-  void OnTimer(int timerId);
-  bool PreTranslateMessage(Key key, bool controlHeld);  // true when consumed
-  void OnMouseWheel(int delta);
+  // What the user changes. Each runs its change handling once; the signal generator's
+  // settings, the reference and the mode retune the board half a second after the last one.
+  void OnFrequencyEdited(int slot, const std::string& text);
+  void OnBandChosen(int slot, Band band);
+  void OnPowerChosen(int slot, PowerLevel level);
+  void OnReferenceEdited(const std::string& text);
+  void OnExtReferenceClicked(bool on);
+  void OnExactChanged(bool exact);
+  void EnableBeaconControls(bool enable);  // the "Enable beacon" box
+  void OnScanClicked(bool on);
+  void OnPinFunctionChosen(PinFunction function);
+  void OnSpeedEdited(const std::string& speed);
+  void OnTextEdited(const std::string& text);
+  void OnChipChosen(session::ChipChoice choice);
+  void OnPortChosen(const std::string& name);  // picked from the list or typed
   void OnPortDropDown();
-  bool IsBusy() const { return busy_ > 0; }
-  // The window's close box, Exit or Alt+F4: at once when idle, else when the running
-  // operation ends; a connect still looking for a board stops looking.
-  void RequestClose();
-  bool ClosePending() const { return closePending_; }
 
-  // Handlers.
-  void RefreshPortList();
-  // The port that last connected, when it is still there.
-  void SelectRememberedPort();
+  // Buttons and keys.
   void OnConnect();
   void OnDisconnect();
-  void OnControlChanged(int id);
-  void RefreshSlot(int slot);
-  void SendLiveSettings(int timerId);
   void OnSaveToFlash();
   void OnSaveConfig();
   void OnLoadConfig();
-  void OnFirmwareUpdate();
+  void OnFirmwareUpdate();  // "Repair..." / "Update..."
   void OnFirmwareInfo();
-  void OnEnterBootloader();
-  void EnableBeaconControls(int enable);
-  // The "Exact frequencies" box: solve every slot in the chosen mode.
-  void OnExactChanged();
-  bool StepFrequency(int direction);  // true when handled (focus in a frequency field)
-  void Exit();
+  void OnEnterBootloader();  // Ctrl+B
+  void OnAbout();
+  // Esc or Cancel: a connect in progress stops looking for the board.
+  void OnCancel();
+  // The close box, Exit or Alt+F4: at once when idle; a connect is cancelled first; during
+  // any other operation the request is acknowledged and kept until it ends.
+  void RequestClose();
+  bool ClosePending() const { return closePending_; }
 
-  // Writes a field's text and runs its change handling exactly once, as typing does.
-  void SetFieldText(int id, const std::string& text);
-  // The port as the user chose it: the selected entry, else the typed text.
-  std::string PortName() const;
-  // Whether a frequency field is painted in the warning colour.
-  bool NeedsWarningColour(int id) const;
+  // The tuning timer expired.
+  void OnTimer();
+  // Arrow keys and the wheel in a frequency field: steps the digit left of the caret (a byte
+  // position in the field's text). Returns the caret to restore, or nullopt when the field
+  // holds nothing to step.
+  std::optional<int> StepFrequency(int slot, int caret, int direction);
+
   // Reference command of the live send and the save ("R % 3.6lf %lc;" / "R % 3.6lf;").
   std::string ReferenceCommand() const;
-  // Every setting as the controls show it now.
-  PanelSettings ReadSettings() const;
 
-  ControlSurface& surface() { return surface_; }
-  const ControlSurface& surface() const { return surface_; }
-  session::BoardSession& session() { return session_; }
-
-  // Panel state.
-  ChipType chipType = ChipType::Max2871;
-  int32_t refDivisor = 0;
-  double pfd = 10.0;
-  int32_t isConnected = 0;
-  std::array<int32_t, ctl::kSlotCount> slotValid{};
-  int tuneTimer = 0;
+  PanelModel& model() { return model_; }
+  const PanelModel& model() const { return model_; }
 
  private:
-  void Guarded(const std::function<void()>& handler);
   void ArmTuneTimer();
-  void ReferenceChanged();
-  void FitSlotPowerList(int slot);
+  void RefreshPortList();
+  void SelectRememberedPort();
+  bool StartOperation(Operation operation);
+  void EndOperation();
+  void Show(Message message, std::function<void()> then = {});
+  void ShowError(const std::string& text, std::function<void()> then = {});
+  void ShowResult(const std::string& text, std::function<void()> then = {});
+  void ConnectionLost(const std::string& what);
+  void ConnectFinished(const session::ConnectResult& result);
   void ApplyReadout(const session::Readout& readout);
-  void WriteSlot(int slot, const SlotSettings& settings);
-  void SetConnectedControls();
   void CommunicationFailure();
-  void ShowError(const std::string& text);
-  void ShowResult(const std::string& text);
+  void Disconnected();
+  void StartUpdate(const std::string& path);
+  void FinishUpdate(bool opened, bool wasConnected, const session::FirmwareResult& result);
+  void Exit();
 
-  ControlSurface& surface_;
-  session::BoardSession& session_;
+  PanelModel& model_;
+  PanelView& view_;
+  SessionRunner& runner_;
   link::PortEnumerator ports_;
-  int busy_ = 0;
-  bool connecting_ = false;
   bool closePending_ = false;
+  bool cancelling_ = false;
   bool timerPending_ = false;
   bool armedSinceTick_ = false;
 };
 
-}  // namespace korvane
+}  // namespace korvane::panel

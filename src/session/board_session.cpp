@@ -294,10 +294,14 @@ bool BoardSession::ReadBack(Readout& readout) {
   return true;
 }
 
-std::string BoardSession::ReferenceCommand(const PanelSettings& settings) const {
+std::string ReferenceCommand(const PanelSettings& settings, const link::BoardIdentity& identity) {
   std::string command = "R " + FormatFixed(settings.refDivisor * settings.pfd * 0.5, 6, 3, true);
-  if (link_.GetBoardIdentity().hwVersion == 1) return command + ";";
+  if (identity.hwVersion == 1) return command + ";";
   return command + " " + (settings.extReference ? "E" : " ") + ";";
+}
+
+std::string BoardSession::ReferenceCommand(const PanelSettings& settings) const {
+  return session::ReferenceCommand(settings, link_.GetBoardIdentity());
 }
 
 TuneResult BoardSession::Tune(const PanelSettings& settings, int slot) { return SendTune(settings, slot, true); }

@@ -124,8 +124,10 @@ class BoardSession {
                                 const std::function<void()>& step);
 
   const link::BoardIdentity& Identity() const { return link_.GetBoardIdentity(); }
-  // Ends a connect's handshakes at once (a window that is closing).
+  // Ends a connect's handshakes at once (a cancelled connect, a window that is closing) and
+  // makes every later wait give up until ClearInterrupt. Safe from another thread.
   void Interrupt() { link_.Interrupt(); }
+  void ClearInterrupt() { link_.ClearInterrupt(); }
 
   link::BoardLink& link() { return link_; }
 
@@ -149,6 +151,9 @@ std::optional<double> RealFrequency(const PanelSettings& settings, int slot);
 std::string FrequencyErrorText(const PanelSettings& settings, int slot);
 // What the window's real-frequency label shows: "/ %5.6lf", or "/ ----.---".
 std::string RealFrequencyLabel(const PanelSettings& settings, int slot);
+// The reference command for a board of this identity ("R % 3.6lf %lc;", or "R % 3.6lf;" on the
+// first hardware).
+std::string ReferenceCommand(const PanelSettings& settings, const link::BoardIdentity& identity);
 // The slot command the settings give, in the settings' mode.
 std::string SlotCommand(const PanelSettings& settings, int slot);
 

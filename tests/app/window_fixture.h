@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <map>
@@ -17,37 +18,19 @@
 
 #include "app/main_window.h"
 #include "app/message_loop.h"
-#include "app/qt_surface.h"
+#include "app/control_ids.h"
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include "link/board_link.h"
 #include "link/clock.h"
 #include "link/demo_board.h"
 #include "link/port_list.h"
-#include "panel/control_ids.h"
 #include "support/recording_clock.h"
 
 namespace korvane::app::testing {
 
-// Counts the texts the panel writes, per control.
-class CountingSurface : public QtSurface {
- public:
-  void SetText(int id, const std::string& text) override {
-    ++writes[id];
-    QtSurface::SetText(id, text);
-  }
-  void ProgressCreate(const std::string& title) override {
-    QtSurface::ProgressCreate(title);
-    progressTitles.push_back(title);
-    progressShown = progress() != nullptr && progress()->isVisible();
-  }
-  void ProgressStep() override {
-    QtSurface::ProgressStep();
-    if (onStep) onStep();
-  }
-  std::function<void()> onStep;
-  std::map<int, int> writes;
-  std::vector<std::string> progressTitles;
-  bool progressShown = false;
-};
+using panel::MessageIcon;
 
 struct ShownMessage {
   std::string text;
@@ -58,16 +41,14 @@ struct ShownMessage {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto counting = std::make_unique<CountingSurface>();
-    counter = counting.get();
-    window = std::make_unique<MainWindow>(loop, std::move(counting), Environment());
-    QtSurface& s = window->surface();
-    s.messageHook = [this](const std::string& text, const std::string& caption, MessageIcon icon) {
-      messages.push_back({text, caption, icon});
+    window = std::make_unique<MainWindow>(loop, Environment());
+    ViewHooks& hooks = window->hooks();
+    hooks.message = [this](const panel::Message& message) {
+      messages.push_back({message.text, message.caption, message.icon});
       if (onMessage) onMessage();
     };
-    s.fileHook = [this](const FileDialogRequest&) { return fileChoice; };
-    s.quitHook = [this](int code) { quitCode = code; };
+    hooks.file = [this](const panel::FileDialogRequest&) { return fileChoice; };
+    hooks.quit = [this](int code) { quitCode = code; };
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   }
@@ -86,13 +67,33 @@ class WindowTest : public ::testing::Test {
     return environment;
   }
   link::BoardLink& link() { return window->session().link(); }
+  // Waits until the board work the test started has ended and its results are shown.
+  void Settle(int timeoutMs = 10000) { EXPECT_TRUE(WaitFor([this] { return window->Idle(); }, timeoutMs)); }
+  // Runs the event loop until the condition holds; false when it did not within the time.
+  static bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!condition()) {
+      if (elapsed.elapsed() > timeoutMs) return false;
+      QTest::qWait(2);
+    }
+    return true;
+  }
 
   template <class W = QWidget>
   W* Get(int id) const {
     return qobject_cast<W*>(window->Control(id));
   }
   QLineEdit* Field(int id) const { return Get<QLineEdit>(id); }
-  std::string Text(int id) const { return window->surface().GetText(id); }
+  std::string Text(int id) const {
+    QWidget* w = window->Control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text().toStdString();
+    if (auto* text = qobject_cast<QPlainTextEdit*>(w)) return text->toPlainText().toStdString();
+    if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text().toStdString();
+    return {};
+  }
   std::string Selected(int id) const {
     QComboBox* combo = Get<QComboBox>(id);
     return combo->currentText().toStdString();
@@ -106,6 +107,7 @@ class WindowTest : public ::testing::Test {
     if (index < 0) ports->setEditText(QString::fromStdString(port));
     Get<QComboBox>(ctl::kChipList)->setCurrentIndex(chipEntry);
     QTest::mouseClick(Get(ctl::kConnect), Qt::LeftButton);
+    Settle();
   }
 
   // Replaces a field's text by typing, one key at a time.
@@ -124,7 +126,6 @@ class WindowTest : public ::testing::Test {
   std::vector<link::PortInfo> ports;  // what the system's port list offers
   link::TransportFactory transports;  // empty: the real ones
   CMessageLoop loop;
-  CountingSurface* counter = nullptr;
   std::unique_ptr<MainWindow> window;
   std::vector<ShownMessage> messages;
   std::function<void()> onMessage;

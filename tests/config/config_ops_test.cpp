@@ -99,9 +99,9 @@ TEST_F(ConfigOpsTest, SaveChangeLoadGivesBackEveryControl) {
   EXPECT_EQ(State(), saved);
 
   // The load reaches the board as live tuning does, half a second later.
-  ASSERT_TRUE(surface.FireTimer(dlg));
+  ASSERT_TRUE(surface.FireTimer());
   EXPECT_EQ(demo.Entry('R'), "R  26.000000 E;");
-  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, dlg.chipType, "145.500", 0, 2, dlg.refDivisor, dlg.pfd));
+  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, dlg.model().chip(), "145.500", 0, 2, dlg.model().refDivisor(), dlg.model().pfd()));
 }
 
 TEST_F(ConfigOpsTest, MissingFileLoadsTheDefaults) {
@@ -156,7 +156,7 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
   EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1000.250");
   EXPECT_EQ(Selected(ctl::Power(4)), "-4dBm");
   EXPECT_EQ(surface.GetText(ctl::kReference), "20");
-  EXPECT_EQ(dlg.refDivisor, 4);
+  EXPECT_EQ(dlg.model().refDivisor(), 4);
   EXPECT_TRUE(surface.GetCheck(ctl::kExtReference)) << "10 begins with 1";
   EXPECT_EQ(surface.GetText(ctl::Freq(0)), "1152.5");
   EXPECT_EQ(Selected(ctl::BandList(0)), "OUT1 <6GHz");
@@ -199,7 +199,7 @@ TEST_F(ConfigOpsTest, SaveWithoutSecondBandKeepsBandKeysOfAnEarlierSave) {
       "[Freqs]\r\nBand1=1\r\nPwr1=1\r\n";
   Put(Path("shared.kvini"), earlier);
   Type(ctl::Freq(0), "5000.000");
-  surface.SetSelection(ctl::Power(2), -1);  // a list left without a selection
+  Choose(ctl::Power(2), 0);  // that output switched off
   SaveConfigTo(Path("shared.kvini"));
   EXPECT_TRUE(surface.messages.empty());
   const std::string file = Contents(Path("shared.kvini"));
@@ -255,8 +255,8 @@ TEST_F(ConfigOpsTest, FilesThatCannotBeWrittenOrReadAreReportedAndLoseNothing) {
 TEST_F(ConfigOpsTest, DialogsOfferConfigFilesAndCancelDoesNothing) {
   Connect("Demo");
   const PanelState before = State();
-  dlg.OnCommand(ctl::kSaveConfig);  // no answer queued: the user cancels
-  dlg.OnCommand(ctl::kLoadConfig);
+  Click(ctl::kSaveConfig);  // no answer queued: the user cancels
+  Click(ctl::kLoadConfig);
   ASSERT_EQ(surface.fileDialogs.size(), 2u);
   for (size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(surface.fileDialogs[i].filterName, "Korvane ini files (*.kvini)");

@@ -15,8 +15,8 @@
 #include "link/clock.h"
 #include "link/demo_board.h"
 #include "link/port_list.h"
-#include "panel/control_ids.h"
-#include "panel/headless_surface.h"
+#include "app/control_ids.h"
+#include "support/headless_view.h"
 #include "panel/main_dlg.h"
 #include "support/panel_test.h"
 
@@ -43,16 +43,16 @@ class ConfigPanelTest : public PanelTest {
   // probe sets are sent.
   void Connect(const std::string& port, int chipEntry = 3) {
     PanelTest::Connect(port, chipEntry);
-    ASSERT_EQ(dlg.isConnected, 1) << (surface.messages.empty() ? "" : surface.messages.back().text);
+    ASSERT_EQ(dlg.model().connected(), true) << (surface.messages.empty() ? "" : surface.messages.back().text);
     surface.messages.clear();
   }
   void SaveConfigTo(const std::string& path) {
     surface.QueueFileChoice(path);
-    dlg.OnCommand(ctl::kSaveConfig);
+    Click(ctl::kSaveConfig);
   }
   void LoadConfigFrom(const std::string& path) {
     surface.QueueFileChoice(path);
-    dlg.OnCommand(ctl::kLoadConfig);
+    Click(ctl::kLoadConfig);
   }
   std::string Path(const std::string& name) const { return (dir / name).string(); }
   static std::string Contents(const std::string& path) {

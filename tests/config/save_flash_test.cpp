@@ -29,13 +29,13 @@ class SaveFlashTest : public ConfigPanelTest {
   std::vector<std::string> Save(VirtualBoard& board) {
     board.ClearLog();
     surface.messages.clear();
-    dlg.OnCommand(ctl::kSave);
+    Click(ctl::kSave);
     return board.Log();
   }
   std::string SlotCommand(int slot) const {
-    return BuildSlotCommand(slot, dlg.chipType, surface.GetText(ctl::Freq(slot)),
+    return BuildSlotCommand(slot, dlg.model().chip(), surface.GetText(ctl::Freq(slot)),
                             surface.GetSelection(ctl::BandList(slot)), surface.GetSelection(ctl::Power(slot)),
-                            dlg.refDivisor, dlg.pfd);
+                            dlg.model().refDivisor(), dlg.model().pfd());
   }
   // The one command of the log that starts with the prefix.
   static std::string Sent(const std::vector<std::string>& log, const std::string& prefix) {
@@ -81,7 +81,7 @@ TEST_F(SaveFlashTest, CompleteSaveSendsTenCommandsInOrderWhateverTheLocale) {
   EXPECT_EQ(log, expected);
   ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
   EXPECT_EQ(link().GetPortState(), link::PortState::Open);
-  EXPECT_EQ(dlg.isConnected, 1);
+  EXPECT_EQ(dlg.model().connected(), true);
 }
 
 TEST_F(SaveFlashTest, RefusedReplyStopsTheSaveRightThere) {
@@ -103,8 +103,8 @@ TEST_F(SaveFlashTest, RefusedReplyStopsTheSaveRightThere) {
     std::vector<std::string> log = Save(board);
     EXPECT_EQ(log, std::vector<std::string>(complete.begin(), complete.begin() + static_cast<long>(c.sent)));
     ExpectOnlyMessage(kSaveError, "", MessageIcon::Information);
-    EXPECT_EQ(dlg.isConnected, 1) << "a refused save does not disconnect";
-    dlg.OnCommand(ctl::kDisconnect);
+    EXPECT_EQ(dlg.model().connected(), true) << "a refused save does not disconnect";
+    Click(ctl::kDisconnect);
   }
 }
 
@@ -148,7 +148,7 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
     } else {
       EXPECT_EQ(Sent(log, c.prefix), c.expected);
     }
-    dlg.OnCommand(ctl::kDisconnect);
+    Click(ctl::kDisconnect);
   }
 }
 
@@ -166,9 +166,9 @@ TEST_F(SaveFlashTest, ReferenceCommandFollowsTheHardwareVersion) {
     SCOPED_TRACE(c.tag);
     VirtualBoard board({.hwTag = c.tag});
     Connect(board.path());
-    surface.SetCheck(ctl::kExtReference, c.external);
+    Check(ctl::kExtReference, c.external);
     EXPECT_EQ(Sent(Save(board), "R "), c.expected);
-    dlg.OnCommand(ctl::kDisconnect);
+    Click(ctl::kDisconnect);
   }
 }
 
@@ -206,7 +206,7 @@ TEST_F(SaveFlashTest, OutOfBandWarnsOnlyForPoweredSlotsAndSavesAllTheSame) {
     } else {
       ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
     }
-    dlg.OnCommand(ctl::kDisconnect);
+    Click(ctl::kDisconnect);
   }
 }
 
@@ -229,7 +229,7 @@ TEST_F(SaveFlashTest, RefusesBeforeSendingAnything) {
     Type(c.field, c.text);
     EXPECT_TRUE(Save(board).empty());
     ExpectOnlyMessage(c.message, "", MessageIcon::Information);
-    dlg.OnCommand(ctl::kDisconnect);
+    Click(ctl::kDisconnect);
   }
 }
 
@@ -238,9 +238,9 @@ TEST_F(SaveFlashTest, DemoBoardKeepsWhatWasSavedAcrossAReconnect) {
   Check(ctl::kBeaconBox, true);
   Type(ctl::kSpeed, "20");
   Type(ctl::kBeaconText, "TEST DE DEMO");
-  dlg.OnCommand(ctl::kSave);
+  Click(ctl::kSave);
   ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
-  dlg.OnCommand(ctl::kDisconnect);
+  Click(ctl::kDisconnect);
   Connect("Demo");
   EXPECT_TRUE(surface.GetCheck(ctl::kBeaconBox));
   EXPECT_EQ(surface.GetText(ctl::kBeaconText), "TEST DE DEMO");

@@ -167,7 +167,7 @@ TEST_F(BoardTest, MissingBootloaderAfterTheSwitchLeavesThePanelDisconnected) {
     if (update) {
       ClickUpdate(path);
     } else {
-      EXPECT_TRUE(dlg.PreTranslateMessage(Key::B, true));
+      EXPECT_TRUE(surface.PreTranslateMessage(Key::B, true));
     }
     ASSERT_EQ(surface.shown.size(), 1u);
     EXPECT_EQ(surface.shown[0].text, "Cannot connect to board bootloader!");
@@ -184,7 +184,7 @@ TEST_F(BoardTest, CtrlBFindsTheBootloaderWithAndWithoutConnection) {
     VirtualBoard board;
     surface.messages.clear();
     Prepare(board, connected);
-    EXPECT_TRUE(dlg.PreTranslateMessage(Key::B, true));
+    EXPECT_TRUE(surface.PreTranslateMessage(Key::B, true));
 
     EXPECT_EQ(Messages(), Expected({"Bootloader v3.2", "Please reconnect the board."}));
     EXPECT_EQ(board.Mode(), BoardMode::Bootloader);
@@ -197,7 +197,7 @@ TEST_F(BoardTest, CtrlBFindsNothingOnASilentPort) {
   VirtualBoard board;
   board.SetSilent(true);
   ChoosePort(board.path());
-  EXPECT_TRUE(dlg.PreTranslateMessage(Key::B, true));
+  EXPECT_TRUE(surface.PreTranslateMessage(Key::B, true));
   EXPECT_EQ(Messages(), Expected({"Cannot connect to board bootloader!"}));
   EXPECT_EQ(board.Count("V;"), 3);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);

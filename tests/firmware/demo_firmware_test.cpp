@@ -49,7 +49,7 @@ TEST_F(Demo, RefusedOrCancelledImageOpensNothing) {
   for (const Case& c : cases) {
     surface.messages.clear();
     surface.QueueFileChoice(c.choice);
-    dlg.OnCommand(ctl::kRepairUpdate);
+    Click(ctl::kRepairUpdate);
     EXPECT_EQ(Messages(), c.messages);
     // The board stays connected: nothing was sent and no progress window appeared.
     EXPECT_EQ(link().GetPortState(), link::PortState::Demo);
@@ -66,7 +66,7 @@ TEST_F(Demo, RefusedOrCancelledImageOpensNothing) {
 
 TEST_F(Demo, FirmwareInfoShowsTheDemoIdentity) {
   Connect("Demo");
-  dlg.OnCommand(ctl::kFirmwareInfo);
+  Click(ctl::kFirmwareInfo);
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text,
             "Firmware version 3.40.1234 from 16052019. \n"
@@ -87,7 +87,7 @@ TEST_F(Demo, CtrlBReportsTheDemoBootloaderAndDisconnects) {
     } else {
       ChoosePort("Demo");
     }
-    EXPECT_TRUE(dlg.PreTranslateMessage(Key::B, true));
+    EXPECT_TRUE(surface.PreTranslateMessage(Key::B, true));
 
     // The version shows while the progress window is still up, the request to reconnect after
     // it is gone and the panel is disconnected.
@@ -106,8 +106,8 @@ TEST_F(Demo, CtrlBReportsTheDemoBootloaderAndDisconnects) {
 
 TEST_F(Demo, OtherKeysDoNotReachTheBootloader) {
   Connect("Demo");
-  EXPECT_FALSE(dlg.PreTranslateMessage(Key::B, false));
-  EXPECT_FALSE(dlg.PreTranslateMessage(Key::Other, true));
+  EXPECT_FALSE(surface.PreTranslateMessage(Key::B, false));
+  EXPECT_FALSE(surface.PreTranslateMessage(Key::Other, true));
   EXPECT_TRUE(surface.timeline.empty());
   EXPECT_EQ(link().GetPortState(), link::PortState::Demo);
 }

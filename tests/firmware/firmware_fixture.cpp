@@ -32,6 +32,7 @@ std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& b
 }
 
 void PanelTest::SetUp() {
+  surface.Attach(dlg);
   surface.boardLink = &session.link();
   dlg.OnInitDialog();
 }
@@ -40,7 +41,7 @@ void PanelTest::TearDown() { session.Close(); }
 
 void PanelTest::Connect(const std::string& port) {
   ChoosePort(port);
-  dlg.OnCommand(ctl::kConnect);
+  Click(ctl::kConnect);
   ASSERT_NE(link().GetPortState(), link::PortState::None) << "no board on " << port;
   ASSERT_EQ(surface.GetText(ctl::kRepairUpdate), "Update...");
   surface.messages.clear();
@@ -51,7 +52,7 @@ void PanelTest::Connect(const std::string& port) {
 
 void PanelTest::ClickUpdate(const std::string& imagePath) {
   surface.QueueFileChoice(imagePath);
-  dlg.OnCommand(ctl::kRepairUpdate);
+  Click(ctl::kRepairUpdate);
 }
 
 void PanelTest::ExpectDisconnectedPanel() {
@@ -64,7 +65,7 @@ void PanelTest::ExpectDisconnectedPanel() {
   EXPECT_FALSE(surface.IsEnabled(ctl::kFirmwareInfo));
   EXPECT_FALSE(surface.IsEnabled(ctl::kSave));
   EXPECT_FALSE(surface.progressOpen);
-  EXPECT_EQ(dlg.isConnected, 0);
+  EXPECT_EQ(dlg.model().connected(), false);
 }
 
 std::vector<std::string> PanelTest::Messages() const {

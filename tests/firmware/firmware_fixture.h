@@ -14,16 +14,16 @@
 
 #include "link/board_link.h"
 #include "link/clock.h"
-#include "panel/control_ids.h"
-#include "panel/headless_surface.h"
+#include "app/control_ids.h"
+#include "support/headless_view.h"
 #include "panel/main_dlg.h"
+#include "panel/session_runner.h"
 #include "support/recording_clock.h"
 
 namespace korvane::testing {
 
-// Every message and progress event in one timeline, with the state of the window at the
-// moment a message went up.
-class RecordingSurface : public HeadlessSurface {
+// Every message with the state of the window at the moment it went up.
+class RecordingView : public HeadlessView {
  public:
   struct Shown {
     std::string text;
@@ -32,27 +32,13 @@ class RecordingSurface : public HeadlessSurface {
     bool disconnectEnabled;
     link::PortState link;
   };
-  void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override {
-    shown.push_back({text, caption, progressOpen, IsEnabled(ctl::kDisconnect), boardLink->GetPortState()});
-    timeline.push_back("message:" + text);
-    HeadlessSurface::MessageBox(text, caption, icon);
-  }
-  void ProgressCreate(const std::string& title) override {
-    timeline.push_back("create:" + title);
-    HeadlessSurface::ProgressCreate(title);
-  }
-  void ProgressStep() override {
-    ++steps;
-    HeadlessSurface::ProgressStep();
-  }
-  void ProgressDestroy() override {
-    if (progressOpen) timeline.push_back("destroy");
-    HeadlessSurface::ProgressDestroy();
+  using HeadlessView::HeadlessView;
+  void ShowMessage(const panel::Message& message, std::function<void()> closed) override {
+    shown.push_back({message.text, message.caption, progressOpen, IsEnabled(ctl::kDisconnect), boardLink->GetPortState()});
+    HeadlessView::ShowMessage(message, std::move(closed));
   }
   const link::BoardLink* boardLink = nullptr;  // whose state a message records
   std::vector<Shown> shown;
-  std::vector<std::string> timeline;
-  int steps = 0;
 };
 
 // A deterministic image whose halfwords are all different, so a shifted or swapped byte shows.
@@ -65,7 +51,8 @@ class PanelTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  void ChoosePort(const std::string& name) { surface.SetText(ctl::kPortList, name); }
+  void ChoosePort(const std::string& name) { surface.ChoosePort(name); }
+  void Click(int id) { surface.Click(id); }
   void Connect(const std::string& port);
   // Button 3, as clicked.
   void ClickUpdate(const std::string& imagePath);
@@ -81,8 +68,10 @@ class PanelTest : public ::testing::Test {
   test::RecordingClock clock{20};
   link::DemoStore demo;
   session::BoardSession session{clock, demo};
-  RecordingSurface surface;
-  CMainDlg dlg{surface, session, [] { return std::vector<link::PortInfo>{}; }};
+  panel::PanelModel panelModel;
+  RecordingView surface{panelModel};
+  panel::InlineRunner runner{session};
+  CMainDlg dlg{panelModel, surface, runner, [] { return std::vector<link::PortInfo>{}; }};
 };
 
 }  // namespace korvane::testing

@@ -53,9 +53,9 @@ TEST_F(BoardPanelTest, AutoIdentifiesEachChipWithTheRightCommandsInOrder) {
     std::string reference = board.Stored('R');
     clock.sleeps.clear();
     Connect(board.path());
-    ASSERT_EQ(dlg.isConnected, 1);
+    ASSERT_EQ(dlg.model().connected(), true);
     EXPECT_TRUE(surface.messages.empty());
-    EXPECT_EQ(dlg.chipType, c.expected);
+    EXPECT_EQ(dlg.model().chip(), c.expected);
     EXPECT_EQ(surface.GetText(ctl::kChipCaption), c.caption);
 
     std::vector<std::string> expected = {"V;", "4;", "R;"};
@@ -82,7 +82,7 @@ TEST_F(BoardPanelTest, AutoIdentifiesEachChipWithTheRightCommandsInOrder) {
       EXPECT_EQ(Selected(ctl::Power(0)), "-4dBm");
       EXPECT_EQ(surface.GetText(ctl::Freq(0)), "5183.999511");
     }
-    dlg.OnCommand(ctl::kDisconnect);
+    Click(ctl::kDisconnect);
   }
 }
 
@@ -115,7 +115,7 @@ TEST_F(BoardPanelTest, AutoRefusesOldBoardsAndLeavesThePanelAsItWas) {
     EXPECT_EQ(surface.messages[0].text, c.message);
     EXPECT_EQ(board.Log(), std::vector<std::string>{"V;"});
     EXPECT_EQ(link().GetPortState(), link::PortState::None);
-    EXPECT_EQ(dlg.isConnected, 0);
+    EXPECT_EQ(dlg.model().connected(), false);
     EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
     EXPECT_FALSE(surface.IsEnabled(ctl::kDisconnect));
     EXPECT_EQ(surface.GetFocus(), ctl::kChipList);  // focus untouched
@@ -137,10 +137,10 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
     VirtualBoard board({.chip = VirtualChip::ADF4350, .hwTag = c.tag});
     surface.messages.clear();
     Connect(board.path(), 1);
-    ASSERT_EQ(dlg.isConnected, 1);
+    ASSERT_EQ(dlg.model().connected(), true);
     EXPECT_EQ(link().GetBoardIdentity().hwVersion, c.hwVersion);
     EXPECT_EQ(board.Log(), Concat({"V;"}, kReadout));
-    EXPECT_EQ(dlg.chipType, ChipType::Adf4350);
+    EXPECT_EQ(dlg.model().chip(), ChipType::Adf4350);
     EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip:");
     EXPECT_EQ(surface.IsEnabled(ctl::kExtReference), c.extReference);
     EXPECT_EQ(surface.IsEnabled(ctl::kFirmwareInfo), c.fwInfoAndUpdate);
@@ -149,14 +149,14 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
 
     // Live tuning: the reference command has no flag on the first hardware version.
     board.ClearLog();
-    surface.SetCheck(ctl::kExtReference, true);
+    Check(ctl::kExtReference, true);
     Type(ctl::Freq(4), "2200");
-    surface.FireTimer(dlg);
+    surface.FireTimer();
     std::string reference = c.hwVersion == 1 ? "R  10.000000;" : "R  10.000000 E;";
     EXPECT_EQ(board.Log(),
               (std::vector<std::string>{reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", 0, 2, 2, 10.0)}));
-    dlg.OnCommand(ctl::kDisconnect);
-    surface.SetCheck(ctl::kExtReference, false);
+    Click(ctl::kDisconnect);
+    Check(ctl::kExtReference, false);
   }
 }
 
@@ -200,7 +200,7 @@ TEST_F(BoardPanelTest, EveryBadReplyEndsInCommunicationErrorAndTheDisconnectedSt
                 (std::vector<std::string>{"R  25.000000  ;", ownSlot}));
     }
     EXPECT_EQ(link().GetPortState(), link::PortState::None);
-    EXPECT_EQ(dlg.isConnected, 0);
+    EXPECT_EQ(dlg.model().connected(), false);
     EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
     EXPECT_FALSE(surface.IsEnabled(ctl::Freq(0)));
     EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
@@ -230,17 +230,17 @@ TEST_F(BoardPanelTest, SilentPortIsTriedThreeTimes) {
 TEST_F(BoardPanelTest, LostConnectionKeepsEveryFieldAndTheProgramRuns) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
-  ASSERT_EQ(dlg.isConnected, 1);
+  ASSERT_EQ(dlg.model().connected(), true);
   Type(ctl::Freq(4), "1234.5");
   Type(ctl::Freq(1), "2345.6");
   board.HangUpAfter("R ", 1);
-  surface.FireTimer(dlg);
+  surface.FireTimer();
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text, "Connection with device lost!");
   EXPECT_EQ(surface.messages[0].caption, "Error!");
   EXPECT_EQ(surface.messages[0].icon, MessageIcon::Stop);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
-  EXPECT_EQ(dlg.isConnected, 0);
+  EXPECT_EQ(dlg.model().connected(), false);
   EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
   EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1234.5");
   EXPECT_EQ(surface.GetText(ctl::Freq(1)), "2345.6");
@@ -254,10 +254,10 @@ TEST_F(BoardPanelTest, ReadoutEdgeCases) {
   board.SetStored("R  25.000000 E;");
   board.SetStored("0 00A00000 08008010 1A017EC0 00000000 00E78038 00400000;");  // 50 MHz, R 5, +5dBm
   board.SetStored("1 00000000 20008028 18007FC0 01000000 00DC8000 60400000;");  // off
-  surface.SetSelection(ctl::BandList(1), 1);
-  dlg.SetFieldText(ctl::Freq(1), "777");
+  Choose(ctl::BandList(1), 1);
+  Type(ctl::Freq(1), "777");
   Connect(board.path(), 2);
-  ASSERT_EQ(dlg.isConnected, 1);
+  ASSERT_EQ(dlg.model().connected(), true);
   EXPECT_TRUE(surface.GetCheck(ctl::kBeaconBox));
   EXPECT_FALSE(surface.GetCheck(ctl::kScanBox));
   EXPECT_EQ(Selected(ctl::kPinFunction), "CW keying");
@@ -265,7 +265,7 @@ TEST_F(BoardPanelTest, ReadoutEdgeCases) {
   EXPECT_EQ(surface.GetText(ctl::kSpeed), "20.0");
   EXPECT_TRUE(surface.GetCheck(ctl::kExtReference));
   EXPECT_EQ(surface.GetText(ctl::kReference), "25.000000");
-  EXPECT_EQ(dlg.refDivisor, 5);
+  EXPECT_EQ(dlg.model().refDivisor(), 5);
   EXPECT_EQ(surface.GetText(ctl::Freq(0)), "50.000000");
   EXPECT_EQ(Selected(ctl::Power(0)), "+5dBm");
   EXPECT_EQ(surface.GetText(ctl::Freq(1)), "777");
@@ -273,7 +273,7 @@ TEST_F(BoardPanelTest, ReadoutEdgeCases) {
   EXPECT_EQ(surface.GetSelection(ctl::BandList(1)), 0);
 
   // "M 06;": scanning without the beacon; "S 0;" cannot be shown as a speed.
-  dlg.OnCommand(ctl::kDisconnect);
+  Click(ctl::kDisconnect);
   board.SetStored("M 06;");
   board.SetStored("S 0;");
   Connect(board.path(), 2);

@@ -9,18 +9,17 @@ namespace {
 TEST_F(PanelTest, DisconnectKeepsFieldsAndIsIdempotent) {
   Connect();
   Type(ctl::Freq(3), "433.5");
-  dlg.OnCommand(ctl::kDisconnect);
+  Click(ctl::kDisconnect);
   auto snapshot = [this] {
     std::vector<std::string> state;
-    for (int id = 1; id <= 1045; ++id) {
-      const auto& c = surface.control(id);
-      state.push_back(c.text + "|" + std::to_string(c.enabled) + "|" + std::to_string(c.selection) + "|" +
-                      std::to_string(c.checked));
+    for (int id = 1; id <= 1046; ++id) {
+      state.push_back(surface.GetText(id) + "|" + std::to_string(surface.IsEnabled(id)) + "|" +
+                      std::to_string(surface.GetSelection(id)) + "|" + std::to_string(surface.GetCheck(id)));
     }
     return state;
   };
   auto once = snapshot();
-  dlg.OnCommand(ctl::kDisconnect);
+  Click(ctl::kDisconnect);
   EXPECT_EQ(snapshot(), once);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
   EXPECT_EQ(surface.GetText(ctl::Freq(3)), "433.5");
@@ -36,62 +35,65 @@ TEST_F(PanelTest, TimerAfterDisconnectSendsNothing) {
   Connect();
   Type(ctl::Freq(4), "1000");
   ASSERT_TRUE(surface.TimerArmed());
-  dlg.OnCommand(ctl::kDisconnect);
+  Click(ctl::kDisconnect);
   std::string before = demo.Entry('4');
-  surface.FireTimer(dlg);
+  surface.FireTimer();
   EXPECT_EQ(demo.Entry('4'), before);
 }
 
 TEST_F(PanelTest, DemoStoreSurvivesReconnect) {
   Connect();
   Type(ctl::Freq(4), "1000");
-  surface.FireTimer(dlg);
-  dlg.OnCommand(ctl::kDisconnect);
-  dlg.SetFieldText(ctl::Freq(4), "180.000");
+  surface.FireTimer();
+  Click(ctl::kDisconnect);
+  Type(ctl::Freq(4), "180.000");
   Connect();
   EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1000.000000");
 }
 
-// A surface whose message box lets the tuning timer fire, as a modal box's own event loop would.
-class ReentrantSurface : public HeadlessSurface {
+// A view whose message box lets the tuning timer fire and a click arrive, as a window's event
+// loop does while a box is up.
+class ReentrantView : public HeadlessView {
  public:
-  void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override {
-    HeadlessSurface::MessageBox(text, caption, icon);
+  using HeadlessView::HeadlessView;
+  void ShowMessage(const panel::Message& message, std::function<void()> closed) override {
     if (dlg) {
-      dlg->OnTimer(ctl::kTuneTimerId);
-      dlg->OnCommand(ctl::kConnect);  // a click that reached the window meanwhile
+      dlg->OnTimer();
+      dlg->OnConnect();  // a click that reached the window meanwhile
       sendsDuringMessage = demo->Entry('4');
     }
+    HeadlessView::ShowMessage(message, std::move(closed));
   }
   CMainDlg* dlg = nullptr;
   link::DemoStore* demo = nullptr;
   std::string sendsDuringMessage;
 };
 
-TEST_F(PanelTest, TimerDuringAHandlerWaitsUntilItEnds) {
-  ReentrantSurface reentrant;
+TEST_F(PanelTest, TimerDuringAnOperationWaitsUntilItEnds) {
+  panel::PanelModel otherModel;
+  ReentrantView reentrant(otherModel);
   reentrant.demo = &demo;
-  CMainDlg other(reentrant, session);
+  CMainDlg other(otherModel, reentrant, runner);
+  reentrant.Attach(other);
   other.OnInitDialog();
-  reentrant.SetSelection(ctl::kPortList, 0);
-  other.OnCommand(ctl::kConnect);
-  reentrant.FireTimer(other);
-  reentrant.SetText(ctl::Freq(4), "1000");
-  other.OnUserChange(ctl::Freq(4));
+  reentrant.Choose(ctl::kPortList, 0);
+  reentrant.Click(ctl::kConnect);
+  reentrant.FireTimer();
+  reentrant.Type(ctl::Freq(4), "1000");
   std::string before = demo.Entry('4');
   // The firmware information box is up while the tuning timer comes due.
   reentrant.dlg = &other;
-  other.OnCommand(ctl::kFirmwareInfo);
+  reentrant.Click(ctl::kFirmwareInfo);
   reentrant.dlg = nullptr;
   ASSERT_EQ(reentrant.messages.size(), 1u);
   EXPECT_EQ(reentrant.sendsDuringMessage, before);
-  // The tick is not replayed the moment the handler ends: the timer runs a full delay again.
+  // The tick is not replayed the moment the operation ends: the timer runs a full delay again.
   EXPECT_EQ(demo.Entry('4'), before);
   ASSERT_TRUE(reentrant.TimerArmed());
-  EXPECT_EQ(reentrant.TimerMs(), ctl::kTuneDelayMs);
-  reentrant.FireTimer(other);
+  EXPECT_EQ(reentrant.TimerMs(), panel::kTuneDelayMs);
+  reentrant.FireTimer();
   EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1000", 0, 2, 2, 10.0));
-  EXPECT_EQ(other.isConnected, 1);  // the click on "Connect" during the handler was dropped
+  EXPECT_TRUE(otherModel.connected());  // the click on "Connect" during the box was dropped
   EXPECT_FALSE(reentrant.IsEnabled(ctl::kConnect));
 }
 

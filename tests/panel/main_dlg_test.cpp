@@ -18,7 +18,7 @@ TEST_F(PanelTest, SetUpLeavesTheDisconnectedState) {
   for (int s = 0; s < ctl::kSlotCount; ++s) {
     EXPECT_EQ(surface.GetText(ctl::Freq(s)), "180.000");
     EXPECT_EQ(surface.GetText(ctl::Real(s)), "/ ----.---");
-    EXPECT_TRUE(surface.control(ctl::Freq(s)).warning);
+    EXPECT_TRUE(surface.Warning(ctl::Freq(s)));
     EXPECT_FALSE(surface.IsEnabled(ctl::Freq(s)));
     EXPECT_EQ(Items(ctl::Power(s)), (std::vector<std::string>{"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"}));
     EXPECT_EQ(surface.GetSelection(ctl::Power(s)), 0);
@@ -30,7 +30,7 @@ TEST_F(PanelTest, SetUpLeavesTheDisconnectedState) {
   EXPECT_EQ(surface.GetText(ctl::kSpeed), "10");
   EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
   EXPECT_FALSE(surface.TimerArmed());
-  EXPECT_EQ(dlg.refDivisor, 0);
+  EXPECT_EQ(dlg.model().refDivisor(), 0);
 }
 
 TEST_F(PanelTest, PortListIsSortedAndKeepsTheChosenPortOnDropDown) {
@@ -60,7 +60,7 @@ TEST_F(PanelTest, PortListIsSortedAndKeepsTheChosenPortOnDropDown) {
     ports = c.afterwards;
     dlg.OnPortDropDown();
     EXPECT_EQ(surface.GetSelection(ctl::kPortList), c.selection) << c.chosen;
-    EXPECT_EQ(dlg.PortName(), c.port) << c.chosen;
+    EXPECT_EQ(dlg.model().port(), c.port) << c.chosen;
   }
 }
 
@@ -79,7 +79,7 @@ TEST_F(PanelTest, ThePortThatLastConnectedIsChosenAtStart) {
     surface.remembered.clear();
     if (c.remembered) surface.remembered["port"] = *c.remembered;
     dlg.OnInitDialog();
-    EXPECT_EQ(dlg.PortName(), c.port);
+    EXPECT_EQ(dlg.model().port(), c.port);
   }
   ports.clear();
   Connect("Demo");
@@ -88,9 +88,9 @@ TEST_F(PanelTest, ThePortThatLastConnectedIsChosenAtStart) {
 
 TEST_F(PanelTest, DemoWithAutoFillsThePanelWithTheDemoBoardsSettings) {
   Connect();
-  ASSERT_EQ(dlg.isConnected, 1);
+  ASSERT_EQ(dlg.model().connected(), true);
   EXPECT_TRUE(surface.messages.empty());
-  EXPECT_EQ(dlg.chipType, ChipType::Max2871);
+  EXPECT_EQ(dlg.model().chip(), ChipType::Max2871);
   EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip (MAX2871):");
   EXPECT_FALSE(surface.GetCheck(ctl::kBeaconBox));
   EXPECT_FALSE(surface.GetCheck(ctl::kScanBox));
@@ -106,7 +106,7 @@ TEST_F(PanelTest, DemoWithAutoFillsThePanelWithTheDemoBoardsSettings) {
     EXPECT_EQ(Selected(ctl::Power(s)), "-1dBm") << s;
     EXPECT_EQ(surface.GetText(ctl::Real(s)), std::string("/ ") + freqs[s]) << s;
     EXPECT_TRUE(surface.IsEnabled(ctl::BandList(s)));
-    EXPECT_FALSE(surface.control(ctl::Freq(s)).warning) << s;
+    EXPECT_FALSE(surface.Warning(ctl::Freq(s))) << s;
   }
   EXPECT_EQ(Items(ctl::Power(0)), (std::vector<std::string>{"Off", "-1dBm"}));
   EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Update...");
@@ -120,17 +120,17 @@ TEST_F(PanelTest, DemoWithAutoFillsThePanelWithTheDemoBoardsSettings) {
 
 TEST_F(PanelTest, ManualChipSkipsIdentificationAndKeepsTheCaption) {
   Connect("Demo", 2);
-  ASSERT_EQ(dlg.isConnected, 1);
-  EXPECT_EQ(dlg.chipType, ChipType::Adf4351);
+  ASSERT_EQ(dlg.model().connected(), true);
+  EXPECT_EQ(dlg.model().chip(), ChipType::Adf4351);
   EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip:");
   EXPECT_TRUE(clock.sleeps.empty());
   // F1 stored for 10368 MHz is beyond an ADF4351: painted as a warning.
-  EXPECT_TRUE(surface.control(ctl::Freq(0)).warning);
+  EXPECT_TRUE(surface.Warning(ctl::Freq(0)));
 }
 
 TEST_F(PanelTest, UnknownPortReportsAndStaysDisconnected) {
   Connect("demo");  // lower case is a device name, not the demo board
-  EXPECT_EQ(dlg.isConnected, 0);
+  EXPECT_EQ(dlg.model().connected(), false);
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text, "Could not find Synth board!");
   EXPECT_EQ(surface.messages[0].caption, "");
@@ -140,38 +140,37 @@ TEST_F(PanelTest, UnknownPortReportsAndStaysDisconnected) {
 
 TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) {
   Connect();
-  surface.FireTimer(dlg);  // the send that follows every readout
+  surface.FireTimer();  // the send that follows every readout
   for (const char* text : {"4", "43", "432"}) {
     Type(ctl::Freq(4), text);
     EXPECT_TRUE(surface.TimerArmed());
   }
   EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ 432.000000");
   EXPECT_EQ(demo.Entry('4'), "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;");
-  surface.FireTimer(dlg);
+  surface.FireTimer();
   EXPECT_EQ(demo.Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8028 60400000;");
   EXPECT_EQ(demo.Entry('R'), "R  10.000000  ;");
-  EXPECT_EQ(dlg.tuneTimer, 0);
+  EXPECT_FALSE(surface.TimerArmed());
 
   // The preset power lists do nothing; the signal-generator power list only arms.
   Choose(ctl::Power(1), 4);
   EXPECT_FALSE(surface.TimerArmed());
   Choose(ctl::Power(4), 4);
   EXPECT_TRUE(surface.TimerArmed());
-  surface.SetCheck(ctl::kExtReference, true);
-  dlg.OnUserChange(ctl::kExtReference);
-  surface.FireTimer(dlg);
+  Check(ctl::kExtReference, true);
+  surface.FireTimer();
   EXPECT_EQ(demo.Entry('R'), "R  10.000000 E;");
   EXPECT_EQ(demo.Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8038 60400000;");
 }
 
 TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
   Connect();
-  surface.FireTimer(dlg);
+  surface.FireTimer();
   Type(ctl::kReference, "4.99");
-  EXPECT_EQ(dlg.refDivisor, 0);
+  EXPECT_EQ(dlg.model().refDivisor(), 0);
   for (int s = 0; s < ctl::kSlotCount; ++s) {
     EXPECT_EQ(surface.GetText(ctl::Real(s)), "/ ----.---");
-    EXPECT_TRUE(surface.control(ctl::Freq(s)).warning);
+    EXPECT_TRUE(surface.Warning(ctl::Freq(s)));
   }
   EXPECT_FALSE(surface.TimerArmed());
   Type(ctl::Freq(4), "433");
@@ -183,10 +182,10 @@ TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
 
 TEST_F(PanelTest, UnreadableSignalGeneratorTextStillTunesTo180MHz) {
   Connect();
-  surface.FireTimer(dlg);
+  surface.FireTimer();
   Type(ctl::Freq(4), "abc");
   EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ ----.---");
-  surface.FireTimer(dlg);
+  surface.FireTimer();
   EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "180", 0, 2, 2, 10.0));
 }
 
@@ -225,21 +224,21 @@ TEST_F(PanelTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
   };
   for (const StepCase& c : cases) {
     surface.SetFocus(ctl::Freq(1));
-    dlg.SetFieldText(ctl::Freq(1), c.text);
+    Type(ctl::Freq(1), c.text);
     surface.SetCaret(ctl::Freq(1), c.caret);
-    EXPECT_TRUE(dlg.PreTranslateMessage(c.key, false)) << c.text;
+    EXPECT_TRUE(surface.PreTranslateMessage(c.key, false)) << c.text;
     EXPECT_EQ(surface.GetText(ctl::Freq(1)), c.expected) << c.text << " caret " << c.caret;
     EXPECT_EQ(surface.GetCaret(ctl::Freq(1)), c.caret) << c.text;
   }
   // The label follows a stepped value.
-  dlg.SetFieldText(ctl::Freq(1), "1296.000");
+  Type(ctl::Freq(1), "1296.000");
   surface.SetCaret(ctl::Freq(1), 4);
-  dlg.OnMouseWheel(120);
+  surface.Wheel(120);
   EXPECT_EQ(surface.GetText(ctl::Real(1)), "/ 1296.999878");
   // Outside the frequency fields the arrows belong to the focused control.
   surface.SetFocus(ctl::kChipList);
-  EXPECT_FALSE(dlg.PreTranslateMessage(Key::Up, false));
-  EXPECT_FALSE(dlg.PreTranslateMessage(Key::B, false));
+  EXPECT_FALSE(surface.PreTranslateMessage(Key::Up, false));
+  EXPECT_FALSE(surface.PreTranslateMessage(Key::B, false));
 }
 
 }  // namespace

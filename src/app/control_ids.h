@@ -1,8 +1,10 @@
-// Identifiers of the main window's controls; per-slot controls are a base plus the slot.
+// Identifiers of the main window's controls, for the view and its tests: per-slot controls are a
+// base plus the slot. Nothing below the view knows them.
 #pragma once
 
-namespace korvane::ctl {
+namespace korvane::app::ctl {
 
+inline constexpr int kCancel = 5;
 inline constexpr int kSlotCount = 5;
 inline constexpr int kSigGenSlot = 4;
 
@@ -38,8 +40,5 @@ inline constexpr int Power(int slot) { return kPowerBase + slot; }
 inline constexpr int BandList(int slot) { return kBandBase + slot; }
 inline constexpr int Real(int slot) { return kRealBase + slot; }
 
-// The one timer of the window.
-inline constexpr int kTuneTimerId = 1;
-inline constexpr int kTuneDelayMs = 500;
 
-}  // namespace korvane::ctl
+}  // namespace korvane::app::ctl

@@ -1,0 +1,241 @@
+#include "panel/panel_model.h"
+
+#include <utility>
+
+#include "synth/number_text.h"
+
+namespace korvane::panel {
+
+PanelModel::PanelModel() { DeriveAll(); }
+
+// ---------------------------------------------------------------------------------------------
+// Chip
+
+void PanelModel::SetChipChoice(session::ChipChoice choice) {
+  if (choice == chipChoice_) return;
+  chipChoice_ = choice;
+  emit chipChanged();
+}
+
+std::string PanelModel::chipCaption() const {
+  if (!chipInCaption_) return "Chip:";
+  return std::string("Chip (") + kChipNames[static_cast<int>(chip_)] + "):";
+}
+
+void PanelModel::SetChip(ChipType chip, bool shownInCaption) {
+  if (chip == chip_ && shownInCaption == chipInCaption_) return;
+  const bool recompute = chip != chip_;
+  chip_ = chip;
+  chipInCaption_ = shownInCaption;
+  // Every band's limits belong to the chip; the divider stays what the reference gave.
+  if (recompute) DeriveAll();
+  emit chipChanged();
+}
+
+void PanelModel::ClearChipCaption() {
+  if (!chipInCaption_) return;
+  chipInCaption_ = false;
+  emit chipChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reference and mode
+
+void PanelModel::SetReference(const std::string& text) {
+  reference_ = text;
+  AcceptReference(reference_, chip_, refDivisor_, pfd_);
+  DeriveAll();
+  emit referenceChanged();
+}
+
+void PanelModel::SetBoardReference(const std::string& text, int32_t refDivisor, double pfd) {
+  // The board's divider and comparison frequency first; its reference text, read as typed
+  // text is, gives the same divider, and where it cannot be read the board's pfd stays.
+  reference_ = text;
+  refDivisor_ = refDivisor;
+  pfd_ = pfd;
+  AcceptReference(reference_, chip_, refDivisor_, pfd_);
+  DeriveAll();
+  emit referenceChanged();
+}
+
+void PanelModel::AssumeBoardReference() {
+  refDivisor_ = 1;
+  pfd_ = 10.0;
+  DeriveAll();
+  emit referenceChanged();
+}
+
+void PanelModel::SetExtReference(bool on) {
+  if (on == extReference_) return;
+  extReference_ = on;
+  emit referenceChanged();
+}
+
+void PanelModel::SetExact(bool exact) {
+  if (exact == exact_) return;
+  exact_ = exact;
+  DeriveAll();
+  emit exactChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Slots
+
+void PanelModel::SetSlotFrequency(int index, const std::string& text) {
+  slots_[static_cast<size_t>(index)].frequency = text;
+  Derive(index);
+  emit slotChanged(index);
+}
+
+void PanelModel::SetSlotBand(int index, Band band) {
+  SlotState& slot = slots_[static_cast<size_t>(index)];
+  slot.band = band;
+  slot.power = FitPowerLevel(chip_, band, slot.power);
+  Derive(index);
+  emit slotChanged(index);
+}
+
+void PanelModel::SetSlotPower(int index, PowerLevel level) {
+  SlotState& slot = slots_[static_cast<size_t>(index)];
+  slot.power = FitPowerLevel(chip_, slot.band, level);
+  emit slotChanged(index);
+}
+
+void PanelModel::SetSlot(int index, const SlotSettings& settings) {
+  SlotState& slot = slots_[static_cast<size_t>(index)];
+  slot.band = settings.band;
+  slot.power = FitPowerLevel(chip_, settings.band, settings.power);
+  slot.frequency = settings.frequency;
+  Derive(index);
+  emit slotChanged(index);
+}
+
+void PanelModel::Derive(int index) {
+  SlotState& slot = slots_[static_cast<size_t>(index)];
+  const PanelSettings settings = Settings();
+  slot.solution = session::SolveSlot(settings, index);
+  slot.realMhz = slot.solution ? std::optional<double>(slot.solution->achieved) : std::nullopt;
+  slot.errorHz = slot.solution ? std::optional<double>(slot.solution->errorHz) : std::nullopt;
+  const std::optional<double> typed = ReadDouble(slot.frequency);
+  slot.inBand = typed && refDivisor_ > 0 && IsInBand(chip_, slot.band, *typed) != 0;
+  slot.realLabel = session::RealFrequencyLabel(settings, index);
+  slot.errorText = session::FrequencyErrorText(settings, index);
+}
+
+void PanelModel::DeriveAll() {
+  for (int i = 0; i < kSlotCount; ++i) Derive(i);
+  for (int i = 0; i < kSlotCount; ++i) emit slotChanged(i);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Beacon
+
+void PanelModel::SetBeacon(bool on) {
+  beacon_ = on;
+  // Without the beacon the outputs carry the frequency code.
+  if (!on) pinFunction_ = PinFunction::FreqCode;
+  emit beaconChanged();
+}
+
+void PanelModel::SetScan(bool on) {
+  scan_ = on;
+  emit beaconChanged();
+}
+
+void PanelModel::SetPinFunction(PinFunction function) {
+  pinFunction_ = function;
+  emit beaconChanged();
+}
+
+void PanelModel::SetSpeed(const std::string& speed) {
+  speed_ = speed;
+  emit beaconChanged();
+}
+
+void PanelModel::SetText(const std::string& text) {
+  text_ = text;
+  emit beaconChanged();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection and operations
+
+void PanelModel::SetPorts(std::vector<link::PortInfo> ports) {
+  ports_ = std::move(ports);
+  emit portsChanged();
+}
+
+void PanelModel::SetPort(const std::string& name) {
+  if (name == port_) return;
+  port_ = name;
+  emit portChanged();
+}
+
+void PanelModel::SetBoard(bool editable, const link::BoardIdentity& identity) {
+  editable_ = editable;
+  identity_ = identity;
+  emit connectionChanged();
+}
+
+void PanelModel::SetConnected(bool connected) {
+  connected_ = connected;
+  if (!connected) editable_ = false;
+  emit connectionChanged();
+}
+
+void PanelModel::SetOperation(Operation operation) {
+  if (operation == operation_) return;
+  operation_ = operation;
+  emit operationChanged();
+}
+
+void PanelModel::OpenProgress(const std::string& title) {
+  progress_ = ProgressState{true, title, {}, 0, 0, false};
+  emit progressChanged();
+}
+
+void PanelModel::SetProgressPhase(const std::string& status, int range) {
+  progress_.status = status;
+  progress_.range = range;
+  progress_.value = 0;
+  emit progressChanged();
+}
+
+void PanelModel::StepProgress() {
+  if (progress_.value < progress_.range) ++progress_.value;
+  emit progressChanged();
+}
+
+void PanelModel::RequestCloseAfterProgress() {
+  progress_.closeRequested = true;
+  emit progressChanged();
+}
+
+void PanelModel::CloseProgress() {
+  if (!progress_.open) return;
+  progress_ = ProgressState{};
+  emit progressChanged();
+}
+
+PanelSettings PanelModel::Settings() const {
+  PanelSettings settings;
+  settings.chip = chip_;
+  settings.reference = reference_;
+  settings.extReference = extReference_;
+  settings.exact = exact_;
+  settings.refDivisor = refDivisor_;
+  settings.pfd = pfd_;
+  for (int i = 0; i < kSlotCount; ++i) {
+    const SlotState& slot = slots_[static_cast<size_t>(i)];
+    settings.freqSlots[static_cast<size_t>(i)] = SlotSettings{slot.frequency, slot.band, slot.power};
+  }
+  settings.beacon = beacon_;
+  settings.scan = scan_;
+  settings.pinFunction = pinFunction_;
+  settings.speed = speed_;
+  settings.text = text_;
+  return settings;
+}
+
+}  // namespace korvane::panel

@@ -1,0 +1,172 @@
+// The control panel's state as typed values, each with a change notification: what the
+// window shows and what the presenter sends to a board. No widget, list position or control
+// identifier appears here; the view maps them.
+#pragma once
+
+#include <QObject>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/panel_settings.h"
+#include "link/board_link.h"
+#include "link/port_list.h"
+#include "session/board_session.h"
+#include "synth/chip.h"
+
+namespace korvane::panel {
+
+// One frequency slot: F1..F4, then the signal generator.
+struct SlotState {
+  std::string frequency = "180.000";  // as typed, in MHz
+  Band band = Band::Out1;
+  PowerLevel power = PowerLevel::Off;
+
+  // Derived from the above, the reference, the chip and the mode.
+  std::optional<SlotSolution> solution;  // nullopt: no number, or no valid reference
+  std::optional<double> realMhz;         // the frequency the chip makes
+  std::optional<double> errorHz;         // real minus typed
+  bool inBand = false;                   // a number within the output's band, with a valid reference
+  std::string realLabel;                 // "/ %5.6lf" or "/ ----.---"
+  std::string errorText;                 // "-122.2 Hz from 1296.000000 MHz", "exact" or empty
+};
+
+// What the panel is doing with the board besides live tuning.
+enum class Operation { None, Connecting, Working, Updating };
+
+// The progress window of the firmware operations.
+struct ProgressState {
+  bool open = false;
+  std::string title;
+  std::string status;
+  int range = 0;
+  int value = 0;
+  bool closeRequested = false;  // the window closes when the operation ends
+};
+
+class PanelModel : public QObject {
+  Q_OBJECT
+
+ public:
+  PanelModel();
+
+  // Chip: the choice of the chip list and the chip the panel computes for.
+  session::ChipChoice chipChoice() const { return chipChoice_; }
+  void SetChipChoice(session::ChipChoice choice);
+  ChipType chip() const { return chip_; }
+  // "Chip (MAX2871):" once a connect has identified or been told the chip, else "Chip:".
+  std::string chipCaption() const;
+  void SetChip(ChipType chip, bool shownInCaption);
+  void ClearChipCaption();
+
+  // Reference: the text as typed; refDivisor 0 means no valid reference.
+  const std::string& reference() const { return reference_; }
+  int32_t refDivisor() const { return refDivisor_; }
+  double pfd() const { return pfd_; }
+  bool extReference() const { return extReference_; }
+  void SetReference(const std::string& text);
+  // The divider and comparison frequency a board reports with its reference text.
+  void SetBoardReference(const std::string& text, int32_t refDivisor, double pfd);
+  // A board whose reference cannot be read: 10 MHz at divider 1 are assumed.
+  void AssumeBoardReference();
+  void SetExtReference(bool on);
+
+  bool exact() const { return exact_; }
+  void SetExact(bool exact);
+
+  const SlotState& slot(int index) const { return slots_[static_cast<size_t>(index)]; }
+  void SetSlotFrequency(int index, const std::string& text);
+  // A new output keeps the power level when the output offers it, else the nearest one.
+  void SetSlotBand(int index, Band band);
+  void SetSlotPower(int index, PowerLevel level);
+  // Output first, then power, then frequency: the whole slot at once, one notification.
+  void SetSlot(int index, const SlotSettings& settings);
+
+  // Beacon: a pin function other than the frequency code needs the beacon.
+  bool beacon() const { return beacon_; }
+  bool scan() const { return scan_; }
+  PinFunction pinFunction() const { return pinFunction_; }
+  const std::string& speed() const { return speed_; }
+  const std::string& text() const { return text_; }
+  void SetBeacon(bool on);
+  void SetScan(bool on);
+  void SetPinFunction(PinFunction function);
+  void SetSpeed(const std::string& speed);
+  void SetText(const std::string& text);
+
+  // Connection.
+  const std::vector<link::PortInfo>& ports() const { return ports_; }
+  const std::string& port() const { return port_; }  // the name the user chose or typed
+  void SetPorts(std::vector<link::PortInfo> ports);
+  void SetPort(const std::string& name);
+  bool connected() const { return connected_; }
+  const link::BoardIdentity& identity() const { return identity_; }
+  // Settings become editable with the board's identity, before its readout completes.
+  void SetBoard(bool editable, const link::BoardIdentity& identity);
+  void SetConnected(bool connected);
+  bool editable() const { return editable_; }
+
+  // What the board's identity allows while the settings are editable.
+  bool extReferenceAvailable() const { return editable_ && identity_.hwVersion > 1; }
+  bool bandChoiceAvailable() const { return editable_ && identity_.sSuffix == 1; }
+  bool firmwareInfoAvailable() const { return editable_ && identity_.hwVersion > 2; }
+  bool beaconSettingsAvailable() const { return editable_ && beacon_; }
+  // "Repair..." without a board, "Update..." with one (hardware 3 and later only).
+  std::string updateButtonText() const { return editable_ ? "Update..." : "Repair..."; }
+  bool updateAvailable() const { return !editable_ || identity_.hwVersion > 2; }
+
+  Operation operation() const { return operation_; }
+  bool busy() const { return operation_ != Operation::None; }
+  void SetOperation(Operation operation);
+  const ProgressState& progress() const { return progress_; }
+  void OpenProgress(const std::string& title);
+  void SetProgressPhase(const std::string& status, int range);
+  void StepProgress();
+  void RequestCloseAfterProgress();
+  void CloseProgress();
+
+  // Every setting as one value, for the session and the files.
+  PanelSettings Settings() const;
+
+ signals:
+  void chipChanged();
+  void referenceChanged();  // text, divider, external reference
+  void exactChanged();
+  void slotChanged(int index);
+  void beaconChanged();  // beacon, scan, pin function, speed, text
+  void portsChanged();
+  void portChanged();
+  void connectionChanged();  // connected, identity, editable
+  void operationChanged();
+  void progressChanged();
+
+ private:
+  void Derive(int index);
+  void DeriveAll();
+
+  session::ChipChoice chipChoice_ = session::ChipChoice::Auto;
+  ChipType chip_ = ChipType::Max2871;
+  bool chipInCaption_ = false;
+  std::string reference_;
+  int32_t refDivisor_ = 0;
+  double pfd_ = 10.0;
+  bool extReference_ = false;
+  bool exact_ = false;
+  std::array<SlotState, kSlotCount> slots_;
+  bool beacon_ = false;
+  bool scan_ = false;
+  PinFunction pinFunction_ = PinFunction::FreqCode;
+  std::string speed_ = "10";
+  std::string text_;
+  std::vector<link::PortInfo> ports_;
+  std::string port_;
+  bool connected_ = false;
+  bool editable_ = false;
+  link::BoardIdentity identity_;
+  Operation operation_ = Operation::None;
+  ProgressState progress_;
+};
+
+}  // namespace korvane::panel

@@ -1,0 +1,182 @@
+#include "panel/session_runner.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QThread>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <utility>
+
+#include "link/board_link.h"
+
+namespace korvane::panel {
+
+namespace {
+
+// Runs a request's work; a board that vanishes turns into the runner's lost event.
+Completion RunWork(Request& request, session::BoardSession& session, const RequestProgress& progress,
+                   const std::function<void(const std::string&)>& lost) {
+  try {
+    return request.work(session, progress);
+  } catch (const link::ConnectionLost& error) {
+    return [lost, what = std::string(error.what())] {
+      if (lost) lost(what);
+    };
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// InlineRunner
+
+void InlineRunner::Post(Request request) {
+  if (request.kind == Request::Kind::Retune) {
+    for (Request& waiting : queue_) {
+      if (waiting.kind == Request::Kind::Retune) {
+        waiting = std::move(request);
+        return;
+      }
+    }
+  }
+  queue_.push_back(std::move(request));
+  if (draining_) return;
+  draining_ = true;
+  const RequestProgress progress{[this](session::FirmwarePhase phase, int total) {
+                                   if (events_.phase) events_.phase(phase, total);
+                                 },
+                                 [this] {
+                                   if (events_.step) events_.step();
+                                 }};
+  while (!queue_.empty()) {
+    Request next = std::move(queue_.front());
+    queue_.erase(queue_.begin());
+    session_.ClearInterrupt();
+    if (next.kind == Request::Kind::Connect && std::exchange(cancel_, false)) session_.Interrupt();
+    const Completion done = RunWork(next, session_, progress, events_.lost);
+    if (done) done();
+  }
+  draining_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// ThreadedRunner
+
+struct ThreadedRunner::State {
+  explicit State(session::BoardSession& s) : session(s) {}
+
+  session::BoardSession& session;
+  QThread thread;
+  QObject* worker = nullptr;  // lives on the thread
+  QObject panel;              // lives on the panel's thread: completions and progress go here
+
+  std::mutex mutex;  // guards what follows
+  std::deque<Request> waiting;
+  bool running = false;
+  Request::Kind runningKind = Request::Kind::Other;
+  bool cancelConnect = false;
+
+  int unfinished = 0;  // posted and not yet completed; the panel's thread only
+
+  // Runs on the worker: the next waiting request, then the one after.
+  void RunNext(const RunnerEvents* events) {
+    Request request;
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      if (waiting.empty()) return;
+      request = std::move(waiting.front());
+      waiting.pop_front();
+      running = true;
+      runningKind = request.kind;
+      // A cancel aimed at an earlier connect does not reach this one; one aimed at this
+      // connect while it waited does.
+      session.ClearInterrupt();
+      if (request.kind == Request::Kind::Connect && cancelConnect) session.Interrupt();
+    }
+    const RequestProgress progress{[this, events](session::FirmwarePhase phase, int total) {
+                                     QMetaObject::invokeMethod(
+                                         &panel,
+                                         [events, phase, total] {
+                                           if (events->phase) events->phase(phase, total);
+                                         },
+                                         Qt::QueuedConnection);
+                                   },
+                                   [this, events] {
+                                     QMetaObject::invokeMethod(
+                                         &panel,
+                                         [events] {
+                                           if (events->step) events->step();
+                                         },
+                                         Qt::QueuedConnection);
+                                   }};
+    Completion done = RunWork(request, session, progress, [this, events](const std::string& what) {
+      if (events->lost) events->lost(what);
+    });
+    {
+      const std::lock_guard<std::mutex> lock(mutex);
+      running = false;
+      if (request.kind == Request::Kind::Connect) cancelConnect = false;
+    }
+    QMetaObject::invokeMethod(
+        &panel,
+        [this, done = std::move(done)] {
+          --unfinished;
+          if (done) done();
+        },
+        Qt::QueuedConnection);
+  }
+};
+
+ThreadedRunner::ThreadedRunner(session::BoardSession& session) : state_(std::make_shared<State>(session)) {
+  state_->thread.setObjectName(QStringLiteral("board session"));
+  state_->worker = new QObject;
+  state_->worker->moveToThread(&state_->thread);
+  state_->thread.start();
+}
+
+ThreadedRunner::~ThreadedRunner() {
+  {
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->waiting.clear();
+  }
+  // Behind whatever runs now: the port is closed on the thread that opened it.
+  session::BoardSession& session = state_->session;
+  QMetaObject::invokeMethod(state_->worker, [&session] { session.Close(); }, Qt::BlockingQueuedConnection);
+  state_->thread.quit();
+  state_->thread.wait();
+  delete state_->worker;
+}
+
+void ThreadedRunner::Post(Request request) {
+  State& s = *state_;
+  {
+    const std::lock_guard<std::mutex> lock(s.mutex);
+    if (request.kind == Request::Kind::Retune) {
+      for (Request& waiting : s.waiting) {
+        if (waiting.kind == Request::Kind::Retune) {
+          waiting = std::move(request);
+          return;
+        }
+      }
+    }
+    s.waiting.push_back(std::move(request));
+  }
+  ++s.unfinished;
+  QMetaObject::invokeMethod(s.worker, [state = &s, events = &events_] { state->RunNext(events); }, Qt::QueuedConnection);
+}
+
+void ThreadedRunner::CancelConnect() {
+  State& s = *state_;
+  const std::lock_guard<std::mutex> lock(s.mutex);
+  bool waiting = false;
+  for (const Request& request : s.waiting) waiting = waiting || request.kind == Request::Kind::Connect;
+  const bool running = s.running && s.runningKind == Request::Kind::Connect;
+  if (!waiting && !running) return;
+  s.cancelConnect = true;
+  if (running) s.session.Interrupt();
+}
+
+bool ThreadedRunner::Idle() const { return state_->unfinished == 0; }
+
+}  // namespace korvane::panel
