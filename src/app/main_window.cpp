@@ -531,6 +531,7 @@ void MainWindow::ShowEnabled() {
   enable(ctl::kConnect, !model_.editable() && idle);
   enable(ctl::kPortList, !model_.editable() && idle);
   enable(ctl::kChipList, idle);
+  enable(ctl::kAbout, idle);
   auto* update = qobject_cast<QPushButton*>(Control(ctl::kRepairUpdate));
   update->setText(FromUtf8(model_.updateButtonText()));
   update->setEnabled(model_.updateAvailable() && idle);

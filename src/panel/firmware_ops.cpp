@@ -75,7 +75,10 @@ void CMainDlg::FinishUpdate(bool opened, bool wasConnected, const session::Firmw
 }
 
 void CMainDlg::OnFirmwareInfo() {
-  Show({firmware::FirmwareInfoText(model_.identity()), kInfoCaption, MessageIcon::Information, {}});
+  // While the box is up the panel is busy: a tuning tick waits until it is closed.
+  if (!StartOperation(Operation::Working)) return;
+  Show({firmware::FirmwareInfoText(model_.identity()), kInfoCaption, MessageIcon::Information, {}},
+       [this] { EndOperation(); });
 }
 
 void CMainDlg::OnEnterBootloader() {

@@ -23,6 +23,12 @@ Completion RunWork(Request& request, session::BoardSession& session, const Reque
     return [lost, what = std::string(error.what())] {
       if (lost) lost(what);
     };
+  } catch (const std::exception& error) {
+    // Whatever else ends a request mid-exchange leaves the link in an unknown state: the
+    // panel treats it as a lost board rather than let it end the program.
+    return [lost, what = std::string(error.what())] {
+      if (lost) lost(what);
+    };
   }
 }
 

@@ -31,7 +31,7 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   ASSERT_TRUE(messages.empty()) << messages[0].text;
   TypeInto(ctl::Freq(4), "1296");
   TypeInto(ctl::Freq(0), "2256");
-  QTRY_COMPARE_WITH_TIMEOUT(board.Count(board.Stored('4')), 1, 3000);
+  ASSERT_TRUE(WaitFor([&] { return board.Count(board.Stored('4')) == 1; }, 3000));
   EXPECT_EQ(Text(ctl::Real(4)), "/ 1295.999878");
   EXPECT_EQ(Get(ctl::Real(4))->toolTip().toStdString(), "-122.2 Hz from 1296.000000 MHz");
   EXPECT_EQ(Get(ctl::Real(0))->toolTip().toStdString(), "-244.4 Hz from 2256.000000 MHz");
@@ -44,8 +44,8 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   EXPECT_EQ(Text(ctl::Real(0)), "/ 2256.000000");
   EXPECT_EQ(Get(ctl::Real(4))->toolTip().toStdString(), "exact");
   EXPECT_TRUE(board.Log().empty());
-  QTRY_COMPARE_WITH_TIMEOUT(board.Log().size(), size_t{2}, 3000);
-  QTest::qWait(ctl::kTuneDelayMs + 100);
+  ASSERT_TRUE(WaitFor([&] { return board.Log().size() == 2; }, 3000));
+  QTest::qWait(panel::kTuneDelayMs + 100);
   ASSERT_EQ(board.Log().size(), 2u);
   EXPECT_NE(board.Stored('4'), classicSet);
   // INT 518, FRAC 2, MOD 5.
@@ -55,6 +55,7 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   const std::string path = (std::filesystem::temp_directory_path() / "korvane-exact.kvini").string();
   std::filesystem::remove(path);
   fileChoice = path;
+  Settle();
   QTest::mouseClick(Get(ctl::kSaveConfig), Qt::LeftButton);
   EXPECT_NE(Slurp(path).find("Exact=1"), std::string::npos);
   QTest::mouseClick(Get(ctl::kExactBox), Qt::LeftButton);
@@ -69,11 +70,13 @@ TEST_F(WindowTest, ATypedDevicePathSurvivesAListRefreshAndIsWhatConnects) {
   VirtualBoard board({.hwTag = "v4s."});
   ports = {{"ttyUSB0", "FTDI FT232R USB UART"}};
   auto* combo = Get<QComboBox>(ctl::kPortList);
-  combo->setEditText(QString::fromStdString(board.path()));
+  combo->lineEdit()->selectAll();
+  QTest::keyClicks(combo->lineEdit(), QString::fromStdString(board.path()));
   combo->showPopup();
   combo->hidePopup();
   EXPECT_EQ(combo->currentText().toStdString(), board.path());
   QTest::mouseClick(Get(ctl::kConnect), Qt::LeftButton);
+  Settle();
   ASSERT_TRUE(messages.empty()) << messages[0].text;
   EXPECT_EQ(link().GetPortState(), link::PortState::Open);
   EXPECT_EQ(board.Count("V;"), 1);
@@ -107,7 +110,7 @@ TEST_F(WindowTest, APortWithoutPermissionNamesItsGroupAndTheFixInTheDetails) {
   Connect(board.path(), 3);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Could not find Synth board!");
-  const std::string details = window->surface().lastDetails;
+  const std::string details = window->lastDetails();
   EXPECT_NE(details.find(board.path()), std::string::npos) << details;
   const std::string group = ::geteuid() == 0 ? "dialout" : link::InspectPortFile(board.path()).groupName;
   EXPECT_NE(details.find("group " + group), std::string::npos) << details;
@@ -126,11 +129,13 @@ TEST_F(WindowTest, TheProgressWindowShowsPercentageHalfwordsAndTimeLeft) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 20480);
   fileChoice = path;
   std::vector<std::string> seen;
-  counter->onStep = [&] {
-    const std::string text = counter->progress()->details()->text().toStdString();
+  QObject::connect(&window->model(), &panel::PanelModel::progressChanged, window.get(), [&] {
+    if (window->progress() == nullptr) return;
+    const std::string text = window->progress()->details()->text().toStdString();
     if (seen.empty() || seen.back() != text) seen.push_back(text);
-  };
+  });
   QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
+  Settle(60000);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Firmware was updated. Please reconnect the board.");
   std::set<std::string> percentages;
@@ -158,23 +163,25 @@ TEST_F(WindowTest, ANetworkPortWhoseServerDiesLeavesTheWindowRunning) {
     // The name typed is kept across a refresh of the list, as a device path is.
     Get<QComboBox>(ctl::kPortList)->showPopup();
     Get<QComboBox>(ctl::kPortList)->hidePopup();
-    EXPECT_EQ(window->dlg().PortName(), server.Url());
+    EXPECT_EQ(window->model().port(), server.Url());
 
     std::vector<uint8_t> image(20480, 0xFF);
     const std::string path = (std::filesystem::temp_directory_path() / "korvane-net.img").string();
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 20480);
     fileChoice = path;
-    counter->onStep = [&] {
-      if (board.Count("E 10;") > 0) server.Kill();
-    };
+    const QMetaObject::Connection killer =
+        QObject::connect(&window->model(), &panel::PanelModel::progressChanged, window.get(), [&] {
+          if (board.Count("E 10;") > 0) server.Kill();
+        });
     QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
-    counter->onStep = nullptr;
+    Settle(60000);
+    QObject::disconnect(killer);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, "Connection with device lost!");
     EXPECT_FALSE(quitCode.has_value());
     EXPECT_EQ(link().GetPortState(), link::PortState::None);
     EXPECT_TRUE(Get(ctl::kConnect)->isEnabled());
-    EXPECT_EQ(window->surface().progress(), nullptr);
+    EXPECT_EQ(window->progress(), nullptr);
     std::filesystem::remove(path);
   }
 }

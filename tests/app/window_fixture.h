@@ -99,13 +99,23 @@ class WindowTest : public ::testing::Test {
     return combo->currentText().toStdString();
   }
 
+  // Picks a list entry as the user would: the list says it was activated.
+  void ChooseEntry(int id, int index) {
+    auto* combo = Get<QComboBox>(id);
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+  }
   // Picks a port and a chip entry as the user would and clicks Connect.
   void Connect(const std::string& port = "Demo", int chipEntry = 0) {
     auto* ports = Get<QComboBox>(ctl::kPortList);
-    int index = ports->findText(QString::fromStdString(port));
-    ports->setCurrentIndex(index);
-    if (index < 0) ports->setEditText(QString::fromStdString(port));
-    Get<QComboBox>(ctl::kChipList)->setCurrentIndex(chipEntry);
+    const int index = ports->findText(QString::fromStdString(port));
+    if (index >= 0) {
+      ChooseEntry(ctl::kPortList, index);
+    } else {
+      ports->lineEdit()->selectAll();
+      QTest::keyClicks(ports->lineEdit(), QString::fromStdString(port));
+    }
+    ChooseEntry(ctl::kChipList, chipEntry);
     QTest::mouseClick(Get(ctl::kConnect), Qt::LeftButton);
     Settle();
   }
