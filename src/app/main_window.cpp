@@ -14,12 +14,14 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <array>
+#include <span>
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
@@ -536,6 +538,10 @@ void MainWindow::ShowEnabled() {
   update->setText(FromUtf8(model_.updateButtonText()));
   update->setEnabled(model_.updateAvailable() && idle);
   Control(ctl::kCancel)->setVisible(model_.operation() == Operation::Connecting);
+  if (pendingFocus_ && pendingFocus_->isEnabled()) {
+    pendingFocus_->setFocus(Qt::OtherFocusReason);
+    pendingFocus_ = nullptr;
+  }
   // A busy cursor while the board is worked on; the window still paints and takes Exit.
   if (idle) {
     unsetCursor();
@@ -556,6 +562,8 @@ void MainWindow::ShowProgress() {
     progress_ = new CUpdateInfoDlg(this, FromUtf8(state.title));
     progress_->show();
     progress_->raise();
+    // The keyboard stays with the main window (Esc, Alt+X), where platforms hand it over.
+    activateWindow();
     progressShownValue_ = 0;
   }
   if (progress_->status()->text() != FromUtf8(state.status) || progress_->bar()->maximum() != (state.range & 0xFFFF)) {
@@ -626,7 +634,9 @@ void MainWindow::StopTuneTimer() { tuneTimer_.stop(); }
 
 void MainWindow::SetFocus(FocusTarget target) {
   QWidget* widget = target == FocusTarget::PortList ? Control(ctl::kPortList) : Control(ctl::Freq(ctl::kSigGenSlot));
-  widget->setFocus(Qt::OtherFocusReason);
+  // A control the running operation keeps disabled takes the focus when it is enabled again.
+  pendingFocus_ = widget;
+  ShowEnabled();
 }
 
 // Kept with QSettings as organisation "Korvane", application "korvane"

@@ -133,6 +133,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   std::map<int, QPointer<QWidget>> controls_;
   QTimer tuneTimer_;
   QPointer<CUpdateInfoDlg> progress_;
+  QPointer<QWidget> pendingFocus_;
   int progressShownValue_ = 0;
   std::string lastDetails_;
   int wheelRemainder_ = 0;

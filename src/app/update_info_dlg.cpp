@@ -21,6 +21,8 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
       closeNote_(new QLabel(QString::fromUtf8(kCloseNote), this)) {
   setWindowTitle(title);
   setModal(false);
+  // A status display: the main window keeps the keyboard (Esc, Alt+X) while it is up.
+  setAttribute(Qt::WA_ShowWithoutActivating);
   status_->setObjectName(QString::number(ctl::kProgressStatus));
   status_->setAlignment(Qt::AlignCenter);
   status_->setTextFormat(Qt::PlainText);

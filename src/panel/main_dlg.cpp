@@ -29,6 +29,8 @@ CMainDlg::CMainDlg(PanelModel& model, PanelView& view, SessionRunner& runner, li
 
 void CMainDlg::OnInitDialog() {
   model_.SetExact(view_.Remembered(kExactSettingKey).value_or("0") == "1");
+  // Nothing is chosen yet: the list's first entry, unless the port that last connected is there.
+  model_.SetPort({});
   RefreshPortList();
   SelectRememberedPort();
 }

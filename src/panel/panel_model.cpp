@@ -19,7 +19,7 @@ void PanelModel::SetChipChoice(session::ChipChoice choice) {
 
 std::string PanelModel::chipCaption() const {
   if (!chipInCaption_) return "Chip:";
-  return std::string("Chip (") + kChipNames[static_cast<int>(chip_)] + "):";
+  return "Chip (" + std::string(ChipName(chip_)) + "):";
 }
 
 void PanelModel::SetChip(ChipType chip, bool shownInCaption) {

@@ -2,6 +2,7 @@
 // keeps running its events, loses no close request, can cancel a connect and never lets a
 // tuning tick jump the queue.
 #include <QAbstractItemView>
+#include <QProgressBar>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
@@ -219,6 +220,8 @@ TEST_F(WindowTest, CloseDuringAFirmwareUpdateEndsTheProgramWhenTheFlashIsComplet
     EXPECT_EQ(messages[0].text, "Firmware was updated. Please reconnect the board.");
     EXPECT_TRUE(Flashed(board, image.size()) == image);
     window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   }
 }
 

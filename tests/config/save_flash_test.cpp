@@ -33,9 +33,9 @@ class SaveFlashTest : public ConfigPanelTest {
     return board.Log();
   }
   std::string SlotCommand(int slot) const {
-    return BuildSlotCommand(slot, dlg.model().chip(), surface.GetText(ctl::Freq(slot)),
-                            surface.GetSelection(ctl::BandList(slot)), surface.GetSelection(ctl::Power(slot)),
-                            dlg.model().refDivisor(), dlg.model().pfd());
+    const panel::SlotState& s = dlg.model().slot(slot);
+    return BuildSlotCommand(slot, dlg.model().chip(), s.frequency, s.band, s.power, dlg.model().refDivisor(),
+                            dlg.model().pfd());
   }
   // The one command of the log that starts with the prefix.
   static std::string Sent(const std::vector<std::string>& log, const std::string& prefix) {

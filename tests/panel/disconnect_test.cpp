@@ -92,7 +92,7 @@ TEST_F(PanelTest, TimerDuringAnOperationWaitsUntilItEnds) {
   ASSERT_TRUE(reentrant.TimerArmed());
   EXPECT_EQ(reentrant.TimerMs(), panel::kTuneDelayMs);
   reentrant.FireTimer();
-  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1000", 0, 2, 2, 10.0));
+  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1000", Band::Out1, PowerLevel::Minus1, 2, 10.0));
   EXPECT_TRUE(otherModel.connected());  // the click on "Connect" during the box was dropped
   EXPECT_FALSE(reentrant.IsEnabled(ctl::kConnect));
 }
