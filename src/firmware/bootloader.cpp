@@ -12,7 +12,7 @@ namespace {
 constexpr int kAfterSwitchMs = 10;
 constexpr int kBootloaderStartMs = 1500;
 
-bool Accepted(link::BoardLink& link, const std::string& command) { return link.SendCommand(command) == kOkReply; }
+bool Accepted(link::BoardLink& link, const std::string& command) { return link::IsAccepted(link.SendCommand(command)); }
 
 // Integers only: "%d" and "%X" do not change with the locale.
 template <typename... Args>
@@ -26,7 +26,7 @@ std::string Format(const char* format, Args... args) {
 
 bool LeaveRunningFirmware(link::BoardLink& link) {
   if (link.GetPortState() == link::PortState::None) return false;
-  link.WriteRaw(kEnterBootloaderCommand);  // nothing goes out on Demo
+  link.WriteRaw(link::kEnterBootloaderCommand);  // nothing goes out on Demo
   link.clock().SleepMs(kAfterSwitchMs);
   link.ClosePort();
   link.clock().SleepMs(kBootloaderStartMs);

@@ -91,7 +91,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     transport_->Purge();
     identity_.sSuffix = 0;
     identity_.hwVersion = 1;
-    transport_->Write("V;");
+    transport_->Write(kIdentifyCommand);
     const std::string banner = ReadBanner();
     if (expected.empty() || banner.find(expected) == std::string::npos) continue;
     ApplyBanner(banner, identity_);

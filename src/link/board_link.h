@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "link/clock.h"
+#include "link/protocol.h"
 #include "link/transport.h"
 
 namespace korvane::link {
@@ -27,8 +28,6 @@ struct BoardIdentity {
 };
 
 inline constexpr char kDemoPortName[] = "Demo";
-inline constexpr char kFirmwareBanner[] = "ADF4350 Controller";
-inline constexpr char kBootloaderBanner[] = "STM32F0xx Bootloader";
 inline constexpr char kConnectionLostText[] = "Connection with device lost!";
 inline constexpr int kDefaultReadTimeoutMs = 2000;
 

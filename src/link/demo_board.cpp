@@ -1,6 +1,7 @@
 #include "link/demo_board.h"
 
 #include "config/text_encoding.h"
+#include "link/protocol.h"
 
 namespace korvane::link {
 
@@ -53,18 +54,18 @@ std::string DemoStore::Answer(std::string_view command) {
     switch (c1) {
       case 'B':
       case 'F':
-        return "OK;";
+        return kAcceptedReply;
       case 'L':
-        return "L 1;";
+        return kLockedReply;
       case 'V':
-        return "V;";
+        return kIdentifyCommand;
       default:
-        return "?;";
+        return kUnknownReply;
     }
   }
-  if (index < 0) return "?;";
+  if (index < 0) return kUnknownReply;
   entries_[index] = std::string(command);
-  return "OK;";
+  return kAcceptedReply;
 }
 
 std::string DemoStore::Entry(char key) const {

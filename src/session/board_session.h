@@ -14,6 +14,7 @@
 #include "config/panel_settings.h"
 #include "link/board_link.h"
 #include "link/demo_board.h"
+#include "link/protocol.h"
 #include "synth/solve_mode.h"
 
 namespace korvane::session {
@@ -55,7 +56,7 @@ struct ConnectResult {
 struct Exchange {
   std::string command;
   std::string reply;
-  bool accepted() const { return reply == "OK;"; }
+  bool accepted() const { return link::IsAccepted(reply); }
 };
 
 struct TuneResult {
@@ -64,8 +65,8 @@ struct TuneResult {
   bool accepted() const { return (reference.command.empty() || reference.accepted()) && slot.accepted(); }
 };
 
-// What the board's lock detect says ("L;"): Unknown when it answers anything but "L 0;" or "L 1;".
-enum class LockState { Unknown, NotLocked, Locked };
+// What the board's lock detect says ("L;").
+using LockState = link::LockState;
 
 struct SaveResult {
   enum class Status { Saved, InvalidParameters, SemicolonInBeacon, Refused };
