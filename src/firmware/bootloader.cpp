@@ -26,7 +26,7 @@ std::string Format(const char* format, Args... args) {
 
 bool LeaveRunningFirmware(link::BoardLink& link) {
   if (link.GetPortState() == link::PortState::None) return false;
-  link.WriteRaw(link::kEnterBootloaderCommand);  // nothing goes out on Demo
+  link.WriteRaw(link::kEnterBootloaderCommand);
   link.clock().SleepMs(kAfterSwitchMs);
   link.ClosePort();
   link.clock().SleepMs(kBootloaderStartMs);

@@ -18,7 +18,7 @@ inline constexpr char kFlashingText[] = "Flashing Firmware...";
 inline constexpr char kNoBootloaderText[] = "Cannot connect to board bootloader!";
 inline constexpr char kBootloaderVersionPrefix[] = "Bootloader v";
 
-// With a board connected (or Demo): sends "B;" without waiting for a reply, closes the link
+// With a board connected: sends "B;" without waiting for a reply, closes the link
 // and gives the board time to restart in its bootloader. Returns whether a board was connected.
 bool LeaveRunningFirmware(link::BoardLink& link);
 

@@ -7,6 +7,11 @@ namespace korvane::link {
 
 namespace {
 
+// The demo board answers for its firmware and for its bootloader alike (both names are in its
+// banner), so that information, Ctrl+B and an update find it without a board in between.
+constexpr char kDemoBanner[] =
+    "ADF4350 Controller v3s.40.1234 from 16052019.\nS/N 111111112222222233333333\nSTM32F0xx Bootloader\nReady\n>";
+
 // Position of a key in the store, or -1.
 int EntryIndex(char key) {
   switch (key) {
@@ -58,7 +63,7 @@ std::string DemoStore::Answer(std::string_view command) {
       case 'L':
         return kLockedReply;
       case 'V':
-        return kIdentifyCommand;
+        return kDemoBanner;
       default:
         return kUnknownReply;
     }

@@ -133,7 +133,7 @@ std::string SlotCommand(const PanelSettings& settings, int slot) {
 }
 
 BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)
-    : link_(clock, demo, std::move(factory)) {}
+    : link_(clock, link::WithDemoBoard(demo, std::move(factory))) {}
 
 void BoardSession::Close() {
   heldReference_.clear();

@@ -14,6 +14,7 @@
 #include "config/panel_settings.h"
 #include "link/board_link.h"
 #include "link/demo_board.h"
+#include "link/demo_transport.h"
 #include "link/protocol.h"
 #include "synth/solve_mode.h"
 

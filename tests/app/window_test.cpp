@@ -403,7 +403,7 @@ TEST_F(WindowTest, UserInputToTheWindowWaitsWhileAnOperationRuns) {
 
 TEST_F(WindowTest, CloseBoxEndsTheProgramAsExitDoes) {
   Connect();
-  ASSERT_EQ(link().GetPortState(), link::PortState::Demo);
+  ASSERT_EQ(link().GetPortState(), link::PortState::Open);
   window->close();
   ASSERT_TRUE(quitCode.has_value());
   EXPECT_EQ(*quitCode, 0);
