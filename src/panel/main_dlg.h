@@ -7,6 +7,7 @@
 #include <string>
 
 #include "config/panel_settings.h"
+#include "korvane/version.h"
 #include "link/port_list.h"
 #include "panel/control_ids.h"
 #include "panel/control_surface.h"
@@ -20,7 +21,7 @@ enum class Key { Up, Down, B, Other };
 // What the window remembers between runs: whether it solves exactly.
 inline constexpr char kExactSettingKey[] = "exact";
 
-inline constexpr char kWindowTitle[] = "MAX2871/ADF435x board utility v3.7";
+inline constexpr char kWindowTitle[] = "MAX2871/ADF435x board utility v" KORVANE_SHORT_VERSION;
 
 class CMainDlg {
  public:
