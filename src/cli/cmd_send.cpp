@@ -33,20 +33,18 @@ int Run(const Args& args) {
   const std::string port = PortOption(args);
   const std::vector<std::string> commands = Commands(args.positional);
   CliBoard board;
-  link::BoardLink& link = board.session.link();
-  if (!link.OpenPort(port, link::kFirmwareBanner)) {
-    throw Failure(WithReason(session::kCouldNotFind, link.OpenFailure()));
-  }
+  const session::HandshakeResult open = board.session.Open(port, session::BoardPart::Firmware);
+  if (!open.ok()) throw Failure(WithReason(session::kCouldNotFind, open.reason));
   for (const std::string& command : commands) {
     if (command == link::kEnterBootloaderCommand) {
-      link.WriteRaw(command);
+      board.session.SwitchToBootloader();
       std::cout << "(no reply: the board has switched to its bootloader)" << std::endl;
       break;
     }
     // A lost connection ends the whole run; the replies so far are already out.
-    std::cout << link.SendCommand(command) << std::endl;
+    std::cout << board.session.Send(command).reply << std::endl;
   }
-  link.ClosePort();
+  board.session.Close();
   return kExitOk;
 }
 

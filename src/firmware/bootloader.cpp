@@ -24,11 +24,16 @@ std::string Format(const char* format, Args... args) {
 }
 }  // namespace
 
-bool LeaveRunningFirmware(link::BoardLink& link) {
+bool SwitchToBootloader(link::BoardLink& link) {
   if (link.GetPortState() == link::PortState::None) return false;
   link.WriteRaw(link::kEnterBootloaderCommand);
   link.clock().SleepMs(kAfterSwitchMs);
   link.ClosePort();
+  return true;
+}
+
+bool LeaveRunningFirmware(link::BoardLink& link) {
+  if (!SwitchToBootloader(link)) return false;
   link.clock().SleepMs(kBootloaderStartMs);
   return true;
 }

@@ -364,6 +364,40 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
   return result;
 }
 
+HandshakeResult BoardSession::Open(const std::string& port, BoardPart part) {
+  heldReference_.clear();
+  HandshakeResult result;
+  result.found = link_.OpenPort(port, part == BoardPart::Firmware ? link::kFirmwareBanner : link::kBootloaderBanner);
+  if (result.found) {
+    result.identity = link_.GetBoardIdentity();
+  } else {
+    result.reason = link_.OpenFailure();
+  }
+  return result;
+}
+
+HandshakeResult BoardSession::ReadIdentity(const std::string& port, BoardPart part) {
+  HandshakeResult result = Open(port, part);
+  Close();
+  return result;
+}
+
+Exchange BoardSession::Send(const std::string& command) {
+  // What the board holds after a raw command is not known any more.
+  heldReference_.clear();
+  return {command, link_.SendCommand(command)};
+}
+
+bool BoardSession::SwitchToBootloader() {
+  heldReference_.clear();
+  return firmware::SwitchToBootloader(link_);
+}
+
+HandshakeResult BoardSession::EnterBootloader(const std::string& port) {
+  LeaveRunningFirmware();
+  return ReadIdentity(port, BoardPart::Bootloader);
+}
+
 bool BoardSession::LeaveRunningFirmware() { return firmware::LeaveRunningFirmware(link_); }
 
 bool BoardSession::OpenBootloader(const std::string& port) {

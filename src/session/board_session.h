@@ -60,6 +60,17 @@ struct Exchange {
   bool accepted() const { return link::IsAccepted(reply); }
 };
 
+// The two programs a board runs: its firmware, and the bootloader that replaces it.
+enum class BoardPart { Firmware, Bootloader };
+
+// What a handshake on a port found.
+struct HandshakeResult {
+  bool found = false;
+  std::string reason;            // not found: why the port could not be used
+  link::BoardIdentity identity;  // found: what the banner says
+  bool ok() const { return found; }
+};
+
 struct TuneResult {
   Exchange reference;  // empty command: Retune left out a reference the board already holds
   Exchange slot;
@@ -125,11 +136,28 @@ class BoardSession {
                                 const std::function<void(FirmwarePhase, int total)>& phase,
                                 const std::function<void()>& step);
 
+  // Opens the port and shakes hands with the board's firmware or its bootloader; nothing is
+  // read back and the port stays open.
+  HandshakeResult Open(const std::string& port, BoardPart part);
+  // Open and close again: who answers on the port.
+  HandshakeResult ReadIdentity(const std::string& port, BoardPart part);
+  // Sends one command as it is and reads its reply. ConnectionLost when the board stops answering.
+  Exchange Send(const std::string& command);
+  // Sends "B;" to the running firmware, which answers nothing, and lets the port go; false when
+  // no board was open.
+  bool SwitchToBootloader();
+  // Ctrl+B: switches a running board over (if one is open), finds its bootloader on the port and
+  // closes again; the identity is the bootloader's.
+  HandshakeResult EnterBootloader(const std::string& port);
+
   const link::BoardIdentity& Identity() const { return link_.GetBoardIdentity(); }
   // Ends a connect's handshakes at once (a window that is closing).
   void Interrupt() { link_.Interrupt(); }
 
-  link::BoardLink& link() { return link_; }
+  // How long a reply may keep the session waiting for its next byte (link::kDefaultReadTimeoutMs
+  // unless a test shortens it).
+  void SetReadTimeoutMs(int ms) { link_.SetReadTimeoutMs(ms); }
+  int ReadTimeoutMs() const { return link_.ReadTimeoutMs(); }
 
  private:
   enum class Identify { Identified, HwTooOld, FwTooOld, Failed };

@@ -24,6 +24,7 @@
 #include "link/port_list.h"
 #include "panel/control_ids.h"
 #include "support/recording_clock.h"
+#include "support/session_link_view.h"
 
 namespace korvane::app::testing {
 
@@ -85,7 +86,7 @@ class WindowTest : public ::testing::Test {
     };
     return environment;
   }
-  link::BoardLink& link() { return window->session().link(); }
+  test::SessionLinkView link() { return test::SessionLinkView(window->session()); }
 
   template <class W = QWidget>
   W* Get(int id) const {

@@ -18,6 +18,7 @@
 #include "panel/headless_surface.h"
 #include "panel/main_dlg.h"
 #include "support/recording_clock.h"
+#include "support/session_link_view.h"
 
 namespace korvane::testing {
 
@@ -33,7 +34,7 @@ class RecordingSurface : public HeadlessSurface {
     link::PortState link;
   };
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override {
-    shown.push_back({text, caption, progressOpen, IsEnabled(ctl::kDisconnect), boardLink->GetPortState()});
+    shown.push_back({text, caption, progressOpen, IsEnabled(ctl::kDisconnect), test::SessionLinkView(*boardSession).GetPortState()});
     timeline.push_back("message:" + text);
     HeadlessSurface::MessageBox(text, caption, icon);
   }
@@ -49,7 +50,7 @@ class RecordingSurface : public HeadlessSurface {
     if (progressOpen) timeline.push_back("destroy");
     HeadlessSurface::ProgressDestroy();
   }
-  const link::BoardLink* boardLink = nullptr;  // whose state a message records
+  session::BoardSession* boardSession = nullptr;  // whose state a message records
   std::vector<Shown> shown;
   std::vector<std::string> timeline;
   int steps = 0;
@@ -74,7 +75,7 @@ class PanelTest : public ::testing::Test {
   void ExpectDisconnectedPanel();
   std::vector<std::string> Messages() const;
 
-  link::BoardLink& link() { return session.link(); }
+  test::SessionLinkView link() { return test::SessionLinkView(session); }
 
   // Each pause yields a little real time, so the board thread has taken "B;" off the line
   // before the port is purged on the next open.

@@ -15,6 +15,7 @@
 #include "panel/headless_surface.h"
 #include "panel/main_dlg.h"
 #include "support/recording_clock.h"
+#include "support/session_link_view.h"
 
 namespace korvane::testing {
 
@@ -23,7 +24,7 @@ class PanelTest : public ::testing::Test {
   void SetUp() override { dlg.OnInitDialog(); }
   void TearDown() override { session.Close(); }
 
-  link::BoardLink& link() { return session.link(); }
+  test::SessionLinkView link() { return test::SessionLinkView(session); }
 
   // Chooses a port as a user would: a listed entry, or a typed name.
   void ChoosePort(const std::string& port) { surface.ChoosePort(port); }
