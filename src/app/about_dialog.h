@@ -3,12 +3,14 @@
 
 #include <QDialog>
 
+#include "korvane/version.h"
+
 namespace korvane::app {
 
 inline constexpr char kAboutTitle[] = "About Korvane";
 inline constexpr char kAboutText[] =
     "MAX2871/ADF4350/ADF4351 synthesizer board programming and control utility.\n"
-    "Version 3.7";
+    "Version " KORVANE_SHORT_VERSION;
 
 class AboutDialog : public QDialog {
   Q_OBJECT

@@ -111,7 +111,7 @@ MainWindow::MainWindow(CMessageLoop& loop, WindowEnvironment environment)
           environment.transports ? environment.transports : link::TransportFactory(link::MakeTransport))),
       runner_(std::make_unique<panel::ThreadedRunner>(*session_)) {
   dlg_ = std::make_unique<panel::CMainDlg>(model_, *this, *runner_, std::move(environment.ports));
-  setWindowTitle(QString::fromStdString(panel::WindowTitle()));
+  setWindowTitle(QString::fromUtf8(panel::kWindowTitle));
   setWindowIcon(AppIcon());
   BuildControls();
   ConnectUserSignals();

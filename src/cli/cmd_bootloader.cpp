@@ -13,13 +13,9 @@ int Run(const Args& args) {
   CliBoard board;
   if (args.Has("connected")) board.Connect(args);
   std::cerr << firmware::kEnteringText << std::endl;
-  board.session.LeaveRunningFirmware();
-  if (!board.session.OpenBootloader(port)) {
-    throw Failure(WithReason(firmware::kNoBootloaderText, board.session.link().OpenFailure()));
-  }
-  std::cout << firmware::BootloaderVersionText(board.session.Identity()) << "\nPlease reconnect the board."
-            << std::endl;
-  board.session.Close();
+  const session::HandshakeResult bootloader = board.session.EnterBootloader(port);
+  if (!bootloader.ok()) throw Failure(WithReason(firmware::kNoBootloaderText, bootloader.reason));
+  std::cout << firmware::BootloaderVersionText(bootloader.identity) << "\nPlease reconnect the board." << std::endl;
   return kExitOk;
 }
 

@@ -1,9 +1,4 @@
 // korvane-cli flash: replace a board's firmware as the "Repair..." / "Update..." button does.
-#include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 
@@ -11,48 +6,24 @@
 #include "cli/progress_line.h"
 #include "firmware/bootloader.h"
 #include "firmware/firmware_image.h"
+#include "platform/stop_signals.h"
 
 namespace korvane::cli {
 namespace {
 
-// Where an interrupted update leaves the board, for the signal handler to say.
+// Where an interrupted update leaves the board.
 enum class Stage { Untouched, Switching, InBootloader };
-std::atomic<Stage> stage{Stage::Untouched};
 
-void WriteStderr(const char* text) {
-  size_t left = std::strlen(text);
-  while (left > 0) {
-    const ssize_t n = ::write(STDERR_FILENO, text, left);
-    if (n <= 0) return;
-    text += n;
-    left -= static_cast<size_t>(n);
-  }
-}
-
-// Ctrl-C or SIGTERM in the middle of an update: end the progress line, say what state the
-// board is in, and end as the signal would, with a status a script sees as a failure.
-void OnInterrupt(int signal) {
-  WriteStderr("\ninterrupted: ");
-  switch (stage.load()) {
+const char* InterruptedText(Stage stage) {
+  switch (stage) {
     case Stage::Untouched:
-      WriteStderr("nothing was written to the board.\n");
-      break;
+      return "nothing was written to the board.";
     case Stage::Switching:
-      WriteStderr("the board may be in its bootloader; run `korvane-cli flash` again without --connected to finish.\n");
-      break;
+      return "the board may be in its bootloader; run `korvane-cli flash` again without --connected to finish.";
     case Stage::InBootloader:
-      WriteStderr("the board is in its bootloader; run `korvane-cli flash` again without --connected to finish.\n");
       break;
   }
-  ::_exit(128 + signal);
-}
-
-void CatchInterrupts() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, nullptr);
-  ::sigaction(SIGTERM, &action, nullptr);
+  return "the board is in its bootloader; run `korvane-cli flash` again without --connected to finish.";
 }
 
 int Run(const Args& args) {
@@ -69,31 +40,49 @@ int Run(const Args& args) {
   if (!firmware::IsValidImageSize(image.size())) {
     throw Failure(WithReason("File: " + path.string() + " is not a valid firmware image!", reason));
   }
-  CatchInterrupts();
+  // Ctrl-C or SIGTERM in the middle of an update makes the board's waits give up at once;
+  // the update ends where it is, the line is ended, and the run ends as the signal would,
+  // with a status a script sees as a failure, saying what state the board is in.
+  platform::StopSignals stop;
   CliBoard board;
-  if (args.Has("connected")) {
-    board.Connect(args);
-    // The window offers "Update..." only to boards that can take it.
-    if (board.session.Identity().hwVersion <= 2) {
-      throw Failure("This board cannot be updated from here (hardware version below 3).");
-    }
-  }
-
+  board.clock.SetIdleHook([&] {
+    if (stop.Requested()) board.session.Interrupt();
+  });
+  Stage stage = Stage::Untouched;
   ProgressLine progress;
-  progress.Phase(firmware::kEnteringText, 0);
-  stage = args.Has("connected") ? Stage::Switching : Stage::InBootloader;
-  const session::FirmwareResult result = board.session.UpdateFirmware(
-      port, image,
-      [&](session::FirmwarePhase phase, int total) {
-        stage = Stage::InBootloader;
-        progress.Phase(phase == session::FirmwarePhase::Erasing ? firmware::kErasingText : firmware::kFlashingText,
-                       total);
-      },
-      [&] { progress.Step(); });
-  progress.End();
-  if (!result.ok()) throw Failure(result.Message());
-  std::cout << result.Message() << std::endl;
-  return kExitOk;
+  try {
+    if (args.Has("connected")) {
+      board.Connect(args);
+      // The window offers "Update..." only to boards that can take it.
+      if (board.session.Identity().hwVersion <= 2) {
+        throw Failure("This board cannot be updated from here (hardware version below 3).");
+      }
+    }
+    progress.Phase(firmware::kEnteringText, 0);
+    stage = args.Has("connected") ? Stage::Switching : Stage::InBootloader;
+    const session::FirmwareResult result = board.session.UpdateFirmware(
+        port, image,
+        [&](session::FirmwarePhase phase, int total) {
+          stage = Stage::InBootloader;
+          progress.Phase(phase == session::FirmwarePhase::Erasing ? firmware::kErasingText : firmware::kFlashingText,
+                         total);
+        },
+        [&] { progress.Step(); });
+    if (!stop.Requested()) {
+      progress.End();
+      if (!result.ok()) throw Failure(result.Message());
+      std::cout << result.Message() << std::endl;
+      return kExitOk;
+    }
+  } catch (const Failure&) {
+    if (!stop.Requested()) throw;
+  } catch (const link::ConnectionLost&) {
+    if (!stop.Requested()) throw;
+  }
+  // An open progress line is ended by the line break in front of the message.
+  progress.Abandon();
+  std::cerr << "\ninterrupted: " << InterruptedText(stage) << std::endl;
+  return stop.ExitStatus();
 }
 
 const Registrar kRegistrar(Command{

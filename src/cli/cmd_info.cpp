@@ -19,12 +19,12 @@ int Run(const Args& args) {
   const std::string port = PortOption(args);
   const bool bootloader = args.Has("bootloader");
   CliBoard board;
-  link::BoardLink& link = board.session.link();
-  if (!link.OpenPort(port, bootloader ? link::kBootloaderBanner : link::kFirmwareBanner)) {
-    throw Failure(WithReason(bootloader ? firmware::kNoBootloaderText : session::kCouldNotFind, link.OpenFailure()));
+  const session::HandshakeResult found =
+      board.session.ReadIdentity(port, bootloader ? session::BoardPart::Bootloader : session::BoardPart::Firmware);
+  if (!found.ok()) {
+    throw Failure(WithReason(bootloader ? firmware::kNoBootloaderText : session::kCouldNotFind, found.reason));
   }
-  const link::BoardIdentity id = link.GetBoardIdentity();
-  link.ClosePort();
+  const link::BoardIdentity& id = found.identity;
 
   if (args.Has("json")) {
     std::cout << JsonObject()

@@ -8,9 +8,6 @@
 namespace korvane::cli {
 namespace {
 
-constexpr char kEnterBootloader[] = "B;";
-constexpr char kBanner[] = "V;";
-
 // One command per argument, each answered by one reply, so that replies never shift against
 // their commands. The two commands that get no reply are taken on their own terms.
 std::vector<std::string> Commands(const std::vector<std::string>& arguments) {
@@ -21,10 +18,10 @@ std::vector<std::string> Commands(const std::vector<std::string>& arguments) {
     if (command.find(';') != command.size() - 1) {
       throw UsageError("'" + argument + "' holds more than one command; give each command its own argument");
     }
-    if (command == kBanner) {
+    if (command == link::kIdentifyCommand) {
       throw UsageError("\"V;\" is answered with the board's banner, not a reply; korvane-cli info prints it");
     }
-    if (!commands.empty() && commands.back() == kEnterBootloader) {
+    if (!commands.empty() && commands.back() == link::kEnterBootloaderCommand) {
       throw UsageError("\"B;\" must come last: the board leaves its firmware and answers nothing after it");
     }
     commands.push_back(command);
@@ -36,20 +33,18 @@ int Run(const Args& args) {
   const std::string port = PortOption(args);
   const std::vector<std::string> commands = Commands(args.positional);
   CliBoard board;
-  link::BoardLink& link = board.session.link();
-  if (!link.OpenPort(port, link::kFirmwareBanner)) {
-    throw Failure(WithReason(session::kCouldNotFind, link.OpenFailure()));
-  }
+  const session::HandshakeResult open = board.session.Open(port, session::BoardPart::Firmware);
+  if (!open.ok()) throw Failure(WithReason(session::kCouldNotFind, open.reason));
   for (const std::string& command : commands) {
-    if (command == kEnterBootloader) {
-      link.WriteRaw(command);
+    if (command == link::kEnterBootloaderCommand) {
+      board.session.SwitchToBootloader();
       std::cout << "(no reply: the board has switched to its bootloader)" << std::endl;
       break;
     }
     // A lost connection ends the whole run; the replies so far are already out.
-    std::cout << link.SendCommand(command) << std::endl;
+    std::cout << board.session.Send(command).reply << std::endl;
   }
-  link.ClosePort();
+  board.session.Close();
   return kExitOk;
 }
 

@@ -6,7 +6,7 @@
 #include <iostream>
 
 #include "cli/cli_board.h"
-#include "cli/stop_signals.h"
+#include "platform/stop_signals.h"
 #include "scpi/scpi_instrument.h"
 #include "scpi/scpi_server.h"
 
@@ -51,7 +51,7 @@ int Run(const Args& args) {
   const std::string port = PortOption(args);
   const session::ChipChoice chip = ChipOption(args);
 
-  StopSignals stop;
+  platform::StopSignals stop;
   CliBoard board;
   // Board waits cannot see the event loop: a stop request ends them through the idle hook.
   board.clock.SetIdleHook([&] {
@@ -82,7 +82,7 @@ int Run(const Args& args) {
     throw Failure("cannot write to standard output");
   }
 
-  QSocketNotifier notifier(stop.ReadFd(), QSocketNotifier::Read);
+  QSocketNotifier notifier(static_cast<qintptr>(stop.WakeHandle()), QSocketNotifier::Read);
   QObject::connect(&notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
   QCoreApplication::exec();
   server.Close();

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/cli_board.h"
-#include "cli/stop_signals.h"
+#include "platform/stop_signals.h"
 #include "scpi/sig_gen_output.h"
 #include "synth/number_text.h"
 
@@ -52,7 +52,7 @@ int Run(const Args& args) {
   PortOption(args);
   ChipOption(args);
 
-  StopSignals stopSignals;
+  platform::StopSignals stopSignals;
   CliBoard board;
   board.clock.SetIdleHook([&] {
     if (stopSignals.Requested()) board.session.Interrupt();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "korvane/version.h"
 #include "link/board_link.h"
 
 namespace korvane::cli {
@@ -94,7 +95,7 @@ int DispatchWords(const std::vector<std::string>& words) {
     return kExitOk;
   }
   if (words[0] == "--version") {
-    std::cout << "korvane-cli 3.7.0\n";
+    std::cout << "korvane-cli " << kVersion << "\n";
     return kExitOk;
   }
   // Not in the overview: the build writes the manual page and the completion with these.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "korvane/version.h"
 
 namespace korvane::cli {
 namespace {

@@ -15,6 +15,8 @@ class ProgressLine {
   void Step();
   // Ends a line still open, so that what follows starts on a line of its own.
   void End();
+  // Leaves a line open for whoever writes next to end (the destructor does not end it).
+  void Abandon() { lineOpen_ = false; }
 
  private:
   void Draw(bool force);

@@ -13,8 +13,6 @@ namespace korvane::config {
 
 namespace {
 
-int writeFault = 0;
-
 // A hard-linked file is rewritten in place and its old contents are held in memory to be
 // put back should the write fail; a file larger than a configuration file ever is, is not.
 constexpr size_t kMaxRewriteBytes = 4u << 20;
@@ -62,25 +60,12 @@ class Fd {
   int fd_;
 };
 
-bool WriteAll(int fd, std::string_view bytes) {
-  size_t done = 0;
-  size_t limit = bytes.size();
-  int fault = writeFault;
-  writeFault = 0;
-  if (fault != 0) limit /= 2;
-  while (done < limit) {
-    ssize_t n = ::write(fd, bytes.data() + done, limit - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (fault != 0) {
-    errno = fault;
-    return false;
-  }
-  return true;
+// The writer's answer in errno, as the system calls around it give theirs.
+bool WriteAll(FileWriter& writer, int fd, std::string_view bytes) {
+  const int err = writer.Write(fd, bytes);
+  if (err == 0) return true;
+  errno = err;
+  return false;
 }
 
 // Reads from the descriptor's position until end of file or more than maxBytes; false with
@@ -139,7 +124,7 @@ mode_t DefaultFileMode() {
 // The usual save: a new file beside the target, renamed over it, so that a crash at any
 // point leaves the old file or the whole new one. old is null for a file not there yet.
 bool ReplaceByRename(const std::string& path, const std::string& target, const struct stat* old, std::string_view bytes,
-                     std::string* error) {
+                     FileWriter& writer, std::string* error) {
   const std::string folder = FolderOf(target);
   const size_t slash = target.rfind('/');
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -166,7 +151,7 @@ bool ReplaceByRename(const std::string& path, const std::string& target, const s
     mode = old->st_mode & 07777;
   }
   if (::fchmod(fd.get(), mode) != 0) return fail(errno);
-  if (!WriteAll(fd.get(), bytes)) return fail(errno);
+  if (!WriteAll(writer, fd.get(), bytes)) return fail(errno);
   if (::fsync(fd.get()) != 0) return fail(errno);
   if (fd.Close() != 0) return fail(errno);
   if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
@@ -183,7 +168,8 @@ bool ReplaceByRename(const std::string& path, const std::string& target, const s
 // as it was), and a write that fails half-way puts the old bytes back. Only a crash during
 // the write itself can leave a mixture, a window of one small write; editors make the same
 // trade for linked files.
-bool RewriteInPlace(const std::string& path, const std::string& target, std::string_view bytes, std::string* error) {
+bool RewriteInPlace(const std::string& path, const std::string& target, std::string_view bytes, FileWriter& writer,
+                    std::string* error) {
   Fd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   if (fd.get() < 0) {
     *error = WriteError(path, Reason(errno));
@@ -217,7 +203,7 @@ bool RewriteInPlace(const std::string& path, const std::string& target, std::str
     }
   }
   auto writeAt0 = [&](std::string_view data) {
-    return ::lseek(fd.get(), 0, SEEK_SET) == 0 && WriteAll(fd.get(), data) &&
+    return ::lseek(fd.get(), 0, SEEK_SET) == 0 && WriteAll(writer, fd.get(), data) &&
            ::ftruncate(fd.get(), static_cast<off_t>(data.size())) == 0 && ::fsync(fd.get()) == 0;
   };
   if (!writeAt0(bytes)) {
@@ -290,7 +276,22 @@ ReadStatus ReadSmallFile(const std::string& path, std::string* bytes, std::strin
   return ReadStatus::Ok;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+int FileWriter::Write(FileHandle file, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(file, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error, FileWriter* writer) {
+  FileWriter systemWriter;
+  FileWriter& out = writer ? *writer : systemWriter;
   if (path.empty()) {
     *error = WriteError(path, Reason(ENOENT));
     return false;
@@ -310,10 +311,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
     return false;
   }
-  if (exists && info.st_nlink > 1) return RewriteInPlace(path, target, bytes, error);
-  return ReplaceByRename(path, target, exists ? &info : nullptr, bytes, error);
+  if (exists && info.st_nlink > 1) return RewriteInPlace(path, target, bytes, out, error);
+  return ReplaceByRename(path, target, exists ? &info : nullptr, bytes, out, error);
 }
-
-void SetWriteFaultForTesting(int errnoValue) { writeFault = errnoValue; }
 
 }  // namespace korvane::config

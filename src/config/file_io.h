@@ -9,6 +9,18 @@ namespace korvane::config {
 
 enum class ReadStatus { Ok, Missing, Failed };
 
+// An open file as the system names it (a file descriptor here).
+using FileHandle = int;
+
+// How a save's bytes reach the file. The system's own writer is the default; tests put one in
+// its place that fails part-way, as a full disk or a failing drive does.
+class FileWriter {
+ public:
+  virtual ~FileWriter() = default;
+  // Writes every byte at the file's position: 0, or the system's error number.
+  virtual int Write(FileHandle file, std::string_view bytes);
+};
+
 // Reads at most maxBytes from the start of a regular file (a symbolic link to one is
 // followed). A FIFO, a device, a directory or a socket is refused before it is opened, so
 // nothing blocks and no device sees an open; the opened file is checked again, in case the
@@ -28,11 +40,8 @@ ReadStatus ReadSmallFile(const std::string& path, std::string* bytes, std::strin
 // new file keeps the old one's mode, and its owner and group where the process may set
 // them. A file with more than one name (hard links) is rewritten in place instead, so
 // that every name sees the new contents. On failure *error names the file and the reason,
-// and the old file keeps its contents.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
-
-// Makes the next WriteFileAtomically fail half-way through writing its data with the given
-// errno value (0 clears it). For tests of the failure path.
-void SetWriteFaultForTesting(int errnoValue);
+// and the old file keeps its contents. The bytes go through the writer when one is given.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error,
+                         FileWriter* writer = nullptr);
 
 }  // namespace korvane::config

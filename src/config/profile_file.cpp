@@ -214,8 +214,8 @@ ReadStatus LoadProfileFile(const std::string& path, ProfileFile* profile, std::s
   return status;
 }
 
-bool SaveProfileFile(const std::string& path, const ProfileFile& profile, std::string* error) {
-  return WriteFileAtomically(path, profile.Serialize(), error);
+bool SaveProfileFile(const std::string& path, const ProfileFile& profile, std::string* error, FileWriter* writer) {
+  return WriteFileAtomically(path, profile.Serialize(), error, writer);
 }
 
 }  // namespace korvane::config

@@ -68,6 +68,7 @@ class ProfileFile {
 ReadStatus LoadProfileFile(const std::string& path, ProfileFile* profile, std::string* error);
 
 // Writes the whole profile at once (temporary file and rename); false with *error otherwise.
-bool SaveProfileFile(const std::string& path, const ProfileFile& profile, std::string* error);
+bool SaveProfileFile(const std::string& path, const ProfileFile& profile, std::string* error,
+                     FileWriter* writer = nullptr);
 
 }  // namespace korvane::config

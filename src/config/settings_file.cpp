@@ -111,12 +111,13 @@ bool HoldsSettings(const ProfileFile& profile) {
   return false;
 }
 
-bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error) {
+bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error,
+                      FileWriter* writer) {
   // Keys are set in the file as it stands, so whatever else it holds survives the save.
   ProfileFile profile;
   if (LoadProfileFile(path, &profile, error) == ReadStatus::Failed) return false;
   StoreSettings(settings, withBands, profile);
-  return SaveProfileFile(path, profile, error);
+  return SaveProfileFile(path, profile, error, writer);
 }
 
 }  // namespace korvane::config

@@ -21,7 +21,9 @@ PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& curr
 bool HoldsSettings(const ProfileFile& profile);
 
 // Loads the file at path (a missing file is an empty profile), stores the settings and saves
-// it back; false with *error when the file cannot be read or written.
-bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error);
+// it back (through the writer, when one is given); false with *error when the file cannot be
+// read or written.
+bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error,
+                      FileWriter* writer = nullptr);
 
 }  // namespace korvane::config

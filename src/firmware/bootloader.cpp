@@ -12,7 +12,7 @@ namespace {
 constexpr int kAfterSwitchMs = 10;
 constexpr int kBootloaderStartMs = 1500;
 
-bool Accepted(link::BoardLink& link, const std::string& command) { return link.SendCommand(command) == kOkReply; }
+bool Accepted(link::BoardLink& link, const std::string& command) { return link::IsAccepted(link.SendCommand(command)); }
 
 // Integers only: "%d" and "%X" do not change with the locale.
 template <typename... Args>
@@ -24,11 +24,16 @@ std::string Format(const char* format, Args... args) {
 }
 }  // namespace
 
-bool LeaveRunningFirmware(link::BoardLink& link) {
+bool SwitchToBootloader(link::BoardLink& link) {
   if (link.GetPortState() == link::PortState::None) return false;
-  link.WriteRaw(kEnterBootloaderCommand);  // nothing goes out on Demo
+  link.WriteRaw(link::kEnterBootloaderCommand);
   link.clock().SleepMs(kAfterSwitchMs);
   link.ClosePort();
+  return true;
+}
+
+bool LeaveRunningFirmware(link::BoardLink& link) {
+  if (!SwitchToBootloader(link)) return false;
   link.clock().SleepMs(kBootloaderStartMs);
   return true;
 }

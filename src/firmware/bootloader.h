@@ -18,8 +18,10 @@ inline constexpr char kFlashingText[] = "Flashing Firmware...";
 inline constexpr char kNoBootloaderText[] = "Cannot connect to board bootloader!";
 inline constexpr char kBootloaderVersionPrefix[] = "Bootloader v";
 
-// With a board connected (or Demo): sends "B;" without waiting for a reply, closes the link
-// and gives the board time to restart in its bootloader. Returns whether a board was connected.
+// With a board connected: sends "B;" without waiting for a reply (the firmware gives none) and
+// closes the link once the board has taken it. Returns whether a board was connected.
+bool SwitchToBootloader(link::BoardLink& link);
+// SwitchToBootloader, then gives the board time to restart in its bootloader.
 bool LeaveRunningFirmware(link::BoardLink& link);
 
 // The bootloader phases on an open bootloader link, each calling step once per command.

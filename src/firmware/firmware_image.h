@@ -17,9 +17,7 @@ inline constexpr int kFirstAppPage = 8;
 inline constexpr int kLastAppPage = 31;
 inline constexpr uint32_t kAppBaseAddress = 0x08002000;
 
-inline constexpr char kEnterBootloaderCommand[] = "B;";
 inline constexpr char kSetAddressCommand[] = "A 08002000;";
-inline constexpr char kOkReply[] = "OK;";
 
 // What erased flash reads as; it stands in for the missing high byte of an odd-length image.
 inline constexpr uint8_t kErasedByte = 0xFF;

@@ -5,11 +5,10 @@
 #include <string_view>
 
 #include "link/board_link.h"
+#include "link/protocol.h"
 
 namespace korvane::link {
 
-// Every banner ends with this prompt.
-inline constexpr char kBannerEnd[] = "Ready\n>";
 // A device that streams without ever sending the prompt is not read for ever.
 inline constexpr size_t kMaxBannerBytes = 4096;
 

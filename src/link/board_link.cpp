@@ -1,7 +1,6 @@
 #include "link/board_link.h"
 
 #include "link/banner_parse.h"
-#include "link/demo_board.h"
 #include "config/text_encoding.h"
 #include "link/net_port_name.h"
 #include "link/net_transport.h"
@@ -15,24 +14,12 @@ constexpr int kOpenAttempts = 3;
 constexpr char kNoAnswer[] = "The port opened, but no board answered with the expected banner.";
 }  // namespace
 
-BoardIdentity DemoIdentity() {
-  BoardIdentity demo;
-  demo.hwVersion = 3;
-  demo.fwMajor = 40;
-  demo.fwMinor = 1234;
-  demo.fwDateCode = 0x16052019;
-  demo.serialWords = {0x11111111, 0x22222222, 0x33333333};
-  demo.sSuffix = 1;
-  return demo;
-}
-
 std::unique_ptr<Transport> MakeTransport(const std::string& portName, Clock& clock) {
   if (IsNetworkPortName(portName)) return std::make_unique<NetTransport>(clock);
   return std::make_unique<SerialTransport>(clock);
 }
 
-BoardLink::BoardLink(Clock& clock, DemoStore& demo, TransportFactory factory)
-    : clock_(clock), demo_(demo), factory_(std::move(factory)) {}
+BoardLink::BoardLink(Clock& clock, TransportFactory factory) : clock_(clock), factory_(std::move(factory)) {}
 
 BoardLink::~BoardLink() { ClosePort(); }
 
@@ -77,12 +64,6 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
   if (transport_) transport_->Close();
   ReplaceTransport(nullptr);
 
-  if (portName == kDemoPortName) {
-    identity_ = DemoIdentity();
-    state_ = PortState::Demo;
-    return true;
-  }
-
   ReplaceTransport(factory_(portName, clock_));
   const std::string expected = config::Utf8ToLatin1Lossy(expectedBanner);
   openFailure_ = kNoAnswer;
@@ -100,7 +81,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     transport_->Purge();
     identity_.sSuffix = 0;
     identity_.hwVersion = 1;
-    transport_->Write("V;");
+    transport_->Write(kIdentifyCommand);
     const std::string banner = ReadBanner();
     if (expected.empty() || banner.find(expected) == std::string::npos) continue;
     ApplyBanner(banner, identity_);
@@ -114,15 +95,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
 
 std::string BoardLink::SendCommand(const std::string& command) {
   const std::string bytes = config::Utf8ToLatin1Lossy(command);
-  switch (state_) {
-    case PortState::None:
-      throw ConnectionLost();
-    case PortState::Demo:
-      clock_.Idle();
-      return config::Latin1ToUtf8(demo_.Answer(bytes));
-    case PortState::Open:
-      break;
-  }
+  if (state_ != PortState::Open) throw ConnectionLost();
   transport_->Write(bytes);
   ReplyAssembler reply;
   for (;;) {

@@ -11,13 +11,12 @@
 #include <string_view>
 
 #include "link/clock.h"
+#include "link/protocol.h"
 #include "link/transport.h"
 
 namespace korvane::link {
 
-class DemoStore;
-
-enum class PortState { None, Demo, Open };
+enum class PortState { None, Open };
 
 struct BoardIdentity {
   int32_t hwVersion = 0;
@@ -28,9 +27,6 @@ struct BoardIdentity {
   int32_t sSuffix = 0;
 };
 
-inline constexpr char kDemoPortName[] = "Demo";
-inline constexpr char kFirmwareBanner[] = "ADF4350 Controller";
-inline constexpr char kBootloaderBanner[] = "STM32F0xx Bootloader";
 inline constexpr char kConnectionLostText[] = "Connection with device lost!";
 inline constexpr int kDefaultReadTimeoutMs = 2000;
 
@@ -41,20 +37,15 @@ class ConnectionLost : public std::runtime_error {
   ConnectionLost() : std::runtime_error(kConnectionLostText) {}
 };
 
-// The identity the demo board reports.
-BoardIdentity DemoIdentity();
-
 class BoardLink {
  public:
-  // The demo store is the demo board's memory; it outlives the link so that what a demo
-  // session stored is still there after a reconnect.
-  BoardLink(Clock& clock, DemoStore& demo, TransportFactory factory = MakeTransport);
+  // The factory makes the transport for each port name (WithDemoBoard adds the demo board).
+  explicit BoardLink(Clock& clock, TransportFactory factory = MakeTransport);
   ~BoardLink();
   BoardLink(const BoardLink&) = delete;
   BoardLink& operator=(const BoardLink&) = delete;
 
-  // Texts are UTF-8 inside the program and Latin-1 on the wire. "Demo" (exactly) selects
-  // the built-in demo board; any other name is a port. Three handshakes ("V;") at most,
+  // Texts are UTF-8 inside the program and Latin-1 on the wire. Three handshakes ("V;") at most,
   // each waiting one read time-out for a banner that contains expectedBanner.
   bool OpenPort(const std::string& portName, const std::string& expectedBanner);
   // Why the last OpenPort failed: the system's reason when the port could not be opened,
@@ -62,7 +53,7 @@ class BoardLink {
   const std::string& OpenFailure() const { return openFailure_; }
   // Raises ConnectionLost also when no link is open: there is nobody to answer.
   std::string SendCommand(const std::string& command);
-  // Writes bytes straight to an open device without reading a reply; nothing on Demo or None.
+  // Writes bytes straight to an open device without reading a reply; nothing when none is open.
   void WriteRaw(std::string_view command);
   void ClosePort();
 
@@ -80,7 +71,6 @@ class BoardLink {
   void ClearInterrupt();
 
   Clock& clock() { return clock_; }
-  DemoStore& demo() { return demo_; }
 
  private:
   std::string ReadBanner();
@@ -88,7 +78,6 @@ class BoardLink {
   [[noreturn]] void LoseConnection();
 
   Clock& clock_;
-  DemoStore& demo_;
   TransportFactory factory_;
   std::unique_ptr<Transport> transport_;
   PortState state_ = PortState::None;

@@ -1,10 +1,16 @@
 #include "link/demo_board.h"
 
 #include "config/text_encoding.h"
+#include "link/protocol.h"
 
 namespace korvane::link {
 
 namespace {
+
+// The demo board answers for its firmware and for its bootloader alike (both names are in its
+// banner), so that information, Ctrl+B and an update find it without a board in between.
+constexpr char kDemoBanner[] =
+    "ADF4350 Controller v3s.40.1234 from 16052019.\nS/N 111111112222222233333333\nSTM32F0xx Bootloader\nReady\n>";
 
 // Position of a key in the store, or -1.
 int EntryIndex(char key) {
@@ -53,18 +59,18 @@ std::string DemoStore::Answer(std::string_view command) {
     switch (c1) {
       case 'B':
       case 'F':
-        return "OK;";
+        return kAcceptedReply;
       case 'L':
-        return "L 1;";
+        return kLockedReply;
       case 'V':
-        return "V;";
+        return kDemoBanner;
       default:
-        return "?;";
+        return kUnknownReply;
     }
   }
-  if (index < 0) return "?;";
+  if (index < 0) return kUnknownReply;
   entries_[index] = std::string(command);
-  return "OK;";
+  return kAcceptedReply;
 }
 
 std::string DemoStore::Entry(char key) const {

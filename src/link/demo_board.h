@@ -14,7 +14,8 @@ class DemoStore {
   DemoStore();
 
   // Answers one command as the board firmware would: queries ("X;") return the stored
-  // text, settings replace it and answer "OK;", anything unknown answers "?;".
+  // text, settings replace it and answer "OK;", anything unknown answers "?;". The handshake
+  // "V;" is answered by the banner of a third hardware version with firmware 40.1234.
   std::string Answer(std::string_view command);
 
   // The stored text for '0'..'4', 'M', 'S', 'T' or 'R' as the program reads it back (UTF-8);

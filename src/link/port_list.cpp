@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "link/board_link.h"
+#include "link/demo_transport.h"
 
 namespace korvane::link {
 

@@ -11,7 +11,6 @@
 
 namespace korvane::panel {
 
-std::string WindowTitle() { return "MAX2871/ADF435x board utility v3.7"; }
 
 CMainDlg::CMainDlg(PanelModel& model, PanelView& view, SessionRunner& runner, link::PortEnumerator ports)
     : model_(model), view_(view), runner_(runner), ports_(std::move(ports)) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "korvane/version.h"
 #include "link/port_list.h"
 #include "panel/panel_model.h"
 #include "panel/panel_view.h"
@@ -20,7 +21,7 @@ inline constexpr char kLastPortKey[] = "port";
 // The one timer of the window: the signal generator follows the last change after this delay.
 inline constexpr int kTuneDelayMs = 500;
 
-std::string WindowTitle();
+inline constexpr char kWindowTitle[] = "MAX2871/ADF435x board utility v" KORVANE_SHORT_VERSION;
 
 class CMainDlg {
  public:

@@ -133,7 +133,7 @@ std::string SlotCommand(const PanelSettings& settings, int slot) {
 }
 
 BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)
-    : link_(clock, demo, std::move(factory)) {}
+    : link_(clock, link::WithDemoBoard(demo, std::move(factory))) {}
 
 void BoardSession::Close() {
   heldReference_.clear();
@@ -185,19 +185,19 @@ BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
     return Identify::FwTooOld;
   }
   // Keep what the board runs now, so that it can be put back after probing.
-  const std::string savedSlot = link_.SendCommand("4;");
+  const std::string savedSlot = link_.SendCommand(link::SlotQuery(4));
   if (!StartsWith(savedSlot, "4 ")) return Identify::Failed;
-  const std::string savedReference = link_.SendCommand("R;");
+  const std::string savedReference = link_.SendCommand(link::kReferenceQuery);
   if (!StartsWith(savedReference, "R ")) return Identify::Failed;
   // Whatever happens after the first probe, the board gets its own reference and slot-4 set
   // back, so its output does not stay on a probe frequency.
   auto restore = [&] {
-    const bool reference = link_.SendCommand(savedReference) == "OK;";
-    const bool slot = link_.SendCommand(savedSlot) == "OK;";
+    const bool reference = link::IsAccepted(link_.SendCommand(savedReference));
+    const bool slot = link::IsAccepted(link_.SendCommand(savedSlot));
     return reference && slot;
   };
   if (identity.hwVersion >= 4) {
-    if (link_.SendCommand(kFixedReference) != "OK;") {
+    if (!link::IsAccepted(link_.SendCommand(kFixedReference))) {
       restore();
       return Identify::Failed;
     }
@@ -205,17 +205,17 @@ BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
   }
   ChipType found = ChipType::Adf4350;
   for (const Probe& probe : kProbes) {
-    if (link_.SendCommand(probe.command) != "OK;") {
+    if (!link::IsAccepted(link_.SendCommand(probe.command))) {
       restore();
       return Identify::Failed;
     }
     link_.clock().SleepMs(200);
-    const std::string lock = link_.SendCommand("L;");
-    if (lock == "L 1;") {
+    const LockState lock = link::ParseLock(link_.SendCommand(link::kLockCommand));
+    if (lock == LockState::Locked) {
       found = probe.chip;
       break;
     }
-    if (lock != "L 0;") {
+    if (lock != LockState::NotLocked) {
       restore();
       return Identify::Failed;
     }
@@ -229,7 +229,7 @@ bool BoardSession::ReadBack(Readout& readout) {
   const link::BoardIdentity& identity = link_.GetBoardIdentity();
   PanelSettings& s = readout.settings;
 
-  const std::string mode = link_.SendCommand("M;");
+  const std::string mode = link_.SendCommand(link::kModeQuery);
   if (mode.size() < 4) return false;
   const uint32_t modeValue = ReadHex(std::string_view(mode).substr(1)).value_or(0);
   s.beacon = (modeValue & 1) != 0;
@@ -237,11 +237,11 @@ bool BoardSession::ReadBack(Readout& readout) {
   s.pinFunction = s.beacon && (modeValue & 4) ? 1 : 0;
   readout.stages = Readout::kMode;
 
-  const std::string text = link_.SendCommand("T;");
+  const std::string text = link_.SendCommand(link::kTextQuery);
   s.text = text.size() > 3 ? text.substr(2, text.size() - 3) : std::string();
   readout.stages = Readout::kText;
 
-  const std::string speed = link_.SendCommand("S;");
+  const std::string speed = link_.SendCommand(link::kSpeedQuery);
   if (!StartsWith(speed, "S")) return false;
   const std::optional<uint32_t> speedValue = ReadHex(std::string_view(speed).substr(1));
   if (!speedValue) return false;
@@ -250,7 +250,7 @@ bool BoardSession::ReadBack(Readout& readout) {
   s.speed = *speedValue == 0 ? "10.0" : FormatFixed(kSpeedDividend / *speedValue, 1, 3);
   readout.stages = Readout::kSpeed;
 
-  const std::string reference = link_.SendCommand("R;");
+  const std::string reference = link_.SendCommand(link::kReferenceQuery);
   std::optional<double> referenceValue =
       reference.empty() ? std::nullopt : ReadDouble(std::string_view(reference).substr(1));
   readout.referenceReadable = referenceValue.has_value();
@@ -266,7 +266,7 @@ bool BoardSession::ReadBack(Readout& readout) {
 
   for (int slot = 0; slot < kSlotCount; ++slot) {
     SlotSettings& target = s.freqSlots[static_cast<size_t>(slot)];
-    auto words = ParseRegisterReply(link_.SendCommand(std::to_string(slot) + ";"));
+    auto words = ParseRegisterReply(link_.SendCommand(link::SlotQuery(slot)));
     if (!words) return false;
     if ((*words)[0] == 0) {
       target.power = 0;
@@ -323,12 +323,7 @@ TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool 
   return result;
 }
 
-LockState BoardSession::ReadLock() {
-  const std::string reply = link_.SendCommand("L;");
-  if (reply == "L 1;") return LockState::Locked;
-  if (reply == "L 0;") return LockState::NotLocked;
-  return LockState::Unknown;
-}
+LockState BoardSession::ReadLock() { return link::ParseLock(link_.SendCommand(link::kLockCommand)); }
 
 SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
   SaveResult result;
@@ -343,7 +338,7 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
   }
   auto send = [&](const std::string& command) {
     std::string reply = link_.SendCommand(command);
-    if (reply == "OK;") return true;
+    if (link::IsAccepted(reply)) return true;
     result.status = SaveResult::Status::Refused;
     result.refused = {command, reply};
     return false;
@@ -369,8 +364,42 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
     }
     if (!send(SlotCommand(settings, slot))) return result;
   }
-  send("F;");
+  send(link::kSaveToFlashCommand);
   return result;
+}
+
+HandshakeResult BoardSession::Open(const std::string& port, BoardPart part) {
+  heldReference_.clear();
+  HandshakeResult result;
+  result.found = link_.OpenPort(port, part == BoardPart::Firmware ? link::kFirmwareBanner : link::kBootloaderBanner);
+  if (result.found) {
+    result.identity = link_.GetBoardIdentity();
+  } else {
+    result.reason = link_.OpenFailure();
+  }
+  return result;
+}
+
+HandshakeResult BoardSession::ReadIdentity(const std::string& port, BoardPart part) {
+  HandshakeResult result = Open(port, part);
+  Close();
+  return result;
+}
+
+Exchange BoardSession::Send(const std::string& command) {
+  // What the board holds after a raw command is not known any more.
+  heldReference_.clear();
+  return {command, link_.SendCommand(command)};
+}
+
+bool BoardSession::SwitchToBootloader() {
+  heldReference_.clear();
+  return firmware::SwitchToBootloader(link_);
+}
+
+HandshakeResult BoardSession::EnterBootloader(const std::string& port) {
+  LeaveRunningFirmware();
+  return ReadIdentity(port, BoardPart::Bootloader);
 }
 
 bool BoardSession::LeaveRunningFirmware() { return firmware::LeaveRunningFirmware(link_); }

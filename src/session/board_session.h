@@ -14,6 +14,8 @@
 #include "config/panel_settings.h"
 #include "link/board_link.h"
 #include "link/demo_board.h"
+#include "link/demo_transport.h"
+#include "link/protocol.h"
 #include "synth/solve_mode.h"
 
 namespace korvane::session {
@@ -55,7 +57,18 @@ struct ConnectResult {
 struct Exchange {
   std::string command;
   std::string reply;
-  bool accepted() const { return reply == "OK;"; }
+  bool accepted() const { return link::IsAccepted(reply); }
+};
+
+// The two programs a board runs: its firmware, and the bootloader that replaces it.
+enum class BoardPart { Firmware, Bootloader };
+
+// What a handshake on a port found.
+struct HandshakeResult {
+  bool found = false;
+  std::string reason;            // not found: why the port could not be used
+  link::BoardIdentity identity;  // found: what the banner says
+  bool ok() const { return found; }
 };
 
 struct TuneResult {
@@ -64,8 +77,8 @@ struct TuneResult {
   bool accepted() const { return (reference.command.empty() || reference.accepted()) && slot.accepted(); }
 };
 
-// What the board's lock detect says ("L;"): Unknown when it answers anything but "L 0;" or "L 1;".
-enum class LockState { Unknown, NotLocked, Locked };
+// What the board's lock detect says ("L;").
+using LockState = link::LockState;
 
 struct SaveResult {
   enum class Status { Saved, InvalidParameters, SemicolonInBeacon, Refused };
@@ -123,13 +136,30 @@ class BoardSession {
                                 const std::function<void(FirmwarePhase, int total)>& phase,
                                 const std::function<void()>& step);
 
+  // Opens the port and shakes hands with the board's firmware or its bootloader; nothing is
+  // read back and the port stays open.
+  HandshakeResult Open(const std::string& port, BoardPart part);
+  // Open and close again: who answers on the port.
+  HandshakeResult ReadIdentity(const std::string& port, BoardPart part);
+  // Sends one command as it is and reads its reply. ConnectionLost when the board stops answering.
+  Exchange Send(const std::string& command);
+  // Sends "B;" to the running firmware, which answers nothing, and lets the port go; false when
+  // no board was open.
+  bool SwitchToBootloader();
+  // Ctrl+B: switches a running board over (if one is open), finds its bootloader on the port and
+  // closes again; the identity is the bootloader's.
+  HandshakeResult EnterBootloader(const std::string& port);
+
   const link::BoardIdentity& Identity() const { return link_.GetBoardIdentity(); }
   // Ends a connect's handshakes at once (a cancelled connect, a window that is closing) and
   // makes every later wait give up until ClearInterrupt. Safe from another thread.
   void Interrupt() { link_.Interrupt(); }
   void ClearInterrupt() { link_.ClearInterrupt(); }
 
-  link::BoardLink& link() { return link_; }
+  // How long a reply may keep the session waiting for its next byte (link::kDefaultReadTimeoutMs
+  // unless a test shortens it).
+  void SetReadTimeoutMs(int ms) { link_.SetReadTimeoutMs(ms); }
+  int ReadTimeoutMs() const { return link_.ReadTimeoutMs(); }
 
  private:
   enum class Identify { Identified, HwTooOld, FwTooOld, Failed };

@@ -27,6 +27,7 @@
 #include "link/demo_board.h"
 #include "link/port_list.h"
 #include "support/recording_clock.h"
+#include "support/session_link_view.h"
 
 namespace korvane::app::testing {
 
@@ -66,7 +67,7 @@ class WindowTest : public ::testing::Test {
     };
     return environment;
   }
-  link::BoardLink& link() { return window->session().link(); }
+  test::SessionLinkView link() { return test::SessionLinkView(window->session()); }
   // Waits until the board work the test started has ended and its results are shown.
   void Settle(int timeoutMs = 10000) { EXPECT_TRUE(WaitFor([this] { return window->Idle(); }, timeoutMs)); }
   // Runs the event loop until the condition holds; false when it did not within the time.

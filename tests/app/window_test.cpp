@@ -399,7 +399,7 @@ TEST_F(WindowTest, ControlsThatWouldStartBoardWorkAreOffWhileAnOperationRuns) {
 
 TEST_F(WindowTest, CloseBoxEndsTheProgramAsExitDoes) {
   Connect();
-  ASSERT_EQ(link().GetPortState(), link::PortState::Demo);
+  ASSERT_EQ(link().GetPortState(), link::PortState::Open);
   window->close();
   Settle();
   ASSERT_TRUE(quitCode.has_value());

@@ -15,6 +15,9 @@
 #include <fstream>
 #include <string>
 
+#include "config/settings_file.h"
+#include "support/failing_writer.h"
+
 namespace korvane::config {
 namespace {
 
@@ -28,10 +31,7 @@ class FileIoTest : public ::testing::Test {
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
-  void TearDown() override {
-    SetWriteFaultForTesting(0);
-    fs::remove_all(dir);
-  }
+  void TearDown() override { fs::remove_all(dir); }
   static std::string Contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -64,15 +64,27 @@ TEST_F(FileIoTest, FailedWritesNameTheFileAndTheReasonAndKeepTheOldFile) {
       {"write error half-way", existing.string(), EIO, "Input/output error"},
   };
   for (const Case& c : cases) {
-    SetWriteFaultForTesting(c.fault);
+    test::FailingWriter writer(c.fault);
     std::string error;
-    EXPECT_FALSE(WriteFileAtomically(c.path, "[Freqs]\nReference=99.000\n", &error)) << c.what;
+    EXPECT_FALSE(WriteFileAtomically(c.path, "[Freqs]\nReference=99.000\n", &error, &writer)) << c.what;
     EXPECT_NE(error.find("\"" + c.path + "\""), std::string::npos) << c.what << ": " << error;
     EXPECT_NE(error.find(c.reason), std::string::npos) << c.what << ": " << error;
   }
   EXPECT_EQ(Contents(existing), "[Freqs]\nReference=10.000\n");
   EXPECT_TRUE(fs::is_directory(dir / "folder.kvini"));
   EXPECT_EQ(EntriesInDir(), 2u) << "a temporary file was left behind";
+}
+
+TEST_F(FileIoTest, ASettingsSaveThatFailsHalfWayKeepsTheFileItHadRead) {
+  const fs::path file = dir / "keep.kvini";
+  Put(file, "[Freqs]\nReference=10.000\n");
+  PanelSettings settings;
+  test::FailingWriter writer(ENOSPC);
+  std::string error;
+  EXPECT_FALSE(SaveSettingsFile(file.string(), settings, true, &error, &writer));
+  EXPECT_NE(error.find("\"" + file.string() + "\": No space left on device"), std::string::npos) << error;
+  EXPECT_EQ(Contents(file), "[Freqs]\nReference=10.000\n");
+  EXPECT_EQ(EntriesInDir(), 1u) << "a temporary file was left behind";
 }
 
 TEST_F(FileIoTest, ReplacesTheFileKeepingItsPermissionsAndFollowingLinks) {
@@ -207,9 +219,9 @@ TEST_F(FileIoTest, AHardLinkedFileIsRewrittenInPlaceAndKeptWholeOnFailure) {
     ::chmod(first.c_str(), 0604);
     fs::create_hard_link(first, second);
     const ino_t inode = Lstat(first).st_ino;
-    SetWriteFaultForTesting(c.fault);
+    test::FailingWriter writer(c.fault);
     std::string error;
-    EXPECT_EQ(WriteFileAtomically(first.string(), c.bytes, &error), c.fault == 0) << error;
+    EXPECT_EQ(WriteFileAtomically(first.string(), c.bytes, &error, &writer), c.fault == 0) << error;
     const std::string expected = c.fault == 0 ? c.bytes : old;
     EXPECT_EQ(Contents(first), expected);
     EXPECT_EQ(Contents(second), expected) << "the link was split";

@@ -35,7 +35,6 @@ class ConfigPanelTest : public PanelTest {
   void TearDown() override {
     PanelTest::TearDown();
     link().SetReadTimeoutMs(2000);
-    config::SetWriteFaultForTesting(0);
     std::filesystem::remove_all(dir);
   }
 

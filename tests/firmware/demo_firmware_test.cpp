@@ -52,7 +52,7 @@ TEST_F(Demo, RefusedOrCancelledImageOpensNothing) {
     Click(ctl::kRepairUpdate);
     EXPECT_EQ(Messages(), c.messages);
     // The board stays connected: nothing was sent and no progress window appeared.
-    EXPECT_EQ(link().GetPortState(), link::PortState::Demo);
+    EXPECT_EQ(link().GetPortState(), link::PortState::Open);
     EXPECT_TRUE(surface.IsEnabled(ctl::kDisconnect));
   }
   EXPECT_TRUE(surface.progressLog.empty());
@@ -72,7 +72,7 @@ TEST_F(Demo, FirmwareInfoShowsTheDemoIdentity) {
             "Firmware version 3.40.1234 from 16052019. \n"
             "S/N 1111 1111 2222 2222 3333 3333");
   EXPECT_EQ(surface.messages[0].caption, "Firmware information");
-  EXPECT_EQ(link().GetPortState(), link::PortState::Demo);
+  EXPECT_EQ(link().GetPortState(), link::PortState::Open);
 }
 
 TEST_F(Demo, CtrlBReportsTheDemoBootloaderAndDisconnects) {
@@ -109,7 +109,7 @@ TEST_F(Demo, OtherKeysDoNotReachTheBootloader) {
   EXPECT_FALSE(surface.PreTranslateMessage(Key::B, false));
   EXPECT_FALSE(surface.PreTranslateMessage(Key::Other, true));
   EXPECT_TRUE(surface.timeline.empty());
-  EXPECT_EQ(link().GetPortState(), link::PortState::Demo);
+  EXPECT_EQ(link().GetPortState(), link::PortState::Open);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& b
 
 void PanelTest::SetUp() {
   surface.Attach(dlg);
-  surface.boardLink = &session.link();
+  surface.boardSession = &session;
   dlg.OnInitDialog();
 }
 

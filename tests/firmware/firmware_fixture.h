@@ -19,6 +19,7 @@
 #include "panel/main_dlg.h"
 #include "panel/session_runner.h"
 #include "support/recording_clock.h"
+#include "support/session_link_view.h"
 
 namespace korvane::testing {
 
@@ -34,10 +35,11 @@ class RecordingView : public HeadlessView {
   };
   using HeadlessView::HeadlessView;
   void ShowMessage(const panel::Message& message, std::function<void()> closed) override {
-    shown.push_back({message.text, message.caption, progressOpen, IsEnabled(ctl::kDisconnect), boardLink->GetPortState()});
+    shown.push_back(
+        {message.text, message.caption, progressOpen, IsEnabled(ctl::kDisconnect), test::SessionLinkView(*boardSession).GetPortState()});
     HeadlessView::ShowMessage(message, std::move(closed));
   }
-  const link::BoardLink* boardLink = nullptr;  // whose state a message records
+  session::BoardSession* boardSession = nullptr;  // whose state a message records
   std::vector<Shown> shown;
 };
 
@@ -61,7 +63,7 @@ class PanelTest : public ::testing::Test {
   void ExpectDisconnectedPanel();
   std::vector<std::string> Messages() const;
 
-  link::BoardLink& link() { return session.link(); }
+  test::SessionLinkView link() { return test::SessionLinkView(session); }
 
   // Each pause yields a little real time, so the board thread has taken "B;" off the line
   // before the port is purged on the next open.

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "link/board_link.h"
-#include "link/demo_board.h"
+#include "link/demo_transport.h"
 #include "support/recording_clock.h"
 
 namespace korvane::link {
@@ -18,11 +18,11 @@ class DemoBoardTest : public ::testing::Test {
 
   test::RecordingClock clock;
   DemoStore demo;
-  BoardLink link{clock, demo};
+  BoardLink link{clock, WithDemoBoard(demo)};
 };
 
 TEST_F(DemoBoardTest, AnswersInSequence) {
-  // Each step is one command and the answer it must get, in order: the store changes.
+  // Each step is one command and the answer the store gives, in order: the store changes.
   const struct {
     std::string command;
     std::string answer;
@@ -45,7 +45,6 @@ TEST_F(DemoBoardTest, AnswersInSequence) {
       {"L;", "L 1;"},
       {"F;", "OK;"},
       {"B;", "OK;"},
-      {"V;", "V;"},
       {"m;", "?;"},
       {"X;", "?;"},
       {"E 08;", "?;"},
@@ -60,18 +59,21 @@ TEST_F(DemoBoardTest, AnswersInSequence) {
       {"S", "OK;"},
       {"S;", "S"},
   };
-  for (const auto& step : steps) EXPECT_EQ(link.SendCommand(step.command), step.answer) << step.command;
+  for (const auto& step : steps) EXPECT_EQ(demo.Answer(step.command), step.answer) << step.command;
 }
 
 TEST_F(DemoBoardTest, StoreSurvivesReconnectAndKeepsOnlyLatin1) {
-  EXPECT_EQ(link.SendCommand("T \xC3\xBC\xE2\x82\xAC>x;"), "OK;");
+  EXPECT_EQ(link.SendCommand("T \xC3\xBC\xE2\x82\xAC;"), "OK;");
   link.ClosePort();
   EXPECT_EQ(link.GetPortState(), PortState::None);
   ASSERT_TRUE(link.OpenPort(kDemoPortName, kBootloaderBanner));
-  EXPECT_EQ(link.GetPortState(), PortState::Demo);
-  // The demo answer is not framed: its ">" stays.
-  EXPECT_EQ(link.SendCommand("T;"), "T \xC3\xBC?>x;");
-  EXPECT_EQ(demo.Entry('T'), "T \xC3\xBC?>x;");
+  EXPECT_EQ(link.GetPortState(), PortState::Open);
+  // Latin-1 on the way in and out: the euro sign has no place there.
+  EXPECT_EQ(link.SendCommand("T;"), "T \xC3\xBC?;");
+  // The answer is framed as a board's is: what stands before a ">" is taken for a prompt.
+  EXPECT_EQ(link.SendCommand("T \xC3\xBC>x;"), "OK;");
+  EXPECT_EQ(link.SendCommand("T;"), "x;");
+  EXPECT_EQ(demo.Entry('T'), "T \xC3\xBC>x;");
   EXPECT_EQ(demo.Entry('L'), "");
   const BoardIdentity& id = link.GetBoardIdentity();
   EXPECT_EQ(id.hwVersion, 3);

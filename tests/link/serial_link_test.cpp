@@ -7,7 +7,7 @@
 
 #include "link/board_link.h"
 #include "link/clock.h"
-#include "link/demo_board.h"
+#include "link/demo_transport.h"
 #include "support/recording_clock.h"
 #include "support/virtual_board.h"
 
@@ -31,7 +31,7 @@ class SerialLinkTest : public ::testing::Test {
 
   SteadyClock clock;
   DemoStore demo;
-  BoardLink link{clock, demo};
+  BoardLink link{clock, WithDemoBoard(demo)};
 };
 
 TEST_F(SerialLinkTest, IdentifiesEveryHardwareVersion) {

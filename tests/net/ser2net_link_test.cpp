@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "link/board_link.h"
-#include "link/demo_board.h"
+#include "link/demo_transport.h"
 #include "support/ser2net_server.h"
 #include "support/virtual_board.h"
 
@@ -40,7 +40,7 @@ TEST_F(Ser2NetLinkTest, ConnectsAndExchangesEightBitText) {
     SCOPED_TRACE(Name(mode));
     VirtualBoard board({.hwTag = "v3s.", .version = "3.7 from 24122025.\nS/N 00000001000000020000000A"});
     Ser2NetServer server({.mode = mode, .device = board.path()});
-    BoardLink link(clock, demo);
+    BoardLink link(clock, WithDemoBoard(demo));
     ASSERT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << link.OpenFailure() << server.Log();
     EXPECT_EQ(link.GetPortState(), PortState::Open);
     EXPECT_EQ(link.GetBoardIdentity().hwVersion, 3);
@@ -63,7 +63,7 @@ TEST_F(Ser2NetLinkTest, ASilentBoardGetsThreeHandshakes) {
     VirtualBoard board;
     board.SetSilent(true);
     Ser2NetServer server({.mode = mode, .device = board.path()});
-    BoardLink link(clock, demo);
+    BoardLink link(clock, WithDemoBoard(demo));
     link.SetReadTimeoutMs(200);
     EXPECT_FALSE(link.OpenPort(server.Url(), kFirmwareBanner));
     EXPECT_EQ(link.GetPortState(), PortState::None);
@@ -86,7 +86,7 @@ TEST_F(Ser2NetLinkTest, Rfc2217SetsTheLineOnTheServedDevice) {
     SCOPED_TRACE(Name(c.mode));
     VirtualBoard board;
     Ser2NetServer server({.mode = c.mode, .device = board.path(), .line = "9600n82,rtscts"});
-    BoardLink link(clock, demo);
+    BoardLink link(clock, WithDemoBoard(demo));
     ASSERT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << link.OpenFailure();
     const int fd = open(board.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(fd, 0);
@@ -106,7 +106,7 @@ TEST_F(Ser2NetLinkTest, AServerThatDiesLosesTheConnectionAtOnce) {
     SCOPED_TRACE(Name(mode));
     VirtualBoard board;
     Ser2NetServer server({.mode = mode, .device = board.path()});
-    BoardLink link(clock, demo);
+    BoardLink link(clock, WithDemoBoard(demo));
     ASSERT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << link.OpenFailure();
     board.SetSilent(true);
     std::thread killer([&] {

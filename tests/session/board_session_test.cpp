@@ -23,7 +23,7 @@ PanelSettings Start() {
 
 class SessionTest : public ::testing::Test {
  protected:
-  void SetUp() override { session.link().SetReadTimeoutMs(300); }
+  void SetUp() override { session.SetReadTimeoutMs(300); }
 
   test::RecordingClock clock;
   link::DemoStore demo;
@@ -35,7 +35,7 @@ TEST_F(SessionTest, TwoSessionsDriveTwoBoardsSideBySide) {
   VirtualBoard max({.chip = VirtualChip::MAX2871, .hwTag = "v3."});
   adf.SetStored("R  25.000000  ;");
   BoardSession other(clock, demo);
-  other.link().SetReadTimeoutMs(300);
+  other.SetReadTimeoutMs(300);
 
   const ConnectResult a = session.Connect(adf.path(), ChipChoice::Auto, Start());
   const ConnectResult b = other.Connect(max.path(), ChipChoice::Auto, Start());

@@ -17,6 +17,7 @@
 #include "panel/session_runner.h"
 #include "support/headless_view.h"
 #include "support/recording_clock.h"
+#include "support/session_link_view.h"
 
 namespace korvane::testing {
 
@@ -27,6 +28,8 @@ class PanelTest : public ::testing::Test {
     dlg.OnInitDialog();
   }
   void TearDown() override { session.Close(); }
+
+  test::SessionLinkView link() { return test::SessionLinkView(session); }
 
   // Chooses a port as a user would: a listed entry, or a typed name.
   void ChoosePort(const std::string& port) { surface.ChoosePort(port); }
@@ -47,7 +50,6 @@ class PanelTest : public ::testing::Test {
   }
   std::string Selected(int list) const { return surface.GetItemText(list, surface.GetSelection(list)); }
   const panel::PanelModel& model() const { return dlg.model(); }
-  link::BoardLink& link() { return session.link(); }
 
   test::RecordingClock clock;
   link::DemoStore demo;

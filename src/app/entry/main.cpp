@@ -5,6 +5,7 @@
 #include "app/app_icon.h"
 #include "app/main_window.h"
 #include "app/message_loop.h"
+#include "korvane/version.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -12,7 +13,7 @@ int main(int argc, char** argv) {
   // sends is written with a decimal point whatever the desktop's language.
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("Korvane"));
-  QApplication::setApplicationVersion(QStringLiteral("3.7"));
+  QApplication::setApplicationVersion(QString::fromLatin1(korvane::kShortVersion));
   QApplication::setWindowIcon(korvane::app::AppIcon());
   QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
 

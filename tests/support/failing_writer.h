@@ -1,0 +1,27 @@
+// A file writer that fails as a full disk or a failing drive does: half of its first write
+// reaches the file, then the error. Later writes go through, so that a save can put old bytes back.
+#pragma once
+
+#include <string_view>
+
+#include "config/file_io.h"
+
+namespace korvane::test {
+
+class FailingWriter : public config::FileWriter {
+ public:
+  explicit FailingWriter(int err) : err_(err) {}
+
+  int Write(config::FileHandle file, std::string_view bytes) override {
+    if (err_ == 0 || failed_) return FileWriter::Write(file, bytes);
+    failed_ = true;
+    const int err = FileWriter::Write(file, bytes.substr(0, bytes.size() / 2));
+    return err != 0 ? err : err_;
+  }
+
+ private:
+  int err_;
+  bool failed_ = false;
+};
+
+}  // namespace korvane::test
