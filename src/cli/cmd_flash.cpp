@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/cli_board.h"
+#include "cli/interrupt_on_stop.h"
 #include "cli/progress_line.h"
 #include "firmware/bootloader.h"
 #include "firmware/firmware_image.h"
@@ -45,9 +46,7 @@ int Run(const Args& args) {
   // with a status a script sees as a failure, saying what state the board is in.
   platform::StopSignals stop;
   CliBoard board;
-  board.clock.SetIdleHook([&] {
-    if (stop.Requested()) board.session.Interrupt();
-  });
+  const InterruptOnStop interruptOnStop(stop, board.session);
   Stage stage = Stage::Untouched;
   ProgressLine progress;
   try {

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/cli_board.h"
+#include "cli/interrupt_on_stop.h"
 #include "platform/stop_signals.h"
 #include "scpi/scpi_instrument.h"
 #include "scpi/scpi_server.h"
@@ -53,10 +54,7 @@ int Run(const Args& args) {
 
   platform::StopSignals stop;
   CliBoard board;
-  // Board waits cannot see the event loop: a stop request ends them through the idle hook.
-  board.clock.SetIdleHook([&] {
-    if (stop.Requested()) board.session.Interrupt();
-  });
+  const InterruptOnStop interruptOnStop(stop, board.session);
   const PanelSettings connected = board.Connect(args);
   if (stop.Requested()) {
     board.session.Close();

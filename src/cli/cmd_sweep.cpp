@@ -1,10 +1,12 @@
 // korvane-cli sweep: steps the signal generator from START to STOP, one retune per point.
+#include <optional>
 #include <charconv>
 #include <cmath>
 #include <iostream>
 #include <vector>
 
 #include "cli/cli_board.h"
+#include "cli/interrupt_on_stop.h"
 #include "platform/stop_signals.h"
 #include "scpi/sig_gen_output.h"
 #include "synth/number_text.h"
@@ -54,16 +56,15 @@ int Run(const Args& args) {
 
   platform::StopSignals stopSignals;
   CliBoard board;
-  board.clock.SetIdleHook([&] {
-    if (stopSignals.Requested()) board.session.Interrupt();
-  });
+  std::optional<InterruptOnStop> interruptOnStop;
+  interruptOnStop.emplace(stopSignals, board.session);
   const PanelSettings connected = board.Connect(args);
   if (connected.refDivisor <= 0) {
     board.session.Close();
     throw Failure("The board's reference frequency is not valid for this chip. Nothing was sent.");
   }
   // From here on a Ctrl-C ends the sweep after the point being tuned: the output is left there.
-  board.clock.SetIdleHook({});
+  interruptOnStop.reset();
 
   scpi::SigGenOutput output(board.session, connected, args.Has("exact") ? SolveMode::Exact : SolveMode::Classic);
   scpi::OutputRequest request = output.current();

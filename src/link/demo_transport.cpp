@@ -27,7 +27,6 @@ void DemoTransport::Write(std::string_view bytes) {
 
 Transport::ReadResult DemoTransport::ReadByte(char& byte, int timeoutMs) {
   if (!open_) return ReadResult::Failed;
-  clock_.Idle();
   if (pendingPos_ < pending_.size()) {
     byte = pending_[pendingPos_++];
     return ReadResult::Byte;

@@ -154,7 +154,6 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
   if (lookupError == EAI_NONAME) {
     HostLookup lookup(host, port);
     while (!lookup.Wait(kWaitSliceMs)) {
-      clock_.Idle();
       if (interrupted_ || clock_.NowMs() >= deadline) {
         failure_ = interrupted_ ? Cancelled(portName) : "Looking up " + host + " for " + portName + " took too long.";
         return false;
@@ -198,8 +197,7 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
           if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
           waiting = false;
         }
-        clock_.Idle();
-      }
+        }
     }
     if (error != 0) {
       lastError = error;
@@ -311,7 +309,6 @@ NetTransport::Wait NetTransport::WaitSlice(int64_t deadlineMs) {
   if (socket_->bytesAvailable() == 0)
     socket_->waitForReadyRead(static_cast<int>(std::min<int64_t>(left, kWaitSliceMs)));
   TakeArrived();
-  clock_.Idle();
   return IsOpen() ? Wait::Ready : Wait::Closed;
 }
 
@@ -348,7 +345,6 @@ void NetTransport::SendNow(std::string_view wire) {
     const int64_t left = deadline - clock_.NowMs();
     if (left <= 0) break;
     socket_->waitForBytesWritten(static_cast<int>(std::min<int64_t>(left, kWaitSliceMs)));
-    clock_.Idle();
   }
 }
 
@@ -374,7 +370,6 @@ Transport::ReadResult NetTransport::ReadByte(char& byte, int timeoutMs) {
   for (;;) {
     if (pendingPos_ < pending_.size()) {
       byte = pending_[pendingPos_++];
-      clock_.Idle();
       return ReadResult::Byte;
     }
     TakeArrived();

@@ -90,7 +90,6 @@ void SerialTransport::Write(std::string_view bytes) {
         IsFault(port_->error())) {
       break;
     }
-    clock_.Idle();
   }
   if (!IsFault(port_->error())) port_->clearError();
 }
@@ -100,7 +99,6 @@ Transport::ReadResult SerialTransport::ReadByte(char& byte, int timeoutMs) {
   const int64_t deadline = clock_.NowMs() + std::max(timeoutMs, 0);
   for (;;) {
     if (port_->bytesAvailable() > 0 && port_->getChar(&byte)) {
-      clock_.Idle();
       return ReadResult::Byte;
     }
     if (IsFault(port_->error()) || !port_->isOpen()) return ReadResult::Failed;
@@ -110,7 +108,6 @@ Transport::ReadResult SerialTransport::ReadByte(char& byte, int timeoutMs) {
       if (IsFault(port_->error())) return ReadResult::Failed;
       port_->clearError();
     }
-    clock_.Idle();
   }
 }
 

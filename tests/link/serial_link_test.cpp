@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/board_link.h"
@@ -217,13 +218,26 @@ TEST_F(SerialLinkTest, ReopeningWithoutCloseStillWorks) {
   EXPECT_EQ(link.SendCommand("S;"), "S 1BC0;");
 }
 
-TEST_F(SerialLinkTest, WaitingRunsTheIdleHook) {
-  int idleCalls = 0;
-  clock.SetIdleHook([&idleCalls] { ++idleCalls; });
+TEST_F(SerialLinkTest, AnInterruptFromAnotherThreadEndsAWaitAtOnceUntilCleared) {
   VirtualBoard board;
   board.SetSilent(true);
-  EXPECT_FALSE(link.OpenPort(board.path(), kFirmwareBanner));
-  EXPECT_GE(idleCalls, 3);
+  SteadyClock real;
+  BoardLink waiting(real, WithDemoBoard(demo));
+  std::thread canceller([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    waiting.Interrupt();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(waiting.OpenPort(board.path(), kFirmwareBanner));
+  canceller.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));  // not 3 x 2 s
+  // An interrupt stays until cleared, so one that came before an open began is not lost.
+  waiting.Interrupt();
+  EXPECT_FALSE(waiting.OpenPort(board.path(), kFirmwareBanner));
+  board.SetSilent(false);
+  EXPECT_FALSE(waiting.OpenPort(board.path(), kFirmwareBanner));
+  waiting.ClearInterrupt();
+  EXPECT_TRUE(waiting.OpenPort(board.path(), kFirmwareBanner));
 }
 
 TEST_F(SerialLinkTest, BootloaderEntryAndFlashCommands) {

@@ -27,7 +27,6 @@ class RecordingClock : public Clock {
     sleeps.push_back(ms);
     now += ms;
     if (realYieldMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, realYieldMs_)));
-    Idle(true);
   }
 
   int64_t now = 0;  // the sum of all pauses
