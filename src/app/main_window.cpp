@@ -537,7 +537,10 @@ void MainWindow::ShowEnabled() {
   auto* update = qobject_cast<QPushButton*>(Control(ctl::kRepairUpdate));
   update->setText(FromUtf8(model_.updateButtonText()));
   update->setEnabled(model_.updateAvailable() && idle);
-  Control(ctl::kCancel)->setVisible(model_.operation() == Operation::Connecting);
+  // Cancel stands where Connect stood while a connect looks for the board.
+  const bool connecting = model_.operation() == Operation::Connecting;
+  Control(ctl::kConnect)->setVisible(!connecting);
+  Control(ctl::kCancel)->setVisible(connecting);
   if (pendingFocus_ && pendingFocus_->isEnabled()) {
     pendingFocus_->setFocus(Qt::OtherFocusReason);
     pendingFocus_ = nullptr;
