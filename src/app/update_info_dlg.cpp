@@ -29,6 +29,10 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
   status_->setMinimumWidth(status_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
   details_->setAlignment(Qt::AlignCenter);
   details_->setTextFormat(Qt::PlainText);
+  // Room for the widest figures, so that the window does not change its size (and lay itself
+  // out again) each time they change.
+  details_->setMinimumWidth(
+      details_->fontMetrics().horizontalAdvance(QStringLiteral("100% \u00b7 88888 of 88888 halfwords \u00b7 88m 88s left")));
   bar_->setObjectName(QString::number(ctl::kProgressBar));
   bar_->setRange(0, 100);
   bar_->setValue(0);
