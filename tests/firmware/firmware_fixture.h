@@ -34,7 +34,8 @@ class RecordingSurface : public HeadlessSurface {
     link::PortState link;
   };
   void MessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override {
-    shown.push_back({text, caption, progressOpen, IsEnabled(ctl::kDisconnect), test::SessionLinkView(*boardSession).GetPortState()});
+    shown.push_back({text, caption, progressOpen, IsEnabled(ctl::kDisconnect),
+                     test::SessionLinkView(*boardSession).GetPortState()});
     timeline.push_back("message:" + text);
     HeadlessSurface::MessageBox(text, caption, icon);
   }
