@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
+#include <numbers>
 
 namespace korvane::app {
 
@@ -17,7 +18,7 @@ QPainterPath Wave() {
   constexpr int kSamples = 96;
   for (int i = 0; i <= kSamples; ++i) {
     double x = 10.0 + 44.0 * i / kSamples;
-    double y = 32.0 - 14.0 * qSin(2.0 * M_PI * 2.0 * i / kSamples);
+    double y = 32.0 - 14.0 * qSin(2.0 * std::numbers::pi * 2.0 * i / kSamples);
     if (i == 0) {
       path.moveTo(x, y);
     } else {

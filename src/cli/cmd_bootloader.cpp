@@ -19,7 +19,9 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
+}  // namespace
+
+const Command kBootloaderCommand{
     "bootloader",
     "--port PORT [--connected] [--chip auto|adf4350|adf4351|max2871]",
     "Switches the board to its bootloader and prints the bootloader's version, as Ctrl+B does. "
@@ -27,7 +29,6 @@ const Registrar kRegistrar(Command{
     {kPortOption, {"connected", "", "connect to the running firmware first and switch it over"}, kChipOption},
     0,
     0,
-    Run});
+    Run};
 
-}  // namespace
 }  // namespace korvane::cli

@@ -91,16 +91,17 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{"decode",
-                                   "\"SET TEXT\" [--chip adf4350|adf4351|max2871] [--ref MHZ] [--s-suffix] [--json]",
-                                   "Shows what a board readout makes of one slot's register set, as a board sends it.",
-                                   {{"chip", "CHIP", "adf4350, adf4351 or max2871 (the default), for the band check"},
-                                    {"ref", "MHZ", "the board's reference frequency, 10 by default"},
-                                    {"s-suffix", "", "the board has the second output band (reads the band from R4)"},
-                                    {"json", "", "print one JSON object"}},
-                                   1,
-                                   1,
-                                   Run});
-
 }  // namespace
+
+const Command kDecodeCommand{"decode",
+                             "\"SET TEXT\" [--chip adf4350|adf4351|max2871] [--ref MHZ] [--s-suffix] [--json]",
+                             "Shows what a board readout makes of one slot's register set, as a board sends it.",
+                             {{"chip", "CHIP", "adf4350, adf4351 or max2871 (the default), for the band check"},
+                              {"ref", "MHZ", "the board's reference frequency, 10 by default"},
+                              {"s-suffix", "", "the board has the second output band (reads the band from R4)"},
+                              {"json", "", "print one JSON object"}},
+                             1,
+                             1,
+                             Run};
+
 }  // namespace korvane::cli

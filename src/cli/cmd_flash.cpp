@@ -84,7 +84,9 @@ int Run(const Args& args) {
   return stop.ExitStatus();
 }
 
-const Registrar kRegistrar(Command{
+}  // namespace
+
+const Command kFlashCommand{
     "flash",
     "--port PORT IMAGE.img [--connected] [--chip auto|adf4350|adf4351|max2871]",
     "Writes a firmware image through the board's bootloader. Without --connected the board is "
@@ -93,7 +95,6 @@ const Registrar kRegistrar(Command{
     {kPortOption, {"connected", "", "connect to the running firmware first, then update"}, kChipOption},
     1,
     1,
-    Run});
+    Run};
 
-}  // namespace
 }  // namespace korvane::cli

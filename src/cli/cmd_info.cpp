@@ -44,17 +44,17 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
-    "info",
-    "--port PORT [--bootloader] [--json]",
-    "Identifies the board on PORT from its banner and prints its hardware and firmware version, "
-    "date code and serial number. Nothing is changed on the board.",
-    {kPortOption,
-     {"bootloader", "", "talk to the board's bootloader instead of its firmware"},
-     {"json", "", "print the identity as JSON"}},
-    0,
-    0,
-    Run});
-
 }  // namespace
+
+const Command kInfoCommand{"info",
+                           "--port PORT [--bootloader] [--json]",
+                           "Identifies the board on PORT from its banner and prints its hardware and firmware version, "
+                           "date code and serial number. Nothing is changed on the board.",
+                           {kPortOption,
+                            {"bootloader", "", "talk to the board's bootloader instead of its firmware"},
+                            {"json", "", "print the identity as JSON"}},
+                           0,
+                           0,
+                           Run};
+
 }  // namespace korvane::cli

@@ -29,14 +29,15 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
+}  // namespace
+
+const Command kPortsCommand{
     "ports",
     "[--json]",
     "Lists the serial ports that the window's port list offers, with their descriptions, \"Demo\" included.",
     {{"json", "", "print the list as JSON"}},
     0,
     0,
-    Run});
+    Run};
 
-}  // namespace
 }  // namespace korvane::cli

@@ -94,16 +94,17 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{"read",
-                                   "--port PORT [--chip auto|adf4350|adf4351|max2871] [--ini FILE.kvini] [--json]",
-                                   "Connects as the \"Connect\" button does and prints what the window then shows.",
-                                   {kPortOption,
-                                    kChipOption,
-                                    {"ini", "FILE", "also save the configuration as \"Save config...\" does"},
-                                    {"json", "", "print one JSON object"}},
-                                   0,
-                                   0,
-                                   Run});
-
 }  // namespace
+
+const Command kReadCommand{"read",
+                           "--port PORT [--chip auto|adf4350|adf4351|max2871] [--ini FILE.kvini] [--json]",
+                           "Connects as the \"Connect\" button does and prints what the window then shows.",
+                           {kPortOption,
+                            kChipOption,
+                            {"ini", "FILE", "also save the configuration as \"Save config...\" does"},
+                            {"json", "", "print one JSON object"}},
+                           0,
+                           0,
+                           Run};
+
 }  // namespace korvane::cli

@@ -48,7 +48,9 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
+}  // namespace
+
+const Command kSendCommand{
     "send",
     "--port PORT COMMAND...",
     "Connects to the board's firmware, sends each COMMAND (one per argument, \";\" is added when missing) "
@@ -57,7 +59,6 @@ const Registrar kRegistrar(Command{
     {kPortOption},
     1,
     -1,
-    Run});
+    Run};
 
-}  // namespace
 }  // namespace korvane::cli

@@ -88,7 +88,9 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
+}  // namespace
+
+const Command kServeCommand{
     "serve",
     "--port PORT [--listen HOST:PORT] [--classic] [--chip auto|adf4350|adf4351|max2871]",
     "Connects to the board as \"Connect\" does and serves it as a SCPI instrument on the network "
@@ -100,7 +102,6 @@ const Registrar kRegistrar(Command{
      kChipOption},
     0,
     0,
-    Run});
+    Run};
 
-}  // namespace
 }  // namespace korvane::cli

@@ -97,7 +97,9 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
+}  // namespace
+
+const Command kSolveCommand{
     "solve",
     "FREQ_MHZ [--chip adf4350|adf4351|max2871] [--ref MHZ] [--band 0|1] [--power off|-4|-1|+2|+5] [--slot 0..4] "
     "[--exact] [--json]",
@@ -111,7 +113,6 @@ const Registrar kRegistrar(Command{
      {"json", "", "print one JSON object"}},
     1,
     1,
-    Run});
+    Run};
 
-}  // namespace
 }  // namespace korvane::cli

@@ -103,7 +103,9 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
+}  // namespace
+
+const Command kSweepCommand{
     "sweep",
     "--port PORT START STOP STEP [--dwell MS] [--count N] [--power off|-4|-1|+2|+5] [--exact] "
     "[--chip auto|adf4350|adf4351|max2871]",
@@ -119,7 +121,6 @@ const Registrar kRegistrar(Command{
      kChipOption},
     3,
     3,
-    Run});
+    Run};
 
-}  // namespace
 }  // namespace korvane::cli

@@ -126,7 +126,9 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
+}  // namespace
+
+const Command kTuneCommand{
     "tune",
     "--port PORT FREQ_MHZ [--power off|-4|-1|+2|+5] [--band 0|1] [--chip auto|adf4350|adf4351|max2871] "
     "[--exact] [--force] [--json] [--require-lock]",
@@ -143,7 +145,6 @@ const Registrar kRegistrar(Command{
      {"require-lock", "", "exit 1 when the board does not report lock"}},
     1,
     1,
-    Run});
+    Run};
 
-}  // namespace
 }  // namespace korvane::cli

@@ -64,7 +64,9 @@ int Run(const Args& args) {
   return kExitOk;
 }
 
-const Registrar kRegistrar(Command{
+}  // namespace
+
+const Command kWriteCommand{
     "write",
     "--port PORT [--chip auto|adf4350|adf4351|max2871] FILE.kvini [--no-flash] [--exact]",
     "Connects, loads a configuration file as \"Load config...\" does and saves it to the board's flash.",
@@ -74,7 +76,6 @@ const Registrar kRegistrar(Command{
      {"exact", "", "solve with the exact search (else the file's \"Exact\" key decides)"}},
     1,
     1,
-    Run});
+    Run};
 
-}  // namespace
 }  // namespace korvane::cli

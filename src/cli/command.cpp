@@ -14,11 +14,6 @@ namespace korvane::cli {
 
 namespace {
 
-std::vector<Command>& Registry() {
-  static std::vector<Command> commands;
-  return commands;
-}
-
 const Option* FindOption(const Command& command, const std::string& name) {
   for (const Option& o : command.options) {
     if (o.name == name) return &o;
@@ -75,7 +70,7 @@ void PrintOverview(std::ostream& out) {
          "       korvane-cli COMMAND --help\n\n"
          "Programs and controls MAX2871/ADF435x synthesizer boards without a window.\n\n"
          "commands:\n";
-  std::vector<Command> sorted = Registry();
+  std::vector<Command> sorted = Commands();
   std::sort(sorted.begin(), sorted.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
   for (const Command& c : sorted) {
     // The overview keeps each summary to its first sentence; "COMMAND --help" has the rest.
@@ -104,7 +99,7 @@ int DispatchWords(const std::vector<std::string>& words) {
     return std::cout ? kExitOk : kExitFailure;
   }
   const Command* command = nullptr;
-  for (const Command& c : Registry()) {
+  for (const Command& c : Commands()) {
     if (c.name == words[0]) command = &c;
   }
   if (!command) {
@@ -152,9 +147,14 @@ std::string Args::Value(const std::string& name, const std::string& fallback) co
   return it == values.end() ? fallback : it->second;
 }
 
-Registrar::Registrar(Command command) { Registry().push_back(std::move(command)); }
-
-const std::vector<Command>& Commands() { return Registry(); }
+const std::vector<Command>& Commands() {
+  // Built on first use, from main: every command's own definition is in place by then.
+  static const std::vector<Command> commands = {
+      kBootloaderCommand, kDecodeCommand, kFlashCommand, kInfoCommand,  kPortsCommand, kReadCommand,
+      kSendCommand,       kServeCommand,  kSolveCommand, kSweepCommand, kTuneCommand,  kWriteCommand,
+  };
+  return commands;
+}
 
 std::string HelpText(const Command& command) {
   std::string text = "usage: korvane-cli " + command.name + " " + command.synopsis + "\n\n" + command.summary + "\n";

@@ -55,10 +55,19 @@ struct Failure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Each command file registers itself with a static Registrar.
-struct Registrar {
-  explicit Registrar(Command command);
-};
+// The commands, one file each; Commands() lists them all.
+extern const Command kBootloaderCommand;
+extern const Command kDecodeCommand;
+extern const Command kFlashCommand;
+extern const Command kInfoCommand;
+extern const Command kPortsCommand;
+extern const Command kReadCommand;
+extern const Command kSendCommand;
+extern const Command kServeCommand;
+extern const Command kSolveCommand;
+extern const Command kSweepCommand;
+extern const Command kTuneCommand;
+extern const Command kWriteCommand;
 
 const std::vector<Command>& Commands();
 int Dispatch(int argc, char** argv);

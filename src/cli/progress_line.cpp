@@ -1,8 +1,8 @@
 #include "cli/progress_line.h"
 
-#include <unistd.h>
-
 #include <iostream>
+
+#include "platform/devices.h"
 
 namespace korvane::cli {
 
@@ -17,7 +17,7 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-ProgressLine::ProgressLine() : tty_(isatty(STDERR_FILENO) != 0) {}
+ProgressLine::ProgressLine() : tty_(platform::StandardErrorIsTerminal()) {}
 
 ProgressLine::~ProgressLine() { End(); }
 

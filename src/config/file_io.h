@@ -1,47 +1,16 @@
-// Whole-file reads and all-or-nothing writes of small files that are regular files and nothing else.
+// Whole-file reads and all-or-nothing writes of small files that are regular files and nothing
+// else: the configuration's name for what the platform provides.
 #pragma once
 
-#include <cstddef>
-#include <string>
-#include <string_view>
+#include "platform/files.h"
 
 namespace korvane::config {
 
-enum class ReadStatus { Ok, Missing, Failed };
-
-// An open file as the system names it (a file descriptor here).
-using FileHandle = int;
-
-// How a save's bytes reach the file. The system's own writer is the default; tests put one in
-// its place that fails part-way, as a full disk or a failing drive does.
-class FileWriter {
- public:
-  virtual ~FileWriter() = default;
-  // Writes every byte at the file's position: 0, or the system's error number.
-  virtual int Write(FileHandle file, std::string_view bytes);
-};
-
-// Reads at most maxBytes from the start of a regular file (a symbolic link to one is
-// followed). A FIFO, a device, a directory or a socket is refused before it is opened, so
-// nothing blocks and no device sees an open; the opened file is checked again, in case the
-// path changed in between. A file that does not exist is Missing; any other failure is
-// Failed with *error naming the file and the reason. *truncated, when given, tells whether
-// the file holds more than maxBytes. *bytes is set only on Ok.
-ReadStatus ReadRegularFile(const std::string& path, size_t maxBytes, std::string* bytes, std::string* error,
-                           bool* truncated = nullptr);
-
-// ReadRegularFile of a whole file: one larger than maxBytes is Failed.
-ReadStatus ReadSmallFile(const std::string& path, std::string* bytes, std::string* error, size_t maxBytes = 4u << 20);
-
-// Writes the bytes so that the target is either the old file or the complete new one:
-// a temporary file in the target's folder, synced, renamed over the target, the folder
-// synced. A symbolic link is followed and its target written (a dangling link's target is
-// created). A target that exists and is not a regular file is refused and left alone. The
-// new file keeps the old one's mode, and its owner and group where the process may set
-// them. A file with more than one name (hard links) is rewritten in place instead, so
-// that every name sees the new contents. On failure *error names the file and the reason,
-// and the old file keeps its contents. The bytes go through the writer when one is given.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error,
-                         FileWriter* writer = nullptr);
+using platform::FileHandle;
+using platform::FileWriter;
+using platform::ReadRegularFile;
+using platform::ReadSmallFile;
+using platform::ReadStatus;
+using platform::WriteFileAtomically;
 
 }  // namespace korvane::config

@@ -1,12 +1,5 @@
 #include "link/net_transport.h"
 
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QTcpSocket>
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +12,7 @@
 
 #include "link/net_port_name.h"
 #include "link/telnet_codec.h"
+#include "platform/sockets.h"
 
 namespace korvane::link {
 
@@ -34,29 +28,7 @@ constexpr qint64 kReadBufferBytes = 64 * 1024;
 constexpr uint32_t kBaudRate = 4800;
 constexpr uint8_t kDataBits = 8;
 
-struct Endpoint {
-  sockaddr_storage address{};
-  socklen_t length = 0;
-};
-
-int Resolve(const std::string& host, int port, int flags, std::vector<Endpoint>& endpoints) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV | flags;
-  addrinfo* list = nullptr;
-  const int result = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
-  if (result != 0) return result;
-  for (const addrinfo* a = list; a; a = a->ai_next) {
-    if (a->ai_addrlen > sizeof(sockaddr_storage)) continue;
-    Endpoint e;
-    std::memcpy(&e.address, a->ai_addr, a->ai_addrlen);
-    e.length = a->ai_addrlen;
-    endpoints.push_back(e);
-  }
-  freeaddrinfo(list);
-  return 0;
-}
+using Endpoint = platform::SocketAddress;
 
 // A host name looked up on a thread of its own: a resolver can take seconds, and the caller
 // waits in slices so that a window keeps painting and a closing window is not held up. A
@@ -66,7 +38,7 @@ class HostLookup {
   HostLookup(const std::string& host, int port) : shared_(std::make_shared<Shared>()) {
     std::thread([shared = shared_, host, port] {
       std::vector<Endpoint> endpoints;
-      const int error = Resolve(host, port, 0, endpoints);
+      const int error = platform::LookUpHost(host, port, false, endpoints);
       std::lock_guard lock(shared->mutex);
       shared->error = error;
       shared->endpoints = std::move(endpoints);
@@ -150,8 +122,8 @@ Transport::OpenResult NetTransport::Open(const std::string& portName) {
 bool NetTransport::Connect(const std::string& portName, const std::string& host, int port) {
   std::vector<Endpoint> endpoints;
   int64_t deadline = clock_.NowMs() + connectTimeoutMs_;
-  int lookupError = Resolve(host, port, AI_NUMERICHOST, endpoints);
-  if (lookupError == EAI_NONAME) {
+  int lookupError = platform::LookUpHost(host, port, true, endpoints);
+  if (platform::IsUnknownHost(lookupError)) {
     HostLookup lookup(host, port);
     while (!lookup.Wait(kWaitSliceMs)) {
       if (interrupted_ || clock_.NowMs() >= deadline) {
@@ -162,12 +134,12 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
     lookupError = lookup.Error();
     endpoints = lookup.Endpoints();
   }
-  if (lookupError == EAI_NONAME || lookupError == EAI_NODATA) {
+  if (platform::IsUnknownHost(lookupError)) {
     failure_ = "The host " + host + " of " + portName + " is not known; check the name.";
     return false;
   }
   if (lookupError != 0) {
-    failure_ = "Cannot look up " + host + " for " + portName + ": " + gai_strerror(lookupError) + ".";
+    failure_ = "Cannot look up " + host + " for " + portName + ": " + platform::LookupErrorText(lookupError) + ".";
     return false;
   }
 
@@ -176,37 +148,33 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
   deadline = clock_.NowMs() + connectTimeoutMs_;
   int lastError = EHOSTUNREACH;
   for (const Endpoint& endpoint : endpoints) {
-    const int fd = socket(endpoint.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-      lastError = errno;
+    platform::SocketHandle fd = platform::kNoSocket;
+    int error = platform::StartConnect(endpoint, &fd);
+    if (error != 0) {
+      lastError = error;
       continue;
     }
-    int error = 0;
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&endpoint.address), endpoint.length) != 0) {
-      error = errno == EINPROGRESS ? 0 : errno;
-      for (bool waiting = error == 0; waiting;) {
-        if (interrupted_ || clock_.NowMs() >= deadline) {
-          close(fd);
-          failure_ = interrupted_ ? Cancelled(portName) : ConnectFailure(portName, ETIMEDOUT, connectTimeoutMs_);
-          return false;
-        }
-        pollfd p{fd, POLLOUT, 0};
-        const int64_t left = deadline - clock_.NowMs();
-        if (poll(&p, 1, static_cast<int>(std::clamp<int64_t>(left, 0, kWaitSliceMs))) > 0) {
-          socklen_t length = sizeof error;
-          if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) error = errno;
-          waiting = false;
-        }
-        }
+    for (bool waiting = true; waiting;) {
+      if (interrupted_ || clock_.NowMs() >= deadline) {
+        platform::CloseSocket(fd);
+        failure_ = interrupted_ ? Cancelled(portName) : ConnectFailure(portName, ETIMEDOUT, connectTimeoutMs_);
+        return false;
+      }
+      const int64_t left = deadline - clock_.NowMs();
+      if (const std::optional<int> done =
+              platform::FinishConnect(fd, static_cast<int>(std::clamp<int64_t>(left, 0, kWaitSliceMs)))) {
+        error = *done;
+        waiting = false;
+      }
     }
     if (error != 0) {
       lastError = error;
-      close(fd);
+      platform::CloseSocket(fd);
       continue;
     }
     socket_ = std::make_unique<QTcpSocket>();
     if (!socket_->setSocketDescriptor(fd, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
-      close(fd);
+      platform::CloseSocket(fd);
       failure_ = "Cannot connect to " + portName + ": " + socket_->errorString().toStdString() + ".";
       socket_.reset();
       return false;
@@ -320,13 +288,10 @@ void NetTransport::TakeArrived() {
   if (!socket_->isOpen()) return;
   const QByteArray bytes = socket_->readAll();
   if (bytes.isEmpty()) return;
-#ifdef TCP_QUICKACK
   // A server that passes the board's bytes on one by one (ser2net without its character
   // delay) holds each back until the one before is acknowledged; a delayed acknowledgement
   // would cost up to 40 ms a byte. The kernel falls back to delaying, so this is renewed.
-  const int on = 1;
-  setsockopt(static_cast<int>(socket_->socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
-#endif
+  platform::AcknowledgeAtOnce(socket_->socketDescriptor());
   const std::string_view view(bytes.constData(), static_cast<size_t>(bytes.size()));
   if (!telnet_) {
     pending_.append(view);

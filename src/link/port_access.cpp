@@ -1,49 +1,11 @@
 #include "link/port_access.h"
 
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 namespace korvane::link {
 
-namespace {
-
-std::string GroupName(gid_t group) {
-  std::vector<char> buffer(16384);
-  struct group entry;
-  struct group* found = nullptr;
-  if (::getgrgid_r(group, &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->gr_name) {
-    return found->gr_name;
-  }
-  return std::to_string(group);
-}
-
-}  // namespace
-
-PortFileFacts InspectPortFile(const std::string& devicePath) {
-  PortFileFacts facts;
-  struct stat info;
-  if (::stat(devicePath.c_str(), &info) != 0) {
-    facts.kind = (errno == ENOENT || errno == ENOTDIR) ? PortFileKind::Missing : PortFileKind::Unknown;
-    return facts;
-  }
-  if (S_ISCHR(info.st_mode)) {
-    facts.kind = PortFileKind::CharDevice;
-  } else if (S_ISDIR(info.st_mode)) {
-    facts.kind = PortFileKind::Directory;
-  } else if (S_ISREG(info.st_mode)) {
-    facts.kind = PortFileKind::RegularFile;
-  } else {
-    facts.kind = PortFileKind::Other;
-  }
-  facts.group = info.st_gid;
-  facts.groupName = GroupName(info.st_gid);
-  return facts;
-}
+PortFileFacts InspectPortFile(const std::string& devicePath) { return platform::InspectDeviceFile(devicePath); }
 
 std::string DescribeOpenFailure(const std::string& devicePath, int errnoValue, const PortFileFacts& facts) {
   switch (facts.kind) {

@@ -1,21 +1,16 @@
 // Why a serial device could not be opened, in words that tell the user what to do about it.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
+
+#include "platform/devices.h"
 
 namespace korvane::link {
 
-enum class PortFileKind { Missing, Unknown, CharDevice, Directory, RegularFile, Other };
-
 // What the file system says about a device path. Kept apart from the wording so that every
 // case can be described without the device at hand, and as root, whom no permission stops.
-struct PortFileFacts {
-  PortFileKind kind = PortFileKind::Unknown;  // Unknown: the path could not be looked at
-  gid_t group = 0;                            // the group that owns it, when it exists
-  std::string groupName;                      // that group's name, or its number
-};
+using PortFileKind = platform::DeviceFileKind;
+using PortFileFacts = platform::DeviceFileFacts;
 
 PortFileFacts InspectPortFile(const std::string& devicePath);
 

@@ -1,13 +1,12 @@
 #include "link/serial_transport.h"
 
-#include <unistd.h>
-
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <cerrno>
 
 #include "link/port_access.h"
+#include "platform/devices.h"
 
 namespace korvane::link {
 
@@ -31,7 +30,7 @@ int OpenErrno(QSerialPort::SerialPortError error, const std::string& device) {
     case QSerialPort::DeviceNotFoundError:
       return ENOENT;
     case QSerialPort::PermissionError:
-      return ::access(device.c_str(), R_OK | W_OK) == 0 ? EBUSY : EACCES;
+      return platform::MayReadAndWrite(device) ? EBUSY : EACCES;
     default:
       return errno != 0 ? errno : EIO;
   }

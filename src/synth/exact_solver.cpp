@@ -11,7 +11,11 @@ namespace {
 
 // Sizes, for the bounds quoted below: digits < 10^19 < 2^63.2, a divisor < 2^32, 2^divExp <= 2^7, and
 // refDivisor <= 2046, the most the R counter of R2 holds (AcceptReference makes 1 to 50).
+#if defined(__SIZEOF_INT128__)
 using Wide = unsigned __int128;
+#else
+#error "The exact solver needs a 128-bit unsigned integer (GCC and Clang have unsigned __int128); give Wide one."
+#endif
 
 constexpr int32_t kMaxRefDivisor = 2046;
 

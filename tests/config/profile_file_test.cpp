@@ -4,11 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "config/settings_file.h"
 #include "config/text_encoding.h"
+#include "support/failing_writer.h"
 
 namespace korvane::config {
 namespace {
@@ -196,6 +202,23 @@ TEST(ProfileFileWrite, RefusesNamesThatCannotBeReadBack) {
     EXPECT_THROW(profile.WriteString(name, "Text", "v"), std::invalid_argument) << name;
   }
   EXPECT_EQ(profile.Serialize(), "");
+}
+
+TEST(SettingsFileSave, ASaveThatFailsHalfWayKeepsTheFileItHadRead) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(::testing::TempDir()) / "korvane_settings_save";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path file = dir / "keep.kvini";
+  std::ofstream(file, std::ios::binary) << "[Freqs]\nReference=10.000\n";
+  test::FailingWriter writer(ENOSPC);
+  std::string error;
+  EXPECT_FALSE(SaveSettingsFile(file.string(), PanelSettings(), true, &error, &writer));
+  EXPECT_NE(error.find("\"" + file.string() + "\": No space left on device"), std::string::npos) << error;
+  std::ifstream in(file, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[Freqs]\nReference=10.000\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), 1) << "a temporary file was left behind";
+  fs::remove_all(dir);
 }
 
 }  // namespace

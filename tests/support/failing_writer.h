@@ -4,15 +4,15 @@
 
 #include <string_view>
 
-#include "config/file_io.h"
+#include "platform/files.h"
 
 namespace korvane::test {
 
-class FailingWriter : public config::FileWriter {
+class FailingWriter : public platform::FileWriter {
  public:
   explicit FailingWriter(int err) : err_(err) {}
 
-  int Write(config::FileHandle file, std::string_view bytes) override {
+  int Write(platform::FileHandle file, std::string_view bytes) override {
     if (err_ == 0 || failed_) return FileWriter::Write(file, bytes);
     failed_ = true;
     const int err = FileWriter::Write(file, bytes.substr(0, bytes.size() / 2));

@@ -1,5 +1,5 @@
 // Writing a configuration file never leaves a half-written or lost file behind.
-#include "config/file_io.h"
+#include "platform/files.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -15,10 +15,9 @@
 #include <fstream>
 #include <string>
 
-#include "config/settings_file.h"
 #include "support/failing_writer.h"
 
-namespace korvane::config {
+namespace korvane::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -73,18 +72,6 @@ TEST_F(FileIoTest, FailedWritesNameTheFileAndTheReasonAndKeepTheOldFile) {
   EXPECT_EQ(Contents(existing), "[Freqs]\nReference=10.000\n");
   EXPECT_TRUE(fs::is_directory(dir / "folder.kvini"));
   EXPECT_EQ(EntriesInDir(), 2u) << "a temporary file was left behind";
-}
-
-TEST_F(FileIoTest, ASettingsSaveThatFailsHalfWayKeepsTheFileItHadRead) {
-  const fs::path file = dir / "keep.kvini";
-  Put(file, "[Freqs]\nReference=10.000\n");
-  PanelSettings settings;
-  test::FailingWriter writer(ENOSPC);
-  std::string error;
-  EXPECT_FALSE(SaveSettingsFile(file.string(), settings, true, &error, &writer));
-  EXPECT_NE(error.find("\"" + file.string() + "\": No space left on device"), std::string::npos) << error;
-  EXPECT_EQ(Contents(file), "[Freqs]\nReference=10.000\n");
-  EXPECT_EQ(EntriesInDir(), 1u) << "a temporary file was left behind";
 }
 
 TEST_F(FileIoTest, ReplacesTheFileKeepingItsPermissionsAndFollowingLinks) {
@@ -271,4 +258,4 @@ TEST_F(FileIoTest, AsRootAnotherUsersFileKeepsItsOwnerAndMode) {
 }
 
 }  // namespace
-}  // namespace korvane::config
+}  // namespace korvane::platform

@@ -1,4 +1,4 @@
-#include "config/file_io.h"
+#include "platform/files.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace korvane::config {
+namespace korvane::platform {
 
 namespace {
 
@@ -315,4 +315,4 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
   return ReplaceByRename(path, target, exists ? &info : nullptr, bytes, out, error);
 }
 
-}  // namespace korvane::config
+}  // namespace korvane::platform
