@@ -23,6 +23,13 @@ namespace {
 using test::BoardMode;
 using test::VirtualBoard;
 
+// The window's thread runs its events while the board works: through a whole firmware update at
+// the board's own pace, the ticks of a 2 ms timer come at most 5 ms apart. A machine shared with
+// other programs now and then takes the thread away for a few milliseconds more, whatever it
+// runs; a window that waited on the wire would show gaps of a byte's round trip (20 ms) and more.
+constexpr qint64 kStallBoundMs = 5;
+constexpr qint64 kSchedulerNoiseMs = 15;
+
 // The largest gap between the ticks of a fast timer on the window's thread.
 class StallMeter {
  public:
@@ -30,7 +37,7 @@ class StallMeter {
     QObject::connect(&ticker_, &QTimer::timeout, [this] {
       const qint64 gap = since_.restart();
       largest_ = std::max(largest_, gap);
-      if (gap > 5) ++over5_;
+      if (gap > kStallBoundMs) ++overBound_;
       ++ticks_;
     });
     since_.start();
@@ -38,14 +45,14 @@ class StallMeter {
   }
   qint64 LargestGapMs() const { return largest_; }
   int Ticks() const { return ticks_; }
-  int GapsOver5Ms() const { return over5_; }
+  int GapsOverBound() const { return overBound_; }
 
  private:
   QTimer ticker_;
   QElapsedTimer since_;
   qint64 largest_ = 0;
   int ticks_ = 0;
-  int over5_ = 0;
+  int overBound_ = 0;
 };
 
 std::string WriteImage(const std::vector<uint8_t>& image) {
@@ -67,9 +74,6 @@ std::vector<uint8_t> Flashed(const VirtualBoard& board, size_t size) {
   return flash;
 }
 
-// The window's thread runs its events while the board works: no gap between two ticks of a
-// 2 ms timer longer than this, through a whole firmware update at the board's own pace.
-constexpr qint64 kStallBoundMs = 5;
 
 TEST_F(WindowTest, EventsKeepFlowingThroughAFirmwareUpdateAtTheLinesPace) {
   VirtualBoard board({.hwTag = "v4s."});
@@ -88,9 +92,10 @@ TEST_F(WindowTest, EventsKeepFlowingThroughAFirmwareUpdateAtTheLinesPace) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Firmware was updated. Please reconnect the board.");
   EXPECT_TRUE(Flashed(board, image.size()) == image);
-  EXPECT_LE(meter.LargestGapMs(), kStallBoundMs) << "firmware update";
+  EXPECT_LE(meter.LargestGapMs(), kSchedulerNoiseMs) << "firmware update";
+  EXPECT_LE(meter.GapsOverBound() * 1000, meter.Ticks()) << "more than one gap in a thousand over " << kStallBoundMs << " ms";
   std::printf("largest event-loop gap, firmware update of %zu bytes at 4800 baud: %lld ms over %d ticks (%d over 5 ms)\n",
-              image.size(), static_cast<long long>(meter.LargestGapMs()), meter.Ticks(), meter.GapsOver5Ms());
+              image.size(), static_cast<long long>(meter.LargestGapMs()), meter.Ticks(), meter.GapsOverBound());
 }
 
 TEST_F(WindowTest, EscOrCancelStopsAConnectToASilentPortAtOnceAndClosesIt) {
