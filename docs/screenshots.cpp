@@ -4,9 +4,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -18,26 +20,15 @@
 #include "app/app_icon.h"
 #include "app/main_window.h"
 #include "app/message_loop.h"
-#include "app/qt_surface.h"
+#include "app/control_ids.h"
 #include "app/update_info_dlg.h"
 #include "link/board_link.h"
 #include "link/port_list.h"
-#include "panel/control_ids.h"
 #include "support/virtual_board.h"
 
 namespace {
 
 using namespace korvane;
-
-// Lets the picture of the progress window be taken while the update runs.
-class PictureSurface : public app::QtSurface {
- public:
-  std::function<void()> onStep;
-  void ProgressStep() override {
-    QtSurface::ProgressStep();
-    if (onStep) onStep();
-  }
-};
 
 // A palette of 256 colours keeps the files small; a window has far fewer.
 bool Save(const QImage& picture, const std::string& path) {
@@ -77,26 +68,28 @@ int main(int argc, char** argv) {
   // Only the demo board and the virtual one, whatever ports this machine has.
   app::WindowEnvironment environment;
   environment.ports = [] { return std::vector<link::PortInfo>{}; };
-  auto owned = std::make_unique<PictureSurface>();
-  PictureSurface& surface = *owned;
   app::CMessageLoop loop;
-  app::MainWindow window(loop, std::move(owned), environment);
+  app::MainWindow window(loop, environment);
   std::vector<std::string> messages;
-  surface.messageHook = [&](const std::string& text, const std::string& caption, MessageIcon) {
-    messages.push_back(caption + ": " + text);
+  window.hooks().message = [&](const panel::Message& message) {
+    messages.push_back(message.caption + ": " + message.text);
   };
   const std::filesystem::path image = std::filesystem::temp_directory_path() / "korvane-screenshot.img";
-  surface.fileHook = [&](const FileDialogRequest&) { return std::optional<std::string>(image.string()); };
-  surface.quitHook = [](int) {};
+  window.hooks().file = [&](const panel::FileDialogRequest&) { return std::optional<std::string>(image.string()); };
+  window.hooks().quit = [](int) {};
+  namespace ctl = app::ctl;
+  auto idle = [&] {
+    for (int waited = 0; waited < 30000 && !window.Idle(); waited += 5) QTest::qWait(5);
+  };
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
 
   auto connect = [&](const std::string& port) {
     auto* ports = qobject_cast<QComboBox*>(window.Control(ctl::kPortList));
-    int index = ports->findText(QString::fromStdString(port));
-    ports->setCurrentIndex(index);
-    if (index < 0) ports->setEditText(QString::fromStdString(port));
+    ports->lineEdit()->selectAll();
+    QTest::keyClicks(ports->lineEdit(), QString::fromStdString(port));
     QTest::mouseClick(window.Control(ctl::kConnect), Qt::LeftButton);
+    idle();
     // The board is retuned half a second after the readout; let that happen, as on a desk.
     QTest::qWait(800);
     return messages.empty() && window.Control(ctl::kDisconnect)->isEnabled();
@@ -110,6 +103,7 @@ int main(int argc, char** argv) {
   if (!connect("Demo")) return failed("connecting to the demo board failed");
   if (!Save(window.grab().toImage(), folder + "/korvane-demo.png")) return 1;
   QTest::mouseClick(window.Control(ctl::kDisconnect), Qt::LeftButton);
+  idle();
 
   // The demo board has no bootloader to write to; a virtual board on a pseudo-terminal has.
   {
@@ -120,17 +114,17 @@ int main(int argc, char** argv) {
   if (!connect(board.path())) return failed("connecting to the virtual board failed");
   bool taken = false;
   bool saved = false;
-  surface.onStep = [&] {
-    app::CUpdateInfoDlg* progress = surface.progress();
+  QObject::connect(&window.model(), &panel::PanelModel::progressChanged, &window, [&] {
+    app::CUpdateInfoDlg* progress = window.progress();
     if (taken || progress == nullptr || progress->bar()->maximum() < 1000) return;
     if (progress->bar()->value() < progress->bar()->maximum() * 2 / 5) return;
     taken = true;
-    QApplication::processEvents();
-    saved = Save(Composite(window, *progress), folder + "/korvane-update.png");
-  };
+    // The picture once the window has drawn the figures it shows now.
+    QTimer::singleShot(50, &window, [&, progress] { saved = Save(Composite(window, *progress), folder + "/korvane-update.png"); });
+  });
   QTest::mouseClick(window.Control(ctl::kRepairUpdate), Qt::LeftButton);
+  idle();
   std::filesystem::remove(image);
-  window.session().Close();
   if (!taken) return failed("the update ended before the picture of its progress was taken");
   return saved ? 0 : 1;
 }
