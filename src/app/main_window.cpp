@@ -106,10 +106,9 @@ MainWindow::MainWindow(CMessageLoop& loop, WindowEnvironment environment)
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       loop_(loop),
       clock_(environment.clock ? *environment.clock : ownClock_),
-      session_(std::make_unique<session::BoardSession>(
+      runner_(std::make_unique<panel::ThreadedRunner>(std::make_unique<session::BoardSession>(
           clock_, environment.demo ? *environment.demo : ownDemo_,
-          environment.transports ? environment.transports : link::TransportFactory(link::MakeTransport))),
-      runner_(std::make_unique<panel::ThreadedRunner>(*session_)) {
+          environment.transports ? environment.transports : link::TransportFactory(link::MakeTransport)))) {
   dlg_ = std::make_unique<panel::CMainDlg>(model_, *this, *runner_, std::move(environment.ports));
   setWindowTitle(QString::fromUtf8(panel::kWindowTitle));
   setWindowIcon(AppIcon());
@@ -134,7 +133,7 @@ MainWindow::~MainWindow() {
   tuneTimer_.stop();
   delete progress_.data();
   // A request still running gives up its waits; the port is closed on the session's thread.
-  session_->Interrupt();
+  runner_->Interrupt();
   runner_.reset();
   dlg_.reset();
 }

@@ -59,7 +59,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
 
   panel::CMainDlg& dlg() { return *dlg_; }
   // The session lives on its worker thread; look at it only while the window is Idle.
-  session::BoardSession& session() { return *session_; }
+  session::BoardSession& session() { return runner_->session(); }
   // No operation runs and no board work waits or runs.
   bool Idle() const { return !model_.busy() && runner_->Idle(); }
   panel::PanelModel& model() { return model_; }
@@ -125,7 +125,6 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   SteadyClock ownClock_;
   link::DemoStore ownDemo_;
   Clock& clock_;
-  std::unique_ptr<session::BoardSession> session_;
   std::unique_ptr<panel::ThreadedRunner> runner_;
   panel::PanelModel model_;
   std::unique_ptr<panel::CMainDlg> dlg_;

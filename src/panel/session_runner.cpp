@@ -70,8 +70,9 @@ void InlineRunner::Post(Request request) {
 // ThreadedRunner
 
 struct ThreadedRunner::State {
-  explicit State(session::BoardSession& s) : session(s) {}
+  explicit State(std::unique_ptr<session::BoardSession> s) : owned(std::move(s)), session(*owned) {}
 
+  std::unique_ptr<session::BoardSession> owned;
   session::BoardSession& session;
   QThread thread;
   QObject* worker = nullptr;  // lives on the thread
@@ -134,7 +135,8 @@ struct ThreadedRunner::State {
   }
 };
 
-ThreadedRunner::ThreadedRunner(session::BoardSession& session) : state_(std::make_shared<State>(session)) {
+ThreadedRunner::ThreadedRunner(std::unique_ptr<session::BoardSession> session)
+    : state_(std::make_shared<State>(std::move(session))) {
   state_->thread.setObjectName(QStringLiteral("board session"));
   state_->worker = new QObject;
   state_->worker->moveToThread(&state_->thread);
@@ -146,9 +148,16 @@ ThreadedRunner::~ThreadedRunner() {
     const std::lock_guard<std::mutex> lock(state_->mutex);
     state_->waiting.clear();
   }
-  // Behind whatever runs now: the port is closed on the thread that opened it.
-  session::BoardSession& session = state_->session;
-  QMetaObject::invokeMethod(state_->worker, [&session] { session.Close(); }, Qt::BlockingQueuedConnection);
+  // Behind whatever runs now: the port is closed, and its objects destroyed, on the thread
+  // that opened it.
+  State* state = state_.get();
+  QMetaObject::invokeMethod(
+      state->worker,
+      [state] {
+        state->session.Close();
+        state->owned.reset();
+      },
+      Qt::BlockingQueuedConnection);
   state_->thread.quit();
   state_->thread.wait();
   delete state_->worker;
@@ -184,5 +193,9 @@ void ThreadedRunner::CancelConnect() {
 }
 
 bool ThreadedRunner::Idle() const { return state_->unfinished == 0; }
+
+void ThreadedRunner::Interrupt() { state_->session.Interrupt(); }
+
+session::BoardSession& ThreadedRunner::session() { return state_->session; }
 
 }  // namespace korvane::panel

@@ -76,10 +76,10 @@ class InlineRunner : public SessionRunner {
 // wire. Progress and results arrive as queued calls on the thread that built the runner.
 class ThreadedRunner : public SessionRunner {
  public:
-  // The session is used on the worker thread only from now on.
-  explicit ThreadedRunner(session::BoardSession& session);
-  // Waits for the running request (the worker cannot be stopped mid-exchange), closes the
-  // session on the worker, and ends the thread.
+  // The runner owns the session; it is used on the worker thread only from now on.
+  explicit ThreadedRunner(std::unique_ptr<session::BoardSession> session);
+  // Waits for the running request (the worker cannot be stopped mid-exchange), closes and
+  // destroys the session on the worker, and ends the thread.
   ~ThreadedRunner() override;
   ThreadedRunner(const ThreadedRunner&) = delete;
   ThreadedRunner& operator=(const ThreadedRunner&) = delete;
@@ -87,6 +87,10 @@ class ThreadedRunner : public SessionRunner {
   void Post(Request request) override;
   void CancelConnect() override;
   bool Idle() const override;
+  // Ends the waits of whatever runs now, at once; safe from any thread.
+  void Interrupt();
+  // For tests, and only while Idle: the session the worker drives.
+  session::BoardSession& session();
 
  private:
   struct State;

@@ -186,6 +186,7 @@ TEST_F(WindowTest, BoardExchangesRunOnTheSessionsThreadNeverOnTheWindows) {
   QTest::mouseClick(Get(ctl::kDisconnect), Qt::LeftButton);
   Settle();
   EXPECT_EQ(board.Log().back(), "F;");
+  window.reset();  // the port closes on the session's thread too, while the mutex still lives
   const std::lock_guard<std::mutex> lock(mutex);
   EXPECT_GT(calls, 100);
   ASSERT_EQ(threads.size(), 1u);
