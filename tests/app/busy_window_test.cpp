@@ -254,10 +254,11 @@ TEST_F(WindowTest, ChangesDuringASlowRetuneCollapseToOneRetuneWithTheNewest) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
   ASSERT_EQ(link().GetPortState(), link::PortState::Open);
-  board.SetByteDelayMs(10);  // a slow board: a retune takes about a second
+  board.SetByteDelayMs(40);  // a slow board: each reply takes a while
   board.ClearLog();
   TypeInto(ctl::Freq(4), "1000");
   window->dlg().OnTimer();  // the tuning timer comes due
+  ASSERT_TRUE(WaitFor([&] { return !board.Log().empty(); }, 3000));
   // While that retune is on the wire, three more changes come due one after another.
   for (const char* frequency : {"1100", "1200", "1300"}) {
     TypeInto(ctl::Freq(4), frequency);
