@@ -8,8 +8,6 @@
 namespace korvane::app {
 
 namespace {
-CMessageLoop* currentLoop = nullptr;
-
 // Qt hands an ignored key on to the parents of its receiver, through the application filters
 // each time. A key counts once: at the widget that has the focus (or wherever it was sent
 // first), not again on its way up.
@@ -23,16 +21,12 @@ bool IsPropagatedKey(QObject* receiver) {
 }  // namespace
 
 CMessageLoop::CMessageLoop() {
-  currentLoop = this;
   QCoreApplication::instance()->installEventFilter(this);
 }
 
 CMessageLoop::~CMessageLoop() {
   if (QCoreApplication::instance() != nullptr) QCoreApplication::instance()->removeEventFilter(this);
-  if (currentLoop == this) currentLoop = nullptr;
 }
-
-CMessageLoop* CMessageLoop::Current() { return currentLoop; }
 
 void CMessageLoop::AddMessageFilter(CMessageFilter* filter) {
   if (std::find(filters_.begin(), filters_.end(), filter) == filters_.end()) filters_.push_back(filter);

@@ -21,14 +21,12 @@ class CMessageLoop : public QObject {
   Q_OBJECT
 
  public:
-  // Needs the application object; registers itself as the loop of this thread.
+  // Needs the application object.
   CMessageLoop();
   ~CMessageLoop() override;
   CMessageLoop(const CMessageLoop&) = delete;
   CMessageLoop& operator=(const CMessageLoop&) = delete;
 
-  // The loop running on this thread, or nullptr.
-  static CMessageLoop* Current();
 
   void AddMessageFilter(CMessageFilter* filter);
   void RemoveMessageFilter(CMessageFilter* filter);
