@@ -37,7 +37,9 @@ ReadStatus ReadSmallFile(const std::string& path, std::string* bytes, std::strin
 // Writes the bytes so that the target is either the old file or the complete new one:
 // a temporary file in the target's folder, synced, renamed over the target, the folder
 // synced. A symbolic link is followed and its target written (a dangling link's target is
-// created). A target that exists and is not a regular file is refused and left alone. The
+// created); each link is read from a descriptor of the folder that holds it, and the file
+// is replaced through the last one, so a link put into the path meanwhile changes nothing.
+// Names up to the system's limit can be saved. A target that exists and is not a regular file is refused and left alone. The
 // new file keeps the old one's mode, and its owner and group where the process may set
 // them. A file with more than one name (hard links) is rewritten in place instead, so
 // that every name sees the new contents. On failure *error names the file and the reason,
