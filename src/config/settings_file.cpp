@@ -118,19 +118,20 @@ bool HoldsSettings(const ProfileFile& profile) {
 bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error,
                       FileWriter* writer) {
   // Keys are set in the file as it stands, so whatever else it holds survives the save.
-  // A file that holds something else (a firmware image, a picture, another program's INI
-  // file, UTF-16 text whose keys this reader cannot see) would have INI text appended to it
-  // and be damaged for its own program; only an empty file or a configuration is ours.
-  std::string bytes;
-  const ReadStatus status = ReadSmallFile(path, &bytes, error);
-  if (status == ReadStatus::Failed) return false;
-  ProfileFile profile = ProfileFile::Parse(status == ReadStatus::Ok ? std::string_view(bytes) : std::string_view());
-  if (!IsBlank(bytes) && (bytes.find('\0') != std::string::npos || !HoldsSettings(profile))) {
-    *error = "Could not write \"" + path + "\": it holds no Korvane settings; it was left as it is";
-    return false;
-  }
-  StoreSettings(settings, withBands, profile);
-  return SaveProfileFile(path, profile, error, writer);
+  const FileUpdate update = [&](const std::string& old, std::string* bytes, std::string* why) {
+    // A file that holds something else (a firmware image, a picture, another program's INI
+    // file, UTF-16 text whose keys this reader cannot see) would have INI text appended to it
+    // and be damaged for its own program; only an empty file or a configuration is ours.
+    ProfileFile profile = ProfileFile::Parse(old);
+    if (!IsBlank(old) && (old.find('\0') != std::string::npos || !HoldsSettings(profile))) {
+      *why = "Could not write \"" + path + "\": it holds no Korvane settings; it was left as it is";
+      return false;
+    }
+    StoreSettings(settings, withBands, profile);
+    *bytes = profile.Serialize();
+    return true;
+  };
+  return UpdateFileAtomically(path, update, error, writer);
 }
 
 }  // namespace korvane::config

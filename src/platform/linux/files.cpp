@@ -39,6 +39,7 @@ std::string NotRegular(mode_t mode) {
   if (S_ISBLK(mode)) kind = "a block device";
   if (S_ISFIFO(mode)) kind = "a FIFO (named pipe)";
   if (S_ISSOCK(mode)) kind = "a socket";
+  if (S_ISLNK(mode)) kind = "a symbolic link";
   return std::string("it is ") + kind + ", not a regular file";
 }
 
@@ -279,6 +280,28 @@ bool RewriteInPlace(const std::string& path, const SaveTarget& target, std::stri
   return true;
 }
 
+// Replaces the file a save resolved to: in place when it has several names, else by rename.
+bool WriteToTarget(const std::string& path, const SaveTarget& target, std::string_view bytes, FileWriter& out,
+                   std::string* error) {
+  struct stat info;
+  const bool exists = ::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+  if (!exists && errno != ENOENT) {
+    *error = WriteError(path, Reason(errno));
+    return false;
+  }
+  if (exists && S_ISLNK(info.st_mode)) {
+    // A link that took the file's place since it was resolved: the rename replaces the link
+    // itself, and the file it names is left alone.
+    return ReplaceByRename(path, target, nullptr, bytes, out, error);
+  }
+  if (exists && !S_ISREG(info.st_mode)) {
+    *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
+    return false;
+  }
+  if (exists && info.st_nlink > 1) return RewriteInPlace(path, target, bytes, out, error);
+  return ReplaceByRename(path, target, exists ? &info : nullptr, bytes, out, error);
+}
+
 }  // namespace
 
 ReadStatus ReadRegularFile(const std::string& path, size_t maxBytes, std::string* bytes, std::string* error,
@@ -349,6 +372,56 @@ int FileWriter::Write(FileHandle file, std::string_view bytes) {
   return 0;
 }
 
+bool UpdateFileAtomically(const std::string& path, const FileUpdate& update, std::string* error, FileWriter* writer,
+                          size_t maxBytes) {
+  FileWriter systemWriter;
+  FileWriter& out = writer ? *writer : systemWriter;
+  if (path.empty()) {
+    *error = WriteError(path, Reason(ENOENT));
+    return false;
+  }
+  SaveTarget target;
+  if (int err = FollowLinks(path, &target); err != 0) {
+    *error = WriteError(path, Reason(err));
+    return false;
+  }
+  // The old contents are read from the very file the save then replaces: whatever takes the
+  // name's place in between (a link to another file) is replaced itself, never followed.
+  std::string old;
+  struct stat info;
+  // Looked at before it is opened, so that a device never sees an open.
+  if (::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!S_ISREG(info.st_mode)) {
+      *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
+      return false;
+    }
+    Fd fd(
+        ::openat(target.folder.get(), target.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
+      *error = ReadError(path, errno == ELOOP ? NotRegular(S_IFLNK) : Reason(errno));
+      return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+      *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
+      return false;
+    }
+    if (!ReadUpTo(fd.get(), maxBytes, &old)) {
+      *error = ReadError(path, Reason(errno));
+      return false;
+    }
+    if (old.size() > maxBytes) {
+      *error = ReadError(path, "the file is too large for a configuration file");
+      return false;
+    }
+  } else if (errno != ENOENT) {
+    *error = ReadError(path, Reason(errno));
+    return false;
+  }
+  std::string bytes;
+  if (!update(old, &bytes, error)) return false;
+  return WriteToTarget(path, target, bytes, out, error);
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error, FileWriter* writer) {
   FileWriter systemWriter;
   FileWriter& out = writer ? *writer : systemWriter;
@@ -361,18 +434,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     *error = WriteError(path, Reason(err));
     return false;
   }
-  struct stat info;
-  const bool exists = ::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-  if (!exists && errno != ENOENT) {
-    *error = WriteError(path, Reason(errno));
-    return false;
-  }
-  if (exists && !S_ISREG(info.st_mode)) {
-    *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
-    return false;
-  }
-  if (exists && info.st_nlink > 1) return RewriteInPlace(path, target, bytes, out, error);
-  return ReplaceByRename(path, target, exists ? &info : nullptr, bytes, out, error);
+  return WriteToTarget(path, target, bytes, out, error);
 }
 
 }  // namespace korvane::platform
