@@ -35,17 +35,24 @@ int Run(const Args& args) {
   CliBoard board;
   const session::HandshakeResult open = board.session.Open(port, session::BoardPart::Firmware);
   if (!open.ok()) throw Failure(WithReason(session::kCouldNotFind, open.reason));
+  bool refused = false;
   for (const std::string& command : commands) {
     if (command == link::kEnterBootloaderCommand) {
       board.session.SwitchToBootloader();
       std::cout << "(no reply: the board has switched to its bootloader)" << std::endl;
       break;
     }
-    // A lost connection ends the whole run; the replies so far are already out.
-    std::cout << board.session.Send(command).reply << std::endl;
+    // A lost connection ends the whole run; the replies so far are already out. A refusal
+    // does not: the later commands may not depend on it, and each reply stays with its own.
+    const session::Exchange exchange = board.session.Send(command);
+    std::cout << exchange.reply << std::endl;
+    if (exchange.reply == link::kRefusedReply) {
+      std::cerr << "The board refused \"" << command << "\" (it answered \"" << exchange.reply << "\")." << std::endl;
+      refused = true;
+    }
   }
   board.session.Close();
-  return kExitOk;
+  return refused ? kExitFailure : kExitOk;
 }
 
 }  // namespace

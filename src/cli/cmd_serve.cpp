@@ -3,6 +3,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QSocketNotifier>
+#include <QTcpServer>
 #include <iostream>
 
 #include "cli/cli_board.h"
@@ -51,6 +52,15 @@ int Run(const Args& args) {
   const ListenAddress listen = ParseListen(args.Value("listen", kDefaultListen));
   const std::string port = PortOption(args);
   const session::ChipChoice chip = ChipOption(args);
+  // The address is taken before the board hears a byte: a second serve on a port in use is
+  // refused without touching its board. The server itself needs the connected settings, so it
+  // takes the address over from this placeholder when the connect is done.
+  QTcpServer reserved;
+  if (!reserved.listen(listen.address, listen.port)) {
+    throw Failure("Cannot listen on " + HostPort(listen.address, listen.port) + ": " +
+                  reserved.errorString().toStdString());
+  }
+  const quint16 reservedPort = reserved.serverPort();
 
   platform::StopSignals stop;
   CliBoard board;
@@ -64,9 +74,10 @@ int Run(const Args& args) {
   const SolveMode mode = args.Has("classic") ? SolveMode::Classic : SolveMode::Exact;
   scpi::Instrument instrument(board.session, board.clock, {port, chip, mode}, connected);
   scpi::ScpiServer server(instrument, board.clock);
-  if (!server.Listen(listen.address, listen.port)) {
+  reserved.close();
+  if (!server.Listen(listen.address, reservedPort)) {
     board.session.Close();
-    throw Failure("Cannot listen on " + HostPort(listen.address, listen.port) + ": " +
+    throw Failure("Cannot listen on " + HostPort(listen.address, reservedPort) + ": " +
                   server.ErrorString().toStdString());
   }
   const std::string where = HostPort(server.Address(), server.Port());

@@ -9,6 +9,7 @@
 #include "cli/interrupt_on_stop.h"
 #include "platform/stop_signals.h"
 #include "scpi/sig_gen_output.h"
+#include "synth/chip.h"
 #include "synth/number_text.h"
 
 namespace korvane::cli {
@@ -33,6 +34,18 @@ int64_t WholeArgument(const Args& args, const std::string& name, int64_t fallbac
   return value;
 }
 
+// Whether a board the chip choice allows makes the frequency on one of its outputs. A point
+// no such board can make is refused before the connect, whose probes already set the board.
+bool AnyBoardMakes(session::ChipChoice choice, double mhz) {
+  for (ChipType chip : {ChipType::Adf4350, ChipType::Adf4351, ChipType::Max2871}) {
+    if (choice != session::ChipChoice::Auto && static_cast<int>(choice) != static_cast<int>(chip) + 1) continue;
+    for (Band band : {kBandOut1, kBandOut2}) {
+      if (IsInBand(chip, band, mhz)) return true;
+    }
+  }
+  return false;
+}
+
 int Run(const Args& args) {
   const double start = NumberArgument(args.positional[0], "START");
   const double stop = NumberArgument(args.positional[1], "STOP");
@@ -52,7 +65,11 @@ int Run(const Args& args) {
     power.emplace(dbm ? std::optional<double>(*dbm) : std::optional<double>());
   }
   PortOption(args);
-  ChipOption(args);
+  const session::ChipChoice chip = ChipOption(args);
+  for (int64_t i = 0; i < points; ++i) {
+    const double mhz = start + direction * step * static_cast<double>(i);
+    if (!AnyBoardMakes(chip, mhz)) throw UsageError(FormatFixed(mhz, 6) + " MHz is outside the outputs of this board");
+  }
 
   platform::StopSignals stopSignals;
   CliBoard board;

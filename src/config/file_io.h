@@ -7,10 +7,12 @@
 namespace korvane::config {
 
 using platform::FileHandle;
+using platform::FileUpdate;
 using platform::FileWriter;
 using platform::ReadRegularFile;
 using platform::ReadSmallFile;
 using platform::ReadStatus;
+using platform::UpdateFileAtomically;
 using platform::WriteFileAtomically;
 
 }  // namespace korvane::config

@@ -1,6 +1,7 @@
 #include "config/settings_file.h"
 
 #include <array>
+#include <string_view>
 
 #include "config/text_encoding.h"
 
@@ -30,6 +31,9 @@ constexpr PresetKeys kSigGenKeys{"Freq", "Pwr", "Band", "180.000"};
 // power list.
 constexpr int kDefaultPower = 4;  // "+5dBm"
 constexpr int kDefaultBand = 0;   // "OUT1 <6GHz"
+
+// Only white space: a file just created by hand or by a dialog, free to take the settings.
+bool IsBlank(std::string_view bytes) { return bytes.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
 // Lists are written as one digit from "0" to "4"; a list left without a selection (a hand-
 // edited file can do that) is written as its first entry.
@@ -123,10 +127,20 @@ bool HoldsSettings(const ProfileFile& profile) {
 bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error,
                       FileWriter* writer) {
   // Keys are set in the file as it stands, so whatever else it holds survives the save.
-  ProfileFile profile;
-  if (LoadProfileFile(path, &profile, error) == ReadStatus::Failed) return false;
-  StoreSettings(settings, withBands, profile);
-  return SaveProfileFile(path, profile, error, writer);
+  const FileUpdate update = [&](const std::string& old, std::string* bytes, std::string* why) {
+    // A file that holds something else (a firmware image, a picture, another program's INI
+    // file, UTF-16 text whose keys this reader cannot see) would have INI text appended to it
+    // and be damaged for its own program; only an empty file or a configuration is ours.
+    ProfileFile profile = ProfileFile::Parse(old);
+    if (!IsBlank(old) && (old.find('\0') != std::string::npos || !HoldsSettings(profile))) {
+      *why = "Could not write \"" + path + "\": it holds no Korvane settings; it was left as it is";
+      return false;
+    }
+    StoreSettings(settings, withBands, profile);
+    *bytes = profile.Serialize();
+    return true;
+  };
+  return UpdateFileAtomically(path, update, error, writer);
 }
 
 }  // namespace korvane::config

@@ -22,7 +22,7 @@ bool HoldsSettings(const ProfileFile& profile);
 
 // Loads the file at path (a missing file is an empty profile), stores the settings and saves
 // it back (through the writer, when one is given); false with *error when the file cannot be
-// read or written.
+// read or written, or when it holds something other than Korvane settings (left untouched).
 bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error,
                       FileWriter* writer = nullptr);
 

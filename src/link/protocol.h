@@ -36,6 +36,8 @@ std::string SlotQuery(int slot);
 inline constexpr char kAcceptedReply[] = "OK;";
 // What the firmware answers to a command it does not know.
 inline constexpr char kUnknownReply[] = "?;";
+// What the firmware answers to a command it knows but does not carry out.
+inline constexpr char kRefusedReply[] = "ER;";
 
 // Whether the board took a command: its reply is exactly "OK;".
 inline bool IsAccepted(std::string_view reply) { return reply == kAcceptedReply; }

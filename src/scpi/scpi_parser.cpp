@@ -1,7 +1,9 @@
 #include "scpi/scpi_parser.h"
 
-#include <charconv>
 #include <cmath>
+#include <optional>
+
+#include "synth/number_text.h"
 
 namespace korvane::scpi {
 
@@ -300,25 +302,18 @@ Parameter ReadParameter(std::string_view text, Quantity quantity, std::span<cons
   }
   std::string digits;
   for (char c : text.substr(0, length)) {
-    // from_chars takes no "+" (ScanNumber lets one stand only before the digits and the
-    // exponent) and no blanks before the exponent.
+    // The number reader takes no blanks inside a number (ScanNumber lets them stand before
+    // the exponent); a "+" it needs nowhere.
     if (!IsBlank(c) && c != '+') digits.push_back(c);
   }
-  double value = 0.0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (ec == std::errc::result_out_of_range) {
-    // Too small to hold rounds to zero, too large is out of range.
-    const size_t e = digits.find_first_of("Ee");
-    const bool negativeExponent = e != std::string::npos && e + 1 < digits.size() && digits[e + 1] == '-';
-    if (!negativeExponent) {
-      result.error = kDataOutOfRange;
-      return result;
-    }
-    value = 0.0;
-  } else if (ec != std::errc() || end != digits.data() + digits.size()) {
-    result.error = kSyntaxError;
+  // ScanNumber has checked the grammar; what fits in a double is decided where the command
+  // line's numbers are: a tiny value is zero, but "1<400 zeros>E-1" is huge, not tiny.
+  const std::optional<double> read = ReadDouble(digits);
+  if (!read) {
+    result.error = kDataOutOfRange;
     return result;
   }
+  double value = *read;
 
   const std::string_view suffix = Trim(text.substr(length));
   if (!suffix.empty()) {

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,50 @@ TEST_F(FilesAndOutputCli, WhatIsNotARegularFileIsRefusedAndLeftAsItIs) {
       EXPECT_TRUE(c.quiet->Log().empty());
     }
   }
+}
+
+// read --ini appended INI text to whatever file it was given: a firmware image that flash
+// still took, a picture, a UTF-16 configuration. Only an empty file or one with Korvane
+// settings is written; anything else keeps every byte.
+TEST_F(FilesAndOutputCli, ASaveWritesOnlyIntoAnEmptyFileOrAConfiguration) {
+  auto contents = [](const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  std::string image(20480, '\xFF');
+  image.replace(0, 8, std::string("\x00\x20\x00\x20\xC1\x00\x00\x08", 8));
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("[Freqs]\r\nReference=10.000\r\n")) utf16 += std::string{c, '\0'};
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool saved;
+  };
+  const Case cases[] = {
+      {"typo.img", image, false},
+      {"picture.png", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), false},
+      {"utf16.kvini", utf16, false},
+      {"other.ini", "[Window]\nWidth=640\n", false},
+      {"cr_only.kvini", "[Freqs]\rReference=10.000\r", false},
+      {"empty.kvini", "", true},
+      {"blank.kvini", "\r\n\n", true},
+      {"mine.kvini", "; mine\n[Freqs]\nReference=10.000\n", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path path = dir / c.name;
+    std::ofstream(path, std::ios::binary) << c.bytes;
+    const CliResult r = RunCli({"read", "--port", "Demo", "--ini", path.string()});
+    if (c.saved) {
+      EXPECT_EQ(r.exitCode, 0) << r.err;
+      EXPECT_NE(contents(path).find("[SigGen]"), std::string::npos);
+    } else {
+      EXPECT_EQ(r.exitCode, 1) << r.err;
+      EXPECT_NE(r.err.find("\"" + path.string() + "\": it holds no Korvane settings"), std::string::npos) << r.err;
+      EXPECT_EQ(contents(path), c.bytes);
+    }
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), {}), std::size(cases)) << "a temporary file was left behind";
 }
 
 TEST_F(FilesAndOutputCli, OutputThatCannotBeWrittenIsAFailure) {

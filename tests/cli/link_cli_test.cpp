@@ -108,6 +108,16 @@ TEST(LinkCli, SendKeepsEachReplyWithItsCommand) {
   }
 }
 
+// An "ER;" exited 0 although a refused command is a failed run; the commands after it still go.
+TEST(LinkCli, SendFailsOnARefusalAndStillSendsTheRest) {
+  VirtualBoard board;
+  board.SetRefuse("S", "ER;");
+  const CliResult r = RunCli({"send", "--port", board.path(), "S 10;", "M;"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "ER;\nM 00;\n");
+  EXPECT_EQ(r.err, "The board refused \"S 10;\" (it answered \"ER;\").\n");
+}
+
 TEST(LinkCli, SendReportsALostConnection) {
   VirtualBoard board;
   board.HangUpAfter("S;", 3);

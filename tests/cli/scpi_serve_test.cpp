@@ -370,6 +370,18 @@ TEST(Serve, UsageWarningsAndSigint) {
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.err.rfind("Could not find Synth board!\n", 0), 0u) << missing.err;
 
+  // A second serve on a port in use talked to its board before it said so.
+  ChildProcess first(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  const std::optional<std::string> taken = first.ReadLine(30000);
+  ASSERT_TRUE(taken) << first.Stderr();
+  const CliResult inUse =
+      RunCli({"serve", "--port", board.path(), "--listen", taken->substr(std::string("listening on ").size())});
+  EXPECT_EQ(inUse.exitCode, 1);
+  EXPECT_EQ(inUse.err.rfind("Cannot listen on 127.0.0.1:", 0), 0u) << inUse.err;
+  EXPECT_TRUE(board.Log().empty());
+  first.Signal(SIGINT);
+  EXPECT_EQ(first.Wait(10000), std::optional<int>(0));
+
   ChildProcess serve(CliPath(), {"serve", "--port", board.path(), "--listen", "0.0.0.0:0"});
   const std::optional<std::string> line = serve.ReadLine(30000);
   ASSERT_TRUE(line) << serve.Stderr();

@@ -184,6 +184,41 @@ TEST_F(FileIoTest, SymbolicLinksAreFollowedToTheFileTheyName) {
   EXPECT_FALSE(fs::exists(dir / "no"));
 }
 
+// The temporary name was the file's name and seven more bytes, so a name of 248 bytes or more
+// could not be saved at all.
+TEST_F(FileIoTest, NamesUpToTheSystemsLimitAreSaved) {
+  const std::string umlauts = "\xC3\xA4\xC3\xB6";
+  for (const std::string& name : {std::string(248, 'n'), std::string(255, 'n'), std::string(251, 'n') + umlauts}) {
+    SCOPED_TRACE(name.size());
+    for (const char* bytes : {"first", "second"}) {  // a new file, then a replaced one
+      std::string error;
+      EXPECT_TRUE(WriteFileAtomically((dir / name).string(), bytes, &error)) << error;
+      EXPECT_EQ(Contents(dir / name), bytes);
+    }
+  }
+  EXPECT_EQ(EntriesInDir(), 3u) << "a temporary file was left behind";
+}
+
+// A save resolved the name again when it wrote: a file swapped for a symbolic link after it
+// had been read had the link's target replaced instead.
+TEST_F(FileIoTest, ANameSwappedForALinkDuringAnUpdateDoesNotRedirectTheWrite) {
+  Put(dir / "victim", "not yours");
+  Put(dir / "config.kvini", "old");
+  std::string error;
+  const bool saved = UpdateFileAtomically((dir / "config.kvini").string(),
+                                          [&](const std::string& old, std::string* bytes, std::string*) {
+                                            fs::remove(dir / "config.kvini");
+                                            fs::create_symlink("victim", dir / "config.kvini");
+                                            *bytes = old + " and new";
+                                            return true;
+                                          },
+                                          &error);
+  EXPECT_TRUE(saved) << error;
+  EXPECT_EQ(Contents(dir / "victim"), "not yours");
+  EXPECT_FALSE(fs::is_symlink(dir / "config.kvini"));
+  EXPECT_EQ(Contents(dir / "config.kvini"), "old and new");
+}
+
 TEST_F(FileIoTest, AHardLinkedFileIsRewrittenInPlaceAndKeptWholeOnFailure) {
   const fs::path first = dir / "bench.kvini";
   const fs::path second = dir / "shared.kvini";

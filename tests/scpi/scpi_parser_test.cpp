@@ -150,6 +150,9 @@ TEST(ScpiParser, ReadsNumbersWithUnitsAndKeywords) {
       {"1 GHZ extra", Quantity::Frequency, {}, kSyntaxError, 0},
       {"5 G-HZ", Quantity::Frequency, {}, kSyntaxError, 0},
       {"1e999", Quantity::Plain, {}, kDataOutOfRange, 0},
+      // Huge despite its negative exponent: it read as zero and switched an output off.
+      {"1" + std::string(400, '0') + "E-1", Quantity::Plain, {}, kDataOutOfRange, 0},
+      {"0." + std::string(400, '0') + "1E+5", Quantity::Plain, {}, kNoError, 0},
       {"1e307 GHZ", Quantity::Frequency, {}, kDataOutOfRange, 0},
       {"5 DBM", Quantity::Frequency, {}, kIllegalParameterValue, 0},
       {"1GHZ", Quantity::Plain, {}, kIllegalParameterValue, 0},

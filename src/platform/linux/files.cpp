@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <random>
+#include <utility>
 
 namespace korvane::platform {
 
@@ -37,6 +39,7 @@ std::string NotRegular(mode_t mode) {
   if (S_ISBLK(mode)) kind = "a block device";
   if (S_ISFIFO(mode)) kind = "a FIFO (named pipe)";
   if (S_ISSOCK(mode)) kind = "a socket";
+  if (S_ISLNK(mode)) kind = "a symbolic link";
   return std::string("it is ") + kind + ", not a regular file";
 }
 
@@ -45,6 +48,14 @@ class Fd {
   explicit Fd(int fd) : fd_(fd) {}
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
+  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  Fd& operator=(Fd&& other) noexcept {
+    if (this != &other) {
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
   ~Fd() {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -90,29 +101,81 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The path a save has to write: the end of a chain of symbolic links (which need not exist
-// yet), else the path itself. 0, or the errno value that stopped the walk.
-int FollowLinks(const std::string& path, std::string* target) {
-  std::string current = path;
+std::string NameOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Where a save writes: a descriptor of the folder that holds the file and the file's name in
+// it. The kernel resolves every link in the folder's path when the folder is opened, and
+// everything after that happens relative to the descriptor, so a link swapped into the path
+// between the save's steps cannot send the write somewhere else.
+struct SaveTarget {
+  Fd folder = Fd(-1);
+  std::string name;
+};
+
+// Opens the folder of path (relative to `from`, a folder descriptor or AT_FDCWD): 0, or the
+// errno value.
+int OpenFolderOf(int from, const std::string& path, SaveTarget* target) {
+  target->name = NameOf(path);
+  if (target->name.empty() || target->name == "." || target->name == "..") return EISDIR;
+  const int fd = ::openat(from, FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  target->folder = Fd(fd);
+  return 0;
+}
+
+// The file a save has to write: the end of a chain of symbolic links (which need not exist
+// yet), else the path itself. Each link is read from the folder that holds it. 0, or the
+// errno value that stopped the walk.
+int FollowLinks(const std::string& path, SaveTarget* target) {
+  if (int err = OpenFolderOf(AT_FDCWD, path, target); err != 0) return err;
   for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
     struct stat info;
-    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-      *target = current;
+    if (::fstatat(target->folder.get(), target->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISLNK(info.st_mode)) {
       return 0;
     }
     char link[PATH_MAX];
-    ssize_t n = ::readlink(current.c_str(), link, sizeof link);
+    ssize_t n = ::readlinkat(target->folder.get(), target->name.c_str(), link, sizeof link);
     if (n < 0) return errno;
     if (static_cast<size_t>(n) >= sizeof link) return ENAMETOOLONG;
-    std::string next(link, static_cast<size_t>(n));
+    const std::string next(link, static_cast<size_t>(n));
     if (next.empty()) return ENOENT;
-    if (next[0] != '/') {
-      std::string folder = FolderOf(current);
-      next = (folder == "/" ? "" : folder) + "/" + next;
-    }
-    current = std::move(next);
+    SaveTarget nextTarget;
+    if (int err = OpenFolderOf(target->folder.get(), next, &nextTarget); err != 0) return err;
+    *target = std::move(nextTarget);
   }
   return ELOOP;
+}
+
+// A hidden name beside the file, unused so far, that fits the folder's name limit however
+// long the file's own name is: a name of 255 bytes could not be saved before.
+int CreateTemporary(const SaveTarget& target, std::string* temp) {
+  constexpr size_t kSuffix = 7;  // ".XXXXXX"
+  std::string stem = "." + target.name;
+  size_t limit = NAME_MAX - kSuffix;
+  if (stem.size() > limit) {
+    // Cut at a character's start, so that a listing shows no broken UTF-8.
+    while (limit > 1 && (static_cast<unsigned char>(stem[limit]) & 0xC0) == 0x80) --limit;
+    stem.resize(limit);
+  }
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = stem + ".";
+    for (size_t i = 1; i < kSuffix; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    const int fd = ::openat(target.folder.get(), name.c_str(),
+                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd >= 0) {
+      *temp = std::move(name);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
 }
 
 mode_t DefaultFileMode() {
@@ -123,19 +186,16 @@ mode_t DefaultFileMode() {
 
 // The usual save: a new file beside the target, renamed over it, so that a crash at any
 // point leaves the old file or the whole new one. old is null for a file not there yet.
-bool ReplaceByRename(const std::string& path, const std::string& target, const struct stat* old, std::string_view bytes,
+bool ReplaceByRename(const std::string& path, const SaveTarget& target, const struct stat* old, std::string_view bytes,
                      FileWriter& writer, std::string* error) {
-  const std::string folder = FolderOf(target);
-  const size_t slash = target.rfind('/');
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temp = folder + "/." + name + ".XXXXXX";
-  Fd fd(::mkstemp(temp.data()));
+  std::string temp;
+  Fd fd(CreateTemporary(target, &temp));
   if (fd.get() < 0) {
     *error = WriteError(path, Reason(errno));
     return false;
   }
   auto fail = [&](int err) {
-    ::unlink(temp.c_str());
+    ::unlinkat(target.folder.get(), temp.c_str(), 0);
     *error = WriteError(path, Reason(err));
     return false;
   };
@@ -154,10 +214,11 @@ bool ReplaceByRename(const std::string& path, const std::string& target, const s
   if (!WriteAll(writer, fd.get(), bytes)) return fail(errno);
   if (::fsync(fd.get()) != 0) return fail(errno);
   if (fd.Close() != 0) return fail(errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(errno);
-  // Make the rename itself durable; a folder that cannot be opened only loses that.
-  Fd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dirFd.get() >= 0) ::fsync(dirFd.get());
+  if (::renameat(target.folder.get(), temp.c_str(), target.folder.get(), target.name.c_str()) != 0) {
+    return fail(errno);
+  }
+  // Make the rename itself durable.
+  ::fsync(target.folder.get());
   return true;
 }
 
@@ -168,9 +229,9 @@ bool ReplaceByRename(const std::string& path, const std::string& target, const s
 // as it was), and a write that fails half-way puts the old bytes back. Only a crash during
 // the write itself can leave a mixture, a window of one small write; editors make the same
 // trade for linked files.
-bool RewriteInPlace(const std::string& path, const std::string& target, std::string_view bytes, FileWriter& writer,
+bool RewriteInPlace(const std::string& path, const SaveTarget& target, std::string_view bytes, FileWriter& writer,
                     std::string* error) {
-  Fd fd(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+  Fd fd(::openat(target.folder.get(), target.name.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   if (fd.get() < 0) {
     *error = WriteError(path, Reason(errno));
     return false;
@@ -217,6 +278,28 @@ bool RewriteInPlace(const std::string& path, const std::string& target, std::str
     return false;
   }
   return true;
+}
+
+// Replaces the file a save resolved to: in place when it has several names, else by rename.
+bool WriteToTarget(const std::string& path, const SaveTarget& target, std::string_view bytes, FileWriter& out,
+                   std::string* error) {
+  struct stat info;
+  const bool exists = ::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+  if (!exists && errno != ENOENT) {
+    *error = WriteError(path, Reason(errno));
+    return false;
+  }
+  if (exists && S_ISLNK(info.st_mode)) {
+    // A link that took the file's place since it was resolved: the rename replaces the link
+    // itself, and the file it names is left alone.
+    return ReplaceByRename(path, target, nullptr, bytes, out, error);
+  }
+  if (exists && !S_ISREG(info.st_mode)) {
+    *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
+    return false;
+  }
+  if (exists && info.st_nlink > 1) return RewriteInPlace(path, target, bytes, out, error);
+  return ReplaceByRename(path, target, exists ? &info : nullptr, bytes, out, error);
 }
 
 }  // namespace
@@ -289,6 +372,56 @@ int FileWriter::Write(FileHandle file, std::string_view bytes) {
   return 0;
 }
 
+bool UpdateFileAtomically(const std::string& path, const FileUpdate& update, std::string* error, FileWriter* writer,
+                          size_t maxBytes) {
+  FileWriter systemWriter;
+  FileWriter& out = writer ? *writer : systemWriter;
+  if (path.empty()) {
+    *error = WriteError(path, Reason(ENOENT));
+    return false;
+  }
+  SaveTarget target;
+  if (int err = FollowLinks(path, &target); err != 0) {
+    *error = WriteError(path, Reason(err));
+    return false;
+  }
+  // The old contents are read from the very file the save then replaces: whatever takes the
+  // name's place in between (a link to another file) is replaced itself, never followed.
+  std::string old;
+  struct stat info;
+  // Looked at before it is opened, so that a device never sees an open.
+  if (::fstatat(target.folder.get(), target.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (!S_ISREG(info.st_mode)) {
+      *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
+      return false;
+    }
+    Fd fd(
+        ::openat(target.folder.get(), target.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
+      *error = ReadError(path, errno == ELOOP ? NotRegular(S_IFLNK) : Reason(errno));
+      return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+      *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
+      return false;
+    }
+    if (!ReadUpTo(fd.get(), maxBytes, &old)) {
+      *error = ReadError(path, Reason(errno));
+      return false;
+    }
+    if (old.size() > maxBytes) {
+      *error = ReadError(path, "the file is too large for a configuration file");
+      return false;
+    }
+  } else if (errno != ENOENT) {
+    *error = ReadError(path, Reason(errno));
+    return false;
+  }
+  std::string bytes;
+  if (!update(old, &bytes, error)) return false;
+  return WriteToTarget(path, target, bytes, out, error);
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error, FileWriter* writer) {
   FileWriter systemWriter;
   FileWriter& out = writer ? *writer : systemWriter;
@@ -296,23 +429,12 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     *error = WriteError(path, Reason(ENOENT));
     return false;
   }
-  std::string target;
+  SaveTarget target;
   if (int err = FollowLinks(path, &target); err != 0) {
     *error = WriteError(path, Reason(err));
     return false;
   }
-  struct stat info;
-  const bool exists = ::lstat(target.c_str(), &info) == 0;
-  if (!exists && errno != ENOENT) {
-    *error = WriteError(path, Reason(errno));
-    return false;
-  }
-  if (exists && !S_ISREG(info.st_mode)) {
-    *error = WriteError(path, NotRegular(info.st_mode) + "; it was left as it is");
-    return false;
-  }
-  if (exists && info.st_nlink > 1) return RewriteInPlace(path, target, bytes, out, error);
-  return ReplaceByRename(path, target, exists ? &info : nullptr, bytes, out, error);
+  return WriteToTarget(path, target, bytes, out, error);
 }
 
 }  // namespace korvane::platform
