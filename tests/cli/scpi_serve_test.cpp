@@ -106,10 +106,10 @@ TEST_F(ServeTest, PowerIsCoercedToTheLevelsTheOutputOffers) {
   } cases[] = {
       {"POW 5", "= 5", 4},        {"POW 4 DBM", "= 5", 4},
       {"POW 3.4", "= 2", 3},      {"POW 0", "= -1", 2},
-      {"POW -2.5", "= -4", 1},    {"POW -30", "= -4", 1},
+      {"POW -2.5", "= -4", 1},    {"POW -3.9", "= -4", 1},
       {"POW MAX", "= 5", 4},      {"POW:LEV:IMM:AMPL 2", "= 2", 3},
       {"FREQ 10 GHZ", "= -1", 1},  // OUT2 has one level; the +2 asked for is kept for OUT1
-      {"POW MIN", "= -1", 1},     {"POW 2;:FREQ 1 GHZ", "= 2", 3},
+      {"POW MIN", "= -1", 1},     {"FREQ 1 GHZ;:POW 2", "= 2", 3},
   };
   for (const auto& c : cases) {
     Write(c.command);
@@ -162,7 +162,9 @@ TEST_F(ServeTest, EachErrorIsQueuedAndLeavesTheOutputAlone) {
       {"FREQ:MODE CW;:INIT", "-221,\"Settings conflict\"", 16},
       {"FREQ 20 GHZ", "-222,\"Data out of range\"", 16},
       {"FREQ 1e999", "-222,\"Data out of range\"", 16},
-      {"FREQ 5 DBM", "-224,\"Illegal parameter value\"", 16},
+      {"FREQ 5 DBM", "-131,\"Invalid suffix\"", 32},
+      {"POW 100", "-222,\"Data out of range\"", 16},
+      {"SOUR2:FREQ 2 GHZ", "-113,\"Undefined header\"", 32},
       {"OUTP MAYBE", "-224,\"Illegal parameter value\"", 16},
       {"ROSC:FREQ 1 MHZ", "-222,\"Data out of range\"", 16},
   };
