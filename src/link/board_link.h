@@ -79,7 +79,8 @@ class BoardLink {
   DemoStore& demo() { return demo_; }
 
  private:
-  std::string ReadBanner();
+  // closed: set when the banner ended because the port went away.
+  std::string ReadBanner(bool* closed = nullptr);
   [[noreturn]] void LoseConnection();
 
   Clock& clock_;
