@@ -1,8 +1,8 @@
 #include "link/board_link.h"
 
+#include "config/text_encoding.h"
 #include "link/banner_parse.h"
 #include "link/demo_board.h"
-#include "config/text_encoding.h"
 #include "link/net_port_name.h"
 #include "link/net_transport.h"
 #include "link/reply_framing.h"

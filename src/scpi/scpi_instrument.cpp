@@ -322,7 +322,7 @@ int Instrument::ReadLockCondition() {
   if (error) return error;
   if (state == session::LockState::Unknown) return kHardwareError;
   const int questionable = state == session::LockState::Locked ? questionableCondition_ & ~kFrequencyBit
-                                                                : questionableCondition_ | kFrequencyBit;
+                                                               : questionableCondition_ | kFrequencyBit;
   SetConditions(operationCondition_, questionable);
   return kNoError;
 }

@@ -66,9 +66,9 @@ class ScpiServer {
     ClientSocket* socket = nullptr;  // null once the client has gone
     LineClient* line = nullptr;      // a client of another protocol, until it has gone
     bool ended = false;              // the client ended its input: it is closed after its replies
-    std::string partial;           // the line being received
-    bool overrun = false;          // the line being received is too long; its rest is dropped
-    size_t queued = 0;             // lines of this client in the queue
+    std::string partial;             // the line being received
+    bool overrun = false;            // the line being received is too long; its rest is dropped
+    size_t queued = 0;               // lines of this client in the queue
   };
   struct Work {
     ClientId id;

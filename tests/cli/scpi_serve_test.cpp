@@ -246,6 +246,23 @@ TEST_F(ServeTest, RefusalsAndLockComeFromTheBoard) {
   EXPECT_NEAR(Number(Query("FREQ?")), 2e9, 5000.0);
 }
 
+// What a set-up routine asks first, through a real VISA client.
+TEST_F(ServeTest, SelfTestVersionAndStatusRegisters) {
+  EXPECT_EQ(Query("*TST?;:SYST:VERS?;:STAT:OPER?;*OPT?"), "= 0;1999.0;0;OUT2");
+  // A sweep sets OPERation bit 3 while it runs; the event stays until read.
+  ASSERT_EQ(visa.Write("a", "STAT:OPER:ENAB 8;:LIST:FREQ 1GHZ,2GHZ;DWEL 0.2;:SWE:COUN INF;:FREQ:MODE LIST;:INIT"),
+            "ok");
+  EXPECT_EQ(Query("STAT:OPER:COND?;*STB?"), "= 8;128");
+  Write("ABOR");
+  EXPECT_EQ(Query("STAT:OPER:COND?;:STAT:OPER?;:STAT:OPER?"), "= 0;8;0");
+  // A board that answers no lock state fails its self-test; one that reports no lock is questionable.
+  board.SetRefuse("L;", "L 0;", 1);  // from the second lock query on
+  board.SetRefuse("L;", "?;", 0);
+  EXPECT_EQ(Query("*TST?"), "= 1");
+  EXPECT_EQ(Query("*TST?;:STAT:QUES:COND?;:STAT:QUES?;:STAT:QUES?"), "= 0;32;32;0");
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+}
+
 TEST_F(ServeTest, ReferenceChangesSendTheReferenceOnce) {
   const struct {
     std::string command;

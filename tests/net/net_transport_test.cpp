@@ -124,7 +124,8 @@ class TinyServer {
         if (n <= 0) break;
         std::lock_guard lock(mutex_);
         received_.append(buffer, static_cast<size_t>(n));
-        if (!options_.banner.empty() && std::string_view(buffer, static_cast<size_t>(n)).find("V;") != std::string::npos) {
+        if (!options_.banner.empty() &&
+            std::string_view(buffer, static_cast<size_t>(n)).find("V;") != std::string::npos) {
           send(client, options_.banner.data(), options_.banner.size(), MSG_NOSIGNAL);
         }
       }
@@ -200,7 +201,8 @@ TEST_F(NetTransportTest, FailedOpensSayWhyWithinTheConnectTimeOut) {
       {"rfc2217://" + local(hangsUp), Transport::OpenResult::CannotConfigure,
        "rfc2217://" + local(hangsUp) + " closed the connection while it was being set up.", false},
       {"rfc2217://" + local(inUse), Transport::OpenResult::CannotConfigure,
-       "rfc2217://" + local(inUse) + " closed the connection while it was being set up: \"Port's device already in use\"",
+       "rfc2217://" + local(inUse) +
+           " closed the connection while it was being set up: \"Port's device already in use\"",
        false},
   };
   for (const auto& c : cases) {
@@ -320,16 +322,36 @@ TEST_F(NetTransportTest, ReasonsThatTellSurviveTheRetries) {
     std::string reason;  // after "SCHEME://127.0.0.1:PORT"
     std::vector<int> pauses;
   } cases[] = {
-      {"no banner, then refused", "tcp", {.clients = 1}, false,
-       "The port opened, but no board answered with the expected banner.", {}},
-      {"raw server in use", "tcp", {.closeFirst = 9, .closingText = inUse}, false,
-       " closed the connection before a board answered: \"Port's device already in use\"", {500, 500}},
-      {"telnet server in use", "rfc2217", {.closeFirst = 9, .closingText = inUse}, false,
-       " closed the connection while it was being set up: \"Port's device already in use\"", {500, 500}},
-      {"closes twice, then serves", "tcp", {.banner = banner, .closeFirst = 2, .closingText = inUse}, true, "",
+      {"no banner, then refused",
+       "tcp",
+       {.clients = 1},
+       false,
+       "The port opened, but no board answered with the expected banner.",
+       {}},
+      {"raw server in use",
+       "tcp",
+       {.closeFirst = 9, .closingText = inUse},
+       false,
+       " closed the connection before a board answered: \"Port's device already in use\"",
        {500, 500}},
-      {"telnet closes twice, then serves", "rfc2217",
-       {.greeting = kAgreeAndConfirm, .banner = banner, .closeFirst = 2, .closingText = ""}, true, "", {500, 500}},
+      {"telnet server in use",
+       "rfc2217",
+       {.closeFirst = 9, .closingText = inUse},
+       false,
+       " closed the connection while it was being set up: \"Port's device already in use\"",
+       {500, 500}},
+      {"closes twice, then serves",
+       "tcp",
+       {.banner = banner, .closeFirst = 2, .closingText = inUse},
+       true,
+       "",
+       {500, 500}},
+      {"telnet closes twice, then serves",
+       "rfc2217",
+       {.greeting = kAgreeAndConfirm, .banner = banner, .closeFirst = 2, .closingText = ""},
+       true,
+       "",
+       {500, 500}},
   };
   for (const auto& c : cases) {
     TinyServer server(c.server);

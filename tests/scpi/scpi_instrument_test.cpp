@@ -49,8 +49,8 @@ constexpr char kNone[] = "0,\"No error\"";
 TEST(ScpiInstrument, EveryCommandAnswersAndQueuesWhatItShould) {
   const std::string powerOnHz = DemoInstrument().Run("FREQ?");
   const struct {
-    std::string setup;   // run first, its reply ignored
-    std::string query;   // its reply is compared
+    std::string setup;  // run first, its reply ignored
+    std::string query;  // its reply is compared
     std::string reply;
     std::string errors;  // SYST:ERR:ALL? afterwards
   } cases[] = {
@@ -77,8 +77,8 @@ TEST(ScpiInstrument, EveryCommandAnswersAndQueuesWhatItShould) {
       // SYSTem.
       {"", "SYST:ERR?;:SYST:ERR:NEXT?", std::string(kNone) + ";" + kNone, kNone},
       {"BOGUS;FREQ 99 GHZ", "SYST:ERR?", "-113,\"Undefined header\"", "-222,\"Data out of range\""},
-      {"BOGUS;FREQ 99 GHZ", "SYST:ERR:ALL?;ALL?",
-       "-113,\"Undefined header\",-222,\"Data out of range\";0,\"No error\"", kNone},
+      {"BOGUS;FREQ 99 GHZ", "SYST:ERR:ALL?;ALL?", "-113,\"Undefined header\",-222,\"Data out of range\";0,\"No error\"",
+       kNone},
       {"BOGUS;BOGUS", "SYST:ERR:COUN?", "2", "-113,\"Undefined header\",-113,\"Undefined header\""},
       {"", "SYST:VERS?;:SYSTem:VERSion?", "1999.0;1999.0", kNone},
       // STATus.

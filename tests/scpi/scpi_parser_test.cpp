@@ -111,15 +111,15 @@ TEST(ScpiParser, ResolvesHeadersAlongThePathOfTheLine) {
       {"FREQ:LOCK?;FREQ:OUTP OUT2;:FREQ:MODE LIST", {int(Op::Lock), int(Op::FrequencyOutput), int(Op::Mode)}},
       {"SWE:POIN 5;DWEL 1;COUN INF;:INIT:IMM;:ABOR",
        {int(Op::SweepPoints), int(Op::SweepDwell), int(Op::SweepCount), int(Op::Initiate), int(Op::Abort)}},
-      {"SYST:ERR:ALL?;COUN?;NEXT?;:SYST:VERS?", {int(Op::AllErrors), int(Op::ErrorCount), int(Op::NextError),
-                                                 int(Op::Version)}},
+      {"SYST:ERR:ALL?;COUN?;NEXT?;:SYST:VERS?",
+       {int(Op::AllErrors), int(Op::ErrorCount), int(Op::NextError), int(Op::Version)}},
       {"STAT:OPER?;OPER:COND?;ENAB 8;:STAT:QUES:EVEN?;COND?;ENAB?;:STAT:PRES",
        {int(Op::OperationEvent), int(Op::OperationCondition), int(Op::OperationEnable), int(Op::QuestionableEvent),
         int(Op::QuestionableCondition), int(Op::QuestionableEnable), int(Op::StatusPreset)}},
-      {"SOUR1:FREQ 1;POW 2;:OUTP1 ON;:OUTP1:STAT?", {int(Op::Frequency), int(Op::Power), int(Op::OutputState),
-                                                    int(Op::OutputState)}},
-      {"*TST?;*OPT?;*SRE 16;*SRE?", {int(Op::SelfTest), int(Op::Options), int(Op::ServiceRequestEnable),
-                                     int(Op::ServiceRequestEnable)}},
+      {"SOUR1:FREQ 1;POW 2;:OUTP1 ON;:OUTP1:STAT?",
+       {int(Op::Frequency), int(Op::Power), int(Op::OutputState), int(Op::OutputState)}},
+      {"*TST?;*OPT?;*SRE 16;*SRE?",
+       {int(Op::SelfTest), int(Op::Options), int(Op::ServiceRequestEnable), int(Op::ServiceRequestEnable)}},
   };
   for (const auto& c : cases) {
     HeaderResolver resolver(CommandPatterns());
