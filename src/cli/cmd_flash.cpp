@@ -69,7 +69,13 @@ int Run(const Args& args) {
         [&] { progress.Step(); });
     if (!stop.Requested()) {
       progress.End();
-      if (!result.ok()) throw Failure(result.Message());
+      if (result.status == session::FirmwareResult::Status::NoBootloader && result.wasConnected) {
+        // The board left its firmware on "B;": it waits in its bootloader, where flash finds it.
+        throw Failure(WithReason(result.Message(), result.reason) +
+                      "\nThe board now waits in its bootloader; run `korvane-cli flash` again without --connected "
+                      "to finish the update.");
+      }
+      if (!result.ok()) throw Failure(WithReason(result.Message(), result.reason));
       std::cout << result.Message() << std::endl;
       return kExitOk;
     }

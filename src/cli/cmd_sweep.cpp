@@ -39,7 +39,7 @@ int64_t WholeArgument(const Args& args, const std::string& name, int64_t fallbac
 bool AnyBoardMakes(session::ChipChoice choice, double mhz) {
   for (ChipType chip : {ChipType::Adf4350, ChipType::Adf4351, ChipType::Max2871}) {
     if (choice != session::ChipChoice::Auto && static_cast<int>(choice) != static_cast<int>(chip) + 1) continue;
-    for (Band band : {kBandOut1, kBandOut2}) {
+    for (Band band : kBands) {
       if (IsInBand(chip, band, mhz)) return true;
     }
   }

@@ -7,6 +7,7 @@
 
 #include "cli/command.h"
 #include "korvane/version.h"
+#include "scpi/scpi_commands.h"
 
 namespace korvane::cli {
 namespace {
@@ -110,6 +111,26 @@ std::string WordList(const std::vector<std::string>& words) {
   return list;
 }
 
+// The instrument's command table as "korvane-cli serve" answers it: each header with what it
+// takes when set, and "?" when it can be asked.
+std::string ScpiCommandList() {
+  std::string list;
+  for (const scpi::CommandEntry& e : scpi::Commands()) {
+    std::string forms;
+    if (e.settable) {
+      std::string takes;
+      if (e.arity != scpi::Arity::None) {
+        takes = e.numbers ? (e.arity == scpi::Arity::List ? "<n>,<n>,..." : "<n>") : "";
+        for (const char* keyword : e.keywords) takes += (takes.empty() ? "" : "|") + std::string(keyword);
+      }
+      forms = std::string(e.header) + (takes.empty() ? "" : " " + takes);
+    }
+    if (e.queryable) forms += (forms.empty() ? "" : ", ") + std::string(e.header) + "?";
+    list += Roff(forms) + "\n";
+  }
+  return list;
+}
+
 }  // namespace
 
 std::string ManPage() {
@@ -158,6 +179,20 @@ std::string ManPage() {
     page += ".TP\n\\fB\\-\\-help\\fR\nshow the command's help and exit\n";
   }
   page +=
+      ".SH INSTRUMENT COMMANDS\n"
+      ".B korvane\\-cli serve\n"
+      "answers these SCPI commands on its socket (VISA resource\n"
+      ".BR TCPIP::HOST::PORT::SOCKET ,\n"
+      "lines ending in LF). A number may be\n"
+      ".BR MINimum ,\n"
+      ".B MAXimum\n"
+      "or\n"
+      ".BR DEFault ;\n"
+      "a \"#\" marks a keyword that takes the suffix 1. One query from a shell:\n"
+      ".B printf \\(aq*IDN?\\en\\(aq | nc \\-N 127.0.0.1 5025\n"
+      ".PP\n.nf\n" +
+      ScpiCommandList() +
+      ".fi\n"
       ".SH OPTIONS\n"
       ".TP\n"
       "\\fB\\-\\-help\\fR\n"

@@ -1,16 +1,20 @@
 #include "link/board_link.h"
 
-#include "link/banner_parse.h"
 #include "config/text_encoding.h"
+#include "link/banner_parse.h"
+#include "link/demo_board.h"
 #include "link/net_port_name.h"
 #include "link/net_transport.h"
 #include "link/reply_framing.h"
 #include "link/serial_transport.h"
+#include "link/server_text.h"
 
 namespace korvane::link {
 
 namespace {
 constexpr int kOpenAttempts = 3;
+// A server that closed the connection during set-up is given this long before the next try.
+constexpr int kRetryPauseMs = 500;
 constexpr char kNoAnswer[] = "The port opened, but no board answered with the expected banner.";
 }  // namespace
 
@@ -25,11 +29,15 @@ BoardLink::~BoardLink() { ClosePort(); }
 
 // Reads the banner that answers "V;": up to the "Ready\n>" prompt, a silent spell of one
 // read time-out, a failed read, or the length bound.
-std::string BoardLink::ReadBanner() {
+std::string BoardLink::ReadBanner(bool* closed) {
   std::string banner;
   for (;;) {
     char byte = 0;
-    if (transport_->ReadByte(byte, readTimeoutMs_) != Transport::ReadResult::Byte) break;
+    const Transport::ReadResult read = transport_->ReadByte(byte, readTimeoutMs_);
+    if (read != Transport::ReadResult::Byte) {
+      if (closed) *closed = read == Transport::ReadResult::Failed;
+      break;
+    }
     if (byte != '\0') banner.push_back(byte);
     if (BannerComplete(banner) || banner.size() >= kMaxBannerBytes) break;
   }
@@ -66,14 +74,32 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
 
   ReplaceTransport(factory_(portName, clock_));
   const std::string expected = config::Utf8ToLatin1Lossy(expectedBanner);
-  openFailure_ = kNoAnswer;
+  // The first reason that tells what went wrong is reported, not what later tries ran into (a
+  // server that refuses once the board has been switched over); a server that only closed is
+  // no such reason while a later try says more.
+  std::string telling;
+  std::string last = kNoAnswer;
+  const auto note = [&](const std::string& reason, bool tells) {
+    last = reason;
+    if (tells && telling.empty()) telling = reason;
+  };
+  bool pause = false;
   for (int attempt = 0; attempt < kOpenAttempts && !interrupted_; ++attempt) {
+    if (pause) clock_.SleepMs(kRetryPauseMs);
+    pause = false;
     switch (transport_->Open(portName)) {
       case Transport::OpenResult::CannotOpen:
-      case Transport::OpenResult::CannotConfigure:
-        openFailure_ = transport_->FailureReason();
+      case Transport::OpenResult::CannotConfigure: {
+        const std::string reason = transport_->FailureReason();
         transport_->Close();
+        if (transport_->FailureMayPass() && !interrupted_) {
+          note(reason, reason.find(": \"") != std::string::npos);
+          pause = true;
+          continue;
+        }
+        openFailure_ = telling.empty() ? reason : telling;
         return false;
+      }
       case Transport::OpenResult::Ok:
         break;
     }
@@ -82,13 +108,26 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     identity_.sSuffix = 0;
     identity_.hwVersion = 1;
     transport_->Write(kIdentifyCommand);
-    const std::string banner = ReadBanner();
-    if (expected.empty() || banner.find(expected) == std::string::npos) continue;
-    ApplyBanner(banner, identity_);
-    state_ = PortState::Open;
-    openFailure_.clear();
-    return true;
+    bool closed = false;
+    const std::string banner = ReadBanner(&closed);
+    if (!expected.empty() && banner.find(expected) != std::string::npos) {
+      ApplyBanner(banner, identity_);
+      state_ = PortState::Open;
+      openFailure_.clear();
+      return true;
+    }
+    if (closed && IsNetworkPortName(portName)) {
+      // A raw server that says why and closes (ser2net: "Port's device already in use").
+      const std::string said = ServerText(banner);
+      note(portName + " closed the connection before a board answered" +
+               (said.empty() ? std::string(".") : ": \"" + said + "\""),
+           !said.empty());
+      pause = true;
+    } else {
+      note(kNoAnswer, true);
+    }
   }
+  openFailure_ = telling.empty() ? last : telling;
   transport_->Close();
   return false;
 }

@@ -73,7 +73,8 @@ class BoardLink {
   Clock& clock() { return clock_; }
 
  private:
-  std::string ReadBanner();
+  // closed: set when the banner ended because the port went away.
+  std::string ReadBanner(bool* closed = nullptr);
   void ReplaceTransport(std::unique_ptr<Transport> transport);
   [[noreturn]] void LoseConnection();
 

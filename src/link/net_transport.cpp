@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/net_port_name.h"
+#include "link/server_text.h"
 #include "link/telnet_codec.h"
 #include "platform/sockets.h"
 
@@ -79,6 +80,19 @@ std::string BigEndian32(uint32_t value) {
 
 std::string Byte(uint8_t value) { return std::string(1, static_cast<char>(value)); }
 
+// A server's answer as it came, for a message: "00 00 25 80"; the first 16 bytes.
+std::string HexBytes(std::string_view bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (size_t i = 0; i < bytes.size() && i < 16; ++i) {
+    const auto b = static_cast<uint8_t>(bytes[i]);
+    if (!out.empty()) out.push_back(' ');
+    out.push_back(kDigits[b >> 4]);
+    out.push_back(kDigits[b & 15]);
+  }
+  return bytes.size() > 16 ? out + " ..." : out;
+}
+
 std::string Cancelled(const std::string& portName) { return "Connecting to " + portName + " was cancelled."; }
 
 // Why a connection could not be made, with what to check.
@@ -102,6 +116,7 @@ NetTransport::~NetTransport() { Close(); }
 Transport::OpenResult NetTransport::Open(const std::string& portName) {
   Close();
   failure_.clear();
+  mayPass_ = false;
   interrupted_ = false;
   const std::optional<NetPortName> name = ParseNetPortName(portName);
   if (!name) {
@@ -197,8 +212,14 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
     switch (wait) {
       case Wait::Cancelled:
         return Cancelled(portName);
-      case Wait::Closed:
-        return portName + " closed the connection while it was being set up.";
+      case Wait::Closed: {
+        // ser2net says why before it closes ("Port's device already in use"); often it is
+        // still letting go of a client that just left, so this is tried again.
+        mayPass_ = true;
+        const std::string said = ServerText(std::string_view(pending_).substr(pendingPos_));
+        return portName + " closed the connection while it was being set up" +
+               (said.empty() ? std::string(".") : ": \"" + said + "\"");
+      }
       case Wait::TimedOut:
       case Wait::Ready:
         break;
@@ -235,24 +256,25 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
   struct Setting {
     uint8_t request;
     uint32_t value;
+    size_t width;  // bytes of the value
     const char* what;
     bool confirmed;
   } settings[] = {
-      {kSetBaudRate, kBaudRate, "baud rate", false},
-      {kSetDataSize, kDataBits, "data bits", false},
-      {kSetParity, kParityNone, "parity", false},
-      {kSetStopSize, kStopBitsOne, "stop bits", false},
-      {kSetControl, kControlNoFlowControl, "flow control", false},
+      {kSetBaudRate, kBaudRate, 4, "baud rate", false},
+      {kSetDataSize, kDataBits, 1, "data bits", false},
+      {kSetParity, kParityNone, 1, "parity", false},
+      {kSetStopSize, kStopBitsOne, 1, "stop bits", false},
+      {kSetControl, kControlNoFlowControl, 1, "flow control", false},
   };
   for (;;) {
     for (const ComPortReply& reply : telnet_->TakeComPortReplies()) {
       for (Setting& s : settings) {
         if (s.request != reply.request || s.confirmed) continue;
         // The other control requests (modem lines, inbound flow) are answered alike.
-        if (s.request == kSetControl && reply.Number() != s.value) continue;
-        if (reply.Number() != s.value) {
-          failure_ = portName + " set the " + s.what + " to " + std::to_string(reply.Number()) + " instead of " +
-                     std::to_string(s.value) + ".";
+        if (s.request == kSetControl && reply.Number(s.width) != s.value) continue;
+        if (reply.Number(s.width) != s.value) {
+          failure_ = portName + " was asked to set the " + s.what + " to " + std::to_string(s.value) +
+                     " and answered " + std::to_string(reply.Number(s.width)) + " (" + HexBytes(reply.value) + ").";
           return OpenResult::CannotConfigure;
         }
         s.confirmed = true;

@@ -1,5 +1,7 @@
 #include "link/telnet_codec.h"
 
+#include <algorithm>
+
 namespace korvane::link {
 
 using namespace telnet;
@@ -21,9 +23,11 @@ void AppendCommand(std::string& out, uint8_t verb, uint8_t option) {
 
 }  // namespace
 
-uint32_t ComPortReply::Number() const {
+uint32_t ComPortReply::Number(size_t width) const {
   uint32_t number = 0;
-  for (char c : value) number = (number << 8) | static_cast<uint8_t>(c);
+  for (char c : std::string_view(value).substr(0, std::min<size_t>(width, 4))) {
+    number = (number << 8) | static_cast<uint8_t>(c);
+  }
   return number;
 }
 

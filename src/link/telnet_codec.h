@@ -52,8 +52,9 @@ inline constexpr uint8_t kPurgeBothDirections = 3;
 struct ComPortReply {
   uint8_t request = 0;  // the request answered (telnet::kSetBaudRate, ...)
   std::string value;    // as sent, Telnet escaping undone
-  // The value as a big-endian number (a baud rate is four bytes, a data size one).
-  uint32_t Number() const;
+  // The value as a big-endian number of `width` bytes (a baud rate is four, a data size one).
+  // Servers that send more (a baud rate in eight bytes) are read from the first ones.
+  uint32_t Number(size_t width = 4) const;
   bool operator==(const ComPortReply&) const = default;
 };
 

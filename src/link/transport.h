@@ -36,6 +36,9 @@ class Transport {
 
   // Why the last Open failed, one line; empty after a successful open.
   const std::string& FailureReason() const { return failure_; }
+  // The last Open failed in a way that may pass in a moment (the server closed the connection
+  // while it was being set up): worth another try.
+  bool FailureMayPass() const { return mayPass_; }
   // Makes every wait give up at once until the next Open (a window that is closing).
   void Interrupt() { interrupted_ = true; }
   bool Interrupted() const { return interrupted_; }
@@ -43,6 +46,7 @@ class Transport {
  protected:
   Clock& clock_;
   std::string failure_;
+  bool mayPass_ = false;
   std::atomic<bool> interrupted_{false};
 };
 

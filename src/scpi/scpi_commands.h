@@ -17,7 +17,20 @@ enum class Op {
   EventStatus,
   EventStatusEnable,
   StatusByte,
+  ServiceRequestEnable,
+  SelfTest,
+  Options,
   NextError,
+  AllErrors,
+  ErrorCount,
+  Version,
+  OperationEvent,
+  OperationCondition,
+  OperationEnable,
+  QuestionableEvent,
+  QuestionableCondition,
+  QuestionableEnable,
+  StatusPreset,
   Frequency,
   FrequencyOutput,
   Lock,
@@ -50,16 +63,18 @@ struct CommandEntry {
   Quantity quantity = Quantity::Plain;
   std::span<const char* const> keywords = {};  // character data the setting takes besides numbers
   bool numbers = true;                         // false: only the keywords
-  bool queryLimits = false;                    // the query takes MINimum or MAXimum
+  // The setting and its query take MINimum, MAXimum and DEFault, the first three keywords.
+  bool limits = false;
 };
 
 // Keyword lists that commands share; each list's order is what the instrument's code relies on.
-inline constexpr const char* kLimitKeywords[] = {"MINimum", "MAXimum"};
+inline constexpr const char* kLimitKeywords[] = {"MINimum", "MAXimum", "DEFault"};
+inline constexpr size_t kLimitCount = 3;
 inline constexpr const char* kBooleanKeywords[] = {"OFF", "ON"};
 inline constexpr const char* kOutputKeywords[] = {"AUTO", "OUT1", "OUT2"};
 inline constexpr const char* kModeKeywords[] = {"CW", "FIXed", "SWEep", "LIST"};
 inline constexpr const char* kSourceKeywords[] = {"INTernal", "EXTernal"};
-inline constexpr const char* kInfiniteKeywords[] = {"INFinite"};
+inline constexpr const char* kCountKeywords[] = {"MINimum", "MAXimum", "DEFault", "INFinite"};
 
 std::span<const CommandEntry> Commands();
 // One compiled pattern per entry of Commands(), in the same order.

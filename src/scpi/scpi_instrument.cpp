@@ -1,7 +1,9 @@
 #include "scpi/scpi_instrument.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 #include "synth/number_text.h"
 
@@ -15,24 +17,8 @@ constexpr int64_t kMaxSweepCount = 1000000;
 constexpr double kMaxDwellS = 1000.0;
 constexpr size_t kMaxListPoints = 10000;
 constexpr double kHzPerMhz = 1e6;
-
-// Standard event status bits an error sets, by its hundreds.
-constexpr int kOperationCompleteBit = 1;
-constexpr int kQueryErrorBit = 4;
-constexpr int kDeviceErrorBit = 8;
-constexpr int kExecutionErrorBit = 16;
-constexpr int kCommandErrorBit = 32;
-// Status byte: error queue not empty, and event status summary.
-constexpr int kErrorQueueBit = 4;
-constexpr int kEventSummaryBit = 32;
-
-int EventBitOf(int code) {
-  if (code <= -100 && code > -200) return kCommandErrorBit;
-  if (code <= -200 && code > -300) return kExecutionErrorBit;
-  if (code <= -300 && code > -400) return kDeviceErrorBit;
-  if (code <= -400 && code > -500) return kQueryErrorBit;
-  return 0;
-}
+constexpr int64_t kDefaultSweepPoints = 11;
+constexpr char kScpiVersion[] = "1999.0";
 
 // Hertz with millihertz, never localised.
 std::string FormatHz(double hz) { return FormatFixed(hz, 3); }
@@ -43,6 +29,33 @@ std::string FormatShortest(double value) {
   const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
   return ec == std::errc() ? std::string(buffer, end) : std::string("0");
 }
+
+// A number as a query with MINimum, MAXimum or DEFault answers it.
+std::string FormatLimit(Op op, double value) {
+  switch (op) {
+    case Op::Frequency:
+    case Op::ListFrequency:
+    case Op::Start:
+    case Op::Stop:
+    case Op::ReferenceFrequency:
+      return FormatHz(value);
+    case Op::SweepDwell:
+    case Op::ListDwell:
+      return FormatShortest(value);
+    default:
+      break;
+  }
+  return std::to_string(std::llround(value));
+}
+
+// The lowest and the highest power level a band offers, in dBm.
+// The lowest and the highest level in dBm that an output offers (its first level is Off).
+std::pair<int, int> PowerRange(ChipType chip, Band band) {
+  const std::span<const PowerLevel> levels = PowerLevels(chip, band);
+  return {*PowerLevelDbm(levels[1]), *PowerLevelDbm(levels.back())};
+}
+
+std::string ErrorEntry(int code) { return std::to_string(code) + ",\"" + std::string(ErrorText(code)) + "\""; }
 
 // A whole number from a parameter: rounded, as the standard asks of integer settings.
 std::optional<int64_t> WholeNumber(double value, int64_t low, int64_t high) {
@@ -88,13 +101,24 @@ void Instrument::QueueError(ClientId id, int code) {
 }
 
 void Instrument::Queue(Client& client, int code) {
-  client.esr |= EventBitOf(code);
+  client.status.esr |= EventBitOf(code);
   if (client.errors.size() < kErrorQueueSize) {
     client.errors.push_back(code);
   } else {
     client.errors.back() = kQueueOverflow;
-    client.esr |= EventBitOf(kQueueOverflow);
+    client.status.esr |= EventBitOf(kQueueOverflow);
   }
+}
+
+void Instrument::Abandon(ClientId id) {
+  auto it = clients_.find(id);
+  if (it != clients_.end()) it->second.program.reset();
+}
+
+int Instrument::StatusByte(ClientId id, bool messageAvailable) const {
+  auto it = clients_.find(id);
+  if (it == clients_.end()) return 0;
+  return it->second.status.StatusByte(!it->second.errors.empty(), messageAvailable);
 }
 
 std::optional<std::string> Instrument::Execute(ClientId id, std::string_view line) {
@@ -157,7 +181,7 @@ void Instrument::RunUnit(Client& client, Program& program, const ProgramUnit& un
 
   // Parameters are read before anything runs: a malformed one leaves the instrument as it was.
   std::vector<Parameter> values;
-  const bool takesValues = unit.query ? entry.queryLimits : entry.arity != Arity::None;
+  const bool takesValues = unit.query ? entry.limits : entry.arity != Arity::None;
   if (!takesValues && !unit.params.empty()) {
     Queue(client, kParameterNotAllowed);
     return;
@@ -172,13 +196,18 @@ void Instrument::RunUnit(Client& client, Program& program, const ProgramUnit& un
     return;
   }
   for (const std::string& text : unit.params) {
-    const Parameter value = unit.query ? ReadParameter(text, Quantity::Plain, kLimitKeywords)
-                                       : ReadParameter(text, entry.quantity, entry.keywords);
+    Parameter value = unit.query ? ReadParameter(text, Quantity::Plain, kLimitKeywords)
+                                 : ReadParameter(text, entry.quantity, entry.keywords);
     int error = value.error;
     if (!error && !value.isKeyword && (unit.query || !entry.numbers)) error = kIllegalParameterValue;
     if (error) {
       Queue(client, error);
       return;
+    }
+    // MINimum, MAXimum and DEFault stand for numbers of the setting as it is now.
+    if (entry.limits && value.isKeyword && value.keyword < kLimitCount) {
+      value.number = Limit(entry.op, value.keyword);
+      value.isKeyword = false;
     }
     values.push_back(value);
   }
@@ -247,6 +276,66 @@ int Instrument::Reset() {
   return WithBoard([&] { return Apply(off, base); });
 }
 
+double Instrument::Limit(Op op, size_t which) const {
+  const auto pick = [which](double low, double high, double byDefault) {
+    return which == 0 ? low : which == 1 ? high : byDefault;
+  };
+  switch (op) {
+    case Op::Frequency:
+    case Op::ListFrequency:
+      return pick(output_.MinHz(choice_), output_.MaxHz(choice_), powerOn_.hz);
+    case Op::Start:
+      return pick(output_.MinHz(choice_), output_.MaxHz(choice_), output_.MinHz(OutputChoice::Auto));
+    case Op::Stop:
+      return pick(output_.MinHz(choice_), output_.MaxHz(choice_), output_.MaxHz(OutputChoice::Auto));
+    case Op::Power: {
+      const auto [low, high] = PowerRange(output_.settings().chip, output_.current().band);
+      return pick(low, high, std::clamp<double>(powerOn_.dbm, low, high));
+    }
+    case Op::ReferenceFrequency:
+      return pick(MinReference(output_.settings().chip) * kHzPerMhz, MaxReference(output_.settings().chip) * kHzPerMhz,
+                  ReadDouble(powerOnSettings_.reference).value_or(10.0) * kHzPerMhz);
+    case Op::SweepPoints:
+      return pick(2, kMaxSweepPoints, kDefaultSweepPoints);
+    case Op::SweepDwell:
+    case Op::ListDwell:
+      return pick(0.0, kMaxDwellS, 0.0);
+    case Op::SweepCount:
+      return pick(1, kMaxSweepCount, 1);
+    case Op::EventStatusEnable:
+    case Op::ServiceRequestEnable:
+      return pick(0, 255, 0);
+    case Op::OperationEnable:
+    case Op::QuestionableEnable:
+      return pick(0, kRegisterMask, 0);
+    default:
+      break;
+  }
+  return 0.0;
+}
+
+int Instrument::ReadLockCondition() {
+  session::LockState state = session::LockState::Unknown;
+  const int error = WithBoard([&] {
+    state = session_.ReadLock();
+    return kNoError;
+  });
+  if (error) return error;
+  if (state == session::LockState::Unknown) return kHardwareError;
+  const int questionable = state == session::LockState::Locked ? questionableCondition_ & ~kFrequencyBit
+                                                               : questionableCondition_ | kFrequencyBit;
+  SetConditions(operationCondition_, questionable);
+  return kNoError;
+}
+
+void Instrument::SetConditions(int operation, int questionable) {
+  for (auto& [id, client] : clients_) {
+    client.status.Transition(operationCondition_, operation, questionableCondition_, questionable);
+  }
+  operationCondition_ = operation;
+  questionableCondition_ = questionable;
+}
+
 int Instrument::Initiate(ClientId owner) {
   if (sweep_.running) return kInitIgnored;
   std::vector<double> points;
@@ -287,6 +376,7 @@ int Instrument::Initiate(ClientId owner) {
   sweep_.passesLeft = sweepSettings_.count;
   sweep_.dwellMs = dwellMs;
   sweep_.dueMs = clock_.NowMs();
+  SetConditions(operationCondition_ | kSweepingBit, questionableCondition_);
   return kNoError;
 }
 
@@ -315,18 +405,14 @@ void Instrument::RunSweepPoint() {
 void Instrument::EndSweep() {
   sweep_.running = false;
   for (auto& [id, client] : clients_) {
-    if (client.opcArmed) client.esr |= kOperationCompleteBit;
+    if (client.opcArmed) client.status.esr |= kOperationCompleteBit;
     client.opcArmed = false;
   }
+  SetConditions(operationCondition_ & ~kSweepingBit, questionableCondition_);
 }
 
 int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values) {
   const Parameter* value = values.empty() ? nullptr : &values.front();
-  // MINimum and MAXimum of a frequency under the present output choice.
-  auto frequency = [&](const Parameter& p) {
-    if (!p.isKeyword) return p.number;
-    return p.keyword == 0 ? output_.MinHz(choice_) : output_.MaxHz(choice_);
-  };
   auto inRange = [&](double hz) { return output_.BandFor(hz, choice_).has_value(); };
   auto dwell = [](const Parameter& p, double& target) {
     if (!(p.number >= 0.0 && p.number <= kMaxDwellS)) return kDataOutOfRange;
@@ -339,26 +425,43 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
       return Reset();
     case Op::ClearStatus:
       client.errors.clear();
-      client.esr = 0;
+      client.status.Clear();
       client.opcArmed = false;
       return kNoError;
     case Op::OperationComplete:
       if (sweep_.running) {
         client.opcArmed = true;
       } else {
-        client.esr |= kOperationCompleteBit;
+        client.status.esr |= kOperationCompleteBit;
       }
       return kNoError;
     case Op::Wait:
       return kNoError;
-    case Op::EventStatusEnable: {
+    case Op::EventStatusEnable:
+    case Op::ServiceRequestEnable: {
       const std::optional<int64_t> mask = WholeNumber(value->number, 0, 255);
       if (!mask) return kDataOutOfRange;
-      client.ese = static_cast<int>(*mask);
+      if (entry.op == Op::EventStatusEnable) {
+        client.status.ese = static_cast<int>(*mask);
+      } else {
+        client.status.sre = static_cast<int>(*mask) & ~kMasterSummaryBit;
+      }
       return kNoError;
     }
+    case Op::OperationEnable:
+    case Op::QuestionableEnable: {
+      // All sixteen bits are taken; the unused top one is dropped.
+      const std::optional<int64_t> mask = WholeNumber(value->number, 0, 0xFFFF);
+      if (!mask) return kDataOutOfRange;
+      (entry.op == Op::OperationEnable ? client.status.operationEnable : client.status.questionableEnable) =
+          static_cast<int>(*mask) & kRegisterMask;
+      return kNoError;
+    }
+    case Op::StatusPreset:
+      client.status.Preset();
+      return kNoError;
     case Op::Frequency: {
-      const double hz = frequency(*value);
+      const double hz = value->number;
       const std::optional<OutputRequest> request = RequestFor(hz);
       if (!request) return kDataOutOfRange;
       // A running sweep owns the output; the frequency waits for CW.
@@ -387,13 +490,10 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
     }
     case Op::Power: {
       OutputRequest request = output_.current();
-      if (value->isKeyword) {
-        // The lowest or the highest level the output offers.
-        const double far = value->keyword == 0 ? -1e9 : 1e9;
-        request.dbm = *PowerLevelDbm(NearestPowerLevel(output_.settings().chip, request.band, far));
-      } else {
-        request.dbm = value->number;
-      }
+      // Between the output's lowest and highest level the nearest one is taken.
+      const auto [low, high] = PowerRange(output_.settings().chip, request.band);
+      if (!(value->number >= low && value->number <= high)) return kDataOutOfRange;
+      request.dbm = value->number;
       return WithBoard([&] { return Apply(request); });
     }
     case Op::OutputState: {
@@ -415,7 +515,7 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
     }
     case Op::Start:
     case Op::Stop: {
-      const double hz = frequency(*value);
+      const double hz = value->number;
       if (!inRange(hz)) return kDataOutOfRange;
       (entry.op == Op::Start ? sweepSettings_.startHz : sweepSettings_.stopHz) = hz;
       return kNoError;
@@ -471,8 +571,11 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
 
 int Instrument::Query(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values,
                       std::string& reply) {
-  const bool limit = !values.empty();
-  const bool maximum = limit && values.front().keyword == 1;
+  // MINimum, MAXimum or DEFault, already a number.
+  if (!values.empty()) {
+    reply = FormatLimit(entry.op, values.front().number);
+    return kNoError;
+  }
   switch (entry.op) {
     case Op::Identify: {
       const link::BoardIdentity& id = session_.Identity();
@@ -486,30 +589,65 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
       reply = "1";
       return kNoError;
     case Op::EventStatus:
-      reply = std::to_string(client.esr);
-      client.esr = 0;
+      reply = std::to_string(client.status.esr);
+      client.status.esr = 0;
       return kNoError;
     case Op::EventStatusEnable:
-      reply = std::to_string(client.ese);
+      reply = std::to_string(client.status.ese);
       return kNoError;
-    case Op::StatusByte: {
-      int stb = 0;
-      if (!client.errors.empty()) stb |= kErrorQueueBit;
-      if (client.esr & client.ese) stb |= kEventSummaryBit;
-      reply = std::to_string(stb);
+    case Op::StatusByte:
+      reply = std::to_string(client.status.StatusByte(!client.errors.empty(), false));
       return kNoError;
-    }
+    case Op::ServiceRequestEnable:
+      reply = std::to_string(client.status.sre);
+      return kNoError;
+    case Op::SelfTest:
+      // The board answers its lock query: it runs, and its synthesizer reports.
+      reply = ReadLockCondition() == kNoError ? "0" : "1";
+      return kNoError;
+    case Op::Options:
+      reply = output_.HasSecondOutput() ? "OUT2" : "0";
+      return kNoError;
     case Op::NextError: {
       const int code = client.errors.empty() ? kNoError : client.errors.front();
       if (!client.errors.empty()) client.errors.pop_front();
-      reply = std::to_string(code) + ",\"" + std::string(ErrorText(code)) + "\"";
+      reply = ErrorEntry(code);
       return kNoError;
     }
+    case Op::AllErrors:
+      if (client.errors.empty()) reply = ErrorEntry(kNoError);
+      for (int code : client.errors) reply += (reply.empty() ? "" : ",") + ErrorEntry(code);
+      client.errors.clear();
+      return kNoError;
+    case Op::ErrorCount:
+      reply = std::to_string(client.errors.size());
+      return kNoError;
+    case Op::Version:
+      reply = kScpiVersion;
+      return kNoError;
+    case Op::OperationEvent:
+      reply = std::to_string(client.status.operationEvent);
+      client.status.operationEvent = 0;
+      return kNoError;
+    case Op::OperationCondition:
+      reply = std::to_string(operationCondition_);
+      return kNoError;
+    case Op::OperationEnable:
+      reply = std::to_string(client.status.operationEnable);
+      return kNoError;
+    case Op::QuestionableEvent:
+      ReadLockCondition();
+      reply = std::to_string(client.status.questionableEvent);
+      client.status.questionableEvent = 0;
+      return kNoError;
+    case Op::QuestionableCondition:
+      ReadLockCondition();
+      reply = std::to_string(questionableCondition_);
+      return kNoError;
+    case Op::QuestionableEnable:
+      reply = std::to_string(client.status.questionableEnable);
+      return kNoError;
     case Op::Frequency: {
-      if (limit) {
-        reply = FormatHz(maximum ? output_.MaxHz(choice_) : output_.MinHz(choice_));
-        return kNoError;
-      }
       const std::optional<double> hz = output_.RealHz();
       if (!hz) return kSettingsConflict;
       reply = FormatHz(*hz);
@@ -518,26 +656,14 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
     case Op::FrequencyOutput:
       reply = kOutputKeywords[static_cast<int>(choice_)];
       return kNoError;
-    case Op::Lock:
-      return WithBoard([&] {
-        switch (session_.ReadLock()) {
-          case session::LockState::Locked:
-            reply = "1";
-            return kNoError;
-          case session::LockState::NotLocked:
-            reply = "0";
-            return kNoError;
-          case session::LockState::Unknown:
-            break;
-        }
-        return kHardwareError;
-      });
-    case Op::Power: {
-      OutputRequest request = output_.current();
-      if (limit) request.dbm = maximum ? 1e9 : -1e9;
-      reply = std::to_string(output_.EffectiveDbm(request));
-      return kNoError;
+    case Op::Lock: {
+      const int error = ReadLockCondition();
+      if (!error) reply = questionableCondition_ & kFrequencyBit ? "0" : "1";
+      return error;
     }
+    case Op::Power:
+      reply = std::to_string(output_.EffectiveDbm(output_.current()));
+      return kNoError;
     case Op::OutputState:
       reply = output_.current().on ? "1" : "0";
       return kNoError;

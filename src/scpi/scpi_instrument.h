@@ -15,6 +15,7 @@
 #include "scpi/scpi_commands.h"
 #include "scpi/scpi_parser.h"
 #include "scpi/sig_gen_output.h"
+#include "scpi/status_registers.h"
 #include "session/board_session.h"
 
 namespace korvane::scpi {
@@ -46,6 +47,10 @@ class Instrument {
   std::optional<std::string> Execute(ClientId id, std::string_view line);
   bool Waiting(ClientId id) const;
   std::optional<std::string> Resume(ClientId id);
+  // Drops a line that waits for the sweep to end (a device clear).
+  void Abandon(ClientId id);
+  // The client's status byte; `messageAvailable`: a reply waits to be read (its server knows).
+  int StatusByte(ClientId id, bool messageAvailable) const;
 
   bool Sweeping() const { return sweep_.running; }
   // When the next sweep point is due, on the clock.
@@ -69,8 +74,7 @@ class Instrument {
   struct Client {
     ClientId id = 0;
     std::deque<int> errors;
-    int esr = 0;
-    int ese = 0;
+    StatusRegisters status;
     bool opcArmed = false;           // *OPC while a sweep ran: the bit is set when it ends
     std::optional<Program> program;  // a line waiting for the sweep to end
   };
@@ -117,6 +121,12 @@ class Instrument {
   int Reset();
   int Initiate(ClientId owner);
   void EndSweep();
+  // MINimum, MAXimum or DEFault (0, 1, 2) of a numeric setting.
+  double Limit(Op op, size_t which) const;
+  // Reads the board's lock detect into the QUEStionable condition; kHardwareError when the board
+  // answers no lock state, kHardwareMissing when it is lost.
+  int ReadLockCondition();
+  void SetConditions(int operation, int questionable);
 
   session::BoardSession& session_;
   Clock& clock_;
@@ -126,6 +136,8 @@ class Instrument {
   const PanelSettings powerOnSettings_;
   std::map<ClientId, Client> clients_;
   bool lost_ = false;
+  int operationCondition_ = 0;
+  int questionableCondition_ = 0;
 
   double cwHz_;
   OutputChoice choice_ = OutputChoice::Auto;

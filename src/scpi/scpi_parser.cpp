@@ -169,6 +169,8 @@ std::string_view ErrorText(int code) {
       return "Missing parameter";
     case kUndefinedHeader:
       return "Undefined header";
+    case kInvalidSuffix:
+      return "Invalid suffix";
     case kInitIgnored:
       return "Init ignored";
     case kSettingsConflict:
@@ -185,6 +187,8 @@ std::string_view ErrorText(int code) {
       return "Queue overflow";
     case kInputBufferOverrun:
       return "Input buffer overrun";
+    case kQueryUnterminated:
+      return "Query UNTERMINATED";
     default:
       return "Unknown error";
   }
@@ -200,6 +204,10 @@ std::vector<ProgramUnit> SplitLine(std::string_view line) {
 }
 
 bool KeywordMatches(std::string_view form, std::string_view word) {
+  if (!form.empty() && form.back() == '#') {
+    form.remove_suffix(1);
+    if (!word.empty() && word.back() == '1' && KeywordMatches(form, word.substr(0, word.size() - 1))) return true;
+  }
   const std::string upper = UpperText(word);
   return upper == ShortForm(form) || upper == UpperText(form);
 }
@@ -330,7 +338,7 @@ Parameter ReadParameter(std::string_view text, Quantity quantity, std::span<cons
       }
     }
     if (!known) {
-      result.error = kIllegalParameterValue;
+      result.error = kInvalidSuffix;
       return result;
     }
   }

@@ -16,6 +16,7 @@ inline constexpr int kSyntaxError = -102;
 inline constexpr int kParameterNotAllowed = -108;
 inline constexpr int kMissingParameter = -109;
 inline constexpr int kUndefinedHeader = -113;
+inline constexpr int kInvalidSuffix = -131;
 inline constexpr int kInitIgnored = -213;
 inline constexpr int kSettingsConflict = -221;
 inline constexpr int kDataOutOfRange = -222;
@@ -24,6 +25,7 @@ inline constexpr int kHardwareError = -240;
 inline constexpr int kHardwareMissing = -241;
 inline constexpr int kQueueOverflow = -350;
 inline constexpr int kInputBufferOverrun = -363;
+inline constexpr int kQueryUnterminated = -420;
 
 // The text that goes with an error number ("Undefined header"); "Unknown error" otherwise.
 std::string_view ErrorText(int code);
@@ -44,7 +46,8 @@ std::vector<ProgramUnit> SplitLine(std::string_view line);
 
 // A header pattern as SCPI documents write them: "[SOURce:]FREQuency[:CW|:FIXed]". Upper-case
 // letters are the short form, the whole word the long form; brackets mark optional nodes and
-// "|" alternatives. Common commands are written as they are ("*IDN").
+// "|" alternatives; a "#" after a keyword lets it carry the numeric suffix 1 ("SOURce#" takes
+// SOUR and SOUR1). Common commands are written as they are ("*IDN").
 class HeaderPattern {
  public:
   explicit HeaderPattern(std::string_view pattern);
@@ -60,7 +63,8 @@ class HeaderPattern {
   std::vector<Element> elements_;
 };
 
-// "FREQuency" matches FREQ and FREQUENCY in any case, nothing in between.
+// "FREQuency" matches FREQ and FREQUENCY in any case, nothing in between; "SOURce#" also
+// SOUR1 and SOURCE1.
 bool KeywordMatches(std::string_view form, std::string_view word);
 
 // Resolves each command of a line against a table of patterns. A command without a leading ":"
@@ -85,7 +89,7 @@ class HeaderResolver {
 enum class Quantity { Plain, Frequency, Power, Time };
 
 struct Parameter {
-  int error = kNoError;  // kSyntaxError, kIllegalParameterValue or kDataOutOfRange
+  int error = kNoError;  // kSyntaxError, kInvalidSuffix, kIllegalParameterValue or kDataOutOfRange
   bool isKeyword = false;
   size_t keyword = 0;   // index into the keywords given
   double number = 0.0;  // in Hz, dBm or seconds (Plain: as written); always finite
@@ -93,8 +97,8 @@ struct Parameter {
 
 // Reads one parameter: a decimal number ("1", "-2.5", ".5E+3") with an optional suffix of its
 // quantity ("1.2 GHZ", "10ms"), or one of the keyword forms given ("MAXimum", "INFinite").
-// Malformed numbers are syntax errors; unknown keywords and suffixes are illegal values;
-// numbers beyond a double are out of range.
+// Malformed numbers are syntax errors; unknown keywords are illegal values, unknown suffixes
+// invalid suffixes; numbers beyond a double are out of range.
 Parameter ReadParameter(std::string_view text, Quantity quantity, std::span<const char* const> keywords = {});
 
 }  // namespace korvane::scpi

@@ -1,6 +1,5 @@
 #include "scpi/scpi_server.h"
 
-#include <QTcpSocket>
 #include <algorithm>
 #include <set>
 #include <string_view>
@@ -16,7 +15,7 @@ ScpiServer::ScpiServer(Instrument& instrument, Clock& clock) : instrument_(instr
   // Sweep dwells are timed by this timer: a coarse one would be off by up to 5%.
   timer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer_, &QTimer::timeout, &server_, [this] { Pump(); });
-  QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] { Accept(); });
+  server_.accepted = [this](int fd) { Accept(fd); };
 }
 
 ScpiServer::~ScpiServer() { Close(); }
@@ -32,8 +31,6 @@ void ScpiServer::Close() {
   server_.close();
   for (auto& [id, connection] : connections_) {
     if (!connection.socket) continue;
-    QObject::disconnect(connection.socket, nullptr, &server_, nullptr);
-    connection.socket->flush();
     connection.socket->abort();
     connection.socket->deleteLater();
   }
@@ -42,18 +39,60 @@ void ScpiServer::Close() {
   queue_.clear();
 }
 
-void ScpiServer::Accept() {
-  while (QTcpSocket* socket = server_.nextPendingConnection()) {
-    const ClientId id = nextId_++;
-    // Qt stops taking bytes from the system when this much waits unread, so a client that sends
-    // faster than its lines run is slowed down by TCP itself.
-    socket->setReadBufferSize(static_cast<qint64>(kMaxLineBytes));
-    connections_[id].socket = socket;
-    instrument_.AddClient(id);
-    QObject::connect(socket, &QTcpSocket::readyRead, &server_, [this, id] { Receive(id, false); });
-    QObject::connect(socket, &QTcpSocket::bytesWritten, &server_, [this] { Schedule(); });
-    QObject::connect(socket, &QTcpSocket::disconnected, &server_, [this, id] { Gone(id); });
-  }
+void ScpiServer::Accept(int fd) {
+  const ClientId id = nextId_++;
+  auto* socket =
+      new ClientSocket(fd, {[this, id] { Receive(id, false); }, [this] { Schedule(); }, [this, id] { Gone(id); }});
+  // The socket stops taking bytes from the system when this much waits unread, so a client that
+  // sends faster than its lines run is slowed down by TCP itself.
+  socket->setReadBufferSize(static_cast<qint64>(kMaxLineBytes));
+  connections_[id].socket = socket;
+  instrument_.AddClient(id);
+}
+
+void ScpiServer::FinishIfDone(ClientId id) {
+  auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  Connection& c = found->second;
+  if (c.socket && c.ended && c.queued == 0 && !instrument_.Waiting(id)) c.socket->Finish();
+}
+
+ClientId ScpiServer::AddLineClient(LineClient& client) {
+  const ClientId id = nextId_++;
+  connections_[id].line = &client;
+  instrument_.AddClient(id);
+  return id;
+}
+
+void ScpiServer::SubmitLine(ClientId id, std::string line, bool overrun) {
+  auto found = connections_.find(id);
+  if (found == connections_.end() || !found->second.line) return;
+  Work work{id, overrun ? std::string() : std::move(line)};
+  work.overrun = overrun;
+  queue_.push_back(std::move(work));
+  ++found->second.queued;
+  Schedule();
+}
+
+size_t ScpiServer::PendingLines(ClientId id) const {
+  const auto found = connections_.find(id);
+  return found == connections_.end() ? 0 : found->second.queued;
+}
+
+void ScpiServer::ClearLines(ClientId id) {
+  auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  instrument_.Abandon(id);
+  const auto removed = std::erase_if(queue_, [id](const Work& w) { return w.id == id; });
+  found->second.queued -= std::min(found->second.queued, static_cast<size_t>(removed));
+}
+
+void ScpiServer::RemoveLineClient(ClientId id) {
+  auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  found->second.line = nullptr;
+  if (found->second.queued == 0 && !instrument_.Waiting(id)) Forget(id);
+  Schedule();
 }
 
 void ScpiServer::Receive(ClientId id, bool everything) {
@@ -90,6 +129,13 @@ void ScpiServer::Receive(ClientId id, bool everything) {
       ++c.queued;
     }
   }
+  // The client has ended its input: a line it did not finish is dropped, the rest run.
+  if (c.socket->InputEnded() && c.socket->bytesAvailable() == 0 && !c.ended) {
+    c.ended = true;
+    std::string().swap(c.partial);
+    c.overrun = false;
+    FinishIfDone(id);
+  }
   Schedule();
 }
 
@@ -123,8 +169,9 @@ std::deque<ScpiServer::Work>::iterator ScpiServer::NextRunnable() {
     }
     // A client that leaves its replies unread gets no more until it reads them.
     const auto found = connections_.find(it->id);
-    if (found != connections_.end() && found->second.socket &&
-        found->second.socket->bytesToWrite() > kMaxUnreadReplyBytes) {
+    if (found != connections_.end() &&
+        ((found->second.socket && found->second.socket->bytesToWrite() > kMaxUnreadReplyBytes) ||
+         (found->second.line && found->second.line->UnreadBytes() > static_cast<size_t>(kMaxUnreadReplyBytes)))) {
       held.insert(it->id);
       continue;
     }
@@ -171,6 +218,10 @@ void ScpiServer::RunLine(std::deque<Work>::iterator work) {
   if (found == connections_.end()) return;
   Connection& c = found->second;
   --c.queued;
+  if (c.line) {
+    c.line->LineRan(std::move(reply));
+    return;
+  }
   if (!c.socket) {
     if (c.queued == 0) Forget(id);
     return;
@@ -180,7 +231,8 @@ void ScpiServer::RunLine(std::deque<Work>::iterator work) {
     c.socket->write(reply->data(), static_cast<qint64>(reply->size()));
   }
   // Reading stopped while this client had a full queue.
-  if (c.socket->bytesAvailable() > 0) Receive(id, false);
+  if (c.socket->bytesAvailable() > 0 || c.socket->InputEnded()) Receive(id, false);
+  FinishIfDone(id);
 }
 
 void ScpiServer::Schedule() {

@@ -5,17 +5,16 @@
 
 #include <QHostAddress>
 #include <QObject>
-#include <QTcpServer>
 #include <QTimer>
 #include <cstddef>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "link/clock.h"
+#include "scpi/client_socket.h"
 #include "scpi/scpi_instrument.h"
-
-class QTcpSocket;
 
 namespace korvane::scpi {
 
@@ -25,6 +24,17 @@ inline constexpr size_t kMaxLineBytes = 64 * 1024;
 inline constexpr size_t kMaxQueuedLines = 64;
 // Replies a client has not read before its lines stop running.
 inline constexpr qint64 kMaxUnreadReplyBytes = 1 << 20;
+
+// A client that reaches the instrument through another protocol (a VXI-11 link) and shares the
+// socket clients' queue.
+class LineClient {
+ public:
+  virtual ~LineClient() = default;
+  // A line of this client has run; its reply line (without line end) when it had one.
+  virtual void LineRan(std::optional<std::string> reply) = 0;
+  // Reply bytes not read yet: past kMaxUnreadReplyBytes the client's lines wait.
+  virtual size_t UnreadBytes() const = 0;
+};
 
 class ScpiServer {
  public:
@@ -40,12 +50,25 @@ class ScpiServer {
   // Stops listening and closes every client; queued lines are dropped.
   void Close();
 
+  // Clients of other protocols. A line is queued whole (overrun: one that was too long); lines
+  // already queued still run after RemoveLineClient, their replies going nowhere.
+  ClientId AddLineClient(LineClient& client);
+  void SubmitLine(ClientId id, std::string line, bool overrun = false);
+  // Lines of the client queued, running or waiting for a sweep.
+  size_t PendingLines(ClientId id) const;
+  // Drops the client's lines that have not run (a device clear).
+  void ClearLines(ClientId id);
+  void RemoveLineClient(ClientId id);
+  Instrument& instrument() { return instrument_; }
+
  private:
   struct Connection {
-    QTcpSocket* socket = nullptr;  // null once the client has gone
-    std::string partial;           // the line being received
-    bool overrun = false;          // the line being received is too long; its rest is dropped
-    size_t queued = 0;             // lines of this client in the queue
+    ClientSocket* socket = nullptr;  // null once the client has gone
+    LineClient* line = nullptr;      // a client of another protocol, until it has gone
+    bool ended = false;              // the client ended its input: it is closed after its replies
+    std::string partial;             // the line being received
+    bool overrun = false;            // the line being received is too long; its rest is dropped
+    size_t queued = 0;               // lines of this client in the queue
   };
   struct Work {
     ClientId id;
@@ -54,7 +77,9 @@ class ScpiServer {
     bool started = false;  // ran up to a *WAI or *OPC? and waits for the sweep to end
   };
 
-  void Accept();
+  void Accept(int fd);
+  // Closes a client that ended its input once its last line has run and its replies have left.
+  void FinishIfDone(ClientId id);
   // Takes the complete lines a client sent; everything: past the queue limit (a client that left).
   void Receive(ClientId id, bool everything);
   void Gone(ClientId id);
@@ -67,7 +92,7 @@ class ScpiServer {
 
   Instrument& instrument_;
   Clock& clock_;
-  QTcpServer server_;
+  DescriptorServer server_;
   QTimer timer_;
   std::map<ClientId, Connection> connections_;
   std::deque<Work> queue_;

@@ -441,6 +441,7 @@ FirmwareResult BoardSession::UpdateFirmware(const std::string& port, std::span<c
   FirmwareResult result;
   if (!OpenBootloader(port)) {
     result.status = FirmwareResult::Status::NoBootloader;
+    result.reason = link_.OpenFailure();
   } else {
     result = WriteFirmware(image, phase, step);
   }

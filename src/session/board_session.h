@@ -98,6 +98,7 @@ struct FirmwareResult {
   int page = 0;               // EraseFailed
   size_t offset = 0;          // WriteFailed: byte offset of the refused halfword
   bool wasConnected = false;  // a running board was switched over first
+  std::string reason;         // NoBootloader: why the port could not be used
   std::string Message() const;
   bool ok() const { return status == Status::Done; }
 };

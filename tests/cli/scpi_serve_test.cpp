@@ -1,6 +1,11 @@
 // korvane-cli serve against the virtual board, driven by a real VISA client (PyVISA with its
 // pure-Python backend): what a lab script sees, and what reaches the board.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <chrono>
@@ -26,6 +31,35 @@ double Number(const std::string& answer) {
   double value = -1;
   if (answer.rfind("= ", 0) == 0) std::from_chars(answer.data() + 2, answer.data() + answer.size(), value);
   return value;
+}
+
+// A client that sends `text`, ends its sending side at once and reads until the server closes:
+// what arrived, or "(timed out)".
+std::string SendAndHalfClose(int port, const std::string& text) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  std::string received;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size()) &&
+      shutdown(fd, SHUT_WR) == 0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+      pollfd p{fd, POLLIN, 0};
+      if (std::chrono::steady_clock::now() > deadline || poll(&p, 1, 100) < 0) {
+        received = "(timed out)";
+        break;
+      }
+      char buffer[256];
+      const ssize_t n = (p.revents & (POLLIN | POLLHUP | POLLERR)) ? recv(fd, buffer, sizeof buffer, 0) : -2;
+      if (n == 0 || n == -1) break;
+      if (n > 0) received.append(buffer, static_cast<size_t>(n));
+    }
+  }
+  close(fd);
+  return received;
 }
 
 class ServeTest : public ::testing::Test {
@@ -108,10 +142,10 @@ TEST_F(ServeTest, PowerIsCoercedToTheLevelsTheOutputOffers) {
   } cases[] = {
       {"POW 5", "= 5", Plus5},         {"POW 4 DBM", "= 5", Plus5},
       {"POW 3.4", "= 2", Plus2},       {"POW 0", "= -1", Minus1},
-      {"POW -2.5", "= -4", Minus4},    {"POW -30", "= -4", Minus4},
+      {"POW -2.5", "= -4", Minus4},    {"POW -3.9", "= -4", Minus4},
       {"POW MAX", "= 5", Plus5},       {"POW:LEV:IMM:AMPL 2", "= 2", Plus2},
       {"FREQ 10 GHZ", "= -1", Minus1},  // OUT2 has one level; the +2 asked for is kept for OUT1
-      {"POW MIN", "= -1", Minus1},     {"POW 2;:FREQ 1 GHZ", "= 2", Plus2},
+      {"POW MIN", "= -1", Minus1},     {"FREQ 1 GHZ;:POW 2", "= 2", Plus2},
   };
   for (const auto& c : cases) {
     Write(c.command);
@@ -164,7 +198,9 @@ TEST_F(ServeTest, EachErrorIsQueuedAndLeavesTheOutputAlone) {
       {"FREQ:MODE CW;:INIT", "-221,\"Settings conflict\"", 16},
       {"FREQ 20 GHZ", "-222,\"Data out of range\"", 16},
       {"FREQ 1e999", "-222,\"Data out of range\"", 16},
-      {"FREQ 5 DBM", "-224,\"Illegal parameter value\"", 16},
+      {"FREQ 5 DBM", "-131,\"Invalid suffix\"", 32},
+      {"POW 100", "-222,\"Data out of range\"", 16},
+      {"SOUR2:FREQ 2 GHZ", "-113,\"Undefined header\"", 32},
       {"OUTP MAYBE", "-224,\"Illegal parameter value\"", 16},
       {"ROSC:FREQ 1 MHZ", "-222,\"Data out of range\"", 16},
   };
@@ -210,6 +246,23 @@ TEST_F(ServeTest, RefusalsAndLockComeFromTheBoard) {
   EXPECT_EQ(Errors(), std::vector<std::string>{"= -240,\"Hardware error\""});
   // The refused set is not taken for what the board makes.
   EXPECT_NEAR(Number(Query("FREQ?")), 2e9, 5000.0);
+}
+
+// What a set-up routine asks first, through a real VISA client.
+TEST_F(ServeTest, SelfTestVersionAndStatusRegisters) {
+  EXPECT_EQ(Query("*TST?;:SYST:VERS?;:STAT:OPER?;*OPT?"), "= 0;1999.0;0;OUT2");
+  // A sweep sets OPERation bit 3 while it runs; the event stays until read.
+  ASSERT_EQ(visa.Write("a", "STAT:OPER:ENAB 8;:LIST:FREQ 1GHZ,2GHZ;DWEL 0.2;:SWE:COUN INF;:FREQ:MODE LIST;:INIT"),
+            "ok");
+  EXPECT_EQ(Query("STAT:OPER:COND?;*STB?"), "= 8;128");
+  Write("ABOR");
+  EXPECT_EQ(Query("STAT:OPER:COND?;:STAT:OPER?;:STAT:OPER?"), "= 0;8;0");
+  // A board that answers no lock state fails its self-test; one that reports no lock is questionable.
+  board.SetRefuse("L;", "L 0;", 1);  // from the second lock query on
+  board.SetRefuse("L;", "?;", 0);
+  EXPECT_EQ(Query("*TST?"), "= 1");
+  EXPECT_EQ(Query("*TST?;:STAT:QUES:COND?;:STAT:QUES?;:STAT:QUES?"), "= 0;32;32;0");
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
 TEST_F(ServeTest, ReferenceChangesSendTheReferenceOnce) {
@@ -282,6 +335,23 @@ TEST_F(ServeTest, ClientsDoNotHoldEachOtherUp) {
   EXPECT_NEAR(Number(Query("FREQ?", "b")), 2e9, 5000.0);
   // c's replies were all kept for it, in order.
   for (int i = 0; i < 200; ++i) ASSERT_EQ(visa.Read("c").rfind("= Korvane,", 0), 0u) << i;
+}
+
+// A client that ends its sending side after its lines (nc -N, socat -t, a script's shutdown())
+// gets every reply before the server closes; a line it did not finish does not run.
+TEST_F(ServeTest, AHalfClosedClientGetsItsReplies) {
+  const int port = std::stoi(resource.substr(resource.find("::", 8) + 2));
+  for (int run = 0; run < 20; ++run) {
+    EXPECT_EQ(SendAndHalfClose(port, "*IDN?\n"), "Korvane,MAX2871,0123456789ABCDEF01234567,4.03.0005\n") << run;
+  }
+  EXPECT_EQ(SendAndHalfClose(port, "FREQ 2 GHZ\r\nFREQ?;*OPC?\nFREQ?;:SYST:ERR?\nFREQ 3 GHZ"),
+            "2000000000.000;1\n2000000000.000;0,\"No error\"\n");
+  EXPECT_NEAR(Number(Query("FREQ?")), 2e9, 5000.0);
+  // The one-liner of the README.
+  if (access("/usr/bin/nc", X_OK) == 0) {
+    const CliResult nc = RunProgram("sh", {"-c", "printf '*IDN?\\n' | nc -N 127.0.0.1 " + std::to_string(port)});
+    EXPECT_EQ(nc.out, "Korvane,MAX2871,0123456789ABCDEF01234567,4.03.0005\n") << nc.err;
+  }
 }
 
 TEST_F(ServeTest, ALineOverTheLimitIsDroppedWithAnError) {

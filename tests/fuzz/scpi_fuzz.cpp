@@ -30,9 +30,10 @@ void CheckParameter(std::string_view text, scpi::Quantity quantity) {
   const scpi::Parameter p = scpi::ReadParameter(text, quantity, scpi::kLimitKeywords);
   switch (p.error) {
     case scpi::kNoError:
-      if (!std::isfinite(p.number) || (p.isKeyword && p.keyword > 1)) std::abort();
+      if (!std::isfinite(p.number) || (p.isKeyword && p.keyword >= scpi::kLimitCount)) std::abort();
       break;
     case scpi::kSyntaxError:
+    case scpi::kInvalidSuffix:
     case scpi::kDataOutOfRange:
     case scpi::kIllegalParameterValue:
       break;

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "link/board_link.h"
+#include "link/demo_board.h"
 #include "link/telnet_codec.h"
 #include "support/byte_string.h"
 #include "support/recording_clock.h"
@@ -46,6 +48,10 @@ class TinyServer {
     bool closeAfterGreeting = false;
     bool accept = true;  // false: never accept, so that a full backlog drops new connects
     bool ipv6 = false;
+    std::string banner;       // sent each time "V;" arrives
+    int closeFirst = 0;       // the first clients get closingText and are closed
+    std::string closingText;  // what the server says before it closes
+    int clients = 0;          // > 0: the server stops listening after this many (later connects are refused)
   };
   explicit TinyServer(Options options) : options_(std::move(options)) {
     fd_ = socket(options_.ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -84,7 +90,7 @@ class TinyServer {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
     if (parked_ >= 0) close(parked_);
-    close(fd_);
+    if (fd_ >= 0) close(fd_);
   }
   int port() const { return port_; }
   std::string Received() const {
@@ -99,10 +105,17 @@ class TinyServer {
       if (poll(&p, 1, 10) <= 0) continue;
       const int client = accept(fd_, nullptr, nullptr);
       if (client < 0) continue;
-      send(client, options_.greeting.data(), options_.greeting.size(), MSG_NOSIGNAL);
+      ++accepted_;
+      if (options_.clients > 0 && accepted_ >= options_.clients) {
+        close(fd_);
+        fd_ = -1;
+      }
+      const bool closing = accepted_ <= options_.closeFirst;
+      const std::string& greeting = closing ? options_.closingText : options_.greeting;
+      send(client, greeting.data(), greeting.size(), MSG_NOSIGNAL);
       // A hang-up the client sees as the end of the stream; closing with its offers unread
       // would reset the connection instead.
-      if (options_.closeAfterGreeting) shutdown(client, SHUT_WR);
+      if (options_.closeAfterGreeting || closing) shutdown(client, SHUT_WR);
       while (!stop_) {
         pollfd c{client, POLLIN, 0};
         if (poll(&c, 1, 10) <= 0) continue;
@@ -111,14 +124,20 @@ class TinyServer {
         if (n <= 0) break;
         std::lock_guard lock(mutex_);
         received_.append(buffer, static_cast<size_t>(n));
+        if (!options_.banner.empty() &&
+            std::string_view(buffer, static_cast<size_t>(n)).find("V;") != std::string::npos) {
+          send(client, options_.banner.data(), options_.banner.size(), MSG_NOSIGNAL);
+        }
       }
       close(client);
+      if (fd_ < 0) return;
     }
   }
 
   Options options_;
   int fd_ = -1;
   int parked_ = -1;
+  int accepted_ = 0;
   int port_ = 0;
   std::thread thread_;
   std::atomic<bool> stop_{false};
@@ -150,6 +169,7 @@ TEST_F(NetTransportTest, FailedOpensSayWhyWithinTheConnectTimeOut) {
   TinyServer wrongBaud(
       {.greeting = ByteString({kIac, kDo, kOptionComPort}) + Reply(kSetBaudRate, ByteString({0, 0, 0x25, 0x80}))});
   TinyServer hangsUp({.greeting = ByteString({kIac, kWill, kOptionBinary}), .closeAfterGreeting = true});
+  TinyServer inUse({.greeting = "\r\nPort's device already in use\r\n\a", .closeAfterGreeting = true});
   int holder = -1;
   const std::string refused = "127.0.0.1:" + std::to_string(RefusingPort(holder));
   const auto local = [](const TinyServer& s) { return "127.0.0.1:" + std::to_string(s.port()); };
@@ -176,9 +196,14 @@ TEST_F(NetTransportTest, FailedOpensSayWhyWithinTheConnectTimeOut) {
        "rfc2217://" + local(refuses) + " does not offer serial-port control; for a raw port write tcp:// instead.",
        false},
       {"rfc2217://" + local(wrongBaud), Transport::OpenResult::CannotConfigure,
-       "rfc2217://" + local(wrongBaud) + " set the baud rate to 9600 instead of 4800.", false},
+       "rfc2217://" + local(wrongBaud) + " was asked to set the baud rate to 4800 and answered 9600 (00 00 25 80).",
+       false},
       {"rfc2217://" + local(hangsUp), Transport::OpenResult::CannotConfigure,
        "rfc2217://" + local(hangsUp) + " closed the connection while it was being set up.", false},
+      {"rfc2217://" + local(inUse), Transport::OpenResult::CannotConfigure,
+       "rfc2217://" + local(inUse) +
+           " closed the connection while it was being set up: \"Port's device already in use\"",
+       false},
   };
   for (const auto& c : cases) {
     // Twenty times as fast as real time: the 2 s budget passes in a tenth of a second.
@@ -223,11 +248,20 @@ TEST_F(NetTransportTest, ReadsUntilTheServerHangsUp) {
   TinyServer v4({.greeting = fromBoard, .closeAfterGreeting = true});
   TinyServer v6({.greeting = fromBoard, .closeAfterGreeting = true, .ipv6 = true});
   TinyServer telnet({.greeting = kAgreeAndConfirm + telnetFromBoard, .closeAfterGreeting = true});
+  // A server that sends each value in eight bytes, as some do.
+  TinyServer longValues({.greeting = ByteString({kIac, kDo, kOptionComPort}) +
+                                     Reply(kSetBaudRate, ByteString({0, 0, 0x12, 0xC0, 0, 0, 0, 0})) +
+                                     Reply(kSetDataSize, ByteString({8, 0, 0, 0, 0, 0, 0, 0})) +
+                                     Reply(kSetParity, ByteString({1, 0, 0, 0, 0, 0, 0, 0})) +
+                                     Reply(kSetStopSize, ByteString({1, 0, 0, 0, 0, 0, 0, 0})) +
+                                     Reply(kSetControl, ByteString({1, 0, 0, 0, 0, 0, 0, 0})) + telnetFromBoard,
+                         .closeAfterGreeting = true});
   const std::string names[] = {
       "tcp://127.0.0.1:" + std::to_string(v4.port()),
       "tcp://localhost:" + std::to_string(v4.port()),
       "tcp://[::1]:" + std::to_string(v6.port()),
       "rfc2217://127.0.0.1:" + std::to_string(telnet.port()),
+      "rfc2217://127.0.0.1:" + std::to_string(longValues.port()),
   };
   for (const std::string& name : names) {
     SteadyClock clock;
@@ -273,6 +307,63 @@ TEST_F(NetTransportTest, BytesToTheBoardAreEscapedOnlyForTelnet) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     EXPECT_TRUE(endsWithWire()) << c.scheme;
+  }
+}
+
+// A board link's connect over servers that fail in different ways: the reason reported is the
+// one that tells what went wrong, and a server that closes during set-up is tried again.
+TEST_F(NetTransportTest, ReasonsThatTellSurviveTheRetries) {
+  const std::string banner = "ADF4350 Controller v4s.3.5 from 16052019.\nReady\n>";
+  const std::string inUse = "Port's device already in use\r\n";
+  const struct {
+    const char* name;
+    const char* scheme;
+    TinyServer::Options server;
+    bool connects;
+    std::string reason;  // after "SCHEME://127.0.0.1:PORT"
+    std::vector<int> pauses;
+  } cases[] = {
+      {"no banner, then refused",
+       "tcp",
+       {.clients = 1},
+       false,
+       "The port opened, but no board answered with the expected banner.",
+       {}},
+      {"raw server in use",
+       "tcp",
+       {.closeFirst = 9, .closingText = inUse},
+       false,
+       " closed the connection before a board answered: \"Port's device already in use\"",
+       {500, 500}},
+      {"telnet server in use",
+       "rfc2217",
+       {.closeFirst = 9, .closingText = inUse},
+       false,
+       " closed the connection while it was being set up: \"Port's device already in use\"",
+       {500, 500}},
+      {"closes twice, then serves",
+       "tcp",
+       {.banner = banner, .closeFirst = 2, .closingText = inUse},
+       true,
+       "",
+       {500, 500}},
+      {"telnet closes twice, then serves",
+       "rfc2217",
+       {.greeting = kAgreeAndConfirm, .banner = banner, .closeFirst = 2, .closingText = ""},
+       true,
+       "",
+       {500, 500}},
+  };
+  for (const auto& c : cases) {
+    TinyServer server(c.server);
+    test::RecordingClock clock(0, 20);
+    BoardLink link(clock);
+    link.SetReadTimeoutMs(2000);
+    const std::string url = std::string(c.scheme) + "://127.0.0.1:" + std::to_string(server.port());
+    EXPECT_EQ(link.OpenPort(url, kFirmwareBanner), c.connects) << c.name << ": " << link.OpenFailure();
+    const std::string reason = c.reason.empty() || c.reason[0] != ' ' ? c.reason : url + c.reason;
+    EXPECT_EQ(link.OpenFailure(), reason) << c.name;
+    EXPECT_EQ(clock.sleeps, c.pauses) << c.name;
   }
 }
 

@@ -148,6 +148,9 @@ TEST(TelnetCodec, SerialPortRepliesAreCollectedOnlyOnceAgreed) {
     EXPECT_TRUE(codec.TakeComPortReplies().empty()) << c.name;
   }
   EXPECT_EQ(ComPortReply({kSetBaudRate, ByteString({0, 0, 0x12, 0xC0})}).Number(), 4800u);
+  // Values longer than their width are read from their first bytes.
+  EXPECT_EQ(ComPortReply({kSetBaudRate, ByteString({0, 0, 0x12, 0xC0, 0, 0, 0, 0})}).Number(), 4800u);
+  EXPECT_EQ(ComPortReply({kSetDataSize, ByteString({8, 0, 0, 0})}).Number(1), 8u);
 }
 
 // A hostile server: whatever it repeats, the answers and the memory stay small.

@@ -78,6 +78,15 @@ TEST(ScpiParser, MatchesShortAndLongFormsAndOptionalNodes) {
       {"[SOURce:]POWer[:LEVel][:IMMediate][:AMPLitude]", {"POW", "AMPL", "LEV"}, false},
       {"*IDN", {"*IDN"}, true},
       {"*IDN", {"*IDNX"}, false},
+      // The numeric suffix 1, where the pattern allows one.
+      {"[SOURce#:]FREQuency", {"SOUR1", "FREQ"}, true},
+      {"[SOURce#:]FREQuency", {"SOURCE1", "FREQ"}, true},
+      {"[SOURce#:]FREQuency", {"SOUR2", "FREQ"}, false},
+      {"[SOURce#:]FREQuency", {"SOUR11", "FREQ"}, false},
+      {"[SOURce#:]FREQuency", {"FREQ1"}, false},
+      {"OUTPut#[:STATe]", {"OUTP1"}, true},
+      {"OUTPut#[:STATe]", {"OUTPUT1", "STAT"}, true},
+      {"OUTPut#[:STATe]", {"OUTP", "STAT1"}, false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(HeaderPattern(c.pattern).Matches(c.nodes), c.matches) << c.pattern << " " << c.nodes[0];
@@ -102,6 +111,15 @@ TEST(ScpiParser, ResolvesHeadersAlongThePathOfTheLine) {
       {"FREQ:LOCK?;FREQ:OUTP OUT2;:FREQ:MODE LIST", {int(Op::Lock), int(Op::FrequencyOutput), int(Op::Mode)}},
       {"SWE:POIN 5;DWEL 1;COUN INF;:INIT:IMM;:ABOR",
        {int(Op::SweepPoints), int(Op::SweepDwell), int(Op::SweepCount), int(Op::Initiate), int(Op::Abort)}},
+      {"SYST:ERR:ALL?;COUN?;NEXT?;:SYST:VERS?",
+       {int(Op::AllErrors), int(Op::ErrorCount), int(Op::NextError), int(Op::Version)}},
+      {"STAT:OPER?;OPER:COND?;ENAB 8;:STAT:QUES:EVEN?;COND?;ENAB?;:STAT:PRES",
+       {int(Op::OperationEvent), int(Op::OperationCondition), int(Op::OperationEnable), int(Op::QuestionableEvent),
+        int(Op::QuestionableCondition), int(Op::QuestionableEnable), int(Op::StatusPreset)}},
+      {"SOUR1:FREQ 1;POW 2;:OUTP1 ON;:OUTP1:STAT?",
+       {int(Op::Frequency), int(Op::Power), int(Op::OutputState), int(Op::OutputState)}},
+      {"*TST?;*OPT?;*SRE 16;*SRE?",
+       {int(Op::SelfTest), int(Op::Options), int(Op::ServiceRequestEnable), int(Op::ServiceRequestEnable)}},
   };
   for (const auto& c : cases) {
     HeaderResolver resolver(CommandPatterns());
@@ -154,9 +172,12 @@ TEST(ScpiParser, ReadsNumbersWithUnitsAndKeywords) {
       {"1" + std::string(400, '0') + "E-1", Quantity::Plain, {}, kDataOutOfRange, 0},
       {"0." + std::string(400, '0') + "1E+5", Quantity::Plain, {}, kNoError, 0},
       {"1e307 GHZ", Quantity::Frequency, {}, kDataOutOfRange, 0},
-      {"5 DBM", Quantity::Frequency, {}, kIllegalParameterValue, 0},
-      {"1GHZ", Quantity::Plain, {}, kIllegalParameterValue, 0},
-      {"5 XHZ", Quantity::Frequency, {}, kIllegalParameterValue, 0},
+      {"5 DBM", Quantity::Frequency, {}, kInvalidSuffix, 0},
+      {"1GHZ", Quantity::Plain, {}, kInvalidSuffix, 0},
+      {"5 XHZ", Quantity::Frequency, {}, kInvalidSuffix, 0},
+      {"2 HZ", Quantity::Time, {}, kInvalidSuffix, 0},
+      {"DEF", Quantity::Frequency, {"MINimum", "MAXimum", "DEFault"}, kNoError, 2},
+      {"default", Quantity::Power, {"MINimum", "MAXimum", "DEFault"}, kNoError, 2},
       {"MAXI", Quantity::Frequency, {"MINimum", "MAXimum"}, kIllegalParameterValue, 0},
       {"nan", Quantity::Plain, {}, kIllegalParameterValue, 0},
       {"inf", Quantity::Plain, {}, kIllegalParameterValue, 0},
