@@ -372,19 +372,21 @@ int FileWriter::Write(FileHandle file, std::string_view bytes) {
   return 0;
 }
 
+namespace {
+// The folder and name a save writes to, its links followed; false with the reason otherwise.
+bool ResolveTarget(const std::string& path, SaveTarget* target, std::string* error) {
+  const int err = path.empty() ? ENOENT : FollowLinks(path, target);
+  if (err != 0) *error = WriteError(path, Reason(err));
+  return err == 0;
+}
+}  // namespace
+
 bool UpdateFileAtomically(const std::string& path, const FileUpdate& update, std::string* error, FileWriter* writer,
                           size_t maxBytes) {
   FileWriter systemWriter;
   FileWriter& out = writer ? *writer : systemWriter;
-  if (path.empty()) {
-    *error = WriteError(path, Reason(ENOENT));
-    return false;
-  }
   SaveTarget target;
-  if (int err = FollowLinks(path, &target); err != 0) {
-    *error = WriteError(path, Reason(err));
-    return false;
-  }
+  if (!ResolveTarget(path, &target, error)) return false;
   // The old contents are read from the very file the save then replaces: whatever takes the
   // name's place in between (a link to another file) is replaced itself, never followed.
   std::string old;
@@ -425,15 +427,8 @@ bool UpdateFileAtomically(const std::string& path, const FileUpdate& update, std
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error, FileWriter* writer) {
   FileWriter systemWriter;
   FileWriter& out = writer ? *writer : systemWriter;
-  if (path.empty()) {
-    *error = WriteError(path, Reason(ENOENT));
-    return false;
-  }
   SaveTarget target;
-  if (int err = FollowLinks(path, &target); err != 0) {
-    *error = WriteError(path, Reason(err));
-    return false;
-  }
+  if (!ResolveTarget(path, &target, error)) return false;
   return WriteToTarget(path, target, bytes, out, error);
 }
 
