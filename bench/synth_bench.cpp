@@ -12,7 +12,9 @@
 
 namespace {
 
+using korvane::Band;
 using korvane::ChipType;
+using korvane::PowerLevel;
 using korvane::SolveMode;
 
 // A spread over band 0 (35 to 4400 MHz), mostly landing on inexact fractions, as a user types it.
@@ -30,7 +32,7 @@ void BM_SolveSpread(benchmark::State& state) {
   for (const std::string& text : SpreadTexts()) frequencies.push_back(*korvane::ReadDouble(text));
   size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(korvane::SolvePll(chip, 0, frequencies[i], 10.0));
+    benchmark::DoNotOptimize(korvane::SolvePll(chip, Band::Out1, frequencies[i], 10.0));
     i = (i + 1) % frequencies.size();
   }
 }
@@ -43,7 +45,7 @@ void BM_SolveSpreadExact(benchmark::State& state) {
   for (const std::string& text : SpreadTexts()) frequencies.push_back({*korvane::ReadExactDecimal(text)});
   size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(korvane::SolvePllExact(chip, 0, frequencies[i], kTenMhz));
+    benchmark::DoNotOptimize(korvane::SolvePllExact(chip, Band::Out1, frequencies[i], kTenMhz));
     i = (i + 1) % frequencies.size();
   }
 }
@@ -51,7 +53,7 @@ BENCHMARK(BM_SolveSpreadExact)->Arg(0)->Arg(1)->Arg(2);
 
 // An integer ratio stops the classic search at once (5760 MHz is 576 x 10 MHz).
 void BM_SolveIntegerRatio(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(korvane::SolvePll(ChipType::Max2871, 0, 5760.0, 10.0));
+  for (auto _ : state) benchmark::DoNotOptimize(korvane::SolvePll(ChipType::Max2871, Band::Out1, 5760.0, 10.0));
 }
 BENCHMARK(BM_SolveIntegerRatio);
 
@@ -59,7 +61,7 @@ BENCHMARK(BM_SolveIntegerRatio);
 void BM_SolveFullSearch(benchmark::State& state) {
   const ChipType chip = static_cast<ChipType>(state.range(0));
   const double f = chip == ChipType::Max2871 ? 1296.0 : 145.2;
-  for (auto _ : state) benchmark::DoNotOptimize(korvane::SolvePll(chip, 0, f, 10.0));
+  for (auto _ : state) benchmark::DoNotOptimize(korvane::SolvePll(chip, Band::Out1, f, 10.0));
 }
 BENCHMARK(BM_SolveFullSearch)->Arg(0)->Arg(1)->Arg(2);
 
@@ -67,7 +69,7 @@ BENCHMARK(BM_SolveFullSearch)->Arg(0)->Arg(1)->Arg(2);
 void BM_SolveFullSearchExact(benchmark::State& state) {
   const ChipType chip = static_cast<ChipType>(state.range(0));
   const korvane::ExactFrequency f{*korvane::ReadExactDecimal(chip == ChipType::Max2871 ? "1296" : "145.2")};
-  for (auto _ : state) benchmark::DoNotOptimize(korvane::SolvePllExact(chip, 0, f, kTenMhz));
+  for (auto _ : state) benchmark::DoNotOptimize(korvane::SolvePllExact(chip, Band::Out1, f, kTenMhz));
 }
 BENCHMARK(BM_SolveFullSearchExact)->Arg(0)->Arg(1)->Arg(2);
 
@@ -75,7 +77,7 @@ BENCHMARK(BM_SolveFullSearchExact)->Arg(0)->Arg(1)->Arg(2);
 void BM_SolveExactManyDigits(benchmark::State& state) {
   const korvane::ExactFrequency f{*korvane::ReadExactDecimal("1296.123456789")};
   const korvane::ExactReference ref{*korvane::ReadExactDecimal("26.000001"), 5};
-  for (auto _ : state) benchmark::DoNotOptimize(korvane::SolvePllExact(ChipType::Max2871, 0, f, ref));
+  for (auto _ : state) benchmark::DoNotOptimize(korvane::SolvePllExact(ChipType::Max2871, Band::Out1, f, ref));
 }
 BENCHMARK(BM_SolveExactManyDigits);
 
@@ -97,7 +99,7 @@ void BM_SolveSlot(benchmark::State& state) {
   const std::vector<std::string> texts = SpreadTexts();
   size_t i = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(korvane::SolveSlot(mode, ChipType::Max2871, 0, texts[i], ref));
+    benchmark::DoNotOptimize(korvane::SolveSlot(mode, ChipType::Max2871, Band::Out1, texts[i], ref));
     i = (i + 1) % texts.size();
   }
 }
@@ -105,7 +107,8 @@ BENCHMARK(BM_SolveSlot)->Arg(0)->Arg(1);
 
 void BM_BuildSlotCommand(benchmark::State& state) {
   for (auto _ : state) {
-    benchmark::DoNotOptimize(korvane::BuildSlotCommand(0, ChipType::Max2871, "10368", 1, 1, 2, 10.0));
+    benchmark::DoNotOptimize(
+        korvane::BuildSlotCommand(0, ChipType::Max2871, "10368", Band::Out2, PowerLevel::Minus1, 2, 10.0));
   }
 }
 BENCHMARK(BM_BuildSlotCommand);
@@ -113,7 +116,8 @@ BENCHMARK(BM_BuildSlotCommand);
 void BM_BuildSlotCommandExact(benchmark::State& state) {
   const korvane::SolveReference ref{"10", 2, 10.0};
   for (auto _ : state) {
-    benchmark::DoNotOptimize(korvane::BuildSlotCommand(SolveMode::Exact, 0, ChipType::Max2871, "10368", 1, 1, ref));
+    benchmark::DoNotOptimize(korvane::BuildSlotCommand(SolveMode::Exact, 0, ChipType::Max2871, "10368", Band::Out2,
+                                                       PowerLevel::Minus1, ref));
   }
 }
 BENCHMARK(BM_BuildSlotCommandExact);
@@ -123,8 +127,8 @@ void BM_BuildFiveSlots(benchmark::State& state) {
   const char* texts[] = {"10368", "5760", "1296", "432", "144"};
   for (auto _ : state) {
     for (int slot = 0; slot < 5; ++slot) {
-      benchmark::DoNotOptimize(
-          korvane::BuildSlotCommand(slot, ChipType::Max2871, texts[slot], slot == 0 ? 1 : 0, 1, 2, 10.0));
+      benchmark::DoNotOptimize(korvane::BuildSlotCommand(
+          slot, ChipType::Max2871, texts[slot], slot == 0 ? Band::Out2 : Band::Out1, PowerLevel::Minus4, 2, 10.0));
     }
   }
 }
@@ -135,8 +139,8 @@ void BM_BuildFiveSlotsExact(benchmark::State& state) {
   const korvane::SolveReference ref{"10", 2, 10.0};
   for (auto _ : state) {
     for (int slot = 0; slot < 5; ++slot) {
-      benchmark::DoNotOptimize(
-          korvane::BuildSlotCommand(SolveMode::Exact, slot, ChipType::Max2871, texts[slot], slot == 0 ? 1 : 0, 1, ref));
+      benchmark::DoNotOptimize(korvane::BuildSlotCommand(SolveMode::Exact, slot, ChipType::Max2871, texts[slot],
+                                                         slot == 0 ? Band::Out2 : Band::Out1, PowerLevel::Minus4, ref));
     }
   }
 }

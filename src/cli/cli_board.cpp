@@ -24,7 +24,7 @@ session::ChipChoice ChipOption(const Args& args) {
 PowerLevel PowerOption(const std::string& power) {
   static const char* const kNames[] = {"off", "-4", "-1", "+2", "+5"};
   for (int level = 0; level < 5; ++level) {
-    if (power == kNames[level]) return level;
+    if (power == kNames[level]) return static_cast<PowerLevel>(level);
   }
   throw UsageError("unknown power '" + power + "' (off, -4, -1, +2 or +5)");
 }

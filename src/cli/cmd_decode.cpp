@@ -11,11 +11,6 @@
 namespace korvane::cli {
 namespace {
 
-const char* PowerEntryLabel(Band band, int index) {
-  if (band == kBandOut2) return index > 0 ? "-1dBm" : "Off";
-  return (index >= 0 && index <= 4) ? kPowerLabels[index] : "?";
-}
-
 int Run(const Args& args) {
   const std::string& text = args.positional[0];
   std::string chipName = args.Value("chip", "max2871");
@@ -26,10 +21,9 @@ int Run(const Args& args) {
   if (!reference) throw UsageError("--ref '" + refText + "' is not a number");
   // Outside the chip's reference range no board runs, and a huge reference would carry
   // the frequency past what a double holds.
-  if (*reference < kMinReference || *reference > MaxReference(*chip)) {
-    throw UsageError("--ref " + refText + " is outside the " + kChipNames[static_cast<int>(*chip)] +
-                     "'s reference range of " + FormatFixed(kMinReference, 0) + " to " +
-                     FormatFixed(MaxReference(*chip), 0) + " MHz");
+  if (*reference < MinReference(*chip) || *reference > MaxReference(*chip)) {
+    throw UsageError("--ref " + refText + " is outside the " + std::string(ChipName(*chip)) + "'s reference range of " +
+                     FormatFixed(MinReference(*chip), 0) + " to " + FormatFixed(MaxReference(*chip), 0) + " MHz");
   }
 
   std::optional<RegisterSet> set = ReadRegisterSetText(text);
@@ -38,7 +32,9 @@ int Run(const Args& args) {
                      "' is not a register set: expected a slot digit 0 to 4 and six hexadecimal words of up to "
                      "eight digits, as in \"0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;\".");
   }
-  DecodedSet d = DecodeRegisterSet(set->words, args.Has("s-suffix") ? 1 : 0);
+  DecodedSet d = DecodeRegisterSet(*chip, set->words, args.Has("s-suffix") ? 1 : 0);
+  // The entry of the power list a readout selects.
+  const int powerIndex = PowerListIndex(*chip, d.band, d.power);
 
   // The readout takes its comparison frequency from the divisor stored in R2; a divisor of 0
   // leaves no frequency to compute.
@@ -53,8 +49,8 @@ int Run(const Args& args) {
   if (args.Has("json")) {
     JsonObject o;
     o.Add("off", d.off)
-        .Add("band", d.band)
-        .Add("power_index", d.powerIndex)
+        .Add("band", static_cast<int>(d.band))
+        .Add("power_index", powerIndex)
         .Add("INT", static_cast<int>(d.solution.INT))
         .Add("FRAC", static_cast<int>(d.solution.FRAC))
         .Add("MOD", static_cast<int>(d.solution.MOD))
@@ -67,11 +63,11 @@ int Run(const Args& args) {
     }
     std::cout << o.str() << "\n";
   } else if (d.off) {
-    std::cout << "off         output switched off (Off, " << kBandLabels[kBandOut1] << ")\n"
+    std::cout << "off         output switched off (Off, " << BandLabel(Band::Out1) << ")\n"
               << "ref divisor " << d.refDivisor << "\n";
   } else {
-    std::cout << "band        " << d.band << " (" << kBandLabels[d.band] << ")\n"
-              << "power       " << PowerEntryLabel(d.band, d.powerIndex) << " (entry " << d.powerIndex << ")\n"
+    std::cout << "band        " << static_cast<int>(d.band) << " (" << BandLabel(d.band) << ")\n"
+              << "power       " << PowerLabel(d.power) << " (entry " << powerIndex << ")\n"
               << "INT         " << d.solution.INT << "\n"
               << "FRAC        " << d.solution.FRAC << "\n"
               << "MOD         " << d.solution.MOD << (d.solution.MOD == 0 ? " (read as integer-N)" : "") << "\n"

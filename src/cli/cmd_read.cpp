@@ -10,15 +10,6 @@ namespace korvane::cli {
 namespace {
 
 const char* const kSlotNames[] = {"F1", "F2", "F3", "F4", "SigGen"};
-const char* const kPinFunctions[] = {"Freq. code", "CW keying"};
-
-std::string OrNone(std::string label) { return label.empty() ? std::string("(none)") : label; }
-
-std::string BandLabel(Band band) {
-  return band == kBandOut1 || band == kBandOut2 ? kBandLabels[band] : std::string("(none)");
-}
-
-std::string PinLabel(int pin) { return pin == 0 || pin == 1 ? kPinFunctions[pin] : std::string("(none)"); }
 
 // What the real-frequency label shows, without the leading "/ ".
 std::string RealText(const PanelSettings& s, int slot) { return session::RealFrequencyLabel(s, slot).substr(2); }
@@ -31,19 +22,17 @@ double ErrorHz(const PanelSettings& s, int slot) {
 }
 
 void PrintText(const PanelSettings& s, bool identified) {
-  std::cout << "chip:        " << kChipNames[static_cast<int>(s.chip)] << (identified ? " (identified)" : " (chosen)")
-            << "\n";
+  std::cout << "chip:        " << ChipName(s.chip) << (identified ? " (identified)" : " (chosen)") << "\n";
   std::cout << "reference:   " << s.reference << " MHz" << (s.extReference ? ", external" : ", internal") << "\n";
   for (int slot = 0; slot < kSlotCount; ++slot) {
     const SlotSettings& slotSettings = s.freqSlots[static_cast<size_t>(slot)];
     std::string name = kSlotNames[slot];
     name.resize(12, ' ');
     std::cout << name << slotSettings.frequency << " MHz  " << BandLabel(slotSettings.band) << "  "
-              << OrNone(PowerListLabel(slotSettings.band, slotSettings.power)) << "  real " << RealText(s, slot)
-              << "\n";
+              << PowerLabel(slotSettings.power) << "  real " << RealText(s, slot) << "\n";
   }
   std::cout << "beacon:      " << (s.beacon ? "on" : "off") << ", scanning " << (s.scan ? "on" : "off")
-            << ", outputs 1 & 2: " << PinLabel(s.pinFunction) << ", speed " << s.speed << " wpm\n";
+            << ", outputs 1 & 2: " << PinFunctionLabel(s.pinFunction) << ", speed " << s.speed << " wpm\n";
   std::cout << "beacon text: " << s.text << "\n";
 }
 
@@ -55,20 +44,20 @@ void PrintJson(const PanelSettings& s) {
     slots += JsonObject()
                  .Add("freq", slotSettings.frequency)
                  .Add("band", BandLabel(slotSettings.band))
-                 .Add("power", OrNone(PowerListLabel(slotSettings.band, slotSettings.power)))
+                 .Add("power", PowerLabel(slotSettings.power))
                  .Add("real", RealText(s, slot))
                  .Add("error_hz", ErrorHz(s, slot))
                  .str();
   }
   slots += "]";
   std::cout << JsonObject()
-                   .Add("chip", kChipNames[static_cast<int>(s.chip)])
+                   .Add("chip", ChipName(s.chip))
                    .Add("reference", s.reference)
                    .Add("ext_reference", s.extReference)
                    .AddRaw("slots", slots)
                    .Add("beacon", s.beacon)
                    .Add("scan", s.scan)
-                   .Add("pin_function", PinLabel(s.pinFunction))
+                   .Add("pin_function", PinFunctionLabel(s.pinFunction))
                    .Add("speed", s.speed)
                    .Add("text", s.text)
                    .str()

@@ -29,14 +29,11 @@ int Run(const Args& args) {
 
   std::string bandText = args.Value("band", "0");
   if (bandText != "0" && bandText != "1") throw UsageError("--band is 0 or 1");
-  Band band = bandText == "1" ? kBandOut2 : kBandOut1;
+  Band band = bandText == "1" ? Band::Out2 : Band::Out1;
 
   PowerLevel level = PowerOption(args.Value("power", "-1"));
-  // The second output offers only "Off" and "-1dBm": its list index is 0 or 1.
-  int powerIndex = level;
-  if (band == kBandOut2) {
-    if (level != 0 && level != 2) throw UsageError("band 1 offers only off or -1 dBm");
-    powerIndex = level == 0 ? 0 : 1;
+  if (band == Band::Out2 && PowerListIndex(chip, band, level) < 0) {
+    throw UsageError("band 1 offers only off or -1 dBm");
   }
 
   std::string slotText = args.Value("slot", "4");
@@ -49,26 +46,26 @@ int Run(const Args& args) {
   double pfd = 10.0;
   AcceptReference(refText, chip, refDivisor, pfd);
   if (refDivisor == 0) {
-    throw Failure("A reference of '" + refText + "' MHz is not accepted by the " + kChipNames[static_cast<int>(chip)] +
-                  " (5 to " + (chip == ChipType::Max2871 ? "210" : "250") + " MHz).");
+    throw Failure("A reference of '" + refText + "' MHz is not accepted by the " + std::string(ChipName(chip)) + " (" +
+                  FormatFixed(MinReference(chip), 0) + " to " + FormatFixed(MaxReference(chip), 0) + " MHz).");
   }
 
   const SolveMode mode = args.Has("exact") ? SolveMode::Exact : SolveMode::Classic;
   const SolveReference reference{refText, refDivisor, pfd};
-  std::string command = BuildSlotCommand(mode, slot, chip, freqText, band, powerIndex, reference);
+  std::string command = BuildSlotCommand(mode, slot, chip, freqText, band, level, reference);
   // FREQ_MHZ was read above, so it solves.
   const SlotSolution solved = *SolveSlot(mode, chip, band, freqText, reference);
   const PllSolution& s = solved.solution;
   double achieved = solved.achieved;
-  double oscillator = AchievedFrequency(PllSolution{0, s.INT, s.FRAC, s.MOD}, kBandOut1, pfd);
+  double oscillator = AchievedFrequency(PllSolution{0, s.INT, s.FRAC, s.MOD}, Band::Out1, pfd);
   bool inBand = IsInBand(chip, band, *wanted) == 1;
 
   if (args.Has("json")) {
     JsonObject o;
     o.Add("slot", slot)
         .Add("chip", static_cast<int>(chip))
-        .Add("band", band)
-        .Add("power_level", level)
+        .Add("band", static_cast<int>(band))
+        .Add("power_level", static_cast<int>(level))
         .Add("ref_divisor", static_cast<int>(refDivisor))
         .Add("pfd", pfd)
         .Add("divExp", static_cast<int>(s.divExp))
@@ -92,8 +89,7 @@ int Run(const Args& args) {
             << "oscillator  " << FormatFixed(oscillator, 6) << " MHz\n"
             << "achieved    " << FormatFixed(achieved, 6) << " MHz\n"
             << "error       " << ErrorHzText(solved.errorHz) << "\n"
-            << "in band     " << (inBand ? "yes" : "no") << " (" << kChipNames[static_cast<int>(chip)] << ", "
-            << kBandLabels[band] << ")\n";
+            << "in band     " << (inBand ? "yes" : "no") << " (" << ChipName(chip) << ", " << BandLabel(band) << ")\n";
   return kExitOk;
 }
 

@@ -1,6 +1,6 @@
 // korvane-cli tune: set the signal generator as a user would and let the board retune.
 #include <iostream>
-#include <vector>
+#include <optional>
 
 #include "cli/cli_board.h"
 #include "cli/json.h"
@@ -13,38 +13,33 @@ namespace {
 // identification gives a probe before the answer counts.
 constexpr int kLockSettleMs = 200;
 
-// A band change keeps the power list in step as the window's list does.
-void ChangeBand(SlotSettings& slot, Band band) {
-  std::vector<std::string> entries;
-  for (int i = 0; i < PowerEntries(slot.band); ++i) entries.push_back(PowerListLabel(slot.band, i));
-  FitPowerList(band, entries, slot.power);
-  slot.band = band;
-}
-
 [[noreturn]] void OutOfBand(double wanted, const std::string& what) {
   throw Failure(FormatFixed(wanted, 6) + " MHz is outside what " + what +
                 ". Nothing was sent; --force sends it anyway.");
 }
 
+// The value of --band, "0" or "1".
+Band BandArgument(const std::string& bandArg) { return bandArg == "1" ? Band::Out2 : Band::Out1; }
+
 std::string LimitsText(ChipType chip, Band band) {
   const std::optional<BandLimits> limits = GetBandLimits(chip, band);
-  if (!limits) return std::string(kChipNames[static_cast<int>(chip)]) + " makes";
-  return std::string("the ") + kChipNames[static_cast<int>(chip)] + " makes on " + kBandLabels[band] + " (" +
+  if (!limits) return std::string(ChipName(chip)) + " makes";
+  return "the " + std::string(ChipName(chip)) + " makes on " + std::string(BandLabel(band)) + " (" +
          FormatFixed(limits->low, 3) + " to " + FormatFixed(limits->high, 3) + " MHz)";
 }
 
 // Before the port is opened: a frequency that no output of the chip named (or of any chip,
 // when it is to be identified) can make is refused without a byte on the line.
 void RequireMakeable(session::ChipChoice choice, const std::string& bandArg, double wanted) {
-  for (int chip = 0; chip < 3; ++chip) {
-    if (choice != session::ChipChoice::Auto && chip != static_cast<int>(choice) - 1) continue;
-    for (Band band : {kBandOut1, kBandOut2}) {
-      if (!bandArg.empty() && band != (bandArg == "1" ? kBandOut2 : kBandOut1)) continue;
-      if (IsInBand(static_cast<ChipType>(chip), band, wanted)) return;
+  for (ChipType chip : kChipTypes) {
+    if (choice != session::ChipChoice::Auto && static_cast<int>(chip) != static_cast<int>(choice) - 1) continue;
+    for (Band band : kBands) {
+      if (!bandArg.empty() && band != BandArgument(bandArg)) continue;
+      if (IsInBand(chip, band, wanted)) return;
     }
   }
   if (choice != session::ChipChoice::Auto && !bandArg.empty()) {
-    OutOfBand(wanted, LimitsText(static_cast<ChipType>(static_cast<int>(choice) - 1), bandArg == "1" ? 1 : 0));
+    OutOfBand(wanted, LimitsText(static_cast<ChipType>(static_cast<int>(choice) - 1), BandArgument(bandArg)));
   }
   OutOfBand(wanted, "any output of the chip makes");
 }
@@ -57,7 +52,8 @@ void RequireInBand(ChipType chip, Band band, double wanted) {
 int Run(const Args& args) {
   const std::string bandArg = args.Value("band", "");
   if (!bandArg.empty() && bandArg != "0" && bandArg != "1") throw UsageError("--band is 0 or 1");
-  const std::string power = args.values.count("power") ? kPowerLabels[PowerOption(args.Value("power", ""))] : "";
+  std::optional<PowerLevel> power;
+  if (args.values.count("power")) power = PowerOption(args.Value("power", ""));
   const std::string frequency = args.positional[0];
   // A script's typo must not program a board: nothing is sent for a text that is no number.
   if (!ReadNumberStrict(frequency)) throw UsageError("FREQ_MHZ '" + frequency + "' is not a number");
@@ -70,19 +66,19 @@ int Run(const Args& args) {
 
   // The band goes first: it decides which power levels the list offers.
   if (!bandArg.empty()) {
-    const Band band = bandArg == "1" ? kBandOut2 : kBandOut1;
+    const Band band = BandArgument(bandArg);
     if (band != sg.band) {
       if (board.session.Identity().sSuffix != 1) throw Failure("This board has no second output band.");
-      ChangeBand(sg, band);
+      // The power follows the output as it does in the window.
+      sg.power = FitPowerLevel(settings.chip, band, sg.power);
+      sg.band = band;
     }
   }
-  if (!power.empty()) {
-    int index = -1;
-    for (int i = 0; i < PowerEntries(sg.band); ++i) {
-      if (PowerListLabel(sg.band, i) == power) index = i;
+  if (power) {
+    if (PowerListIndex(settings.chip, sg.band, *power) < 0) {
+      throw UsageError("power " + std::string(PowerLabel(*power)) + " is not offered in this band");
     }
-    if (index < 0) throw UsageError("power " + power + " is not offered in this band");
-    sg.power = index;
+    sg.power = *power;
   }
   sg.frequency = frequency;
   settings.exact = args.Has("exact");

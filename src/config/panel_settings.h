@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "synth/chip.h"
 #include "synth/solve_mode.h"
@@ -16,9 +17,16 @@ inline constexpr int kSigGenSlot = 4;
 
 struct SlotSettings {
   std::string frequency = "180.000";  // as typed, in MHz
-  Band band = kBandOut1;              // band-list selection
-  int power = 0;                      // power-list selection in that band's list
+  Band band = Band::Out1;
+  PowerLevel power = PowerLevel::Off;  // a level the output offers
 };
+
+// What outputs 1 & 2 do while the beacon runs: "Freq. code", "CW keying".
+enum class PinFunction : int { FreqCode = 0, CwKeying = 1 };
+
+inline std::string_view PinFunctionLabel(PinFunction function) {
+  return function == PinFunction::CwKeying ? "CW keying" : "Freq. code";
+}
 
 struct PanelSettings {
   ChipType chip = ChipType::Max2871;
@@ -32,7 +40,7 @@ struct PanelSettings {
   std::array<SlotSettings, kSlotCount> freqSlots;  // F1..F4, then the signal generator
   bool beacon = false;
   bool scan = false;
-  int pinFunction = 0;  // 0 "Freq. code", 1 "CW keying"
+  PinFunction pinFunction = PinFunction::FreqCode;
   std::string speed = "10";
   std::string text;
 };

@@ -26,6 +26,8 @@ constexpr std::array<PresetKeys, 4> kPresets = {{
 }};
 constexpr PresetKeys kSigGenKeys{"Freq", "Pwr", "Band", "180.000"};
 
+// A file keeps a slot's band as the band list's entry and its power as the entry in that output's
+// power list.
 constexpr int kDefaultPower = 4;  // "+5dBm"
 constexpr int kDefaultBand = 0;   // "OUT1 <6GHz"
 
@@ -39,57 +41,64 @@ std::string IndexText(int selection) {
 std::string CheckText(bool checked) { return checked ? "1" : "0"; }
 
 void StoreSlot(ProfileFile& profile, const char* section, const PresetKeys& keys, const SlotSettings& slot,
-               bool withBands) {
+               ChipType chip, bool withBands) {
   profile.WriteString(section, keys.freqKey, slot.frequency);
-  profile.WriteString(section, keys.pwrKey, IndexText(slot.power));
-  if (withBands) profile.WriteString(section, keys.bandKey, IndexText(slot.band));
+  profile.WriteString(section, keys.pwrKey, IndexText(PowerListIndex(chip, slot.band, slot.power)));
+  if (withBands) profile.WriteString(section, keys.bandKey, IndexText(static_cast<int>(slot.band)));
 }
 
-SlotSettings LoadSlot(const ProfileFile& profile, const char* section, const PresetKeys& keys) {
+SlotSettings LoadSlot(const ProfileFile& profile, const char* section, const PresetKeys& keys, ChipType chip) {
   SlotSettings slot;
   slot.frequency = profile.ReadString(section, keys.freqKey, keys.frequency);
-  slot.band = profile.ReadInt(section, keys.bandKey, kDefaultBand);
-  slot.power = profile.ReadInt(section, keys.pwrKey, kDefaultPower);
-  // Values a list does not have leave it without a selection, as in the window.
-  if (slot.band != kBandOut1 && slot.band != kBandOut2) slot.band = -1;
-  // The second band offers only "Off" and "-1dBm": any level above "Off" becomes "-1dBm",
-  // as it does when the band list is changed by hand.
-  if (slot.band != kBandOut1 && slot.power > 1) slot.power = 1;
-  if (slot.power < 0 || slot.power >= PowerEntries(slot.band)) slot.power = -1;
+  const int storedBand = profile.ReadInt(section, keys.bandKey, kDefaultBand);
+  int index = profile.ReadInt(section, keys.pwrKey, kDefaultPower);
+  // A band value the list does not have has always left the band list without a selection: the
+  // slot was solved and sent on OUT1, and saved as band 0, while its power list was the second
+  // output's and the entry chosen there went out as that entry of OUT1's list.
+  slot.band = storedBand == 1 ? Band::Out2 : Band::Out1;
+  const Band list = storedBand == 0 ? Band::Out1 : Band::Out2;
+  // The second output's list takes any level above "Off" as its last one, "-1dBm", as when the
+  // band list is changed by hand. A value the list does not have leaves it without a selection:
+  // the output is off.
+  const int entries = static_cast<int>(PowerLevels(chip, list).size());
+  if (list != Band::Out1 && index >= entries) index = entries - 1;
+  slot.power = PowerLevelAt(chip, slot.band, index).value_or(PowerLevel::Off);
   return slot;
 }
 
 }  // namespace
 
 void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& profile) {
-  StoreSlot(profile, kSigGen, kSigGenKeys, settings.freqSlots[kSigGenSlot], withBands);
+  StoreSlot(profile, kSigGen, kSigGenKeys, settings.freqSlots[kSigGenSlot], settings.chip, withBands);
   profile.WriteString(kFreqs, "Reference", settings.reference);
   profile.WriteString(kFreqs, "ExtReference", CheckText(settings.extReference));
   // A classic-mode save leaves a file as the classic program writes it; a key that a save in
   // exact mode wrote is set back to "0".
   if (settings.exact || profile.Find(kFreqs, "Exact")) profile.WriteString(kFreqs, "Exact", CheckText(settings.exact));
   for (size_t s = 0; s < kPresets.size(); ++s)
-    StoreSlot(profile, kFreqs, kPresets[s], settings.freqSlots[s], withBands);
+    StoreSlot(profile, kFreqs, kPresets[s], settings.freqSlots[s], settings.chip, withBands);
   profile.WriteString(kBeacon, "Beacon", CheckText(settings.beacon));
   profile.WriteString(kBeacon, "Scan", CheckText(settings.scan));
-  profile.WriteString(kBeacon, "Pin1_2", CheckText(settings.pinFunction == 1));
+  profile.WriteString(kBeacon, "Pin1_2", CheckText(settings.pinFunction == PinFunction::CwKeying));
   profile.WriteString(kBeacon, "Speed", settings.speed);
   profile.WriteString(kBeacon, "Text", FoldLineBreaks(settings.text));
 }
 
 PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& current) {
   PanelSettings settings = current;
-  settings.freqSlots[kSigGenSlot] = LoadSlot(profile, kSigGen, kSigGenKeys);
+  settings.freqSlots[kSigGenSlot] = LoadSlot(profile, kSigGen, kSigGenKeys, settings.chip);
   settings.reference = profile.ReadString(kFreqs, "Reference", "10.000");
   AcceptReference(settings.reference, settings.chip, settings.refDivisor, settings.pfd);
   settings.extReference = profile.ReadString(kFreqs, "ExtReference", "0", 2) == "1";
   // Files from before the exact mode, and other programs' files, solve the classic way.
   settings.exact = profile.ReadString(kFreqs, "Exact", "0", 2) == "1";
-  for (size_t s = 0; s < kPresets.size(); ++s) settings.freqSlots[s] = LoadSlot(profile, kFreqs, kPresets[s]);
+  for (size_t s = 0; s < kPresets.size(); ++s) {
+    settings.freqSlots[s] = LoadSlot(profile, kFreqs, kPresets[s], settings.chip);
+  }
   settings.beacon = profile.ReadInt(kBeacon, "Beacon", 0) != 0;
   settings.scan = profile.ReadInt(kBeacon, "Scan", 0) != 0;
-  settings.pinFunction = profile.ReadInt(kBeacon, "Pin1_2", 0);
-  if (settings.pinFunction != 0 && settings.pinFunction != 1) settings.pinFunction = -1;
+  // A value the list does not have left it without a selection, which a board got as "Freq. code".
+  settings.pinFunction = profile.ReadInt(kBeacon, "Pin1_2", 0) == 1 ? PinFunction::CwKeying : PinFunction::FreqCode;
   settings.speed = profile.ReadString(kBeacon, "Speed", "20.0");
   settings.text = profile.ReadString(kBeacon, "Text", "TEST TEST #5000 &1000");
   return settings;

@@ -64,7 +64,7 @@ void CMainDlg::OnLoadConfig() {
   EnableBeaconControls(loaded.beacon ? 1 : 0);
   surface_.SetCheck(ctl::kScanBox, loaded.scan);
   // After the beacon controls: disabling them has just reset the function list.
-  surface_.SetSelection(ctl::kPinFunction, loaded.pinFunction);
+  surface_.SetSelection(ctl::kPinFunction, static_cast<int>(loaded.pinFunction));
   SetFieldText(ctl::kSpeed, loaded.speed);
   SetFieldText(ctl::kBeaconText, loaded.text);
 }

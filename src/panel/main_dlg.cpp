@@ -15,7 +15,6 @@ namespace {
 
 constexpr const char* kChipCaptions[] = {"Chip (ADF4350):", "Chip (ADF4351):", "Chip (MAX2871):"};
 constexpr const char* kChipListEntries[] = {"Auto", "ADF4350", "ADF4351", "MAX2871"};
-constexpr const char* kPinFunctions[] = {"Freq. code", "CW keying"};
 
 constexpr char kLastPortKey[] = "port";
 
@@ -46,18 +45,22 @@ void CMainDlg::OnInitDialog() {
   surface_.SetText(ctl::kRepairUpdate, "Repair...");
 
   surface_.ResetList(ctl::kPinFunction);
-  for (const char* entry : kPinFunctions) surface_.AddItem(ctl::kPinFunction, entry);
+  for (PinFunction function : {PinFunction::FreqCode, PinFunction::CwKeying}) {
+    surface_.AddItem(ctl::kPinFunction, std::string(PinFunctionLabel(function)));
+  }
   surface_.SetSelection(ctl::kPinFunction, 0);
   SetFieldText(ctl::kSpeed, "10");
 
   for (int s = 0; s < ctl::kSlotCount; ++s) {
     surface_.Enable(ctl::Freq(s), false);
     surface_.ResetList(ctl::BandList(s));
-    for (const char* label : kBandLabels) surface_.AddItem(ctl::BandList(s), label);
+    for (Band band : kBands) surface_.AddItem(ctl::BandList(s), std::string(BandLabel(band)));
     surface_.SetSelection(ctl::BandList(s), 0);
     surface_.Enable(ctl::BandList(s), false);
     surface_.ResetList(ctl::Power(s));
-    for (const char* label : kPowerLabels) surface_.AddItem(ctl::Power(s), label);
+    for (PowerLevel level : PowerLevels(chipType, Band::Out1)) {
+      surface_.AddItem(ctl::Power(s), std::string(PowerLabel(level)));
+    }
     surface_.SetSelection(ctl::Power(s), 0);
     surface_.Enable(ctl::Power(s), false);
     SetFieldText(ctl::Freq(s), "180.000");
@@ -246,13 +249,16 @@ void CMainDlg::ArmTuneTimer() {
 
 void CMainDlg::FitSlotPowerList(int slot) {
   const int list = ctl::Power(slot);
-  std::vector<std::string> entries;
-  for (int i = 0, n = surface_.GetCount(list); i < n; ++i) entries.push_back(surface_.GetItemText(list, i));
-  int selection = surface_.GetSelection(list);
-  if (!FitPowerList(surface_.GetSelection(ctl::BandList(slot)), entries, selection)) return;
+  // A band list without a selection counts as not the main output.
+  const Band band = surface_.GetSelection(ctl::BandList(slot)) == 0 ? Band::Out1 : Band::Out2;
+  // The list shows the other output's levels until it is fitted.
+  const Band shown = band == Band::Out1 ? Band::Out2 : Band::Out1;
+  if (surface_.GetCount(list) != static_cast<int>(PowerLevels(chipType, shown).size())) return;
+  const PowerLevel kept = FitPowerLevel(
+      chipType, band, PowerLevelAt(chipType, shown, surface_.GetSelection(list)).value_or(PowerLevel::Off));
   surface_.ResetList(list);
-  for (const std::string& entry : entries) surface_.AddItem(list, entry);
-  surface_.SetSelection(list, selection);
+  for (PowerLevel level : PowerLevels(chipType, band)) surface_.AddItem(list, std::string(PowerLabel(level)));
+  surface_.SetSelection(list, PowerListIndex(chipType, band, kept));
 }
 
 void CMainDlg::RefreshSlot(int slot) {
@@ -281,12 +287,13 @@ PanelSettings CMainDlg::ReadSettings() const {
   for (int s = 0; s < ctl::kSlotCount; ++s) {
     SlotSettings& slot = settings.freqSlots[static_cast<size_t>(s)];
     slot.frequency = surface_.GetText(ctl::Freq(s));
-    slot.band = surface_.GetSelection(ctl::BandList(s));
-    slot.power = surface_.GetSelection(ctl::Power(s));
+    slot.band = surface_.GetSelection(ctl::BandList(s)) == 1 ? Band::Out2 : Band::Out1;
+    // No selection in the power list keeps the output off.
+    slot.power = PowerLevelAt(chipType, slot.band, surface_.GetSelection(ctl::Power(s))).value_or(PowerLevel::Off);
   }
   settings.beacon = surface_.GetCheck(ctl::kBeaconBox);
   settings.scan = surface_.GetCheck(ctl::kScanBox);
-  settings.pinFunction = surface_.GetSelection(ctl::kPinFunction);
+  settings.pinFunction = surface_.GetSelection(ctl::kPinFunction) == 1 ? PinFunction::CwKeying : PinFunction::FreqCode;
   settings.speed = surface_.GetText(ctl::kSpeed);
   settings.text = surface_.GetText(ctl::kBeaconText);
   return settings;
@@ -457,9 +464,9 @@ void CMainDlg::SetConnectedControls() {
 void CMainDlg::WriteSlot(int slot, const SlotSettings& settings) {
   // Band first, then the power list fitted to that band, then the power; the frequency text
   // comes last, so that its change handling sees the new selections.
-  surface_.SetSelection(ctl::BandList(slot), settings.band);
+  surface_.SetSelection(ctl::BandList(slot), static_cast<int>(settings.band));
   FitSlotPowerList(slot);
-  surface_.SetSelection(ctl::Power(slot), settings.power);
+  surface_.SetSelection(ctl::Power(slot), PowerListIndex(chipType, settings.band, settings.power));
   SetFieldText(ctl::Freq(slot), settings.frequency);
 }
 
@@ -470,7 +477,7 @@ void CMainDlg::ApplyReadout(const session::Readout& readout) {
     surface_.SetCheck(ctl::kBeaconBox, s.beacon);
     EnableBeaconControls(s.beacon ? 1 : 0);
     surface_.SetCheck(ctl::kScanBox, s.scan);
-    surface_.SetSelection(ctl::kPinFunction, s.pinFunction);
+    surface_.SetSelection(ctl::kPinFunction, static_cast<int>(s.pinFunction));
   }
   if (readout.stages >= R::kText) SetFieldText(ctl::kBeaconText, s.text);
   if (readout.stages >= R::kSpeed) SetFieldText(ctl::kSpeed, s.speed);

@@ -388,9 +388,9 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
     case Op::Power: {
       OutputRequest request = output_.current();
       if (value->isKeyword) {
-        const int levels = PowerEntries(request.band);
-        const int index = value->keyword == 0 ? 1 : levels - 1;
-        request.dbm = *PowerLevelDbm(ListIndexToPowerLevel(request.band, index));
+        // The lowest or the highest level the output offers.
+        const double far = value->keyword == 0 ? -1e9 : 1e9;
+        request.dbm = *PowerLevelDbm(NearestPowerLevel(output_.settings().chip, request.band, far));
       } else {
         request.dbm = value->number;
       }
@@ -478,8 +478,8 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
       const link::BoardIdentity& id = session_.Identity();
       std::string serial;
       for (uint32_t word : id.serialWords) serial += FormatHex(word, 8);
-      reply = std::string(kManufacturer) + "," + kChipNames[static_cast<int>(output_.settings().chip)] + "," + serial +
-              "," + FirmwareVersion(id);
+      reply = std::string(kManufacturer) + "," + std::string(ChipName(output_.settings().chip)) + "," + serial + "," +
+              FirmwareVersion(id);
       return kNoError;
     }
     case Op::OperationComplete:
@@ -535,7 +535,7 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
     case Op::Power: {
       OutputRequest request = output_.current();
       if (limit) request.dbm = maximum ? 1e9 : -1e9;
-      reply = std::to_string(SigGenOutput::EffectiveDbm(request));
+      reply = std::to_string(output_.EffectiveDbm(request));
       return kNoError;
     }
     case Op::OutputState:

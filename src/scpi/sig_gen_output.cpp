@@ -17,8 +17,8 @@ SigGenOutput::SigGenOutput(session::BoardSession& session, const PanelSettings& 
   settings_.exact = mode == SolveMode::Exact;
   const SlotSettings& slot = settings_.freqSlots[kSigGenSlot];
   current_.hz = ReadDouble(slot.frequency).value_or(0.0) * kHzPerMhz;
-  current_.band = slot.band == kBandOut2 ? kBandOut2 : kBandOut1;
-  const std::optional<int> dbm = PowerLevelDbm(ListIndexToPowerLevel(slot.band, slot.power));
+  current_.band = slot.band;
+  const std::optional<int> dbm = PowerLevelDbm(slot.power);
   current_.on = dbm.has_value();
   current_.dbm = dbm ? *dbm : kDefaultDbm;
 }
@@ -27,20 +27,20 @@ bool SigGenOutput::HasSecondOutput() const { return session_.Identity().sSuffix 
 
 std::optional<Band> SigGenOutput::BandFor(double hz, OutputChoice choice) const {
   const double mhz = hz / kHzPerMhz;
-  if (choice != OutputChoice::Out2 && IsInBand(settings_.chip, kBandOut1, mhz)) return kBandOut1;
-  if (choice != OutputChoice::Out1 && HasSecondOutput() && IsInBand(settings_.chip, kBandOut2, mhz)) {
-    return kBandOut2;
+  if (choice != OutputChoice::Out2 && IsInBand(settings_.chip, Band::Out1, mhz)) return Band::Out1;
+  if (choice != OutputChoice::Out1 && HasSecondOutput() && IsInBand(settings_.chip, Band::Out2, mhz)) {
+    return Band::Out2;
   }
   return std::nullopt;
 }
 
 double SigGenOutput::MinHz(OutputChoice choice) const {
-  const Band band = choice == OutputChoice::Out2 && HasSecondOutput() ? kBandOut2 : kBandOut1;
+  const Band band = choice == OutputChoice::Out2 && HasSecondOutput() ? Band::Out2 : Band::Out1;
   return GetBandLimits(settings_.chip, band).value_or(BandLimits{0.0, 0.0}).low * kHzPerMhz;
 }
 
 double SigGenOutput::MaxHz(OutputChoice choice) const {
-  const Band band = choice != OutputChoice::Out1 && HasSecondOutput() ? kBandOut2 : kBandOut1;
+  const Band band = choice != OutputChoice::Out1 && HasSecondOutput() ? Band::Out2 : Band::Out1;
   return GetBandLimits(settings_.chip, band).value_or(BandLimits{0.0, 0.0}).high * kHzPerMhz;
 }
 
@@ -51,7 +51,7 @@ session::TuneResult SigGenOutput::Tune(const OutputRequest& request, const Panel
   // Millihertz in MHz: the frequency a client asked for, to the resolution it is reported in.
   slot.frequency = FormatFixed(request.hz / kHzPerMhz, 9);
   slot.band = request.band;
-  slot.power = request.on ? NearestPowerIndex(request.band, request.dbm) : 0;
+  slot.power = request.on ? NearestPowerLevel(next.chip, request.band, request.dbm) : PowerLevel::Off;
   session::TuneResult result = session_.Retune(next, kSigGenSlot);
   if (result.accepted()) {
     settings_ = std::move(next);
@@ -60,8 +60,8 @@ session::TuneResult SigGenOutput::Tune(const OutputRequest& request, const Panel
   return result;
 }
 
-int SigGenOutput::EffectiveDbm(const OutputRequest& request) {
-  return *PowerLevelDbm(ListIndexToPowerLevel(request.band, NearestPowerIndex(request.band, request.dbm)));
+int SigGenOutput::EffectiveDbm(const OutputRequest& request) const {
+  return *PowerLevelDbm(NearestPowerLevel(settings_.chip, request.band, request.dbm));
 }
 
 std::optional<double> SigGenOutput::RealHz() const {

@@ -16,7 +16,7 @@ enum class OutputChoice { Auto, Out1, Out2 };
 // What the output is asked to make.
 struct OutputRequest {
   double hz = 0.0;
-  Band band = kBandOut1;
+  Band band = Band::Out1;
   double dbm = -4.0;  // the power asked for; the output gives the nearest level it offers
   bool on = true;
 };
@@ -48,7 +48,7 @@ class SigGenOutput {
   void SetChip(ChipType chip) { settings_.chip = chip; }
 
   // The power level in effect for a request: the dBm of the nearest level its band offers.
-  static int EffectiveDbm(const OutputRequest& request);
+  int EffectiveDbm(const OutputRequest& request) const;
   // What the board really makes now, in Hz; nullopt while the reference is not valid.
   std::optional<double> RealHz() const;
 

@@ -234,7 +234,7 @@ bool BoardSession::ReadBack(Readout& readout) {
   const uint32_t modeValue = ReadHex(std::string_view(mode).substr(1)).value_or(0);
   s.beacon = (modeValue & 1) != 0;
   s.scan = (modeValue & 2) != 0;
-  s.pinFunction = s.beacon && (modeValue & 4) ? 1 : 0;
+  s.pinFunction = s.beacon && (modeValue & 4) ? PinFunction::CwKeying : PinFunction::FreqCode;
   readout.stages = Readout::kMode;
 
   const std::string text = link_.SendCommand("T;");
@@ -269,12 +269,12 @@ bool BoardSession::ReadBack(Readout& readout) {
     auto words = ParseRegisterReply(link_.SendCommand(std::to_string(slot) + ";"));
     if (!words) return false;
     if ((*words)[0] == 0) {
-      target.power = 0;
-      target.band = kBandOut1;
+      target.power = PowerLevel::Off;
+      target.band = Band::Out1;
       readout.stages = Readout::kSlot0 + slot + 1;
       continue;
     }
-    const DecodedSet decoded = DecodeRegisterSet(*words, identity.sSuffix);
+    const DecodedSet decoded = DecodeRegisterSet(s.chip, *words, identity.sSuffix);
     if (slot == 0) {
       // A stored divisor of 0 cannot give a comparison frequency; the reference text
       // written next decides then.
@@ -287,7 +287,7 @@ bool BoardSession::ReadBack(Readout& readout) {
     }
     target.frequency = FormatFixed(AchievedFrequency(decoded.solution, decoded.band, s.pfd), 6, 5);
     target.band = decoded.band;
-    target.power = decoded.powerIndex;
+    target.power = decoded.power;
     readout.slotOn[static_cast<size_t>(slot)] = true;
     readout.stages = Readout::kSlot0 + slot + 1;
   }
@@ -348,7 +348,7 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
   uint32_t modeValue = 0;
   if (settings.beacon) modeValue |= 1u;
   if (settings.scan) modeValue |= 2u;
-  if (settings.pinFunction == 1) modeValue |= 4u;
+  if (settings.pinFunction == PinFunction::CwKeying) modeValue |= 4u;
   if (!send("M " + FormatHex(modeValue, 2) + ";")) return result;
   if (!send("S " + FormatHex(SpeedValue(settings.speed), 4) + ";")) return result;
   if (!send("T " + beaconText + ";")) return result;
@@ -360,7 +360,7 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
     const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
     const double frequency = ReadDouble(s.frequency).value_or(180.0);
     // An output that is switched off cannot be out of band.
-    if (ListIndexToPowerLevel(s.band, s.power) > 0 && !IsInBand(settings.chip, s.band, frequency)) {
+    if (s.power != PowerLevel::Off && !IsInBand(settings.chip, s.band, frequency)) {
       result.allInBand = false;
     }
     if (!send(SlotCommand(settings, slot))) return result;

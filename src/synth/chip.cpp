@@ -4,32 +4,26 @@
 #include <cmath>
 #include <limits>
 
+#include "synth/chip_facts.h"
 #include "synth/number_text.h"
 
 namespace korvane {
 
 namespace {
 
-struct Range {
-  double low;
-  double high;
-};
+constexpr std::string_view kBandLabels[] = {"OUT1 <6GHz", "OUT2 5..12GHz"};
+constexpr std::string_view kPowerLabels[] = {"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"};
 
-// [chip][band]
-constexpr Range kBandLimits[3][2] = {
-    {{137.5, 4400.0}, {5000.0, 8800.0}},
-    {{34.375, 4400.0}, {5000.0, 8800.0}},
-    {{23.5, 6000.0}, {5000.0, 12000.0}},
-};
+// A Band made by a cast from a number other than 0 or 1 is no output.
+bool IsBand(Band band) { return band == Band::Out1 || band == Band::Out2; }
 
 }  // namespace
 
-// The MAX2871's reference input takes less than the ADF435x's.
-double MaxReference(ChipType chip) { return chip == ChipType::Max2871 ? 210.0 : 250.0; }
+std::string_view ChipName(ChipType chip) { return Facts(chip).name; }
 
 std::optional<ChipType> ChipFromName(std::string_view name) {
-  for (int c = 0; c < 3; ++c) {
-    std::string_view known = kChipNames[c];
+  for (ChipType chip : kChipTypes) {
+    std::string_view known = ChipName(chip);
     if (known.size() != name.size()) continue;
     bool same = true;
     for (size_t i = 0; i < name.size(); ++i) {
@@ -37,16 +31,37 @@ std::optional<ChipType> ChipFromName(std::string_view name) {
       if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
       same = same && a == known[i];
     }
-    if (same) return static_cast<ChipType>(c);
+    if (same) return chip;
+  }
+  return std::nullopt;
+}
+
+std::string_view BandLabel(Band band) { return kBandLabels[band == Band::Out2 ? 1 : 0]; }
+
+std::string_view PowerLabel(PowerLevel level) {
+  const int value = static_cast<int>(level);
+  return value >= 0 && value <= 4 ? kPowerLabels[value] : kPowerLabels[0];
+}
+
+std::optional<int> PowerLevelDbm(PowerLevel level) {
+  switch (level) {
+    case PowerLevel::Minus4:
+      return -4;
+    case PowerLevel::Minus1:
+      return -1;
+    case PowerLevel::Plus2:
+      return 2;
+    case PowerLevel::Plus5:
+      return 5;
+    case PowerLevel::Off:
+      break;
   }
   return std::nullopt;
 }
 
 std::optional<BandLimits> GetBandLimits(ChipType chip, Band band) {
-  int c = static_cast<int>(chip);
-  if (c < 0 || c > 2 || band < 0 || band > 1) return std::nullopt;
-  const Range& r = kBandLimits[c][band];
-  return BandLimits{r.low, r.high};
+  if (!IsBand(band)) return std::nullopt;
+  return Facts(chip).bandLimits[static_cast<size_t>(band)];
 }
 
 int IsInBand(ChipType chip, Band band, double frequency) {
@@ -55,9 +70,13 @@ int IsInBand(ChipType chip, Band band, double frequency) {
   return (r && frequency >= r->low && frequency <= r->high) ? 1 : 0;
 }
 
+double MinReference(ChipType chip) { return Facts(chip).minReference; }
+
+double MaxReference(ChipType chip) { return Facts(chip).maxReference; }
+
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd) {
   std::optional<double> reference = ReadDouble(referenceText);
-  if (!reference || *reference < kMinReference || *reference > MaxReference(chip)) {
+  if (!reference || *reference < MinReference(chip) || *reference > MaxReference(chip)) {
     refDivisor = 0;
     return;
   }
@@ -66,57 +85,45 @@ void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& ref
   pfd = *reference * 2.0 / refDivisor;
 }
 
-int PowerEntries(Band band) { return band == kBandOut1 ? 5 : 2; }
-
-std::string PowerListLabel(Band band, int listIndex) {
-  if (listIndex < 0 || listIndex >= PowerEntries(band)) return {};
-  return kPowerLabels[band == kBandOut1 || listIndex == 0 ? listIndex : 2];
+std::span<const PowerLevel> PowerLevels(ChipType chip, Band band) {
+  if (!IsBand(band)) return {};
+  return Facts(chip).powerLevels[static_cast<size_t>(band)];
 }
 
-PowerLevel ListIndexToPowerLevel(Band band, int listIndex) {
-  if (listIndex < 0) return 0;  // no selection: keep the output off
-  if (band == kBandOut2 && listIndex > 0) return 2;
-  // The band-0 list has five entries; anything past them would not fit the chip's 2-bit code.
-  return listIndex > 4 ? 4 : listIndex;
+PowerLevel FitPowerLevel(ChipType chip, Band band, PowerLevel level) {
+  if (level == PowerLevel::Off || PowerListIndex(chip, band, level) >= 0) return level;
+  return NearestPowerLevel(chip, band, *PowerLevelDbm(level));
 }
 
-std::optional<int> PowerLevelDbm(PowerLevel level) {
-  constexpr int kDbm[] = {-4, -1, 2, 5};
-  if (level < 1 || level > 4) return std::nullopt;
-  return kDbm[level - 1];
-}
-
-int NearestPowerIndex(Band band, double dbm) {
-  int best = 1;
+PowerLevel NearestPowerLevel(ChipType chip, Band band, double dbm) {
+  std::optional<PowerLevel> best;
   double bestDistance = std::numeric_limits<double>::infinity();
-  for (int index = 1; index < PowerEntries(band); ++index) {
-    const double distance = std::fabs(*PowerLevelDbm(ListIndexToPowerLevel(band, index)) - dbm);
+  for (PowerLevel level : PowerLevels(chip, band)) {
+    const std::optional<int> levelDbm = PowerLevelDbm(level);
+    if (!levelDbm) continue;
+    if (!best) best = level;  // a dBm of NaN is nearest to none: the lowest level
+    const double distance = std::fabs(*levelDbm - dbm);
     // Strictly nearer only: the list runs from low to high, so a tie keeps the lower level.
     if (distance < bestDistance) {
-      best = index;
+      best = level;
       bestDistance = distance;
     }
   }
-  return best;
+  return best.value_or(PowerLevel::Off);
 }
 
-bool FitPowerList(int bandSelection, std::vector<std::string>& entries, int& selection) {
-  if (bandSelection != kBandOut1 && entries.size() == 5) {
-    int previous = selection;
-    entries.erase(entries.begin() + 4);
-    entries.erase(entries.begin() + 3);
-    entries.erase(entries.begin() + 1);
-    selection = previous > 0 ? 1 : 0;
-    return true;
+int PowerListIndex(ChipType chip, Band band, PowerLevel level) {
+  const std::span<const PowerLevel> levels = PowerLevels(chip, band);
+  for (size_t i = 0; i < levels.size(); ++i) {
+    if (levels[i] == level) return static_cast<int>(i);
   }
-  if (bandSelection == kBandOut1 && entries.size() == 2) {
-    int previous = selection;
-    entries.erase(entries.begin() + 1);
-    for (int level = 1; level <= 4; ++level) entries.emplace_back(kPowerLabels[level]);
-    selection = previous > 0 ? 2 : 0;
-    return true;
-  }
-  return false;
+  return -1;
+}
+
+std::optional<PowerLevel> PowerLevelAt(ChipType chip, Band band, int index) {
+  const std::span<const PowerLevel> levels = PowerLevels(chip, band);
+  if (index < 0 || static_cast<size_t>(index) >= levels.size()) return std::nullopt;
+  return levels[static_cast<size_t>(index)];
 }
 
 }  // namespace korvane

@@ -3,30 +3,33 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
+#include <span>
 #include <string_view>
-#include <vector>
 
 namespace korvane {
 
 enum class ChipType : int { Adf4350 = 0, Adf4351 = 1, Max2871 = 2 };
+inline constexpr ChipType kChipTypes[] = {ChipType::Adf4350, ChipType::Adf4351, ChipType::Max2871};
 
-// 0 "OUT1 <6GHz" (main output), 1 "OUT2 5..12GHz" (auxiliary output, doubled).
-// Held as the band list's selection; anything but 1 behaves as the main output
-// when computing, and anything but 0 counts as "not main" for the power list.
-using Band = int;
-inline constexpr Band kBandOut1 = 0;
-inline constexpr Band kBandOut2 = 1;
+// The chip's two outputs: the main output and the auxiliary one, whose frequency is doubled.
+// "OUT1 <6GHz", "OUT2 5..12GHz"; the values are the band list's entries and a file's "Band" keys.
+enum class Band : int { Out1 = 0, Out2 = 1 };
+inline constexpr Band kBands[] = {Band::Out1, Band::Out2};
 
-// 0 "Off", 1 "-4dBm", 2 "-1dBm", 3 "+2dBm", 4 "+5dBm"; chip power code is level - 1.
-using PowerLevel = int;
+// An output's power: "Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm". The chip's 2-bit power code of a
+// level that is not Off is its value - 1.
+enum class PowerLevel : int { Off = 0, Minus4 = 1, Minus1 = 2, Plus2 = 3, Plus5 = 4 };
 
-inline constexpr const char* kChipNames[] = {"ADF4350", "ADF4351", "MAX2871"};
-inline constexpr const char* kBandLabels[] = {"OUT1 <6GHz", "OUT2 5..12GHz"};
-inline constexpr const char* kPowerLabels[] = {"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"};
-
+// "ADF4350", "ADF4351", "MAX2871".
+std::string_view ChipName(ChipType chip);
 // "adf4350", "ADF4351", ... in any case; nullopt for anything else.
 std::optional<ChipType> ChipFromName(std::string_view name);
+
+std::string_view BandLabel(Band band);
+std::string_view PowerLabel(PowerLevel level);
+
+// The output power of a level in dBm (-4, -1, +2, +5); Off has none.
+std::optional<int> PowerLevelDbm(PowerLevel level);
 
 // The frequencies in MHz a chip makes on an output band; nullopt for a band it does not have.
 struct BandLimits {
@@ -35,35 +38,32 @@ struct BandLimits {
 };
 std::optional<BandLimits> GetBandLimits(ChipType chip, Band band);
 
-// 1 when low <= f <= high for the chip and band, else 0 (NaN and unknown bands give 0).
+// 1 when low <= f <= high for the chip and band, else 0 (NaN gives 0).
 int IsInBand(ChipType chip, Band band, double frequency);
 
-// The reference frequencies in MHz a chip's panel accepts: kMinReference to MaxReference.
-inline constexpr double kMinReference = 5.0;
+// The reference frequencies in MHz a chip's panel accepts: MinReference to MaxReference.
+double MinReference(ChipType chip);
 double MaxReference(ChipType chip);
 
 // Reads the reference text ("%lf" manner) and sets refDivisor and, when valid, pfd.
 // An invalid reference sets refDivisor to 0 and leaves pfd untouched.
 void AcceptReference(std::string_view referenceText, ChipType chip, int32_t& refDivisor, double& pfd);
 
-// How many entries a band's power list has: the main output offers all five levels, the
-// second output only "Off" and "-1dBm" (anything but the main output counts as the second).
-int PowerEntries(Band band);
+// The power levels an output offers, in the order its list shows them (chip_facts.cpp holds them).
+std::span<const PowerLevel> PowerLevels(ChipType chip, Band band);
 
-// The label of a power-list entry in a band's list; empty for an index the list lacks.
-std::string PowerListLabel(Band band, int listIndex);
+// The level a slot keeps when its output changes to `band`: the same level when the output offers it,
+// else the nearest level it offers (Off stays Off). With the outputs as they are: a level other than
+// Off becomes "-1dBm" on OUT2, and OUT2's "-1dBm" stays "-1dBm" on OUT1.
+PowerLevel FitPowerLevel(ChipType chip, Band band, PowerLevel level);
 
-// Power-list selection to the level handed to the encoder. No selection (< 0) is "Off".
-PowerLevel ListIndexToPowerLevel(Band band, int listIndex);
+// The level the output offers that comes nearest to `dbm`, never Off; of two levels equally near,
+// the lower one.
+PowerLevel NearestPowerLevel(ChipType chip, Band band, double dbm);
 
-// The output power of a level in dBm (-4, -1, +2, +5); Off (or anything else) has none.
-std::optional<int> PowerLevelDbm(PowerLevel level);
-// The entry of a band's power list whose level comes nearest to `dbm`, never "Off"; of two
-// levels equally near, the lower one.
-int NearestPowerIndex(Band band, double dbm);
-
-// Keeps a slot's power list in step with its band selection. Edits entries and selection
-// in place as the window's list would be edited; returns true when anything changed.
-bool FitPowerList(int bandSelection, std::vector<std::string>& entries, int& selection);
+// For the file format and the view only: a level's position in the output's list (-1 when the
+// output does not offer it), and the level at a position (nullopt outside the list).
+int PowerListIndex(ChipType chip, Band band, PowerLevel level);
+std::optional<PowerLevel> PowerLevelAt(ChipType chip, Band band, int index);
 
 }  // namespace korvane

@@ -54,7 +54,7 @@ Ratio TargetRatio(const ExactFrequency& frequency, const ExactReference& referen
   if (f.negative) return {Where::kBelow};
 
   // t = 2^divExp x (F x 10^e / (divisor x h)) x R / (2 x G x 10^g) with pfd = 2 x reference / R.
-  const uint64_t h = band == kBandOut2 ? 2 : 1;
+  const uint64_t h = band == Band::Out2 ? 2 : 1;
   const uint64_t divisor = frequency.divisor == 0 ? 1 : frequency.divisor;
   Wide a = (Wide{f.digits} << divExp) * static_cast<uint32_t>(reference.refDivisor);  // < 2^81.2
   Wide b = Wide{ref.digits} * (2 * h * divisor);                                      // < 2^97.2
@@ -77,7 +77,7 @@ Ratio TargetRatio(const ExactFrequency& frequency, const ExactReference& referen
 // The same divider as SolvePll, with the working frequency compared exactly against each threshold.
 int32_t ExactDivider(ChipType chip, Band band, const ExactFrequency& frequency) {
   const ExactDecimal& f = frequency.mhz;
-  const uint64_t h = band == kBandOut2 ? 2 : 1;
+  const uint64_t h = band == Band::Out2 ? 2 : 1;
   const uint64_t divisor = frequency.divisor == 0 ? 1 : frequency.divisor;
   const std::span<const DividerStep> steps = DividerSteps(chip);
   if ((f.negative || f.digits == 0) && !steps.empty()) return steps.front().divExp;
@@ -184,7 +184,7 @@ FrequencyError ExactFrequencyError(const PllSolution& solution, Band band, const
   const uint64_t mod = solution.MOD == 0 ? 1 : static_cast<uint64_t>(solution.MOD);
   const uint64_t frac = solution.MOD == 0 ? 0 : static_cast<uint64_t>(solution.FRAC);
   const Ratio t = fieldsFit ? TargetRatio(frequency, reference, band, solution.divExp) : Ratio{Ratio::Where::kAbove};
-  const double h = band == kBandOut2 ? 2.0 : 1.0;
+  const double h = band == Band::Out2 ? 2.0 : 1.0;
 
   if (t.where != Ratio::Where::kInside) {
     // Far from anything the loop makes (or fields a chip cannot hold): the difference is not near zero,

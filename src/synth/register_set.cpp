@@ -3,13 +3,28 @@
 
 #include <cctype>
 
+#include "synth/chip_facts.h"
 #include "synth/number_text.h"
 
 namespace korvane {
 
 namespace {
 
-uint32_t Bits(int32_t value, uint32_t mask, int shift) { return (static_cast<uint32_t>(value) & mask) << shift; }
+uint32_t Mask(const RegisterField& f) { return f.width >= 32 ? ~0u : (1u << f.width) - 1u; }
+
+// Sets a field the chip has to the value's low bits; a chip without the field has no such setting.
+void Put(const ChipFacts& facts, Field field, int32_t value, std::array<uint32_t, 6>& words) {
+  const RegisterField* f = facts.Find(field);
+  if (!f) return;
+  words[static_cast<size_t>(f->reg)] |= (static_cast<uint32_t>(value) & Mask(*f)) << f->lowBit;
+}
+
+// A field's value; 0 for a field the chip does not have.
+int32_t Get(const ChipFacts& facts, Field field, const std::array<uint32_t, 6>& words) {
+  const RegisterField* f = facts.Find(field);
+  if (!f) return 0;
+  return static_cast<int32_t>((words[static_cast<size_t>(f->reg)] >> f->lowBit) & Mask(*f));
+}
 
 constexpr int kMaxWordDigits = 8;
 
@@ -74,53 +89,38 @@ RegisterSet EncodeRegisterWords(int slot, ChipType chip, int32_t refDivisor, dou
 
 RegisterSet EncodeRegisterWordsWithDivider(int slot, ChipType chip, int32_t refDivisor, int32_t bandSelectDivider,
                                            const PllSolution& solution, PowerLevel level, Band band) {
-  const bool max2871 = chip == ChipType::Max2871;
+  const ChipFacts& facts = Facts(chip);
   const bool fractional = solution.FRAC > 0;
-  const bool on = level > 0;
-  const uint32_t powerCode = on ? static_cast<uint32_t>(level - 1) & 3u : 0u;
+  const bool on = level != PowerLevel::Off;
   RegisterSet set;
   set.slot = slot;
-  auto& r = set.words;
+  auto put = [&](Field field, int32_t value) { Put(facts, field, value, set.words); };
+
+  for (const FieldSetting& setting : facts.fixedSettings) put(setting.field, static_cast<int32_t>(setting.value));
 
   // An R0 of 0 is how a stored slot says its output is off.
   if (on) {
-    r[0] = Bits(solution.INT, 0xFFFF, 15) | Bits(solution.FRAC, 0xFFF, 3);
-    if (max2871 && solution.FRAC == 0) r[0] |= 1u << 31;  // integer mode
+    put(Field::Int, solution.INT);
+    put(Field::Frac, solution.FRAC);
+    put(Field::IntegerMode, solution.FRAC == 0 ? 1 : 0);
   }
-
-  r[1] = (1u << 15) | Bits(solution.MOD, 0xFFF, 3);
-  if (max2871) {
-    if (fractional) r[1] |= 1u << 29;
-  } else {
-    r[1] |= 1u << 27;  // prescaler 8/9
-  }
+  put(Field::Modulus, solution.MOD);
+  put(Field::ChargePumpLinearity, fractional ? 1 : 0);
 
   // Odd R: doubler on and R in the counter; even R: doubler off and R / 2. Both compare at 2 * ref / R.
-  if (refDivisor % 2 != 0) {
-    r[2] = 0x1A003EC0u | Bits(refDivisor, 0x3FF, 14);
-  } else {
-    r[2] = 0x18003EC0u | Bits(refDivisor / 2, 0x3FF, 14);
-  }
-  if (fractional) r[2] |= 0x100u;
+  const bool odd = refDivisor % 2 != 0;
+  put(Field::RefDoubler, odd ? 1 : 0);
+  put(Field::RCounter, odd ? refDivisor : refDivisor / 2);
+  put(Field::LockDetectFunction, fractional ? 1 : 0);
 
-  r[3] = max2871 ? 0x01000000u : 0u;
-
-  if (max2871) {
-    const int32_t bs = bandSelectDivider;
-    r[4] = Bits(bs >> 8, 3, 24) | (1u << 23) | Bits(bs, 0xFF, 12);
-  } else {
-    r[4] = (1u << 23) | (120u << 12);
-  }
-  r[4] |= Bits(solution.divExp, 7, 20);
+  const int32_t bandSelect = facts.fixedBandSelectDivider.value_or(bandSelectDivider);
+  put(Field::BandSelect, bandSelect);
+  put(Field::BandSelectHigh, bandSelect >> 8);
+  put(Field::Divider, solution.divExp);
   if (on) {
-    if (band == kBandOut2) {
-      r[4] |= (1u << 8) | (powerCode << 6);
-    } else {
-      r[4] |= (1u << 5) | (powerCode << 3);
-    }
+    put(band == Band::Out2 ? Field::Out2Enable : Field::Out1Enable, 1);
+    put(band == Band::Out2 ? Field::Out2Power : Field::Out1Power, static_cast<int32_t>(level) - 1);
   }
-
-  r[5] = max2871 ? 0x60400000u : 0x00400000u;
   return set;
 }
 
@@ -129,34 +129,31 @@ std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, doubl
   return FormatRegisterSet(EncodeRegisterWords(slot, chip, refDivisor, pfd, solution, level, band));
 }
 
-std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequencyText, int bandSelection,
-                             int powerSelection, int32_t refDivisor, double pfd) {
-  Band band = bandSelection;
-  PowerLevel level = ListIndexToPowerLevel(band, powerSelection);
+std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequencyText, Band band, PowerLevel power,
+                             int32_t refDivisor, double pfd) {
   double frequency = ReadDouble(frequencyText).value_or(180.0);
   PllSolution solution = SolvePll(chip, band, frequency, pfd);
-  return EncodeRegisterSet(slot, chip, refDivisor, pfd, solution, level, band);
+  return EncodeRegisterSet(slot, chip, refDivisor, pfd, solution, FitPowerLevel(chip, band, power), band);
 }
 
-DecodedSet DecodeRegisterSet(const std::array<uint32_t, 6>& words, int sSuffix) {
+DecodedSet DecodeRegisterSet(ChipType chip, const std::array<uint32_t, 6>& words, int sSuffix) {
+  const ChipFacts& facts = Facts(chip);
+  auto get = [&](Field field) { return Get(facts, field, words); };
   DecodedSet decoded;
-  const uint32_t r0 = words[0], r1 = words[1], r2 = words[2], r4 = words[4];
   // The reference divisor lives in R2 whether or not the output is on.
-  int32_t counter = static_cast<int32_t>((r2 >> 14) & 0x3FF);
-  decoded.refDivisor = (r2 & (1u << 25)) ? counter : 2 * counter;
-  decoded.off = r0 == 0;
-  if (decoded.off) {
-    decoded.band = kBandOut1;
-    decoded.powerIndex = 0;
-    return decoded;
-  }
-  decoded.band = sSuffix ? static_cast<Band>((r4 >> 8) & 1) : kBandOut1;
-  decoded.solution.INT = static_cast<int32_t>((r0 >> 15) & 0xFFFF);
-  decoded.solution.FRAC = static_cast<int32_t>((r0 >> 3) & 0xFFF);
-  decoded.solution.MOD = static_cast<int32_t>((r1 >> 3) & 0xFFF);
-  decoded.solution.divExp = static_cast<int32_t>((r4 >> 20) & 7);
-  // Band 1 offers only "Off" and "-1dBm"; its stored power bits are not shown.
-  decoded.powerIndex = decoded.band == kBandOut2 ? 1 : static_cast<int>((r4 >> 3) & 3) + 1;
+  const int32_t counter = get(Field::RCounter);
+  decoded.refDivisor = get(Field::RefDoubler) ? counter : 2 * counter;
+  decoded.off = words[0] == 0;
+  if (decoded.off) return decoded;
+  decoded.band = sSuffix && get(Field::Out2Enable) ? Band::Out2 : Band::Out1;
+  decoded.solution.INT = get(Field::Int);
+  decoded.solution.FRAC = get(Field::Frac);
+  decoded.solution.MOD = get(Field::Modulus);
+  decoded.solution.divExp = get(Field::Divider);
+  // The level of the output's power code, fitted to the levels that output offers: a readout of
+  // OUT2 shows its one level whatever code is stored.
+  const int32_t code = get(decoded.band == Band::Out2 ? Field::Out2Power : Field::Out1Power);
+  decoded.power = FitPowerLevel(chip, decoded.band, static_cast<PowerLevel>(code + 1));
   return decoded;
 }
 

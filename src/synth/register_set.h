@@ -43,18 +43,21 @@ int32_t BandSelectDivider(double pfd);
 std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
                               PowerLevel level, Band band);
 
-// Frequency text read "%lf" (180.0 when unreadable), solved and encoded.
-std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequencyText, int bandSelection,
-                             int powerSelection, int32_t refDivisor, double pfd);
+// Frequency text read "%lf" (180.0 when unreadable), solved and encoded. A power level the output
+// does not offer goes out as FitPowerLevel makes it.
+std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequencyText, Band band, PowerLevel power,
+                             int32_t refDivisor, double pfd);
 
 struct DecodedSet {
-  bool off = true;  // R0 == 0: output off, band 0, no frequency
-  Band band = kBandOut1;
+  bool off = true;  // R0 == 0: output off, OUT1, no frequency
+  Band band = Band::Out1;
   PllSolution solution;  // INT, FRAC, MOD, divExp
-  int powerIndex = 0;    // power-list index in the decoded band
+  PowerLevel power = PowerLevel::Off;  // a level the decoded output offers
   int32_t refDivisor = 0;
 };
 
-DecodedSet DecodeRegisterSet(const std::array<uint32_t, 6>& words, int sSuffix);
+// Reads the words as the chip's fields lie; the output is read only from a board with the second
+// output (sSuffix 1), else it is OUT1.
+DecodedSet DecodeRegisterSet(ChipType chip, const std::array<uint32_t, 6>& words, int sSuffix);
 
 }  // namespace korvane

@@ -65,16 +65,14 @@ std::optional<SlotSolution> SolveSlot(SolveMode mode, ChipType chip, Band band, 
   return solved;
 }
 
-std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, int bandSelection,
-                             int powerSelection, const SolveReference& reference) {
+std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, Band band,
+                             PowerLevel power, const SolveReference& reference) {
   std::optional<ExactReference> exactReference =
       mode == SolveMode::Exact ? ExactReferenceOf(reference) : std::optional<ExactReference>();
   if (!exactReference) {
-    return BuildSlotCommand(slot, chip, frequencyText, bandSelection, powerSelection, reference.refDivisor,
-                            reference.pfd);
+    return BuildSlotCommand(slot, chip, frequencyText, band, power, reference.refDivisor, reference.pfd);
   }
-  Band band = bandSelection;
-  PowerLevel level = ListIndexToPowerLevel(band, powerSelection);
+  const PowerLevel level = FitPowerLevel(chip, band, power);
   ExactDecimal fallback;  // 180 MHz, as BuildSlotCommand reads a text that is no number
   fallback.digits = 18;
   fallback.exponent = 1;

@@ -42,8 +42,8 @@ std::optional<SlotSolution> SolveSlot(SolveMode mode, ChipType chip, Band band, 
 // BuildSlotCommand in either mode. Classic is BuildSlotCommand itself. Exact encodes SolvePllExact's setting
 // and the MAX2871's band-select divider of the exact comparison frequency. A text that is no number stands
 // for 180 MHz in both modes.
-std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, int bandSelection,
-                             int powerSelection, const SolveReference& reference);
+std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, Band band,
+                             PowerLevel power, const SolveReference& reference);
 
 // The tooltip of a real-frequency label: "-122.2 Hz from 1296.000000 MHz", or "exact" when the error is 0.
 // Errors below 0.05 Hz or from 1 THz on are written as "4.0e-03 Hz"; never localised.

@@ -10,13 +10,6 @@ namespace korvane {
 
 namespace {
 
-// The first threshold strictly above the working frequency picks the divider, so the
-// oscillator ends up at 2200 MHz (ADF435x) or 3000 MHz (MAX2871) or above.
-constexpr DividerStep kAdf4350Steps[] = {{275.0, 4}, {550.0, 3}, {1100.0, 2}, {2200.0, 1}};
-constexpr DividerStep kAdf4351Steps[] = {{68.75, 6}, {137.5, 5}, {275.0, 4}, {550.0, 3}, {1100.0, 2}, {2200.0, 1}};
-constexpr DividerStep kMax2871Steps[] = {{46.875, 7}, {93.75, 6},  {187.5, 5}, {375.0, 4},
-                                         {750.0, 3},  {1500.0, 2}, {3000.0, 1}};
-
 int32_t DividerFor(ChipType chip, double x) {
   for (const DividerStep& s : DividerSteps(chip)) {
     if (x < s.threshold) return s.divExp;
@@ -28,23 +21,13 @@ constexpr int32_t kMaxModulus = 4095;
 
 }  // namespace
 
-std::span<const DividerStep> DividerSteps(ChipType chip) {
-  switch (chip) {
-    case ChipType::Adf4350:
-      return kAdf4350Steps;
-    case ChipType::Adf4351:
-      return kAdf4351Steps;
-    case ChipType::Max2871:
-      return kMax2871Steps;
-  }
-  return {};
-}
+std::span<const DividerStep> DividerSteps(ChipType chip) { return Facts(chip).dividerSteps; }
 
-IntRange IntRangeOf(ChipType chip) { return chip == ChipType::Max2871 ? IntRange{19, 4091} : IntRange{75, 65535}; }
+IntRange IntRangeOf(ChipType chip) { return Facts(chip).intRange; }
 
 PllSolution SolvePll(ChipType chip, Band band, double frequency, double pfd) {
   PllSolution s;
-  double x = band == kBandOut2 ? frequency * 0.5 : frequency;
+  double x = band == Band::Out2 ? frequency * 0.5 : frequency;
   s.divExp = DividerFor(chip, x);
 
   double t = static_cast<double>(1 << s.divExp) * x / pfd;
@@ -77,7 +60,7 @@ double AchievedFrequency(const PllSolution& solution, Band band, double pfd) {
   // A stored modulus of 0 cannot be a fraction: read it as integer-N rather than divide by zero.
   double fraction = solution.MOD == 0 ? 0.0 : static_cast<double>(solution.FRAC) / solution.MOD;
   double f = (fraction + solution.INT) * pfd / std::ldexp(1.0, solution.divExp);
-  return band == kBandOut2 ? f * 2.0 : f;
+  return band == Band::Out2 ? f * 2.0 : f;
 }
 
 }  // namespace korvane

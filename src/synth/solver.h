@@ -5,6 +5,7 @@
 #include <span>
 
 #include "synth/chip.h"
+#include "synth/chip_facts.h"
 
 namespace korvane {
 
@@ -15,20 +16,10 @@ struct PllSolution {
   int32_t MOD = 2;
 };
 
-// One row of a chip's output-divider table: a working frequency below the threshold (MHz) takes 2^divExp.
-struct DividerStep {
-  double threshold;  // every threshold is a whole number of eighths of a MHz
-  int32_t divExp;
-};
-
 // The chip's rows, lowest threshold first; a working frequency at or above the last takes divExp 0.
 std::span<const DividerStep> DividerSteps(ChipType chip);
 
 // The INT values the chip's loop takes; solutions are clamped into them.
-struct IntRange {
-  int32_t low;
-  int32_t high;
-};
 IntRange IntRangeOf(ChipType chip);
 
 PllSolution SolvePll(ChipType chip, Band band, double frequency, double pfd);

@@ -166,7 +166,7 @@ TEST_F(WindowTest, AClickInAnOpenBandListDuringASendChangesNothing) {
   EXPECT_EQ(Get<QComboBox>(ctl::Power(4))->count(), 5);
   ASSERT_EQ(board.Log().size(), 2u);
   EXPECT_EQ(board.Log()[1], board.Stored('4'));
-  EXPECT_EQ(window->dlg().ReadSettings().freqSlots[4].band, 0);
+  EXPECT_EQ(window->dlg().ReadSettings().freqSlots[4].band, Band::Out1);
   bands->hidePopup();
 }
 

@@ -19,6 +19,8 @@
 namespace korvane::test {
 namespace {
 
+using enum PowerLevel;
+
 // The number at the front of a reply ("= 1.5;..."), read without the test's locale.
 double Number(const std::string& answer) {
   double value = -1;
@@ -90,7 +92,7 @@ TEST_F(ServeTest, IdentifiesAndSetsTheFrequencyInEachUnit) {
     EXPECT_NEAR(reported, DecodeSlotSet(sets.back()).hz, 0.001) << c.command;
     EXPECT_NEAR(reported, c.hz, 5000.0) << c.command;
     // OUT1 up to 6 GHz, OUT2 above.
-    EXPECT_EQ(DecodeSlotSet(sets.back()).band, c.hz > 6e9 ? kBandOut2 : kBandOut1) << c.command;
+    EXPECT_EQ(DecodeSlotSet(sets.back()).band, c.hz > 6e9 ? Band::Out2 : Band::Out1) << c.command;
   }
   EXPECT_EQ(Errors(), std::vector<std::string>{});
   // After the first retune, each costs one slot set: no reference command goes out again.
@@ -102,19 +104,19 @@ TEST_F(ServeTest, PowerIsCoercedToTheLevelsTheOutputOffers) {
   const struct {
     std::string command;
     std::string level;
-    int powerIndex;  // in the band's list: OUT1 Off,-4,-1,+2,+5; OUT2 Off,-1
+    PowerLevel power;
   } cases[] = {
-      {"POW 5", "= 5", 4},        {"POW 4 DBM", "= 5", 4},
-      {"POW 3.4", "= 2", 3},      {"POW 0", "= -1", 2},
-      {"POW -2.5", "= -4", 1},    {"POW -30", "= -4", 1},
-      {"POW MAX", "= 5", 4},      {"POW:LEV:IMM:AMPL 2", "= 2", 3},
-      {"FREQ 10 GHZ", "= -1", 1},  // OUT2 has one level; the +2 asked for is kept for OUT1
-      {"POW MIN", "= -1", 1},     {"POW 2;:FREQ 1 GHZ", "= 2", 3},
+      {"POW 5", "= 5", Plus5},         {"POW 4 DBM", "= 5", Plus5},
+      {"POW 3.4", "= 2", Plus2},       {"POW 0", "= -1", Minus1},
+      {"POW -2.5", "= -4", Minus4},    {"POW -30", "= -4", Minus4},
+      {"POW MAX", "= 5", Plus5},       {"POW:LEV:IMM:AMPL 2", "= 2", Plus2},
+      {"FREQ 10 GHZ", "= -1", Minus1},  // OUT2 has one level; the +2 asked for is kept for OUT1
+      {"POW MIN", "= -1", Minus1},     {"POW 2;:FREQ 1 GHZ", "= 2", Plus2},
   };
   for (const auto& c : cases) {
     Write(c.command);
     EXPECT_EQ(Query("POW?"), c.level) << c.command;
-    EXPECT_EQ(DecodeSlotSet(SlotSets(board).back()).powerIndex, c.powerIndex) << c.command;
+    EXPECT_EQ(DecodeSlotSet(SlotSets(board).back()).power, c.power) << c.command;
   }
   EXPECT_EQ(Query("POW? MAX;POW? MIN"), "= 5;-4");
   EXPECT_EQ(Errors(), std::vector<std::string>{});
@@ -125,10 +127,10 @@ TEST_F(ServeTest, OutputOnAndOffAndResetReachTheBoard) {
   const struct {
     std::string command;
     std::string state;
-    int powerIndex;
+    PowerLevel power;
   } cases[] = {
-      {"OUTP OFF", "= 0", 0}, {"OUTP ON", "= 1", 4}, {"OUTPut:STATe 0", "= 0", 0},
-      {"OUTP 1", "= 1", 4},   {"*RST", "= 0", 0},
+      {"OUTP OFF", "= 0", Off}, {"OUTP ON", "= 1", Plus5}, {"OUTPut:STATe 0", "= 0", Off},
+      {"OUTP 1", "= 1", Plus5}, {"*RST", "= 0", Off},
   };
   for (const auto& c : cases) {
     board.ClearLog();
@@ -136,7 +138,7 @@ TEST_F(ServeTest, OutputOnAndOffAndResetReachTheBoard) {
     EXPECT_EQ(Query("OUTP?"), c.state) << c.command;
     const std::vector<std::string> sets = SlotSets(board);
     ASSERT_EQ(sets.size(), 1u) << c.command;
-    EXPECT_EQ(DecodeSlotSet(sets[0]).powerIndex, c.powerIndex) << c.command;
+    EXPECT_EQ(DecodeSlotSet(sets[0]).power, c.power) << c.command;
   }
   // *RST went back to what the board ran when the server connected, with the output off, and
   // stored nothing in flash.

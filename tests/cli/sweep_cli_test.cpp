@@ -16,6 +16,9 @@
 namespace korvane::test {
 namespace {
 
+using enum Band;
+using enum PowerLevel;
+
 struct Point {
   double seconds;
   std::string requested;
@@ -49,20 +52,20 @@ TEST(SweepCli, OneLineAndOneSlotSetPerPoint) {
     std::vector<std::string> args;
     std::vector<std::string> requested;
     std::vector<Band> bands;
-    std::vector<int> powerIndexes;
+    std::vector<PowerLevel> powers;
   } cases[] = {
       {{"100", "100.3", "0.1", "--count", "2", "--power", "-1"},
        {"100.000000", "100.100000", "100.200000", "100.300000", "100.000000", "100.100000", "100.200000", "100.300000"},
-       std::vector<Band>(8, kBandOut1),
-       std::vector<int>(8, 2)},
+       std::vector<Band>(8, Out1),
+       std::vector<PowerLevel>(8, Minus1)},
       // Downwards, across the outputs: OUT2 offers only -1 dBm of the +5 asked for.
       {{"6010", "5990", "10", "--power", "+5"},
        {"6010.000000", "6000.000000", "5990.000000"},
-       {kBandOut2, kBandOut1, kBandOut1},
-       {1, 4, 4}},
-      {{"1296.1", "1296.1", "1", "--exact"}, {"1296.100000"}, {kBandOut1}, {2}},
+       {Out2, Out1, Out1},
+       {Minus1, Plus5, Plus5}},
+      {{"1296.1", "1296.1", "1", "--exact"}, {"1296.100000"}, {Out1}, {Minus1}},
       // A switched-off set carries no frequency (R0 is 0): only the power can be checked.
-      {{"432", "433", "1", "--power", "off"}, {"432.000000", "433.000000"}, {kBandOut1, kBandOut1}, {0, 0}},
+      {{"432", "433", "1", "--power", "off"}, {"432.000000", "433.000000"}, {Out1, Out1}, {Off, Off}},
   };
   for (const auto& c : cases) {
     VirtualBoard board;
@@ -79,8 +82,8 @@ TEST(SweepCli, OneLineAndOneSlotSetPerPoint) {
     for (size_t i = 0; i < points.size(); ++i) {
       EXPECT_EQ(points[i].requested, c.requested[i]) << c.args[0] << " " << i;
       const SlotSet set = DecodeSlotSet(sent[i + 1]);
-      EXPECT_EQ(set.powerIndex, c.powerIndexes[i]) << c.args[0] << " " << i;
-      if (c.powerIndexes[i] == 0) continue;
+      EXPECT_EQ(set.power, c.powers[i]) << c.args[0] << " " << i;
+      if (c.powers[i] == Off) continue;
       EXPECT_EQ(points[i].real, FormatFixed(set.hz / 1e6, 6)) << c.args[0] << " " << i;
       EXPECT_NEAR(set.hz / 1e6, *ReadNumberStrict(c.requested[i]), 0.005) << c.args[0] << " " << i;
       EXPECT_EQ(set.band, c.bands[i]) << c.args[0] << " " << i;

@@ -101,7 +101,8 @@ TEST_F(ConfigOpsTest, SaveChangeLoadGivesBackEveryControl) {
   // The load reaches the board as live tuning does, half a second later.
   ASSERT_TRUE(surface.FireTimer(dlg));
   EXPECT_EQ(demo.Entry('R'), "R  26.000000 E;");
-  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, dlg.chipType, "145.500", 0, 2, dlg.refDivisor, dlg.pfd));
+  EXPECT_EQ(demo.Entry('4'),
+            BuildSlotCommand(4, dlg.chipType, "145.500", Band::Out1, PowerLevel::Minus1, dlg.refDivisor, dlg.pfd));
 }
 
 TEST_F(ConfigOpsTest, MissingFileLoadsTheDefaults) {

@@ -33,9 +33,10 @@ class SaveFlashTest : public ConfigPanelTest {
     return board.Log();
   }
   std::string SlotCommand(int slot) const {
-    return BuildSlotCommand(slot, dlg.chipType, surface.GetText(ctl::Freq(slot)),
-                            surface.GetSelection(ctl::BandList(slot)), surface.GetSelection(ctl::Power(slot)),
-                            dlg.refDivisor, dlg.pfd);
+    const Band band = surface.GetSelection(ctl::BandList(slot)) == 1 ? Band::Out2 : Band::Out1;
+    const PowerLevel power =
+        PowerLevelAt(dlg.chipType, band, surface.GetSelection(ctl::Power(slot))).value_or(PowerLevel::Off);
+    return BuildSlotCommand(slot, dlg.chipType, surface.GetText(ctl::Freq(slot)), band, power, dlg.refDivisor, dlg.pfd);
   }
   // The one command of the log that starts with the prefix.
   static std::string Sent(const std::vector<std::string>& log, const std::string& prefix) {

@@ -35,13 +35,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(korvane::ParseRegisterReply(std::string_view(text).substr(start)) == set->words);
   Check(!korvane::ReadRegisterSetText(text + " 7"));
 
-  for (int sSuffix : {0, 1}) {
-    korvane::DecodedSet decoded = korvane::DecodeRegisterSet(set->words, sSuffix);
-    if (decoded.off || decoded.refDivisor <= 0) continue;
-    for (double reference : {korvane::kMinReference, korvane::MaxReference(korvane::ChipType::Adf4351)}) {
-      const double pfd = 2.0 * reference / decoded.refDivisor;
-      const double frequency = korvane::AchievedFrequency(decoded.solution, decoded.band, pfd);
-      Check(std::isfinite(frequency) && frequency >= 0.0);
+  for (korvane::ChipType chip : korvane::kChipTypes) {
+    for (int sSuffix : {0, 1}) {
+      korvane::DecodedSet decoded = korvane::DecodeRegisterSet(chip, set->words, sSuffix);
+      // The readout shows a level the decoded output offers.
+      Check(korvane::PowerListIndex(chip, decoded.band, decoded.power) >= 0);
+      if (decoded.off || decoded.refDivisor <= 0) continue;
+      for (double reference : {korvane::MinReference(chip), korvane::MaxReference(chip)}) {
+        const double pfd = 2.0 * reference / decoded.refDivisor;
+        const double frequency = korvane::AchievedFrequency(decoded.solution, decoded.band, pfd);
+        Check(std::isfinite(frequency) && frequency >= 0.0);
+      }
     }
   }
   return 0;

@@ -27,12 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (korvane::config::Utf8ToLatin1Lossy(wide) != bytes) std::abort();  // 8-bit text survives the round trip
 
   if (auto words = korvane::ParseRegisterReply(bytes)) {
-    korvane::DecodedSet decoded = korvane::DecodeRegisterSet(*words, 1);
+    korvane::DecodedSet decoded = korvane::DecodeRegisterSet(korvane::ChipType::Max2871, *words, 1);
     (void)korvane::AchievedFrequency(decoded.solution, decoded.band, 10.0);
   }
   if (auto value = korvane::ReadDouble(bytes)) {
     (void)korvane::FormatFixed(*value, 6, 5);
-    (void)korvane::SolvePll(korvane::ChipType::Max2871, 1, *value, 10.0);
+    (void)korvane::SolvePll(korvane::ChipType::Max2871, korvane::Band::Out2, *value, 10.0);
   }
   return 0;
 }

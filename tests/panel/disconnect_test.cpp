@@ -90,7 +90,7 @@ TEST_F(PanelTest, TimerDuringAHandlerWaitsUntilItEnds) {
   ASSERT_TRUE(reentrant.TimerArmed());
   EXPECT_EQ(reentrant.TimerMs(), ctl::kTuneDelayMs);
   reentrant.FireTimer(other);
-  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1000", 0, 2, 2, 10.0));
+  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1000", Band::Out1, PowerLevel::Minus1, 2, 10.0));
   EXPECT_EQ(other.isConnected, 1);  // the click on "Connect" during the handler was dropped
   EXPECT_FALSE(reentrant.IsEnabled(ctl::kConnect));
 }

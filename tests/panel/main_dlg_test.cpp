@@ -187,7 +187,7 @@ TEST_F(PanelTest, UnreadableSignalGeneratorTextStillTunesTo180MHz) {
   Type(ctl::Freq(4), "abc");
   EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ ----.---");
   surface.FireTimer(dlg);
-  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "180", 0, 2, 2, 10.0));
+  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "180", Band::Out1, PowerLevel::Minus1, 2, 10.0));
 }
 
 TEST_F(PanelTest, BandChangeFitsThePowerList) {

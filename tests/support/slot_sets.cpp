@@ -4,13 +4,13 @@
 
 namespace korvane::test {
 
-SlotSet DecodeSlotSet(const std::string& command, double referenceMhz) {
+SlotSet DecodeSlotSet(const std::string& command, double referenceMhz, ChipType chip) {
   const auto words = ParseRegisterReply(command);
   if (!words) return {};
-  const DecodedSet decoded = DecodeRegisterSet(*words, 1);
+  const DecodedSet decoded = DecodeRegisterSet(chip, *words, 1);
   if (decoded.refDivisor <= 0) return {};
   const double pfd = referenceMhz * 2.0 / decoded.refDivisor;
-  return {AchievedFrequency(decoded.solution, decoded.band, pfd) * 1e6, decoded.band, decoded.powerIndex};
+  return {AchievedFrequency(decoded.solution, decoded.band, pfd) * 1e6, decoded.band, decoded.power};
 }
 
 std::vector<std::string> SlotSets(const VirtualBoard& board) {

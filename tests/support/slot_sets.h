@@ -12,12 +12,13 @@ namespace korvane::test {
 
 struct SlotSet {
   double hz = 0.0;
-  Band band = kBandOut1;
-  int powerIndex = 0;  // in the band's power list
+  Band band = Band::Out1;
+  PowerLevel power = PowerLevel::Off;
 };
 
-// Decodes a slot command ("4 XXXXXXXX ... ;") as a board with the second output reads it.
-SlotSet DecodeSlotSet(const std::string& command, double referenceMhz = 10.0);
+// Decodes a slot command ("4 XXXXXXXX ... ;") as a board with the second output reads it (the
+// virtual board's MAX2871 unless told).
+SlotSet DecodeSlotSet(const std::string& command, double referenceMhz = 10.0, ChipType chip = ChipType::Max2871);
 
 // The slot-4 sets in the board's log, in order.
 std::vector<std::string> SlotSets(const VirtualBoard& board);

@@ -1,14 +1,18 @@
-// Band limits, the reference rule and the power list's contents per band.
+// Band limits, the reference rule, and the power levels each output offers.
 #include "synth/chip.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <string>
+#include <span>
+#include <string_view>
 #include <vector>
 
 namespace korvane {
 namespace {
+
+using enum Band;
+using enum PowerLevel;
 
 TEST(IsInBand, LimitsIncludeBothEnds) {
   struct Case {
@@ -19,16 +23,19 @@ TEST(IsInBand, LimitsIncludeBothEnds) {
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const Case cases[] = {
-      {ChipType::Adf4350, 0, 137.5, 1},    {ChipType::Adf4350, 0, 4400, 1},   {ChipType::Adf4350, 0, 137.49, 0},
-      {ChipType::Adf4350, 0, 4400.001, 0}, {ChipType::Adf4351, 0, 34.375, 1}, {ChipType::Adf4351, 0, 34.37, 0},
-      {ChipType::Max2871, 0, 23.5, 1},     {ChipType::Max2871, 0, 6000, 1},   {ChipType::Max2871, 0, 6000.1, 0},
-      {ChipType::Max2871, 1, 5000, 1},     {ChipType::Max2871, 1, 12000, 1},  {ChipType::Max2871, 1, 4999.9, 0},
-      {ChipType::Adf4350, 1, 8800, 1},     {ChipType::Adf4351, 1, 8800, 1},   {ChipType::Adf4351, 1, 8800.5, 0},
-      {ChipType::Max2871, 0, nan, 0},      {ChipType::Max2871, 2, 1000, 0},   {ChipType::Max2871, -1, 1000, 0},
+      {ChipType::Adf4350, Out1, 137.5, 1},   {ChipType::Adf4350, Out1, 4400, 1},
+      {ChipType::Adf4350, Out1, 137.49, 0},  {ChipType::Adf4350, Out1, 4400.001, 0},
+      {ChipType::Adf4351, Out1, 34.375, 1},  {ChipType::Adf4351, Out1, 34.37, 0},
+      {ChipType::Max2871, Out1, 23.5, 1},    {ChipType::Max2871, Out1, 6000, 1},
+      {ChipType::Max2871, Out1, 6000.1, 0},  {ChipType::Max2871, Out2, 5000, 1},
+      {ChipType::Max2871, Out2, 12000, 1},   {ChipType::Max2871, Out2, 4999.9, 0},
+      {ChipType::Adf4350, Out2, 8800, 1},    {ChipType::Adf4351, Out2, 8800, 1},
+      {ChipType::Adf4351, Out2, 8800.5, 0},  {ChipType::Max2871, Out1, nan, 0},
+      {ChipType::Max2871, Band{2}, 1000, 0}, {ChipType::Max2871, Band{-1}, 1000, 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsInBand(c.chip, c.band, c.f), c.inside)
-        << "chip " << static_cast<int>(c.chip) << " band " << c.band << " f " << c.f;
+        << ChipName(c.chip) << " band " << static_cast<int>(c.band) << " f " << c.f;
   }
 }
 
@@ -69,45 +76,93 @@ TEST(AcceptReference, DivisorAndComparisonFrequency) {
   }
 }
 
-TEST(ListIndexToPowerLevel, BandOneOffersOnlyOffAndMinusOne) {
-  EXPECT_EQ(ListIndexToPowerLevel(0, 4), 4);
-  EXPECT_EQ(ListIndexToPowerLevel(0, 0), 0);
-  EXPECT_EQ(ListIndexToPowerLevel(1, 1), 2);
-  EXPECT_EQ(ListIndexToPowerLevel(1, 0), 0);
-  EXPECT_EQ(ListIndexToPowerLevel(0, -1), 0);
-  EXPECT_EQ(ListIndexToPowerLevel(1, -1), 0);
+std::vector<std::string_view> Labels(std::span<const PowerLevel> levels) {
+  std::vector<std::string_view> labels;
+  for (PowerLevel level : levels) labels.push_back(PowerLabel(level));
+  return labels;
 }
 
-using Entries = std::vector<std::string>;
-const Entries kFive = {"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"};
-const Entries kTwo = {"Off", "-1dBm"};
+TEST(PowerLevels, TheMainOutputOffersEveryLevelTheSecondOnlyMinusOne) {
+  for (ChipType chip : kChipTypes) {
+    SCOPED_TRACE(ChipName(chip));
+    EXPECT_EQ(Labels(PowerLevels(chip, Out1)),
+              (std::vector<std::string_view>{"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"}));
+    EXPECT_EQ(Labels(PowerLevels(chip, Out2)), (std::vector<std::string_view>{"Off", "-1dBm"}));
+    EXPECT_TRUE(PowerLevels(chip, static_cast<Band>(2)).empty());
+  }
+}
 
-TEST(FitPowerList, FollowsTheBand) {
+// What the power list did when the band list changed: a level the new output lacks becomes
+// "-1dBm", "Off" stays "Off", and coming back to OUT1 keeps "-1dBm".
+TEST(FitPowerLevel, KeepsWhatTheOutputOffersElseMinusOne) {
   struct Case {
-    int band;
-    Entries entries;
-    int selection;
-    bool changed;
-    Entries after;
-    int selectionAfter;
+    Band band;
+    PowerLevel level, fitted;
   };
   const Case cases[] = {
-      {1, kFive, 4, true, kTwo, 1},                                  // "+5dBm" becomes "-1dBm"
-      {1, kFive, 1, true, kTwo, 1},   {1, kFive, 0, true, kTwo, 0},  // "Off" survives
-      {-1, kFive, 2, true, kTwo, 1},                                 // no band selection counts as not band 0
-      {0, kTwo, 1, true, kFive, 2},                                  // back in band 0 "-1dBm" stays
-      {0, kTwo, 0, true, kFive, 0},   {0, kTwo, -1, true, kFive, 0},
-      {0, kFive, 3, false, kFive, 3},  // already fits
-      {1, kTwo, 1, false, kTwo, 1},   {0, Entries{}, -1, false, Entries{}, -1},
+      {Out2, Off, Off}, {Out2, Minus4, Minus1}, {Out2, Minus1, Minus1}, {Out2, Plus2, Minus1}, {Out2, Plus5, Minus1},
+      {Out1, Off, Off}, {Out1, Minus4, Minus4}, {Out1, Minus1, Minus1}, {Out1, Plus2, Plus2},  {Out1, Plus5, Plus5},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "band " << c.band << " entries " << c.entries.size() << " sel " << c.selection);
-    Entries entries = c.entries;
-    int selection = c.selection;
-    EXPECT_EQ(FitPowerList(c.band, entries, selection), c.changed);
-    EXPECT_EQ(entries, c.after);
-    EXPECT_EQ(selection, c.selectionAfter);
+  for (ChipType chip : kChipTypes) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << ChipName(chip) << " " << BandLabel(c.band) << " " << PowerLabel(c.level));
+      EXPECT_EQ(FitPowerLevel(chip, c.band, c.level), c.fitted);
+    }
   }
+}
+
+TEST(NearestPowerLevel, NeverOffAndTiesGoLower) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    Band band;
+    double dbm;
+    PowerLevel nearest;
+  };
+  const Case cases[] = {
+      {Out1, -1e9, Minus4}, {Out1, -4, Minus4},  {Out1, -2.5, Minus4},  // halfway between -4 and -1
+      {Out1, -2.4, Minus1}, {Out1, 0.5, Minus1}, {Out1, 0.6, Plus2},   {Out1, 3.5, Plus2},
+      {Out1, 3.51, Plus5},  {Out1, 1e9, Plus5},  {Out1, nan, Minus4},  {Out2, -1e9, Minus1},
+      {Out2, 5, Minus1},    {Out2, 1e9, Minus1}, {Out2, nan, Minus1},
+  };
+  for (ChipType chip : kChipTypes) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << ChipName(chip) << " " << BandLabel(c.band) << " " << c.dbm);
+      EXPECT_EQ(NearestPowerLevel(chip, c.band, c.dbm), c.nearest);
+    }
+  }
+}
+
+// Positions in a list and levels map one to one; a level the output lacks has no position.
+TEST(PowerListIndex, AndPowerLevelAtAreInverse) {
+  for (ChipType chip : kChipTypes) {
+    for (Band band : kBands) {
+      SCOPED_TRACE(testing::Message() << ChipName(chip) << " " << BandLabel(band));
+      const int entries = static_cast<int>(PowerLevels(chip, band).size());
+      for (int index = -2; index <= 6; ++index) {
+        const std::optional<PowerLevel> level = PowerLevelAt(chip, band, index);
+        EXPECT_EQ(level.has_value(), index >= 0 && index < entries) << index;
+        if (level) {
+          EXPECT_EQ(PowerListIndex(chip, band, *level), index);
+        }
+      }
+      for (PowerLevel level : {Off, Minus4, Minus1, Plus2, Plus5}) {
+        const int index = PowerListIndex(chip, band, level);
+        EXPECT_EQ(index >= 0, FitPowerLevel(chip, band, level) == level) << PowerLabel(level);
+      }
+    }
+  }
+}
+
+TEST(ChipFromName, AnyCaseOfTheThreeNames) {
+  const struct {
+    const char* name;
+    std::optional<ChipType> chip;
+  } cases[] = {
+      {"adf4350", ChipType::Adf4350}, {"ADF4351", ChipType::Adf4351}, {"Max2871", ChipType::Max2871},
+      {"max287", std::nullopt},       {"max28711", std::nullopt},     {"", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ChipFromName(c.name), c.chip) << c.name;
+  for (ChipType chip : kChipTypes) EXPECT_EQ(ChipFromName(ChipName(chip)), chip);
 }
 
 }  // namespace

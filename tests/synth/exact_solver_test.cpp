@@ -14,6 +14,8 @@
 namespace korvane {
 namespace {
 
+using enum Band;
+
 const char* const kReferences[] = {"10", "25", "26", "100"};
 
 ExactDecimal Decimal(const char* text) {
@@ -45,26 +47,26 @@ TEST(SolvePllExact, HitsTheBandsTheClassicSearchMisses) {
     double classicErrorHz;  // SolvePll's setting, measured exactly
   };
   const Case cases[] = {
-      {0, "1296", ChipType::Max2871, 2, 518, 2, 5, -122.2},
-      {0, "1296", ChipType::Adf4350, 1, 259, 1, 5, -244.4},
-      {0, "1296", ChipType::Adf4351, 1, 259, 1, 5, -244.4},
-      {0, "2256", ChipType::Max2871, 1, 451, 1, 5, -244.4},
-      {0, "2256", ChipType::Adf4350, 0, 225, 3, 5, -488.8},
-      {0, "2256", ChipType::Adf4351, 0, 225, 3, 5, -488.8},
-      {0, "432.05", ChipType::Max2871, 3, 345, 16, 25, -12.2},
-      {0, "432.05", ChipType::Adf4350, 3, 345, 16, 25, -12.2},
-      {0, "432.05", ChipType::Adf4351, 3, 345, 16, 25, -12.2},
+      {Out1, "1296", ChipType::Max2871, 2, 518, 2, 5, -122.2},
+      {Out1, "1296", ChipType::Adf4350, 1, 259, 1, 5, -244.4},
+      {Out1, "1296", ChipType::Adf4351, 1, 259, 1, 5, -244.4},
+      {Out1, "2256", ChipType::Max2871, 1, 451, 1, 5, -244.4},
+      {Out1, "2256", ChipType::Adf4350, 0, 225, 3, 5, -488.8},
+      {Out1, "2256", ChipType::Adf4351, 0, 225, 3, 5, -488.8},
+      {Out1, "432.05", ChipType::Max2871, 3, 345, 16, 25, -12.2},
+      {Out1, "432.05", ChipType::Adf4350, 3, 345, 16, 25, -12.2},
+      {Out1, "432.05", ChipType::Adf4351, 3, 345, 16, 25, -12.2},
       // The second output doubles: 5184 MHz at the oscillator. (The ADF435x stop at 8800 MHz there, but the
       // solver computes regardless of the band limits.)
-      {1, "10368", ChipType::Max2871, 0, 518, 2, 5, -977.3},
-      {1, "10368", ChipType::Adf4350, 0, 518, 2, 5, -977.3},
-      {1, "10368", ChipType::Adf4351, 0, 518, 2, 5, -977.3},
-      {1, "10368.1", ChipType::Max2871, 0, 518, 81, 200, -25.5},
-      {1, "10368.1", ChipType::Adf4350, 0, 518, 81, 200, -25.5},
-      {1, "10368.1", ChipType::Adf4351, 0, 518, 81, 200, -25.5},
+      {Out2, "10368", ChipType::Max2871, 0, 518, 2, 5, -977.3},
+      {Out2, "10368", ChipType::Adf4350, 0, 518, 2, 5, -977.3},
+      {Out2, "10368", ChipType::Adf4351, 0, 518, 2, 5, -977.3},
+      {Out2, "10368.1", ChipType::Max2871, 0, 518, 81, 200, -25.5},
+      {Out2, "10368.1", ChipType::Adf4350, 0, 518, 81, 200, -25.5},
+      {Out2, "10368.1", ChipType::Adf4351, 0, 518, 81, 200, -25.5},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << kChipNames[static_cast<int>(c.chip)] << " " << c.f);
+    SCOPED_TRACE(testing::Message() << ChipName(c.chip) << " " << c.f);
     Reference ref = Accept("10", c.chip);
     ExactFrequency f{Decimal(c.f)};
     PllSolution s = SolvePllExact(c.chip, c.band, f, ref.exact);
@@ -92,34 +94,34 @@ TEST(SolvePllExact, EdgesFollowTheClassicDividerAndIntRange) {
   };
   const Case cases[] = {
       // Integer ratios are integer-N with MOD 2, as SolvePll leaves them; halves and quarters are kept.
-      {ChipType::Max2871, 0, "5760", 2, 0, 576, 0, 2},
-      {ChipType::Max2871, 1, "5500", 2, 1, 550, 0, 2},
-      {ChipType::Max2871, 0, "3005", 2, 0, 300, 1, 2},
-      {ChipType::Max2871, 0, "3002.5", 2, 0, 300, 1, 4},
+      {ChipType::Max2871, Out1, "5760", 2, 0, 576, 0, 2},
+      {ChipType::Max2871, Out2, "5500", 2, 1, 550, 0, 2},
+      {ChipType::Max2871, Out1, "3005", 2, 0, 300, 1, 2},
+      {ChipType::Max2871, Out1, "3002.5", 2, 0, 300, 1, 4},
       // A fraction within 1/8190 of 1 rounds INT up.
-      {ChipType::Max2871, 0, "3009.9999", 2, 0, 301, 0, 2},
+      {ChipType::Max2871, Out1, "3009.9999", 2, 0, 301, 0, 2},
       // Thresholds: equal takes the smaller divider, as SolvePll does; the comparison is exact, so a text just
       // below 2200 that a double would round up to it still takes the larger divider.
-      {ChipType::Adf4350, 0, "2200", 2, 0, 220, 0, 2},
-      {ChipType::Adf4350, 0, "2199.99", 2, 1, 439, 499, 500},
-      {ChipType::Adf4350, 0, "2199.999999999999999", 2, 1, 440, 0, 2},
-      {ChipType::Adf4351, 0, "50", 2, 6, 320, 0, 2},
-      {ChipType::Max2871, 0, "46.875", 2, 6, 300, 0, 2},
-      {ChipType::Max2871, 0, "46.874", 2, 7, 599, 617, 625},
+      {ChipType::Adf4350, Out1, "2200", 2, 0, 220, 0, 2},
+      {ChipType::Adf4350, Out1, "2199.99", 2, 1, 439, 499, 500},
+      {ChipType::Adf4350, Out1, "2199.999999999999999", 2, 1, 440, 0, 2},
+      {ChipType::Adf4351, Out1, "50", 2, 6, 320, 0, 2},
+      {ChipType::Max2871, Out1, "46.875", 2, 6, 300, 0, 2},
+      {ChipType::Max2871, Out1, "46.874", 2, 7, 599, 617, 625},
       // Below the INT range: the lowest INT, no fraction (what SolvePll gives for these too).
-      {ChipType::Max2871, 0, "-5", 2, 7, 19, 0, 2},
-      {ChipType::Max2871, 0, "0", 2, 7, 19, 0, 2},
-      {ChipType::Max2871, 0, "1e-300", 2, 7, 19, 0, 2},
-      {ChipType::Adf4350, 0, "-1e300", 2, 4, 75, 0, 2},
+      {ChipType::Max2871, Out1, "-5", 2, 7, 19, 0, 2},
+      {ChipType::Max2871, Out1, "0", 2, 7, 19, 0, 2},
+      {ChipType::Max2871, Out1, "1e-300", 2, 7, 19, 0, 2},
+      {ChipType::Adf4350, Out1, "-1e300", 2, 4, 75, 0, 2},
       // Above it: the highest setting the loop can make, nearer than SolvePll's FRAC 0.
-      {ChipType::Adf4350, 0, "1000000", 2, 0, 65535, 4094, 4095},
-      {ChipType::Adf4350, 0, "655359.999", 2, 0, 65535, 4094, 4095},
-      {ChipType::Adf4350, 0, "655359.99", 2, 0, 65535, 999, 1000},
-      {ChipType::Max2871, 1, "1e300", 2, 0, 4091, 4094, 4095},
-      {ChipType::Max2871, 0, "144", 0, 5, 4091, 4094, 4095},
+      {ChipType::Adf4350, Out1, "1000000", 2, 0, 65535, 4094, 4095},
+      {ChipType::Adf4350, Out1, "655359.999", 2, 0, 65535, 4094, 4095},
+      {ChipType::Adf4350, Out1, "655359.99", 2, 0, 65535, 999, 1000},
+      {ChipType::Max2871, Out2, "1e300", 2, 0, 4091, 4094, 4095},
+      {ChipType::Max2871, Out1, "144", 0, 5, 4091, 4094, 4095},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << kChipNames[static_cast<int>(c.chip)] << " " << c.f << " R " << c.refDivisor);
+    SCOPED_TRACE(testing::Message() << ChipName(c.chip) << " " << c.f << " R " << c.refDivisor);
     ExactReference ref{Decimal("10"), c.refDivisor};
     PllSolution s = SolvePllExact(c.chip, c.band, ExactFrequency{Decimal(c.f)}, ref);
     EXPECT_EQ(s.divExp, c.divExp);
@@ -151,7 +153,7 @@ TEST(SolvePllExact, TiesTakeTheSmallerModulus) {
     ExactFrequency f;
     f.mhz.digits = (uint64_t{300} * c.dDen + c.dNum) * 10;
     f.divisor = c.dDen;
-    PllSolution s = SolvePllExact(ChipType::Max2871, 0, f, ref);
+    PllSolution s = SolvePllExact(ChipType::Max2871, Out1, f, ref);
     EXPECT_EQ(s.INT, 300);
     EXPECT_EQ(s.FRAC, c.FRAC);
     EXPECT_EQ(s.MOD, c.MOD);
@@ -168,14 +170,14 @@ TEST(ExactFrequencyError, MeasuresAnySolution) {
     double hz;  // to 1e-9 of itself
   };
   const Case cases[] = {
-      {{0, 300, 7, 0}, 0, "3000", true, 0.0},  // a stored MOD of 0 is integer-N, as the readout takes it
-      {{2, 518, 1637, 4093}, 0, "1296", false, -122.1597849987784},
-      {{2, 518, 1637, 4093}, 0, "1295.9998779", false, -0.05978499877840215},
-      {{0, 518, 1637, 4093}, 1, "10368", false, -977.2782799902272},
-      {{5, 460, 4, 5}, 0, "144.000001", false, -1.0},
-      {{7, 19, 0, 2}, 0, "-5", false, 6484375.0},  // beyond the loop's reach: measured in doubles
-      {{0, 65535, 4094, 4095}, 0, "1e300", false, -1e306},
-      {{0, 70000, 0, 2}, 0, "3000", false, 6.97e11},  // an INT no word holds: measured in doubles
+      {{0, 300, 7, 0}, Out1, "3000", true, 0.0},  // a stored MOD of 0 is integer-N, as the readout takes it
+      {{2, 518, 1637, 4093}, Out1, "1296", false, -122.1597849987784},
+      {{2, 518, 1637, 4093}, Out1, "1295.9998779", false, -0.05978499877840215},
+      {{0, 518, 1637, 4093}, Out2, "10368", false, -977.2782799902272},
+      {{5, 460, 4, 5}, Out1, "144.000001", false, -1.0},
+      {{7, 19, 0, 2}, Out1, "-5", false, 6484375.0},  // beyond the loop's reach: measured in doubles
+      {{0, 65535, 4094, 4095}, Out1, "1e300", false, -1e306},
+      {{0, 70000, 0, 2}, Out1, "3000", false, 6.97e11},  // an INT no word holds: measured in doubles
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.f);
@@ -227,7 +229,7 @@ class ExactProperties : public testing::TestWithParam<ChipBand> {
         {{34.375, 4400.0}, {5000.0, 8800.0}},
         {{23.5, 6000.0}, {5000.0, 12000.0}},
     };
-    return kLimits[static_cast<int>(GetParam().chip)][GetParam().band];
+    return kLimits[static_cast<int>(GetParam().chip)][static_cast<int>(GetParam().band)];
   }
   Range Oscillator() const { return GetParam().chip == ChipType::Max2871 ? Range{3000, 6000} : Range{2200, 4400}; }
   int32_t MaxDivExp() const {
@@ -242,7 +244,7 @@ TEST_P(ExactProperties, NeverFurtherThanTheClassicSearch) {
   const ChipType chip = GetParam().chip;
   const Band band = GetParam().band;
   const IntRange ints = IntRangeOf(chip);
-  std::mt19937_64 random(1000 + static_cast<int>(chip) * 2 + band);
+  std::mt19937_64 random(1000 + static_cast<int>(chip) * 2 + static_cast<int>(band));
   std::uniform_real_distribution<double> inBand(BandLimits().low, BandLimits().high);
   std::uniform_int_distribution<int> decimals(0, 9);
   Reference refs[4];
@@ -288,7 +290,7 @@ TEST_P(ExactProperties, NeverFurtherThanTheClassicSearch) {
 TEST_P(ExactProperties, LoopRatiosComeOutExactly) {
   const ChipType chip = GetParam().chip;
   const Band band = GetParam().band;
-  std::mt19937_64 random(2000 + static_cast<int>(chip) * 2 + band);
+  std::mt19937_64 random(2000 + static_cast<int>(chip) * 2 + static_cast<int>(band));
   std::uniform_int_distribution<uint32_t> modulus(1, 4095);
   std::uniform_int_distribution<int32_t> divExp(0, MaxDivExp());
   Reference refs[4];
@@ -306,7 +308,7 @@ TEST_P(ExactProperties, LoopRatiosComeOutExactly) {
     // a whole divisor.
     ExactFrequency f;
     const ExactDecimal& r = ref.exact.reference;
-    f.mhz.digits = (INT * q + p) * 2 * r.digits * (band == kBandOut2 ? 2 : 1);
+    f.mhz.digits = (INT * q + p) * 2 * r.digits * (band == Out2 ? 2 : 1);
     f.mhz.exponent = r.exponent;
     f.divisor = q * static_cast<uint32_t>(ref.exact.refDivisor) << k;
     PllSolution s = SolvePllExact(chip, band, f, ref.exact);
@@ -326,12 +328,12 @@ TEST_P(ExactProperties, LoopRatiosComeOutExactly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachChipAndOutput, ExactProperties,
-                         testing::Values(ChipBand{ChipType::Adf4350, 0}, ChipBand{ChipType::Adf4350, 1},
-                                         ChipBand{ChipType::Adf4351, 0}, ChipBand{ChipType::Adf4351, 1},
-                                         ChipBand{ChipType::Max2871, 0}, ChipBand{ChipType::Max2871, 1}),
+                         testing::Values(ChipBand{ChipType::Adf4350, Out1}, ChipBand{ChipType::Adf4350, Out2},
+                                         ChipBand{ChipType::Adf4351, Out1}, ChipBand{ChipType::Adf4351, Out2},
+                                         ChipBand{ChipType::Max2871, Out1}, ChipBand{ChipType::Max2871, Out2}),
                          [](const testing::TestParamInfo<ChipBand>& info) {
-                           return std::string(kChipNames[static_cast<int>(info.param.chip)]) + "_OUT" +
-                                  std::to_string(info.param.band + 1);
+                           return std::string(ChipName(info.param.chip)) + "_OUT" +
+                                  std::to_string(static_cast<int>(info.param.band) + 1);
                          });
 
 }  // namespace

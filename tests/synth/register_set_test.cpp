@@ -8,28 +8,31 @@
 namespace korvane {
 namespace {
 
+using enum Band;
+using enum PowerLevel;
+
 struct CommandCase {
   ChipType chip;
   const char* reference;
   int slot;
-  int band;
+  Band band;
   const char* frequency;
-  int powerIndex;  // power-list index in that band
+  PowerLevel power;
   const char* command;
 };
 
 const CommandCase kCommands[] = {
-    {ChipType::Max2871, "10", 0, 1, "10368", 1, "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;"},
-    {ChipType::Max2871, "10", 1, 0, "5760", 2, "1 81200000 00008010 18007EC0 01000000 008C8028 60400000;"},
-    {ChipType::Max2871, "10", 2, 0, "1296", 2, "2 01033328 2000FFE8 18007FC0 01000000 00AC8028 60400000;"},
-    {ChipType::Max2871, "10", 3, 0, "432", 2, "3 00AC8018 20008028 18007FC0 01000000 00BC8028 60400000;"},
-    {ChipType::Max2871, "10", 4, 0, "144", 2, "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;"},
-    {ChipType::Max2871, "10", 2, 0, "144", 0, "2 00000000 20008028 18007FC0 01000000 00DC8000 60400000;"},
-    {ChipType::Max2871, "10", 4, 1, "5500", 1, "4 81130000 00008010 18007EC0 01000000 009C8140 60400000;"},
-    {ChipType::Adf4350, "10", 4, 0, "2200", 4, "4 006E0000 08008010 18007EC0 00000000 00878038 00400000;"},
-    {ChipType::Adf4351, "25", 0, 0, "50", 4, "0 00A00000 08008010 1A017EC0 00000000 00E78038 00400000;"},
+    {ChipType::Max2871, "10", 0, Out2, "10368", Minus1, "0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;"},
+    {ChipType::Max2871, "10", 1, Out1, "5760", Minus1, "1 81200000 00008010 18007EC0 01000000 008C8028 60400000;"},
+    {ChipType::Max2871, "10", 2, Out1, "1296", Minus1, "2 01033328 2000FFE8 18007FC0 01000000 00AC8028 60400000;"},
+    {ChipType::Max2871, "10", 3, Out1, "432", Minus1, "3 00AC8018 20008028 18007FC0 01000000 00BC8028 60400000;"},
+    {ChipType::Max2871, "10", 4, Out1, "144", Minus1, "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;"},
+    {ChipType::Max2871, "10", 2, Out1, "144", Off, "2 00000000 20008028 18007FC0 01000000 00DC8000 60400000;"},
+    {ChipType::Max2871, "10", 4, Out2, "5500", Minus1, "4 81130000 00008010 18007EC0 01000000 009C8140 60400000;"},
+    {ChipType::Adf4350, "10", 4, Out1, "2200", Plus5, "4 006E0000 08008010 18007EC0 00000000 00878038 00400000;"},
+    {ChipType::Adf4351, "25", 0, Out1, "50", Plus5, "0 00A00000 08008010 1A017EC0 00000000 00E78038 00400000;"},
     // Text that is not a number stands for 180 MHz.
-    {ChipType::Max2871, "10", 4, 0, "abc", 2, nullptr},
+    {ChipType::Max2871, "10", 4, Out1, "abc", Minus1, nullptr},
 };
 
 TEST(BuildSlotCommand, KnownSets) {
@@ -38,11 +41,11 @@ TEST(BuildSlotCommand, KnownSets) {
     int32_t refDivisor = 0;
     double pfd = 10.0;
     AcceptReference(c.reference, c.chip, refDivisor, pfd);
-    std::string command = BuildSlotCommand(c.slot, c.chip, c.frequency, c.band, c.powerIndex, refDivisor, pfd);
+    std::string command = BuildSlotCommand(c.slot, c.chip, c.frequency, c.band, c.power, refDivisor, pfd);
     if (c.command) {
       EXPECT_EQ(command, c.command);
     } else {
-      EXPECT_EQ(command, BuildSlotCommand(c.slot, c.chip, "180", c.band, c.powerIndex, refDivisor, pfd));
+      EXPECT_EQ(command, BuildSlotCommand(c.slot, c.chip, "180", c.band, c.power, refDivisor, pfd));
     }
   }
 }
@@ -54,20 +57,20 @@ TEST(DecodeRegisterSet, InvertsTheEncoder) {
     SCOPED_TRACE(c.command);
     std::optional<std::array<uint32_t, 6>> words = ParseRegisterReply(c.command);
     ASSERT_TRUE(words);
-    DecodedSet d = DecodeRegisterSet(*words, 1);
+    DecodedSet d = DecodeRegisterSet(c.chip, *words, 1);
     int32_t refDivisor = 0;
     double pfd = 10.0;
     AcceptReference(c.reference, c.chip, refDivisor, pfd);
     EXPECT_EQ(d.refDivisor, refDivisor);
-    if (c.powerIndex == 0) {
+    if (c.power == Off) {
       EXPECT_TRUE(d.off);
-      EXPECT_EQ(d.band, 0);
-      EXPECT_EQ(d.powerIndex, 0);
+      EXPECT_EQ(d.band, Out1);
+      EXPECT_EQ(d.power, Off);
       continue;
     }
     EXPECT_FALSE(d.off);
     EXPECT_EQ(d.band, c.band);
-    EXPECT_EQ(d.powerIndex, c.powerIndex);
+    EXPECT_EQ(d.power, c.power);
     PllSolution s = SolvePll(c.chip, c.band, *ReadDouble(c.frequency), pfd);
     EXPECT_EQ(d.solution.INT, s.INT);
     EXPECT_EQ(d.solution.FRAC, s.FRAC);
@@ -81,13 +84,15 @@ TEST(DecodeRegisterSet, BandNeedsTheSSuffix) {
   ASSERT_TRUE(words);
   struct Case {
     int sSuffix;
-    int band, powerIndex;
+    Band band;
+    PowerLevel power;
     const char* frequency;
   };
-  for (const Case& c : {Case{1, 1, 1, "10367.999023"}, Case{0, 0, 1, "5183.999511"}}) {
-    DecodedSet d = DecodeRegisterSet(*words, c.sSuffix);
+  // Without the suffix the words are read as OUT1, whose power bits hold code 0.
+  for (const Case& c : {Case{1, Out2, Minus1, "10367.999023"}, Case{0, Out1, Minus4, "5183.999511"}}) {
+    DecodedSet d = DecodeRegisterSet(ChipType::Max2871, *words, c.sSuffix);
     EXPECT_EQ(d.band, c.band);
-    EXPECT_EQ(d.powerIndex, c.powerIndex);
+    EXPECT_EQ(d.power, c.power);
     EXPECT_EQ(d.refDivisor, 2);
     double pfd = 2 * 10.0 / d.refDivisor;
     EXPECT_EQ(FormatFixed(AchievedFrequency(d.solution, d.band, pfd), 6, 5), c.frequency);
@@ -97,8 +102,10 @@ TEST(DecodeRegisterSet, BandNeedsTheSSuffix) {
 TEST(DecodeRegisterSet, BandOneAlwaysShowsMinusOne) {
   // R4 says power code 3 on the auxiliary output; the band-1 list has no such entry.
   std::array<uint32_t, 6> words{0x01033328, 0x2000FFE8, 0x18007FC0, 0x01000000, 0x008C81C0, 0x60400000};
-  EXPECT_EQ(DecodeRegisterSet(words, 1).powerIndex, 1);
-  EXPECT_EQ(DecodeRegisterSet(words, 0).powerIndex, 1);  // band 0 reads bits 4..3: code 0
+  for (ChipType chip : kChipTypes) {
+    EXPECT_EQ(DecodeRegisterSet(chip, words, 1).power, Minus1);
+    EXPECT_EQ(DecodeRegisterSet(chip, words, 0).power, Minus4);  // OUT1 reads bits 4..3: code 0
+  }
 }
 
 TEST(EncodeRegisterWords, ReferenceAndModeBits) {
@@ -120,18 +127,18 @@ TEST(EncodeRegisterWords, ReferenceAndModeBits) {
       {ChipType::Adf4350, 50, integer, 0x00960000, 0x08008010, 0x18067EC0},
   };
   for (const Case& c : cases) {
-    RegisterSet set = EncodeRegisterWords(3, c.chip, c.refDivisor, 10.0, c.solution, 2, 0);
+    RegisterSet set = EncodeRegisterWords(3, c.chip, c.refDivisor, 10.0, c.solution, Minus1, Out1);
     EXPECT_EQ(set.words[0], c.r0) << c.refDivisor;
     EXPECT_EQ(set.words[1], c.r1) << c.refDivisor;
     EXPECT_EQ(set.words[2], c.r2) << c.refDivisor;
-    EXPECT_EQ(DecodeRegisterSet(set.words, 0).refDivisor, c.refDivisor);
+    EXPECT_EQ(DecodeRegisterSet(c.chip, set.words, 0).refDivisor, c.refDivisor);
   }
 }
 
 TEST(EncodeRegisterWords, BandSelectClockFollowsThePfd) {
   // 19.98 MHz is 399 steps of 50 kHz: the top bit goes to R4 bit 24.
   PllSolution s{0, 300, 0, 2};
-  RegisterSet set = EncodeRegisterWords(0, ChipType::Max2871, 1, 19.98, s, 1, 0);
+  RegisterSet set = EncodeRegisterWords(0, ChipType::Max2871, 1, 19.98, s, Minus4, Out1);
   EXPECT_EQ(set.words[4], 0x01800000u | (0x8Fu << 12) | 0x20u);
 }
 

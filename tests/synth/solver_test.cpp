@@ -11,6 +11,8 @@
 namespace korvane {
 namespace {
 
+using enum Band;
+
 struct SolveCase {
   ChipType chip;
   Band band;
@@ -21,30 +23,31 @@ struct SolveCase {
 
 TEST(SolvePll, KnownFrequenciesAtTenMhz) {
   const SolveCase cases[] = {
-      {ChipType::Max2871, 0, 144, 5, 460, 4, 5, "144.000000"},
-      {ChipType::Max2871, 0, 432, 3, 345, 3, 5, "432.000000"},
-      {ChipType::Max2871, 0, 1296, 2, 518, 1637, 4093, "1295.999878"},
-      {ChipType::Max2871, 0, 5760, 0, 576, 0, 2, "5760.000000"},
-      {ChipType::Max2871, 1, 10368, 0, 518, 1637, 4093, "10367.999023"},
-      {ChipType::Max2871, 1, 5500, 1, 550, 0, 2, "5500.000000"},
-      {ChipType::Adf4351, 0, 50, 6, 320, 0, 2, "50.000000"},
-      {ChipType::Adf4350, 0, 2200, 0, 220, 0, 2, "2200.000000"},
-      {ChipType::Adf4350, 0, 145.2, 4, 232, 1303, 4072, "145.199994"},
-      {ChipType::Adf4350, 0, 432.1, 3, 345, 17, 25, "432.100000"},
+      {ChipType::Max2871, Out1, 144, 5, 460, 4, 5, "144.000000"},
+      {ChipType::Max2871, Out1, 432, 3, 345, 3, 5, "432.000000"},
+      {ChipType::Max2871, Out1, 1296, 2, 518, 1637, 4093, "1295.999878"},
+      {ChipType::Max2871, Out1, 5760, 0, 576, 0, 2, "5760.000000"},
+      {ChipType::Max2871, Out2, 10368, 0, 518, 1637, 4093, "10367.999023"},
+      {ChipType::Max2871, Out2, 5500, 1, 550, 0, 2, "5500.000000"},
+      {ChipType::Adf4351, Out1, 50, 6, 320, 0, 2, "50.000000"},
+      {ChipType::Adf4350, Out1, 2200, 0, 220, 0, 2, "2200.000000"},
+      {ChipType::Adf4350, Out1, 145.2, 4, 232, 1303, 4072, "145.199994"},
+      {ChipType::Adf4350, Out1, 432.1, 3, 345, 17, 25, "432.100000"},
       // One below a threshold takes the larger divider.
-      {ChipType::Adf4350, 0, 2199.99, 1, 439, 3991, 3999, nullptr},
-      {ChipType::Adf4350, 0, 1100, 1, 220, 0, 2, nullptr},
+      {ChipType::Adf4350, Out1, 2199.99, 1, 439, 3991, 3999, nullptr},
+      {ChipType::Adf4350, Out1, 1100, 1, 220, 0, 2, nullptr},
       // An exact half stops at i = 2; a quarter survives the tie at i = 3 and stops at i = 4.
-      {ChipType::Max2871, 0, 3005, 0, 300, 1, 2, "3005.000000"},
-      {ChipType::Max2871, 0, 3002.5, 0, 300, 1, 4, "3002.500000"},
+      {ChipType::Max2871, Out1, 3005, 0, 300, 1, 2, "3005.000000"},
+      {ChipType::Max2871, Out1, 3002.5, 0, 300, 1, 4, "3002.500000"},
       // Clamps: INT computed out of the chip's range, FRAC and MOD kept as computed.
-      {ChipType::Adf4350, 0, 1000000, 0, 65535, 0, 2, nullptr},
-      {ChipType::Max2871, 0, -5, 7, 19, 0, 2, nullptr},
+      {ChipType::Adf4350, Out1, 1000000, 0, 65535, 0, 2, nullptr},
+      {ChipType::Max2871, Out1, -5, 7, 19, 0, 2, nullptr},
       // A negative fraction ends as FRAC 0 (MOD is whatever the search left: not checked).
-      {ChipType::Max2871, 0, -5.03, 7, 19, 0, 0, nullptr},
+      {ChipType::Max2871, Out1, -5.03, 7, 19, 0, 0, nullptr},
   };
   for (const SolveCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << "chip " << static_cast<int>(c.chip) << " band " << c.band << " f " << c.f);
+    SCOPED_TRACE(testing::Message() << "chip " << static_cast<int>(c.chip) << " band " << static_cast<int>(c.band)
+                                    << " f " << c.f);
     PllSolution s = SolvePll(c.chip, c.band, c.f, 10.0);
     EXPECT_EQ(s.divExp, c.divExp);
     EXPECT_EQ(s.INT, c.INT);
@@ -68,7 +71,7 @@ TEST(SolvePll, NonFiniteAndHugeInputsGiveClampedValues) {
   for (ChipType chip : {ChipType::Adf4350, ChipType::Adf4351, ChipType::Max2871}) {
     const int32_t low = chip == ChipType::Max2871 ? 19 : 75;
     const int32_t high = chip == ChipType::Max2871 ? 4091 : 65535;
-    for (Band band : {0, 1}) {
+    for (Band band : kBands) {
       for (double f : inputs) {
         for (double pfd : {10.0, 0.0}) {  // a comparison frequency of 0 divides into infinity
           SCOPED_TRACE(testing::Message() << "chip " << static_cast<int>(chip) << " f " << f << " pfd " << pfd);
@@ -91,7 +94,7 @@ TEST(SolvePll, FractionComesFromBelowAndIsClosest) {
   // Whatever the frequency, FRAC/MOD never exceeds the wanted fraction and no smaller error
   // exists among denominators up to 4095.
   for (double f = 3000.0; f < 3010.0; f += 0.0137) {
-    PllSolution s = SolvePll(ChipType::Max2871, 0, f, 10.0);
+    PllSolution s = SolvePll(ChipType::Max2871, Out1, f, 10.0);
     double t = f / 10.0;
     double d = t - std::trunc(t);
     double e = d - static_cast<double>(s.FRAC) / s.MOD;
@@ -102,10 +105,10 @@ TEST(SolvePll, FractionComesFromBelowAndIsClosest) {
 
 TEST(AchievedFrequency, ZeroModulusIsIntegerN) {
   PllSolution s{0, 300, 7, 0};
-  EXPECT_EQ(AchievedFrequency(s, 0, 10.0), 3000.0);
-  EXPECT_EQ(AchievedFrequency(s, 1, 10.0), 6000.0);
+  EXPECT_EQ(AchievedFrequency(s, Out1, 10.0), 3000.0);
+  EXPECT_EQ(AchievedFrequency(s, Out2, 10.0), 6000.0);
   s.divExp = 3;
-  EXPECT_EQ(AchievedFrequency(s, 0, 10.0), 375.0);
+  EXPECT_EQ(AchievedFrequency(s, Out1, 10.0), 375.0);
 }
 
 }  // namespace
