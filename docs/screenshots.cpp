@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "app/app_icon.h"
+#include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/message_loop.h"
-#include "app/control_ids.h"
 #include "app/update_info_dlg.h"
 #include "link/board_link.h"
 #include "link/port_list.h"
@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
     if (progress->bar()->value() < progress->bar()->maximum() * 2 / 5) return;
     taken = true;
     // The picture once the window has drawn the figures it shows now.
-    QTimer::singleShot(50, &window, [&, progress] { saved = Save(Composite(window, *progress), folder + "/korvane-update.png"); });
+    QTimer::singleShot(50, &window,
+                       [&, progress] { saved = Save(Composite(window, *progress), folder + "/korvane-update.png"); });
   });
   QTest::mouseClick(window.Control(ctl::kRepairUpdate), Qt::LeftButton);
   idle();

@@ -40,5 +40,4 @@ inline constexpr int Power(int slot) { return kPowerBase + slot; }
 inline constexpr int BandList(int slot) { return kBandBase + slot; }
 inline constexpr int Real(int slot) { return kRealBase + slot; }
 
-
 }  // namespace korvane::app::ctl

@@ -67,7 +67,9 @@ QWidget* JumperCaption(const char* caption, QWidget* parent) {
   return box;
 }
 
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString FromUtf8(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 // The panel counts caret positions in bytes of its UTF-8 text, Qt in UTF-16 units.
@@ -233,12 +235,13 @@ QWidget* MainWindow::BuildPresets() {
     grid->addWidget(Caption(QStringLiteral("F%1:").arg(slot + 1), group), row, 1, Qt::AlignRight);
     const QString ordinal = QString::fromUtf8(kOrdinals[static_cast<size_t>(slot)]);
     const QString ordinalLower = QString::fromUtf8(kOrdinalsLower[static_cast<size_t>(slot)]);
+    grid->addWidget(SizedForFrequency(Make(ctl::Freq(slot), new QLineEdit(group)),
+                                      ordinal + QStringLiteral(" configuration frequency")),
+                    row, 2);
     grid->addWidget(
-        SizedForFrequency(Make(ctl::Freq(slot), new QLineEdit(group)), ordinal + QStringLiteral(" configuration frequency")),
-        row, 2);
-    grid->addWidget(SizedForReal(Make(ctl::Real(slot), new QLabel(QStringLiteral("/ ----.------"), group)),
-                                 QStringLiteral("Real synthesizer frequency for the %1 configuration").arg(ordinalLower)),
-                    row, 3);
+        SizedForReal(Make(ctl::Real(slot), new QLabel(QStringLiteral("/ ----.------"), group)),
+                     QStringLiteral("Real synthesizer frequency for the %1 configuration").arg(ordinalLower)),
+        row, 3);
     auto* power = SizedList(Make(ctl::Power(slot), new QComboBox(group)));
     power->setToolTip(ordinal + QStringLiteral(" configuration output power"));
     grid->addWidget(power, row, 4);

@@ -20,9 +20,7 @@ bool IsPropagatedKey(QObject* receiver) {
 }
 }  // namespace
 
-CMessageLoop::CMessageLoop() {
-  QCoreApplication::instance()->installEventFilter(this);
-}
+CMessageLoop::CMessageLoop() { QCoreApplication::instance()->installEventFilter(this); }
 
 CMessageLoop::~CMessageLoop() {
   if (QCoreApplication::instance() != nullptr) QCoreApplication::instance()->removeEventFilter(this);

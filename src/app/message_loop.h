@@ -27,7 +27,6 @@ class CMessageLoop : public QObject {
   CMessageLoop(const CMessageLoop&) = delete;
   CMessageLoop& operator=(const CMessageLoop&) = delete;
 
-
   void AddMessageFilter(CMessageFilter* filter);
   void RemoveMessageFilter(CMessageFilter* filter);
 

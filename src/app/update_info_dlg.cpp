@@ -31,8 +31,8 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
   details_->setTextFormat(Qt::PlainText);
   // Room for the widest figures, so that the window does not change its size (and lay itself
   // out again) each time they change.
-  details_->setMinimumWidth(
-      details_->fontMetrics().horizontalAdvance(QStringLiteral("100% \u00b7 88888 of 88888 halfwords \u00b7 88m 88s left")));
+  details_->setMinimumWidth(details_->fontMetrics().horizontalAdvance(
+      QStringLiteral("100% \u00b7 88888 of 88888 halfwords \u00b7 88m 88s left")));
   bar_->setObjectName(QString::number(ctl::kProgressBar));
   bar_->setRange(0, 100);
   bar_->setValue(0);
@@ -101,8 +101,6 @@ void CUpdateInfoDlg::Repaint(bool force) {
   UpdateDetails();
 }
 
-void CUpdateInfoDlg::SetCloseNote(bool shown) {
-  closeNote_->setVisible(shown);
-}
+void CUpdateInfoDlg::SetCloseNote(bool shown) { closeNote_->setVisible(shown); }
 
 }  // namespace korvane::app

@@ -1,8 +1,8 @@
 // korvane-cli sweep: steps the signal generator from START to STOP, one retune per point.
-#include <optional>
 #include <charconv>
 #include <cmath>
 #include <iostream>
+#include <optional>
 #include <vector>
 
 #include "cli/cli_board.h"

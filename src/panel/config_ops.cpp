@@ -38,7 +38,8 @@ void CMainDlg::OnSaveToFlash() {
                       ShowError(result.Message(), [this] { EndOperation(); });
                       return;
                     }
-                    Show({result.Message(), "Information",
+                    Show({result.Message(),
+                          "Information",
                           result.allInBand ? MessageIcon::Information : MessageIcon::Warning,
                           {}},
                          [this] { EndOperation(); });

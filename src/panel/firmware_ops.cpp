@@ -46,8 +46,7 @@ void CMainDlg::StartUpdate(const std::string& path) {
                   if (!session.OpenBootloader(port)) {
                     return [this, wasConnected] { FinishUpdate(false, wasConnected, {}); };
                   }
-                  const session::FirmwareResult result =
-                      session.WriteFirmware(*image, progress.phase, progress.step);
+                  const session::FirmwareResult result = session.WriteFirmware(*image, progress.phase, progress.step);
                   return [this, wasConnected, result] { FinishUpdate(true, wasConnected, result); };
                 }});
 }
@@ -85,27 +84,27 @@ void CMainDlg::OnEnterBootloader() {
   if (!StartOperation(Operation::Working)) return;
   model_.OpenProgress(kRecoveryTitle);
   model_.SetProgressPhase(firmware::kEnteringText, kEnteringSteps);
-  runner_.Post({Request::Kind::Other,
-                [this, port = model_.port()](session::BoardSession& session,
-                                             const RequestProgress& progress) -> Completion {
-                  const bool wasConnected = session.LeaveRunningFirmware();
-                  progress.step();
-                  if (!session.OpenBootloader(port)) {
-                    return [this, wasConnected] {
-                      model_.CloseProgress();
-                      if (wasConnected) Disconnected();
-                      ShowError(firmware::kNoBootloaderText, [this] { EndOperation(); });
-                    };
-                  }
-                  progress.step();
-                  return [this, identity = session.Identity()] {
-                    ShowResult(firmware::BootloaderVersionText(identity), [this] {
-                      Disconnected();
-                      model_.CloseProgress();
-                      ShowResult(kReconnectText, [this] { EndOperation(); });
-                    });
-                  };
-                }});
+  runner_.Post(
+      {Request::Kind::Other,
+       [this, port = model_.port()](session::BoardSession& session, const RequestProgress& progress) -> Completion {
+         const bool wasConnected = session.LeaveRunningFirmware();
+         progress.step();
+         if (!session.OpenBootloader(port)) {
+           return [this, wasConnected] {
+             model_.CloseProgress();
+             if (wasConnected) Disconnected();
+             ShowError(firmware::kNoBootloaderText, [this] { EndOperation(); });
+           };
+         }
+         progress.step();
+         return [this, identity = session.Identity()] {
+           ShowResult(firmware::BootloaderVersionText(identity), [this] {
+             Disconnected();
+             model_.CloseProgress();
+             ShowResult(kReconnectText, [this] { EndOperation(); });
+           });
+         };
+       }});
 }
 
 }  // namespace korvane::panel

@@ -11,7 +11,6 @@
 
 namespace korvane::panel {
 
-
 CMainDlg::CMainDlg(PanelModel& model, PanelView& view, SessionRunner& runner, link::PortEnumerator ports)
     : model_(model), view_(view), runner_(runner), ports_(std::move(ports)) {
   runner_.SetEvents({[this](const std::string& what) { ConnectionLost(what); },
@@ -57,9 +56,7 @@ void CMainDlg::EndOperation() {
   }
 }
 
-void CMainDlg::Show(Message message, std::function<void()> then) {
-  view_.ShowMessage(message, std::move(then));
-}
+void CMainDlg::Show(Message message, std::function<void()> then) { view_.ShowMessage(message, std::move(then)); }
 
 // Refusals and errors come in a box without a caption of its own, results with "Information".
 void CMainDlg::ShowError(const std::string& text, std::function<void()> then) {
@@ -172,14 +169,16 @@ void CMainDlg::OnTimer() {
   view_.StopTuneTimer();
   if (!model_.connected() || model_.refDivisor() <= 0) return;
   // The window shows what the board makes; a refusal changes nothing it could show.
-  runner_.Post({Request::Kind::Retune,
-                [settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {
-                  session.Tune(settings, kSigGenSlot);
-                  return Completion();
-                }});
+  runner_.Post(
+      {Request::Kind::Retune, [settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {
+         session.Tune(settings, kSigGenSlot);
+         return Completion();
+       }});
 }
 
-std::string CMainDlg::ReferenceCommand() const { return session::ReferenceCommand(model_.Settings(), model_.identity()); }
+std::string CMainDlg::ReferenceCommand() const {
+  return session::ReferenceCommand(model_.Settings(), model_.identity());
+}
 
 std::optional<int> CMainDlg::StepFrequency(int slot, int caret, int direction) {
   const std::string text = model_.slot(slot).frequency;
@@ -233,8 +232,8 @@ void CMainDlg::OnConnect() {
   if (!StartOperation(Operation::Connecting)) return;
   cancelling_ = false;
   runner_.Post({Request::Kind::Connect,
-                [port = model_.port(), choice = model_.chipChoice(), current = model_.Settings(),
-                 this](session::BoardSession& session, const RequestProgress&) -> Completion {
+                [port = model_.port(), choice = model_.chipChoice(), current = model_.Settings(), this](
+                    session::BoardSession& session, const RequestProgress&) -> Completion {
                   session::ConnectResult result = session.Connect(port, choice, current);
                   link::BoardIdentity identity = session.Identity();
                   return [this, result = std::move(result), identity] {

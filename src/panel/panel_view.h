@@ -35,8 +35,7 @@ class PanelView {
   // Shows a message over the window; closed runs when the user has dismissed it.
   virtual void ShowMessage(const Message& message, std::function<void()> closed) = 0;
   // Asks for a file; chosen gets its full path, or nullopt on cancel.
-  virtual void ChooseFile(const FileDialogRequest& request,
-                          std::function<void(std::optional<std::string>)> chosen) = 0;
+  virtual void ChooseFile(const FileDialogRequest& request, std::function<void(std::optional<std::string>)> chosen) = 0;
 
   // The tuning timer: one shot, restarted when started again; on expiry the view calls
   // CMainDlg::OnTimer.

@@ -178,7 +178,8 @@ void ThreadedRunner::Post(Request request) {
     s.waiting.push_back(std::move(request));
   }
   ++s.unfinished;
-  QMetaObject::invokeMethod(s.worker, [state = &s, events = &events_] { state->RunNext(events); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      s.worker, [state = &s, events = &events_] { state->RunNext(events); }, Qt::QueuedConnection);
 }
 
 void ThreadedRunner::CancelConnect() {

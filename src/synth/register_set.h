@@ -51,7 +51,7 @@ std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequency
 struct DecodedSet {
   bool off = true;  // R0 == 0: output off, OUT1, no frequency
   Band band = Band::Out1;
-  PllSolution solution;  // INT, FRAC, MOD, divExp
+  PllSolution solution;                // INT, FRAC, MOD, divExp
   PowerLevel power = PowerLevel::Off;  // a level the decoded output offers
   int32_t refDivisor = 0;
 };

@@ -2,15 +2,15 @@
 // keeps running its events, loses no close request, can cancel a connect and never lets a
 // tuning tick jump the queue.
 #include <QAbstractItemView>
-#include <QProgressBar>
 #include <QElapsedTimer>
+#include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <thread>
-#include <filesystem>
-#include <fstream>
 
 #include "firmware/firmware_image.h"
 #include "support/virtual_board.h"
@@ -74,7 +74,6 @@ std::vector<uint8_t> Flashed(const VirtualBoard& board, size_t size) {
   return flash;
 }
 
-
 TEST_F(WindowTest, EventsKeepFlowingThroughAFirmwareUpdateAtTheLinesPace) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
@@ -93,9 +92,11 @@ TEST_F(WindowTest, EventsKeepFlowingThroughAFirmwareUpdateAtTheLinesPace) {
   EXPECT_EQ(messages[0].text, "Firmware was updated. Please reconnect the board.");
   EXPECT_TRUE(Flashed(board, image.size()) == image);
   EXPECT_LE(meter.LargestGapMs(), kSchedulerNoiseMs) << "firmware update";
-  EXPECT_LE(meter.GapsOverBound() * 1000, meter.Ticks()) << "more than one gap in a thousand over " << kStallBoundMs << " ms";
-  std::printf("largest event-loop gap, firmware update of %zu bytes at 4800 baud: %lld ms over %d ticks (%d over 5 ms)\n",
-              image.size(), static_cast<long long>(meter.LargestGapMs()), meter.Ticks(), meter.GapsOverBound());
+  EXPECT_LE(meter.GapsOverBound() * 1000, meter.Ticks())
+      << "more than one gap in a thousand over " << kStallBoundMs << " ms";
+  std::printf(
+      "largest event-loop gap, firmware update of %zu bytes at 4800 baud: %lld ms over %d ticks (%d over 5 ms)\n",
+      image.size(), static_cast<long long>(meter.LargestGapMs()), meter.Ticks(), meter.GapsOverBound());
 }
 
 TEST_F(WindowTest, EscOrCancelStopsAConnectToASilentPortAtOnceAndClosesIt) {

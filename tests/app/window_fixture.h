@@ -5,10 +5,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <map>
 #include <memory>
@@ -16,12 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/message_loop.h"
-#include "app/control_ids.h"
-#include <QAbstractButton>
-#include <QLabel>
-#include <QPlainTextEdit>
 #include "link/board_link.h"
 #include "link/clock.h"
 #include "link/demo_board.h"
@@ -69,7 +69,9 @@ class WindowTest : public ::testing::Test {
   }
   test::SessionLinkView link() { return test::SessionLinkView(window->session()); }
   // Waits until the board work the test started has ended and its results are shown.
-  void Settle(int timeoutMs = 10000) { EXPECT_TRUE(WaitFor([this] { return window->Idle(); }, timeoutMs)); }
+  void Settle(int timeoutMs = 10000) {
+    EXPECT_TRUE(WaitFor([this] { return window->Idle(); }, timeoutMs));
+  }
   // Runs the event loop until the condition holds; false when it did not within the time.
   static bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
     QElapsedTimer elapsed;

@@ -101,7 +101,8 @@ TEST_F(ConfigOpsTest, SaveChangeLoadGivesBackEveryControl) {
   // The load reaches the board as live tuning does, half a second later.
   ASSERT_TRUE(surface.FireTimer());
   EXPECT_EQ(demo.Entry('R'), "R  26.000000 E;");
-  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, dlg.model().chip(), "145.500", Band::Out1, PowerLevel::Minus1, dlg.model().refDivisor(), dlg.model().pfd()));
+  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, dlg.model().chip(), "145.500", Band::Out1, PowerLevel::Minus1,
+                                              dlg.model().refDivisor(), dlg.model().pfd()));
 }
 
 TEST_F(ConfigOpsTest, MissingFileLoadsTheDefaults) {

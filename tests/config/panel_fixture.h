@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "app/control_ids.h"
 #include "config/file_io.h"
 #include "link/board_link.h"
 #include "link/clock.h"
 #include "link/demo_board.h"
 #include "link/port_list.h"
-#include "app/control_ids.h"
-#include "support/headless_view.h"
 #include "panel/main_dlg.h"
+#include "support/headless_view.h"
 #include "support/panel_test.h"
 
 namespace korvane::testing {

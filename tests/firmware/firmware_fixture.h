@@ -12,12 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include "app/control_ids.h"
 #include "link/board_link.h"
 #include "link/clock.h"
-#include "app/control_ids.h"
-#include "support/headless_view.h"
 #include "panel/main_dlg.h"
 #include "panel/session_runner.h"
+#include "support/headless_view.h"
 #include "support/recording_clock.h"
 #include "support/session_link_view.h"
 
@@ -35,8 +35,8 @@ class RecordingView : public HeadlessView {
   };
   using HeadlessView::HeadlessView;
   void ShowMessage(const panel::Message& message, std::function<void()> closed) override {
-    shown.push_back(
-        {message.text, message.caption, progressOpen, IsEnabled(ctl::kDisconnect), test::SessionLinkView(*boardSession).GetPortState()});
+    shown.push_back({message.text, message.caption, progressOpen, IsEnabled(ctl::kDisconnect),
+                     test::SessionLinkView(*boardSession).GetPortState()});
     HeadlessView::ShowMessage(message, std::move(closed));
   }
   session::BoardSession* boardSession = nullptr;  // whose state a message records

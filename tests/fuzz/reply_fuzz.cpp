@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "link/banner_parse.h"
 #include "config/text_encoding.h"
+#include "link/banner_parse.h"
 #include "link/reply_framing.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"

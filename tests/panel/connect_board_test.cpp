@@ -154,7 +154,8 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
     surface.FireTimer();
     std::string reference = c.hwVersion == 1 ? "R  10.000000;" : "R  10.000000 E;";
     EXPECT_EQ(board.Log(),
-              (std::vector<std::string>{reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", Band::Out1, PowerLevel::Minus1, 2, 10.0)}));
+              (std::vector<std::string>{
+                  reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", Band::Out1, PowerLevel::Minus1, 2, 10.0)}));
     Click(ctl::kDisconnect);
     Check(ctl::kExtReference, false);
   }

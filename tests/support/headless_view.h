@@ -37,8 +37,7 @@ class HeadlessView : public panel::PanelView {
 
   // panel::PanelView
   void ShowMessage(const panel::Message& message, std::function<void()> closed) override;
-  void ChooseFile(const FileDialogRequest& request,
-                  std::function<void(std::optional<std::string>)> chosen) override;
+  void ChooseFile(const FileDialogRequest& request, std::function<void(std::optional<std::string>)> chosen) override;
   void StartTuneTimer(int ms) override;
   void StopTuneTimer() override { timerArmed_ = false; }
   void SetFocus(panel::FocusTarget target) override;
