@@ -286,7 +286,6 @@ void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
     return;
   }
   model_.SetConnected(true);
-  model_.SetBoard(true, identity);
   view_.Remember(kLastPortKey, model_.port());
   view_.SetFocus(FocusTarget::SigGenFrequency);
   EndOperation();

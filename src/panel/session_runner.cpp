@@ -32,22 +32,28 @@ Completion RunWork(Request& request, session::BoardSession& session, const Reque
   }
 }
 
+// Queues a request; a retune takes the place of a retune still waiting. False when it did.
+template <class Queue>
+bool Enqueue(Queue& waiting, Request& request) {
+  if (request.kind == Request::Kind::Retune) {
+    for (Request& queued : waiting) {
+      if (queued.kind == Request::Kind::Retune) {
+        queued = std::move(request);
+        return false;
+      }
+    }
+  }
+  waiting.push_back(std::move(request));
+  return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // InlineRunner
 
 void InlineRunner::Post(Request request) {
-  if (request.kind == Request::Kind::Retune) {
-    for (Request& waiting : queue_) {
-      if (waiting.kind == Request::Kind::Retune) {
-        waiting = std::move(request);
-        return;
-      }
-    }
-  }
-  queue_.push_back(std::move(request));
-  if (draining_) return;
+  if (!Enqueue(queue_, request) || draining_) return;
   draining_ = true;
   const RequestProgress progress{[this](session::FirmwarePhase phase, int total) {
                                    if (events_.phase) events_.phase(phase, total);
@@ -167,15 +173,7 @@ void ThreadedRunner::Post(Request request) {
   State& s = *state_;
   {
     const std::lock_guard<std::mutex> lock(s.mutex);
-    if (request.kind == Request::Kind::Retune) {
-      for (Request& waiting : s.waiting) {
-        if (waiting.kind == Request::Kind::Retune) {
-          waiting = std::move(request);
-          return;
-        }
-      }
-    }
-    s.waiting.push_back(std::move(request));
+    if (!Enqueue(s.waiting, request)) return;
   }
   ++s.unfinished;
   QMetaObject::invokeMethod(
