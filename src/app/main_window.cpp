@@ -592,7 +592,6 @@ QWidget* MainWindow::Owner() {
 }
 
 void MainWindow::ShowMessage(const panel::Message& message, std::function<void()> closed) {
-  lastDetails_ = message.details;
   if (hooks_.message) {
     hooks_.message(message);
     if (closed) closed();

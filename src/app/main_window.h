@@ -71,8 +71,6 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   // The open progress window, if any.
   CUpdateInfoDlg* progress() const { return progress_; }
   bool TuneTimerActive() const { return tuneTimer_.isActive(); }
-  // The details of the last message shown (empty when it had none).
-  const std::string& lastDetails() const { return lastDetails_; }
 
   bool PreTranslateMessage(QObject* receiver, QKeyEvent* event) override;
 
@@ -134,7 +132,6 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   QPointer<CUpdateInfoDlg> progress_;
   QPointer<QWidget> pendingFocus_;
   int progressShownValue_ = 0;
-  std::string lastDetails_;
   int wheelRemainder_ = 0;
   bool showing_ = false;  // the model is being shown: widget signals are the program's own
 };

@@ -20,8 +20,7 @@ config::ProfileFile ReadConfiguration(const std::string& path) {
       // no configuration is refused before the board is touched.
       config::ProfileFile profile = config::ProfileFile::Parse(bytes);
       if (!config::HoldsSettings(profile)) {
-        throw Failure("\"" + path + "\" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings). " +
-                      "Nothing was sent.");
+        throw Failure(config::NotAConfigurationText(path) + " Nothing was sent.");
       }
       return profile;
     }

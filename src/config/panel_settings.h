@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,12 @@ inline std::string_view PinFunctionLabel(PinFunction function) {
   return function == PinFunction::CwKeying ? "CW keying" : "Freq. code";
 }
 
+// A keying speed as a board holds it: its code ("S %04X;") and the words per minute shown for it.
+struct BoardSpeed {
+  uint32_t code = 0;
+  std::string shown;
+};
+
 struct PanelSettings {
   ChipType chip = ChipType::Max2871;
   std::string reference = "10.000";  // as typed, in MHz
@@ -42,6 +49,9 @@ struct PanelSettings {
   bool scan = false;
   PinFunction pinFunction = PinFunction::FreqCode;
   std::string speed = "10";
+  // The code read from the board with the speed text shown for it; a save with that text
+  // unchanged gives the board its own code back instead of one converted from the rounded text.
+  std::optional<BoardSpeed> boardSpeed;
   std::string text;
 };
 

@@ -16,6 +16,8 @@ constexpr int kOpenAttempts = 3;
 // A server that closed the connection during set-up is given this long before the next try.
 constexpr int kRetryPauseMs = 500;
 constexpr char kNoAnswer[] = "The port opened, but no board answered with the expected banner.";
+constexpr char kInBootloader[] =
+    "The board answered from its bootloader: its firmware is not running, as after an update that did not finish.";
 }  // namespace
 
 std::unique_ptr<Transport> MakeTransport(const std::string& portName, Clock& clock) {
@@ -68,6 +70,7 @@ void BoardLink::ClearInterrupt() { interrupted_ = false; }
 bool BoardLink::OpenPort(const std::string& portName, const std::string& expectedBanner) {
   state_ = PortState::None;
   openFailure_.clear();
+  foundBootloader_ = false;
   // A device still held from an earlier open would lock us out of the same port.
   if (transport_) transport_->Close();
   ReplaceTransport(nullptr);
@@ -123,6 +126,11 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
                (said.empty() ? std::string(".") : ": \"" + said + "\""),
            !said.empty());
       pause = true;
+    } else if (expectedBanner == kFirmwareBanner && banner.find(kBootloaderBanner) != std::string::npos) {
+      // An update that did not finish leaves the board in its bootloader, waiting for an image.
+      foundBootloader_ = true;
+      note(kInBootloader, true);
+      break;
     } else {
       note(kNoAnswer, true);
     }

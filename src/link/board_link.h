@@ -51,6 +51,8 @@ class BoardLink {
   // Why the last OpenPort failed: the system's reason when the port could not be opened,
   // "no answer" style text when nothing answered; empty after a success.
   const std::string& OpenFailure() const { return openFailure_; }
+  // The last OpenPort for the firmware found the board's bootloader instead.
+  bool FoundBootloader() const { return foundBootloader_; }
   // Raises ConnectionLost also when no link is open: there is nobody to answer.
   std::string SendCommand(const std::string& command);
   // Writes bytes straight to an open device without reading a reply; nothing when none is open.
@@ -87,6 +89,7 @@ class BoardLink {
   std::mutex transportMutex_;
   std::atomic<bool> interrupted_{false};
   std::string openFailure_;
+  bool foundBootloader_ = false;
 };
 
 }  // namespace korvane::link

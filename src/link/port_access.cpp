@@ -10,7 +10,7 @@ PortFileFacts InspectPortFile(const std::string& devicePath) { return platform::
 std::string DescribeOpenFailure(const std::string& devicePath, int errnoValue, const PortFileFacts& facts) {
   switch (facts.kind) {
     case PortFileKind::Missing:
-      return devicePath + " does not exist; check that the board is plugged in.";
+      return devicePath + " not found: no such device; check that the board is plugged in.";
     case PortFileKind::Directory:
       return devicePath + " is a directory, not a serial device.";
     case PortFileKind::RegularFile:
@@ -18,7 +18,7 @@ std::string DescribeOpenFailure(const std::string& devicePath, int errnoValue, c
     case PortFileKind::Other:
       return devicePath + " is not a serial device.";
     case PortFileKind::Unknown:
-      if (errnoValue == ENOENT) return devicePath + " does not exist; check that the board is plugged in.";
+      if (errnoValue == ENOENT) return devicePath + " not found: no such device; check that the board is plugged in.";
       break;
     case PortFileKind::CharDevice:
       break;

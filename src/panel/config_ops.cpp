@@ -30,6 +30,15 @@ void CMainDlg::OnSaveConfig() {
 
 void CMainDlg::OnSaveToFlash() {
   if (!StartOperation(Operation::Working)) return;
+  // A frequency that is no number would be stored as some other frequency.
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (!model_.slot(slot).isNumber) {
+      session::SaveResult refused;
+      refused.status = session::SaveResult::Status::InvalidParameters;
+      ShowError(refused.Message(), [this] { EndOperation(); });
+      return;
+    }
+  }
   runner_.Post({Request::Kind::Other,
                 [this, settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {
                   const session::SaveResult result = session.SaveToFlash(settings);
@@ -58,8 +67,14 @@ void CMainDlg::OnLoadConfig() {
     // leaves the panel as it is.
     config::ProfileFile profile;
     std::string error;
-    if (config::LoadProfileFile(*path, &profile, &error) == config::ReadStatus::Failed) {
+    const config::ReadStatus status = config::LoadProfileFile(*path, &profile, &error);
+    if (status == config::ReadStatus::Failed) {
       ShowError(error + "\nNothing was loaded.", [this] { EndOperation(); });
+      return;
+    }
+    // Defaults for every key would replace the whole panel, and the next retune would send them.
+    if (status == config::ReadStatus::Ok && !config::HoldsSettings(profile)) {
+      ShowError(config::NotAConfigurationText(*path) + "\nNothing was loaded.", [this] { EndOperation(); });
       return;
     }
     const PanelSettings loaded = config::LoadSettings(profile, model_.Settings());

@@ -67,13 +67,24 @@ void CMainDlg::ShowResult(const std::string& text, std::function<void()> then) {
   Show({text, "Information", MessageIcon::Information, {}}, std::move(then));
 }
 
+std::string ConnectFailureText(const session::ConnectResult& result) {
+  std::string text = session::kCouldNotFind;
+  if (!result.reason.empty()) text += "\n" + result.reason;
+  if (result.inBootloader) text += "\n" + std::string(kRepairHint);
+  return text;
+}
+
 void CMainDlg::ConnectionLost(const std::string& what) {
   // The board vanished mid-exchange. Every value the user has in the window stays; the
   // panel falls back to the disconnected state.
   if (!model_.busy()) model_.SetOperation(Operation::Working);
   cancelling_ = false;
+  // Once the erase has begun, the board is left in its bootloader with part of an image.
+  const bool updateCut = model_.operation() == Operation::Updating && model_.progress().open &&
+                         (model_.progress().status == firmware::kErasingText ||
+                          model_.progress().status == firmware::kFlashingText);
   model_.CloseProgress();
-  Show({what, "Error!", MessageIcon::Stop, {}}, [this] {
+  Show({updateCut ? what + "\n" + kUpdateCutText : what, "Error!", MessageIcon::Stop, {}}, [this] {
     Disconnected();
     EndOperation();
   });
@@ -168,6 +179,8 @@ void CMainDlg::OnTimer() {
   }
   view_.StopTuneTimer();
   if (!model_.connected() || model_.refDivisor() <= 0) return;
+  // A field that holds no number as typed sends nothing; the board keeps what it makes.
+  if (!model_.slot(kSigGenSlot).isNumber) return;
   // The window shows what the board makes; a refusal changes nothing it could show.
   runner_.Post(
       {Request::Kind::Retune, [settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {
@@ -186,8 +199,8 @@ std::optional<int> CMainDlg::StepFrequency(int slot, int caret, int direction) {
       !std::isdigit(static_cast<unsigned char>(text[static_cast<size_t>(caret - 1)]))) {
     return std::nullopt;
   }
-  const std::optional<double> value = ReadDouble(text);
-  if (!value) return std::nullopt;  // letters before the digits: nothing to step from
+  const std::optional<double> value = ReadTypedNumber(text);
+  if (!value) return std::nullopt;  // no number as typed: nothing to step from
   const size_t point = text.find_first_of(".,");
   const int p = point == std::string::npos ? static_cast<int>(text.size()) : static_cast<int>(point);
   const int exponent = caret <= p ? p - caret : p + 1 - caret;
@@ -205,19 +218,14 @@ void CMainDlg::OnPortDropDown() {
 }
 
 void CMainDlg::RefreshPortList() {
-  // What the user chose or typed survives a new reading of the list while it still means a
-  // port; else the first entry is chosen, as at start.
+  // What the user chose or typed survives a new reading of the list, even a name that means
+  // no port now: Connect then says that it is not found. Only with nothing chosen yet is the
+  // first entry chosen, as at start.
   const std::string chosen = model_.port();
   std::vector<link::PortInfo> ports = link::ListSerialPorts(ports_);
-  bool found = false;
-  for (const link::PortInfo& port : ports) found = found || port.name == chosen;
   const std::string first = ports.empty() ? std::string() : ports.front().name;
   model_.SetPorts(std::move(ports));
-  if (found || link::IsUsablePortName(chosen)) {
-    model_.SetPort(chosen);
-  } else {
-    model_.SetPort(first);
-  }
+  model_.SetPort(chosen.empty() ? first : chosen);
 }
 
 void CMainDlg::SelectRememberedPort() {
@@ -256,7 +264,7 @@ void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
         EndOperation();
         return;
       }
-      Show({session::kCouldNotFind, "", MessageIcon::Information, result.reason}, [this] {
+      Show({ConnectFailureText(result), "", MessageIcon::Information, {}}, [this] {
         Disconnected();
         EndOperation();
       });
@@ -300,7 +308,10 @@ void CMainDlg::ApplyReadout(const session::Readout& readout) {
     model_.SetPinFunction(s.pinFunction);
   }
   if (readout.stages >= R::kText) model_.SetText(s.text);
-  if (readout.stages >= R::kSpeed) model_.SetSpeed(s.speed);
+  if (readout.stages >= R::kSpeed) {
+    model_.SetBoardSpeed(s.boardSpeed);
+    model_.SetSpeed(s.speed);
+  }
   if (readout.stages >= R::kReference) {
     if (!readout.referenceReadable) model_.AssumeBoardReference();
     model_.SetExtReference(s.extReference);

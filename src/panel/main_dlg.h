@@ -21,6 +21,15 @@ inline constexpr char kLastPortKey[] = "port";
 // The one timer of the window: the signal generator follows the last change after this delay.
 inline constexpr int kTuneDelayMs = 500;
 
+// What a board found in its bootloader, and one whose update was cut off, need next.
+inline constexpr char kRepairHint[] =
+    "Use \"Repair...\" to write its firmware; the board stays in its bootloader until then.";
+inline constexpr char kUpdateCutText[] =
+    "The board now waits in its bootloader with part of the new firmware; \"Repair...\" finishes the update.";
+
+// A failed connect: the common text, then why, on a line the user sees without asking.
+std::string ConnectFailureText(const session::ConnectResult& result);
+
 inline constexpr char kWindowTitle[] = "MAX2871/ADF435x board utility v" KORVANE_SHORT_VERSION;
 
 class CMainDlg {

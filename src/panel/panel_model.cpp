@@ -43,7 +43,7 @@ void PanelModel::ClearChipCaption() {
 
 void PanelModel::SetReference(const std::string& text) {
   reference_ = text;
-  AcceptReference(reference_, chip_, refDivisor_, pfd_);
+  AcceptReference(DecimalCommaAsPoint(reference_), chip_, refDivisor_, pfd_);
   DeriveAll();
   emit referenceChanged();
 }
@@ -114,13 +114,22 @@ void PanelModel::SetSlot(int index, const SlotSettings& settings) {
 void PanelModel::Derive(int index) {
   SlotState& slot = slots_[static_cast<size_t>(index)];
   const PanelSettings settings = Settings();
-  slot.solution = session::SolveSlot(settings, index);
+  // Only a number as typed is solved: "12a96" is no 12 MHz, and nothing is sent for it.
+  const std::optional<double> typed = ReadTypedNumber(slot.frequency);
+  slot.isNumber = typed.has_value();
+  slot.solution = typed ? session::SolveSlot(settings, index) : std::nullopt;
   slot.realMhz = slot.solution ? std::optional<double>(slot.solution->achieved) : std::nullopt;
   slot.errorHz = slot.solution ? std::optional<double>(slot.solution->errorHz) : std::nullopt;
-  const std::optional<double> typed = ReadDouble(slot.frequency);
   slot.inBand = typed && refDivisor_ > 0 && IsInBand(chip_, slot.band, *typed) != 0;
-  slot.realLabel = session::RealFrequencyLabel(settings, index);
-  slot.errorText = session::FrequencyErrorText(settings, index);
+  slot.realLabel = typed ? session::RealFrequencyLabel(settings, index) : session::kNoFrequencyLabel;
+  slot.errorText = typed ? session::FrequencyErrorText(settings, index) : std::string();
+  slot.bandNote.clear();
+  if (typed && refDivisor_ > 0 && !slot.inBand) {
+    const BandLimits limits = GetBandLimits(chip_, slot.band).value_or(BandLimits{0.0, 0.0});
+    slot.bandNote = FormatFixed(*typed, 6) + " MHz lies outside the " + std::string(ChipName(chip_)) + "'s band for " +
+                    std::string(BandLabel(slot.band)) + " (" + FormatFixed(limits.low, 3) + " to " +
+                    FormatFixed(limits.high, 3) + " MHz); it is sent as typed and may not lock.";
+  }
 }
 
 void PanelModel::DeriveAll() {
@@ -221,19 +230,21 @@ void PanelModel::CloseProgress() {
 PanelSettings PanelModel::Settings() const {
   PanelSettings settings;
   settings.chip = chip_;
-  settings.reference = reference_;
+  // Files and the wire carry the decimal point, whatever the user typed.
+  settings.reference = DecimalCommaAsPoint(reference_);
   settings.extReference = extReference_;
   settings.exact = exact_;
   settings.refDivisor = refDivisor_;
   settings.pfd = pfd_;
   for (int i = 0; i < kSlotCount; ++i) {
     const SlotState& slot = slots_[static_cast<size_t>(i)];
-    settings.freqSlots[static_cast<size_t>(i)] = SlotSettings{slot.frequency, slot.band, slot.power};
+    settings.freqSlots[static_cast<size_t>(i)] = SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power};
   }
   settings.beacon = beacon_;
   settings.scan = scan_;
   settings.pinFunction = pinFunction_;
-  settings.speed = speed_;
+  settings.speed = DecimalCommaAsPoint(speed_);
+  settings.boardSpeed = boardSpeed_;
   settings.text = text_;
   return settings;
 }

@@ -25,12 +25,14 @@ struct SlotState {
   PowerLevel power = PowerLevel::Off;
 
   // Derived from the above, the reference, the chip and the mode.
+  bool isNumber = false;                 // the text is a number as typed (a decimal comma counts)
   std::optional<SlotSolution> solution;  // nullopt: no number, or no valid reference
   std::optional<double> realMhz;         // the frequency the chip makes
   std::optional<double> errorHz;         // real minus typed
   bool inBand = false;                   // a number within the output's band, with a valid reference
   std::string realLabel;                 // "/ %5.6lf" or "/ ----.---"
   std::string errorText;                 // "-122.2 Hz from 1296.000000 MHz", "exact" or empty
+  std::string bandNote;                  // a number outside the output's band: says so, else empty
 };
 
 // What the panel is doing with the board besides live tuning.
@@ -89,6 +91,8 @@ class PanelModel : public QObject {
   bool scan() const { return scan_; }
   PinFunction pinFunction() const { return pinFunction_; }
   const std::string& speed() const { return speed_; }
+  // The board's own keying code, with the speed text a readout showed for it.
+  void SetBoardSpeed(const std::optional<BoardSpeed>& speed) { boardSpeed_ = speed; }
   const std::string& text() const { return text_; }
   void SetBeacon(bool on);
   void SetScan(bool on);
@@ -159,6 +163,7 @@ class PanelModel : public QObject {
   bool scan_ = false;
   PinFunction pinFunction_ = PinFunction::FreqCode;
   std::string speed_ = "10";
+  std::optional<BoardSpeed> boardSpeed_;
   std::string text_;
   std::vector<link::PortInfo> ports_;
   std::string port_;

@@ -11,11 +11,9 @@ namespace korvane::session {
 
 namespace {
 
-constexpr char kNoFrequencyLabel[] = "/ ----.---";
 constexpr char kFixedReference[] = "R  10.000000  ;";
 constexpr double kSpeedDividend = 6664.0;
 constexpr double kDefaultSpeedWpm = 10.0;
-constexpr size_t kBeaconTextMax = 120;
 
 constexpr char kInvalidParameters[] = "Please enter valid parameters values! Can not save parameters to flash memory!";
 constexpr char kSaveError[] = "There was an error during saving parameters to flash memory!";
@@ -43,7 +41,7 @@ constexpr Probe kProbes[] = {
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 
-// A line break typed in the text field becomes one blank, and the board keeps 120 characters.
+// A line break typed in the text field becomes one blank, and the board keeps kBeaconTextMax characters.
 std::string FoldBeaconText(const std::string& text) {
   std::string folded = config::FoldLineBreaks(text);
   // Cut by characters, not bytes: each one goes out as one byte.
@@ -57,8 +55,10 @@ std::string FoldBeaconText(const std::string& text) {
 }
 
 // 6664 / wpm, kept to what "S %04X;" can carry; no speed, zero or negative keys at 10 wpm.
-uint32_t SpeedValue(const std::string& speedText) {
-  double wpm = ReadDouble(speedText).value_or(kDefaultSpeedWpm);
+// The speed shown for a board's own code gives that code back.
+uint32_t SpeedValue(const PanelSettings& settings) {
+  if (settings.boardSpeed && settings.boardSpeed->shown == settings.speed) return settings.boardSpeed->code;
+  double wpm = ReadDouble(settings.speed).value_or(kDefaultSpeedWpm);
   if (!(wpm > 0.0)) wpm = kDefaultSpeedWpm;
   int32_t value = SaturateToInt32(kSpeedDividend / wpm);
   if (value < 1) value = 1;
@@ -148,6 +148,7 @@ ConnectResult BoardSession::Connect(const std::string& port, ChipChoice chip, co
   if (!link_.OpenPort(port, link::kFirmwareBanner)) {
     result.status = ConnectResult::Status::NotFound;
     result.reason = link_.OpenFailure();
+    result.inBootloader = link_.FoundBootloader();
     return result;
   }
   PanelSettings& settings = result.readout.settings;
@@ -248,6 +249,8 @@ bool BoardSession::ReadBack(Readout& readout) {
   // A stored code of 0 would mean an infinite keying speed; show the default speed instead
   // so that the next save sends a code the board can use.
   s.speed = *speedValue == 0 ? "10.0" : FormatFixed(kSpeedDividend / *speedValue, 1, 3);
+  s.boardSpeed.reset();
+  if (*speedValue != 0 && *speedValue <= 0xFFFF) s.boardSpeed = BoardSpeed{*speedValue, s.speed};
   readout.stages = Readout::kSpeed;
 
   const std::string reference = link_.SendCommand(link::kReferenceQuery);
@@ -349,7 +352,7 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
   if (settings.scan) modeValue |= 2u;
   if (settings.pinFunction == PinFunction::CwKeying) modeValue |= 4u;
   if (!send("M " + FormatHex(modeValue, 2) + ";")) return result;
-  if (!send("S " + FormatHex(SpeedValue(settings.speed), 4) + ";")) return result;
+  if (!send("S " + FormatHex(SpeedValue(settings), 4) + ";")) return result;
   if (!send("T " + beaconText + ";")) return result;
   heldReference_.clear();
   if (!send(ReferenceCommand(settings))) return result;

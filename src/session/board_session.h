@@ -31,6 +31,11 @@ inline constexpr char kFwTooOld[] =
     "Please update board firmware if you want to use automatic chip identification.\n"
     "Or set the correct chip type manually and reconnect the board.";
 
+// What the real-frequency label shows when nothing can be solved.
+inline constexpr char kNoFrequencyLabel[] = "/ ----.---";
+// The beacon text a board keeps, in characters; a line break counts as one blank.
+inline constexpr size_t kBeaconTextMax = 120;
+
 // The chip list's entries: "Auto" probes the board, the others name the chip.
 enum class ChipChoice { Auto = 0, Adf4350 = 1, Adf4351 = 2, Max2871 = 3 };
 
@@ -47,8 +52,9 @@ struct Readout {
 struct ConnectResult {
   enum class Status { Connected, NotFound, HwTooOld, FwTooOld, CommunicationError };
   Status status = Status::NotFound;
-  std::string reason;       // NotFound: why the port could not be used
-  bool identified = false;  // the chip was found by probing
+  std::string reason;         // NotFound: why the port could not be used
+  bool inBootloader = false;  // NotFound: the board answered from its bootloader
+  bool identified = false;    // the chip was found by probing
   Readout readout;
 
   bool ok() const { return status == Status::Connected; }

@@ -109,6 +109,18 @@ std::optional<double> ReadNumberStrict(std::string_view text) {
   return ReadDouble(text.substr(start, pos - start));
 }
 
+std::string DecimalCommaAsPoint(std::string_view text) {
+  std::string copy(text);
+  const size_t comma = copy.find(',');
+  if (comma != std::string::npos && copy.find(',', comma + 1) == std::string::npos &&
+      copy.find('.') == std::string::npos) {
+    copy[comma] = '.';
+  }
+  return copy;
+}
+
+std::optional<double> ReadTypedNumber(std::string_view text) { return ReadNumberStrict(DecimalCommaAsPoint(text)); }
+
 std::string FormatFixed(double value, int precision, int width, bool blankSign) {
   if (precision < 0) precision = 6;  // printf's default for a negative precision
   if (precision > 300) precision = 300;

@@ -18,6 +18,13 @@ std::optional<double> ReadDouble(std::string_view text);
 // large for a double are no number; one too small to hold reads as zero, as in ReadDouble.
 std::optional<double> ReadNumberStrict(std::string_view text);
 
+// The window's number fields take a decimal comma for the point: the text with its one comma
+// made a point when it has no point; otherwise the text as it is. Files and the wire always
+// carry the point.
+std::string DecimalCommaAsPoint(std::string_view text);
+// ReadNumberStrict of DecimalCommaAsPoint: a number the user typed into the window.
+std::optional<double> ReadTypedNumber(std::string_view text);
+
 // printf "%<width>.<precision>f", with the ' ' flag when blankSign is set; never localised.
 std::string FormatFixed(double value, int precision, int width = 0, bool blankSign = false);
 

@@ -307,8 +307,9 @@ TEST_F(WindowTest, OpeningThePortListReadsThePortsAgain) {
   QTest::keyClicks(ports->lineEdit(), "COM25");
   ports->showPopup();
   EXPECT_THAT(Items(ports), ::testing::ElementsAre("Demo", "ttyS0", "ttyUSB0"));
-  EXPECT_EQ(ports->currentIndex(), 0);
-  EXPECT_EQ(ports->currentText(), "Demo");
+  // The name typed is never replaced by an entry of the list.
+  EXPECT_EQ(ports->currentIndex(), -1);
+  EXPECT_EQ(ports->currentText(), "COM25");
   EXPECT_EQ(ports->itemData(2, Qt::ToolTipRole).toString(), "FTDI FT232R USB UART");
   EXPECT_FALSE(ports->itemData(1, Qt::ToolTipRole).isValid());
   ports->hidePopup();
@@ -361,7 +362,7 @@ TEST_F(WindowTest, WindowKeepsRunningItsEventsWhileABoardIsSilent) {
   link().SetReadTimeoutMs(readTimeout);
 
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "Could not find Synth board!");
+  EXPECT_EQ(messages[0].text, "Could not find Synth board!\nThe port opened, but no board answered with the expected banner.");
   ASSERT_GE(ms, 900);  // three greetings, each waiting out the read time-out
   // Events kept flowing through the whole wait, not only after it.
   EXPECT_GE(ticks, static_cast<int>(ms / 20 / 2));
@@ -389,7 +390,9 @@ TEST_F(WindowTest, ControlsThatWouldStartBoardWorkAreOffWhileAnOperationRuns) {
   };
   Connect("/nonexistent/korvane-port", 3);
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "Could not find Synth board!");
+  EXPECT_EQ(messages[0].text,
+            "Could not find Synth board!\n/nonexistent/korvane-port not found: no such device; check that the board is "
+            "plugged in.");
   EXPECT_TRUE(busyDuring);
   EXPECT_EQ(portDuring, "/nonexistent/korvane-port");
   EXPECT_EQ(chipDuring, 3);

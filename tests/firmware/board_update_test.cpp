@@ -147,7 +147,7 @@ TEST_F(BoardTest, BoardVanishingMidWritesEndsTheUpdate) {
   ClickUpdate(WriteTempFile("image.img", file));
 
   ASSERT_EQ(surface.shown.size(), 1u);
-  EXPECT_EQ(surface.shown[0].text, "Connection with device lost!");
+  EXPECT_EQ(surface.shown[0].text, std::string("Connection with device lost!\n") + panel::kUpdateCutText);
   EXPECT_EQ(surface.shown[0].caption, "Error!");
   EXPECT_FALSE(surface.shown[0].progressOpen);
   EXPECT_EQ(board.Count("A 08002000;"), 1);

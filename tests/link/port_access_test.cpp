@@ -24,12 +24,12 @@ TEST(DescribeOpenFailure, NamesTheCauseAndTheFix) {
     const char* text;
   };
   const Case cases[] = {
-      {"/dev/ttyUSB9", ENOENT, missing, "/dev/ttyUSB9 does not exist; check that the board is plugged in."},
+      {"/dev/ttyUSB9", ENOENT, missing, "/dev/ttyUSB9 not found: no such device; check that the board is plugged in."},
       // The path could not be looked at, but the open said it is not there.
       {"/dev/ttyUSB9",
        ENOENT,
        {PortFileKind::Unknown},
-       "/dev/ttyUSB9 does not exist; check that the board is plugged in."},
+       "/dev/ttyUSB9 not found: no such device; check that the board is plugged in."},
       {"/dev/serial", EISDIR, {PortFileKind::Directory, 0, "root"}, "/dev/serial is a directory, not a serial device."},
       // Opening a file works; setting its line parameters fails.
       {"/tmp/port",

@@ -37,7 +37,7 @@ TEST_F(PanelTest, PortListIsSortedAndKeepsTheChosenPortOnDropDown) {
   ports = {{"COM2", ""}, {"COM10", "FTDI FT232R"}, {"com1", ""}};
   dlg.OnPortDropDown();
   EXPECT_EQ(Items(ctl::kPortList), (std::vector<std::string>{"com1", "COM10", "COM2", "Demo"}));
-  // What the user chose or typed stays while it still names a port; else the first entry.
+  // What the user chose or typed stays, even a name that means no port now.
   const struct {
     std::string chosen;  // an entry of the list, or typed
     std::vector<link::PortInfo> afterwards;
@@ -45,13 +45,13 @@ TEST_F(PanelTest, PortListIsSortedAndKeepsTheChosenPortOnDropDown) {
     std::string port;
   } cases[] = {
       {"COM2", {{"COM2", ""}, {"COM10", ""}}, 1, "COM2"},
-      {"COM2", {{"COM10", ""}}, 0, "COM10"},
+      {"COM2", {{"COM10", ""}}, -1, "COM2"},
       {"Demo", {}, 0, "Demo"},
       {"/dev/null", {{"COM10", ""}}, -1, "/dev/null"},
       {"rfc2217://mast.local:3333", {}, -1, "rfc2217://mast.local:3333"},
       {"tcp://[::1]:2000", {}, -1, "tcp://[::1]:2000"},
-      {"/dev/serial/by-id/korvane-no-such-adapter", {{"COM10", ""}}, 0, "COM10"},
-      {"ttyKorvaneGone", {}, 0, "Demo"},
+      {"/dev/serial/by-id/korvane-no-such-adapter", {{"COM10", ""}}, -1, "/dev/serial/by-id/korvane-no-such-adapter"},
+      {"ttyKorvaneGone", {}, -1, "ttyKorvaneGone"},
   };
   for (const auto& c : cases) {
     ports = {{"COM2", ""}, {"COM10", ""}};
@@ -132,7 +132,9 @@ TEST_F(PanelTest, UnknownPortReportsAndStaysDisconnected) {
   Connect("demo");  // lower case is a device name, not the demo board
   EXPECT_EQ(dlg.model().connected(), false);
   ASSERT_EQ(surface.messages.size(), 1u);
-  EXPECT_EQ(surface.messages[0].text, "Could not find Synth board!");
+  // The reason is on the message's second line, where the user sees it.
+  EXPECT_EQ(surface.messages[0].text,
+            "Could not find Synth board!\ndemo not found: no such device; check that the board is plugged in.");
   EXPECT_EQ(surface.messages[0].caption, "");
   EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
@@ -180,13 +182,20 @@ TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
   EXPECT_TRUE(surface.TimerArmed());
 }
 
-TEST_F(PanelTest, UnreadableSignalGeneratorTextStillTunesTo180MHz) {
+TEST_F(PanelTest, ASignalGeneratorTextThatIsNoNumberSendsNothing) {
   Connect();
   surface.FireTimer();
-  Type(ctl::Freq(4), "abc");
-  EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ ----.---");
+  const std::string held = demo.Entry('4');
+  for (const char* text : {"abc", "", "12a96", "1296.5.1", "1296,5,1"}) {
+    Type(ctl::Freq(4), text);
+    EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ ----.---") << text;
+    EXPECT_TRUE(surface.Warning(ctl::Freq(4))) << text;
+    surface.FireTimer();
+    EXPECT_EQ(demo.Entry('4'), held) << text;
+  }
+  Type(ctl::Freq(4), "1296,5");
   surface.FireTimer();
-  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "180", Band::Out1, PowerLevel::Minus1, 2, 10.0));
+  EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1296.5", Band::Out1, PowerLevel::Minus1, 2, 10.0));
 }
 
 TEST_F(PanelTest, BandChangeFitsThePowerList) {
@@ -217,7 +226,7 @@ TEST_F(PanelTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
       {"1296.000", 2, Key::Up, "1396.000000"},  // hundreds
       {"0.050", 3, Key::Down, "-0.050000"},     // first decimal; nothing keeps it positive
       {"999.000", 3, Key::Up, "1000.000000"},   // carries into a new digit
-      {"1296,5", 6, Key::Up, "1296.100000"},    // a comma marks the decimals; the number ends there
+      {"1296,5", 6, Key::Up, "1296.600000"},    // a decimal comma is the point
       {"1296.000", 5, Key::Up, "1296.000"},     // caret after the point: unchanged
       {"1296.000", 0, Key::Down, "1296.000"},   // caret at the start: unchanged
       {"ab12", 4, Key::Up, "ab12"},             // no number to step from
