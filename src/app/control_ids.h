@@ -35,6 +35,14 @@ inline constexpr int kPinFunction = 1045;
 inline constexpr int kExactBox = 1046;
 inline constexpr int kAbout = 57664;
 
+// The status strip and the windows beyond the panel.
+inline constexpr int kStatusPort = 1050;
+inline constexpr int kStatusBoard = 1051;
+inline constexpr int kLockLight = 1052;
+inline constexpr int kStatusReal = 1053;
+inline constexpr int kSweep = 1054;
+inline constexpr int kRegisters = 1055;
+
 inline constexpr int Freq(int slot) { return kFreqBase + slot; }
 inline constexpr int Power(int slot) { return kPowerBase + slot; }
 inline constexpr int BandList(int slot) { return kBandBase + slot; }

@@ -2,6 +2,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QDateTime>
+#include <QFrame>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QTextCursor>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
@@ -27,6 +33,9 @@
 #include "app/app_icon.h"
 #include "app/control_ids.h"
 #include "app/port_combo.h"
+#include "firmware/bootloader.h"
+#include "link/demo_transport.h"
+#include "synth/number_text.h"
 
 namespace korvane::app {
 
@@ -47,7 +56,19 @@ QLabel* Caption(const QString& text, QWidget* parent) {
   label->setTextFormat(Qt::PlainText);
   return label;
 }
-QLabel* Caption(const char* text, QWidget* parent) { return Caption(QString::fromUtf8(text), parent); }
+
+// A field's caption with its Alt key ("&Frequency (MHz):"); the field takes the caption,
+// without the colon, as the name a screen reader says.
+QLabel* CaptionFor(const char* text, QWidget* field, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setBuddy(field);
+  QString name = QString::fromUtf8(text).replace(QLatin1String("&&"), QLatin1String("\x01"));
+  name.remove(QLatin1Char('&')).replace(QLatin1Char('\x01'), QLatin1Char('&'));
+  if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+  if (field->accessibleName().isEmpty()) field->setAccessibleName(name.simplified());
+  return label;
+}
 
 // The two jumpers of a preset row ("S2  S1", "--   S1", ...) in two columns of equal width, so
 // that the rows line up whatever the font; the whole caption stays the widget's name.
@@ -119,6 +140,8 @@ MainWindow::MainWindow(CMessageLoop& loop, WindowEnvironment environment)
   BindModel();
   tuneTimer_.setSingleShot(true);
   connect(&tuneTimer_, &QTimer::timeout, this, [this] { dlg_->OnTimer(); });
+  connect(&lockTimer_, &QTimer::timeout, this, [this] { dlg_->OnLockTimer(); });
+  lockTimer_.start(panel::kLockPollMs);
   loop_.AddMessageFilter(this);
 
   dlg_->OnInitDialog();
@@ -127,12 +150,14 @@ MainWindow::MainWindow(CMessageLoop& loop, WindowEnvironment environment)
   ShowBeacon();
   ShowChip();
   ShowEnabled();
+  ShowStatus();
   CentreOnScreen();
 }
 
 MainWindow::~MainWindow() {
   loop_.RemoveMessageFilter(this);
   tuneTimer_.stop();
+  lockTimer_.stop();
   delete progress_.data();
   // A request still running gives up its waits; the port is closed on the session's thread.
   runner_->Interrupt();
@@ -195,19 +220,20 @@ QWidget* MainWindow::BuildSignalGenerator() {
   auto* group = new QGroupBox(QStringLiteral("Signal Generator"), this);
   auto* grid = new QGridLayout(group);
   const int sg = ctl::kSigGenSlot;
-  grid->addWidget(Caption("Frequency (MHz):", group), 0, 0);
-  grid->addWidget(SizedForFrequency(Make(ctl::Freq(sg), new QLineEdit(group)),
-                                    QStringLiteral("Current frequency of the synthesizer (can be changed on the fly)")),
-                  0, 1);
+  auto* frequency = SizedForFrequency(Make(ctl::Freq(sg), new QLineEdit(group)),
+                                      QStringLiteral("Current frequency of the synthesizer (can be changed on the fly)"));
+  grid->addWidget(CaptionFor("&Frequency (MHz):", frequency, group), 0, 0);
+  grid->addWidget(frequency, 0, 1);
   grid->addWidget(SizedForReal(Make(ctl::Real(sg), new QLabel(QStringLiteral("/ ----.------"), group)),
                                QStringLiteral("Real current synthesizer frequency")),
                   0, 2, 1, 2);
-  grid->addWidget(Caption("Power (dBm):", group), 1, 0);
-  grid->addWidget(SizedList(Make(ctl::Power(sg), new QComboBox(group),
-                                 "Current output power of the synthesizer (can be changed on the fly)")),
-                  1, 1, Qt::AlignLeft);
-  grid->addWidget(Caption("Band:", group), 1, 2, Qt::AlignRight);
-  grid->addWidget(SizedList(Make(ctl::BandList(sg), new QComboBox(group))), 1, 3, Qt::AlignLeft);
+  auto* power = SizedList(Make(ctl::Power(sg), new QComboBox(group),
+                               "Current output power of the synthesizer (can be changed on the fly)"));
+  grid->addWidget(CaptionFor("&Power (dBm):", power, group), 1, 0);
+  grid->addWidget(power, 1, 1, Qt::AlignLeft);
+  auto* band = SizedList(Make(ctl::BandList(sg), new QComboBox(group)));
+  grid->addWidget(CaptionFor("&Band:", band, group), 1, 2, Qt::AlignRight);
+  grid->addWidget(band, 1, 3, Qt::AlignLeft);
   grid->setColumnStretch(4, 1);
   return group;
 }
@@ -216,14 +242,14 @@ QWidget* MainWindow::BuildPresets() {
   auto* group = new QGroupBox(QStringLiteral("LO/Beacon frequencies"), this);
   auto* grid = new QGridLayout(group);
 
-  grid->addWidget(Caption("Reference frequency (MHz):", group), 0, 0, 1, 2);
   auto* reference = Make(ctl::kReference, new QLineEdit(group), "Select reference frequency");
+  grid->addWidget(CaptionFor("Reference frequenc&y (MHz):", reference, group), 0, 0, 1, 2);
   reference->setMinimumWidth(reference->fontMetrics().horizontalAdvance(QStringLiteral("000.0000000")) + 12);
   grid->addWidget(reference, 0, 2);
   auto* referenceBoxes = new QHBoxLayout;
   referenceBoxes->addWidget(Make(ctl::kExtReference, new QCheckBox(QStringLiteral("External reference"), group),
                                  "Disable internal reference oscillator (check it if you use external reference)"));
-  referenceBoxes->addWidget(Make(ctl::kExactBox, new QCheckBox(QStringLiteral("Exact frequencies"), group),
+  referenceBoxes->addWidget(Make(ctl::kExactBox, new QCheckBox(QStringLiteral("Exact fre&quencies"), group),
                                  "Choose the fraction nearest to each typed frequency (the real frequency's tooltip "
                                  "shows the remaining error)"));
   referenceBoxes->addStretch(1);
@@ -232,20 +258,27 @@ QWidget* MainWindow::BuildPresets() {
   for (int slot = 0; slot < 4; ++slot) {
     const int row = slot + 1;
     grid->addWidget(JumperCaption(kJumperCaptions[static_cast<size_t>(slot)], group), row, 0);
-    grid->addWidget(Caption(QStringLiteral("F%1:").arg(slot + 1), group), row, 1, Qt::AlignRight);
     const QString ordinal = QString::fromUtf8(kOrdinals[static_cast<size_t>(slot)]);
     const QString ordinalLower = QString::fromUtf8(kOrdinalsLower[static_cast<size_t>(slot)]);
-    grid->addWidget(SizedForFrequency(Make(ctl::Freq(slot), new QLineEdit(group)),
-                                      ordinal + QStringLiteral(" configuration frequency")),
-                    row, 2);
+    auto* frequency = SizedForFrequency(Make(ctl::Freq(slot), new QLineEdit(group)),
+                                        ordinal + QStringLiteral(" configuration frequency"));
+    // "F1:" says little to a screen reader among four alike rows.
+    frequency->setAccessibleName(QStringLiteral("F%1 frequency (MHz)").arg(slot + 1));
+    QLabel* caption = Caption(QStringLiteral("F&%1:").arg(slot + 1), group);
+    caption->setBuddy(frequency);
+    grid->addWidget(caption, row, 1, Qt::AlignRight);
+    grid->addWidget(frequency, row, 2);
     grid->addWidget(
         SizedForReal(Make(ctl::Real(slot), new QLabel(QStringLiteral("/ ----.------"), group)),
                      QStringLiteral("Real synthesizer frequency for the %1 configuration").arg(ordinalLower)),
         row, 3);
     auto* power = SizedList(Make(ctl::Power(slot), new QComboBox(group)));
     power->setToolTip(ordinal + QStringLiteral(" configuration output power"));
+    power->setAccessibleName(QStringLiteral("F%1 power (dBm)").arg(slot + 1));
     grid->addWidget(power, row, 4);
-    grid->addWidget(SizedList(Make(ctl::BandList(slot), new QComboBox(group))), row, 5);
+    auto* band = SizedList(Make(ctl::BandList(slot), new QComboBox(group)));
+    band->setAccessibleName(QStringLiteral("F%1 band").arg(slot + 1));
+    grid->addWidget(band, row, 5);
   }
   grid->setColumnStretch(6, 1);
   return group;
@@ -257,26 +290,30 @@ QWidget* MainWindow::BuildBeacon() {
 
   grid->addWidget(Make(ctl::kBeaconBox, new QCheckBox(QStringLiteral("Enable beacon"), group), "Enable beacon mode"), 0,
                   0);
-  grid->addWidget(Make(ctl::kScanBox, new QCheckBox(QStringLiteral("Enable scanning"), group),
+  grid->addWidget(Make(ctl::kScanBox, new QCheckBox(QStringLiteral("Enable scannin&g"), group),
                        "Scan configured frequencies in beacon mode"),
                   0, 1, 1, 2);
 
-  grid->addWidget(Caption("Transmission speed (wpm):", group), 1, 0);
   auto* speed = Make(ctl::kSpeed, new QLineEdit(group), "Beacon keying speed (wpm)");
+  grid->addWidget(CaptionFor("Trans&mission speed (wpm):", speed, group), 1, 0);
   speed->setMaximumWidth(speed->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
   grid->addWidget(speed, 1, 1, Qt::AlignLeft);
 
-  grid->addWidget(Caption("Beacon text:", group), 2, 0, 1, 3);
   auto* text = Make(ctl::kBeaconText, new QPlainTextEdit(group),
-                    "Up to 100 characters, use #xxxx for xxxxms tone generation and &xxxx for pause.");
+                    QStringLiteral("Up to %1 characters, use #xxxx for xxxxms tone generation and &xxxx for pause.")
+                        .arg(session::kBeaconTextMax)
+                        .toUtf8()
+                        .constData());
+  grid->addWidget(CaptionFor("Beaco&n text:", text, group), 2, 0, 1, 3);
   text->setLineWrapMode(QPlainTextEdit::NoWrap);
   text->setTabChangesFocus(true);
   text->setFixedHeight(text->fontMetrics().lineSpacing() * 3 + 2 * text->frameWidth() + 8);
   grid->addWidget(text, 3, 0, 1, 3);
 
-  // One ampersand on screen: this caption is no mnemonic.
-  grid->addWidget(Caption("Output  1 & 2 function:", group), 4, 0);
-  grid->addWidget(SizedList(Make(ctl::kPinFunction, new QComboBox(group))), 4, 1, 1, 2, Qt::AlignLeft);
+  // "&&" is the one ampersand on screen.
+  auto* function = SizedList(Make(ctl::kPinFunction, new QComboBox(group)));
+  grid->addWidget(CaptionFor("Ou&tput  1 && 2 function:", function, group), 4, 0);
+  grid->addWidget(function, 4, 1, 1, 2, Qt::AlignLeft);
   grid->setColumnStretch(2, 1);
   return group;
 }
@@ -286,39 +323,82 @@ QWidget* MainWindow::BuildColumn() {
   auto* layout = new QVBoxLayout(column);
   layout->setContentsMargins(0, 0, 0, 0);
 
-  auto* chipCaption = Make(ctl::kChipCaption, new QLabel(QStringLiteral("Chip:"), column));
-  chipCaption->setTextFormat(Qt::PlainText);
+  auto* chips = SizedList(Make(ctl::kChipList, new QComboBox(column)));
+  auto* chipCaption = Make(ctl::kChipCaption, CaptionFor("C&hip:", chips, column));
   layout->addWidget(chipCaption);
-  layout->addWidget(SizedList(Make(ctl::kChipList, new QComboBox(column))));
+  layout->addWidget(chips);
 
   layout->addSpacing(6);
-  layout->addWidget(Caption("COM port:", column));
   auto* port = Make(ctl::kPortList, new PortCombo(column), "Select COM port to communicate with board");
+  layout->addWidget(CaptionFor("C&OM port:", port, column));
   port->setMinimumContentsLength(10);
   port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   layout->addWidget(port);
 
   auto button = [&](int id, const char* text, const char* tooltip = nullptr) {
     auto* b = Make(id, new QPushButton(QString::fromUtf8(text), column), tooltip);
-    b->setAutoDefault(false);
+    // Enter on a button that has the focus presses it, as Space does.
+    b->setAutoDefault(true);
     layout->addWidget(b);
     return b;
   };
   layout->addSpacing(6);
-  button(ctl::kConnect, "Connect", "Establish connection to the synthesizer board");
-  button(ctl::kCancel, "Cancel", "Stop looking for the board (Esc)")->hide();
-  button(ctl::kDisconnect, "Disconnect", "Close connection to the board");
+  button(ctl::kConnect, "&Connect", "Establish connection to the synthesizer board");
+  button(ctl::kCancel, "&Cancel", "Stop looking for the board (Esc)")->hide();
+  button(ctl::kDisconnect, "&Disconnect", "Close connection to the board");
   layout->addSpacing(6);
-  button(ctl::kSave, "Save", "Write board configuration to flash memory");
-  button(ctl::kLoadConfig, "Load config...");
-  button(ctl::kSaveConfig, "Save config...");
+  button(ctl::kSave, "&Save", "Write board configuration to flash memory");
+  button(ctl::kLoadConfig, "&Load config...", "Load the panel's settings from a configuration file");
+  button(ctl::kSaveConfig, "Sa&ve config...", "Save the panel's settings to a configuration file");
   layout->addSpacing(6);
-  button(ctl::kFirmwareInfo, "Firmware info...");
-  button(ctl::kRepairUpdate, "Repair...");
+  button(ctl::kSweep, "S&weep...", "Step the signal generator through frequencies");
+  button(ctl::kRegisters, "R&egisters...", "The register words of each slot and what their fields mean");
+  layout->addSpacing(6);
+  button(ctl::kFirmwareInfo, "Firmware &info...",
+         "Show the board's firmware version and serial number (Ctrl+B switches the board to its bootloader)");
+  button(ctl::kRepairUpdate, "&Repair...",
+         "Write new firmware to the board, or finish an update (Ctrl+B switches the board to its bootloader)");
   layout->addStretch(1);
   button(ctl::kAbout, "&About...", "Display program information, version number and copyright");
   button(ctl::kExit, "E&xit", "Quit the application");
   return column;
+}
+
+QWidget* MainWindow::BuildStatusStrip() {
+  auto* strip = new QFrame(this);
+  strip->setFrameShape(QFrame::StyledPanel);
+  strip->setAccessibleName(QStringLiteral("Status"));
+  auto* row = new QHBoxLayout(strip);
+  row->setContentsMargins(6, 2, 6, 2);
+  auto label = [&](int id, const char* name) {
+    auto* l = Make(id, new QLabel(strip));
+    l->setTextFormat(Qt::PlainText);
+    l->setAccessibleName(QString::fromUtf8(name));
+    return l;
+  };
+  row->addWidget(label(ctl::kStatusPort, "Port"));
+  row->addWidget(label(ctl::kStatusBoard, "Board"));
+  row->addStretch(1);
+  auto* light = label(ctl::kLockLight, "Lock");
+  row->addWidget(light);
+  auto* real = label(ctl::kStatusReal, "Real frequency");
+  // The real frequency is text to take elsewhere: select it, or "Copy" from its menu.
+  real->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  real->setFocusPolicy(Qt::ClickFocus);
+  real->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(real, &QLabel::customContextMenuRequested, this, [this, real](const QPoint& at) {
+    QMenu menu(real);
+    QAction* copy = menu.addAction(QStringLiteral("Copy"));
+    copy->setEnabled(!real->text().isEmpty());
+    if (menu.exec(real->mapToGlobal(at)) == copy) CopyRealFrequency();
+  });
+  row->addWidget(real);
+  return strip;
+}
+
+void MainWindow::CopyRealFrequency() {
+  const QString text = qobject_cast<QLabel*>(Control(ctl::kStatusReal))->text();
+  if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
 }
 
 void MainWindow::BuildControls() {
@@ -327,9 +407,12 @@ void MainWindow::BuildControls() {
   left->addWidget(BuildPresets());
   left->addWidget(BuildBeacon());
 
-  auto* layout = new QHBoxLayout(this);
-  layout->addLayout(left, 1);
-  layout->addWidget(BuildColumn());
+  auto* panel = new QHBoxLayout;
+  panel->addLayout(left, 1);
+  panel->addWidget(BuildColumn());
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(panel);
+  layout->addWidget(BuildStatusStrip());
   // The window takes the size its contents need, for any font and screen, and keeps it.
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -366,7 +449,18 @@ void MainWindow::ConnectUserSignals() {
           [this](const QString& text) { dlg_->OnSpeedEdited(ToUtf8(text)); });
   auto* text = qobject_cast<QPlainTextEdit*>(Control(ctl::kBeaconText));
   connect(text, &QPlainTextEdit::textChanged, this, [this, text] {
-    if (!showing_) dlg_->OnTextEdited(ToUtf8(text->toPlainText()));
+    if (showing_) return;
+    // The field takes no more than the board keeps.
+    const QString typed = text->toPlainText();
+    if (typed.size() > static_cast<qsizetype>(session::kBeaconTextMax)) {
+      const int caret = text->textCursor().position();
+      const QSignalBlocker blocker(text);
+      text->setPlainText(typed.left(static_cast<qsizetype>(session::kBeaconTextMax)));
+      QTextCursor cursor = text->textCursor();
+      cursor.setPosition(std::min(caret, static_cast<int>(session::kBeaconTextMax)));
+      text->setTextCursor(cursor);
+    }
+    dlg_->OnTextEdited(ToUtf8(text->toPlainText()));
   });
   connect(List(ctl::kPinFunction), &QComboBox::activated, this, [this](int index) {
     dlg_->OnPinFunctionChosen(static_cast<PinFunction>(List(ctl::kPinFunction)->itemData(index).toInt()));
@@ -378,6 +472,10 @@ void MainWindow::ConnectUserSignals() {
           [this, port](int index) { dlg_->OnPortChosen(ToUtf8(port->itemText(index))); });
   connect(port->lineEdit(), &QLineEdit::textEdited, this,
           [this](const QString& name) { dlg_->OnPortChosen(ToUtf8(name)); });
+  // Enter in the port field connects to what it names.
+  connect(port->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    if (Control(ctl::kConnect)->isEnabled() && Control(ctl::kConnect)->isVisible()) dlg_->OnConnect();
+  });
   port->onDropDown = [this] { dlg_->OnPortDropDown(); };
 
   auto box = [this](int id, void (panel::CMainDlg::*handler)(bool)) {
@@ -420,6 +518,13 @@ void MainWindow::BindModel() {
   connect(&model_, &panel::PanelModel::connectionChanged, this, &MainWindow::ShowEnabled);
   connect(&model_, &panel::PanelModel::operationChanged, this, &MainWindow::ShowEnabled);
   connect(&model_, &panel::PanelModel::progressChanged, this, &MainWindow::ShowProgress);
+  connect(&model_, &panel::PanelModel::lockChanged, this, &MainWindow::ShowStatus);
+  connect(&model_, &panel::PanelModel::connectionChanged, this, &MainWindow::ShowStatus);
+  connect(&model_, &panel::PanelModel::portChanged, this, &MainWindow::ShowStatus);
+  connect(&model_, &panel::PanelModel::chipChanged, this, &MainWindow::ShowStatus);
+  connect(&model_, &panel::PanelModel::slotChanged, this, [this](int slot) {
+    if (slot == ctl::kSigGenSlot) ShowStatus();
+  });
 }
 
 void MainWindow::ShowSlot(int slot) {
@@ -451,7 +556,9 @@ void MainWindow::ShowSlot(int slot) {
   real->setText(FromUtf8(state.realLabel));
   // The tooltip the window was built with comes back when there is no error to tell.
   if (!real->property(kBuiltToolTip).isValid()) real->setProperty(kBuiltToolTip, real->toolTip());
-  real->setToolTip(state.errorText.empty() ? real->property(kBuiltToolTip).toString() : FromUtf8(state.errorText));
+  QString tip = state.errorText.empty() ? real->property(kBuiltToolTip).toString() : FromUtf8(state.errorText);
+  if (!state.bandNote.empty()) tip += QLatin1Char('\n') + FromUtf8(state.bandNote);
+  real->setToolTip(tip);
   showing_ = false;
 }
 
@@ -510,7 +617,10 @@ void MainWindow::ShowPort() {
 }
 
 void MainWindow::ShowChip() {
-  qobject_cast<QLabel*>(Control(ctl::kChipCaption))->setText(FromUtf8(model_.chipCaption()));
+  // The caption keeps its Alt key, whatever chip it names.
+  QString caption = FromUtf8(model_.chipCaption());
+  if (caption.startsWith(QLatin1String("Chip"))) caption.replace(0, 4, QStringLiteral("C&hip"));
+  qobject_cast<QLabel*>(Control(ctl::kChipCaption))->setText(caption);
   List(ctl::kChipList)->setCurrentIndex(static_cast<int>(model_.chipChoice()));
 }
 
@@ -537,7 +647,7 @@ void MainWindow::ShowEnabled() {
   enable(ctl::kChipList, idle);
   enable(ctl::kAbout, idle);
   auto* update = qobject_cast<QPushButton*>(Control(ctl::kRepairUpdate));
-  update->setText(FromUtf8(model_.updateButtonText()));
+  update->setText(QLatin1Char('&') + FromUtf8(model_.updateButtonText()));
   update->setEnabled(model_.updateAvailable() && idle);
   // Cancel stands where Connect stood while a connect looks for the board.
   const bool connecting = model_.operation() == Operation::Connecting;
@@ -553,6 +663,64 @@ void MainWindow::ShowEnabled() {
   } else {
     setCursor(Qt::BusyCursor);
   }
+}
+
+void MainWindow::ShowStatus() {
+  auto* port = qobject_cast<QLabel*>(Control(ctl::kStatusPort));
+  const bool demo = model_.port() == link::kDemoPortName;
+  if (!model_.connected()) {
+    port->setText(QStringLiteral("Not connected"));
+    port->setStyleSheet(QString());
+  } else if (demo) {
+    // Nothing may pass the demo off as a board.
+    port->setText(QStringLiteral("DEMO board: no hardware attached"));
+    port->setStyleSheet(QStringLiteral("QLabel { background: #ffd24d; color: black; font-weight: bold; padding: 0 4px; }"));
+  } else {
+    port->setText(QStringLiteral("Port: ") + FromUtf8(model_.port()));
+    port->setStyleSheet(QString());
+  }
+
+  auto* board = qobject_cast<QLabel*>(Control(ctl::kStatusBoard));
+  board->setText(model_.connected() ? QStringLiteral("%1, firmware %2")
+                                          .arg(FromUtf8(std::string(ChipName(model_.chip()))),
+                                               FromUtf8(firmware::VersionNumber(model_.identity())))
+                                    : QString());
+
+  auto* light = qobject_cast<QLabel*>(Control(ctl::kLockLight));
+  const panel::LockReading& lock = model_.lock();
+  QString colour = QStringLiteral("#9e9e9e");
+  QString text = QStringLiteral("Lock unknown");
+  if (lock.state == session::LockState::Locked) {
+    colour = QStringLiteral("#2e9e3e");
+    text = QStringLiteral("Locked");
+  } else if (lock.state == session::LockState::NotLocked) {
+    colour = QStringLiteral("#d32f2f");
+    text = QStringLiteral("Not locked");
+  }
+  light->setVisible(model_.connected());
+  // The word says what the colour says, for those who cannot tell the colours apart.
+  light->setText(QStringLiteral("\u25CF ") + text);
+  light->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(colour));
+  light->setAccessibleName(QStringLiteral("Lock: ") + text);
+  if (lock.readAt) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(lock.readAt->time_since_epoch()).count();
+    light->setToolTip(QStringLiteral("Lock detect read at %1")
+                          .arg(QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("HH:mm:ss"))));
+  } else {
+    light->setToolTip(QStringLiteral("Lock detect not read yet"));
+  }
+
+  auto* real = qobject_cast<QLabel*>(Control(ctl::kStatusReal));
+  const panel::SlotState& sg = model_.slot(ctl::kSigGenSlot);
+  QString realText;
+  if (model_.connected() && sg.realMhz) {
+    realText = FromUtf8(FormatFixed(*sg.realMhz, 6)) + QStringLiteral(" MHz");
+    if (sg.errorHz) realText += QStringLiteral(" (%1 Hz)").arg(FromUtf8(FormatFixed(*sg.errorHz, 1)));
+  }
+  real->setText(realText);
+  real->setToolTip(realText.isEmpty() ? QString()
+                                      : QStringLiteral("The frequency the board makes, and its error from the typed "
+                                                       "one; select it or right-click to copy"));
 }
 
 void MainWindow::ShowProgress() {

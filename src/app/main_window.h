@@ -71,6 +71,10 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   // The open progress window, if any.
   CUpdateInfoDlg* progress() const { return progress_; }
   bool TuneTimerActive() const { return tuneTimer_.isActive(); }
+  // The lock detect's idle reading; tests fire it themselves.
+  QTimer& lockTimer() { return lockTimer_; }
+  // The status strip's real frequency to the clipboard, as its "Copy" does.
+  void CopyRealFrequency();
 
   bool PreTranslateMessage(QObject* receiver, QKeyEvent* event) override;
 
@@ -96,6 +100,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   QWidget* BuildPresets();
   QWidget* BuildBeacon();
   QWidget* BuildColumn();
+  QWidget* BuildStatusStrip();
   template <class W>
   W* Make(int id, W* widget, const char* tooltip = nullptr);
   QLineEdit* Field(int id) const;
@@ -111,6 +116,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   void ShowChip();
   void ShowEnabled();
   void ShowProgress();
+  void ShowStatus();
   void SetWarning(QLineEdit* edit, bool warn);
   // Which slot's frequency field has the focus; -1 when none has.
   int FocusedSlot() const;
@@ -129,6 +135,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   ViewHooks hooks_;
   std::map<int, QPointer<QWidget>> controls_;
   QTimer tuneTimer_;
+  QTimer lockTimer_;
   QPointer<CUpdateInfoDlg> progress_;
   QPointer<QWidget> pendingFocus_;
   int progressShownValue_ = 0;

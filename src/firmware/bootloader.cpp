@@ -57,6 +57,11 @@ std::optional<size_t> WriteImage(link::BoardLink& link, std::span<const uint8_t>
   return std::nullopt;
 }
 
+std::string VersionNumber(const link::BoardIdentity& id) {
+  return Format("%d.%02d.%04d", static_cast<int>(id.hwVersion), static_cast<int>(id.fwMajor),
+                static_cast<int>(id.fwMinor));
+}
+
 std::string FirmwareInfoText(const link::BoardIdentity& id) {
   auto high = [](uint32_t w) { return static_cast<unsigned>(w >> 16); };
   auto low = [](uint32_t w) { return static_cast<unsigned>(w & 0xFFFF); };

@@ -181,12 +181,27 @@ void CMainDlg::OnTimer() {
   if (!model_.connected() || model_.refDivisor() <= 0) return;
   // A field that holds no number as typed sends nothing; the board keeps what it makes.
   if (!model_.slot(kSigGenSlot).isNumber) return;
-  // The window shows what the board makes; a refusal changes nothing it could show.
-  runner_.Post(
-      {Request::Kind::Retune, [settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {
-         session.Tune(settings, kSigGenSlot);
-         return Completion();
-       }});
+  // The window shows what the board makes; a refusal changes nothing it could show. The lock
+  // detect is read after every retune.
+  runner_.Post({Request::Kind::Retune,
+                [this, settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {
+                  session.Tune(settings, kSigGenSlot);
+                  return LockCompletion(session.ReadLock());
+                }});
+}
+
+void CMainDlg::OnLockTimer() {
+  if (!model_.connected() || model_.busy() || !runner_.Idle()) return;
+  runner_.Post({Request::Kind::Other, [this](session::BoardSession& session, const RequestProgress&) {
+                  return LockCompletion(session.ReadLock());
+                }});
+}
+
+Completion CMainDlg::LockCompletion(session::LockState state) {
+  return [this, reading = LockReading{state, std::chrono::system_clock::now()}] {
+    // A reading that comes back after a disconnect belongs to no board.
+    if (model_.connected()) model_.SetLock(reading);
+  };
 }
 
 std::string CMainDlg::ReferenceCommand() const {

@@ -20,6 +20,8 @@ inline constexpr char kExactSettingKey[] = "exact";
 inline constexpr char kLastPortKey[] = "port";
 // The one timer of the window: the signal generator follows the last change after this delay.
 inline constexpr int kTuneDelayMs = 500;
+// While connected and idle the lock detect is read at most this often.
+inline constexpr int kLockPollMs = 2000;
 
 // What a board found in its bootloader, and one whose update was cut off, need next.
 inline constexpr char kRepairHint[] =
@@ -78,6 +80,9 @@ class CMainDlg {
 
   // The tuning timer expired.
   void OnTimer();
+  // The view's lock timer (every kLockPollMs): reads the lock detect when connected, no
+  // operation runs and no board work waits.
+  void OnLockTimer();
   // Arrow keys and the wheel in a frequency field: steps the digit left of the caret (a byte
   // position in the field's text). Returns the caret to restore, or nullopt when the field
   // holds nothing to step.
@@ -106,6 +111,8 @@ class CMainDlg {
   void StartUpdate(const std::string& path);
   void FinishUpdate(bool opened, bool wasConnected, const session::FirmwareResult& result);
   void Exit();
+  // A completion that shows a lock reading taken on the session's thread.
+  Completion LockCompletion(session::LockState state);
 
   PanelModel& model_;
   PanelView& view_;

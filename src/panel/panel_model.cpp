@@ -191,6 +191,13 @@ void PanelModel::SetConnected(bool connected) {
   connected_ = connected;
   if (!connected) editable_ = false;
   emit connectionChanged();
+  // A reading belongs to the board it came from.
+  if (!connected) SetLock({});
+}
+
+void PanelModel::SetLock(const LockReading& reading) {
+  lock_ = reading;
+  emit lockChanged();
 }
 
 void PanelModel::SetOperation(Operation operation) {

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,6 +34,12 @@ struct SlotState {
   std::string realLabel;                 // "/ %5.6lf" or "/ ----.---"
   std::string errorText;                 // "-122.2 Hz from 1296.000000 MHz", "exact" or empty
   std::string bandNote;                  // a number outside the output's band: says so, else empty
+};
+
+// The lock detect as last read ("L;"): the state and the local time of the reading.
+struct LockReading {
+  session::LockState state = session::LockState::Unknown;
+  std::optional<std::chrono::system_clock::time_point> readAt;  // none: not read since the connect
 };
 
 // What the panel is doing with the board besides live tuning.
@@ -121,6 +128,9 @@ class PanelModel : public QObject {
   std::string updateButtonText() const { return editable_ ? "Update..." : "Repair..."; }
   bool updateAvailable() const { return !editable_ || identity_.hwVersion > 2; }
 
+  const LockReading& lock() const { return lock_; }
+  void SetLock(const LockReading& reading);
+
   Operation operation() const { return operation_; }
   bool busy() const { return operation_ != Operation::None; }
   void SetOperation(Operation operation);
@@ -143,6 +153,7 @@ class PanelModel : public QObject {
   void portsChanged();
   void portChanged();
   void connectionChanged();  // connected, identity, editable
+  void lockChanged();
   void operationChanged();
   void progressChanged();
 
@@ -170,6 +181,7 @@ class PanelModel : public QObject {
   bool connected_ = false;
   bool editable_ = false;
   link::BoardIdentity identity_;
+  LockReading lock_;
   Operation operation_ = Operation::None;
   ProgressState progress_;
 };
