@@ -33,6 +33,8 @@
 #include "app/app_icon.h"
 #include "app/control_ids.h"
 #include "app/port_combo.h"
+#include "app/register_dialog.h"
+#include "app/sweep_dialog.h"
 #include "firmware/bootloader.h"
 #include "link/demo_transport.h"
 #include "synth/number_text.h"
@@ -501,6 +503,18 @@ void MainWindow::ConnectUserSignals() {
   button(ctl::kRepairUpdate, &panel::CMainDlg::OnFirmwareUpdate);
   button(ctl::kAbout, &panel::CMainDlg::OnAbout);
   button(ctl::kExit, &panel::CMainDlg::RequestClose);
+  connect(qobject_cast<QPushButton*>(Control(ctl::kSweep)), &QPushButton::clicked, this, [this] {
+    if (!sweep_) sweep_ = new SweepDialog(*dlg_, this);
+    sweep_->show();
+    sweep_->raise();
+    sweep_->activateWindow();
+  });
+  connect(qobject_cast<QPushButton*>(Control(ctl::kRegisters)), &QPushButton::clicked, this, [this] {
+    if (!registers_) registers_ = new RegisterDialog(model_, this);
+    registers_->show();
+    registers_->raise();
+    registers_->activateWindow();
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -889,7 +903,7 @@ bool MainWindow::PreTranslateMessage(QObject* receiver, QKeyEvent* event) {
       dlg_->OnEnterBootloader();
       return true;
     case Qt::Key_Escape:
-      if (model_.operation() != Operation::Connecting) return false;
+      if (model_.operation() != Operation::Connecting && !model_.sweep().running) return false;
       dlg_->OnCancel();
       return true;
     default:

@@ -14,6 +14,8 @@
 #include <string>
 
 #include "app/message_loop.h"
+#include "app/register_dialog.h"
+#include "app/sweep_dialog.h"
 #include "app/update_info_dlg.h"
 #include "link/clock.h"
 #include "link/demo_board.h"
@@ -68,6 +70,9 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   QWidget* Control(int id) const;
   // Identifier of a control or of a widget inside one (the port list's edit field); 0 if none.
   int IdOf(const QWidget* widget) const;
+  // The sweep panel and the register view, once opened.
+  SweepDialog* sweepDialog() const { return sweep_; }
+  RegisterDialog* registerDialog() const { return registers_; }
   // The open progress window, if any.
   CUpdateInfoDlg* progress() const { return progress_; }
   bool TuneTimerActive() const { return tuneTimer_.isActive(); }
@@ -137,6 +142,8 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   QTimer tuneTimer_;
   QTimer lockTimer_;
   QPointer<CUpdateInfoDlg> progress_;
+  QPointer<SweepDialog> sweep_;
+  QPointer<RegisterDialog> registers_;
   QPointer<QWidget> pendingFocus_;
   int progressShownValue_ = 0;
   int wheelRemainder_ = 0;

@@ -8,15 +8,13 @@
 #include "cli/cli_board.h"
 #include "cli/interrupt_on_stop.h"
 #include "platform/stop_signals.h"
-#include "scpi/sig_gen_output.h"
+#include "session/sweep.h"
 #include "synth/chip.h"
 #include "synth/number_text.h"
 
 namespace korvane::cli {
 namespace {
 
-constexpr int64_t kMaxPoints = 1000000;
-constexpr int kStopPollMs = 20;
 
 double NumberArgument(const std::string& text, const char* what) {
   const std::optional<double> value = ReadNumberStrict(text);
@@ -50,24 +48,16 @@ int Run(const Args& args) {
   const double start = NumberArgument(args.positional[0], "START");
   const double stop = NumberArgument(args.positional[1], "STOP");
   const double step = NumberArgument(args.positional[2], "STEP");
-  if (!(step > 0.0)) throw UsageError("STEP must be above 0 (a sweep from a higher START goes down)");
-  const double span = std::fabs(stop - start);
-  // A STOP that the steps reach only up to rounding still counts as reached.
-  if (span / step >= static_cast<double>(kMaxPoints)) throw UsageError("more than a million points");
-  const int64_t points = static_cast<int64_t>(std::floor(span / step * (1.0 + 1e-12))) + 1;
-  const double direction = stop < start ? -1.0 : 1.0;
-  const int64_t dwellMs = WholeArgument(args, "dwell", 0);
-  const int64_t count = WholeArgument(args, "count", 1);
-  std::optional<std::optional<double>> power;
-  if (args.values.count("power")) {
-    // Off has no dBm: the output is switched off.
-    const std::optional<int> dbm = PowerLevelDbm(PowerOption(args.Value("power", "")));
-    power.emplace(dbm ? std::optional<double>(*dbm) : std::optional<double>());
-  }
+  std::string why;
+  const std::optional<std::vector<double>> points = session::SweepRange(start, stop, step, &why);
+  if (!points) throw UsageError(why);
+  session::SweepOptions options;
+  options.dwellMs = WholeArgument(args, "dwell", 0);
+  options.passes = WholeArgument(args, "count", 1);
+  if (args.values.count("power")) options.power = PowerOption(args.Value("power", ""));
   PortOption(args);
   const session::ChipChoice chip = ChipOption(args);
-  for (int64_t i = 0; i < points; ++i) {
-    const double mhz = start + direction * step * static_cast<double>(i);
+  for (double mhz : *points) {
     if (!AnyBoardMakes(chip, mhz)) throw UsageError(FormatFixed(mhz, 6) + " MHz is outside the outputs of this board");
   }
 
@@ -75,7 +65,7 @@ int Run(const Args& args) {
   CliBoard board;
   std::optional<InterruptOnStop> interruptOnStop;
   interruptOnStop.emplace(stopSignals, board.session);
-  const PanelSettings connected = board.Connect(args);
+  PanelSettings connected = board.Connect(args);
   if (connected.refDivisor <= 0) {
     board.session.Close();
     throw Failure("The board's reference frequency is not valid for this chip. Nothing was sent.");
@@ -83,16 +73,10 @@ int Run(const Args& args) {
   // From here on a Ctrl-C ends the sweep after the point being tuned: the output is left there.
   interruptOnStop.reset();
 
-  scpi::SigGenOutput output(board.session, connected, args.Has("exact") ? SolveMode::Exact : SolveMode::Classic);
-  scpi::OutputRequest request = output.current();
-  if (power) {
-    request.on = power->has_value();
-    if (*power) request.dbm = **power;
-  }
+  connected.exact = args.Has("exact");
   std::vector<Band> bands;
-  for (int64_t i = 0; i < points; ++i) {
-    const double mhz = start + direction * step * static_cast<double>(i);
-    const std::optional<Band> band = output.BandFor(mhz * 1e6, scpi::OutputChoice::Auto);
+  for (double mhz : *points) {
+    const std::optional<Band> band = session::AutoBand(connected.chip, board.session.Identity().sSuffix, mhz);
     if (!band) {
       board.session.Close();
       throw UsageError(FormatFixed(mhz, 6) + " MHz is outside the outputs of this board");
@@ -100,22 +84,15 @@ int Run(const Args& args) {
     bands.push_back(*band);
   }
 
-  const int64_t begin = board.clock.NowMs();
-  for (int64_t pass = 0; (count == 0 || pass < count) && !stopSignals.Requested(); ++pass) {
-    for (int64_t i = 0; i < points && !stopSignals.Requested(); ++i) {
-      const double mhz = start + direction * step * static_cast<double>(i);
-      request.hz = mhz * 1e6;
-      request.band = bands[static_cast<size_t>(i)];
-      RequireAccepted(output.Tune(request));
-      const double seconds = static_cast<double>(board.clock.NowMs() - begin) / 1000.0;
-      std::cout << FormatFixed(seconds, 3) << "  " << FormatFixed(mhz, 6) << "  "
-                << FormatFixed(output.RealHz().value_or(0.0) / 1e6, 6) << std::endl;
-      if (!std::cout) throw Failure("cannot write to standard output");
-      for (int64_t left = dwellMs; left > 0 && !stopSignals.Requested(); left -= kStopPollMs) {
-        board.clock.SleepMs(static_cast<int>(std::min<int64_t>(left, kStopPollMs)));
-      }
-    }
-  }
+  const session::SweepEnd end = session::RunSweep(
+      board.session, board.clock, connected, *points, bands, options,
+      [](const session::SweepSample& sample) {
+        std::cout << FormatFixed(sample.seconds, 3) << "  " << FormatFixed(sample.requestedMhz, 6) << "  "
+                  << FormatFixed(sample.realMhz.value_or(0.0), 6) << std::endl;
+        if (!std::cout) throw Failure("cannot write to standard output");
+      },
+      [&stopSignals] { return stopSignals.Requested(); });
+  if (end.refused) RequireAccepted(*end.refused);
   board.session.Close();
   return kExitOk;
 }

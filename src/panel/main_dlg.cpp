@@ -84,6 +84,10 @@ void CMainDlg::ConnectionLost(const std::string& what) {
                          (model_.progress().status == firmware::kErasingText ||
                           model_.progress().status == firmware::kFlashingText);
   model_.CloseProgress();
+  if (model_.sweep().running) {
+    sweepStop_.reset();
+    model_.EndSweep(what);
+  }
   Show({updateCut ? what + "\n" + kUpdateCutText : what, "Error!", MessageIcon::Stop, {}}, [this] {
     Disconnected();
     EndOperation();
@@ -96,6 +100,7 @@ void CMainDlg::RequestClose() {
     return;
   }
   closePending_ = true;
+  OnSweepStop();
   if (model_.operation() == Operation::Connecting) {
     // Looking for a board can take three handshake time-outs; nobody waits for it now.
     OnCancel();
@@ -105,6 +110,7 @@ void CMainDlg::RequestClose() {
 }
 
 void CMainDlg::OnCancel() {
+  OnSweepStop();
   if (model_.operation() != Operation::Connecting) return;
   cancelling_ = true;
   runner_.CancelConnect();

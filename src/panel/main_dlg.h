@@ -3,7 +3,9 @@
 // never waits on the wire.
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -33,6 +35,18 @@ inline constexpr char kUpdateCutText[] =
 std::string ConnectFailureText(const session::ConnectResult& result);
 
 inline constexpr char kWindowTitle[] = "MAX2871/ADF435x board utility v" KORVANE_SHORT_VERSION;
+
+// What the sweep panel asks for, as typed.
+struct SweepRequest {
+  bool fromList = false;  // the list, else START to STOP in STEP
+  std::string start, stop, step;  // MHz
+  std::string list;               // MHz, one or more per line, or a CSV file's first column
+  std::string dwellMs = "0";
+  std::string passes = "1";         // 0: until stopped
+  std::optional<PowerLevel> power;  // none: the signal generator's level
+  bool exact = false;
+  bool readLock = true;
+};
 
 class CMainDlg {
  public:
@@ -71,12 +85,19 @@ class CMainDlg {
   void OnFirmwareInfo();
   void OnEnterBootloader();  // Ctrl+B
   void OnAbout();
-  // Esc or Cancel: a connect in progress stops looking for the board.
+  // Esc or Cancel: a connect in progress stops looking for the board; a sweep stops.
   void OnCancel();
   // The close box, Exit or Alt+F4: at once when idle; a connect is cancelled first; during
   // any other operation the request is acknowledged and kept until it ends.
   void RequestClose();
   bool ClosePending() const { return closePending_; }
+
+  // The sweep panel: runs the sweep on the session, one slot set per point; Stop ends it
+  // within one point and leaves the output at the last point.
+  void OnSweepStart(const SweepRequest& request);
+  void OnSweepStop();
+  void OnSweepLoadList();
+  void OnSweepSaveCsv();
 
   // The tuning timer expired.
   void OnTimer();
@@ -114,6 +135,8 @@ class CMainDlg {
   // A completion that shows a lock reading taken on the session's thread.
   Completion LockCompletion(session::LockState state);
 
+  void FinishSweep(const session::SweepEnd& end, bool exact);
+
   PanelModel& model_;
   PanelView& view_;
   SessionRunner& runner_;
@@ -122,6 +145,7 @@ class CMainDlg {
   bool cancelling_ = false;
   bool timerPending_ = false;
   bool armedSinceTick_ = false;
+  std::shared_ptr<std::atomic<bool>> sweepStop_;
 };
 
 }  // namespace korvane::panel

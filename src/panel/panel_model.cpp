@@ -200,6 +200,33 @@ void PanelModel::SetLock(const LockReading& reading) {
   emit lockChanged();
 }
 
+void PanelModel::StartSweep(size_t pointsPerPass, int64_t passes) {
+  sweep_ = SweepState{true, {}, pointsPerPass, passes, {}};
+  emit sweepChanged();
+}
+
+void PanelModel::AddSweepSample(const session::SweepSample& sample) {
+  sweep_.samples.push_back(sample);
+  if (sweep_.samples.size() > kMaxSweepRows) {
+    // A sweep that runs on keeps its newest points.
+    sweep_.samples.erase(sweep_.samples.begin(), sweep_.samples.begin() + kMaxSweepRows / 10);
+    emit sweepChanged();
+    return;
+  }
+  emit sweepSampleAdded();
+}
+
+void PanelModel::EndSweep(const std::string& status) {
+  sweep_.running = false;
+  sweep_.status = status;
+  emit sweepChanged();
+}
+
+void PanelModel::SetSweepList(const std::string& list) {
+  sweepList_ = list;
+  emit sweepListChanged();
+}
+
 void PanelModel::SetOperation(Operation operation) {
   if (operation == operation_) return;
   operation_ = operation;

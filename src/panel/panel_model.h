@@ -6,6 +6,7 @@
 #include <QObject>
 #include <array>
 #include <chrono>
+#include <deque>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "link/board_link.h"
 #include "link/port_list.h"
 #include "session/board_session.h"
+#include "session/sweep.h"
 #include "synth/chip.h"
 
 namespace korvane::panel {
@@ -41,6 +43,16 @@ struct LockReading {
   session::LockState state = session::LockState::Unknown;
   std::optional<std::chrono::system_clock::time_point> readAt;  // none: not read since the connect
 };
+
+// The sweep panel's run: its points as they went out, and what it is doing.
+struct SweepState {
+  bool running = false;
+  std::deque<session::SweepSample> samples;  // the newest kMaxSweepRows
+  size_t pointsPerPass = 0;
+  int64_t passes = 1;  // 0: until stopped
+  std::string status;
+};
+inline constexpr size_t kMaxSweepRows = 100000;
 
 // What the panel is doing with the board besides live tuning.
 enum class Operation { None, Connecting, Working, Updating };
@@ -131,6 +143,14 @@ class PanelModel : public QObject {
   const LockReading& lock() const { return lock_; }
   void SetLock(const LockReading& reading);
 
+  const SweepState& sweep() const { return sweep_; }
+  void StartSweep(size_t pointsPerPass, int64_t passes);
+  void AddSweepSample(const session::SweepSample& sample);
+  void EndSweep(const std::string& status);
+  // A frequency list the sweep panel loaded from a file.
+  const std::string& sweepList() const { return sweepList_; }
+  void SetSweepList(const std::string& list);
+
   Operation operation() const { return operation_; }
   bool busy() const { return operation_ != Operation::None; }
   void SetOperation(Operation operation);
@@ -154,6 +174,9 @@ class PanelModel : public QObject {
   void portChanged();
   void connectionChanged();  // connected, identity, editable
   void lockChanged();
+  void sweepChanged();           // running, status, or the rows as a whole
+  void sweepSampleAdded();       // one more row at the end
+  void sweepListChanged();
   void operationChanged();
   void progressChanged();
 
@@ -182,6 +205,8 @@ class PanelModel : public QObject {
   bool editable_ = false;
   link::BoardIdentity identity_;
   LockReading lock_;
+  SweepState sweep_;
+  std::string sweepList_;
   Operation operation_ = Operation::None;
   ProgressState progress_;
 };

@@ -60,7 +60,8 @@ void InlineRunner::Post(Request request) {
                                  },
                                  [this] {
                                    if (events_.step) events_.step();
-                                 }};
+                                 },
+                                 [](Completion call) { call(); }};
   while (!queue_.empty()) {
     Request next = std::move(queue_.front());
     queue_.erase(queue_.begin());
@@ -122,6 +123,9 @@ struct ThreadedRunner::State {
                                            if (events->step) events->step();
                                          },
                                          Qt::QueuedConnection);
+                                   },
+                                   [this](Completion call) {
+                                     QMetaObject::invokeMethod(&panel, std::move(call), Qt::QueuedConnection);
                                    }};
     Completion done = RunWork(request, session, progress, [this, events](const std::string& what) {
       if (events->lost) events->lost(what);

@@ -11,14 +11,16 @@
 
 namespace korvane::panel {
 
+// Delivers a request's typed result on the panel's thread.
+using Completion = std::function<void()>;
+
 // Progress reports of a running request; the runner brings them to the panel's thread.
 struct RequestProgress {
   std::function<void(session::FirmwarePhase phase, int total)> phase;
   std::function<void()> step;
+  // Runs a call on the panel's thread while the request goes on (a sweep's points).
+  std::function<void(Completion call)> deliver;
 };
-
-// Delivers a request's typed result on the panel's thread.
-using Completion = std::function<void()>;
 
 struct Request {
   enum class Kind { Connect, Retune, Other };

@@ -158,6 +158,8 @@ class BoardSession {
   HandshakeResult EnterBootloader(const std::string& port);
 
   const link::BoardIdentity& Identity() const { return link_.GetBoardIdentity(); }
+  // The clock the session's waits run on.
+  Clock& clock() { return link_.clock(); }
   // Ends a connect's handshakes at once (a cancelled connect, a window that is closing) and
   // makes every later wait give up until ClearInterrupt. Safe from another thread.
   void Interrupt() { link_.Interrupt(); }

@@ -1,0 +1,151 @@
+// The sweep panel: the signal generator stepped through frequencies on the session.
+#include <charconv>
+
+#include "config/file_io.h"
+#include "panel/main_dlg.h"
+#include "session/sweep.h"
+#include "synth/number_text.h"
+
+namespace korvane::panel {
+
+namespace {
+
+constexpr char kSweepCaption[] = "Sweep";
+
+std::optional<int64_t> WholeNumber(const std::string& text) {
+  int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || value < 0) return std::nullopt;
+  return value;
+}
+
+FileDialogRequest CsvDialog(bool save) { return {"CSV files (*.csv)", "*.csv", "csv", save}; }
+
+}  // namespace
+
+void CMainDlg::OnSweepStart(const SweepRequest& request) {
+  if (!model_.connected() || model_.busy()) return;
+  auto refuse = [this](const std::string& why) {
+    if (!StartOperation(Operation::Working)) return;
+    Show({why + "\nNothing was sent.", kSweepCaption, MessageIcon::Information, {}}, [this] { EndOperation(); });
+  };
+  std::string why;
+  std::optional<std::vector<double>> points;
+  if (request.fromList) {
+    points = session::ReadFrequencyList(request.list, &why);
+  } else {
+    const std::optional<double> start = ReadTypedNumber(request.start);
+    const std::optional<double> stop = ReadTypedNumber(request.stop);
+    const std::optional<double> step = ReadTypedNumber(request.step);
+    if (!start || !stop || !step) {
+      refuse("Start, stop and step must be numbers in MHz.");
+      return;
+    }
+    points = session::SweepRange(*start, *stop, *step, &why);
+  }
+  if (!points) {
+    refuse("The sweep has no points: " + why + ".");
+    return;
+  }
+  const std::optional<int64_t> dwell = WholeNumber(request.dwellMs);
+  const std::optional<int64_t> passes = WholeNumber(request.passes);
+  if (!dwell || !passes) {
+    refuse("Dwell and passes must be whole numbers (0 passes runs until Stop).");
+    return;
+  }
+  PanelSettings settings = model_.Settings();
+  settings.exact = request.exact;
+  std::vector<Band> bands;
+  for (double mhz : *points) {
+    const std::optional<Band> band = session::AutoBand(settings.chip, model_.identity().sSuffix, mhz);
+    if (!band) {
+      refuse(FormatFixed(mhz, 6) + " MHz is outside the outputs of this board.");
+      return;
+    }
+    bands.push_back(*band);
+  }
+  if (!StartOperation(Operation::Working)) return;
+  view_.StopTuneTimer();
+  session::SweepOptions options;
+  options.dwellMs = *dwell;
+  options.passes = *passes;
+  options.power = request.power;
+  options.readLock = request.readLock;
+  model_.StartSweep(points->size(), *passes);
+  sweepStop_ = std::make_shared<std::atomic<bool>>(false);
+  runner_.Post({Request::Kind::Other,
+                [this, settings, points = std::move(*points), bands = std::move(bands), options,
+                 stop = sweepStop_](session::BoardSession& session, const RequestProgress& progress) -> Completion {
+                  const session::SweepEnd end = session::RunSweep(
+                      session, session.clock(), settings, points, bands, options,
+                      [this, &progress](const session::SweepSample& sample) {
+                        progress.deliver([this, sample] { model_.AddSweepSample(sample); });
+                      },
+                      [stop] { return stop->load(); });
+                  return [this, end, exact = settings.exact] { FinishSweep(end, exact); };
+                }});
+}
+
+void CMainDlg::FinishSweep(const session::SweepEnd& end, bool exact) {
+  sweepStop_.reset();
+  // The window shows the last point the board took.
+  model_.SetSlot(kSigGenSlot, end.last.freqSlots[kSigGenSlot]);
+  // Solved in the window's own mode the point may come out a few hertz apart: the board
+  // follows the window half a second later.
+  if (exact != model_.exact()) ArmTuneTimer();
+  std::string status = end.stopped ? "Stopped" : "Done";
+  status += " after " + std::to_string(end.points) + (end.points == 1 ? " point." : " points.");
+  if (end.refused) {
+    const session::Exchange& refused = end.refused->slot.accepted() ? end.refused->reference : end.refused->slot;
+    status = "The board refused \"" + refused.command + "\" (it answered \"" + refused.reply + "\").";
+    model_.EndSweep(status);
+    ShowError(status, [this] { EndOperation(); });
+    return;
+  }
+  model_.EndSweep(status);
+  EndOperation();
+}
+
+void CMainDlg::OnSweepStop() {
+  if (sweepStop_) sweepStop_->store(true);
+}
+
+void CMainDlg::OnSweepLoadList() {
+  if (!StartOperation(Operation::Working)) return;
+  view_.ChooseFile(CsvDialog(false), [this](std::optional<std::string> path) {
+    if (!path) {
+      EndOperation();
+      return;
+    }
+    std::string bytes;
+    std::string error;
+    if (config::ReadSmallFile(*path, &bytes, &error) != config::ReadStatus::Ok) {
+      ShowError((error.empty() ? "\"" + *path + "\" was not found." : error) + "\nNothing was loaded.",
+                [this] { EndOperation(); });
+      return;
+    }
+    std::string why;
+    if (!session::ReadFrequencyList(bytes, &why)) {
+      ShowError("\"" + *path + "\" holds no frequencies: " + why + ".\nNothing was loaded.", [this] { EndOperation(); });
+      return;
+    }
+    model_.SetSweepList(bytes);
+    EndOperation();
+  });
+}
+
+void CMainDlg::OnSweepSaveCsv() {
+  if (model_.sweep().samples.empty() || !StartOperation(Operation::Working)) return;
+  view_.ChooseFile(CsvDialog(true), [this](std::optional<std::string> path) {
+    const std::vector<session::SweepSample> rows(model_.sweep().samples.begin(), model_.sweep().samples.end());
+    std::string error;
+    if (path && !config::WriteFileAtomically(*path, session::SweepCsv(rows), &error)) {
+      ShowError(error + "\nThe points were not saved.", [this] { EndOperation(); });
+      return;
+    }
+    EndOperation();
+  });
+}
+
+}  // namespace korvane::panel
