@@ -1,5 +1,5 @@
-// Draws the pictures in docs/: the window connected to the demo board, and the progress window
-// in the middle of a firmware update of a virtual board. scripts/screenshots runs it on an X
+// Draws the pictures in docs/: the window connected to the demo board, its sweep panel and
+// register view, and the progress window in the middle of a firmware update of a virtual board. scripts/screenshots runs it on an X
 // display of its own (Xvfb), so the widgets are drawn as on a desktop.
 #include <QApplication>
 #include <QComboBox>
@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <clocale>
@@ -21,6 +23,8 @@
 #include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/message_loop.h"
+#include "app/register_dialog.h"
+#include "app/sweep_dialog.h"
 #include "app/update_info_dlg.h"
 #include "link/board_link.h"
 #include "link/port_list.h"
@@ -102,6 +106,24 @@ int main(int argc, char** argv) {
 
   if (!connect("Demo")) return failed("connecting to the demo board failed");
   if (!Save(window.grab().toImage(), folder + "/korvane-demo.png")) return 1;
+
+  // The sweep panel after a short sweep of the demo board, and the register view of F3.
+  QTest::mouseClick(window.Control(ctl::kSweep), Qt::LeftButton);
+  app::SweepDialog* sweep = window.sweepDialog();
+  if (sweep == nullptr || !QTest::qWaitForWindowExposed(sweep)) return failed("the sweep panel did not open");
+  sweep->dwellField()->setText(QStringLiteral("20"));
+  QTest::mouseClick(sweep->startButton(), Qt::LeftButton);
+  idle();
+  if (!messages.empty() || sweep->table()->rowCount() != 11) return failed("the sweep did not run");
+  if (!Save(sweep->grab().toImage(), folder + "/korvane-sweep.png")) return 1;
+  sweep->close();
+  QTest::mouseClick(window.Control(ctl::kRegisters), Qt::LeftButton);
+  app::RegisterDialog* registers = window.registerDialog();
+  if (registers == nullptr || !QTest::qWaitForWindowExposed(registers)) return failed("the register view did not open");
+  registers->slotList()->setCurrentIndex(2);
+  QTest::qWait(50);
+  if (!Save(registers->grab().toImage(), folder + "/korvane-registers.png")) return 1;
+  registers->close();
   QTest::mouseClick(window.Control(ctl::kDisconnect), Qt::LeftButton);
   idle();
 

@@ -31,7 +31,7 @@ RegisterDialog::RegisterDialog(panel::PanelModel& model, QWidget* parent)
   text_->setAccessibleName(QStringLiteral("Register words and fields"));
   text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   const QFontMetrics metrics(text_->font());
-  text_->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('0')) * 72, metrics.lineSpacing() * 32);
+  text_->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('0')) * 86, metrics.lineSpacing() * 32);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   QPushButton* copy = buttons->addButton(QStringLiteral("&Copy"), QDialogButtonBox::ActionRole);
