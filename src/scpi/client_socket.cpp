@@ -1,8 +1,8 @@
 #include "scpi/client_socket.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <net/if.h>
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>

@@ -3,14 +3,13 @@
 // closes once they have left. QTcpSocket takes the end of the input for the end of both.
 #pragma once
 
-#include <QObject>
 #include <QHostAddress>
+#include <QObject>
 #include <QSocketNotifier>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-
 
 namespace korvane::scpi {
 

@@ -53,8 +53,7 @@ void ScpiServer::PauseAccepting() {
 
 void ScpiServer::Accept(int fd) {
   const ClientId id = nextId_++;
-  auto* socket =
-      new ClientSocket(fd, {[this, id] { Receive(id); }, [this] { Schedule(); }, [this, id] { Gone(id); }});
+  auto* socket = new ClientSocket(fd, {[this, id] { Receive(id); }, [this] { Schedule(); }, [this, id] { Gone(id); }});
   // The socket stops taking bytes from the system when this much waits unread, so a client that
   // sends faster than its lines run is slowed down by TCP itself.
   socket->setReadBufferSize(static_cast<qint64>(kMaxLineBytes));

@@ -4,15 +4,23 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/child_process.h"
@@ -62,6 +70,73 @@ std::string SendAndHalfClose(int port, const std::string& text) {
   return received;
 }
 
+// A raw client that sends whole texts and reads reply lines.
+class RawClient {
+ public:
+  explicit RawClient(int port) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  }
+  ~RawClient() { close(fd_); }
+  bool Send(const std::string& text) {
+    return connected_ && send(fd_, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+  }
+  // The next line without its "\n"; "(timed out)" or "(closed)".
+  std::string ReadLine(int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    size_t end;
+    while ((end = buffered_.find('\n')) == std::string::npos) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      pollfd p{fd_, POLLIN, 0};
+      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return "(timed out)";
+      char chunk[65536];
+      const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+      if (n <= 0) return "(closed)";
+      buffered_.append(chunk, static_cast<size_t>(n));
+    }
+    std::string line = buffered_.substr(0, end);
+    buffered_.erase(0, end + 1);
+    return line;
+  }
+
+ private:
+  int fd_;
+  bool connected_ = false;
+  std::string buffered_;
+};
+
+// Resident memory of a process in kB, and the processor time it has used in clock ticks.
+long ResidentKb(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string key;
+  long kb = 0;
+  while (in >> key && key != "VmRSS:") {
+  }
+  in >> kb;
+  return kb;
+}
+long CpuTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // After the name: state, then fields 4 to 13, then user and system time.
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string skip;
+  for (int i = 0; i < 11; ++i) fields >> skip;
+  long user = 0, system = 0;
+  fields >> user >> system;
+  return user + system;
+}
+
+// A serve on the demo board; its port, or 0 when it did not start.
+int StartDemoServe(ChildProcess& serve) {
+  const std::optional<std::string> line = serve.ReadLine(30000);
+  return line && line->rfind("listening on 127.0.0.1:", 0) == 0 ? std::stoi(line->substr(line->rfind(':') + 1)) : 0;
+}
+
 class ServeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -79,6 +154,7 @@ class ServeTest : public ::testing::Test {
     EXPECT_EQ(serve.Wait(10000), std::optional<int>(0)) << serve.Stderr();
   }
 
+  int Port() const { return std::stoi(resource.substr(resource.find("::", 8) + 2)); }
   std::string Query(const std::string& text, const std::string& session = "a") { return visa.Query(session, text); }
   // Writes a line and waits until it has run (the client's lines run in order).
   void Write(const std::string& text, const std::string& session = "a") {
@@ -295,12 +371,19 @@ TEST_F(ServeTest, ABoardThatVanishesAndComesBack) {
   Write("FREQ 1 GHZ");
   board.SetSilent(true);
   Write("FREQ 2 GHZ");
+  // Within a second of the loss, what needs the board fails at once, without a handshake.
+  board.ClearLog();
+  const auto lost = std::chrono::steady_clock::now();
+  Write("FREQ 2 GHZ;:POW 2;:OUTP ON");
+  EXPECT_LT(std::chrono::steady_clock::now() - lost, std::chrono::milliseconds(500));
+  EXPECT_EQ(board.Log(), std::vector<std::string>{});
   // Queries that need no board still answer while it is away.
   EXPECT_EQ(Query("*IDN?").rfind("= Korvane,MAX2871,", 0), 0u);
-  EXPECT_EQ(Errors(), std::vector<std::string>{"= -241,\"Hardware missing\""});
+  EXPECT_EQ(Errors(), std::vector<std::string>(4, "= -241,\"Hardware missing\""));
   EXPECT_NEAR(Number(Query("FREQ?")), 1e9, 5000.0);
 
   board.SetSilent(false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
   board.ClearLog();
   Write("FREQ 3 GHZ");
   EXPECT_EQ(Errors(), std::vector<std::string>{});
@@ -310,6 +393,22 @@ TEST_F(ServeTest, ABoardThatVanishesAndComesBack) {
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front(), "V;");
   EXPECT_NEAR(DecodeSlotSet(SlotSets(board).back()).hz, 3e9, 5000.0);
+}
+
+// A stop signal in the middle of a long line ends the server after the command that runs; the
+// board hears nothing after it (no connect again for the commands left).
+TEST_F(ServeTest, AStopSignalEndsALongLineAtOnce) {
+  RawClient client(Port());
+  std::string line = "FREQ:LOCK?";
+  while (line.size() < 64 * 1024 - 12) line += ";FREQ:LOCK?";
+  ASSERT_TRUE(client.Send(line + "\n"));
+  ASSERT_TRUE(board.WaitForCommand("L;", 20));
+  const auto signalled = std::chrono::steady_clock::now();
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(1000), std::optional<int>(0)) << serve.Stderr();
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+  EXPECT_EQ(board.Count("V;"), 0);
+  EXPECT_LT(board.Count("L;"), 5000);
 }
 
 TEST_F(ServeTest, ClientsDoNotHoldEachOtherUp) {
@@ -405,6 +504,68 @@ TEST_F(ServeTest, SweepPointsReachTheBoardInOrderWhileOthersAreServed) {
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
+// One line that multiplies a long reply (each FREQ? is LIST:FREQ? by the compound-header rule)
+// stops at the reply's limit, and another client is answered between its commands.
+TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
+  ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  const int port = StartDemoServe(serve);
+  ASSERT_NE(port, 0) << serve.Stderr();
+  RawClient greedy(port);
+  RawClient other(port);
+  std::string list = "LIST:FREQ 1E8";
+  for (int i = 1; i < 10000; ++i) list += ",1E8";
+  std::string line = "LIST:FREQ?";
+  while (line.size() < 64 * 1024 - 8) line += ";FREQ?";
+  ASSERT_TRUE(greedy.Send(list + "\nLIST:FREQ:POIN?\n" + line + "\n"));
+  EXPECT_EQ(greedy.ReadLine(5000), "10000");
+  long peakKb = 0;
+  for (int i = 0; i < 20; ++i) {
+    const auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(other.Send("*IDN?\n"));
+    EXPECT_EQ(other.ReadLine(5000).rfind("Korvane,", 0), 0u) << i;
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1)) << i;
+    peakKb = std::max(peakKb, ResidentKb(serve.Pid()));
+  }
+  EXPECT_LT(peakKb, 64 * 1024);
+  // Whole lists up to 2 MiB came back; the rest of the line was dropped with an error.
+  const std::string reply = greedy.ReadLine(10000);
+  EXPECT_TRUE(reply.size() >= (2u << 20) && reply.size() < (2u << 20) + 150000) << reply.size();
+  ASSERT_TRUE(greedy.Send("SYST:ERR?;ERR?\n"));
+  EXPECT_EQ(greedy.ReadLine(5000), "-350,\"Queue overflow\";0,\"No error\"");
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+}
+
+// Out of descriptors, the server stops accepting for a moment and says so once, instead of
+// retrying at once; a client that waited is served once others have left.
+TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
+  ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  const int port = StartDemoServe(serve);
+  ASSERT_NE(port, 0) << serve.Stderr();
+  const std::string fds = "/proc/" + std::to_string(serve.Pid()) + "/fd";
+  const auto open = std::distance(std::filesystem::directory_iterator(fds), std::filesystem::directory_iterator());
+  // Room for two clients.
+  const rlimit limit{static_cast<rlim_t>(open + 2), static_cast<rlim_t>(open + 2)};
+  ASSERT_EQ(prlimit(serve.Pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
+  std::vector<std::unique_ptr<RawClient>> clients;
+  for (int i = 0; i < 6; ++i) clients.push_back(std::make_unique<RawClient>(port));
+  ASSERT_TRUE(clients.front()->Send("*IDN?\n"));
+  EXPECT_EQ(clients.front()->ReadLine(5000).rfind("Korvane,", 0), 0u);
+  const long before = CpuTicks(serve.Pid());
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  const double share =
+      static_cast<double>(CpuTicks(serve.Pid()) - before) / static_cast<double>(sysconf(_SC_CLK_TCK)) / 2;
+  EXPECT_LT(share, 0.05);
+  const std::string err = serve.Stderr();
+  EXPECT_NE(err.find("Too many open files"), std::string::npos) << err;
+  EXPECT_EQ(err.find("Too many open files"), err.rfind("Too many open files")) << err;
+  ASSERT_TRUE(clients.back()->Send("*IDN?\n"));
+  clients.erase(clients.begin(), clients.end() - 1);
+  EXPECT_EQ(clients.back()->ReadLine(5000).rfind("Korvane,", 0), 0u);
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+}
+
 TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
   const struct {
     std::vector<std::string> flags;
@@ -435,7 +596,11 @@ TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
 TEST(Serve, UsageWarningsAndSigint) {
   VirtualBoard board;
   EXPECT_EQ(RunCli({"serve"}).exitCode, 2);
-  EXPECT_EQ(RunCli({"serve", "--port", board.path(), "--listen", "nowhere"}).exitCode, 2);
+  for (const char* listen : {"nowhere", "127.0.0.1:+80", "127.0.0.1: 80", "127.0.0.1:65536"}) {
+    const CliResult bad = RunCli({"serve", "--port", board.path(), "--listen", listen});
+    EXPECT_EQ(bad.exitCode, 2) << listen;
+    EXPECT_EQ(bad.err.rfind("korvane-cli serve: --listen", 0), 0u) << listen << ": " << bad.err;
+  }
   const CliResult missing = RunCli({"serve", "--port", "/dev/korvane-no-such-port"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.err.rfind("Could not find Synth board!\n", 0), 0u) << missing.err;
