@@ -15,10 +15,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -111,23 +109,17 @@ class RawClient {
 
 // Resident memory of a process in kB, and the processor time it has used in clock ticks.
 long ResidentKb(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-  std::string key;
-  long kb = 0;
-  while (in >> key && key != "VmRSS:") {
-  }
-  in >> kb;
-  return kb;
+  long size = 0, resident = 0;
+  std::ifstream("/proc/" + std::to_string(pid) + "/statm") >> size >> resident;
+  return resident * sysconf(_SC_PAGESIZE) / 1024;
 }
 long CpuTicks(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  // After the name: state, then fields 4 to 13, then user and system time.
-  std::istringstream fields(text.substr(text.rfind(')') + 2));
-  std::string skip;
-  for (int i = 0; i < 11; ++i) fields >> skip;
+  std::string field;
+  // Fields 1 to 13 (the name "korvane-cli" has no space), then user and system time.
+  for (int i = 0; i < 13; ++i) in >> field;
   long user = 0, system = 0;
-  fields >> user >> system;
+  in >> user >> system;
   return user + system;
 }
 
