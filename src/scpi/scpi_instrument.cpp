@@ -155,7 +155,8 @@ std::optional<std::string> Instrument::Step(ClientId id, size_t replyRoom) {
   auto it = clients_.find(id);
   if (it == clients_.end() || !it->second.program) return std::nullopt;
   Client& client = it->second;
-  RunNext(client, replyRoom);
+  // An empty line has no command to run.
+  if (client.program->next < client.program->units.size()) RunNext(client, replyRoom);
   if (client.program->next < client.program->units.size()) return std::nullopt;
   return EndProgram(client);
 }

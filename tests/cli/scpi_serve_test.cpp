@@ -524,6 +524,13 @@ TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
   EXPECT_TRUE(reply.size() >= (2u << 20) && reply.size() < (2u << 20) + 150000) << reply.size();
   ASSERT_TRUE(greedy.Send("SYST:ERR?;ERR?\n"));
   EXPECT_EQ(greedy.ReadLine(5000), "-350,\"Queue overflow\";0,\"No error\"");
+  // Lines behind a *WAI are taken 64 at a time, however they were read; empty ones run too.
+  ASSERT_TRUE(greedy.Send("LIST:FREQ 1E8,2E8;DWEL 0.01;:SWE:COUN INF;:FREQ:MODE LIST;:INIT\n"));
+  ASSERT_TRUE(other.Send("*WAI\n" + std::string(16384, '\n') + "*OPC?\n"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  ASSERT_TRUE(greedy.Send("ABOR;*OPC?\n"));
+  EXPECT_EQ(greedy.ReadLine(5000), "1");
+  EXPECT_EQ(other.ReadLine(5000), "1");
   serve.Signal(SIGTERM);
   EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
 }
