@@ -387,14 +387,19 @@ TEST_F(ServeTest, ABoardThatVanishesAndComesBack) {
   EXPECT_NEAR(DecodeSlotSet(SlotSets(board).back()).hz, 3e9, 5000.0);
 }
 
-// A stop signal in the middle of a long line ends the server after the command that runs; the
-// board hears nothing after it (no connect again for the commands left).
-TEST_F(ServeTest, AStopSignalEndsALongLineAtOnce) {
+// A long line of board queries holds another client up by one query at most, and a stop signal
+// in its middle ends the server after the query that runs: the board hears nothing after it (no
+// connect again for the queries left).
+TEST_F(ServeTest, ALongLineOfBoardQueriesHoldsNoOneUpAndEndsAtAStopSignal) {
+  board.SetPace4800(true);
   RawClient client(Port());
   std::string line = "FREQ:LOCK?";
   while (line.size() < 64 * 1024 - 12) line += ";FREQ:LOCK?";
   ASSERT_TRUE(client.Send(line + "\n"));
-  ASSERT_TRUE(board.WaitForCommand("L;", 20));
+  ASSERT_TRUE(board.WaitForCommand("L;", 5));
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(Query("*IDN?").rfind("= Korvane,", 0), 0u);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(500));
   const auto signalled = std::chrono::steady_clock::now();
   serve.Signal(SIGTERM);
   EXPECT_EQ(serve.Wait(1000), std::optional<int>(0)) << serve.Stderr();
