@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -68,45 +67,6 @@ std::string SendAndHalfClose(int port, const std::string& text) {
   return received;
 }
 
-// A raw client that sends whole texts and reads reply lines.
-class RawClient {
- public:
-  explicit RawClient(int port) : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  }
-  ~RawClient() { close(fd_); }
-  bool Send(const std::string& text) {
-    return connected_ && send(fd_, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
-  }
-  // The next line without its "\n"; "(timed out)" or "(closed)".
-  std::string ReadLine(int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    size_t end;
-    while ((end = buffered_.find('\n')) == std::string::npos) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      pollfd p{fd_, POLLIN, 0};
-      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return "(timed out)";
-      char chunk[65536];
-      const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
-      if (n <= 0) return "(closed)";
-      buffered_.append(chunk, static_cast<size_t>(n));
-    }
-    std::string line = buffered_.substr(0, end);
-    buffered_.erase(0, end + 1);
-    return line;
-  }
-
- private:
-  int fd_;
-  bool connected_ = false;
-  std::string buffered_;
-};
-
 // Resident memory of a process in kB, and the processor time it has used in clock ticks.
 long ResidentKb(pid_t pid) {
   long size = 0, resident = 0;
@@ -123,10 +83,11 @@ long CpuTicks(pid_t pid) {
   return user + system;
 }
 
-// A serve on the demo board; its port, or 0 when it did not start.
-int StartDemoServe(ChildProcess& serve) {
+// The VISA resource of a serve that has started, or "" when it did not start.
+std::string Resource(ChildProcess& serve) {
   const std::optional<std::string> line = serve.ReadLine(30000);
-  return line && line->rfind("listening on 127.0.0.1:", 0) == 0 ? std::stoi(line->substr(line->rfind(':') + 1)) : 0;
+  if (!line || line->rfind("listening on 127.0.0.1:", 0) != 0) return "";
+  return "TCPIP0::127.0.0.1::" + line->substr(line->rfind(':') + 1) + "::SOCKET";
 }
 
 class ServeTest : public ::testing::Test {
@@ -146,7 +107,6 @@ class ServeTest : public ::testing::Test {
     EXPECT_EQ(serve.Wait(10000), std::optional<int>(0)) << serve.Stderr();
   }
 
-  int Port() const { return std::stoi(resource.substr(resource.find("::", 8) + 2)); }
   std::string Query(const std::string& text, const std::string& session = "a") { return visa.Query(session, text); }
   // Writes a line and waits until it has run (the client's lines run in order).
   void Write(const std::string& text, const std::string& session = "a") {
@@ -392,10 +352,10 @@ TEST_F(ServeTest, ABoardThatVanishesAndComesBack) {
 // connect again for the queries left).
 TEST_F(ServeTest, ALongLineOfBoardQueriesHoldsNoOneUpAndEndsAtAStopSignal) {
   board.SetPace4800(true);
-  RawClient client(Port());
   std::string line = "FREQ:LOCK?";
   while (line.size() < 64 * 1024 - 12) line += ";FREQ:LOCK?";
-  ASSERT_TRUE(client.Send(line + "\n"));
+  ASSERT_EQ(visa.Open("b", resource), "ok");
+  ASSERT_EQ(visa.Write("b", line), "ok");
   ASSERT_TRUE(board.WaitForCommand("L;", 5));
   const auto asked = std::chrono::steady_clock::now();
   EXPECT_EQ(Query("*IDN?").rfind("= Korvane,", 0), 0u);
@@ -505,37 +465,34 @@ TEST_F(ServeTest, SweepPointsReachTheBoardInOrderWhileOthersAreServed) {
 // stops at the reply's limit, and another client is answered between its commands.
 TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
   ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
-  const int port = StartDemoServe(serve);
-  ASSERT_NE(port, 0) << serve.Stderr();
-  RawClient greedy(port);
-  RawClient other(port);
+  VisaClient visa;
+  const std::string resource = Resource(serve);
+  ASSERT_EQ(visa.Open("greedy", resource), "ok") << serve.Stderr();
+  ASSERT_EQ(visa.Open("other", resource), "ok");
   std::string list = "LIST:FREQ 1E8";
   for (int i = 1; i < 10000; ++i) list += ",1E8";
   std::string line = "LIST:FREQ?";
   while (line.size() < 64 * 1024 - 8) line += ";FREQ?";
-  ASSERT_TRUE(greedy.Send(list + "\nLIST:FREQ:POIN?\n" + line + "\n"));
-  EXPECT_EQ(greedy.ReadLine(5000), "10000");
+  ASSERT_EQ(visa.Write("greedy", list), "ok");
+  ASSERT_EQ(visa.Write("greedy", line), "ok");
   long peakKb = 0;
   for (int i = 0; i < 20; ++i) {
     const auto asked = std::chrono::steady_clock::now();
-    ASSERT_TRUE(other.Send("*IDN?\n"));
-    EXPECT_EQ(other.ReadLine(5000).rfind("Korvane,", 0), 0u) << i;
+    EXPECT_EQ(visa.Query("other", "*IDN?").rfind("= Korvane,", 0), 0u) << i;
     EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1)) << i;
     peakKb = std::max(peakKb, ResidentKb(serve.Pid()));
   }
   EXPECT_LT(peakKb, 64 * 1024);
   // Whole lists up to 2 MiB came back; the rest of the line was dropped with an error.
-  const std::string reply = greedy.ReadLine(10000);
-  EXPECT_TRUE(reply.size() >= (2u << 20) && reply.size() < (2u << 20) + 150000) << reply.size();
-  ASSERT_TRUE(greedy.Send("SYST:ERR?;ERR?\n"));
-  EXPECT_EQ(greedy.ReadLine(5000), "-350,\"Queue overflow\";0,\"No error\"");
+  const size_t replySize = visa.Read("greedy").size();
+  EXPECT_TRUE(replySize >= (2u << 20) && replySize < (2u << 20) + 150000) << replySize;
+  EXPECT_EQ(visa.Query("greedy", "SYST:ERR?;ERR?"), "= -350,\"Queue overflow\";0,\"No error\"");
   // Lines behind a *WAI are taken 64 at a time, however they were read; empty ones run too.
-  ASSERT_TRUE(greedy.Send("LIST:FREQ 1E8,2E8;DWEL 0.01;:SWE:COUN INF;:FREQ:MODE LIST;:INIT\n"));
-  ASSERT_TRUE(other.Send("*WAI\n" + std::string(16384, '\n') + "*OPC?\n"));
+  ASSERT_EQ(visa.Write("greedy", "LIST:FREQ 1E8,2E8;DWEL 0.01;:SWE:COUN INF;:FREQ:MODE LIST;:INIT"), "ok");
+  ASSERT_EQ(visa.Raw("other", "*WAI\n" + std::string(16384, '\n') + "*OPC?\n"), "ok");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  ASSERT_TRUE(greedy.Send("ABOR;*OPC?\n"));
-  EXPECT_EQ(greedy.ReadLine(5000), "1");
-  EXPECT_EQ(other.ReadLine(5000), "1");
+  EXPECT_EQ(visa.Query("greedy", "ABOR;*OPC?"), "= 1");
+  EXPECT_EQ(visa.Read("other"), "= 1");
   serve.Signal(SIGTERM);
   EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
 }
@@ -544,17 +501,15 @@ TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
 // retrying at once; a client that waited is served once others have left.
 TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
   ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
-  const int port = StartDemoServe(serve);
-  ASSERT_NE(port, 0) << serve.Stderr();
+  VisaClient visa;
+  const std::string resource = Resource(serve);
   const std::string fds = "/proc/" + std::to_string(serve.Pid()) + "/fd";
   const auto open = std::distance(std::filesystem::directory_iterator(fds), std::filesystem::directory_iterator());
   // Room for two clients.
   const rlimit limit{static_cast<rlim_t>(open + 2), static_cast<rlim_t>(open + 2)};
   ASSERT_EQ(prlimit(serve.Pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
-  std::vector<std::unique_ptr<RawClient>> clients;
-  for (int i = 0; i < 6; ++i) clients.push_back(std::make_unique<RawClient>(port));
-  ASSERT_TRUE(clients.front()->Send("*IDN?\n"));
-  EXPECT_EQ(clients.front()->ReadLine(5000).rfind("Korvane,", 0), 0u);
+  for (int i = 0; i < 6; ++i) ASSERT_EQ(visa.Open(std::to_string(i), resource), "ok") << serve.Stderr();
+  EXPECT_EQ(visa.Query("0", "*IDN?").rfind("= Korvane,", 0), 0u);
   const long before = CpuTicks(serve.Pid());
   std::this_thread::sleep_for(std::chrono::seconds(2));
   const double share =
@@ -563,9 +518,9 @@ TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
   const std::string err = serve.Stderr();
   EXPECT_NE(err.find("Too many open files"), std::string::npos) << err;
   EXPECT_EQ(err.find("Too many open files"), err.rfind("Too many open files")) << err;
-  ASSERT_TRUE(clients.back()->Send("*IDN?\n"));
-  clients.erase(clients.begin(), clients.end() - 1);
-  EXPECT_EQ(clients.back()->ReadLine(5000).rfind("Korvane,", 0), 0u);
+  ASSERT_EQ(visa.Write("5", "*IDN?"), "ok");
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(visa.Close(std::to_string(i)), "ok");
+  EXPECT_EQ(visa.Read("5").rfind("= Korvane,", 0), 0u);
   serve.Signal(SIGTERM);
   EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
 }
