@@ -67,12 +67,7 @@ std::string SendAndHalfClose(int port, const std::string& text) {
   return received;
 }
 
-// Resident memory of a process in kB, and the processor time it has used in clock ticks.
-long ResidentKb(pid_t pid) {
-  long size = 0, resident = 0;
-  std::ifstream("/proc/" + std::to_string(pid) + "/statm") >> size >> resident;
-  return resident * sysconf(_SC_PAGESIZE) / 1024;
-}
+// The processor time a process has used, in clock ticks.
 long CpuTicks(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
   std::string field;
@@ -480,7 +475,9 @@ TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
     const auto asked = std::chrono::steady_clock::now();
     EXPECT_EQ(visa.Query("other", "*IDN?").rfind("= Korvane,", 0), 0u) << i;
     EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1)) << i;
-    peakKb = std::max(peakKb, ResidentKb(serve.Pid()));
+    long size = 0, pages = 0;
+    std::ifstream("/proc/" + std::to_string(serve.Pid()) + "/statm") >> size >> pages;
+    peakKb = std::max(peakKb, pages * sysconf(_SC_PAGESIZE) / 1024);
   }
   EXPECT_LT(peakKb, 64 * 1024);
   // Whole lists up to 2 MiB came back; the rest of the line was dropped with an error.
@@ -503,8 +500,8 @@ TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
   ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
   VisaClient visa;
   const std::string resource = Resource(serve);
-  const std::string fds = "/proc/" + std::to_string(serve.Pid()) + "/fd";
-  const auto open = std::distance(std::filesystem::directory_iterator(fds), std::filesystem::directory_iterator());
+  const auto open =
+      std::distance(std::filesystem::directory_iterator("/proc/" + std::to_string(serve.Pid()) + "/fd"), {});
   // Room for two clients.
   const rlimit limit{static_cast<rlim_t>(open + 2), static_cast<rlim_t>(open + 2)};
   ASSERT_EQ(prlimit(serve.Pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
@@ -512,12 +509,10 @@ TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
   EXPECT_EQ(visa.Query("0", "*IDN?").rfind("= Korvane,", 0), 0u);
   const long before = CpuTicks(serve.Pid());
   std::this_thread::sleep_for(std::chrono::seconds(2));
-  const double share =
-      static_cast<double>(CpuTicks(serve.Pid()) - before) / static_cast<double>(sysconf(_SC_CLK_TCK)) / 2;
-  EXPECT_LT(share, 0.05);
+  // Under 5% of a core over the 2 s; said once.
+  EXPECT_LT(CpuTicks(serve.Pid()) - before, sysconf(_SC_CLK_TCK) * 2 / 20);
   const std::string err = serve.Stderr();
-  EXPECT_NE(err.find("Too many open files"), std::string::npos) << err;
-  EXPECT_EQ(err.find("Too many open files"), err.rfind("Too many open files")) << err;
+  EXPECT_TRUE(err.find("Too many open files") != err.npos && err.find("Too many") == err.rfind("Too many")) << err;
   ASSERT_EQ(visa.Write("5", "*IDN?"), "ok");
   for (int i = 0; i < 5; ++i) ASSERT_EQ(visa.Close(std::to_string(i)), "ok");
   EXPECT_EQ(visa.Read("5").rfind("= Korvane,", 0), 0u);
