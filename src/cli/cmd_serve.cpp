@@ -4,6 +4,7 @@
 #include <QHostInfo>
 #include <QSocketNotifier>
 #include <QTcpServer>
+#include <algorithm>
 #include <iostream>
 
 #include "cli/cli_board.h"
@@ -30,9 +31,14 @@ ListenAddress ParseListen(const std::string& text) {
   const std::string portText = text.substr(colon + 1);
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
   ListenAddress listen;
-  bool ok = false;
-  const uint port = QString::fromStdString(portText).toUInt(&ok);
-  if (!ok || port > 65535) throw UsageError("--listen: '" + portText + "' is no port number");
+  // Digits only: the number reader would also take a sign and spaces around it.
+  const bool digits = !portText.empty() && portText.size() <= 5 &&
+                      std::all_of(portText.begin(), portText.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
+  const int port = digits ? std::stoi(portText) : -1;
+  if (port < 0 || port > 65535) {
+    throw UsageError("--listen: '" + portText + "' is no port number; give one from 0 to 65535 in digits, as in " +
+                     kDefaultListen + ".");
+  }
   listen.port = static_cast<quint16>(port);
   if (!listen.address.setAddress(QString::fromStdString(host))) {
     const QHostInfo info = QHostInfo::fromName(QString::fromStdString(host));
@@ -74,6 +80,7 @@ int Run(const Args& args) {
   const SolveMode mode = args.Has("classic") ? SolveMode::Classic : SolveMode::Exact;
   scpi::Instrument instrument(board.session, board.clock, {port, chip, mode}, connected);
   scpi::ScpiServer server(instrument, board.clock);
+  server.StopWhen([&stop] { return stop.Requested(); });
   reserved.close();
   if (!server.Listen(listen.address, reservedPort)) {
     board.session.Close();

@@ -1,6 +1,8 @@
 #include "scpi/client_socket.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -9,6 +11,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
+#include <cstring>
 
 namespace korvane::scpi {
 
@@ -62,8 +65,13 @@ qint64 ClientSocket::read(char* data, qint64 maxSize) {
   const size_t n = std::min(input_.size(), static_cast<size_t>(std::max<qint64>(maxSize, 0)));
   input_.copy(data, n);
   input_.erase(0, n);
-  if (fd_ >= 0 && !inputEnded_ && input_.size() < readBufferSize_) readNotifier_->setEnabled(true);
+  if (fd_ >= 0 && !failed_ && !inputEnded_ && input_.size() < readBufferSize_) readNotifier_->setEnabled(true);
   return static_cast<qint64>(n);
+}
+
+void ClientSocket::Drop(size_t n) {
+  input_.erase(0, n);
+  if (fd_ >= 0 && !failed_ && !inputEnded_ && input_.size() < readBufferSize_) readNotifier_->setEnabled(true);
 }
 
 qint64 ClientSocket::write(const char* data, qint64 size) {
@@ -131,11 +139,91 @@ void ClientSocket::abort() {
   fd_ = -1;
 }
 
-void DescriptorServer::incomingConnection(qintptr fd) {
-  if (accepted) {
-    accepted(static_cast<int>(fd));
+DescriptorServer::~DescriptorServer() { close(); }
+
+bool DescriptorServer::listen(const QHostAddress& address, quint16 port) {
+  close();
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+  if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+    auto* in = reinterpret_cast<sockaddr_in*>(&storage);
+    in->sin_family = AF_INET;
+    in->sin_port = htons(port);
+    in->sin_addr.s_addr = htonl(address.toIPv4Address());
+    length = sizeof *in;
   } else {
-    ::close(static_cast<int>(fd));
+    // IPv6, or any address of either protocol (the IPv6 wildcard takes IPv4 as well).
+    auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    in6->sin6_family = AF_INET6;
+    in6->sin6_port = htons(port);
+    if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+      const Q_IPV6ADDR bytes = address.toIPv6Address();
+      std::memcpy(&in6->sin6_addr, bytes.c, sizeof bytes.c);
+      const QString scope = address.scopeId();
+      bool numeric = false;
+      in6->sin6_scope_id = scope.toUInt(&numeric);
+      if (!numeric && !scope.isEmpty()) in6->sin6_scope_id = if_nametoindex(scope.toLocal8Bit().constData());
+    }
+    length = sizeof *in6;
+  }
+  const int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    error_ = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+  }
+  const int on = 1;
+  const int off = 0;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (storage.ss_family == AF_INET6 && address.protocol() != QAbstractSocket::IPv6Protocol) {
+    setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
+  }
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&storage), length) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+    error_ = QString::fromLocal8Bit(std::strerror(errno));
+    ::close(fd);
+    return false;
+  }
+  length = sizeof storage;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &length);
+  address_ = QHostAddress(reinterpret_cast<const sockaddr*>(&storage));
+  port_ = ntohs(storage.ss_family == AF_INET ? reinterpret_cast<sockaddr_in*>(&storage)->sin_port
+                                             : reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port);
+  fd_ = fd;
+  notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { OnReadable(); });
+  return true;
+}
+
+void DescriptorServer::close() {
+  notifier_.reset();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+void DescriptorServer::pauseAccepting() {
+  if (notifier_) notifier_->setEnabled(false);
+}
+
+void DescriptorServer::resumeAccepting() {
+  if (notifier_) notifier_->setEnabled(true);
+}
+
+void DescriptorServer::OnReadable() {
+  while (fd_ >= 0) {
+    const int fd = accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd >= 0) {
+      if (accepted) {
+        accepted(fd);
+      } else {
+        ::close(fd);
+      }
+      continue;
+    }
+    if (errno == EINTR || errno == ECONNABORTED) continue;
+    if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+      if (outOfDescriptors) outOfDescriptors();
+    }
+    // EAGAIN: nothing more waits. Anything else is the client's trouble, not the server's.
+    return;
   }
 }
 

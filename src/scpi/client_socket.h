@@ -3,14 +3,13 @@
 // closes once they have left. QTcpSocket takes the end of the input for the end of both.
 #pragma once
 
+#include <QHostAddress>
 #include <QObject>
-#include <QTcpServer>
+#include <QSocketNotifier>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-
-class QSocketNotifier;
 
 namespace korvane::scpi {
 
@@ -28,6 +27,9 @@ class ClientSocket : public QObject {
   // Received and not yet read; at most the read buffer size (further input waits in the system).
   qint64 bytesAvailable() const { return static_cast<qint64>(input_.size()); }
   qint64 read(char* data, qint64 maxSize);
+  // What read() would return next, left in place until Drop takes the first n bytes of it.
+  std::string_view Peek() const { return input_; }
+  void Drop(size_t n);
   void setReadBufferSize(qint64 size) { readBufferSize_ = static_cast<size_t>(size); }
   // The client ended its sending side; what it sent before is still read.
   bool InputEnded() const { return inputEnded_; }
@@ -57,13 +59,32 @@ class ClientSocket : public QObject {
   bool failed_ = false;
 };
 
-// A listening socket that hands over accepted connections as descriptors.
-class DescriptorServer : public QTcpServer {
+// A listening socket that hands over accepted connections as descriptors. Its own, not
+// QTcpServer's: at the open-files limit QTcpServer keeps retrying the failed accept without a
+// word, a busy loop for as long as a connection waits in the backlog.
+class DescriptorServer : public QObject {
  public:
   std::function<void(int fd)> accepted;
+  // The process has no descriptor left for a waiting connection; accepting goes on until paused.
+  std::function<void()> outOfDescriptors;
 
- protected:
-  void incomingConnection(qintptr fd) override;
+  ~DescriptorServer() override;
+  bool listen(const QHostAddress& address, quint16 port);
+  void close();
+  QString errorString() const { return error_; }
+  QHostAddress serverAddress() const { return address_; }
+  quint16 serverPort() const { return port_; }
+  void pauseAccepting();
+  void resumeAccepting();
+
+ private:
+  void OnReadable();
+
+  int fd_ = -1;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  QString error_;
+  QHostAddress address_;
+  quint16 port_ = 0;
 };
 
 }  // namespace korvane::scpi

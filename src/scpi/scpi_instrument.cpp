@@ -122,16 +122,27 @@ int Instrument::StatusByte(ClientId id, bool messageAvailable) const {
 }
 
 std::optional<std::string> Instrument::Execute(ClientId id, std::string_view line) {
+  Begin(id, line);
+  return Continue(clients_[id]);
+}
+
+void Instrument::Begin(ClientId id, std::string_view line) {
   Client& client = clients_[id];
   client.id = id;
   client.program.emplace();
   client.program->units = SplitLine(line);
-  return Continue(client);
 }
 
 bool Instrument::Waiting(ClientId id) const {
   auto it = clients_.find(id);
   return it != clients_.end() && it->second.program.has_value();
+}
+
+bool Instrument::Blocked(ClientId id) const {
+  auto it = clients_.find(id);
+  if (it == clients_.end() || !it->second.program || !sweep_.running) return false;
+  const Program& program = *it->second.program;
+  return program.next < program.units.size() && IsWaitUnit(program.units[program.next]);
 }
 
 std::optional<std::string> Instrument::Resume(ClientId id) {
@@ -140,24 +151,42 @@ std::optional<std::string> Instrument::Resume(ClientId id) {
   return Continue(it->second);
 }
 
+std::optional<std::string> Instrument::Step(ClientId id, size_t replyRoom) {
+  auto it = clients_.find(id);
+  if (it == clients_.end() || !it->second.program) return std::nullopt;
+  Client& client = it->second;
+  // An empty line has no command to run.
+  if (client.program->next < client.program->units.size()) RunNext(client, replyRoom);
+  if (client.program->next < client.program->units.size()) return std::nullopt;
+  return EndProgram(client);
+}
+
 std::optional<std::string> Instrument::Continue(Client& client) {
+  while (client.program->next < client.program->units.size()) {
+    if (!RunNext(client, SIZE_MAX)) return std::nullopt;
+  }
+  return EndProgram(client);
+}
+
+bool Instrument::RunNext(Client& client, size_t replyRoom) {
   Program& program = *client.program;
-  while (program.next < program.units.size()) {
-    const ProgramUnit& unit = program.units[program.next];
-    // *WAI and *OPC? hold this client's commands (only) until the sweep has ended.
-    if (sweep_.running && IsWaitUnit(unit)) return std::nullopt;
-    ++program.next;
-    RunUnit(client, program, unit);
+  const ProgramUnit& unit = program.units[program.next];
+  // *WAI and *OPC? hold this client's commands (only) until the sweep has ended.
+  if (sweep_.running && IsWaitUnit(unit)) return false;
+  if (program.reply && program.reply->size() >= replyRoom) {
+    // One line of queries could otherwise build a reply of gigabytes (a list query repeated
+    // by the compound-header rule): what is not built yet is dropped.
+    Queue(client, kQueueOverflow);
+    program.next = program.units.size();
+    return true;
   }
-  std::optional<std::string> reply;
-  for (const std::string& part : program.replies) {
-    if (reply) {
-      reply->push_back(';');
-      reply->append(part);
-    } else {
-      reply = part;
-    }
-  }
+  ++program.next;
+  RunUnit(client, program, unit);
+  return true;
+}
+
+std::optional<std::string> Instrument::EndProgram(Client& client) {
+  std::optional<std::string> reply = std::move(client.program->reply);
   client.program.reset();
   return reply;
 }
@@ -217,7 +246,12 @@ void Instrument::RunUnit(Client& client, Program& program, const ProgramUnit& un
   if (error) {
     Queue(client, error);
   } else if (unit.query) {
-    program.replies.push_back(std::move(reply));
+    if (program.reply) {
+      program.reply->push_back(';');
+      program.reply->append(reply);
+    } else {
+      program.reply = std::move(reply);
+    }
   }
 }
 
@@ -225,11 +259,19 @@ template <typename Action>
 int Instrument::WithBoard(Action action) {
   try {
     if (lost_) {
-      if (const int error = Reconnect()) return error;
+      // Each attempt costs a handshake that holds every client up: a lost board is looked for
+      // once in a while, not for each command.
+      if (clock_.NowMs() < retryAtMs_) return kHardwareMissing;
+      const int error = Reconnect();
+      if (error) {
+        retryAtMs_ = clock_.NowMs() + kReconnectIntervalMs;
+        return error;
+      }
     }
     return action();
   } catch (const link::ConnectionLost&) {
     lost_ = true;
+    retryAtMs_ = clock_.NowMs() + kReconnectIntervalMs;
     return kHardwareMissing;
   }
 }

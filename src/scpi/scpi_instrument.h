@@ -24,6 +24,9 @@ using ClientId = int;
 
 // How many errors a client's queue keeps; the last place goes to "Queue overflow" when full.
 inline constexpr size_t kErrorQueueSize = 20;
+// A lost board is looked for again at most this often; meanwhile the commands that need it
+// answer "Hardware missing" at once.
+inline constexpr int64_t kReconnectIntervalMs = 1000;
 
 class Instrument {
  public:
@@ -45,8 +48,19 @@ class Instrument {
   // had queries that answered; nullopt when it had none, or when it stopped at *WAI or *OPC?
   // while a sweep runs: Waiting() says so, and Resume() goes on once the sweep has ended.
   std::optional<std::string> Execute(ClientId id, std::string_view line);
+  // A line of the client has begun and not ended: stopped at *WAI or *OPC? (see Execute), or
+  // begun with Begin and not stepped to its end.
   bool Waiting(ClientId id) const;
   std::optional<std::string> Resume(ClientId id);
+
+  // The same line one command at a time, for a server that lets its clients take turns. Begin
+  // reads the line and runs nothing; each Step runs its next command and returns the reply line
+  // when that was the last (Waiting() is false then). `replyRoom`: what the reply may grow to;
+  // once it is reached, the rest of the line is dropped with "Queue overflow".
+  void Begin(ClientId id, std::string_view line);
+  std::optional<std::string> Step(ClientId id, size_t replyRoom);
+  // The line stands at *WAI or *OPC? while a sweep runs: Step would run nothing.
+  bool Blocked(ClientId id) const;
   // Drops a line that waits for the sweep to end (a device clear).
   void Abandon(ClientId id);
   // The client's status byte; `messageAvailable`: a reply waits to be read (its server knows).
@@ -67,7 +81,7 @@ class Instrument {
     Program() : resolver(CommandPatterns()) {}
     std::vector<ProgramUnit> units;
     size_t next = 0;
-    std::vector<std::string> replies;
+    std::optional<std::string> reply;  // the answers so far, joined by ";"
     HeaderResolver resolver;
   };
 
@@ -102,6 +116,9 @@ class Instrument {
   };
 
   std::optional<std::string> Continue(Client& client);
+  // Runs the program's next command unless it waits for a sweep; false when it ran nothing.
+  bool RunNext(Client& client, size_t replyRoom);
+  std::optional<std::string> EndProgram(Client& client);
   void RunUnit(Client& client, Program& program, const ProgramUnit& unit);
   int Set(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values);
   int Query(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values, std::string& reply);
@@ -136,6 +153,7 @@ class Instrument {
   const PanelSettings powerOnSettings_;
   std::map<ClientId, Client> clients_;
   bool lost_ = false;
+  int64_t retryAtMs_ = 0;  // while lost: when the next reconnect may be tried
   int operationCondition_ = 0;
   int questionableCondition_ = 0;
 

@@ -1,14 +1,9 @@
 #include "scpi/scpi_server.h"
 
 #include <algorithm>
-#include <set>
-#include <string_view>
+#include <iostream>
 
 namespace korvane::scpi {
-
-namespace {
-constexpr qint64 kReadChunk = 16 * 1024;
-}  // namespace
 
 ScpiServer::ScpiServer(Instrument& instrument, Clock& clock) : instrument_(instrument), clock_(clock) {
   timer_.setSingleShot(true);
@@ -16,6 +11,11 @@ ScpiServer::ScpiServer(Instrument& instrument, Clock& clock) : instrument_(instr
   timer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer_, &QTimer::timeout, &server_, [this] { Pump(); });
   server_.accepted = [this](int fd) { Accept(fd); };
+  acceptPause_.setSingleShot(true);
+  QObject::connect(&acceptPause_, &QTimer::timeout, &server_, [this] {
+    if (!closed_) server_.resumeAccepting();
+  });
+  server_.outOfDescriptors = [this] { PauseAccepting(); };
 }
 
 ScpiServer::~ScpiServer() { Close(); }
@@ -28,6 +28,7 @@ bool ScpiServer::Listen(const QHostAddress& address, quint16 port) {
 void ScpiServer::Close() {
   closed_ = true;
   timer_.stop();
+  acceptPause_.stop();
   server_.close();
   for (auto& [id, connection] : connections_) {
     if (!connection.socket) continue;
@@ -36,13 +37,23 @@ void ScpiServer::Close() {
   }
   for (const auto& [id, connection] : connections_) instrument_.RemoveClient(id);
   connections_.clear();
-  queue_.clear();
+}
+
+void ScpiServer::PauseAccepting() {
+  // Trying again at once would spin: a connection waiting in the backlog keeps the listening
+  // socket readable while accept cannot take it.
+  server_.pauseAccepting();
+  if (!toldOutOfDescriptors_) {
+    toldOutOfDescriptors_ = true;
+    std::cerr << "Too many open files: new clients wait until a connection closes (raise the limit with "
+                 "'ulimit -n' to serve more at once).\n";
+  }
+  acceptPause_.start(kAcceptPauseMs);
 }
 
 void ScpiServer::Accept(int fd) {
   const ClientId id = nextId_++;
-  auto* socket =
-      new ClientSocket(fd, {[this, id] { Receive(id, false); }, [this] { Schedule(); }, [this, id] { Gone(id); }});
+  auto* socket = new ClientSocket(fd, {[this, id] { Receive(id); }, [this] { Schedule(); }, [this, id] { Gone(id); }});
   // The socket stops taking bytes from the system when this much waits unread, so a client that
   // sends faster than its lines run is slowed down by TCP itself.
   socket->setReadBufferSize(static_cast<qint64>(kMaxLineBytes));
@@ -54,7 +65,7 @@ void ScpiServer::FinishIfDone(ClientId id) {
   auto found = connections_.find(id);
   if (found == connections_.end()) return;
   Connection& c = found->second;
-  if (c.socket && c.ended && c.queued == 0 && !instrument_.Waiting(id)) c.socket->Finish();
+  if (c.socket && c.ended && c.lines.empty()) c.socket->Finish();
 }
 
 ClientId ScpiServer::AddLineClient(LineClient& client) {
@@ -67,68 +78,75 @@ ClientId ScpiServer::AddLineClient(LineClient& client) {
 void ScpiServer::SubmitLine(ClientId id, std::string line, bool overrun) {
   auto found = connections_.find(id);
   if (found == connections_.end() || !found->second.line) return;
-  Work work{id, overrun ? std::string() : std::move(line)};
-  work.overrun = overrun;
-  queue_.push_back(std::move(work));
-  ++found->second.queued;
+  Line queued{overrun ? std::string() : std::move(line)};
+  queued.overrun = overrun;
+  found->second.lines.push_back(std::move(queued));
   Schedule();
 }
 
 size_t ScpiServer::PendingLines(ClientId id) const {
   const auto found = connections_.find(id);
-  return found == connections_.end() ? 0 : found->second.queued;
+  return found == connections_.end() ? 0 : found->second.lines.size();
 }
 
 void ScpiServer::ClearLines(ClientId id) {
   auto found = connections_.find(id);
   if (found == connections_.end()) return;
   instrument_.Abandon(id);
-  const auto removed = std::erase_if(queue_, [id](const Work& w) { return w.id == id; });
-  found->second.queued -= std::min(found->second.queued, static_cast<size_t>(removed));
+  found->second.lines.clear();
 }
 
 void ScpiServer::RemoveLineClient(ClientId id) {
   auto found = connections_.find(id);
   if (found == connections_.end()) return;
   found->second.line = nullptr;
-  if (found->second.queued == 0 && !instrument_.Waiting(id)) Forget(id);
+  if (found->second.lines.empty()) Forget(id);
   Schedule();
 }
 
-void ScpiServer::Receive(ClientId id, bool everything) {
-  auto found = connections_.find(id);
-  if (found == connections_.end() || !found->second.socket) return;
-  Connection& c = found->second;
-  char buffer[kReadChunk];
-  while ((everything || c.queued < kMaxQueuedLines) && c.socket->bytesAvailable() > 0) {
-    const qint64 n = c.socket->read(buffer, sizeof buffer);
-    if (n <= 0) break;
-    std::string_view data(buffer, static_cast<size_t>(n));
-    while (!data.empty()) {
-      const size_t end = data.find('\n');
-      const std::string_view piece = data.substr(0, end);
-      if (!c.overrun) {
-        if (c.partial.size() + piece.size() > kMaxLineBytes) {
-          c.overrun = true;
-          std::string().swap(c.partial);
-        } else {
-          c.partial.append(piece);
-        }
+size_t ScpiServer::TakeLines(Connection& c, std::string_view input) {
+  size_t used = 0;
+  // Counted per line, not per read: a read of empty lines cannot queue thousands.
+  while (used < input.size() && c.lines.size() < kMaxQueuedLines) {
+    const size_t end = input.find('\n', used);
+    const std::string_view piece = input.substr(used, end == std::string_view::npos ? end : end - used);
+    if (!c.overrun) {
+      if (c.partial.size() + piece.size() > kMaxLineBytes) {
+        c.overrun = true;
+        std::string().swap(c.partial);
+      } else {
+        c.partial.append(piece);
       }
-      if (end == std::string_view::npos) break;
-      data.remove_prefix(end + 1);
-      Work work{id, {}};
-      work.overrun = c.overrun;
-      if (!c.overrun) {
-        if (!c.partial.empty() && c.partial.back() == '\r') c.partial.pop_back();
-        work.line = std::move(c.partial);
-      }
-      c.partial.clear();
-      c.overrun = false;
-      queue_.push_back(std::move(work));
-      ++c.queued;
     }
+    if (end == std::string_view::npos) return input.size();
+    used = end + 1;
+    Line line;
+    line.overrun = c.overrun;
+    if (!c.overrun) {
+      if (!c.partial.empty() && c.partial.back() == '\r') c.partial.pop_back();
+      line.text = std::move(c.partial);
+    }
+    c.partial.clear();
+    c.overrun = false;
+    c.lines.push_back(std::move(line));
   }
+  return used;
+}
+
+void ScpiServer::Receive(ClientId id) {
+  auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  Connection& c = found->second;
+  if (!c.socket) {
+    c.leftover.erase(0, TakeLines(c, c.leftover));
+    // A line it did not finish is dropped.
+    if (c.lines.size() < kMaxQueuedLines) {
+      std::string().swap(c.leftover);
+      std::string().swap(c.partial);
+    }
+    return;
+  }
+  c.socket->Drop(TakeLines(c, c.socket->Peek()));
   // The client has ended its input: a line it did not finish is dropped, the rest run.
   if (c.socket->InputEnded() && c.socket->bytesAvailable() == 0 && !c.ended) {
     c.ended = true;
@@ -144,12 +162,12 @@ void ScpiServer::Gone(ClientId id) {
   if (found == connections_.end() || !found->second.socket) return;
   Connection& c = found->second;
   // Whole lines it sent before hanging up still run (a script that sets and leaves means it);
-  // a line it did not finish is dropped, and so are the replies.
-  Receive(id, true);
+  // they are taken as its queue drains. A line it did not finish is dropped, and so are the replies.
+  c.leftover = std::string(c.socket->Peek());
   c.socket->deleteLater();
   c.socket = nullptr;
-  std::string().swap(c.partial);
-  if (c.queued == 0 && !instrument_.Waiting(id)) Forget(id);
+  Receive(id);
+  if (c.lines.empty()) Forget(id);
   Schedule();
 }
 
@@ -158,87 +176,94 @@ void ScpiServer::Forget(ClientId id) {
   instrument_.RemoveClient(id);
 }
 
-std::deque<ScpiServer::Work>::iterator ScpiServer::NextRunnable() {
-  std::set<ClientId> held;
-  for (auto it = queue_.begin(); it != queue_.end(); ++it) {
-    if (held.count(it->id)) continue;
-    if (instrument_.Waiting(it->id)) {
-      if (it->started && !instrument_.Sweeping()) return it;
-      held.insert(it->id);
-      continue;
-    }
-    // A client that leaves its replies unread gets no more until it reads them.
-    const auto found = connections_.find(it->id);
-    if (found != connections_.end() &&
-        ((found->second.socket && found->second.socket->bytesToWrite() > kMaxUnreadReplyBytes) ||
-         (found->second.line && found->second.line->UnreadBytes() > static_cast<size_t>(kMaxUnreadReplyBytes)))) {
-      held.insert(it->id);
-      continue;
-    }
-    return it;
+size_t ScpiServer::UnreadBytes(const Connection& c) const {
+  if (c.socket) return static_cast<size_t>(c.socket->bytesToWrite());
+  return c.line ? c.line->UnreadBytes() : 0;
+}
+
+bool ScpiServer::Ready(ClientId id, const Connection& c) const {
+  if (c.lines.empty()) return false;
+  if (c.lines.front().started) return !instrument_.Blocked(id);
+  // A client that leaves its replies unread gets no more until it reads them.
+  return UnreadBytes(c) <= static_cast<size_t>(kMaxUnreadReplyBytes);
+}
+
+std::map<ClientId, ScpiServer::Connection>::iterator ScpiServer::NextClient() {
+  auto after = connections_.upper_bound(lastServed_);
+  for (auto it = after; it != connections_.end(); ++it) {
+    if (Ready(it->first, it->second)) return it;
   }
-  return queue_.end();
+  for (auto it = connections_.begin(); it != after; ++it) {
+    if (Ready(it->first, it->second)) return it;
+  }
+  return connections_.end();
 }
 
 void ScpiServer::Pump() {
   if (pumping_ || closed_) return;
+  // After a stop signal nothing more reaches the board; the event loop ends the server.
+  if (stopRequested_ && stopRequested_()) return;
   pumping_ = true;
-  const auto work = NextRunnable();
+  const auto next = NextClient();
   const bool pointDue = instrument_.Sweeping() && clock_.NowMs() >= instrument_.NextPointDueMs();
-  // Lines and sweep points take turns, so that neither a busy client nor a fast sweep starves
+  // Commands and sweep points take turns, so that neither a busy client nor a fast sweep starves
   // the other.
-  if (pointDue && (work == queue_.end() || !lastWasPoint_)) {
+  if (pointDue && (next == connections_.end() || !lastWasPoint_)) {
     instrument_.RunSweepPoint();
     lastWasPoint_ = true;
-  } else if (work != queue_.end()) {
-    RunLine(work);
+  } else if (next != connections_.end()) {
+    lastServed_ = next->first;
+    RunCommand(next->first, next->second);
     lastWasPoint_ = false;
   }
   pumping_ = false;
   Schedule();
 }
 
-void ScpiServer::RunLine(std::deque<Work>::iterator work) {
-  const ClientId id = work->id;
-  std::optional<std::string> reply;
-  if (work->overrun) {
+void ScpiServer::RunCommand(ClientId id, Connection& c) {
+  Line& line = c.lines.front();
+  if (line.overrun) {
     instrument_.QueueError(id, kInputBufferOverrun);
-  } else if (work->started) {
-    reply = instrument_.Resume(id);
-  } else {
-    reply = instrument_.Execute(id, work->line);
-  }
-  if (instrument_.Waiting(id)) {
-    work->started = true;
-    std::string().swap(work->line);
+    LineEnded(id, std::nullopt);
     return;
   }
-  queue_.erase(work);
+  if (!line.started) {
+    instrument_.Begin(id, line.text);
+    line.started = true;
+    std::string().swap(line.text);
+  }
+  const size_t unread = UnreadBytes(c);
+  std::optional<std::string> reply =
+      instrument_.Step(id, kMaxPendingOutputBytes - std::min(unread, kMaxPendingOutputBytes));
+  if (!instrument_.Waiting(id)) LineEnded(id, std::move(reply));
+}
+
+void ScpiServer::LineEnded(ClientId id, std::optional<std::string> reply) {
   auto found = connections_.find(id);
   if (found == connections_.end()) return;
   Connection& c = found->second;
-  --c.queued;
+  c.lines.pop_front();
   if (c.line) {
     c.line->LineRan(std::move(reply));
     return;
   }
-  if (!c.socket) {
-    if (c.queued == 0) Forget(id);
-    return;
-  }
-  if (reply) {
+  if (c.socket && reply) {
     reply->push_back('\n');
     c.socket->write(reply->data(), static_cast<qint64>(reply->size()));
   }
   // Reading stopped while this client had a full queue.
-  if (c.socket->bytesAvailable() > 0 || c.socket->InputEnded()) Receive(id, false);
+  Receive(id);
+  if (!c.socket && !c.line && c.lines.empty()) {
+    Forget(id);
+    return;
+  }
   FinishIfDone(id);
 }
 
 void ScpiServer::Schedule() {
-  if (closed_) return;
+  if (closed_ || (stopRequested_ && stopRequested_())) return;
   int delayMs = 0;
-  if (NextRunnable() == queue_.end()) {
+  if (NextClient() == connections_.end()) {
     if (!instrument_.Sweeping()) return;
     delayMs = static_cast<int>(std::clamp<int64_t>(instrument_.NextPointDueMs() - clock_.NowMs(), 0, 1 << 30));
   }

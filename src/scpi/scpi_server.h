@@ -1,6 +1,7 @@
-// The instrument on the network: SCPI lines over raw TCP from any number of clients, run one at a
-// time in the order they arrived, with sweeps stepped between them. Everything runs on the
-// thread's event loop; a client that sends half a line or reads no replies holds up nobody else.
+// The instrument on the network: SCPI lines over raw TCP from any number of clients. The clients
+// take turns one command at a time (a line of a thousand commands holds the others up by one
+// command, not by the line), with sweeps stepped between them. Everything runs on the thread's
+// event loop; a client that sends half a line or reads no replies holds up nobody else.
 #pragma once
 
 #include <QHostAddress>
@@ -8,9 +9,11 @@
 #include <QTimer>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "link/clock.h"
 #include "scpi/client_socket.h"
@@ -24,6 +27,11 @@ inline constexpr size_t kMaxLineBytes = 64 * 1024;
 inline constexpr size_t kMaxQueuedLines = 64;
 // Replies a client has not read before its lines stop running.
 inline constexpr qint64 kMaxUnreadReplyBytes = 1 << 20;
+// Replies not read plus the reply a line is building: once a line reaches it, the rest of the
+// line is dropped with "Queue overflow". Room for several of the longest list replies.
+inline constexpr size_t kMaxPendingOutputBytes = 2 << 20;
+// How long the server stops accepting when the process has no descriptor left for a client.
+inline constexpr int kAcceptPauseMs = 200;
 
 // A client that reaches the instrument through another protocol (a VXI-11 link) and shares the
 // socket clients' queue.
@@ -49,6 +57,8 @@ class ScpiServer {
   quint16 Port() const { return server_.serverPort(); }
   // Stops listening and closes every client; queued lines are dropped.
   void Close();
+  // Asked before each command: once it says true, nothing more runs (a stop signal came).
+  void StopWhen(std::function<bool()> requested) { stopRequested_ = std::move(requested); }
 
   // Clients of other protocols. A line is queued whole (overrun: one that was too long); lines
   // already queued still run after RemoveLineClient, their replies going nowhere.
@@ -62,41 +72,53 @@ class ScpiServer {
   Instrument& instrument() { return instrument_; }
 
  private:
+  struct Line {
+    std::string text;
+    bool overrun = false;  // stands for a line that was too long
+    bool started = false;  // the instrument has begun it: its commands run one per turn
+  };
   struct Connection {
     ClientSocket* socket = nullptr;  // null once the client has gone
     LineClient* line = nullptr;      // a client of another protocol, until it has gone
     bool ended = false;              // the client ended its input: it is closed after its replies
     std::string partial;             // the line being received
     bool overrun = false;            // the line being received is too long; its rest is dropped
-    size_t queued = 0;               // lines of this client in the queue
-  };
-  struct Work {
-    ClientId id;
-    std::string line;
-    bool overrun = false;  // stands for a line that was too long
-    bool started = false;  // ran up to a *WAI or *OPC? and waits for the sweep to end
+    std::deque<Line> lines;          // lines to run, in order; the first may be running
+    std::string leftover;            // what a client that has gone sent last, taken as its queue drains
   };
 
   void Accept(int fd);
   // Closes a client that ended its input once its last line has run and its replies have left.
   void FinishIfDone(ClientId id);
-  // Takes the complete lines a client sent; everything: past the queue limit (a client that left).
-  void Receive(ClientId id, bool everything);
+  // Takes the complete lines a client sent, as long as its queue has room.
+  void Receive(ClientId id);
+  // Queues the complete lines at the front of input; returns how many bytes it took.
+  size_t TakeLines(Connection& c, std::string_view input);
   void Gone(ClientId id);
-  // Runs one line, or one sweep point when one is due; then schedules the next turn.
+  // Runs one command, or one sweep point when one is due; then schedules the next turn.
   void Pump();
   void Schedule();
-  std::deque<Work>::iterator NextRunnable();
-  void RunLine(std::deque<Work>::iterator work);
+  // The client whose turn is next: the first after the last one served that has a command
+  // ready to run; connections_.end() when none has.
+  std::map<ClientId, Connection>::iterator NextClient();
+  bool Ready(ClientId id, const Connection& c) const;
+  size_t UnreadBytes(const Connection& c) const;
+  void RunCommand(ClientId id, Connection& c);
+  void LineEnded(ClientId id, std::optional<std::string> reply);
   void Forget(ClientId id);
+  // The process is out of descriptors: accepting waits a moment instead of failing at once again.
+  void PauseAccepting();
 
   Instrument& instrument_;
   Clock& clock_;
   DescriptorServer server_;
   QTimer timer_;
+  QTimer acceptPause_;
   std::map<ClientId, Connection> connections_;
-  std::deque<Work> queue_;
+  std::function<bool()> stopRequested_;
   ClientId nextId_ = 1;
+  ClientId lastServed_ = 0;
+  bool toldOutOfDescriptors_ = false;
   bool pumping_ = false;
   bool closed_ = true;
   bool lastWasPoint_ = false;

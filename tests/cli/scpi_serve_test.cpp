@@ -4,15 +4,20 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/child_process.h"
@@ -60,6 +65,24 @@ std::string SendAndHalfClose(int port, const std::string& text) {
   }
   close(fd);
   return received;
+}
+
+// The processor time a process has used, in clock ticks.
+long CpuTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string field;
+  // Fields 1 to 13 (the name "korvane-cli" has no space), then user and system time.
+  for (int i = 0; i < 13; ++i) in >> field;
+  long user = 0, system = 0;
+  in >> user >> system;
+  return user + system;
+}
+
+// The VISA resource of a serve that has started, or "" when it did not start.
+std::string Resource(ChildProcess& serve) {
+  const std::optional<std::string> line = serve.ReadLine(30000);
+  if (!line || line->rfind("listening on 127.0.0.1:", 0) != 0) return "";
+  return "TCPIP0::127.0.0.1::" + line->substr(line->rfind(':') + 1) + "::SOCKET";
 }
 
 class ServeTest : public ::testing::Test {
@@ -295,12 +318,19 @@ TEST_F(ServeTest, ABoardThatVanishesAndComesBack) {
   Write("FREQ 1 GHZ");
   board.SetSilent(true);
   Write("FREQ 2 GHZ");
+  // Within a second of the loss, what needs the board fails at once, without a handshake.
+  board.ClearLog();
+  const auto lost = std::chrono::steady_clock::now();
+  Write("FREQ 2 GHZ;:POW 2;:OUTP ON");
+  EXPECT_LT(std::chrono::steady_clock::now() - lost, std::chrono::milliseconds(500));
+  EXPECT_EQ(board.Log(), std::vector<std::string>{});
   // Queries that need no board still answer while it is away.
   EXPECT_EQ(Query("*IDN?").rfind("= Korvane,MAX2871,", 0), 0u);
-  EXPECT_EQ(Errors(), std::vector<std::string>{"= -241,\"Hardware missing\""});
+  EXPECT_EQ(Errors(), std::vector<std::string>(4, "= -241,\"Hardware missing\""));
   EXPECT_NEAR(Number(Query("FREQ?")), 1e9, 5000.0);
 
   board.SetSilent(false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
   board.ClearLog();
   Write("FREQ 3 GHZ");
   EXPECT_EQ(Errors(), std::vector<std::string>{});
@@ -310,6 +340,27 @@ TEST_F(ServeTest, ABoardThatVanishesAndComesBack) {
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front(), "V;");
   EXPECT_NEAR(DecodeSlotSet(SlotSets(board).back()).hz, 3e9, 5000.0);
+}
+
+// A long line of board queries holds another client up by one query at most, and a stop signal
+// in its middle ends the server after the query that runs: the board hears nothing after it (no
+// connect again for the queries left).
+TEST_F(ServeTest, ALongLineOfBoardQueriesHoldsNoOneUpAndEndsAtAStopSignal) {
+  board.SetPace4800(true);
+  std::string line = "FREQ:LOCK?";
+  while (line.size() < 64 * 1024 - 12) line += ";FREQ:LOCK?";
+  ASSERT_EQ(visa.Open("b", resource), "ok");
+  ASSERT_EQ(visa.Write("b", line), "ok");
+  ASSERT_TRUE(board.WaitForCommand("L;", 5));
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(Query("*IDN?").rfind("= Korvane,", 0), 0u);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(500));
+  const auto signalled = std::chrono::steady_clock::now();
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(1000), std::optional<int>(0)) << serve.Stderr();
+  EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
+  EXPECT_EQ(board.Count("V;"), 0);
+  EXPECT_LT(board.Count("L;"), 5000);
 }
 
 TEST_F(ServeTest, ClientsDoNotHoldEachOtherUp) {
@@ -405,6 +456,70 @@ TEST_F(ServeTest, SweepPointsReachTheBoardInOrderWhileOthersAreServed) {
   EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
+// One line that multiplies a long reply (each FREQ? is LIST:FREQ? by the compound-header rule)
+// stops at the reply's limit, and another client is answered between its commands.
+TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
+  ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  VisaClient visa;
+  const std::string resource = Resource(serve);
+  ASSERT_EQ(visa.Open("greedy", resource), "ok") << serve.Stderr();
+  ASSERT_EQ(visa.Open("other", resource), "ok");
+  std::string list = "LIST:FREQ 1E8";
+  for (int i = 1; i < 10000; ++i) list += ",1E8";
+  std::string line = "LIST:FREQ?";
+  while (line.size() < 64 * 1024 - 8) line += ";FREQ?";
+  ASSERT_EQ(visa.Write("greedy", list), "ok");
+  ASSERT_EQ(visa.Write("greedy", line), "ok");
+  long peakKb = 0;
+  for (int i = 0; i < 20; ++i) {
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(visa.Query("other", "*IDN?").rfind("= Korvane,", 0), 0u) << i;
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1)) << i;
+    long size = 0, pages = 0;
+    std::ifstream("/proc/" + std::to_string(serve.Pid()) + "/statm") >> size >> pages;
+    peakKb = std::max(peakKb, pages * sysconf(_SC_PAGESIZE) / 1024);
+  }
+  EXPECT_LT(peakKb, 64 * 1024);
+  // Whole lists up to 2 MiB came back; the rest of the line was dropped with an error.
+  const size_t replySize = visa.Read("greedy").size();
+  EXPECT_TRUE(replySize >= (2u << 20) && replySize < (2u << 20) + 150000) << replySize;
+  EXPECT_EQ(visa.Query("greedy", "SYST:ERR?;ERR?"), "= -350,\"Queue overflow\";0,\"No error\"");
+  // Lines behind a *WAI are taken 64 at a time, however they were read; empty ones run too.
+  ASSERT_EQ(visa.Write("greedy", "LIST:FREQ 1E8,2E8;DWEL 0.01;:SWE:COUN INF;:FREQ:MODE LIST;:INIT"), "ok");
+  ASSERT_EQ(visa.Raw("other", "*WAI\n" + std::string(16384, '\n') + "*OPC?\n"), "ok");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(visa.Query("greedy", "ABOR;*OPC?"), "= 1");
+  EXPECT_EQ(visa.Read("other"), "= 1");
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+}
+
+// Out of descriptors, the server stops accepting for a moment and says so once, instead of
+// retrying at once; a client that waited is served once others have left.
+TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
+  ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  VisaClient visa;
+  const std::string resource = Resource(serve);
+  const auto open =
+      std::distance(std::filesystem::directory_iterator("/proc/" + std::to_string(serve.Pid()) + "/fd"), {});
+  // Room for two clients.
+  const rlimit limit{static_cast<rlim_t>(open + 2), static_cast<rlim_t>(open + 2)};
+  ASSERT_EQ(prlimit(serve.Pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
+  for (int i = 0; i < 6; ++i) ASSERT_EQ(visa.Open(std::to_string(i), resource), "ok") << serve.Stderr();
+  EXPECT_EQ(visa.Query("0", "*IDN?").rfind("= Korvane,", 0), 0u);
+  const long before = CpuTicks(serve.Pid());
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  // Under 5% of a core over the 2 s; said once.
+  EXPECT_LT(CpuTicks(serve.Pid()) - before, sysconf(_SC_CLK_TCK) * 2 / 20);
+  const std::string err = serve.Stderr();
+  EXPECT_TRUE(err.find("Too many open files") != err.npos && err.find("Too many") == err.rfind("Too many")) << err;
+  ASSERT_EQ(visa.Write("5", "*IDN?"), "ok");
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(visa.Close(std::to_string(i)), "ok");
+  EXPECT_EQ(visa.Read("5").rfind("= Korvane,", 0), 0u);
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+}
+
 TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
   const struct {
     std::vector<std::string> flags;
@@ -435,7 +550,11 @@ TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
 TEST(Serve, UsageWarningsAndSigint) {
   VirtualBoard board;
   EXPECT_EQ(RunCli({"serve"}).exitCode, 2);
-  EXPECT_EQ(RunCli({"serve", "--port", board.path(), "--listen", "nowhere"}).exitCode, 2);
+  for (const char* listen : {"nowhere", "127.0.0.1:+80", "127.0.0.1: 80", "127.0.0.1:65536"}) {
+    const CliResult bad = RunCli({"serve", "--port", board.path(), "--listen", listen});
+    EXPECT_EQ(bad.exitCode, 2) << listen;
+    EXPECT_EQ(bad.err.rfind("korvane-cli serve: --listen", 0), 0u) << listen << ": " << bad.err;
+  }
   const CliResult missing = RunCli({"serve", "--port", "/dev/korvane-no-such-port"});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_EQ(missing.err.rfind("Could not find Synth board!\n", 0), 0u) << missing.err;

@@ -19,6 +19,7 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool Started() const { return pid_ > 0; }
+  pid_t Pid() const { return pid_; }
   bool WriteLine(const std::string& line);
   // The next line of standard output without its "\n"; nullopt after timeoutMs or at its end.
   std::optional<std::string> ReadLine(int timeoutMs);
