@@ -277,9 +277,11 @@ QWidget* MainWindow::BuildPresets() {
     auto* power = SizedList(Make(ctl::Power(slot), new QComboBox(group)));
     power->setToolTip(ordinal + QStringLiteral(" configuration output power"));
     power->setAccessibleName(QStringLiteral("F%1 power (dBm)").arg(slot + 1));
+    power->setAccessibleDescription(power->accessibleName());
     grid->addWidget(power, row, 4);
     auto* band = SizedList(Make(ctl::BandList(slot), new QComboBox(group)));
     band->setAccessibleName(QStringLiteral("F%1 band").arg(slot + 1));
+    band->setAccessibleDescription(band->accessibleName());
     grid->addWidget(band, row, 5);
   }
   grid->setColumnStretch(6, 1);
@@ -333,6 +335,7 @@ QWidget* MainWindow::BuildColumn() {
   layout->addSpacing(6);
   auto* port = Make(ctl::kPortList, new PortCombo(column), "Select COM port to communicate with board");
   layout->addWidget(CaptionFor("C&OM port:", port, column));
+  port->lineEdit()->setAccessibleName(port->accessibleName());
   port->setMinimumContentsLength(10);
   port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   layout->addWidget(port);

@@ -1,0 +1,232 @@
+// The window's newer parts against the virtual board's log: input that must not reach the
+// board, the lock light, the sweep panel, the register view and the names a screen reader says.
+#include <QAccessible>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "app/register_dialog.h"
+#include "app/sweep_dialog.h"
+#include "session/board_session.h"
+#include "synth/number_text.h"
+#include "synth/register_set.h"
+#include "support/virtual_board.h"
+#include "window_fixture.h"
+
+namespace korvane::app::testing {
+namespace {
+
+using test::VirtualBoard;
+
+// The slot sets that reached the board, in order.
+std::vector<std::string> SlotSets(const VirtualBoard& board, char slot) {
+  std::vector<std::string> sets;
+  for (const std::string& command : board.Log()) {
+    if (command.size() > 2 && command[0] == slot && command[1] == ' ') sets.push_back(command);
+  }
+  return sets;
+}
+
+TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
+  VirtualBoard board;
+  board.SetStored("S 1BC0;");  // 0.9 wpm, which no typed speed gives back exactly
+  Connect(board.path(), 3);
+  ASSERT_TRUE(messages.empty());
+  ASSERT_TRUE(WaitFor([&] { return board.Count("L;") > 0; }));  // the retune after the readout
+  Settle();
+
+  // A frequency field without a number as typed sends nothing; a decimal comma is a point.
+  for (const char* typed : {"abc", "", "12a96"}) {
+    const size_t before = SlotSets(board, '4').size();
+    TypeInto(ctl::Freq(4), QString::fromUtf8(typed));
+    EXPECT_EQ(Text(ctl::Real(4)), "/ ----.---") << typed;
+    QTest::qWait(panel::kTuneDelayMs + 200);
+    Settle();
+    EXPECT_EQ(SlotSets(board, '4').size(), before) << typed;
+  }
+  const size_t sent = SlotSets(board, '4').size();
+  TypeInto(ctl::Freq(4), QStringLiteral("1296,5"));
+  ASSERT_TRUE(WaitFor([&] { return SlotSets(board, '4').size() > sent && board.Log().back() == "L;"; }));
+  PanelSettings settings = window->model().Settings();
+  EXPECT_EQ(settings.freqSlots[4].frequency, "1296.5");
+  EXPECT_EQ(SlotSets(board, '4').back(), session::SlotCommand(settings, 4));
+  Settle();
+
+  // Load config of a picture: refused, nothing sent, no field changed.
+  const std::filesystem::path png = std::filesystem::temp_directory_path() / "korvane-not-a-config.png";
+  std::ofstream(png, std::ios::binary) << "\x89PNG\r\n\x1a\n" << std::string(64, '\0');
+  const PanelSettings before = window->model().Settings();
+  board.ClearLog();
+  fileChoice = png.string();
+  QTest::mouseClick(Get(ctl::kLoadConfig), Qt::LeftButton);
+  QTest::qWait(panel::kTuneDelayMs + 200);
+  Settle();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find(png.string()), std::string::npos) << messages[0].text;
+  for (const std::string& command : board.Log()) EXPECT_EQ(command, "L;");
+  EXPECT_EQ(window->model().Settings().freqSlots[2].frequency, before.freqSlots[2].frequency);
+  EXPECT_EQ(window->model().Settings().reference, before.reference);
+  std::filesystem::remove(png);
+  messages.clear();
+
+  // Save with no edit of the speed gives the board its own code back.
+  TypeInto(ctl::Freq(4), QStringLiteral("1296"));
+  QTest::mouseClick(Get(ctl::kSave), Qt::LeftButton);
+  Settle();
+  EXPECT_EQ(board.Count("S 1BC0;"), 1);
+  EXPECT_EQ(board.Stored('S'), "S 1BC0;");
+  messages.clear();
+  QTest::mouseClick(Get(ctl::kDisconnect), Qt::LeftButton);
+  Settle();
+
+  // A typed port that does not exist: nothing connects, and the message says so.
+  Connect("/dev/ttyKorvaneMissing0", 3);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].text.find("not found"), std::string::npos) << messages[0].text;
+  EXPECT_EQ(Text(ctl::kPortList), "/dev/ttyKorvaneMissing0");
+  EXPECT_FALSE(window->model().connected());
+}
+
+TEST_F(WindowTest, TheLockLightFollowsTheBoardAndIdleReadingsStopWhenBusyOrDisconnected) {
+  VirtualBoard board;
+  Connect(board.path(), 3);
+  auto light = [&] { return Text(ctl::kLockLight); };
+  ASSERT_TRUE(WaitFor([&] { return light().find("Locked") != std::string::npos; }, 3000)) << light();
+
+  board.SetRefuse("L;", "L 0;");
+  TypeInto(ctl::Freq(4), QStringLiteral("1000"));
+  ASSERT_TRUE(WaitFor([&] { return light().find("Not locked") != std::string::npos; }, 3000)) << light();
+  EXPECT_EQ(board.Log().back(), "L;");
+
+  // Idle readings, fast for the test: they come while nothing else runs ...
+  window->lockTimer().start(30);
+  board.ClearLog();
+  ASSERT_TRUE(WaitFor([&] { return board.Count("L;") >= 3; }, 3000));
+  // ... never between the commands of a save ...
+  board.SetByteDelayMs(2);
+  QTest::mouseClick(Get(ctl::kSave), Qt::LeftButton);
+  Settle();
+  board.SetByteDelayMs(0);
+  const std::vector<std::string> log = board.Log();
+  const auto first = std::find(log.begin(), log.end(), "M 00;");
+  const auto last = std::find(log.begin(), log.end(), "F;");
+  ASSERT_NE(first, log.end());
+  ASSERT_NE(last, log.end());
+  EXPECT_EQ(std::count(first, last, std::string("L;")), 0);
+  // ... and not after a disconnect.
+  QTest::mouseClick(Get(ctl::kDisconnect), Qt::LeftButton);
+  Settle();
+  board.ClearLog();
+  QTest::qWait(200);
+  EXPECT_EQ(board.Count("L;"), 0);
+  EXPECT_FALSE(Get(ctl::kLockLight)->isVisible());
+}
+
+TEST_F(WindowTest, ASweepRunsItsPointsInOrderAndStopsWithinOnePoint) {
+  VirtualBoard board;
+  Connect(board.path(), 3);
+  Settle();
+  QTest::mouseClick(Get(ctl::kSweep), Qt::LeftButton);
+  SweepDialog* sweep = window->sweepDialog();
+  ASSERT_NE(sweep, nullptr);
+  sweep->listChoice()->setChecked(true);
+  QString list;
+  for (int i = 0; i < 10; ++i) list += QStringLiteral("%1\n").arg(1000 + i * 10);
+  sweep->listField()->setPlainText(list);
+  sweep->dwellField()->setText(QStringLiteral("100"));
+  board.ClearLog();
+  QTest::mouseClick(sweep->startButton(), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return !window->model().sweep().running; }, 10000));
+  Settle();
+  EXPECT_TRUE(messages.empty());
+  PanelSettings settings = window->model().Settings();
+  std::vector<std::string> expected;
+  for (int i = 0; i < 10; ++i) {
+    settings.freqSlots[4].frequency = FormatFixed(1000 + i * 10, 9);
+    expected.push_back(session::SlotCommand(settings, 4));
+  }
+  EXPECT_EQ(SlotSets(board, '4'), expected);
+  EXPECT_EQ(sweep->table()->rowCount(), 10);
+  // The output stays at the last point, and the window says so.
+  EXPECT_EQ(window->model().slot(4).frequency, FormatFixed(1090, 9));
+
+  // Passes 0 runs until Stop, which ends it within one point.
+  sweep->passesField()->setText(QStringLiteral("0"));
+  QTest::mouseClick(sweep->startButton(), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return window->model().sweep().samples.size() >= 3; }, 5000));
+  const size_t atStop = window->model().sweep().samples.size();
+  QElapsedTimer elapsed;
+  elapsed.start();
+  QTest::mouseClick(sweep->stopButton(), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return !window->model().sweep().running; }, 2000));
+  EXPECT_LE(elapsed.elapsed(), 400);
+  EXPECT_LE(window->model().sweep().samples.size(), atStop + 1);
+  EXPECT_EQ(sweep->status()->text().left(7), QStringLiteral("Stopped"));
+}
+
+TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
+  VirtualBoard board;
+  Connect(board.path(), 3);
+  Settle();
+  QTest::mouseClick(Get(ctl::kRegisters), Qt::LeftButton);
+  RegisterDialog* registers = window->registerDialog();
+  ASSERT_NE(registers, nullptr);
+  for (int slot = 0; slot < 4; ++slot) {
+    registers->slotList()->setCurrentIndex(slot);
+    const std::optional<std::array<uint32_t, 6>> stored = ParseRegisterReply(board.Stored(static_cast<char>('0' + slot)));
+    ASSERT_TRUE(stored.has_value());
+    std::string words;
+    for (int r = 0; r < 6; ++r) {
+      words += (r == 0 ? "R0 " : "  R" + std::to_string(r) + " ") + FormatHex((*stored)[static_cast<size_t>(r)], 8);
+    }
+    EXPECT_NE(registers->text()->toPlainText().toStdString().find(words), std::string::npos)
+        << "F" << slot + 1 << "\n"
+        << registers->text()->toPlainText().toStdString();
+  }
+}
+
+TEST_F(WindowTest, EveryFieldAndListHasADistinctNameAScreenReaderSays) {
+  QAccessible::setActive(true);
+  // Qt names a text field after its caption. A list it names by its value on Linux, where a
+  // screen reader finds the caption through the list's label relation; the list's own name
+  // (what other platforms say) and its description must tell the lists apart there.
+  std::set<std::string> names;
+  std::set<std::string> descriptions;
+  int fields = 0;
+  std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+    if (node == nullptr) return;
+    const QAccessible::Role role = node->role();
+    auto* widget = qobject_cast<QWidget*>(node->object());
+    // The edit field of the port list is that list.
+    const bool inList = widget != nullptr && qobject_cast<QComboBox*>(widget->parentWidget()) != nullptr;
+    if ((role == QAccessible::EditableText || role == QAccessible::ComboBox) && widget != nullptr &&
+        widget->isVisible() && !inList) {
+      const std::string name = role == QAccessible::EditableText ? node->text(QAccessible::Name).toStdString()
+                                                                 : widget->accessibleName().toStdString();
+      ++fields;
+      EXPECT_FALSE(name.empty()) << "a field without a name: " << widget->objectName().toStdString();
+      EXPECT_TRUE(names.insert(name).second) << "two fields named \"" << name << "\"";
+      if (role == QAccessible::ComboBox && !widget->toolTip().isEmpty()) {
+        const std::string description = node->text(QAccessible::Description).toStdString();
+        EXPECT_TRUE(descriptions.insert(description).second) << "two lists described \"" << description << "\"";
+      }
+    }
+    for (int i = 0; i < node->childCount(); ++i) walk(node->child(i));
+  };
+  walk(QAccessible::queryAccessibleInterface(window.get()));
+  EXPECT_GE(fields, 20);
+  // The names are the captions the eye reads.
+  for (const char* name : {"Frequency (MHz)", "F1 frequency (MHz)", "F4 frequency (MHz)", "Reference frequency (MHz)",
+                           "Transmission speed (wpm)", "Beacon text", "COM port", "Chip", "Output 1 & 2 function",
+                           "F2 power (dBm)", "Band"}) {
+    EXPECT_EQ(names.count(name), 1u) << name;
+  }
+  QAccessible::setActive(false);
+}
+
+}  // namespace
+}  // namespace korvane::app::testing
