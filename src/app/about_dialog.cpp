@@ -23,6 +23,9 @@ AboutDialog::AboutDialog(QWidget* owner)
   text->setObjectName("aboutText");
   text->setTextFormat(Qt::PlainText);
   text->setAlignment(Qt::AlignCenter);
+  // The licence is a paragraph: wrapped to a readable width.
+  text->setWordWrap(true);
+  text->setMinimumWidth(text->fontMetrics().averageCharWidth() * 64);
 
   auto* frame = new QGroupBox(this);
   auto* frameLayout = new QHBoxLayout(frame);

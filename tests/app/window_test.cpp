@@ -461,8 +461,11 @@ TEST_F(WindowTest, AboutBoxShowsNameAndVersionAndClosesWithEscape) {
   EXPECT_EQ(about->windowTitle().toStdString(), "About Korvane");
   auto* label = about->findChild<QLabel*>("aboutText");
   ASSERT_NE(label, nullptr);
-  EXPECT_EQ(label->text().toStdString(),
-            "MAX2871/ADF4350/ADF4351 synthesizer board programming and control utility.\nVersion 3.7");
+  EXPECT_EQ(label->text().toStdString().rfind(
+                "MAX2871/ADF4350/ADF4351 synthesizer board programming and control utility.\nVersion 3.7\n\n", 0),
+            0u);
+  // The licence is named where every user sees it.
+  EXPECT_NE(label->text().indexOf(QStringLiteral("GNU General Public License")), -1);
   // Arrow keys while the box is up do not reach the main window's stepping.
   QTest::keyClick(field, Qt::Key_Up);
   EXPECT_EQ(field->text(), "180.000");
