@@ -93,9 +93,14 @@ class WindowTest : public ::testing::Test {
     if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text().toStdString();
     if (auto* text = qobject_cast<QPlainTextEdit*>(w)) return text->toPlainText().toStdString();
     if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText().toStdString();
-    if (auto* label = qobject_cast<QLabel*>(w)) return label->text().toStdString();
-    if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->text().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(w)) return Shown(label->text());
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) return Shown(button->text());
     return {};
+  }
+  // A caption as it reads on screen: "C&hip:" is "Chip:", "1 && 2" is "1 & 2".
+  static std::string Shown(QString text) {
+    text.replace(QLatin1String("&&"), QLatin1String("\x01")).remove(QLatin1Char('&'));
+    return text.replace(QLatin1Char('\x01'), QLatin1Char('&')).toStdString();
   }
   std::string Selected(int id) const {
     QComboBox* combo = Get<QComboBox>(id);

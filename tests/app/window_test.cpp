@@ -45,7 +45,7 @@ TEST_F(WindowTest, StartsDisconnectedWithEveryControlLabelledAndExplained) {
       {1016, "Enable beacon mode"},
       {1017, "Scan configured frequencies in beacon mode"},
       {1011, "Beacon keying speed (wpm)"},
-      {1010, "Up to 100 characters, use #xxxx for xxxxms tone generation and &xxxx for pause."},
+      {1010, "Up to 120 characters, use #xxxx for xxxxms tone generation and &xxxx for pause."},
       {1012, "Select COM port to communicate with board"},
       {1013, "Establish connection to the synthesizer board"},
       {1014, "Close connection to the board"},
@@ -53,8 +53,8 @@ TEST_F(WindowTest, StartsDisconnectedWithEveryControlLabelledAndExplained) {
       {57664, "Display program information, version number and copyright"},
       {2, "Quit the application"},
       {1044, ""},
-      {1032, ""},
-      {4, ""},
+      {1032, "Load the panel's settings from a configuration file"},
+      {4, "Show the board's firmware version and serial number (Ctrl+B switches the board to its bootloader)"},
   };
   for (const auto& [id, tip] : tooltips) EXPECT_EQ(Get(id)->toolTip().toStdString(), tip) << id;
 
@@ -79,9 +79,9 @@ TEST_F(WindowTest, StartsDisconnectedWithEveryControlLabelledAndExplained) {
        {ctl::kDisconnect, ctl::kSave, ctl::kFirmwareInfo, ctl::kReference, ctl::kBeaconBox, ctl::kBeaconText}) {
     EXPECT_FALSE(Get(id)->isEnabled()) << id;
   }
-  // The caption is no mnemonic: one ampersand on screen.
+  // One ampersand on screen; the caption's Alt key is T.
   bool captionFound = false;
-  for (QLabel* label : window->findChildren<QLabel*>()) captionFound |= label->text() == "Output  1 & 2 function:";
+  for (QLabel* label : window->findChildren<QLabel*>()) captionFound |= label->text() == "Ou&tput  1 && 2 function:";
   EXPECT_TRUE(captionFound);
   // Disabled fields of invalid slots stay grey until a board is connected.
   EXPECT_NE(Field(ctl::Freq(0))->palette().color(QPalette::Disabled, QPalette::Base), kWarningColour);

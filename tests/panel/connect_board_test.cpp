@@ -155,7 +155,8 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
     std::string reference = c.hwVersion == 1 ? "R  10.000000;" : "R  10.000000 E;";
     EXPECT_EQ(board.Log(),
               (std::vector<std::string>{
-                  reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", Band::Out1, PowerLevel::Minus1, 2, 10.0)}));
+                  reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", Band::Out1, PowerLevel::Minus1, 2, 10.0),
+                  "L;"}));
     Click(ctl::kDisconnect);
     Check(ctl::kExtReference, false);
   }
@@ -223,7 +224,8 @@ TEST_F(BoardPanelTest, SilentPortIsTriedThreeTimes) {
   board.SetSilent(true);
   Connect(board.path(), 3);
   ASSERT_EQ(surface.messages.size(), 1u);
-  EXPECT_EQ(surface.messages[0].text, "Could not find Synth board!");
+  EXPECT_EQ(surface.messages[0].text,
+            "Could not find Synth board!\nThe port opened, but no board answered with the expected banner.");
   EXPECT_EQ(board.Count("V;"), 3);
   EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
 }
