@@ -39,8 +39,6 @@ struct Device {
     instrument = std::make_unique<scpi::Instrument>(
         session, clock, scpi::Instrument::Options{link::kDemoPortName, session::ChipChoice::Max2871, SolveMode::Exact},
         result.readout.settings);
-    server = std::make_unique<scpi::ScpiServer>(*instrument, clock);
-    if (!server->Listen(QHostAddress::LocalHost, 0)) std::abort();
   }
   int argc = 1;
   char name[5] = "fuzz";
@@ -71,7 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t piece = 1 + data[0] % 64;
   const int64_t step = data[1] * 10;
   const std::string_view input(reinterpret_cast<const char*>(data) + 2, size - 2);
-  // A device of its own for each input, so that link ids start at 1 as the seeds expect.
+  // A server and a device of their own for each input: link ids start at 1 as the seeds expect,
+  // and lines left queued by one input do not pile up behind the next.
+  device.server = std::make_unique<scpi::ScpiServer>(*device.instrument, device.clock);
+  if (!device.server->Listen(QHostAddress::LocalHost, 0)) std::abort();
   device.core = std::make_unique<scpi::Vxi11Core>(*device.server, device.clock, 4242);
 
   rpc::RecordReader reader;
@@ -106,6 +107,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   device.core.reset();
-  QCoreApplication::processEvents();
+  device.server.reset();
   return 0;
 }
