@@ -1,9 +1,6 @@
 // korvane-cli serve over VXI-11 as a VISA user meets it: PyVISA's pure-Python backend finds the
 // instrument through the system's portmapper (rpcbind) and opens TCPIP::127.0.0.1::INSTR.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,31 +16,17 @@
 namespace korvane::test {
 namespace {
 
-bool PortmapperAnswers() {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  a.sin_port = htons(111);
-  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  close(fd);
-  return ok;
-}
+bool PortmapperAnswers() { return RunProgram("rpcinfo", {"-p", "127.0.0.1"}).exitCode == 0; }
 
 // Starts rpcbind when no portmapper runs: empty when one answers, else why none does.
 std::string StartPortmapper() {
   if (PortmapperAnswers()) return "";
-  std::string tried;
-  for (const char* path : {"/usr/sbin/rpcbind", "/sbin/rpcbind"}) {
-    if (access(path, X_OK) != 0) continue;
-    const CliResult started = RunProgram(path, {"-w"});
-    tried += std::string(path) + " -w exited " + std::to_string(started.exitCode) + " " + started.err;
-    for (int i = 0; i < 50 && !PortmapperAnswers(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (PortmapperAnswers()) return "";
-  }
-  return "no portmapper answers on 127.0.0.1:111 and rpcbind could not be started (" +
-         (tried.empty() ? std::string("it is not installed; scripts/bootstrap installs it") : tried) +
-         "); it needs root: run 'sudo rpcbind -w' and repeat the test";
+  const CliResult started = RunProgram("/usr/sbin/rpcbind", {"-w"});
+  for (int i = 0; i < 50 && !PortmapperAnswers(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  if (PortmapperAnswers()) return "";
+  return "no portmapper answers on 127.0.0.1:111 and '/usr/sbin/rpcbind -w' did not start one (exit " +
+         std::to_string(started.exitCode) + ": " + started.err +
+         "); scripts/bootstrap installs rpcbind, which needs root: run 'sudo rpcbind -w' and repeat the test";
 }
 
 // The portmapper's table as rpcinfo prints it.
@@ -61,7 +44,6 @@ TEST(Vxi11Serve, PyVisaFindsTheInstrumentThroughThePortmapper) {
   ASSERT_TRUE(listening && vxi11) << serve.Stderr();
   ASSERT_EQ(vxi11->rfind("VXI-11 on 127.0.0.1:", 0), 0u) << *vxi11;
   const std::string port = vxi11->substr(20, vxi11->find(' ', 20) - 20);
-  EXPECT_EQ(*vxi11, "VXI-11 on 127.0.0.1:" + port + " (VISA resource TCPIP::127.0.0.1::INSTR)");
   // Registered for TCP under the VXI-11 core program (0x0607AF), on this server's port.
   const std::string registration = "395183    1   tcp  " + port;
   EXPECT_NE(PortmapTable().find(registration), std::string::npos) << PortmapTable();

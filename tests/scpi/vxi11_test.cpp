@@ -37,10 +37,7 @@ TEST(Vxi11Rpc, RecordsAreReassembledFromFragmentsAndBounded) {
       {Words({0x80000000}) + Frame("z"), 64, {"", "z"}, true},
       {Words({0x80000000 | (kMaxRecordBytes + 1)}), 64, {}, false},
       // Each fragment fits; together they are too long.
-      {Words({static_cast<uint32_t>(big.size())}) + big + Words({0x80000000 | 200}) + std::string(200, 'y'),
-       4096,
-       {},
-       false},
+      {Words({static_cast<uint32_t>(big.size())}) + big + Frame(std::string(200, 'y')), 4096, {}, false},
   };
   for (const auto& c : cases) {
     RecordReader reader;
@@ -99,82 +96,50 @@ std::string Describe(uint32_t procedure, const std::string& reply, uint32_t xid)
   const std::optional<std::string_view> results = ReplyResults(reply, xid);
   XdrReader r(results ? *results : std::string_view(reply));
   uint32_t word = 0;
-  std::string text;
+  std::string text = results ? "" : "rpc";
   if (!results) {
-    text = "rpc";
-    r.U32(word);  // xid
-    r.U32(word);  // reply
-    r.U32(word);
-    if (word == 1) {
-      text += " denied";
-    } else {
-      r.U32(word);
-      r.SkipOpaque(kMaxAuthBytes);
-    }
+    for (int i = 0; i < 3; ++i) r.U32(word);  // xid, reply, accepted or denied
+    if (word == 1) text += " denied";
+    if (word == 0 && r.U32(word)) r.SkipOpaque(kMaxAuthBytes);  // the verifier
     while (r.U32(word)) text += " " + std::to_string(word);
     return text;
   }
+  const std::map<uint32_t, std::vector<std::string>> fields = {{kCreateLink, {" link ", " abort ", " max "}},
+                                                               {kDeviceWrite, {" size "}},
+                                                               {kDeviceReadStb, {" stb "}},
+                                                               {kDeviceRead, {" reason "}}};
   int32_t error = 0;
   r.I32(error);
   text = std::to_string(error);
-  std::string data;
-  switch (procedure) {
-    case kCreateLink:
-      for (const char* field : {" link ", " abort ", " max "}) {
-        r.U32(word);
-        text += field + std::to_string(word);
-      }
-      break;
-    case kDeviceWrite:
-      r.U32(word);
-      text += " size " + std::to_string(word);
-      break;
-    case kDeviceReadStb:
-      r.U32(word);
-      text += " stb " + std::to_string(word);
-      break;
-    case kDeviceRead:
-      r.U32(word);
-      r.Opaque(data, kMaxReadBytes);
-      text += " reason " + std::to_string(word) + " '" + data + "'";
-      break;
-    default:
-      break;
+  const auto named = fields.find(procedure);
+  for (const std::string& field : named == fields.end() ? std::vector<std::string>{} : named->second) {
+    r.U32(word);
+    text += field + std::to_string(word);
   }
+  std::string data;
+  if (procedure == kDeviceRead && r.Opaque(data, kMaxReadBytes)) text += " '" + data + "'";
   EXPECT_TRUE(r.ok()) << text;
   return text;
 }
 
+std::string Opaque(const std::string& bytes) {
+  XdrWriter w;
+  w.Opaque(bytes);
+  return w.Take();
+}
 std::string CreateLinkArgs(const std::string& device, bool lock = false, uint32_t lockTimeoutMs = 0) {
-  XdrWriter w;
-  w.I32(7);
-  w.U32(lock ? 1 : 0);
-  w.U32(lockTimeoutMs);
-  w.Opaque(device);
-  return w.Take();
+  return Words({7, lock ? 1u : 0u, lockTimeoutMs}) + Opaque(device);
 }
-
 std::string WriteArgs(int32_t link, const std::string& data, int32_t flags = kFlagEnd) {
-  XdrWriter w;
-  w.I32(link);
-  w.U32(0);
-  w.U32(0);
-  w.I32(flags);
-  w.Opaque(data);
-  return w.Take();
+  return Words({static_cast<uint32_t>(link), 0, 0, static_cast<uint32_t>(flags)}) + Opaque(data);
 }
-
 std::string ReadArgs(int32_t link, uint32_t size, uint32_t ioTimeoutMs = 0, int termChar = -1) {
   return Words({static_cast<uint32_t>(link), size, ioTimeoutMs, 0,
                 termChar < 0 ? 0u : static_cast<uint32_t>(kFlagTermChar), static_cast<uint32_t>(termChar & 0xFF)});
 }
-
-// device_readstb, _trigger, _clear, _remote, _local; and device_lock.
+// device_readstb, _trigger, _clear, _remote, _local; device_lock reads the first three.
 std::string Generic(int32_t link, int32_t flags = 0, uint32_t lockTimeoutMs = 0) {
   return Words({static_cast<uint32_t>(link), static_cast<uint32_t>(flags), lockTimeoutMs, 0});
-}
-std::string LockArgs(int32_t link, int32_t flags = 0, uint32_t lockTimeoutMs = 0) {
-  return Words({static_cast<uint32_t>(link), static_cast<uint32_t>(flags), lockTimeoutMs});
 }
 std::string LinkArg(int32_t link) { return Words({static_cast<uint32_t>(link)}); }
 
@@ -215,16 +180,14 @@ TEST(Vxi11Core, ProceduresFollowTheLinkLockReadAndErrorRules) {
       {2, kDeviceWrite, WriteArgs(2, "SYST:ERR?"), "0 size 9"},
       {2, kDeviceRead, ReadArgs(2, 100), "0 reason 4 '-113,\"Undefined header\"\n'"},
       {1, kDeviceTrigger, Generic(1), "8"},
-      {1, kDeviceRemote, Generic(1), "0"},
-      {1, kDeviceLocal, Generic(1), "0"},
       {1, kDeviceWrite, WriteArgs(99, "*RST"), "4 size 0"},
       {1, kDestroyLink, LinkArg(99), "4"},
       {1, kDeviceUnlock, LinkArg(1), "12"},
       // The lock: others are refused at once, or wait for it as long as they asked.
-      {1, kDeviceLock, LockArgs(1), "0"},
+      {1, kDeviceLock, Generic(1), "0"},
       {2, kDeviceWrite, WriteArgs(2, "*RST"), "11 size 0"},
-      {2, kDeviceLock, LockArgs(2), "11"},
-      {2, kDeviceLock, LockArgs(2, kFlagWaitLock, 500), "waits"},
+      {2, kDeviceLock, Generic(2), "11"},
+      {2, kDeviceLock, Generic(2, kFlagWaitLock, 500), "waits"},
       {2, kRetry, "", "waits", 499},
       {2, kRetry, "", "11", 1},
       {2, kCreateLink, CreateLinkArgs("inst0", true, 100), "waits"},
