@@ -113,9 +113,10 @@ int Run(const Args& args) {
     std::cerr << "warning: " << where
               << " is not a loopback address: anyone who can reach it controls the board's output.\n";
   }
-  std::cout << "listening on " << where << std::endl;
+  // Both channels are ready before either is announced.
   std::unique_ptr<scpi::Vxi11Server> vxi11;
   if (!args.Has("no-vxi11")) vxi11 = StartVxi11(server, board.clock, server.Address());
+  std::cout << "listening on " << where << std::endl;
   if (vxi11) {
     const std::string host = server.Address().toString().toStdString();
     std::cout << "VXI-11 on " << HostPort(vxi11->Address(), vxi11->Port()) << " (VISA resource TCPIP::" << host
