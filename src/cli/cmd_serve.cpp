@@ -6,12 +6,15 @@
 #include <QTcpServer>
 #include <algorithm>
 #include <iostream>
+#include <memory>
 
 #include "cli/cli_board.h"
 #include "cli/interrupt_on_stop.h"
 #include "platform/stop_signals.h"
 #include "scpi/scpi_instrument.h"
 #include "scpi/scpi_server.h"
+#include "scpi/vxi11_portmap.h"
+#include "scpi/vxi11_server.h"
 
 namespace korvane::cli {
 namespace {
@@ -54,6 +57,31 @@ std::string HostPort(const QHostAddress& address, quint16 port) {
   return (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
+// The VXI-11 channels beside the socket, registered with the portmapper; null (after one warning)
+// when they cannot be served.
+std::unique_ptr<scpi::Vxi11Server> StartVxi11(scpi::ScpiServer& server, Clock& clock, const QHostAddress& address) {
+  auto vxi11 = std::make_unique<scpi::Vxi11Server>(server, clock);
+  if (!vxi11->Listen(address, 0)) {
+    std::cerr << "warning: cannot listen for VXI-11 on " << HostPort(address, 0) << ": "
+              << vxi11->ErrorString().toStdString() << "; only the socket is served.\n";
+    return nullptr;
+  }
+  switch (scpi::RegisterVxi11(vxi11->Port())) {
+    case scpi::PortmapResult::Ok:
+      break;
+    case scpi::PortmapResult::NoPortmapper:
+      std::cerr << "warning: no portmapper answers on 127.0.0.1:111, so VXI-11 (VISA resource TCPIP::HOST::INSTR) "
+                   "is off and only the socket is served. Start rpcbind (as root: rpcbind -w) and restart serve, "
+                   "or pass --no-vxi11.\n";
+      return nullptr;
+    case scpi::PortmapResult::Refused:
+      std::cerr << "warning: the portmapper on 127.0.0.1:111 refused to register VXI-11, so only the socket is "
+                   "served. Check that rpcbind lets this user register programs, or pass --no-vxi11.\n";
+      return nullptr;
+  }
+  return vxi11;
+}
+
 int Run(const Args& args) {
   const ListenAddress listen = ParseListen(args.Value("listen", kDefaultListen));
   const std::string port = PortOption(args);
@@ -92,7 +120,15 @@ int Run(const Args& args) {
     std::cerr << "warning: " << where
               << " is not a loopback address: anyone who can reach it controls the board's output.\n";
   }
+  // Both channels are ready before either is announced.
+  std::unique_ptr<scpi::Vxi11Server> vxi11;
+  if (!args.Has("no-vxi11")) vxi11 = StartVxi11(server, board.clock, server.Address());
   std::cout << "listening on " << where << std::endl;
+  if (vxi11) {
+    const std::string host = server.Address().toString().toStdString();
+    std::cout << "VXI-11 on " << HostPort(vxi11->Address(), vxi11->Port()) << " (VISA resource TCPIP::" << host
+              << "::INSTR)" << std::endl;
+  }
   if (!std::cout) {
     board.session.Close();
     throw Failure("cannot write to standard output");
@@ -101,6 +137,11 @@ int Run(const Args& args) {
   QSocketNotifier notifier(static_cast<qintptr>(stop.WakeHandle()), QSocketNotifier::Read);
   QObject::connect(&notifier, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
   QCoreApplication::exec();
+  if (vxi11) {
+    const quint16 vxi11Port = vxi11->Port();
+    vxi11->Close();
+    scpi::UnregisterVxi11(vxi11Port);
+  }
   server.Close();
   board.session.Close();
   return kExitOk;
@@ -110,12 +151,15 @@ int Run(const Args& args) {
 
 const Command kServeCommand{
     "serve",
-    "--port PORT [--listen HOST:PORT] [--classic] [--chip auto|adf4350|adf4351|max2871]",
+    "--port PORT [--listen HOST:PORT] [--no-vxi11] [--classic] [--chip auto|adf4350|adf4351|max2871]",
     "Connects to the board as \"Connect\" does and serves it as a SCPI instrument on the network "
-    "(raw socket, VISA resource TCPIP::HOST::PORT::SOCKET) until Ctrl-C or SIGTERM. Prints "
-    "\"listening on HOST:PORT\" when ready.",
+    "until Ctrl-C or SIGTERM: on a raw socket (VISA resource TCPIP::HOST::PORT::SOCKET) and over VXI-11 "
+    "(VISA resource TCPIP::HOST::INSTR), whose port is registered with the system's portmapper (rpcbind "
+    "must run). Prints \"listening on HOST:PORT\" when ready, then \"VXI-11 on HOST:PORT\" when VXI-11 "
+    "is served.",
     {kPortOption,
      {"listen", "HOST:PORT", "address to listen on (default 127.0.0.1:5025; port 0 picks a free one)"},
+     {"no-vxi11", "", "serve the raw socket only, without VXI-11 and the portmapper"},
      {"classic", "", "tune with the classic search instead of the nearest fraction to the frequency asked for"},
      kChipOption},
     0,

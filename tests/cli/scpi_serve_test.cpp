@@ -120,7 +120,7 @@ class ServeTest : public ::testing::Test {
   }
 
   VirtualBoard board;
-  ChildProcess serve{CliPath(), {"serve", "--port", board.path(), "--listen", "127.0.0.1:0"}};
+  ChildProcess serve{CliPath(), {"serve", "--port", board.path(), "--listen", "127.0.0.1:0", "--no-vxi11"}};
   VisaClient visa;
   std::string resource;
 };
@@ -532,7 +532,7 @@ TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
   setenv("LC_ALL", "de_DE.UTF-8", 1);
   for (const auto& c : cases) {
     VirtualBoard board;
-    std::vector<std::string> args{"serve", "--port", board.path(), "--listen", "127.0.0.1:0"};
+    std::vector<std::string> args{"serve", "--port", board.path(), "--listen", "127.0.0.1:0", "--no-vxi11"};
     args.insert(args.end(), c.flags.begin(), c.flags.end());
     ChildProcess serve(CliPath(), args);
     const std::optional<std::string> line = serve.ReadLine(30000);
@@ -560,7 +560,7 @@ TEST(Serve, UsageWarningsAndSigint) {
   EXPECT_EQ(missing.err.rfind("Could not find Synth board!\n", 0), 0u) << missing.err;
 
   // A second serve on a port in use talked to its board before it said so.
-  ChildProcess first(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  ChildProcess first(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0", "--no-vxi11"});
   const std::optional<std::string> taken = first.ReadLine(30000);
   ASSERT_TRUE(taken) << first.Stderr();
   const CliResult inUse =
@@ -571,7 +571,7 @@ TEST(Serve, UsageWarningsAndSigint) {
   first.Signal(SIGINT);
   EXPECT_EQ(first.Wait(10000), std::optional<int>(0));
 
-  ChildProcess serve(CliPath(), {"serve", "--port", board.path(), "--listen", "0.0.0.0:0"});
+  ChildProcess serve(CliPath(), {"serve", "--port", board.path(), "--listen", "0.0.0.0:0", "--no-vxi11"});
   const std::optional<std::string> line = serve.ReadLine(30000);
   ASSERT_TRUE(line) << serve.Stderr();
   EXPECT_EQ(line->rfind("listening on 0.0.0.0:", 0), 0u) << *line;

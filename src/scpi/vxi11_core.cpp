@@ -1,0 +1,396 @@
+#include "scpi/vxi11_core.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+
+namespace korvane::scpi {
+
+namespace {
+
+std::string ErrorOnly(int32_t error) {
+  rpc::XdrWriter w;
+  w.I32(error);
+  return w.Take();
+}
+
+// The one device this instrument has, as VISA names it by default.
+bool IsOurDevice(std::string_view name) {
+  constexpr std::string_view kDevice = "inst0";
+  return name.size() == kDevice.size() && std::equal(name.begin(), name.end(), kDevice.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) == b;
+         });
+}
+
+int64_t Deadline(int64_t now, uint32_t timeoutMs) { return now + static_cast<int64_t>(timeoutMs); }
+
+}  // namespace
+
+// A link: the lines it writes go to the server; the replies wait here, one message each, until
+// device_read takes them.
+class Vxi11Core::Link : public LineClient {
+ public:
+  Link(Vxi11Core& core, int connection) : core_(core), connection_(connection) {}
+
+  void LineRan(std::optional<std::string> reply) override {
+    if (reply) {
+      reply->push_back('\n');
+      unread_ += reply->size();
+      messages_.push_back(std::move(*reply));
+    }
+    core_.Changed();
+  }
+  size_t UnreadBytes() const override { return unread_; }
+
+  // Takes the bytes of one device_write; a message ends at each line end and at END.
+  void Receive(std::string_view data, bool end) {
+    while (!data.empty()) {
+      const size_t lineEnd = data.find('\n');
+      const std::string_view piece = data.substr(0, lineEnd);
+      if (!overrun_) {
+        if (partial_.size() + piece.size() > kMaxLineBytes) {
+          overrun_ = true;
+          std::string().swap(partial_);
+        } else {
+          partial_.append(piece);
+        }
+      }
+      if (lineEnd == std::string_view::npos) break;
+      data.remove_prefix(lineEnd + 1);
+      Submit();
+    }
+    if (end && (overrun_ || !partial_.empty())) Submit();
+  }
+
+  // Up to `most` bytes of the oldest reply, stopping after termChar when it is given; the reasons
+  // the read ended.
+  int32_t Take(size_t most, std::optional<char> termChar, std::string& out) {
+    std::string& message = messages_.front();
+    size_t n = std::min(most, message.size() - offset_);
+    int32_t reason = 0;
+    if (termChar) {
+      const size_t at = message.find(*termChar, offset_);
+      if (at != std::string::npos && at < offset_ + n) {
+        n = at - offset_ + 1;
+        reason |= rpc::kReasonTermChar;
+      }
+    }
+    out.assign(message, offset_, n);
+    offset_ += n;
+    unread_ -= n;
+    if (n == most) reason |= rpc::kReasonRequestCount;
+    if (offset_ == message.size()) {
+      reason |= rpc::kReasonEnd;
+      messages_.pop_front();
+      offset_ = 0;
+    }
+    return reason;
+  }
+  bool HasReply() const { return !messages_.empty(); }
+
+  // A device clear: what was received and not run, and the replies not read, are dropped.
+  void Clear() {
+    std::string().swap(partial_);
+    overrun_ = false;
+    messages_.clear();
+    offset_ = 0;
+    unread_ = 0;
+  }
+
+  int connection() const { return connection_; }
+  ClientId client = 0;
+
+ private:
+  void Submit() {
+    if (!overrun_ && !partial_.empty() && partial_.back() == '\r') partial_.pop_back();
+    core_.server_.SubmitLine(client, std::move(partial_), overrun_);
+    partial_.clear();
+    overrun_ = false;
+  }
+
+  Vxi11Core& core_;
+  int connection_;
+  std::string partial_;
+  bool overrun_ = false;
+  std::deque<std::string> messages_;
+  size_t offset_ = 0;  // bytes of the oldest message already read
+  size_t unread_ = 0;
+};
+
+Vxi11Core::Vxi11Core(ScpiServer& server, Clock& clock, uint16_t abortPort)
+    : server_(server), clock_(clock), abortPort_(abortPort) {}
+
+Vxi11Core::~Vxi11Core() {
+  changed = nullptr;
+  while (!links_.empty()) DestroyLink(links_.begin()->first);
+}
+
+void Vxi11Core::Changed() {
+  if (changed) changed();
+}
+
+Vxi11Core::Link* Vxi11Core::Find(int32_t id) {
+  const auto found = links_.find(id);
+  return found == links_.end() ? nullptr : found->second.get();
+}
+
+std::optional<std::string> Vxi11Core::Start(int connection, const rpc::Call& call) {
+  const bool core = call.program == rpc::kCoreProgram;
+  if (!core && call.program != rpc::kAbortProgram) return rpc::AcceptedReply(call.xid, rpc::kProgUnavail);
+  if (call.version != rpc::kVxi11Version) {
+    return rpc::ProgramMismatchReply(call.xid, rpc::kVxi11Version, rpc::kVxi11Version);
+  }
+  if (call.procedure == rpc::kNull) return rpc::AcceptedReply(call.xid, rpc::kSuccess);
+  if (core) {
+    // The interrupt channel and the rest of the optional procedures are not offered: the
+    // instrument has no service requests to send, and no commands beyond its SCPI lines.
+    switch (call.procedure) {
+      case rpc::kCreateIntrChan:
+      case rpc::kDeviceEnableSrq:
+        return rpc::AcceptedReply(call.xid, rpc::kSuccess, ErrorOnly(rpc::kOperationNotSupported));
+      case rpc::kDestroyIntrChan:
+        return rpc::AcceptedReply(call.xid, rpc::kSuccess, ErrorOnly(rpc::kChannelNotEstablished));
+      case rpc::kDeviceDoCmd: {
+        rpc::XdrWriter w;
+        w.I32(rpc::kOperationNotSupported);
+        w.Opaque({});
+        return rpc::AcceptedReply(call.xid, rpc::kSuccess, w.data());
+      }
+      default:
+        break;
+    }
+  }
+  const bool known = core ? (call.procedure >= rpc::kCreateLink && call.procedure <= rpc::kDeviceUnlock) ||
+                                call.procedure == rpc::kDestroyLink
+                          : call.procedure == rpc::kDeviceAbort;
+  if (!known) return rpc::AcceptedReply(call.xid, rpc::kProcUnavail);
+  std::optional<rpc::DeviceArgs> args = rpc::DecodeDeviceArgs(call.program, call.procedure, call.arguments);
+  if (!args) return rpc::AcceptedReply(call.xid, rpc::kGarbageArgs);
+
+  Waiting w;
+  w.xid = call.xid;
+  w.procedure = call.procedure;
+  w.args = std::move(*args);
+  const int64_t now = clock_.NowMs();
+  w.lockDeadlineMs = Deadline(now, w.args.lockTimeoutMs);
+  w.ioDeadlineMs = Deadline(now, w.args.ioTimeoutMs);
+  // The abort channel answers at once, even while the same connection's core call waits.
+  if (!core) {
+    int32_t error = rpc::kInvalidLinkId;
+    if (Find(w.args.link)) {
+      error = rpc::kNoDeviceError;
+      for (auto& [id, other] : waiting_) {
+        if (other.args.link == w.args.link) other.aborted = true;
+      }
+      Changed();
+    }
+    return rpc::AcceptedReply(call.xid, rpc::kSuccess, ErrorOnly(error));
+  }
+  if (std::optional<std::string> results = Attempt(connection, w)) {
+    return rpc::AcceptedReply(call.xid, rpc::kSuccess, *results);
+  }
+  waiting_[connection] = std::move(w);
+  return std::nullopt;
+}
+
+std::optional<std::string> Vxi11Core::Retry(int connection) {
+  const auto found = waiting_.find(connection);
+  if (found == waiting_.end()) return std::nullopt;
+  std::optional<std::string> results = Attempt(connection, found->second);
+  if (!results) return std::nullopt;
+  std::string reply = rpc::AcceptedReply(found->second.xid, rpc::kSuccess, *results);
+  waiting_.erase(found);
+  return reply;
+}
+
+std::optional<int64_t> Vxi11Core::NextDeadlineMs() const {
+  std::optional<int64_t> first;
+  for (const auto& [connection, w] : waiting_) {
+    if (!first || w.wakeMs < *first) first = w.wakeMs;
+  }
+  return first;
+}
+
+std::nullopt_t Vxi11Core::Wait(Waiting& call, int64_t deadlineMs) {
+  call.wakeMs = deadlineMs;
+  return std::nullopt;
+}
+
+std::optional<int32_t> Vxi11Core::LockCheck(Waiting& call) {
+  if (lockHolder_ == 0 || lockHolder_ == call.args.link) return rpc::kNoDeviceError;
+  if (!(call.args.flags & rpc::kFlagWaitLock) || clock_.NowMs() >= call.lockDeadlineMs) return rpc::kDeviceLocked;
+  return Wait(call, call.lockDeadlineMs);
+}
+
+std::optional<std::string> Vxi11Core::Attempt(int connection, Waiting& call) {
+  const rpc::DeviceArgs& a = call.args;
+  if (call.procedure == rpc::kCreateLink) {
+    // The lock asked for with the link is waited for up to its time-out, as device_lock does.
+    if (a.lockDevice && lockHolder_ != 0) {
+      if (clock_.NowMs() < call.lockDeadlineMs) return Wait(call, call.lockDeadlineMs);
+      rpc::XdrWriter w;
+      for (int32_t v : {static_cast<int32_t>(rpc::kDeviceLocked), 0, 0, 0}) w.I32(v);
+      return w.Take();
+    }
+    return CreateLink(connection, a);
+  }
+  Link* link = Find(a.link);
+  std::string results;
+  if (!link) {
+    results = ErrorOnly(rpc::kInvalidLinkId);
+    if (call.procedure == rpc::kDeviceWrite || call.procedure == rpc::kDeviceReadStb) {
+      results += ErrorOnly(0);
+    } else if (call.procedure == rpc::kDeviceRead) {
+      results += ErrorOnly(0) + ErrorOnly(0);
+    }
+    return results;
+  }
+  // Aborted from the abort channel.
+  if (call.aborted) {
+    if (call.procedure == rpc::kDeviceWrite || call.procedure == rpc::kDeviceReadStb) {
+      return ErrorOnly(rpc::kAborted) + ErrorOnly(0);
+    }
+    if (call.procedure == rpc::kDeviceRead) return ErrorOnly(rpc::kAborted) + ErrorOnly(0) + ErrorOnly(0);
+    return ErrorOnly(rpc::kAborted);
+  }
+  switch (call.procedure) {
+    case rpc::kDeviceLock:
+      if (lockHolder_ != 0 && lockHolder_ != a.link) {
+        if ((a.flags & rpc::kFlagWaitLock) && clock_.NowMs() < call.lockDeadlineMs) {
+          return Wait(call, call.lockDeadlineMs);
+        }
+        return ErrorOnly(rpc::kDeviceLocked);
+      }
+      lockHolder_ = a.link;
+      return ErrorOnly(rpc::kNoDeviceError);
+    case rpc::kDeviceUnlock:
+      if (lockHolder_ != a.link) return ErrorOnly(rpc::kNoLockHeld);
+      lockHolder_ = 0;
+      Changed();
+      return ErrorOnly(rpc::kNoDeviceError);
+    case rpc::kDestroyLink:
+      DestroyLink(a.link);
+      return ErrorOnly(rpc::kNoDeviceError);
+    default:
+      break;
+  }
+  const std::optional<int32_t> lock = LockCheck(call);
+  if (!lock) return std::nullopt;
+  if (*lock != rpc::kNoDeviceError) {
+    results = ErrorOnly(*lock);
+    if (call.procedure == rpc::kDeviceWrite || call.procedure == rpc::kDeviceReadStb) {
+      results += ErrorOnly(0);
+    } else if (call.procedure == rpc::kDeviceRead) {
+      results += ErrorOnly(0) + ErrorOnly(0);
+    }
+    return results;
+  }
+  switch (call.procedure) {
+    case rpc::kDeviceWrite:
+      return Write(*link, call);
+    case rpc::kDeviceRead:
+      return Read(*link, call);
+    case rpc::kDeviceReadStb: {
+      rpc::XdrWriter w;
+      w.I32(rpc::kNoDeviceError);
+      w.U32(static_cast<uint32_t>(server_.instrument().StatusByte(link->client, link->HasReply())));
+      return w.Take();
+    }
+    case rpc::kDeviceTrigger:
+      // The instrument has no trigger (*TRG) to run.
+      return ErrorOnly(rpc::kOperationNotSupported);
+    case rpc::kDeviceClear:
+      server_.ClearLines(link->client);
+      link->Clear();
+      return ErrorOnly(rpc::kNoDeviceError);
+    case rpc::kDeviceRemote:
+    case rpc::kDeviceLocal:
+      // The board has no front panel to lock out: both are accepted and change nothing.
+      return ErrorOnly(rpc::kNoDeviceError);
+    default:
+      return ErrorOnly(rpc::kOperationNotSupported);
+  }
+}
+
+std::string Vxi11Core::CreateLink(int connection, const rpc::DeviceArgs& args) {
+  rpc::XdrWriter w;
+  if (!IsOurDevice(args.data) || links_.size() >= kMaxVxi11Links) {
+    w.I32(IsOurDevice(args.data) ? rpc::kOutOfResources : rpc::kDeviceNotAccessible);
+    w.I32(0);
+    w.U32(0);
+    w.U32(0);
+    return w.Take();
+  }
+  const int32_t id = nextLink_;
+  // Link ids stay positive and are not reused while the server runs (until they wrap).
+  nextLink_ = nextLink_ == std::numeric_limits<int32_t>::max() ? 1 : nextLink_ + 1;
+  auto link = std::make_unique<Link>(*this, connection);
+  link->client = server_.AddLineClient(*link);
+  links_[id] = std::move(link);
+  if (args.lockDevice) lockHolder_ = id;
+  w.I32(rpc::kNoDeviceError);
+  w.I32(id);
+  w.U32(abortPort_);
+  w.U32(static_cast<uint32_t>(rpc::kMaxWriteBytes));
+  return w.Take();
+}
+
+std::optional<std::string> Vxi11Core::Write(Link& link, Waiting& call) {
+  rpc::XdrWriter w;
+  // Past the queue limit the write waits for the link's lines to run, as a socket client's
+  // lines wait in TCP.
+  if (server_.PendingLines(link.client) >= kMaxQueuedLines) {
+    if (clock_.NowMs() < call.ioDeadlineMs) return Wait(call, call.ioDeadlineMs);
+    w.I32(rpc::kIoTimeout);
+    w.U32(0);
+    return w.Take();
+  }
+  link.Receive(call.args.data, (call.args.flags & rpc::kFlagEnd) != 0);
+  w.I32(rpc::kNoDeviceError);
+  w.U32(static_cast<uint32_t>(call.args.data.size()));
+  return w.Take();
+}
+
+std::optional<std::string> Vxi11Core::Read(Link& link, Waiting& call) {
+  rpc::XdrWriter w;
+  if (!link.HasReply()) {
+    // Nothing to read: a line that is still to run may answer; otherwise the read times out as
+    // an instrument with nothing to say does.
+    if (clock_.NowMs() < call.ioDeadlineMs) return Wait(call, call.ioDeadlineMs);
+    w.I32(rpc::kIoTimeout);
+    w.I32(0);
+    w.Opaque({});
+    return w.Take();
+  }
+  const size_t most = std::min<size_t>(call.args.requestSize, rpc::kMaxReadBytes);
+  std::optional<char> termChar;
+  if (call.args.flags & rpc::kFlagTermChar) termChar = static_cast<char>(call.args.termChar & 0xFF);
+  std::string data;
+  int32_t reason = link.Take(most, termChar, data);
+  // A read cut short by the cap is not what the client asked for: it reads on.
+  if (most < call.args.requestSize && data.size() == most) reason &= ~rpc::kReasonRequestCount;
+  w.I32(rpc::kNoDeviceError);
+  w.I32(reason);
+  w.Opaque(data);
+  return w.Take();
+}
+
+void Vxi11Core::DestroyLink(int32_t id) {
+  const auto found = links_.find(id);
+  if (found == links_.end()) return;
+  server_.RemoveLineClient(found->second->client);
+  links_.erase(found);
+  if (lockHolder_ == id) lockHolder_ = 0;
+  Changed();
+}
+
+void Vxi11Core::CloseConnection(int connection) {
+  waiting_.erase(connection);
+  std::vector<int32_t> gone;
+  for (const auto& [id, link] : links_) {
+    if (link->connection() == connection) gone.push_back(id);
+  }
+  for (const int32_t id : gone) DestroyLink(id);
+}
+
+}  // namespace korvane::scpi

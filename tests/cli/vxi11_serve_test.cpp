@@ -1,0 +1,73 @@
+// korvane-cli serve over VXI-11 as a VISA user meets it: PyVISA's pure-Python backend finds the
+// instrument through the system's portmapper (rpcbind) and opens TCPIP::127.0.0.1::INSTR.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/cli_runner.h"
+#include "support/visa_client.h"
+
+namespace korvane::test {
+namespace {
+
+bool PortmapperAnswers() { return RunProgram("rpcinfo", {"-p", "127.0.0.1"}).exitCode == 0; }
+
+// Starts rpcbind when no portmapper runs: empty when one answers, else why none does.
+std::string StartPortmapper() {
+  if (PortmapperAnswers()) return "";
+  const CliResult started = RunProgram("/usr/sbin/rpcbind", {"-w"});
+  for (int i = 0; i < 50 && !PortmapperAnswers(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  if (PortmapperAnswers()) return "";
+  return "no portmapper answers on 127.0.0.1:111 and '/usr/sbin/rpcbind -w' did not start one (exit " +
+         std::to_string(started.exitCode) + ": " + started.err +
+         "); scripts/bootstrap installs rpcbind, which needs root: run 'sudo rpcbind -w' and repeat the test";
+}
+
+// The portmapper's table as rpcinfo prints it.
+std::string PortmapTable() { return RunProgram("rpcinfo", {"-p", "127.0.0.1"}).out; }
+
+TEST(Vxi11Serve, PyVisaFindsTheInstrumentThroughThePortmapper) {
+  const std::string why = StartPortmapper();
+  if (!why.empty()) {
+    if (geteuid() != 0) GTEST_SKIP() << why;
+    FAIL() << why;
+  }
+  ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  const std::optional<std::string> listening = serve.ReadLine(30000);
+  const std::optional<std::string> vxi11 = serve.ReadLine(10000);
+  ASSERT_TRUE(listening && vxi11) << serve.Stderr();
+  ASSERT_EQ(vxi11->rfind("VXI-11 on 127.0.0.1:", 0), 0u) << *vxi11;
+  const std::string port = vxi11->substr(20, vxi11->find(' ', 20) - 20);
+  // Registered for TCP under the VXI-11 core program (0x0607AF), on this server's port.
+  const std::string registration = "395183    1   tcp  " + port;
+  EXPECT_NE(PortmapTable().find(registration), std::string::npos) << PortmapTable();
+
+  VisaClient visa;
+  ASSERT_EQ(visa.Greeting().rfind("ready pyvisa", 0), 0u) << visa.Greeting();
+  ASSERT_EQ(visa.Open("a", "TCPIP::127.0.0.1::INSTR"), "ok");
+  ASSERT_EQ(visa.Open("b", "TCPIP::127.0.0.1::INSTR"), "ok");
+  EXPECT_EQ(visa.Query("a", "*IDN?"), "= Korvane,MAX2871,111111112222222233333333,3.40.1234");
+  EXPECT_EQ(visa.Write("a", "FREQ 1296 MHZ"), "ok");
+  EXPECT_EQ(visa.Query("a", "FREQ?"), "= 1296000000.000");
+  // Two links at once: one instrument, an error queue each.
+  EXPECT_EQ(visa.Write("b", "FREQ 99 GHZ"), "ok");
+  EXPECT_EQ(visa.Query("b", "SYST:ERR?"), "= -222,\"Data out of range\"");
+  EXPECT_EQ(visa.Query("a", "SYST:ERR?"), "= 0,\"No error\"");
+  EXPECT_EQ(visa.Query("b", "FREQ?;:SYST:ERR?"), "= 1296000000.000;0,\"No error\"");
+  EXPECT_EQ(visa.Close("a"), "ok");
+  EXPECT_EQ(visa.Query("b", "*OPC?"), "= 1");
+
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0)) << serve.Stderr();
+  EXPECT_EQ(serve.Stderr(), "");
+  EXPECT_EQ(PortmapTable().find(registration), std::string::npos) << PortmapTable();
+}
+
+}  // namespace
+}  // namespace korvane::test

@@ -1,0 +1,242 @@
+// VXI-11 below the sockets: records cut into fragments, RPC calls good and bad, and the core
+// procedures run against the demo board's instrument through the SCPI server's queue.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "link/demo_board.h"
+#include "scpi/vxi11_core.h"
+#include "scpi/vxi11_rpc.h"
+#include "session/board_session.h"
+
+namespace korvane::scpi {
+namespace {
+
+using namespace rpc;
+
+std::string Words(std::initializer_list<uint32_t> words) {
+  XdrWriter w;
+  for (const uint32_t word : words) w.U32(word);
+  return w.Take();
+}
+
+TEST(Vxi11Rpc, RecordsAreReassembledFromFragmentsAndBounded) {
+  const std::string big(kMaxRecordBytes - 100, 'x');
+  const struct {
+    std::string stream;
+    size_t piece;  // bytes fed at a time
+    std::vector<std::string> records;
+    bool ok;
+  } cases[] = {
+      {Frame("abcd") + Frame("ef"), 1, {"abcd", "ef"}, true},
+      {Words({3}) + "abc" + Words({0x80000002}) + "de", 3, {"abcde"}, true},
+      {Words({0x80000000}) + Frame("z"), 64, {"", "z"}, true},
+      {Words({0x80000000 | (kMaxRecordBytes + 1)}), 64, {}, false},
+      // Each fragment fits; together they are too long.
+      {Words({static_cast<uint32_t>(big.size())}) + big + Frame(std::string(200, 'y')), 4096, {}, false},
+  };
+  for (const auto& c : cases) {
+    RecordReader reader;
+    bool ok = true;
+    for (size_t at = 0; at < c.stream.size() && ok; at += c.piece) ok = reader.Feed(c.stream.substr(at, c.piece));
+    std::vector<std::string> records;
+    while (const auto r = reader.Next()) records.push_back(*r);
+    EXPECT_EQ(ok, c.ok) << c.stream.size();
+    EXPECT_EQ(records, c.records) << c.stream.size();
+  }
+}
+
+// Board pauses and time-outs run on a clock the test moves.
+class ManualClock : public Clock {
+ public:
+  int64_t NowMs() override { return now; }
+  void SleepMs(int ms) override { now += ms; }
+  int64_t now = 0;
+};
+
+// The demo board's instrument behind a SCPI server (its lines run from the event loop) and the
+// VXI-11 device.
+struct Bench {
+  Bench() {
+    PanelSettings start;
+    start.reference.clear();
+    const session::ConnectResult result = session.Connect(link::kDemoPortName, session::ChipChoice::Max2871, start);
+    EXPECT_TRUE(result.ok());
+    instrument = std::make_unique<Instrument>(
+        session, clock, Instrument::Options{link::kDemoPortName, session::ChipChoice::Max2871, SolveMode::Exact},
+        result.readout.settings);
+    server = std::make_unique<ScpiServer>(*instrument, clock);
+    EXPECT_TRUE(server->Listen(QHostAddress::LocalHost, 0));
+    core = std::make_unique<Vxi11Core>(*server, clock, 4242);
+  }
+  // Lets the server run what is queued.
+  static void Settle() {
+    for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
+  }
+
+  int argc = 1;
+  char name[8] = "test";
+  char* argv[1] = {name};
+  QCoreApplication app{argc, argv};
+  ManualClock clock;
+  link::DemoStore demo;
+  session::BoardSession session{clock, demo};
+  std::unique_ptr<Instrument> instrument;
+  std::unique_ptr<ScpiServer> server;
+  std::unique_ptr<Vxi11Core> core;
+};
+
+// A reply record as text: "rpc denied ...", "rpc STAT" for a call not run, else the procedure's
+// results ("ERROR" and what follows it).
+std::string Describe(uint32_t procedure, const std::string& reply, uint32_t xid) {
+  const std::optional<std::string_view> results = ReplyResults(reply, xid);
+  XdrReader r(results ? *results : std::string_view(reply));
+  uint32_t word = 0;
+  std::string text = results ? "" : "rpc";
+  if (!results) {
+    for (int i = 0; i < 3; ++i) r.U32(word);  // xid, reply, accepted or denied
+    if (word == 1) text += " denied";
+    if (word == 0 && r.U32(word)) r.SkipOpaque(kMaxAuthBytes);  // the verifier
+    while (r.U32(word)) text += " " + std::to_string(word);
+    return text;
+  }
+  const std::map<uint32_t, std::vector<std::string>> fields = {{kCreateLink, {" link ", " abort ", " max "}},
+                                                               {kDeviceWrite, {" size "}},
+                                                               {kDeviceReadStb, {" stb "}},
+                                                               {kDeviceRead, {" reason "}}};
+  int32_t error = 0;
+  r.I32(error);
+  text = std::to_string(error);
+  const auto named = fields.find(procedure);
+  for (const std::string& field : named == fields.end() ? std::vector<std::string>{} : named->second) {
+    r.U32(word);
+    text += field + std::to_string(word);
+  }
+  std::string data;
+  if (procedure == kDeviceRead && r.Opaque(data, kMaxReadBytes)) text += " '" + data + "'";
+  EXPECT_TRUE(r.ok()) << text;
+  return text;
+}
+
+std::string Opaque(const std::string& bytes) {
+  XdrWriter w;
+  w.Opaque(bytes);
+  return w.Take();
+}
+std::string CreateLinkArgs(const std::string& device, bool lock = false, uint32_t lockTimeoutMs = 0) {
+  return Words({7, lock ? 1u : 0u, lockTimeoutMs}) + Opaque(device);
+}
+std::string WriteArgs(int32_t link, const std::string& data, int32_t flags = kFlagEnd) {
+  return Words({static_cast<uint32_t>(link), 0, 0, static_cast<uint32_t>(flags)}) + Opaque(data);
+}
+std::string ReadArgs(int32_t link, uint32_t size, uint32_t ioTimeoutMs = 0, int termChar = -1) {
+  return Words({static_cast<uint32_t>(link), size, ioTimeoutMs, 0,
+                termChar < 0 ? 0u : static_cast<uint32_t>(kFlagTermChar), static_cast<uint32_t>(termChar & 0xFF)});
+}
+// device_readstb, _trigger, _clear, _remote, _local; device_lock reads the first three.
+std::string Generic(int32_t link, int32_t flags = 0, uint32_t lockTimeoutMs = 0) {
+  return Words({static_cast<uint32_t>(link), static_cast<uint32_t>(flags), lockTimeoutMs, 0});
+}
+std::string LinkArg(int32_t link) { return Words({static_cast<uint32_t>(link)}); }
+
+constexpr uint32_t kRetry = 1000;  // not a call: retries the connection's waiting call
+constexpr uint32_t kRaw = 1001;    // args hold a whole record
+
+TEST(Vxi11Core, ProceduresFollowTheLinkLockReadAndErrorRules) {
+  Bench bench;
+  const struct {
+    int connection;
+    uint32_t procedure;
+    std::string args;
+    std::string expected;   // "waits": the call has no reply yet
+    int64_t advanceMs = 0;  // the clock moves first
+    uint32_t program = kCoreProgram;
+  } steps[] = {
+      {1, kCreateLink, CreateLinkArgs("inst0"), "0 link 1 abort 4242 max 32768"},
+      {2, kCreateLink, CreateLinkArgs("INST0"), "0 link 2 abort 4242 max 32768"},
+      {2, kCreateLink, CreateLinkArgs("gpib0,5"), "3 link 0 abort 0 max 0"},
+      // Each line end and the END flag end a message; each reply is a message of its own.
+      {1, kDeviceWrite, WriteArgs(1, "*OPC?;*OPC?\nSYST:ERR?"), "0 size 21"},
+      {1, kDeviceRead, ReadArgs(1, 1), "0 reason 1 '1'"},
+      {1, kDeviceRead, ReadArgs(1, 100, 0, ';'), "0 reason 2 ';'"},
+      {1, kDeviceRead, ReadArgs(1, 2), "0 reason 5 '1\n'"},
+      {1, kDeviceRead, ReadArgs(1, 100, 0, '\n'), "0 reason 6 '0,\"No error\"\n'"},
+      {1, kDeviceRead, ReadArgs(1, 100), "15 reason 0 ''"},
+      // A message without END waits for the rest of its line.
+      {1, kDeviceWrite, WriteArgs(1, "*OP", 0), "0 size 3"},
+      {1, kDeviceRead, ReadArgs(1, 100), "15 reason 0 ''"},
+      {1, kDeviceWrite, WriteArgs(1, "C?"), "0 size 2"},
+      {1, kDeviceRead, ReadArgs(1, 100), "0 reason 4 '1\n'"},
+      // Errors stay with the link that made them; the status byte shows them, and a reply waiting.
+      {2, kDeviceWrite, WriteArgs(2, "BOGUS\r\n*OPC?\n"), "0 size 13"},
+      {2, kDeviceReadStb, Generic(2), "0 stb 20"},
+      {1, kDeviceReadStb, Generic(1), "0 stb 0"},
+      {2, kDeviceClear, Generic(2), "0"},
+      {2, kDeviceRead, ReadArgs(2, 100), "15 reason 0 ''"},
+      {2, kDeviceWrite, WriteArgs(2, "SYST:ERR?"), "0 size 9"},
+      {2, kDeviceRead, ReadArgs(2, 100), "0 reason 4 '-113,\"Undefined header\"\n'"},
+      {1, kDeviceTrigger, Generic(1), "8"},
+      {1, kDeviceWrite, WriteArgs(99, "*RST"), "4 size 0"},
+      {1, kDestroyLink, LinkArg(99), "4"},
+      {1, kDeviceUnlock, LinkArg(1), "12"},
+      // The lock: others are refused at once, or wait for it as long as they asked.
+      {1, kDeviceLock, Generic(1), "0"},
+      {2, kDeviceWrite, WriteArgs(2, "*RST"), "11 size 0"},
+      {2, kDeviceLock, Generic(2), "11"},
+      {2, kDeviceLock, Generic(2, kFlagWaitLock, 500), "waits"},
+      {2, kRetry, "", "waits", 499},
+      {2, kRetry, "", "11", 1},
+      {2, kCreateLink, CreateLinkArgs("inst0", true, 100), "waits"},
+      {1, kDeviceUnlock, LinkArg(1), "0"},
+      {2, kRetry, "", "0 link 3 abort 4242 max 32768"},
+      {1, kDeviceRead, Generic(1) + Words({0, 0}), "11 reason 0 ''"},
+      {2, kDestroyLink, LinkArg(3), "0"},
+      // A read waits for its time-out, or until the abort channel ends it.
+      {1, kDeviceRead, ReadArgs(1, 100, 1000), "waits"},
+      {1, kRetry, "", "15 reason 0 ''", 1000},
+      {1, kDeviceRead, ReadArgs(1, 100, 1000), "waits"},
+      {3, kDeviceAbort, LinkArg(1), "0", 0, kAbortProgram},
+      {1, kRetry, "", "23 reason 0 ''"},
+      {3, kDeviceAbort, LinkArg(5), "4", 0, kAbortProgram},
+      {1, kCreateIntrChan, "", "8"},
+      {1, kDestroyIntrChan, "", "6"},
+      // Calls the device does not run.
+      {1, kDeviceWrite, LinkArg(1), "rpc 4"},
+      {1, kDeviceWrite, WriteArgs(1, std::string(kMaxWriteBytes + 1, 'x')), "rpc 4"},
+      {1, 21, "", "rpc 3"},
+      {1, kDeviceAbort, LinkArg(1), "rpc 1", 0, 0x0607B1},
+      {1, kRaw, CallRecord(9, kCoreProgram, 2, kDeviceClear, Generic(1)), "rpc 2 1 1"},
+      {1, kRaw, Words({9, 0, 3}), "rpc denied 0 2 2"},
+      {1, kRaw, Words({9, 0, 2, kCoreProgram, 1, 0, 1, 401}) + std::string(404, 'c'), "rpc denied 1 1"},
+      {1, kRaw, Words({9, 1, 0, 0}), ""},
+  };
+  std::map<int, std::pair<uint32_t, uint32_t>> waiting;  // procedure and xid of each connection's call
+  uint32_t xid = 100;
+  for (const auto& s : steps) {
+    bench.clock.now += s.advanceMs;
+    Bench::Settle();
+    std::optional<std::string> reply;
+    uint32_t procedure = s.procedure;
+    uint32_t callXid = ++xid;
+    if (s.procedure == kRetry) {
+      std::tie(procedure, callXid) = waiting[s.connection];
+      reply = bench.core->Retry(s.connection);
+    } else {
+      const std::string record =
+          s.procedure == kRaw ? s.args : CallRecord(callXid, s.program, kVxi11Version, s.procedure, s.args);
+      const ParsedCall parsed = ParseCall(record);
+      if (s.procedure == kRaw) callXid = 9;
+      reply = parsed.call ? bench.core->Start(s.connection, *parsed.call) : parsed.reply;
+      waiting[s.connection] = {s.procedure, callXid};
+    }
+    const std::string got = !reply ? "waits" : reply->empty() ? "" : Describe(procedure, *reply, callXid);
+    EXPECT_EQ(got, s.expected) << "step " << (&s - steps) << " procedure " << s.procedure;
+  }
+}
+
+}  // namespace
+}  // namespace korvane::scpi
