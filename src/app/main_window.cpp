@@ -303,11 +303,10 @@ QWidget* MainWindow::BuildBeacon() {
   speed->setMaximumWidth(speed->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
   grid->addWidget(speed, 1, 1, Qt::AlignLeft);
 
-  auto* text = Make(ctl::kBeaconText, new QPlainTextEdit(group),
-                    QStringLiteral("Up to %1 characters, use #xxxx for xxxxms tone generation and &xxxx for pause.")
-                        .arg(session::kBeaconTextMax)
-                        .toUtf8()
-                        .constData());
+  auto* text = Make(ctl::kBeaconText, new QPlainTextEdit(group));
+  // The number the board keeps, which the field holds to.
+  text->setToolTip(QStringLiteral("Up to %1 characters, use #xxxx for xxxxms tone generation and &xxxx for pause.")
+                       .arg(session::kBeaconTextMax));
   grid->addWidget(CaptionFor("Beaco&n text:", text, group), 2, 0, 1, 3);
   text->setLineWrapMode(QPlainTextEdit::NoWrap);
   text->setTabChangesFocus(true);
