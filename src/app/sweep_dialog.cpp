@@ -76,7 +76,8 @@ SweepDialog::SweepDialog(panel::CMainDlg& dlg, QWidget* parent)
   setWindowTitle(QStringLiteral("Sweep"));
   fromRange_->setChecked(true);
   list_->setAccessibleName(QStringLiteral("Frequencies (MHz)"));
-  list_->setToolTip(QStringLiteral("One frequency in MHz per line, or the first column of a CSV file"));
+  list_->setToolTip(QStringLiteral("One frequency in MHz per line, or the first column of a CSV file (columns "
+                                   "separated by ',', or by ';' where the numbers have a decimal comma)"));
   list_->setTabChangesFocus(true);
   list_->setFixedHeight(list_->fontMetrics().lineSpacing() * 4 + 12);
   loadList_->setToolTip(QStringLiteral("Take the frequencies from the first column of a CSV file"));

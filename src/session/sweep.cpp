@@ -50,18 +50,23 @@ std::optional<std::vector<double>> SweepRange(double start, double stop, double 
 }
 
 std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, std::string* why) {
+  // Files written where the decimal mark is a comma separate their columns with ';' (or a tab);
+  // there a comma is the decimal mark, elsewhere it ends the column.
+  const bool commaIsDecimal = text.find_first_of(";\t") != std::string_view::npos;
+  const char* separators = commaIsDecimal ? ";\t" : ",;\t";
   std::vector<double> mhz;
   while (!text.empty()) {
     const size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    const size_t cut = line.find_first_of(",;\t");
+    const size_t cut = line.find_first_of(separators);
     const bool oneField = cut == std::string_view::npos;
     std::string_view rest = Trim(line.substr(0, cut));
     // A typed line may hold several numbers between blanks; a CSV field holds one.
     while (!rest.empty()) {
       const size_t blank = oneField ? rest.find(' ') : std::string_view::npos;
-      const std::optional<double> value = ReadTypedNumber(rest.substr(0, blank));
+      const std::string_view field = rest.substr(0, blank);
+      const std::optional<double> value = commaIsDecimal ? ReadTypedNumber(field) : ReadNumberStrict(field);
       if (!value) break;
       if (mhz.size() >= static_cast<size_t>(kMaxSweepPoints)) {
         *why = "more than a million points";

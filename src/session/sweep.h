@@ -24,7 +24,8 @@ inline constexpr int64_t kMaxSweepPoints = 1000000;
 std::optional<std::vector<double>> SweepRange(double start, double stop, double step, std::string* why);
 
 // Frequencies in MHz from a typed list or a CSV file: the first field of each line (fields
-// end at ',', ';' or a tab; a line with one field may also separate numbers with blanks).
+// end at ',', ';' or a tab; a line with one field may also separate numbers with blanks). In
+// a text with ';' or tabs a comma is the decimal mark ("1296,5;beacon").
 // Lines whose first field is no number, such as a heading, are skipped; nullopt with *why
 // when no number is left or there are more than kMaxSweepPoints.
 std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, std::string* why);
