@@ -189,6 +189,20 @@ TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
   }
 }
 
+TEST_F(WindowTest, EnterConnectsFromThePortFieldAndPressesTheFocusedButton) {
+  QLineEdit* port = Get<QComboBox>(ctl::kPortList)->lineEdit();
+  port->setFocus();
+  port->selectAll();
+  QTest::keyClicks(port, QStringLiteral("Demo"));
+  QTest::keyClick(port, Qt::Key_Return);
+  Settle();
+  ASSERT_TRUE(window->model().connected());
+  Get(ctl::kDisconnect)->setFocus();
+  QTest::keyClick(Get(ctl::kDisconnect), Qt::Key_Return);
+  Settle();
+  EXPECT_FALSE(window->model().connected());
+}
+
 TEST_F(WindowTest, EveryFieldAndListHasADistinctNameAScreenReaderSays) {
   QAccessible::setActive(true);
   // Qt names a text field after its caption. A list it names by its value on Linux, where a
