@@ -1,4 +1,5 @@
 // "Save": what reaches the board, in which order, and what the user is told.
+#include <algorithm>
 #include <clocale>
 #include <string>
 #include <vector>
@@ -257,7 +258,6 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
     SCOPED_TRACE(std::string(ChipName(chip)));
     PanelSettings korvane;
     korvane.chip = chip;
-    korvane.reference = "10.000";
     AcceptReference(korvane.reference, chip, korvane.refDivisor, korvane.pfd);
     VirtualBoard board;
     std::vector<std::string> stored;
@@ -271,12 +271,9 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
         ++settable;
         const uint32_t now = ReadField(f, set.words);
         uint32_t other = now == f.minValue ? f.maxValue : f.minValue;
-        for (const FieldValue& v : f.values) {
-          if (v.value != now) {
-            other = v.value;
-            break;
-          }
-        }
+        auto named =
+            std::find_if(f.values.begin(), f.values.end(), [&](const FieldValue& v) { return v.value != now; });
+        if (named != f.values.end()) other = named->value;
         // The ADF435x's band-select clock stays within its limit (and within 254 for the faster mode).
         if (f.field == Field::BandSelect && chip != ChipType::Max2871) other = 250;
         WriteField(f, other, set.words);

@@ -144,10 +144,9 @@ TEST(SettingsFile, OverridesRoundTripInTheirOwnSection) {
   adf.chip = ChipType::Adf4351;
   EXPECT_TRUE(LoadSettings(ProfileFile::Parse(saved), adf).freqSlots[2].overrides.empty());
   // Names the chip lacks, computed fields and values that are no number are left out.
-  const PanelSettings hand = LoadSettings(
-      ProfileFile::Parse("[Fields]\nChip=max2871\nF1=sdn=2;N=500;CP=lots;BOGUS=1;LD=digital lock detect\n"),
-      PanelSettings{});
-  EXPECT_EQ(hand.freqSlots[0].overrides, (FieldOverrides{{Field::NoiseMode, 2}, {Field::LockDetectPin, 1}}));
+  const ProfileFile hand = ProfileFile::Parse("[Fields]\nChip=max2871\nF1=sdn=2;N=500;CP=lots;BOGUS=1;LD=high\n");
+  EXPECT_EQ(LoadSettings(hand, {}).freqSlots[0].overrides,
+            (FieldOverrides{{Field::NoiseMode, 2}, {Field::LockDetectPin, 3}}));
 
   // Resetting every slot clears what the earlier save wrote, and a later load finds none.
   for (SlotSettings& slot : settings.freqSlots) slot.overrides.clear();

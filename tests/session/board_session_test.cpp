@@ -140,10 +140,8 @@ TEST_F(SessionTest, OverridesTheChipDoesNotTakeAreRefusedBeforeAnythingIsSent) {
   const ConnectResult connected = session.Connect(board.path(), ChipChoice::Max2871, Start());
   ASSERT_TRUE(connected.ok());
   PanelSettings settings = connected.readout.settings;
-  // 10 MHz / 100 is a 100 kHz band-select clock, twice what the MAX2871 takes.
   settings.freqSlots[2].overrides[Field::BandSelect] = 100;
   board.ClearLog();
-
   const SaveResult saved = session.SaveToFlash(settings);
   EXPECT_EQ(saved.status, SaveResult::Status::InvalidOverrides);
   EXPECT_EQ(saved.Message(),
@@ -153,12 +151,8 @@ TEST_F(SessionTest, OverridesTheChipDoesNotTakeAreRefusedBeforeAnythingIsSent) {
   const TuneResult tuned = session.Tune(settings, 2);
   EXPECT_FALSE(tuned.accepted());
   EXPECT_EQ(tuned.refusal.rfind("F3: The band-select clock", 0), 0u);
-  EXPECT_TRUE(tuned.reference.command.empty());
-  EXPECT_TRUE(tuned.slot.command.empty());
   EXPECT_TRUE(board.Log().empty());
-
-  // Another slot's overrides do not hold up a tune of this one.
-  EXPECT_TRUE(session.Tune(settings, kSigGenSlot).accepted());
+  EXPECT_TRUE(session.Tune(settings, kSigGenSlot).accepted());  // other slots' overrides do not hold it up
 }
 
 }  // namespace
