@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "cli/json.h"
 #include "synth/number_text.h"
 
 namespace korvane::cli {
@@ -38,7 +39,52 @@ std::string ErrorHzText(double hz) {
   return FormatFixed(hz, 3) + " Hz";
 }
 
+FieldOverrides FieldOptions(const Args& args, ChipType chip) {
+  FieldOverrides overrides;
+  auto it = args.lists.find("field");
+  if (it == args.lists.end()) return overrides;
+  for (const std::string& option : it->second) {
+    const size_t eq = option.find('=');
+    if (eq == std::string::npos) throw UsageError("--field '" + option + "' is not NAME=VALUE");
+    const std::string name = option.substr(0, eq);
+    const RegisterField* field = FindField(chip, name);
+    if (!field) {
+      throw UsageError("the " + std::string(ChipName(chip)) + " has no field '" + name +
+                       "' (\"korvane-cli fields --chip " + std::string(ChipName(chip)) + "\" lists them)");
+    }
+    const std::optional<uint32_t> value = ReadFieldValue(*field, option.substr(eq + 1));
+    if (!value) {
+      throw UsageError("--field " + name + ": '" + option.substr(eq + 1) + "' is not a value of " +
+                       std::string(field->name) + " (" + AllowedValuesText(*field) + ")");
+    }
+    if (std::optional<std::string> why = CheckOverride(chip, field->field, *value)) throw UsageError(*why);
+    overrides[field->field] = *value;
+  }
+  return overrides;
+}
+
+std::string OverridesJson(ChipType chip, const FieldOverrides& overrides) {
+  JsonObject o;
+  for (const RegisterField& f : Facts(chip).fields) {
+    if (auto it = overrides.find(f.field); it != overrides.end()) o.Add(f.name, static_cast<int64_t>(it->second));
+  }
+  return o.str();
+}
+
+std::string OverridesText(ChipType chip, const FieldOverrides& overrides) {
+  std::string text;
+  for (const RegisterField& f : Facts(chip).fields) {
+    auto it = overrides.find(f.field);
+    if (it == overrides.end()) continue;
+    if (!text.empty()) text += ", ";
+    text += std::string(f.name) + "=" + std::to_string(it->second);
+    if (std::string_view name = ValueName(f, it->second); !name.empty()) text += " (" + std::string(name) + ")";
+  }
+  return text;
+}
+
 void RequireAccepted(const session::TuneResult& result) {
+  if (!result.refusal.empty()) throw Failure(result.refusal + "\nNothing was sent.");
   for (const session::Exchange* exchange : {&result.reference, &result.slot}) {
     // A retune leaves out the reference the board already holds.
     if (exchange == &result.reference && exchange->command.empty()) continue;

@@ -20,6 +20,19 @@ session::ChipChoice ChipOption(const Args& args);
 // A --power value (off, -4, -1, +2 or +5) as the level it names; UsageError otherwise.
 PowerLevel PowerOption(const std::string& power);
 
+// The option that sets a field (--field NAME=VALUE, any number of times).
+inline const Option kFieldOption{
+    "field", "NAME=VALUE",
+    "set a register field instead of Korvane's value (repeatable; \"korvane-cli fields\" lists the names and "
+    "values)"};
+// The --field values as overrides of the chip's fields; UsageError for a name the chip does not have,
+// a computed field or a value the field does not take.
+FieldOverrides FieldOptions(const Args& args, ChipType chip);
+// {"NAME": value, ...} in the chip's table order.
+std::string OverridesJson(ChipType chip, const FieldOverrides& overrides);
+// "NAME=value (value name), ..." in the chip's table order.
+std::string OverridesText(ChipType chip, const FieldOverrides& overrides);
+
 // A message with the reason behind it (the system's words) on a second line, when there is one.
 std::string WithReason(const std::string& message, const std::string& reason);
 

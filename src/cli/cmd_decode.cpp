@@ -4,6 +4,8 @@
 #include "cli/command.h"
 #include "cli/json.h"
 #include "synth/chip.h"
+#include "synth/chip_facts.h"
+#include "synth/field_overrides.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
 #include "synth/solver.h"
@@ -61,6 +63,11 @@ int Run(const Args& args) {
     } else {
       o.AddRaw("frequency_mhz", "null");
     }
+    // Every field of the chip by its data sheet name, in register order.
+    JsonObject fields;
+    for (const RegisterField& f : Facts(*chip).fields)
+      fields.Add(f.name, static_cast<int64_t>(ReadField(f, set->words)));
+    o.AddRaw("fields", fields.str());
     std::cout << o.str() << "\n";
   } else if (d.off) {
     std::cout << "off         output switched off (Off, " << BandLabel(Band::Out1) << ")\n"
@@ -95,7 +102,7 @@ const Command kDecodeCommand{"decode",
                              {{"chip", "CHIP", "adf4350, adf4351 or max2871 (the default), for the band check"},
                               {"ref", "MHZ", "the board's reference frequency, 10 by default"},
                               {"s-suffix", "", "the board has the second output band (reads the band from R4)"},
-                              {"json", "", "print one JSON object"}},
+                              {"json", "", "print one JSON object, with every register field by name"}},
                              1,
                              1,
                              Run};

@@ -30,6 +30,9 @@ void PrintText(const PanelSettings& s, bool identified) {
     name.resize(12, ' ');
     std::cout << name << slotSettings.frequency << " MHz  " << BandLabel(slotSettings.band) << "  "
               << PowerLabel(slotSettings.power) << "  real " << RealText(s, slot) << "\n";
+    if (!slotSettings.overrides.empty()) {
+      std::cout << "            expert: " << OverridesText(s.chip, slotSettings.overrides) << "\n";
+    }
   }
   std::cout << "beacon:      " << (s.beacon ? "on" : "off") << ", scanning " << (s.scan ? "on" : "off")
             << ", outputs 1 & 2: " << PinFunctionLabel(s.pinFunction) << ", speed " << s.speed << " wpm\n";
@@ -47,6 +50,7 @@ void PrintJson(const PanelSettings& s) {
                  .Add("power", PowerLabel(slotSettings.power))
                  .Add("real", RealText(s, slot))
                  .Add("error_hz", ErrorHz(s, slot))
+                 .AddRaw("overrides", OverridesJson(s.chip, slotSettings.overrides))
                  .str();
   }
   slots += "]";

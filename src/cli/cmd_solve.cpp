@@ -6,6 +6,7 @@
 #include "cli/command.h"
 #include "cli/json.h"
 #include "synth/chip.h"
+#include "synth/field_overrides.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
 #include "synth/solve_mode.h"
@@ -52,7 +53,11 @@ int Run(const Args& args) {
 
   const SolveMode mode = args.Has("exact") ? SolveMode::Exact : SolveMode::Classic;
   const SolveReference reference{refText, refDivisor, pfd};
-  std::string command = BuildSlotCommand(mode, slot, chip, freqText, band, level, reference);
+  const FieldOverrides overrides = FieldOptions(args, chip);
+  RegisterSet set = BuildSlotWords(mode, slot, chip, freqText, band, level, reference);
+  ApplyOverrides(chip, overrides, set.words);
+  if (std::optional<std::string> why = CheckOverrides(chip, overrides, set.words, pfd)) throw Failure(*why);
+  std::string command = FormatRegisterSet(set);
   // FREQ_MHZ was read above, so it solves.
   const SlotSolution solved = *SolveSlot(mode, chip, band, freqText, reference);
   const PllSolution& s = solved.solution;
@@ -75,6 +80,7 @@ int Run(const Args& args) {
         .AddRaw("achieved_mhz", FormatFixed(achieved, 6))
         .Add("error_hz", solved.errorHz)
         .Add("in_band", inBand)
+        .AddRaw("overrides", OverridesJson(chip, overrides))
         .Add("command", command);
     std::cout << o.str() << "\n";
     return kExitOk;
@@ -98,7 +104,7 @@ int Run(const Args& args) {
 const Command kSolveCommand{
     "solve",
     "FREQ_MHZ [--chip adf4350|adf4351|max2871] [--ref MHZ] [--band 0|1] [--power off|-4|-1|+2|+5] [--slot 0..4] "
-    "[--exact] [--json]",
+    "[--exact] [--field NAME=VALUE]... [--json]",
     "Prints the register set a board would be sent for FREQ_MHZ, and the loop settings behind it.",
     {{"chip", "CHIP", "adf4350, adf4351 or max2871 (the default)"},
      {"ref", "MHZ", "reference frequency, 10 by default"},
@@ -106,6 +112,7 @@ const Command kSolveCommand{
      {"power", "LEVEL", "output power: off, -4, -1 (the default), +2 or +5 dBm; band 1: off or -1"},
      {"slot", "SLOT", "0 to 3 for F1 to F4, 4 for the signal generator (the default)"},
      {"exact", "", "the nearest fraction to the digits typed (any modulus 2..4095) instead of the classic search"},
+     kFieldOption,
      {"json", "", "print one JSON object"}},
     1,
     1,

@@ -81,12 +81,18 @@ int Run(const Args& args) {
     sg.power = *power;
   }
   sg.frequency = frequency;
+  // --field comes on top of what the board's stored set already holds.
+  for (const auto& [field, value] : FieldOptions(args, settings.chip)) sg.overrides[field] = value;
   settings.exact = args.Has("exact");
   if (settings.refDivisor <= 0) {
     throw Failure("The board's reference frequency is not valid for this chip. Nothing was sent.");
   }
   if (!args.Has("force")) RequireInBand(settings.chip, sg.band, *ReadNumberStrict(frequency));
   const session::TuneResult result = board.session.Tune(settings, kSigGenSlot);
+  if (!result.refusal.empty()) {
+    board.session.Close();
+    RequireAccepted(result);
+  }
   session::LockState lock = session::LockState::Unknown;
   if (result.accepted()) {
     lock = board.session.ReadLock();
@@ -127,7 +133,7 @@ int Run(const Args& args) {
 const Command kTuneCommand{
     "tune",
     "--port PORT FREQ_MHZ [--power off|-4|-1|+2|+5] [--band 0|1] [--chip auto|adf4350|adf4351|max2871] "
-    "[--exact] [--force] [--json] [--require-lock]",
+    "[--exact] [--field NAME=VALUE]... [--force] [--json] [--require-lock]",
     "Connects, sets the signal generator as a user would, lets it retune and prints the real frequency, "
     "its error and whether the board reports lock. A frequency outside the chip's band is refused unless "
     "--force is given.",
@@ -136,6 +142,7 @@ const Command kTuneCommand{
      {"band", "BAND", "0 for OUT1 <6GHz, 1 for OUT2 5..12GHz"},
      kChipOption,
      {"exact", "", "the nearest fraction to the digits typed instead of the classic search"},
+     kFieldOption,
      {"force", "", "send a frequency outside the chip's band all the same"},
      {"json", "", "print one JSON object (with the lock state as \"locked\")"},
      {"require-lock", "", "exit 1 when the board does not report lock"}},

@@ -42,6 +42,11 @@ int Run(const Args& args) {
   PanelSettings settings = config::LoadSettings(profile, board.Connect(args));
   // --exact asks for the exact search; without it the file says which search it was made with.
   if (args.Has("exact")) settings.exact = true;
+  // --field sets the field in every slot, on top of the file's own expert settings.
+  const FieldOverrides fields = FieldOptions(args, settings.chip);
+  for (SlotSettings& slot : settings.freqSlots) {
+    for (const auto& [field, value] : fields) slot.overrides[field] = value;
+  }
 
   if (args.Has("no-flash")) {
     // What the window sends half a second after a load: the reference and the signal generator.
@@ -67,12 +72,16 @@ int Run(const Args& args) {
 
 const Command kWriteCommand{
     "write",
-    "--port PORT [--chip auto|adf4350|adf4351|max2871] FILE.kvini [--no-flash] [--exact]",
-    "Connects, loads a configuration file as \"Load config...\" does and saves it to the board's flash.",
+    "--port PORT [--chip auto|adf4350|adf4351|max2871] FILE.kvini [--no-flash] [--exact] [--field NAME=VALUE]...",
+    "Connects, loads a configuration file as \"Load config...\" does and saves it to the board's flash. The file's "
+    "expert settings ([Fields]) go out with it.",
     {kPortOption,
      kChipOption,
      {"no-flash", "", "only load the file and retune the signal generator; leave the flash as it is"},
-     {"exact", "", "solve with the exact search (else the file's \"Exact\" key decides)"}},
+     {"exact", "", "solve with the exact search (else the file's \"Exact\" key decides)"},
+     {"field", "NAME=VALUE",
+      "set a register field in every slot, on top of the file's expert settings (repeatable; \"korvane-cli "
+      "fields\" lists the names and values)"}},
     1,
     1,
     Run};

@@ -52,6 +52,7 @@ Args Parse(const Command& command, const std::vector<std::string>& words) {
           value = words[++i];
         }
         args.values[name] = value;
+        args.lists[name].push_back(value);
       }
     } else if (!optionsEnded && !looksNumeric && w.size() > 1 && w[0] == '-') {
       throw UsageError("unknown option " + w);
@@ -150,8 +151,8 @@ std::string Args::Value(const std::string& name, const std::string& fallback) co
 const std::vector<Command>& Commands() {
   // Built on first use, from main: every command's own definition is in place by then.
   static const std::vector<Command> commands = {
-      kBootloaderCommand, kDecodeCommand, kFlashCommand, kInfoCommand,  kPortsCommand, kReadCommand,
-      kSendCommand,       kServeCommand,  kSolveCommand, kSweepCommand, kTuneCommand,  kWriteCommand,
+      kBootloaderCommand, kDecodeCommand, kFieldsCommand, kFlashCommand, kInfoCommand, kPortsCommand, kReadCommand,
+      kSendCommand,       kServeCommand,  kSolveCommand,  kSweepCommand, kTuneCommand, kWriteCommand,
   };
   return commands;
 }

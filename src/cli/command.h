@@ -17,8 +17,9 @@ inline constexpr int kExitUsage = 2;
 
 struct Args {
   std::vector<std::string> positional;
-  std::map<std::string, std::string> values;  // options that take a value, without "--"
-  std::set<std::string> flags;                // options without a value, without "--"
+  std::map<std::string, std::string> values;              // options that take a value, without "--": the last one given
+  std::map<std::string, std::vector<std::string>> lists;  // every value of each option, in order
+  std::set<std::string> flags;                            // options without a value, without "--"
 
   bool Has(const std::string& name) const { return flags.count(name) || values.count(name); }
   std::string Value(const std::string& name, const std::string& fallback) const;
@@ -58,6 +59,7 @@ struct Failure : std::runtime_error {
 // The commands, one file each; Commands() lists them all.
 extern const Command kBootloaderCommand;
 extern const Command kDecodeCommand;
+extern const Command kFieldsCommand;
 extern const Command kFlashCommand;
 extern const Command kInfoCommand;
 extern const Command kPortsCommand;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "synth/chip.h"
+#include "synth/field_overrides.h"
 #include "synth/solve_mode.h"
 
 namespace korvane {
@@ -20,6 +21,8 @@ struct SlotSettings {
   std::string frequency = "180.000";  // as typed, in MHz
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;  // a level the output offers
+  // Expert settings: fields of the chip sent with other values than Korvane's.
+  FieldOverrides overrides;
 };
 
 // What outputs 1 & 2 do while the beacon runs: "Freq. code", "CW keying".

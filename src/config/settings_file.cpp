@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "config/text_encoding.h"
+#include "synth/chip_facts.h"
+#include "synth/field_overrides.h"
 
 namespace korvane::config {
 
@@ -43,6 +45,67 @@ std::string IndexText(int selection) {
 }
 
 std::string CheckText(bool checked) { return checked ? "1" : "0"; }
+
+// Expert settings live in a section of their own, written only for a slot that has some, so that
+// a file without any stays as older versions wrote it. Field names belong to one chip: the section
+// says which, and a file made for another chip loads without them.
+constexpr char kFields[] = "Fields";
+constexpr const char* kFieldKeys[kSlotCount] = {"F1", "F2", "F3", "F4", "SigGen"};
+
+// "CHARGE PUMP CURRENT=7;MUXOUT=3", in the chip's table order.
+std::string OverridesText(ChipType chip, const FieldOverrides& overrides) {
+  std::string text;
+  for (const RegisterField& f : Facts(chip).fields) {
+    auto it = overrides.find(f.field);
+    if (it == overrides.end()) continue;
+    if (!text.empty()) text += ";";
+    text += std::string(f.name) + "=" + std::to_string(it->second);
+  }
+  return text;
+}
+
+// The entries of OverridesText the chip can take; a name it does not have, a computed field or a
+// value that is no number is left out.
+FieldOverrides ReadOverrides(ChipType chip, std::string_view text) {
+  FieldOverrides overrides;
+  while (!text.empty()) {
+    const size_t end = text.find(';');
+    const std::string_view entry = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    const size_t eq = entry.find('=');
+    if (eq == std::string_view::npos) continue;
+    const RegisterField* f = FindField(chip, entry.substr(0, eq));
+    if (!f || f->computed()) continue;
+    if (std::optional<uint32_t> value = ReadFieldValue(*f, entry.substr(eq + 1))) overrides[f->field] = *value;
+  }
+  return overrides;
+}
+
+void StoreOverrides(const PanelSettings& settings, ProfileFile& profile) {
+  bool any = false;
+  for (const SlotSettings& slot : settings.freqSlots) any = any || !slot.overrides.empty();
+  if (any) profile.WriteString(kFields, "Chip", ChipName(settings.chip));
+  for (int s = 0; s < kSlotCount; ++s) {
+    const FieldOverrides& overrides = settings.freqSlots[static_cast<size_t>(s)].overrides;
+    // A slot whose overrides were all reset clears what an earlier save wrote.
+    if (!overrides.empty() || profile.Find(kFields, kFieldKeys[s])) {
+      profile.WriteString(kFields, kFieldKeys[s], OverridesText(settings.chip, overrides));
+    }
+  }
+}
+
+void LoadOverrides(const ProfileFile& profile, PanelSettings& settings) {
+  const std::optional<std::string> chip = profile.Find(kFields, "Chip");
+  const bool forThisChip = chip && ChipFromName(*chip) == settings.chip;
+  for (int s = 0; s < kSlotCount; ++s) {
+    FieldOverrides& overrides = settings.freqSlots[static_cast<size_t>(s)].overrides;
+    overrides.clear();
+    if (!forThisChip) continue;
+    if (std::optional<std::string> text = profile.Find(kFields, kFieldKeys[s])) {
+      overrides = ReadOverrides(settings.chip, *text);
+    }
+  }
+}
 
 void StoreSlot(ProfileFile& profile, const char* section, const PresetKeys& keys, const SlotSettings& slot,
                ChipType chip, bool withBands) {
@@ -86,6 +149,7 @@ void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& p
   profile.WriteString(kBeacon, "Pin1_2", CheckText(settings.pinFunction == PinFunction::CwKeying));
   profile.WriteString(kBeacon, "Speed", settings.speed);
   profile.WriteString(kBeacon, "Text", FoldLineBreaks(settings.text));
+  StoreOverrides(settings, profile);
 }
 
 PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& current) {
@@ -105,6 +169,7 @@ PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& curr
   settings.pinFunction = profile.ReadInt(kBeacon, "Pin1_2", 0) == 1 ? PinFunction::CwKeying : PinFunction::FreqCode;
   settings.speed = profile.ReadString(kBeacon, "Speed", "20.0");
   settings.text = profile.ReadString(kBeacon, "Text", "TEST TEST #5000 &1000");
+  LoadOverrides(profile, settings);
   return settings;
 }
 

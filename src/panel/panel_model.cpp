@@ -107,6 +107,7 @@ void PanelModel::SetSlot(int index, const SlotSettings& settings) {
   slot.band = settings.band;
   slot.power = FitPowerLevel(chip_, settings.band, settings.power);
   slot.frequency = settings.frequency;
+  slot.overrides = settings.overrides;
   Derive(index);
   emit slotChanged(index);
 }
@@ -272,7 +273,8 @@ PanelSettings PanelModel::Settings() const {
   settings.pfd = pfd_;
   for (int i = 0; i < kSlotCount; ++i) {
     const SlotState& slot = slots_[static_cast<size_t>(i)];
-    settings.freqSlots[static_cast<size_t>(i)] = SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power};
+    settings.freqSlots[static_cast<size_t>(i)] =
+        SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power, slot.overrides};
   }
   settings.beacon = beacon_;
   settings.scan = scan_;

@@ -26,6 +26,7 @@ struct SlotState {
   std::string frequency = "180.000";  // as typed, in MHz
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;
+  FieldOverrides overrides;  // expert settings, sent on top of Korvane's words
 
   // Derived from the above, the reference, the chip and the mode.
   bool isNumber = false;                 // the text is a number as typed (a decimal comma counts)

@@ -98,7 +98,9 @@ void CMainDlg::FinishSweep(const session::SweepEnd& end, bool exact) {
   status += " after " + std::to_string(end.points) + (end.points == 1 ? " point." : " points.");
   if (end.refused) {
     const session::Exchange& refused = end.refused->slot.accepted() ? end.refused->reference : end.refused->slot;
-    status = "The board refused \"" + refused.command + "\" (it answered \"" + refused.reply + "\").";
+    status = !end.refused->refusal.empty()
+                 ? end.refused->refusal + "\nNothing was sent."
+                 : "The board refused \"" + refused.command + "\" (it answered \"" + refused.reply + "\").";
     model_.EndSweep(status);
     ShowError(status, [this] { EndOperation(); });
     return;

@@ -3,6 +3,7 @@
 #include "config/text_encoding.h"
 #include "firmware/bootloader.h"
 #include "firmware/firmware_image.h"
+#include "synth/field_overrides.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
 #include "synth/solver.h"
@@ -76,6 +77,8 @@ std::string SaveResult::Message() const {
       return kInvalidParameters;
     case Status::SemicolonInBeacon:
       return kSemicolonInBeacon;
+    case Status::InvalidOverrides:
+      return reason + "\nNothing was saved to flash memory.";
     case Status::Refused:
       break;
   }
@@ -127,9 +130,30 @@ std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
   return real ? "/ " + FormatFixed(*real, 6, 5) : kNoFrequencyLabel;
 }
 
-std::string SlotCommand(const PanelSettings& settings, int slot) {
+RegisterSet SlotWords(const PanelSettings& settings, int slot) {
   const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  return BuildSlotCommand(ModeOf(settings), slot, settings.chip, s.frequency, s.band, s.power, ReferenceOf(settings));
+  RegisterSet set =
+      BuildSlotWords(ModeOf(settings), slot, settings.chip, s.frequency, s.band, s.power, ReferenceOf(settings));
+  ApplyOverrides(settings.chip, s.overrides, set.words);
+  return set;
+}
+
+std::string SlotCommand(const PanelSettings& settings, int slot) {
+  return FormatRegisterSet(SlotWords(settings, slot));
+}
+
+std::string_view SlotName(int slot) {
+  static constexpr std::string_view kNames[] = {"F1", "F2", "F3", "F4", "SigGen"};
+  return slot >= 0 && slot < kSlotCount ? kNames[slot] : std::string_view();
+}
+
+std::optional<std::string> SlotRefusal(const PanelSettings& settings, int slot) {
+  const FieldOverrides& overrides = settings.freqSlots[static_cast<size_t>(slot)].overrides;
+  if (overrides.empty()) return std::nullopt;
+  std::optional<std::string> why =
+      CheckOverrides(settings.chip, overrides, SlotWords(settings, slot).words, settings.pfd);
+  if (!why) return std::nullopt;
+  return std::string(SlotName(slot)) + ": " + *why;
 }
 
 BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)
@@ -226,6 +250,24 @@ BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
   return Identify::Identified;
 }
 
+namespace {
+// What a board's stored set holds beyond what Korvane would send for the slot as read: the
+// slot's words are computed with the reference divisor stored in the set itself, so that a
+// band-select divider that follows the comparison frequency compares like with like.
+FieldOverrides StoredOverrides(const PanelSettings& settings, int slot, const RegisterWords& stored,
+                               int32_t storedDivisor, double reference) {
+  PanelSettings korvane = settings;
+  SlotSettings& target = korvane.freqSlots[static_cast<size_t>(slot)];
+  target.overrides.clear();
+  if (storedDivisor > 0) {
+    korvane.refDivisor = storedDivisor;
+    korvane.pfd = reference * 2.0 / storedDivisor;
+    korvane.reference = FormatFixed(reference, 6, 3);
+  }
+  return DecodeOverrides(settings.chip, stored, SlotWords(korvane, slot).words);
+}
+}  // namespace
+
 bool BoardSession::ReadBack(Readout& readout) {
   const link::BoardIdentity& identity = link_.GetBoardIdentity();
   PanelSettings& s = readout.settings;
@@ -271,13 +313,14 @@ bool BoardSession::ReadBack(Readout& readout) {
     SlotSettings& target = s.freqSlots[static_cast<size_t>(slot)];
     auto words = ParseRegisterReply(link_.SendCommand(link::SlotQuery(slot)));
     if (!words) return false;
+    const DecodedSet decoded = DecodeRegisterSet(s.chip, *words, identity.sSuffix);
     if ((*words)[0] == 0) {
       target.power = PowerLevel::Off;
       target.band = Band::Out1;
+      target.overrides = StoredOverrides(s, slot, *words, decoded.refDivisor, *referenceValue);
       readout.stages = Readout::kSlot0 + slot + 1;
       continue;
     }
-    const DecodedSet decoded = DecodeRegisterSet(s.chip, *words, identity.sSuffix);
     if (slot == 0) {
       // A stored divisor of 0 cannot give a comparison frequency; the reference text
       // written next decides then.
@@ -291,6 +334,7 @@ bool BoardSession::ReadBack(Readout& readout) {
     target.frequency = FormatFixed(AchievedFrequency(decoded.solution, decoded.band, s.pfd), 6, 5);
     target.band = decoded.band;
     target.power = decoded.power;
+    target.overrides = StoredOverrides(s, slot, *words, decoded.refDivisor, *referenceValue);
     readout.slotOn[static_cast<size_t>(slot)] = true;
     readout.stages = Readout::kSlot0 + slot + 1;
   }
@@ -316,6 +360,10 @@ TuneResult BoardSession::Retune(const PanelSettings& settings, int slot) {
 
 TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool reference) {
   TuneResult result;
+  if (std::optional<std::string> why = SlotRefusal(settings, slot)) {
+    result.refusal = *why;
+    return result;
+  }
   if (reference) {
     result.reference.command = ReferenceCommand(settings);
     result.reference.reply = link_.SendCommand(result.reference.command);
@@ -338,6 +386,13 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
   if (beaconText.find(';') != std::string::npos) {
     result.status = SaveResult::Status::SemicolonInBeacon;
     return result;
+  }
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (std::optional<std::string> why = SlotRefusal(settings, slot)) {
+      result.status = SaveResult::Status::InvalidOverrides;
+      result.reason = *why;
+      return result;
+    }
   }
   auto send = [&](const std::string& command) {
     std::string reply = link_.SendCommand(command);

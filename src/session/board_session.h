@@ -16,6 +16,7 @@
 #include "link/demo_board.h"
 #include "link/demo_transport.h"
 #include "link/protocol.h"
+#include "synth/register_set.h"
 #include "synth/solve_mode.h"
 
 namespace korvane::session {
@@ -80,17 +81,22 @@ struct HandshakeResult {
 struct TuneResult {
   Exchange reference;  // empty command: Retune left out a reference the board already holds
   Exchange slot;
-  bool accepted() const { return (reference.command.empty() || reference.accepted()) && slot.accepted(); }
+  // Not empty: the slot's overrides cannot go out, for this reason; nothing was sent.
+  std::string refusal;
+  bool accepted() const {
+    return refusal.empty() && (reference.command.empty() || reference.accepted()) && slot.accepted();
+  }
 };
 
 // What the board's lock detect says ("L;").
 using LockState = link::LockState;
 
 struct SaveResult {
-  enum class Status { Saved, InvalidParameters, SemicolonInBeacon, Refused };
+  enum class Status { Saved, InvalidParameters, SemicolonInBeacon, InvalidOverrides, Refused };
   Status status = Status::Saved;
   bool allInBand = true;  // Saved: every switched-on output is inside the chip's band
   Exchange refused;       // Refused: the command the board did not accept
+  std::string reason;     // InvalidOverrides: which slot and why; nothing was sent
   // The message the window shows for this result.
   std::string Message() const;
   bool ok() const { return status == Status::Saved; }
@@ -193,7 +199,14 @@ std::string RealFrequencyLabel(const PanelSettings& settings, int slot);
 // The reference command for a board of this identity ("R % 3.6lf %lc;", or "R % 3.6lf;" on the
 // first hardware).
 std::string ReferenceCommand(const PanelSettings& settings, const link::BoardIdentity& identity);
-// The slot command the settings give, in the settings' mode.
+// The slot's words the settings give, in the settings' mode, with the slot's overrides applied.
+RegisterSet SlotWords(const PanelSettings& settings, int slot);
+// The slot command the settings give: SlotWords as text.
 std::string SlotCommand(const PanelSettings& settings, int slot);
+// Why the slot's overrides cannot go out with its words ("F3: ..."); nullopt when they can (always
+// for a slot without overrides).
+std::optional<std::string> SlotRefusal(const PanelSettings& settings, int slot);
+// "F1".."F4", "SigGen".
+std::string_view SlotName(int slot);
 
 }  // namespace korvane::session

@@ -96,7 +96,13 @@ RegisterSet EncodeRegisterWordsWithDivider(int slot, ChipType chip, int32_t refD
   set.slot = slot;
   auto put = [&](Field field, int32_t value) { Put(facts, field, value, set.words); };
 
-  for (const FieldSetting& setting : facts.fixedSettings) put(setting.field, static_cast<int32_t>(setting.value));
+  for (const RegisterField& f : facts.fields) {
+    if (f.rule == FieldRule::Fixed) put(f.field, static_cast<int32_t>(f.korvaneValue));
+    // The MAX2871's band-select divider is ten bits in two fields.
+    if (f.rule == FieldRule::BandSelectClock) {
+      put(f.field, f.field == Field::BandSelectHigh ? bandSelectDivider >> 8 : bandSelectDivider);
+    }
+  }
 
   // An R0 of 0 is how a stored slot says its output is off.
   if (on) {
@@ -113,9 +119,8 @@ RegisterSet EncodeRegisterWordsWithDivider(int slot, ChipType chip, int32_t refD
   put(Field::RCounter, odd ? refDivisor : refDivisor / 2);
   put(Field::LockDetectFunction, fractional ? 1 : 0);
 
-  const int32_t bandSelect = facts.fixedBandSelectDivider.value_or(bandSelectDivider);
-  put(Field::BandSelect, bandSelect);
-  put(Field::BandSelectHigh, bandSelect >> 8);
+  // The loop is solved with the N counter fed from the VCO itself.
+  put(Field::FeedbackSelect, 1);
   put(Field::Divider, solution.divExp);
   if (on) {
     put(band == Band::Out2 ? Field::Out2Enable : Field::Out1Enable, 1);
@@ -129,11 +134,16 @@ std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, doubl
   return FormatRegisterSet(EncodeRegisterWords(slot, chip, refDivisor, pfd, solution, level, band));
 }
 
-std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequencyText, Band band, PowerLevel power,
-                             int32_t refDivisor, double pfd) {
+RegisterSet BuildSlotWords(int slot, ChipType chip, std::string_view frequencyText, Band band, PowerLevel power,
+                           int32_t refDivisor, double pfd) {
   double frequency = ReadDouble(frequencyText).value_or(180.0);
   PllSolution solution = SolvePll(chip, band, frequency, pfd);
-  return EncodeRegisterSet(slot, chip, refDivisor, pfd, solution, FitPowerLevel(chip, band, power), band);
+  return EncodeRegisterWords(slot, chip, refDivisor, pfd, solution, FitPowerLevel(chip, band, power), band);
+}
+
+std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequencyText, Band band, PowerLevel power,
+                             int32_t refDivisor, double pfd) {
+  return FormatRegisterSet(BuildSlotWords(slot, chip, frequencyText, band, power, refDivisor, pfd));
 }
 
 DecodedSet DecodeRegisterSet(ChipType chip, const std::array<uint32_t, 6>& words, int sSuffix) {

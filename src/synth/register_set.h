@@ -45,6 +45,9 @@ std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, doubl
 
 // Frequency text read "%lf" (180.0 when unreadable), solved and encoded. A power level the output
 // does not offer goes out as FitPowerLevel makes it.
+RegisterSet BuildSlotWords(int slot, ChipType chip, std::string_view frequencyText, Band band, PowerLevel power,
+                           int32_t refDivisor, double pfd);
+// The command text of BuildSlotWords.
 std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequencyText, Band band, PowerLevel power,
                              int32_t refDivisor, double pfd);
 

@@ -65,12 +65,12 @@ std::optional<SlotSolution> SolveSlot(SolveMode mode, ChipType chip, Band band, 
   return solved;
 }
 
-std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, Band band,
-                             PowerLevel power, const SolveReference& reference) {
+RegisterSet BuildSlotWords(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, Band band,
+                           PowerLevel power, const SolveReference& reference) {
   std::optional<ExactReference> exactReference =
       mode == SolveMode::Exact ? ExactReferenceOf(reference) : std::optional<ExactReference>();
   if (!exactReference) {
-    return BuildSlotCommand(slot, chip, frequencyText, band, power, reference.refDivisor, reference.pfd);
+    return BuildSlotWords(slot, chip, frequencyText, band, power, reference.refDivisor, reference.pfd);
   }
   const PowerLevel level = FitPowerLevel(chip, band, power);
   ExactDecimal fallback;  // 180 MHz, as BuildSlotCommand reads a text that is no number
@@ -78,8 +78,13 @@ std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::strin
   fallback.exponent = 1;
   const ExactFrequency frequency{ReadExactDecimal(frequencyText).value_or(fallback)};
   PllSolution solution = SolvePllExact(chip, band, frequency, *exactReference);
-  return FormatRegisterSet(EncodeRegisterWordsWithDivider(
-      slot, chip, reference.refDivisor, ExactBandSelectDivider(*exactReference), solution, level, band));
+  return EncodeRegisterWordsWithDivider(slot, chip, reference.refDivisor, ExactBandSelectDivider(*exactReference),
+                                        solution, level, band);
+}
+
+std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, Band band,
+                             PowerLevel power, const SolveReference& reference) {
+  return FormatRegisterSet(BuildSlotWords(mode, slot, chip, frequencyText, band, power, reference));
 }
 
 std::string FormatFrequencyError(const SlotSolution& solved) {

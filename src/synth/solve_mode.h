@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "synth/chip.h"
+#include "synth/register_set.h"
 #include "synth/solver.h"
 
 namespace korvane {
@@ -42,6 +43,9 @@ std::optional<SlotSolution> SolveSlot(SolveMode mode, ChipType chip, Band band, 
 // BuildSlotCommand in either mode. Classic is BuildSlotCommand itself. Exact encodes SolvePllExact's setting
 // and the MAX2871's band-select divider of the exact comparison frequency. A text that is no number stands
 // for 180 MHz in both modes.
+RegisterSet BuildSlotWords(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, Band band,
+                           PowerLevel power, const SolveReference& reference);
+// The command text of BuildSlotWords.
 std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, Band band,
                              PowerLevel power, const SolveReference& reference);
 

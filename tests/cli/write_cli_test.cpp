@@ -133,5 +133,44 @@ TEST_F(WriteCliTest, UsageErrorsExitTwo) {
   for (const auto& args : cases) EXPECT_EQ(RunCli(args).exitCode, 2) << args.back();
 }
 
+// A board set up elsewhere: read --ini and write give it back exactly the words it held.
+TEST_F(WriteCliTest, ReadAndWriteKeepTheFieldsAStoredSetHolds) {
+  VirtualBoard board;
+  board.SetStored("2 01033328 2000FFE8 78007FC0 01000000 00AC8028 60400000;");
+  board.SetStored("4 00E60020 20008028 18007FC0 01000000 00DC8428 60400000;");  // MTLD on
+  std::vector<std::string> before;
+  for (char slot : std::string("01234")) before.push_back(board.Stored(slot));
+  const std::string file = (dir / "f.kvini").string();
+
+  CliResult r = RunCli({"read", "--port", board.path(), "--chip", "max2871", "--ini", file, "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("\"overrides\":{\"SDN\":3}"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"overrides\":{\"MTLD\":1}"), std::string::npos) << r.out;
+
+  r = RunCli({"write", "--port", board.path(), "--chip", "max2871", file});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (int s = 0; s < 5; ++s) EXPECT_EQ(board.Stored(static_cast<char>('0' + s)), before[static_cast<size_t>(s)]);
+
+  // --field on top of the file: every slot gets it.
+  r = RunCli({"write", "--port", board.path(), "--chip", "max2871", file, "--field", "CP=2.56 mA"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(board.Stored('2'), "2 01033328 2000FFE8 78006FC0 01000000 00AC8028 60400000;");
+  EXPECT_EQ(board.Stored('4'), "4 00E60020 20008028 18006FC0 01000000 00DC8428 60400000;");
+}
+
+TEST_F(WriteCliTest, FieldsTheChipDoesNotTakeAreRefusedAndNothingIsSent) {
+  VirtualBoard board;
+  auto tune = [&](const std::string& field) {
+    board.ClearLog();
+    return RunCli({"tune", "--port", board.path(), "--chip", "max2871", "1296", "--field", field});
+  };
+  CliResult r = tune("BS[7:0]=100");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err.rfind("SigGen: The band-select clock would run at 100.000 kHz", 0), 0u) << r.err;
+  EXPECT_TRUE(AfterReadout(board.Log()).empty());
+  EXPECT_EQ(tune("N=500").exitCode, 2);
+  EXPECT_TRUE(AfterReadout(board.Log()).empty());
+}
+
 }  // namespace
 }  // namespace korvane::test

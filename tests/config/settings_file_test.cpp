@@ -123,5 +123,38 @@ TEST(SettingsFile, PinFunctionOtherThanOneIsFreqCode) {
   }
 }
 
+// Expert settings round trip in their own section; older files, files for another chip and slots
+// reset to Korvane's values load and save without them.
+TEST(SettingsFile, OverridesRoundTripInTheirOwnSection) {
+  PanelSettings settings = LoadSettings(ProfileFile::Parse(kEveryListEntry), PanelSettings{});
+  ASSERT_EQ(settings.chip, ChipType::Max2871);
+  settings.freqSlots[2].overrides = {{Field::NoiseMode, 3}, {Field::ChargePumpCurrent, 7}};
+  settings.freqSlots[kSigGenSlot].overrides = {{Field::MuteTillLockDetect, 1}};
+  ProfileFile profile = ProfileFile::Parse(kEveryListEntry);
+  StoreSettings(settings, true, profile);
+  const std::string saved = profile.Serialize();
+  EXPECT_EQ(saved, std::string(kEveryListEntry) + "[Fields]\r\nChip=MAX2871\r\nF3=SDN=3;CP=7\r\nSigGen=MTLD=1\r\n");
+
+  const PanelSettings loaded = LoadSettings(ProfileFile::Parse(saved), PanelSettings{});
+  for (int s = 0; s < kSlotCount; ++s) {
+    EXPECT_EQ(loaded.freqSlots[static_cast<size_t>(s)].overrides, settings.freqSlots[static_cast<size_t>(s)].overrides)
+        << s;
+  }
+  PanelSettings adf;
+  adf.chip = ChipType::Adf4351;
+  EXPECT_TRUE(LoadSettings(ProfileFile::Parse(saved), adf).freqSlots[2].overrides.empty());
+  // Names the chip lacks, computed fields and values that are no number are left out.
+  const ProfileFile hand = ProfileFile::Parse("[Fields]\nChip=max2871\nF1=sdn=2;N=500;CP=lots;BOGUS=1;LD=high\n");
+  EXPECT_EQ(LoadSettings(hand, {}).freqSlots[0].overrides,
+            (FieldOverrides{{Field::NoiseMode, 2}, {Field::LockDetectPin, 3}}));
+
+  // Resetting every slot clears what the earlier save wrote, and a later load finds none.
+  for (SlotSettings& slot : settings.freqSlots) slot.overrides.clear();
+  ProfileFile again = ProfileFile::Parse(saved);
+  StoreSettings(settings, true, again);
+  EXPECT_EQ(again.Serialize(), std::string(kEveryListEntry) + "[Fields]\r\nChip=MAX2871\r\nF3=\r\nSigGen=\r\n");
+  for (const SlotSettings& slot : LoadSettings(again, PanelSettings{}).freqSlots) EXPECT_TRUE(slot.overrides.empty());
+}
+
 }  // namespace
 }  // namespace korvane::config

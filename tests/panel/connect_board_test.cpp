@@ -135,6 +135,8 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
   for (const ManualCase& c : cases) {
     SCOPED_TRACE(c.tag);
     VirtualBoard board({.chip = VirtualChip::ADF4350, .hwTag = c.tag});
+    // An ADF4350 board that Korvane programmed: its signal generator holds no expert settings.
+    board.SetStored(BuildSlotCommand(4, ChipType::Adf4350, "144", Band::Out1, PowerLevel::Minus1, 2, 10.0));
     surface.messages.clear();
     Connect(board.path(), 1);
     ASSERT_EQ(dlg.model().connected(), true);

@@ -135,5 +135,25 @@ TEST_F(SessionTest, DemoMemoryLastsAsLongAsItsStore) {
   EXPECT_EQ(other.readout.settings.freqSlots[kSigGenSlot].frequency, first.readout.settings.freqSlots[4].frequency);
 }
 
+TEST_F(SessionTest, OverridesTheChipDoesNotTakeAreRefusedBeforeAnythingIsSent) {
+  VirtualBoard board({.chip = VirtualChip::MAX2871});
+  const ConnectResult connected = session.Connect(board.path(), ChipChoice::Max2871, Start());
+  ASSERT_TRUE(connected.ok());
+  PanelSettings settings = connected.readout.settings;
+  settings.freqSlots[2].overrides[Field::BandSelect] = 100;
+  board.ClearLog();
+  const SaveResult saved = session.SaveToFlash(settings);
+  EXPECT_EQ(saved.status, SaveResult::Status::InvalidOverrides);
+  EXPECT_EQ(saved.Message(),
+            "F3: The band-select clock would run at 100.000 kHz (10.000000 MHz comparison frequency / 100), faster "
+            "than the 50 kHz the MAX2871 takes. Set BS[9:8] and BS[7:0] to a divider of at least 200.\n"
+            "Nothing was saved to flash memory.");
+  const TuneResult tuned = session.Tune(settings, 2);
+  EXPECT_FALSE(tuned.accepted());
+  EXPECT_EQ(tuned.refusal.rfind("F3: The band-select clock", 0), 0u);
+  EXPECT_TRUE(board.Log().empty());
+  EXPECT_TRUE(session.Tune(settings, kSigGenSlot).accepted());  // other slots' overrides do not hold it up
+}
+
 }  // namespace
 }  // namespace korvane::session

@@ -1,0 +1,192 @@
+// Expert settings: field values a slot sends instead of Korvane's own, checked before they go out.
+#include "synth/field_overrides.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "synth/number_text.h"
+
+namespace korvane {
+
+namespace {
+
+char Fold(char c) {
+  if (c == '_') return ' ';
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
+}
+
+std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
+
+// The words' value of a field the chip may lack (0 then).
+uint32_t Read(const ChipFacts& facts, Field field, const RegisterWords& words) {
+  const RegisterField* f = facts.Find(field);
+  return f ? ReadField(*f, words) : 0;
+}
+
+std::optional<std::string> CheckBandSelect(const ChipFacts& facts, const RegisterWords& words, double pfd) {
+  const RegisterField* low = facts.Find(Field::BandSelect);
+  const uint32_t divider = Read(facts, Field::BandSelect, words) | (Read(facts, Field::BandSelectHigh, words) << 8);
+  if (divider == 0) return "The band-select clock divider must not be 0.";
+  const bool faster = Read(facts, Field::BandSelectClockMode, words) == 1;
+  if (faster && divider > 254) {
+    return "With the band-select clock mode high the " + std::string(facts.name) +
+           " takes a band-select clock divider of at most 254, not " + std::to_string(divider) + ".";
+  }
+  const double limitKhz = faster ? facts.fasterBandSelectKhz : facts.maxBandSelectKhz;
+  const double khz = pfd * 1000.0 / divider;
+  if (!(khz <= limitKhz * (1.0 + 1e-9))) {
+    const double least = std::ceil(pfd * 1000.0 / limitKhz - 1e-9);
+    const std::string name = facts.Find(Field::BandSelectHigh) ? "BS[9:8] and BS[7:0]" : Quoted(low->name);
+    return "The band-select clock would run at " + FormatFixed(khz, 3) + " kHz (" + FormatFixed(pfd, 6) +
+           " MHz comparison frequency / " + std::to_string(divider) + "), faster than the " + FormatFixed(limitKhz, 0) +
+           " kHz the " + std::string(facts.name) + " takes. Set " + name + " to a divider of at least " +
+           FormatFixed(least, 0) + ".";
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+uint32_t ReadField(const RegisterField& field, const RegisterWords& words) {
+  return (words[static_cast<size_t>(field.reg)] >> field.lowBit) & field.mask();
+}
+
+void WriteField(const RegisterField& field, uint32_t value, RegisterWords& words) {
+  uint32_t& word = words[static_cast<size_t>(field.reg)];
+  word = (word & ~(field.mask() << field.lowBit)) | ((value & field.mask()) << field.lowBit);
+}
+
+const RegisterField* FindField(ChipType chip, std::string_view name) {
+  for (const RegisterField& f : Facts(chip).fields) {
+    if (SameName(f.name, name)) return &f;
+  }
+  return nullptr;
+}
+
+std::string_view ValueName(const RegisterField& field, uint32_t value) {
+  for (const FieldValue& v : field.values) {
+    if (v.value == value) return v.name;
+  }
+  return {};
+}
+
+std::optional<uint32_t> ReadFieldValue(const RegisterField& field, std::string_view text) {
+  for (const FieldValue& v : field.values) {
+    if (SameName(v.name, text)) return v.value;
+  }
+  if (text.empty()) return std::nullopt;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    size_t used = 0;
+    std::optional<uint32_t> value = ReadHex(text, &used, 8);
+    return value && used == text.size() ? value : std::nullopt;
+  }
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+    if (value > 0xFFFFFFFFu) return std::nullopt;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+std::string AllowedValuesText(const RegisterField& field) {
+  if (field.values.empty()) {
+    std::string text = std::to_string(field.minValue) + " to " + std::to_string(field.maxValue);
+    return field.unit.empty() ? text : text + " " + std::string(field.unit);
+  }
+  std::string text;
+  for (const FieldValue& v : field.values) {
+    if (!text.empty()) text += ", ";
+    text += std::to_string(v.value) + " " + std::string(v.name);
+  }
+  return text;
+}
+
+std::string KorvaneValueText(const RegisterField& field) {
+  switch (field.rule) {
+    case FieldRule::Computed:
+      return "computed";
+    case FieldRule::BandSelectClock:
+      return "fPFD / 50 kHz";
+    case FieldRule::Fixed:
+      break;
+  }
+  const std::string_view name = ValueName(field, field.korvaneValue);
+  const std::string number = std::to_string(field.korvaneValue);
+  return name.empty() ? number : number + " (" + std::string(name) + ")";
+}
+
+std::optional<std::string> CheckOverride(ChipType chip, Field field, uint32_t value) {
+  const ChipFacts& facts = Facts(chip);
+  const RegisterField* f = facts.Find(field);
+  if (!f) return "The " + std::string(facts.name) + " has no such field.";
+  if (f->computed()) {
+    return Quoted(f->name) + " is computed from the frequency, power, output and reference; it cannot be set.";
+  }
+  const bool allowed = f->values.empty() ? value >= f->minValue && value <= f->maxValue : !ValueName(*f, value).empty();
+  if (!allowed) {
+    return Quoted(f->name) + " cannot be " + std::to_string(value) + " on the " + std::string(facts.name) +
+           "; it takes " + AllowedValuesText(*f) + ".";
+  }
+  return std::nullopt;
+}
+
+void ApplyOverrides(ChipType chip, const FieldOverrides& overrides, RegisterWords& words) {
+  const ChipFacts& facts = Facts(chip);
+  for (const auto& [field, value] : overrides) {
+    const RegisterField* f = facts.Find(field);
+    if (f && !f->computed()) WriteField(*f, value, words);
+  }
+}
+
+std::optional<std::string> CheckOverrides(ChipType chip, const FieldOverrides& overrides, const RegisterWords& words,
+                                          double pfd) {
+  const ChipFacts& facts = Facts(chip);
+  for (const auto& [field, value] : overrides) {
+    if (std::optional<std::string> why = CheckOverride(chip, field, value)) return why;
+  }
+  auto overridden = [&](Field field) { return overrides.count(field) != 0; };
+
+  if (overridden(Field::BandSelect) || overridden(Field::BandSelectHigh) || overridden(Field::BandSelectClockMode)) {
+    if (std::optional<std::string> why = CheckBandSelect(facts, words, pfd)) return why;
+  }
+  if (overridden(Field::Phase)) {
+    const uint32_t phase = Read(facts, Field::Phase, words);
+    const uint32_t modulus = Read(facts, Field::Modulus, words);
+    if (phase >= modulus) {
+      return Quoted(facts.Find(Field::Phase)->name) + " " + std::to_string(phase) + " must be below the modulus " +
+             Quoted(facts.Find(Field::Modulus)->name) + " " + std::to_string(modulus) + " of this frequency.";
+    }
+  }
+  if (overridden(Field::Prescaler) && Read(facts, Field::Prescaler, words) == 0 && facts.maxPrescaler45Mhz > 0.0) {
+    const double modulus = std::max<uint32_t>(Read(facts, Field::Modulus, words), 1);
+    const double vco =
+        pfd * (Read(facts, Field::Int, words) + static_cast<double>(Read(facts, Field::Frac, words)) / modulus);
+    if (vco > facts.maxPrescaler45Mhz) {
+      return "The 4/5 prescaler of the " + std::string(facts.name) + " takes the VCO up to " +
+             FormatFixed(facts.maxPrescaler45Mhz, 0) + " MHz; this frequency runs it at " + FormatFixed(vco, 3) +
+             " MHz. Keep \"PRESCALER\" at 8/9.";
+    }
+  }
+  return std::nullopt;
+}
+
+FieldOverrides DecodeOverrides(ChipType chip, const RegisterWords& stored, const RegisterWords& korvane) {
+  FieldOverrides overrides;
+  for (const RegisterField& f : Facts(chip).fields) {
+    if (f.computed()) continue;
+    const uint32_t value = ReadField(f, stored);
+    if (value != ReadField(f, korvane)) overrides[f.field] = value;
+  }
+  return overrides;
+}
+
+}  // namespace korvane
