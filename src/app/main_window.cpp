@@ -36,6 +36,7 @@
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
 #include "firmware/bootloader.h"
+#include "panel/register_text.h"
 #include "link/demo_transport.h"
 #include "synth/number_text.h"
 
@@ -512,7 +513,7 @@ void MainWindow::ConnectUserSignals() {
     sweep_->activateWindow();
   });
   connect(qobject_cast<QPushButton*>(Control(ctl::kRegisters)), &QPushButton::clicked, this, [this] {
-    if (!registers_) registers_ = new RegisterDialog(model_, this);
+    if (!registers_) registers_ = new RegisterDialog(*dlg_, this);
     registers_->show();
     registers_->raise();
     registers_->activateWindow();
@@ -569,11 +570,14 @@ void MainWindow::ShowSlot(int slot) {
   SelectData(power, static_cast<int>(state.power));
 
   auto* real = qobject_cast<QLabel*>(Control(ctl::Real(slot)));
-  real->setText(FromUtf8(state.realLabel));
+  // A slot with expert settings is marked beside its frequency.
+  real->setText(FromUtf8(state.realLabel) + (state.overrides.empty() ? QString() : QStringLiteral(" *")));
   // The tooltip the window was built with comes back when there is no error to tell.
   if (!real->property(kBuiltToolTip).isValid()) real->setProperty(kBuiltToolTip, real->toolTip());
   QString tip = state.errorText.empty() ? real->property(kBuiltToolTip).toString() : FromUtf8(state.errorText);
   if (!state.bandNote.empty()) tip += QLatin1Char('\n') + FromUtf8(state.bandNote);
+  const std::string note = panel::OverridesNote(model_.chip(), state.overrides);
+  if (!note.empty()) tip += QLatin1Char('\n') + FromUtf8(note);
   real->setToolTip(tip);
   showing_ = false;
 }

@@ -1,13 +1,16 @@
 // The register view: for the chosen slot, the six words it sends and each field decoded, as
-// text to read and copy. It follows the panel as the user types.
+// text to read and copy; below, the fields a user may set (expert settings), each with its
+// named values, and resets to Korvane's own words. It follows the panel as the user types.
 #pragma once
 
 #include <QDialog>
 
+#include "panel/main_dlg.h"
 #include "panel/panel_model.h"
 
 class QComboBox;
 class QPlainTextEdit;
+class QTableWidget;
 
 namespace korvane::app {
 
@@ -15,16 +18,27 @@ class RegisterDialog : public QDialog {
   Q_OBJECT
 
  public:
-  RegisterDialog(panel::PanelModel& model, QWidget* parent);
+  RegisterDialog(panel::CMainDlg& dlg, QWidget* parent);
   QComboBox* slotList() const { return slots_; }
   QPlainTextEdit* text() const { return text_; }
+  QTableWidget* fields() const { return fields_; }
+  // The editor of a field in the table (a QComboBox or a QSpinBox); nullptr when the chip has
+  // no such settable field.
+  QWidget* Editor(Field field) const;
 
  private:
   void Show();
+  void BuildFields();
+  void ShowFields();
 
+  panel::CMainDlg& dlg_;
   panel::PanelModel& model_;
   QComboBox* slots_;
   QPlainTextEdit* text_;
+  QTableWidget* fields_;
+  ChipType tableChip_ = ChipType::Max2871;
+  bool built_ = false;
+  bool showing_ = false;
 };
 
 }  // namespace korvane::app

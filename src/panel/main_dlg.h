@@ -99,6 +99,14 @@ class CMainDlg {
   void OnSweepLoadList();
   void OnSweepSaveCsv();
 
+  // The register view's expert settings: a field of a slot set to a value (Korvane's own value
+  // removes the override), checked before it is kept; a reset returns one slot, or every slot,
+  // to Korvane's words. The signal generator follows half a second later.
+  void OnFieldEdited(int slot, Field field, uint32_t value);
+  void OnResetFields(std::optional<int> slot);
+  // The value Korvane itself sends in the field for the slot as it stands.
+  uint32_t KorvaneFieldValue(int slot, const RegisterField& field) const;
+
   // The tuning timer expired.
   void OnTimer();
   // The view's lock timer (every kLockPollMs): reads the lock detect when connected, no

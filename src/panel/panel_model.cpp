@@ -112,6 +112,11 @@ void PanelModel::SetSlot(int index, const SlotSettings& settings) {
   emit slotChanged(index);
 }
 
+void PanelModel::SetSlotOverrides(int index, const FieldOverrides& overrides) {
+  slots_[static_cast<size_t>(index)].overrides = overrides;
+  emit slotChanged(index);
+}
+
 void PanelModel::Derive(int index) {
   SlotState& slot = slots_[static_cast<size_t>(index)];
   const PanelSettings settings = Settings();

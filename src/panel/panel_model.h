@@ -105,6 +105,8 @@ class PanelModel : public QObject {
   void SetSlotPower(int index, PowerLevel level);
   // Output first, then power, then frequency: the whole slot at once, one notification.
   void SetSlot(int index, const SlotSettings& settings);
+  // The slot's expert settings: fields sent with other values than Korvane's.
+  void SetSlotOverrides(int index, const FieldOverrides& overrides);
 
   // Beacon: a pin function other than the frequency code needs the beacon.
   bool beacon() const { return beacon_; }

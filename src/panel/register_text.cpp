@@ -4,6 +4,7 @@
 
 #include "session/board_session.h"
 #include "synth/chip_facts.h"
+#include "synth/field_overrides.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
 
@@ -29,8 +30,8 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
     return text + (settings.refDivisor <= 0 ? "No register words: the reference frequency is not valid.\n"
                                             : "No register words: the frequency is not a number.\n");
   }
-  const std::optional<RegisterSet> set = ReadRegisterSetText(session::SlotCommand(settings, slot));
-  if (!set) return text + "No register words.\n";
+  const RegisterSet words = session::SlotWords(settings, slot);
+  const RegisterSet* set = &words;
   for (int r = 0; r < 6; ++r) {
     text += (r == 0 ? "" : "  ") + std::string("R") + std::to_string(r) + " " +
             FormatHex(set->words[static_cast<size_t>(r)], 8);
@@ -38,15 +39,29 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
   text += "\n\nReal frequency " + FormatFixed(solved->achieved, 6) + " MHz, PFD " + FormatFixed(settings.pfd, 6) +
           " MHz, output divider " + std::to_string(1 << solved->solution.divExp) + "\n\n";
   for (const RegisterField& field : Facts(settings.chip).fields) {
-    const uint32_t mask = field.width >= 32 ? 0xFFFFFFFFu : (1u << field.width) - 1u;
-    const uint32_t value = (set->words[static_cast<size_t>(field.reg)] >> field.lowBit) & mask;
+    const uint32_t value = ReadField(field, set->words);
     const int high = field.lowBit + field.width - 1;
     const std::string bits = field.width == 1 ? "DB" + std::to_string(field.lowBit)
                                               : "DB" + std::to_string(high) + ":" + std::to_string(field.lowBit);
+    const std::string_view named = ValueName(field, value);
+    const bool overridden = s.overrides.count(field.field) != 0;
     text += "R" + std::to_string(field.reg) + "  " + Padded(std::string(field.name), 26) + Padded(bits, 9) +
-            std::to_string(value) + "\n";
+            std::to_string(value) + (named.empty() ? "" : " (" + std::string(named) + ")") +
+            (overridden ? "  [expert]" : "") + "\n";
   }
   return text;
+}
+
+std::string OverridesNote(ChipType chip, const FieldOverrides& overrides) {
+  if (overrides.empty()) return {};
+  std::string names;
+  for (const auto& [field, value] : overrides) {
+    const RegisterField* f = Facts(chip).Find(field);
+    if (!names.empty()) names += ", ";
+    names += f != nullptr ? std::string(f->name) : "?";
+  }
+  return "Expert settings: " + std::to_string(overrides.size()) +
+         (overrides.size() == 1 ? " field differs" : " fields differ") + " from Korvane's (" + names + ").";
 }
 
 }  // namespace korvane::panel

@@ -12,5 +12,7 @@ namespace korvane::panel {
 // one line per field: register, name, bits, value. Without a number or a valid reference the
 // text says why there are no words.
 std::string RegisterText(const PanelSettings& settings, int slot);
+// "Expert settings: 2 fields differ from Korvane's (CP, SDN)."; empty for a slot without any.
+std::string OverridesNote(ChipType chip, const FieldOverrides& overrides);
 
 }  // namespace korvane::panel

@@ -1,0 +1,50 @@
+// Expert settings from the register view: a slot's fields set to other values than Korvane's.
+#include "panel/main_dlg.h"
+#include "synth/field_overrides.h"
+
+namespace korvane::panel {
+
+uint32_t CMainDlg::KorvaneFieldValue(int slot, const RegisterField& field) const {
+  PanelSettings plain = model_.Settings();
+  plain.freqSlots[static_cast<size_t>(slot)].overrides.clear();
+  return ReadField(field, session::SlotWords(plain, slot).words);
+}
+
+void CMainDlg::OnFieldEdited(int slot, Field field, uint32_t value) {
+  if (model_.busy()) return;
+  const RegisterField* f = Facts(model_.chip()).Find(field);
+  if (f == nullptr) return;
+  PanelSettings settings = model_.Settings();
+  FieldOverrides& overrides = settings.freqSlots[static_cast<size_t>(slot)].overrides;
+  if (value == KorvaneFieldValue(slot, *f)) {
+    overrides.erase(field);
+  } else {
+    overrides[field] = value;
+  }
+  // A combination the chip does not work with never reaches the model, nor the board.
+  std::optional<std::string> why = CheckOverride(model_.chip(), field, value);
+  if (!why) why = session::SlotRefusal(settings, slot);
+  if (why) {
+    // The view shows the model again: the value it offered goes back.
+    model_.SetSlotOverrides(slot, model_.slot(slot).overrides);
+    if (StartOperation(Operation::Working)) {
+      Show({*why + "\nThe field keeps its value.", "Registers", MessageIcon::Information, {}},
+           [this] { EndOperation(); });
+    }
+    return;
+  }
+  model_.SetSlotOverrides(slot, overrides);
+  if (slot == kSigGenSlot) ArmTuneTimer();
+}
+
+void CMainDlg::OnResetFields(std::optional<int> slot) {
+  if (model_.busy()) return;
+  for (int s = 0; s < kSlotCount; ++s) {
+    if (slot && *slot != s) continue;
+    if (model_.slot(s).overrides.empty()) continue;
+    model_.SetSlotOverrides(s, {});
+    if (s == kSigGenSlot) ArmTuneTimer();
+  }
+}
+
+}  // namespace korvane::panel
