@@ -110,8 +110,11 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     transport_->Write(kIdentifyCommand);
     bool closed = false;
     const std::string banner = ReadBanner(&closed);
-    if (!expected.empty() && banner.find(expected) != std::string::npos) {
-      ApplyBanner(banner, identity_);
+    // A banner cut short by an interrupt says nothing sure about the board.
+    if (interrupted_) break;
+    const size_t line = FindBannerLine(banner, expected);
+    if (line != std::string::npos) {
+      ApplyBanner(std::string_view(banner).substr(line), identity_);
       state_ = PortState::Open;
       openFailure_.clear();
       return true;
