@@ -112,9 +112,8 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     const std::string banner = ReadBanner(&closed);
     // A banner cut short by an interrupt says nothing sure about the board.
     if (interrupted_) break;
-    const size_t line = FindBannerLine(banner, expected);
-    if (line != std::string::npos) {
-      ApplyBanner(std::string_view(banner).substr(line), identity_);
+    if (FindBannerLine(banner, expected) != std::string::npos) {
+      ApplyBanner(banner, identity_);
       state_ = PortState::Open;
       openFailure_.clear();
       return true;
