@@ -1,7 +1,9 @@
 #include "cli/cli_board.h"
 
 #include <cmath>
+#include <optional>
 
+#include "cli/interrupt_on_stop.h"
 #include "cli/json.h"
 #include "synth/number_text.h"
 
@@ -94,11 +96,39 @@ void RequireAccepted(const session::TuneResult& result) {
   }
 }
 
-PanelSettings CliBoard::Connect(const Args& args) {
+std::string InterruptedConnectText(session::ProbeTrace probe) {
+  switch (probe) {
+    case session::ProbeTrace::None:
+      return "nothing was written to the board.";
+    case session::ProbeTrace::PutBack:
+      return "the chip identification's test setting was taken off again; the board holds its own reference "
+             "and slot-4 setting, as before.";
+    case session::ProbeTrace::MayRemain:
+      break;
+  }
+  return std::string("the link was lost during the chip identification.\n") + session::kProbeMayRemain;
+}
+
+PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& stop) {
   // What the window holds before its first "Connect": no reference yet, every slot at 180 MHz.
   PanelSettings start;
   start.reference.clear();
-  const session::ConnectResult result = session.Connect(PortOption(args), ChipOption(args), start);
+  std::optional<session::ConnectResult> connected;
+  try {
+    const InterruptOnStop interruptOnStop(stop, session);
+    connected = session.Connect(PortOption(args), ChipOption(args), start);
+  } catch (const link::ConnectionLost&) {
+    if (stop.Requested()) throw Interrupted(InterruptedConnectText(session.LastProbe()), stop.ExitStatus());
+    if (session.LastProbe() == session::ProbeTrace::MayRemain) {
+      throw Failure(std::string(link::kConnectionLostText) + "\n" + session::kProbeMayRemain);
+    }
+    throw;
+  }
+  if (stop.Requested()) {
+    session.Close();
+    throw Interrupted(InterruptedConnectText(session.LastProbe()), stop.ExitStatus());
+  }
+  const session::ConnectResult& result = *connected;
   using Status = session::ConnectResult::Status;
   switch (result.status) {
     case Status::Connected:
@@ -113,7 +143,15 @@ PanelSettings CliBoard::Connect(const Args& args) {
       break;
   }
   session.Close();
+  if (session.LastProbe() == session::ProbeTrace::MayRemain) {
+    throw Failure(std::string(session::kCommunicationError) + "\n" + session::kProbeMayRemain);
+  }
   throw Failure(session::kCommunicationError);
+}
+
+PanelSettings CliBoard::Connect(const Args& args) {
+  const platform::StopSignals stop;
+  return Connect(args, stop);
 }
 
 }  // namespace korvane::cli

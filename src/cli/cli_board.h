@@ -8,6 +8,7 @@
 #include "config/panel_settings.h"
 #include "link/clock.h"
 #include "link/demo_board.h"
+#include "platform/stop_signals.h"
 #include "session/board_session.h"
 
 namespace korvane::cli {
@@ -40,6 +41,9 @@ std::string WithReason(const std::string& message, const std::string& reason);
 // clamped by the solver, would fill a screen in fixed notation.
 std::string ErrorHzText(double hz);
 
+// What a connect stopped by a signal left on the board, as the "interrupted: " message says it.
+std::string InterruptedConnectText(session::ProbeTrace probe);
+
 // Throws Failure naming the first command of a tuning that the board refused.
 void RequireAccepted(const session::TuneResult& result);
 
@@ -49,7 +53,12 @@ struct CliBoard {
   session::BoardSession session{clock, demo};
 
   // Connects as the window's "Connect" does, from the window's start-up settings. Throws
-  // Failure with the window's message when the board is not connected.
+  // Failure with the window's message when the board is not connected. A stop signal during
+  // the connect takes effect once the board holds its own settings again (the chip
+  // identification's probe put back): Interrupted then says what was written.
+  PanelSettings Connect(const Args& args, const platform::StopSignals& stop);
+  // The same for a command that takes no stop signals of its own: they are heard during the
+  // connect only, and act as before once it is done.
   PanelSettings Connect(const Args& args);
 };
 

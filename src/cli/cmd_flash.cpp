@@ -15,10 +15,10 @@ namespace {
 // Where an interrupted update leaves the board.
 enum class Stage { Untouched, Switching, InBootloader };
 
-const char* InterruptedText(Stage stage) {
+std::string InterruptedText(Stage stage, session::ProbeTrace probe) {
   switch (stage) {
     case Stage::Untouched:
-      return "nothing was written to the board.";
+      return InterruptedConnectText(probe);
     case Stage::Switching:
       return "the board may be in its bootloader; run `korvane-cli flash` again without --connected to finish.";
     case Stage::InBootloader:
@@ -48,10 +48,11 @@ int Run(const Args& args) {
   CliBoard board;
   const InterruptOnStop interruptOnStop(stop, board.session);
   Stage stage = Stage::Untouched;
+  bool erasing = false;  // the old image is being replaced
   ProgressLine progress;
   try {
     if (args.Has("connected")) {
-      board.Connect(args);
+      board.Connect(args, stop);
       // The window offers "Update..." only to boards that can take it.
       if (board.session.Identity().hwVersion <= 2) {
         throw Failure("This board cannot be updated from here (hardware version below 3).");
@@ -63,6 +64,7 @@ int Run(const Args& args) {
         port, image,
         [&](session::FirmwarePhase phase, int total) {
           stage = Stage::InBootloader;
+          erasing = true;
           progress.Phase(phase == session::FirmwarePhase::Erasing ? firmware::kErasingText : firmware::kFlashingText,
                          total);
         },
@@ -81,12 +83,16 @@ int Run(const Args& args) {
     }
   } catch (const Failure&) {
     if (!stop.Requested()) throw;
-  } catch (const link::ConnectionLost&) {
-    if (!stop.Requested()) throw;
+  } catch (const link::ConnectionLost& lost) {
+    if (!stop.Requested()) {
+      if (!erasing) throw;
+      progress.End();
+      throw Failure(std::string(lost.what()) + "\n" + session::kPartialImage);
+    }
   }
   // An open progress line is ended by the line break in front of the message.
   progress.Abandon();
-  std::cerr << "\ninterrupted: " << InterruptedText(stage) << std::endl;
+  std::cerr << "\ninterrupted: " << InterruptedText(stage, board.session.LastProbe()) << std::endl;
   return stop.ExitStatus();
 }
 

@@ -99,7 +99,7 @@ int Run(const Args& args) {
   platform::StopSignals stop;
   CliBoard board;
   const InterruptOnStop interruptOnStop(stop, board.session);
-  const PanelSettings connected = board.Connect(args);
+  const PanelSettings connected = board.Connect(args, stop);
   if (stop.Requested()) {
     board.session.Close();
     return kExitOk;

@@ -65,7 +65,7 @@ int Run(const Args& args) {
   CliBoard board;
   std::optional<InterruptOnStop> interruptOnStop;
   interruptOnStop.emplace(stopSignals, board.session);
-  PanelSettings connected = board.Connect(args);
+  PanelSettings connected = board.Connect(args, stopSignals);
   if (connected.refDivisor <= 0) {
     board.session.Close();
     throw Failure("The board's reference frequency is not valid for this chip. Nothing was sent.");

@@ -122,6 +122,9 @@ int DispatchWords(const std::vector<std::string>& words) {
     // An empty reason means the panel has already shown its message.
     if (*e.what()) std::cerr << e.what() << "\n";
     return kExitFailure;
+  } catch (const Interrupted& e) {
+    std::cerr << "interrupted: " << e.what() << "\n";
+    return e.exitStatus;
   } catch (const link::ConnectionLost& e) {
     std::cerr << e.what() << "\n";
     return kExitFailure;

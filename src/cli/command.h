@@ -55,6 +55,12 @@ struct UsageError : std::runtime_error {
 struct Failure : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+// Thrown when a stop signal (Ctrl-C, SIGTERM) ended a command: prints "interrupted: " and the
+// text, which says what the command left on the board, and exits as the signal would have.
+struct Interrupted : std::runtime_error {
+  Interrupted(const std::string& what, int exitStatus) : std::runtime_error(what), exitStatus(exitStatus) {}
+  int exitStatus;
+};
 
 // The commands, one file each; Commands() lists them all.
 extern const Command kBootloaderCommand;

@@ -94,6 +94,23 @@ bool BannerComplete(std::string_view banner) {
   return banner.size() >= kEnd.size() && banner.substr(banner.size() - kEnd.size()) == kEnd;
 }
 
+size_t FindBannerLine(std::string_view banner, std::string_view expected) {
+  if (expected.empty()) return std::string_view::npos;
+  for (size_t at = banner.find(expected); at != std::string_view::npos; at = banner.find(expected, at + 1)) {
+    size_t before = at;
+    while (before > 0 && (banner[before - 1] == ' ' || banner[before - 1] == '\t')) --before;
+    if (before > 0 && std::string_view("\r\n>;").find(banner[before - 1]) == std::string_view::npos) continue;
+    const size_t end = banner.find_first_of("\r\n", at + expected.size());
+    const std::string_view rest = banner.substr(
+        at + expected.size(), end == std::string_view::npos ? std::string_view::npos : end - at - expected.size());
+    if (!rest.empty() && rest.front() != ' ') continue;
+    bool printable = true;
+    for (char c : rest) printable = printable && c >= ' ' && c <= '~';
+    if (printable) return at;
+  }
+  return std::string_view::npos;
+}
+
 void ApplyBanner(std::string_view banner, BoardIdentity& identity) {
   for (const VersionTag& tag : kTags) {
     const size_t at = banner.find(tag.text);

@@ -15,6 +15,12 @@ inline constexpr size_t kMaxBannerBytes = 4096;
 // True when the banner read so far ends with "Ready\n>".
 bool BannerComplete(std::string_view banner);
 
+// Where the board's own banner line starts in what answered "V;": the expected text at the start
+// of a line (after a prompt ">", the ";" of an earlier reply or blanks), followed by the end of
+// the line or a blank and printable text up to it. npos when no such line is there: a stream of
+// noise that merely contains the text names no board.
+size_t FindBannerLine(std::string_view banner, std::string_view expected);
+
 // Sets hwVersion and sSuffix from the first known tag ("v2.", "v3.", "v3s.", "v4.", "v4s.",
 // searched in that order) and scans the identity fields after it. Without a tag, and for
 // "v2.", nothing is changed. The caller resets hwVersion to 1 and sSuffix to 0 beforehand.

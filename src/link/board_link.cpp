@@ -113,7 +113,9 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     transport_->Write(kIdentifyCommand);
     bool closed = false;
     const std::string banner = ReadBanner(&closed);
-    if (!expected.empty() && banner.find(expected) != std::string::npos) {
+    // A banner cut short by an interrupt says nothing sure about the board.
+    if (interrupted_) break;
+    if (FindBannerLine(banner, expected) != std::string::npos) {
       ApplyBanner(banner, identity_);
       state_ = PortState::Open;
       openFailure_.clear();

@@ -26,6 +26,9 @@ constexpr int kWriteTimeoutMs = 2000;
 // What the socket may hold unread; a server that floods is read no faster than the board
 // link takes bytes.
 constexpr qint64 kReadBufferBytes = 64 * 1024;
+// Data a server may send while the line is being set up (a stale banner, line noise); a
+// server that sends more is not setting up a line, and is left before it fills the memory.
+constexpr size_t kMaxSetUpDataBytes = 64 * 1024;
 constexpr uint32_t kBaudRate = 4800;
 constexpr uint8_t kDataBits = 8;
 
@@ -227,9 +230,17 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
     return portName + " did not " + waitingFor + " within " + std::to_string(connectTimeoutMs_) + " ms.";
   };
 
+  const auto flooded = [&](const char* during) {
+    if (pending_.size() <= kMaxSetUpDataBytes) return false;
+    failure_ = portName + " sent more than " + std::to_string(kMaxSetUpDataBytes / 1024) + " KiB of data " + during +
+               "; check that it serves the board's port with serial-port control.";
+    return true;
+  };
+
   // Each wait's failure counts only after what arrived with it has been looked at.
   Wait wait = Wait::Ready;
   while (telnet_->ComPort() == TelnetCodec::Negotiation::Pending) {
+    if (flooded("before it agreed to serial-port control")) return OpenResult::CannotConfigure;
     if (wait != Wait::Ready) {
       failure_ = waitFailure(wait, "agree to serial-port control");
       return OpenResult::CannotConfigure;
@@ -281,6 +292,7 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
       }
     }
     if (std::all_of(std::begin(settings), std::end(settings), [](const Setting& s) { return s.confirmed; })) break;
+    if (flooded("before it confirmed the line settings")) return OpenResult::CannotConfigure;
     if (wait != Wait::Ready) {
       failure_ = waitFailure(wait, "confirm 4800 baud 8N1");
       return OpenResult::CannotConfigure;

@@ -164,7 +164,35 @@ void BoardSession::Close() {
   link_.ClosePort();
 }
 
+void BoardSession::Interrupt() {
+  const std::lock_guard<std::mutex> lock(interruptMutex_);
+  interruptRequested_ = true;
+  if (!probeOn_) link_.Interrupt();
+}
+
+void BoardSession::ClearInterrupt() {
+  const std::lock_guard<std::mutex> lock(interruptMutex_);
+  interruptRequested_ = false;
+  link_.ClearInterrupt();
+}
+
+bool BoardSession::BeginProbe() {
+  const std::lock_guard<std::mutex> lock(interruptMutex_);
+  if (interruptRequested_) return false;
+  probeOn_ = true;
+  lastProbe_ = ProbeTrace::MayRemain;
+  return true;
+}
+
+void BoardSession::EndProbe(bool putBack) {
+  const std::lock_guard<std::mutex> lock(interruptMutex_);
+  probeOn_ = false;
+  if (putBack) lastProbe_ = ProbeTrace::PutBack;
+  if (interruptRequested_) link_.Interrupt();
+}
+
 ConnectResult BoardSession::Connect(const std::string& port, ChipChoice chip, const PanelSettings& current) {
+  lastProbe_ = ProbeTrace::None;
   ConnectResult result;
   result.readout.settings = current;
   // Identification and a board that was away may have changed the reference it holds.
@@ -194,6 +222,11 @@ ConnectResult BoardSession::Connect(const std::string& port, ChipChoice chip, co
         return result;
     }
   }
+  if (interruptRequested_) {
+    // A stop request that waited for the probe to be put back ends the connect here.
+    link_.ClosePort();
+    throw link::ConnectionLost();
+  }
   result.status =
       ReadBack(result.readout) ? ConnectResult::Status::Connected : ConnectResult::Status::CommunicationError;
   return result;
@@ -215,11 +248,23 @@ BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
   const std::string savedReference = link_.SendCommand(link::kReferenceQuery);
   if (!StartsWith(savedReference, "R ")) return Identify::Failed;
   // Whatever happens after the first probe, the board gets its own reference and slot-4 set
-  // back, so its output does not stay on a probe frequency.
+  // back, so its output does not stay on a probe frequency. A stop request meanwhile waits for
+  // that; a lost link leaves lastProbe_ at MayRemain.
+  if (!BeginProbe()) {
+    // Stopped before anything was written: ends as any interrupted exchange does.
+    link_.ClosePort();
+    throw link::ConnectionLost();
+  }
+  struct ProbeSpan {
+    BoardSession& session;
+    bool putBack = false;
+    ~ProbeSpan() { session.EndProbe(putBack); }
+  } span{*this};
   auto restore = [&] {
     const bool reference = link::IsAccepted(link_.SendCommand(savedReference));
     const bool slot = link::IsAccepted(link_.SendCommand(savedSlot));
-    return reference && slot;
+    span.putBack = reference && slot;
+    return span.putBack;
   };
   if (identity.hwVersion >= 4) {
     if (!link::IsAccepted(link_.SendCommand(kFixedReference))) {

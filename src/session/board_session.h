@@ -4,9 +4,11 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -31,6 +33,22 @@ inline constexpr char kFwTooOld[] =
     "Automatic PLL chip identification works only with FW version 3.01 or higher.\n"
     "Please update board firmware if you want to use automatic chip identification.\n"
     "Or set the correct chip type manually and reconnect the board.";
+// A connect that lost its board while a chip identification probe was on slot 4.
+inline constexpr char kProbeMayRemain[] =
+    "The board may still be on a test setting from the chip identification (slot 4 at 6000 MHz, +5 dBm). "
+    "Switch the board off and on (it starts from the settings saved in its flash) and connect again to "
+    "clear it.";
+// A firmware update cut off after the erase began.
+inline constexpr char kPartialImage[] =
+    "The board waits in its bootloader with a partial image; run `korvane-cli flash` (without --connected) "
+    "to finish the update.";
+
+// What a connect's chip identification left on the board.
+enum class ProbeTrace {
+  None,       // nothing was written to the board
+  PutBack,    // the probe ran and the board's own reference and slot-4 set were put back
+  MayRemain,  // the probe ran and could not be put back (the link was lost or refused it)
+};
 
 // What the real-frequency label shows when nothing can be solved.
 inline constexpr char kNoFrequencyLabel[] = "/ ----.---";
@@ -167,9 +185,12 @@ class BoardSession {
   // The clock the session's waits run on.
   Clock& clock() { return link_.clock(); }
   // Ends a connect's handshakes at once (a cancelled connect, a window that is closing) and
-  // makes every later wait give up until ClearInterrupt. Safe from another thread.
-  void Interrupt() { link_.Interrupt(); }
-  void ClearInterrupt() { link_.ClearInterrupt(); }
+  // makes every later wait give up until ClearInterrupt. Safe from another thread. While a chip
+  // identification probe is on the board, the request waits until the probe has been put back.
+  void Interrupt();
+  void ClearInterrupt();
+  // What the last Connect's identification left on the board.
+  ProbeTrace LastProbe() const { return lastProbe_; }
 
   // How long a reply may keep the session waiting for its next byte (link::kDefaultReadTimeoutMs
   // unless a test shortens it).
@@ -179,12 +200,20 @@ class BoardSession {
  private:
   enum class Identify { Identified, HwTooOld, FwTooOld, Failed };
   Identify IdentifyChip(ChipType& chip);
+  // Marks the span in which the board holds a probe: false (and nothing to probe) when an
+  // interrupt came first. EndProbe applies an interrupt that came meanwhile.
+  bool BeginProbe();
+  void EndProbe(bool putBack);
   TuneResult SendTune(const PanelSettings& settings, int slot, bool reference);
   bool ReadBack(Readout& readout);
 
   link::BoardLink link_;
   // The reference command the board accepted last from this session; empty when unknown.
   std::string heldReference_;
+  std::mutex interruptMutex_;  // guards the probe span against a concurrent Interrupt
+  std::atomic<bool> interruptRequested_{false};
+  bool probeOn_ = false;
+  ProbeTrace lastProbe_ = ProbeTrace::None;
 };
 
 // How a slot's settings solve, in the settings' mode; nullopt when the text is no number or

@@ -64,6 +64,8 @@ TEST_F(FirmwareCli, FailuresExitWithOneAndSayWhy) {
   const std::string shortImage = WriteImage("short.img", Image(20479));
   VirtualBoard running;  // firmware mode: no bootloader answers
   VirtualBoard oldBoard({.hwTag = "v2."});
+  VirtualBoard unplugged({.mode = BoardMode::Bootloader});
+  unplugged.HangUpAfter("W", 0);
   struct Case {
     std::vector<std::string> args;
     int exitCode;
@@ -77,6 +79,10 @@ TEST_F(FirmwareCli, FailuresExitWithOneAndSayWhy) {
       {{"flash", good}, 2, "--port is required"},
       {{"flash", "--port", "Demo"}, 2, "missing argument"},
       {{"bootloader", "--port", running.path()}, 1, "Cannot connect to board bootloader!\n"},
+      {{"flash", "--port", unplugged.path(), good},
+       1,
+       "Connection with device lost!\nThe board waits in its bootloader with a partial image; run `korvane-cli flash` "
+       "(without --connected) to finish the update.\n"},
   };
   for (const Case& c : cases) {
     const CliResult r = RunCli(c.args);

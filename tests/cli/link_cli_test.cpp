@@ -1,6 +1,8 @@
-// korvane-cli ports, info and send, run as a user runs them, against Demo and the virtual board.
+// korvane-cli ports, info and send, run as a user runs them, against Demo and the virtual board;
+// and what a stop signal during any command's connect leaves on the board.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -126,6 +128,40 @@ TEST(LinkCli, SendReportsALostConnection) {
   EXPECT_EQ(r.out, "M 00;\n");
   EXPECT_EQ(r.err, "Connection with device lost!\n");
   EXPECT_EQ(board.Count("T;"), 0);
+}
+
+// Ctrl-C at twenty moments of a connect, across the commands that connect: the board never
+// stays on the chip identification's probe, and the message says what was written.
+TEST(LinkCli, AStopDuringAConnectLeavesTheBoardOffTheProbe) {
+  const std::vector<std::vector<std::string>> commands = {
+      {"read"}, {"serve", "--listen", "127.0.0.1:0"}, {"tune", "100"}, {"sweep", "100", "101", "1"}};
+  int stoppedInProbe = 0;
+  for (int run = 0; run < 20; ++run) {
+    // An ADF4350 locks on neither probe: both are tried, the longest identification there is.
+    VirtualBoard board({.chip = VirtualChip::ADF4350});
+    const std::string slot4 = board.Stored('4');
+    const std::string reference = board.Stored('R');
+    std::vector<std::string> args = commands[static_cast<size_t>(run) % commands.size()];
+    args.insert(args.begin() + 1, {"--port", board.path()});
+    const CliResult r = RunProgram(CliPath(), args, "", 10 + run * 35, SIGINT);
+    const std::string what = args[0] + " stopped after " + std::to_string(10 + run * 35) + " ms: " + r.err;
+    const bool probed = board.Count(kMax2871Probe) > 0;
+    EXPECT_NE(board.Stored('4'), kMax2871Probe) << what;
+    EXPECT_NE(board.Stored('4'), kAdf4351Probe) << what;
+    if (args[0] == "read" || args[0] == "serve") {
+      // Neither writes anything of its own.
+      EXPECT_EQ(board.Stored('4'), slot4) << what;
+      EXPECT_EQ(board.Stored('R'), reference) << what;
+    }
+    EXPECT_EQ(r.err.find("HW version 3"), std::string::npos) << what;
+    EXPECT_EQ(r.err.find("Connection with device lost!"), std::string::npos) << what;
+    if (r.err.find("interrupted: ") != std::string::npos) {
+      EXPECT_EQ(r.exitCode, 130) << what;
+      EXPECT_EQ(r.err.find("nothing was written") != std::string::npos, !probed) << what;
+      if (probed) ++stoppedInProbe;
+    }
+  }
+  EXPECT_GT(stoppedInProbe, 0);
 }
 
 }  // namespace

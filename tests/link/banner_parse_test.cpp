@@ -90,5 +90,26 @@ TEST(BannerParse, PromptEndsTheBanner) {
   for (const auto& c : cases) EXPECT_EQ(BannerComplete(c.text), c.complete) << c.text;
 }
 
+// Only a line that starts with the board's name names a board; noise that merely contains it
+// (and would otherwise read as a first-hardware board) does not.
+TEST(BannerParse, OnlyARealBannerLineCounts) {
+  const struct {
+    std::string banner;
+    size_t at;
+  } cases[] = {
+      {"ADF4350 Controller v4s.3.5 from 16052019.\nReady\n>", 0},
+      {"V\r\n>ADF4350 Controller v3.1.5\r\n", 4},
+      {"Ready\n>  ADF4350 Controller\nReady\n>", 9},
+      {"OK;ADF4350 Controller 1.5 from 1.", 3},
+      {"\x93\x12"
+       "ADF4350 Controller v3.1.5",
+       std::string::npos},
+      {"ADF4350 Controllerxx", std::string::npos},
+      {"ADF4350 Controller \xff\xfe\x01", std::string::npos},
+      {"noise ADF4350 Controller\nADF4350 Controller v4.3.5", 25},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FindBannerLine(c.banner, kFirmwareBanner), c.at) << c.banner;
+}
+
 }  // namespace
 }  // namespace korvane::link

@@ -52,6 +52,7 @@ class TinyServer {
     int closeFirst = 0;       // the first clients get closingText and are closed
     std::string closingText;  // what the server says before it closes
     int clients = 0;          // > 0: the server stops listening after this many (later connects are refused)
+    bool flood = false;       // after the greeting, data as fast as the client takes it
   };
   explicit TinyServer(Options options) : options_(std::move(options)) {
     fd_ = socket(options_.ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -116,6 +117,9 @@ class TinyServer {
       // A hang-up the client sees as the end of the stream; closing with its offers unread
       // would reset the connection instead.
       if (options_.closeAfterGreeting || closing) shutdown(client, SHUT_WR);
+      const std::string noise(16 * 1024, 'x');
+      while (options_.flood && !stop_ && send(client, noise.data(), noise.size(), MSG_NOSIGNAL) > 0) {
+      }
       while (!stop_) {
         pollfd c{client, POLLIN, 0};
         if (poll(&c, 1, 10) <= 0) continue;
@@ -170,6 +174,8 @@ TEST_F(NetTransportTest, FailedOpensSayWhyWithinTheConnectTimeOut) {
       {.greeting = ByteString({kIac, kDo, kOptionComPort}) + Reply(kSetBaudRate, ByteString({0, 0, 0x25, 0x80}))});
   TinyServer hangsUp({.greeting = ByteString({kIac, kWill, kOptionBinary}), .closeAfterGreeting = true});
   TinyServer inUse({.greeting = "\r\nPort's device already in use\r\n\a", .closeAfterGreeting = true});
+  TinyServer floods({.flood = true});
+  TinyServer floodsAfterAgreeing({.greeting = ByteString({kIac, kDo, kOptionComPort}), .flood = true});
   int holder = -1;
   const std::string refused = "127.0.0.1:" + std::to_string(RefusingPort(holder));
   const auto local = [](const TinyServer& s) { return "127.0.0.1:" + std::to_string(s.port()); };
@@ -203,6 +209,16 @@ TEST_F(NetTransportTest, FailedOpensSayWhyWithinTheConnectTimeOut) {
       {"rfc2217://" + local(inUse), Transport::OpenResult::CannotConfigure,
        "rfc2217://" + local(inUse) +
            " closed the connection while it was being set up: \"Port's device already in use\"",
+       false},
+      {"rfc2217://" + local(floods), Transport::OpenResult::CannotConfigure,
+       "rfc2217://" + local(floods) +
+           " sent more than 64 KiB of data before it agreed to serial-port control; check that it serves the "
+           "board's port with serial-port control.",
+       false},
+      {"rfc2217://" + local(floodsAfterAgreeing), Transport::OpenResult::CannotConfigure,
+       "rfc2217://" + local(floodsAfterAgreeing) +
+           " sent more than 64 KiB of data before it confirmed the line settings; check that it serves the "
+           "board's port with serial-port control.",
        false},
   };
   for (const auto& c : cases) {
