@@ -12,6 +12,8 @@
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
 #include "session/board_session.h"
+#include "synth/chip_facts.h"
+#include "synth/field_overrides.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
 #include "support/virtual_board.h"
@@ -187,6 +189,47 @@ TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
         << "F" << slot + 1 << "\n"
         << registers->text()->toPlainText().toStdString();
   }
+}
+
+TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterView) {
+  // F3 as another program stored it: the demo's set but for two mode bits of R2.
+  const std::string stored = "2 01033328 2000FFE8 78007FC0 01000000 00AC8028 60400000;";
+  VirtualBoard board;
+  board.SetStored(stored);
+  Connect(board.path(), 3);
+  Settle();
+  EXPECT_EQ(Text(ctl::Real(2)).substr(Text(ctl::Real(2)).size() - 2), " *");  // marked beside its frequency
+  QTest::mouseClick(Get(ctl::kSave), Qt::LeftButton);
+  Settle();
+  EXPECT_EQ(board.Stored('2'), stored);
+
+  // The charge-pump current of the signal generator, set in the register view, goes out with
+  // the next retune; a reset gives the slot Korvane's words back.
+  QTest::mouseClick(Get(ctl::kRegisters), Qt::LeftButton);
+  RegisterDialog* registers = window->registerDialog();
+  ASSERT_NE(registers, nullptr);
+  registers->slotList()->setCurrentIndex(4);
+  auto* current = qobject_cast<QComboBox*>(registers->Editor(Field::ChargePumpCurrent));
+  ASSERT_NE(current, nullptr);
+  const RegisterField* field = Facts(ChipType::Max2871).Find(Field::ChargePumpCurrent);
+  const std::string plain = session::SlotCommand(window->model().Settings(), 4);
+  const int index = current->findData(3u);
+  ASSERT_GE(index, 0);
+  current->setCurrentIndex(index);
+  emit current->activated(index);
+  ASSERT_TRUE(WaitFor([&] { return board.Stored('4') != plain; }, 3000));
+  const std::optional<std::array<uint32_t, 6>> sent = ParseRegisterReply(board.Stored('4'));
+  ASSERT_TRUE(sent.has_value());
+  EXPECT_EQ(ReadField(*field, *sent), 3u);
+  EXPECT_NE(registers->text()->toPlainText().indexOf(QStringLiteral("[expert]")), -1);
+  QPushButton* resetAll = nullptr;
+  for (QPushButton* button : registers->findChildren<QPushButton*>()) {
+    if (button->text() == QStringLiteral("Reset &all slots")) resetAll = button;
+  }
+  ASSERT_NE(resetAll, nullptr);
+  QTest::mouseClick(resetAll, Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return board.Stored('4') == plain; }, 3000));
+  EXPECT_TRUE(window->model().slot(2).overrides.empty());
 }
 
 TEST_F(WindowTest, EnterConnectsFromThePortFieldAndPressesTheFocusedButton) {
