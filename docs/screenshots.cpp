@@ -1,6 +1,6 @@
 // Draws the pictures in docs/: the window connected to the demo board, its sweep panel and
-// register view, and the progress window in the middle of a firmware update of a virtual board. scripts/screenshots runs it on an X
-// display of its own (Xvfb), so the widgets are drawn as on a desktop.
+// register view, and the progress window in the middle of a firmware update of a virtual board. scripts/screenshots
+// runs it on an X display of its own (Xvfb), so the widgets are drawn as on a desktop.
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>

@@ -10,7 +10,8 @@ namespace korvane::app {
 inline constexpr char kAboutTitle[] = "About Korvane";
 inline constexpr char kAboutText[] =
     "MAX2871/ADF4350/ADF4351 synthesizer board programming and control utility.\n"
-    "Version " KORVANE_SHORT_VERSION "\n\n"
+    "Version " KORVANE_SHORT_VERSION
+    "\n\n"
     "Korvane is free software: you can redistribute it and/or modify it under the terms of the GNU "
     "General Public License as published by the Free Software Foundation, either version 3 of the "
     "License, or (at your option) any later version. It comes with ABSOLUTELY NO WARRANTY.";

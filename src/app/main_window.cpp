@@ -3,27 +3,27 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QDateTime>
-#include <QFrame>
-#include <QMenu>
-#include <QSignalBlocker>
-#include <QTextCursor>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalBlocker>
+#include <QTextCursor>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <array>
@@ -36,8 +36,8 @@
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
 #include "firmware/bootloader.h"
-#include "panel/register_text.h"
 #include "link/demo_transport.h"
+#include "panel/register_text.h"
 #include "synth/number_text.h"
 
 namespace korvane::app {
@@ -223,8 +223,9 @@ QWidget* MainWindow::BuildSignalGenerator() {
   auto* group = new QGroupBox(QStringLiteral("Signal Generator"), this);
   auto* grid = new QGridLayout(group);
   const int sg = ctl::kSigGenSlot;
-  auto* frequency = SizedForFrequency(Make(ctl::Freq(sg), new QLineEdit(group)),
-                                      QStringLiteral("Current frequency of the synthesizer (can be changed on the fly)"));
+  auto* frequency =
+      SizedForFrequency(Make(ctl::Freq(sg), new QLineEdit(group)),
+                        QStringLiteral("Current frequency of the synthesizer (can be changed on the fly)"));
   grid->addWidget(CaptionFor("&Frequency (MHz):", frequency, group), 0, 0);
   grid->addWidget(frequency, 0, 1);
   grid->addWidget(SizedForReal(Make(ctl::Real(sg), new QLabel(QStringLiteral("/ ----.------"), group)),
@@ -694,7 +695,8 @@ void MainWindow::ShowStatus() {
   } else if (demo) {
     // Nothing may pass the demo off as a board.
     port->setText(QStringLiteral("DEMO board: no hardware attached"));
-    port->setStyleSheet(QStringLiteral("QLabel { background: #ffd24d; color: black; font-weight: bold; padding: 0 4px; }"));
+    port->setStyleSheet(
+        QStringLiteral("QLabel { background: #ffd24d; color: black; font-weight: bold; padding: 0 4px; }"));
   } else {
     port->setText(QStringLiteral("Port: ") + FromUtf8(model_.port()));
     port->setStyleSheet(QString());

@@ -7,13 +7,13 @@
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QSpinBox>
-#include <QTableWidget>
-#include <climits>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QVBoxLayout>
+#include <climits>
 
 #include "panel/register_text.h"
 #include "synth/field_overrides.h"
@@ -96,7 +96,8 @@ void RegisterDialog::Show() {
 
 QWidget* RegisterDialog::Editor(Field field) const {
   for (int row = 0; row < fields_->rowCount(); ++row) {
-    if (fields_->item(row, 1)->data(Qt::UserRole).toInt() == static_cast<int>(field)) return fields_->cellWidget(row, 2);
+    if (fields_->item(row, 1)->data(Qt::UserRole).toInt() == static_cast<int>(field))
+      return fields_->cellWidget(row, 2);
   }
   return nullptr;
 }
@@ -121,8 +122,9 @@ void RegisterDialog::BuildFields() {
     if (!field.values.empty()) {
       auto* list = new QComboBox(fields_);
       for (const FieldValue& value : field.values) {
-        list->addItem(QStringLiteral("%1: %2").arg(value.value).arg(
-                          QString::fromUtf8(value.name.data(), static_cast<qsizetype>(value.name.size()))),
+        list->addItem(QStringLiteral("%1: %2")
+                          .arg(value.value)
+                          .arg(QString::fromUtf8(value.name.data(), static_cast<qsizetype>(value.name.size()))),
                       static_cast<uint>(value.value));
       }
       list->setAccessibleName(accessible);
@@ -132,9 +134,11 @@ void RegisterDialog::BuildFields() {
       fields_->setCellWidget(row, 2, list);
     } else {
       auto* number = new QSpinBox(fields_);
-      number->setRange(static_cast<int>(field.minValue), static_cast<int>(std::min<uint32_t>(field.maxValue, INT32_MAX)));
+      number->setRange(static_cast<int>(field.minValue),
+                       static_cast<int>(std::min<uint32_t>(field.maxValue, INT32_MAX)));
       if (!field.unit.empty()) {
-        number->setSuffix(QLatin1Char(' ') + QString::fromUtf8(field.unit.data(), static_cast<qsizetype>(field.unit.size())));
+        number->setSuffix(QLatin1Char(' ') +
+                          QString::fromUtf8(field.unit.data(), static_cast<qsizetype>(field.unit.size())));
       }
       number->setKeyboardTracking(false);
       number->setAccessibleName(accessible);

@@ -76,23 +76,26 @@ SweepDialog::SweepDialog(panel::CMainDlg& dlg, QWidget* parent)
   setWindowTitle(QStringLiteral("Sweep"));
   fromRange_->setChecked(true);
   list_->setAccessibleName(QStringLiteral("Frequencies (MHz)"));
-  list_->setToolTip(QStringLiteral("One frequency in MHz per line, or the first column of a CSV file (columns "
-                                   "separated by ',', or by ';' where the numbers have a decimal comma)"));
+  list_->setToolTip(
+      QStringLiteral("One frequency in MHz per line, or the first column of a CSV file (columns "
+                     "separated by ',', or by ';' where the numbers have a decimal comma)"));
   list_->setTabChangesFocus(true);
   list_->setFixedHeight(list_->fontMetrics().lineSpacing() * 4 + 12);
   loadList_->setToolTip(QStringLiteral("Take the frequencies from the first column of a CSV file"));
   power_->setAccessibleName(QStringLiteral("Power"));
   power_->addItem(QStringLiteral("As the signal generator"));
-  for (PowerLevel level : {PowerLevel::Off, PowerLevel::Minus4, PowerLevel::Minus1, PowerLevel::Plus2, PowerLevel::Plus5}) {
+  for (PowerLevel level :
+       {PowerLevel::Off, PowerLevel::Minus4, PowerLevel::Minus1, PowerLevel::Plus2, PowerLevel::Plus5}) {
     power_->addItem(Text(std::string(PowerLabel(level))), static_cast<int>(level));
   }
   exact_->setChecked(model_.exact());
   readLock_->setChecked(true);
-  readLock_->setToolTip(QStringLiteral("Ask the board for its lock detect after each retune (one more exchange per point)"));
+  readLock_->setToolTip(
+      QStringLiteral("Ask the board for its lock detect after each retune (one more exchange per point)"));
   stopButton_->setToolTip(QStringLiteral("End the sweep after the point being tuned (Esc)"));
   saveCsv_->setToolTip(QStringLiteral("Save the points as a CSV file"));
-  table_->setHorizontalHeaderLabels(
-      {QStringLiteral("Time (s)"), QStringLiteral("Requested (MHz)"), QStringLiteral("Real (MHz)"), QStringLiteral("Lock")});
+  table_->setHorizontalHeaderLabels({QStringLiteral("Time (s)"), QStringLiteral("Requested (MHz)"),
+                                     QStringLiteral("Real (MHz)"), QStringLiteral("Lock")});
   table_->setAccessibleName(QStringLiteral("Points"));
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->setVisible(false);
@@ -140,7 +143,8 @@ SweepDialog::SweepDialog(panel::CMainDlg& dlg, QWidget* parent)
   connect(stopButton_, &QPushButton::clicked, this, [this] { dlg_.OnSweepStop(); });
   connect(loadList_, &QPushButton::clicked, this, [this] { dlg_.OnSweepLoadList(); });
   connect(saveCsv_, &QPushButton::clicked, this, [this] { dlg_.OnSweepSaveCsv(); });
-  for (QRadioButton* choice : {fromRange_, fromList_}) connect(choice, &QRadioButton::toggled, this, &SweepDialog::ShowState);
+  for (QRadioButton* choice : {fromRange_, fromList_})
+    connect(choice, &QRadioButton::toggled, this, &SweepDialog::ShowState);
   connect(&model_, &panel::PanelModel::sweepChanged, this, &SweepDialog::ShowRows);
   connect(&model_, &panel::PanelModel::sweepSampleAdded, this, [this] {
     AddRow(model_.sweep().samples.back());

@@ -15,7 +15,6 @@
 namespace korvane::cli {
 namespace {
 
-
 double NumberArgument(const std::string& text, const char* what) {
   const std::optional<double> value = ReadNumberStrict(text);
   if (!value) throw UsageError(std::string(what) + " '" + text + "' is not a number");

@@ -80,9 +80,9 @@ void CMainDlg::ConnectionLost(const std::string& what) {
   if (!model_.busy()) model_.SetOperation(Operation::Working);
   cancelling_ = false;
   // Once the erase has begun, the board is left in its bootloader with part of an image.
-  const bool updateCut = model_.operation() == Operation::Updating && model_.progress().open &&
-                         (model_.progress().status == firmware::kErasingText ||
-                          model_.progress().status == firmware::kFlashingText);
+  const bool updateCut =
+      model_.operation() == Operation::Updating && model_.progress().open &&
+      (model_.progress().status == firmware::kErasingText || model_.progress().status == firmware::kFlashingText);
   model_.CloseProgress();
   if (model_.sweep().running) {
     sweepStop_.reset();

@@ -38,7 +38,7 @@ inline constexpr char kWindowTitle[] = "MAX2871/ADF435x board utility v" KORVANE
 
 // What the sweep panel asks for, as typed.
 struct SweepRequest {
-  bool fromList = false;  // the list, else START to STOP in STEP
+  bool fromList = false;          // the list, else START to STOP in STEP
   std::string start, stop, step;  // MHz
   std::string list;               // MHz, one or more per line, or a CSV file's first column
   std::string dwellMs = "0";

@@ -6,8 +6,8 @@
 #include <QObject>
 #include <array>
 #include <chrono>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
@@ -177,8 +177,8 @@ class PanelModel : public QObject {
   void portChanged();
   void connectionChanged();  // connected, identity, editable
   void lockChanged();
-  void sweepChanged();           // running, status, or the rows as a whole
-  void sweepSampleAdded();       // one more row at the end
+  void sweepChanged();      // running, status, or the rows as a whole
+  void sweepSampleAdded();  // one more row at the end
   void sweepListChanged();
   void operationChanged();
   void progressChanged();

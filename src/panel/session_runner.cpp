@@ -108,25 +108,24 @@ struct ThreadedRunner::State {
       session.ClearInterrupt();
       if (request.kind == Request::Kind::Connect && cancelConnect) session.Interrupt();
     }
-    const RequestProgress progress{[this, events](session::FirmwarePhase phase, int total) {
-                                     QMetaObject::invokeMethod(
-                                         &panel,
-                                         [events, phase, total] {
-                                           if (events->phase) events->phase(phase, total);
-                                         },
-                                         Qt::QueuedConnection);
-                                   },
-                                   [this, events] {
-                                     QMetaObject::invokeMethod(
-                                         &panel,
-                                         [events] {
-                                           if (events->step) events->step();
-                                         },
-                                         Qt::QueuedConnection);
-                                   },
-                                   [this](Completion call) {
-                                     QMetaObject::invokeMethod(&panel, std::move(call), Qt::QueuedConnection);
-                                   }};
+    const RequestProgress progress{
+        [this, events](session::FirmwarePhase phase, int total) {
+          QMetaObject::invokeMethod(
+              &panel,
+              [events, phase, total] {
+                if (events->phase) events->phase(phase, total);
+              },
+              Qt::QueuedConnection);
+        },
+        [this, events] {
+          QMetaObject::invokeMethod(
+              &panel,
+              [events] {
+                if (events->step) events->step();
+              },
+              Qt::QueuedConnection);
+        },
+        [this](Completion call) { QMetaObject::invokeMethod(&panel, std::move(call), Qt::QueuedConnection); }};
     Completion done = RunWork(request, session, progress, [this, events](const std::string& what) {
       if (events->lost) events->lost(what);
     });

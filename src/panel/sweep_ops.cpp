@@ -75,8 +75,8 @@ void CMainDlg::OnSweepStart(const SweepRequest& request) {
   model_.StartSweep(points->size(), *passes);
   sweepStop_ = std::make_shared<std::atomic<bool>>(false);
   runner_.Post({Request::Kind::Other,
-                [this, settings, points = std::move(*points), bands = std::move(bands), options,
-                 stop = sweepStop_](session::BoardSession& session, const RequestProgress& progress) -> Completion {
+                [this, settings, points = std::move(*points), bands = std::move(bands), options, stop = sweepStop_](
+                    session::BoardSession& session, const RequestProgress& progress) -> Completion {
                   const session::SweepEnd end = session::RunSweep(
                       session, session.clock(), settings, points, bands, options,
                       [this, &progress](const session::SweepSample& sample) {
@@ -129,7 +129,8 @@ void CMainDlg::OnSweepLoadList() {
     }
     std::string why;
     if (!session::ReadFrequencyList(bytes, &why)) {
-      ShowError("\"" + *path + "\" holds no frequencies: " + why + ".\nNothing was loaded.", [this] { EndOperation(); });
+      ShowError("\"" + *path + "\" holds no frequencies: " + why + ".\nNothing was loaded.",
+                [this] { EndOperation(); });
       return;
     }
     model_.SetSweepList(bytes);

@@ -108,8 +108,8 @@ SweepEnd RunSweep(BoardSession& session, Clock& clock, const PanelSettings& base
       slot.frequency = FormatFixed(mhz[i], 9);
       slot.band = bands[i];
       const PowerLevel level = options.power.value_or(held);
-      slot.power = level == PowerLevel::Off ? PowerLevel::Off
-                                            : NearestPowerLevel(next.chip, bands[i], *PowerLevelDbm(level));
+      slot.power =
+          level == PowerLevel::Off ? PowerLevel::Off : NearestPowerLevel(next.chip, bands[i], *PowerLevelDbm(level));
       const TuneResult result = session.Retune(next, kSigGenSlot);
       if (!result.accepted()) {
         end.refused = result;

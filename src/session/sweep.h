@@ -52,10 +52,10 @@ struct SweepSample {
 };
 
 struct SweepEnd {
-  bool stopped = false;           // stop() ended it
+  bool stopped = false;               // stop() ended it
   std::optional<TuneResult> refused;  // a retune the board did not accept; the sweep ends there
-  PanelSettings last;             // the settings of the last point the board accepted
-  size_t points = 0;              // points that went out
+  PanelSettings last;                 // the settings of the last point the board accepted
+  size_t points = 0;                  // points that went out
 };
 
 // Tunes the signal-generator slot of `base` to each frequency in turn (on the output `bands`

@@ -12,11 +12,11 @@
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
 #include "session/board_session.h"
+#include "support/virtual_board.h"
 #include "synth/chip_facts.h"
 #include "synth/field_overrides.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
-#include "support/virtual_board.h"
 #include "window_fixture.h"
 
 namespace korvane::app::testing {
@@ -179,7 +179,8 @@ TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
   ASSERT_NE(registers, nullptr);
   for (int slot = 0; slot < 4; ++slot) {
     registers->slotList()->setCurrentIndex(slot);
-    const std::optional<std::array<uint32_t, 6>> stored = ParseRegisterReply(board.Stored(static_cast<char>('0' + slot)));
+    const std::optional<std::array<uint32_t, 6>> stored =
+        ParseRegisterReply(board.Stored(static_cast<char>('0' + slot)));
     ASSERT_TRUE(stored.has_value());
     std::string words;
     for (int r = 0; r < 6; ++r) {

@@ -362,7 +362,8 @@ TEST_F(WindowTest, WindowKeepsRunningItsEventsWhileABoardIsSilent) {
   link().SetReadTimeoutMs(readTimeout);
 
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "Could not find Synth board!\nThe port opened, but no board answered with the expected banner.");
+  EXPECT_EQ(messages[0].text,
+            "Could not find Synth board!\nThe port opened, but no board answered with the expected banner.");
   ASSERT_GE(ms, 900);  // three greetings, each waiting out the read time-out
   // Events kept flowing through the whole wait, not only after it.
   EXPECT_GE(ticks, static_cast<int>(ms / 20 / 2));

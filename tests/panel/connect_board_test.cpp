@@ -155,10 +155,10 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
     Type(ctl::Freq(4), "2200");
     surface.FireTimer();
     std::string reference = c.hwVersion == 1 ? "R  10.000000;" : "R  10.000000 E;";
-    EXPECT_EQ(board.Log(),
-              (std::vector<std::string>{
-                  reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", Band::Out1, PowerLevel::Minus1, 2, 10.0),
-                  "L;"}));
+    EXPECT_EQ(
+        board.Log(),
+        (std::vector<std::string>{
+            reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", Band::Out1, PowerLevel::Minus1, 2, 10.0), "L;"}));
     Click(ctl::kDisconnect);
     Check(ctl::kExtReference, false);
   }
