@@ -88,10 +88,17 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
 }
 
 void RegisterDialog::Show() {
+  // A closed view costs nothing while the user types; it is filled when it opens.
+  if (!isVisible()) return;
   const QString text = QString::fromStdString(panel::RegisterText(model_.Settings(), slots_->currentIndex()));
   if (text_->toPlainText() != text) text_->setPlainText(text);
   if (!built_ || tableChip_ != model_.chip()) BuildFields();
   ShowFields();
+}
+
+void RegisterDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  Show();
 }
 
 QWidget* RegisterDialog::Editor(Field field) const {
@@ -153,7 +160,10 @@ void RegisterDialog::BuildFields() {
 void RegisterDialog::ShowFields() {
   showing_ = true;
   const int slot = slots_->currentIndex();
-  const RegisterSet words = session::SlotWords(model_.Settings(), slot);
+  PanelSettings settings = model_.Settings();
+  const RegisterSet words = session::SlotWords(settings, slot);
+  settings.freqSlots[static_cast<size_t>(slot)].overrides.clear();
+  const RegisterSet korvaneWords = session::SlotWords(settings, slot);
   const FieldOverrides& overrides = model_.slot(slot).overrides;
   const bool editable = !model_.busy();
   for (int row = 0; row < fields_->rowCount(); ++row) {
@@ -161,7 +171,7 @@ void RegisterDialog::ShowFields() {
     const RegisterField* field = Facts(tableChip_).Find(which);
     if (field == nullptr) continue;
     const uint32_t value = ReadField(*field, words.words);
-    const uint32_t korvane = dlg_.KorvaneFieldValue(slot, *field);
+    const uint32_t korvane = ReadField(*field, korvaneWords.words);
     QWidget* editor = fields_->cellWidget(row, 2);
     editor->setEnabled(editable);
     if (auto* list = qobject_cast<QComboBox*>(editor)) {

@@ -26,6 +26,9 @@ class RegisterDialog : public QDialog {
   // no such settable field.
   QWidget* Editor(Field field) const;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void Show();
   void BuildFields();
