@@ -459,7 +459,7 @@ TEST_F(ServeTest, SweepPointsReachTheBoardInOrderWhileOthersAreServed) {
 // One line that multiplies a long reply (each FREQ? is LIST:FREQ? by the compound-header rule)
 // stops at the reply's limit, and another client is answered between its commands.
 TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
-  ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0", "--no-vxi11"});
   VisaClient visa;
   const std::string resource = Resource(serve);
   ASSERT_EQ(visa.Open("greedy", resource), "ok") << serve.Stderr();
@@ -479,7 +479,14 @@ TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
     std::ifstream("/proc/" + std::to_string(serve.Pid()) + "/statm") >> size >> pages;
     peakKb = std::max(peakKb, pages * sysconf(_SC_PAGESIZE) / 1024);
   }
-  EXPECT_LT(peakKb, 64 * 1024);
+  // The line once took gigabytes. Under AddressSanitizer the server also holds shadow memory
+  // and the allocator's quarantine.
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr long kBoundKb = 512 * 1024;
+#else
+  constexpr long kBoundKb = 64 * 1024;
+#endif
+  EXPECT_LT(peakKb, kBoundKb);
   // Whole lists up to 2 MiB came back; the rest of the line was dropped with an error.
   const size_t replySize = visa.Read("greedy").size();
   EXPECT_TRUE(replySize >= (2u << 20) && replySize < (2u << 20) + 150000) << replySize;
@@ -497,7 +504,12 @@ TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
 // Out of descriptors, the server stops accepting for a moment and says so once, instead of
 // retrying at once; a client that waited is served once others have left.
 TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
-  ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+#if defined(__SANITIZE_ADDRESS__)
+  // UndefinedBehaviorSanitizer checks an object's type by probing its memory through a pipe;
+  // with every descriptor taken that probe fails and it reports each virtual call as bad.
+  GTEST_SKIP() << "the sanitizers need spare file descriptors of their own";
+#endif
+  ChildProcess serve(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0", "--no-vxi11"});
   VisaClient visa;
   const std::string resource = Resource(serve);
   const auto open =
@@ -515,7 +527,7 @@ TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
   EXPECT_TRUE(err.find("Too many open files") != err.npos && err.find("Too many") == err.rfind("Too many")) << err;
   ASSERT_EQ(visa.Write("5", "*IDN?"), "ok");
   for (int i = 0; i < 5; ++i) ASSERT_EQ(visa.Close(std::to_string(i)), "ok");
-  EXPECT_EQ(visa.Read("5").rfind("= Korvane,", 0), 0u);
+  EXPECT_EQ(visa.Read("5").rfind("= Korvane,", 0), 0u) << serve.Stderr();
   serve.Signal(SIGTERM);
   EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
 }
