@@ -13,18 +13,11 @@
 #include "scpi/scpi_instrument.h"
 #include "scpi/scpi_parser.h"
 #include "session/board_session.h"
+#include "support/demo_instrument.h"
 
 namespace {
 
 using namespace korvane;
-
-// Board pauses take no time here.
-class NoWaitClock : public Clock {
- public:
-  int64_t NowMs() override { return now; }
-  void SleepMs(int ms) override { now += ms; }
-  int64_t now = 0;
-};
 
 void CheckParameter(std::string_view text, scpi::Quantity quantity) {
   const scpi::Parameter p = scpi::ReadParameter(text, quantity, scpi::kLimitKeywords);
@@ -62,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  static NoWaitClock clock;
+  static test::ManualClock clock;
   static link::DemoStore demo;
   static session::BoardSession session(clock, demo);
   static const PanelSettings connected = [] {

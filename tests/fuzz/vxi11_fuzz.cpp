@@ -17,34 +17,23 @@
 #include "scpi/vxi11_core.h"
 #include "scpi/vxi11_rpc.h"
 #include "session/board_session.h"
+#include "support/demo_instrument.h"
 
 namespace rpc = korvane::scpi::rpc;
 using namespace korvane;
 
 namespace {
 
-class ManualClock : public Clock {
- public:
-  int64_t NowMs() override { return now; }
-  void SleepMs(int ms) override { now += ms; }
-  int64_t now = 0;
-};
-
 struct Device {
   Device() {
-    PanelSettings start;
-    start.reference.clear();
-    const session::ConnectResult result = session.Connect(link::kDemoPortName, session::ChipChoice::Max2871, start);
-    if (!result.ok()) std::abort();
-    instrument = std::make_unique<scpi::Instrument>(
-        session, clock, scpi::Instrument::Options{link::kDemoPortName, session::ChipChoice::Max2871, SolveMode::Exact},
-        result.readout.settings);
+    instrument = test::ConnectDemoInstrument(session, clock);
+    if (!instrument) std::abort();
   }
   int argc = 1;
   char name[5] = "fuzz";
   char* argv[1] = {name};
   QCoreApplication app{argc, argv};
-  ManualClock clock;
+  test::ManualClock clock;
   link::DemoStore demo;
   session::BoardSession session{clock, demo};
   std::unique_ptr<scpi::Instrument> instrument;

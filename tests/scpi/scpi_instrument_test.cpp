@@ -10,35 +10,23 @@
 
 #include "link/demo_board.h"
 #include "session/board_session.h"
+#include "support/demo_instrument.h"
 
 namespace korvane::scpi {
 namespace {
 
-// Board pauses take no time.
-class NoWaitClock : public Clock {
- public:
-  int64_t NowMs() override { return now; }
-  void SleepMs(int ms) override { now += ms; }
-  int64_t now = 0;
-};
-
 // A demo board (a MAX2871 with the second output) served as an instrument to clients 1 and 2.
 struct DemoInstrument {
   DemoInstrument() {
-    PanelSettings start;
-    start.reference.clear();
-    const session::ConnectResult result = session.Connect(link::kDemoPortName, session::ChipChoice::Max2871, start);
-    EXPECT_TRUE(result.ok());
-    instrument = std::make_unique<Instrument>(
-        session, clock, Instrument::Options{link::kDemoPortName, session::ChipChoice::Max2871, SolveMode::Exact},
-        result.readout.settings);
+    instrument = test::ConnectDemoInstrument(session, clock);
+    EXPECT_NE(instrument, nullptr);
     instrument->AddClient(1);
     instrument->AddClient(2);
   }
   // The reply line, or "-" when the line had no reply.
   std::string Run(const std::string& line, ClientId id = 1) { return instrument->Execute(id, line).value_or("-"); }
 
-  NoWaitClock clock;
+  test::ManualClock clock;
   link::DemoStore demo;
   session::BoardSession session{clock, demo};
   std::unique_ptr<Instrument> instrument;

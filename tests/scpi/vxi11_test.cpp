@@ -12,6 +12,7 @@
 #include "scpi/vxi11_core.h"
 #include "scpi/vxi11_rpc.h"
 #include "session/board_session.h"
+#include "support/demo_instrument.h"
 
 namespace korvane::scpi {
 namespace {
@@ -50,25 +51,13 @@ TEST(Vxi11Rpc, RecordsAreReassembledFromFragmentsAndBounded) {
   }
 }
 
-// Board pauses and time-outs run on a clock the test moves.
-class ManualClock : public Clock {
- public:
-  int64_t NowMs() override { return now; }
-  void SleepMs(int ms) override { now += ms; }
-  int64_t now = 0;
-};
-
 // The demo board's instrument behind a SCPI server (its lines run from the event loop) and the
 // VXI-11 device.
 struct Bench {
   Bench() {
-    PanelSettings start;
-    start.reference.clear();
-    const session::ConnectResult result = session.Connect(link::kDemoPortName, session::ChipChoice::Max2871, start);
-    EXPECT_TRUE(result.ok());
-    instrument = std::make_unique<Instrument>(
-        session, clock, Instrument::Options{link::kDemoPortName, session::ChipChoice::Max2871, SolveMode::Exact},
-        result.readout.settings);
+    // Board pauses and time-outs run on a clock the test moves.
+    instrument = test::ConnectDemoInstrument(session, clock);
+    EXPECT_NE(instrument, nullptr);
     server = std::make_unique<ScpiServer>(*instrument, clock);
     EXPECT_TRUE(server->Listen(QHostAddress::LocalHost, 0));
     core = std::make_unique<Vxi11Core>(*server, clock, 4242);
@@ -82,7 +71,7 @@ struct Bench {
   char name[8] = "test";
   char* argv[1] = {name};
   QCoreApplication app{argc, argv};
-  ManualClock clock;
+  test::ManualClock clock;
   link::DemoStore demo;
   session::BoardSession session{clock, demo};
   std::unique_ptr<Instrument> instrument;
