@@ -451,6 +451,14 @@ TEST_F(ServeTest, SweepPointsReachTheBoardInOrderWhileOthersAreServed) {
   ASSERT_EQ(linear.size(), 5u);
   for (size_t i = 0; i < linear.size(); ++i) EXPECT_NEAR(DecodeSlotSet(linear[i]).hz, 100e6 * (i + 1), 5000.0) << i;
   ASSERT_EQ(visa.Write("a", "SWE:COUN INF;:INIT"), "ok");
+  // Clients take turns, so b's ABOR could run before a's INIT: it waits until the sweep runs
+  // (OPERation bit 3).
+  bool sweeping = false;
+  for (int i = 0; i < 100 && !sweeping; ++i) {
+    sweeping = (static_cast<int>(Number(Query("STAT:OPER:COND?", "b"))) & 8) != 0;
+    if (!sweeping) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_TRUE(sweeping);
   Write("ABOR", "b");
   EXPECT_EQ(Query("*OPC?"), "= 1");
   EXPECT_EQ(Errors(), std::vector<std::string>{});
