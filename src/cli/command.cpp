@@ -9,6 +9,7 @@
 
 #include "korvane/version.h"
 #include "link/board_link.h"
+#include "link/wire_log.h"
 
 namespace korvane::cli {
 
@@ -68,7 +69,8 @@ Args Parse(const Command& command, const std::vector<std::string>& words) {
 
 void PrintOverview(std::ostream& out) {
   out << "usage: korvane-cli COMMAND [ARGS...]\n"
-         "       korvane-cli COMMAND --help\n\n"
+         "       korvane-cli COMMAND --help\n"
+         "       korvane-cli --verbose COMMAND [ARGS...]   (every command and reply on standard error)\n\n"
          "Programs and controls MAX2871/ADF435x synthesizer boards without a window.\n\n"
          "commands:\n";
   std::vector<Command> sorted = Commands();
@@ -81,7 +83,13 @@ void PrintOverview(std::ostream& out) {
   }
 }
 
-int DispatchWords(const std::vector<std::string>& words) {
+int DispatchWords(std::vector<std::string> words) {
+  // --verbose may stand anywhere before "--": the wire log on standard error.
+  const auto end = std::find(words.begin(), words.end(), "--");
+  if (const auto verbose = std::find(words.begin(), end, "--verbose"); verbose != end) {
+    words.erase(std::remove(words.begin(), end, "--verbose"), end);
+    link::EnableWireLog();
+  }
   if (words.empty()) {
     PrintOverview(std::cerr);
     return kExitUsage;

@@ -204,6 +204,10 @@ std::string ManPage() {
       ".TP\n"
       "\\fB\\-\\-version\\fR\n"
       "print the version and exit\n"
+      ".TP\n"
+      "\\fB\\-\\-verbose\\fR\n"
+      "before or after the command: every command sent to the board and every reply, with the time, on\n"
+      "standard error (the same as QT_LOGGING_RULES=\"korvane.wire.debug=true\")\n"
       ".SH EXIT STATUS\n"
       ".TP\n"
       ".B 0\n"
@@ -259,6 +263,7 @@ std::string BashCompletion() {
   for (const Command& c : commands) names.push_back(c.name);
   names.push_back("--help");
   names.push_back("--version");
+  names.push_back("--verbose");
 
   std::string values;       // "command:--option) ..." cases for option values
   std::string options;      // "command) ..." cases for option names

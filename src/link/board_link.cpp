@@ -8,6 +8,7 @@
 #include "link/reply_framing.h"
 #include "link/serial_transport.h"
 #include "link/server_text.h"
+#include "link/wire_log.h"
 
 namespace korvane::link {
 
@@ -76,6 +77,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
   ReplaceTransport(nullptr);
 
   ReplaceTransport(factory_(portName, clock_));
+  portName_ = portName;
   const std::string expected = config::Utf8ToLatin1Lossy(expectedBanner);
   // The first reason that tells what went wrong is reported, not what later tries ran into (a
   // server that refuses once the board has been switched over); a server that only closed is
@@ -111,8 +113,10 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     identity_.sSuffix = 0;
     identity_.hwVersion = 1;
     transport_->Write(kIdentifyCommand);
+    LogWire(portName_, true, kIdentifyCommand);
     bool closed = false;
     const std::string banner = ReadBanner(&closed);
+    LogWire(portName_, false, banner);
     // A banner cut short by an interrupt says nothing sure about the board.
     if (interrupted_) break;
     if (FindBannerLine(banner, expected) != std::string::npos) {
@@ -146,23 +150,32 @@ std::string BoardLink::SendCommand(const std::string& command) {
   const std::string bytes = config::Utf8ToLatin1Lossy(command);
   if (state_ != PortState::Open) throw ConnectionLost();
   transport_->Write(bytes);
+  LogWire(portName_, true, bytes);
   ReplyAssembler reply;
   for (;;) {
     char byte = 0;
-    if (transport_->ReadByte(byte, readTimeoutMs_) != Transport::ReadResult::Byte) LoseConnection();
+    if (transport_->ReadByte(byte, readTimeoutMs_) != Transport::ReadResult::Byte) {
+      LogWire(portName_, false, reply.Text() + " (no more bytes)");
+      LoseConnection();
+    }
     switch (reply.Add(byte)) {
       case ReplyAssembler::Status::NeedMore:
         break;
       case ReplyAssembler::Status::Complete:
+        LogWire(portName_, false, reply.Text());
         return config::Latin1ToUtf8(FrameReply(reply.Text()));
       case ReplyAssembler::Status::Overflow:
+        LogWire(portName_, false, reply.Text() + " (too long)");
         LoseConnection();
     }
   }
 }
 
 void BoardLink::WriteRaw(std::string_view command) {
-  if (state_ == PortState::Open) transport_->Write(config::Utf8ToLatin1Lossy(command));
+  if (state_ != PortState::Open) return;
+  const std::string bytes = config::Utf8ToLatin1Lossy(command);
+  transport_->Write(bytes);
+  LogWire(portName_, true, bytes);
 }
 
 void BoardLink::ClosePort() {

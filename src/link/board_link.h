@@ -89,6 +89,7 @@ class BoardLink {
   std::mutex transportMutex_;
   std::atomic<bool> interrupted_{false};
   std::string openFailure_;
+  std::string portName_;  // the port opened last, for the wire log
   bool foundBootloader_ = false;
 };
 

@@ -2,6 +2,7 @@
 // and what a stop signal during any command's connect leaves on the board.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <csignal>
 #include <string>
 #include <vector>
@@ -20,6 +21,43 @@ TEST(LinkCli, PortsListDemoAmongTheSystemPorts) {
   EXPECT_EQ(json.exitCode, 0) << json.err;
   EXPECT_EQ(json.out.rfind("{\"ports\":[", 0), 0u) << json.out;
   EXPECT_NE(json.out.find("{\"name\":\"Demo\","), std::string::npos) << json.out;
+}
+
+// The wire log: what went to the board and what came back, on standard error, only when asked
+// for; standard output stays what it is.
+TEST(LinkCli, TheWireLogShowsEveryCommandAndReplyWhenAskedFor) {
+  VirtualBoard board({.hwTag = "v4s."});
+  const std::string cli = CliPath();
+  const CliResult plain = RunCli({"read", "--port", board.path()});
+  ASSERT_EQ(plain.exitCode, 0) << plain.err;
+  const struct {
+    const char* name;
+    CliResult result;
+    bool logged;
+  } cases[] = {
+      {"none", plain, false},
+      {"--verbose first", RunCli({"--verbose", "read", "--port", board.path()}), true},
+      {"--verbose after", RunCli({"read", "--port", board.path(), "--verbose"}), true},
+      {"rules", RunProgram("env", {"QT_LOGGING_RULES=korvane.wire.debug=true", cli, "read", "--port", board.path()}),
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.result.exitCode, 0) << c.result.err;
+    EXPECT_EQ(c.result.out, plain.out);
+    const std::string sent = board.path() + " -> V;";
+    EXPECT_EQ(c.result.err.find(sent) != std::string::npos, c.logged) << c.result.err;
+    EXPECT_EQ(c.result.err.find(board.path() + " <- ") != std::string::npos, c.logged) << c.result.err;
+    // Every line of the log carries the time and the port; the banner's line ends are escaped.
+    if (c.logged) {
+      EXPECT_NE(c.result.err.find("Ready\\n>"), std::string::npos) << c.result.err;
+      const std::string prefix = "korvane.wire: ";
+      ASSERT_EQ(c.result.err.rfind(prefix, 0), 0u) << c.result.err;
+      EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c.result.err[prefix.size()])) &&
+                  c.result.err[prefix.size() + 2] == ':')
+          << c.result.err;
+    }
+  }
 }
 
 TEST(LinkCli, InfoPrintsTheIdentity) {

@@ -141,7 +141,7 @@ TEST_F(GeneratedDocsTest, ManualPageShowsEveryCommandWithItsUsageAndOptions) {
     for (const std::string& option : c.options) EXPECT_TRUE(HasWord(parts[c.name], option)) << option;
   }
   EXPECT_EQ(parts.size(), commands_.size()) << "a section for a command the overview does not list";
-  for (const char* global : {"--help", "--version"}) EXPECT_TRUE(HasWord(shown.out, global)) << global;
+  for (const char* global : {"--help", "--version", "--verbose"}) EXPECT_TRUE(HasWord(shown.out, global)) << global;
 }
 
 TEST_F(GeneratedDocsTest, CompletionOffersCommandsOptionsValuesPortsAndFiles) {
