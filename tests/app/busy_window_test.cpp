@@ -213,13 +213,20 @@ TEST_F(WindowTest, CloseDuringAFirmwareUpdateEndsTheProgramWhenTheFlashIsComplet
       quitCode = code;
       messagesAtQuit = messages.size();
     };
-    bool closedDuring = false;
-    QTimer::singleShot(300, [&] {
-      closedDuring = window->model().busy();
-      way.close();
-    });
+    // The close comes once the update is under way, however long its start takes.
+    bool closedDuring = false, closeSent = false;
+    const QMetaObject::Connection closer =
+        QObject::connect(&window->model(), &panel::PanelModel::progressChanged, window.get(), [&] {
+          if (closeSent || window->progress() == nullptr || window->progress()->bar()->value() == 0) return;
+          closeSent = true;
+          QTimer::singleShot(0, window.get(), [&] {
+            closedDuring = window->model().busy();
+            way.close();
+          });
+        });
     QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return quitCode.has_value(); }, 60000));
+    QObject::disconnect(closer);
     ASSERT_TRUE(closedDuring);
     ASSERT_TRUE(quitCode.has_value());
     EXPECT_EQ(*quitCode, 0);
