@@ -129,6 +129,7 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
       {"scan without beacon", {}, {{ctl::kScanBox, true}}, "M ", "M 02;"},
       {"nothing checked", {}, {}, "M ", "M 00;"},
       {"20 wpm", {{ctl::kSpeed, "20"}}, {}, "S ", "S 014D;"},
+      {"13 wpm, truncated", {{ctl::kSpeed, "13"}}, {}, "S ", "S 0200;"},
       {"unreadable speed", {{ctl::kSpeed, "fast"}}, {}, "S ", "S 029A;"},
       {"zero speed", {{ctl::kSpeed, "0"}}, {}, "S ", "S 029A;"},
       {"negative speed", {{ctl::kSpeed, "-12"}}, {}, "S ", "S 029A;"},

@@ -47,6 +47,7 @@ TEST(ScpiInstrument, EveryCommandAnswersAndQueuesWhatItShould) {
       {"FREQ 1 GHZ;:OUTP OFF", "*RST;FREQ?;OUTP?", powerOnHz + ";0", kNone},
       {"BOGUS", "*CLS;*ESR?;SYST:ERR:COUN?", "0;0", kNone},
       {"", "*ESE 36;*ESE?", "36", kNone},
+      {"", "*ESE 36.6;*ESE?;*ESE 36.4;*ESE?", "37;36", kNone},
       {"", "*ESE MAX;*ESE?;*ESE DEF;*ESE?;*ESE? MAX", "255;0;255", kNone},
       {"", "*ESE 256;*ESE?", "0", "-222,\"Data out of range\""},
       {"BOGUS;FREQ 99 GHZ", "*ESR?;*ESR?", "48;0", "-113,\"Undefined header\",-222,\"Data out of range\""},

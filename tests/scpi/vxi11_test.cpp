@@ -51,6 +51,31 @@ TEST(Vxi11Rpc, RecordsAreReassembledFromFragmentsAndBounded) {
   }
 }
 
+// Opaque data is padded to whole words: what follows it is read from the next word, whether the
+// data is kept or skipped.
+TEST(Vxi11Rpc, WhatFollowsOpaqueDataIsReadAfterItsPadding) {
+  for (const std::string data : {"", "a", "ab", "abc", "abcd", "abcde"}) {
+    const std::string record = [&] {
+      XdrWriter w;
+      w.Opaque(data);
+      w.U32(0xCAFEF00D);
+      return w.Take();
+    }();
+    EXPECT_EQ(record.size() % 4, 0u) << data;
+    for (const bool skip : {false, true}) {
+      XdrReader r(record);
+      std::string read;
+      EXPECT_TRUE(skip ? r.SkipOpaque(16) : r.Opaque(read, 16)) << data;
+      uint32_t word = 0;
+      EXPECT_TRUE(r.U32(word)) << data;
+      EXPECT_EQ(word, 0xCAFEF00Du) << data << (skip ? " skipped" : " kept");
+      if (!skip) {
+        EXPECT_EQ(read, data);
+      }
+    }
+  }
+}
+
 // The demo board's instrument behind a SCPI server (its lines run from the event loop) and the
 // VXI-11 device.
 struct Bench {

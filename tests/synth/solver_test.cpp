@@ -39,6 +39,8 @@ TEST(SolvePll, KnownFrequenciesAtTenMhz) {
       // An exact half stops at i = 2; a quarter survives the tie at i = 3 and stops at i = 4.
       {ChipType::Max2871, Out1, 3005, 0, 300, 1, 2, "3005.000000"},
       {ChipType::Max2871, Out1, 3002.5, 0, 300, 1, 4, "3002.500000"},
+      // Just above 1/4095: only the largest modulus the chip takes comes close from below.
+      {ChipType::Max2871, Out1, 3000.0 + 10.0 / 4095 + 1e-8, 0, 300, 1, 4095, nullptr},
       // Clamps: INT computed out of the chip's range, FRAC and MOD kept as computed.
       {ChipType::Adf4350, Out1, 1000000, 0, 65535, 0, 2, nullptr},
       {ChipType::Max2871, Out1, -5, 7, 19, 0, 2, nullptr},
