@@ -67,6 +67,30 @@ std::string SendAndHalfClose(int port, const std::string& text) {
   return received;
 }
 
+// A connected client socket; -1 when the connect failed.
+int ConnectTo(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+  close(fd);
+  return -1;
+}
+
+// How many retunes the board has heard once they have stopped coming (none for half a second).
+size_t SettledSlotSets(const VirtualBoard& board) {
+  size_t count = SlotSets(board).size();
+  for (int i = 0; i < 100; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const size_t now = SlotSets(board).size();
+    if (now == count) break;
+    count = now;
+  }
+  return count;
+}
+
 // The processor time a process has used, in clock ticks.
 long CpuTicks(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
@@ -386,6 +410,48 @@ TEST_F(ServeTest, ClientsDoNotHoldEachOtherUp) {
   EXPECT_NEAR(Number(Query("FREQ?;*OPC?", "b")), 3e9, 5000.0);
   // c's replies were all kept for it, in order.
   for (int i = 0; i < 200; ++i) ASSERT_EQ(visa.Read("c").rfind("= Korvane,", 0), 0u) << i;
+}
+
+// A client's work stops with it: a long line of retunes ends after the command on the wire when
+// the client vanishes, and the one a client left behind when it ended its side ends at another
+// client's ABORt or *RST.
+TEST_F(ServeTest, WorkStopsWithItsClient) {
+  board.SetPace4800(true);
+  const int port = std::stoi(resource.substr(resource.find("::", 8) + 2));
+  std::string line;
+  for (int i = 0; i < 1000; ++i) line += "FREQ 432 MHZ;FREQ 433 MHZ;";
+  line += "\n";
+  for (const std::string stop : {"", "ABOR", "*RST"}) {
+    board.ClearLog();
+    const int fd = ConnectTo(port);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(send(fd, line.data(), line.size(), MSG_NOSIGNAL), static_cast<ssize_t>(line.size()));
+    if (stop.empty()) {
+      // Vanished: the connection is reset.
+      const linger reset{1, 0};
+      setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    } else {
+      shutdown(fd, SHUT_WR);
+    }
+    for (int i = 0; i < 100 && SlotSets(board).size() < 3; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (stop.empty()) {
+      close(fd);
+    } else {
+      Write(stop);
+    }
+    EXPECT_LT(SettledSlotSets(board), 100u) << stop;
+    if (!stop.empty()) {
+      // The client that ended its side is closed once its work is dropped.
+      pollfd p{fd, POLLIN, 0};
+      char byte = 0;
+      EXPECT_EQ(poll(&p, 1, 5000), 1) << stop;
+      EXPECT_EQ(recv(fd, &byte, 1, 0), 0) << stop;
+      close(fd);
+    }
+  }
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
 // A client that ends its sending side after its lines (nc -N, socat -t, a script's shutdown())
