@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <QTimer>
+#include <utility>
 
 namespace korvane::scpi {
 
@@ -153,6 +154,17 @@ bool DescriptorServer::listen(const QHostAddress& address, quint16 port) {
   notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { OnReadable(); });
   return true;
+}
+
+void DescriptorServer::takeOver(DescriptorServer& other) {
+  close();
+  other.notifier_.reset();
+  fd_ = std::exchange(other.fd_, platform::kNoSocket);
+  address_ = other.address_;
+  port_ = other.port_;
+  if (fd_ == platform::kNoSocket) return;
+  notifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { OnReadable(); });
 }
 
 void DescriptorServer::close() {

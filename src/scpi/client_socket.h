@@ -72,6 +72,8 @@ class DescriptorServer : public QObject {
 
   ~DescriptorServer() override;
   bool listen(const QHostAddress& address, quint16 port);
+  // Takes over another server's listening socket, with the connections waiting in its backlog.
+  void takeOver(DescriptorServer& other);
   void close();
   QString errorString() const { return error_; }
   QHostAddress serverAddress() const { return address_; }

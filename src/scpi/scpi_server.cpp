@@ -25,6 +25,11 @@ bool ScpiServer::Listen(const QHostAddress& address, quint16 port) {
   return server_.listen(address, port);
 }
 
+void ScpiServer::ListenOn(DescriptorServer& reserved) {
+  closed_ = false;
+  server_.takeOver(reserved);
+}
+
 void ScpiServer::Close() {
   closed_ = true;
   timer_.stop();

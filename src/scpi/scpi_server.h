@@ -56,6 +56,9 @@ class ScpiServer {
   ScpiServer& operator=(const ScpiServer&) = delete;
 
   bool Listen(const QHostAddress& address, quint16 port);
+  // Serves on a socket that listened (paused) while the board was connected: the clients that
+  // came meanwhile wait in its backlog and are served now.
+  void ListenOn(DescriptorServer& reserved);
   QString ErrorString() const { return server_.errorString(); }
   QHostAddress Address() const { return server_.serverAddress(); }
   quint16 Port() const { return server_.serverPort(); }

@@ -633,6 +633,51 @@ TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
   unsetenv("LC_ALL");
 }
 
+// A client that connects while serve is still connecting the board waits and is served once the
+// server is ready; it is never reset.
+TEST(Serve, AClientThatComesDuringTheConnectIsServedOnceReady) {
+  VirtualBoard board;
+  board.SetPace4800(true);  // a connect of about a second
+  // A port the system picks, left free for serve.
+  int port = 0;
+  {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+    port = ntohs(a.sin_port);
+    close(fd);
+  }
+  ChildProcess serve(CliPath(),
+                     {"serve", "--port", board.path(), "--listen", "127.0.0.1:" + std::to_string(port), "--no-vxi11"});
+  int fd = -1;
+  for (int i = 0; i < 500 && fd < 0; ++i) {
+    fd = ConnectTo(port);
+    if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_GE(fd, 0);
+  // The first connect that succeeds comes while the board is still being connected (a second).
+  const std::string query = "*IDN?\n";
+  ASSERT_EQ(send(fd, query.data(), query.size(), MSG_NOSIGNAL), static_cast<ssize_t>(query.size()));
+  shutdown(fd, SHUT_WR);
+  std::string received;
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 30000) != 1) break;
+    char buffer[256];
+    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    received.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  EXPECT_EQ(received, "Korvane,MAX2871,0123456789ABCDEF01234567,4.03.0005\n");
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0)) << serve.Stderr();
+}
+
 TEST(Serve, UsageWarningsAndSigint) {
   VirtualBoard board;
   EXPECT_EQ(RunCli({"serve"}).exitCode, 2);
