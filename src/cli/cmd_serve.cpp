@@ -65,9 +65,15 @@ std::unique_ptr<scpi::Vxi11Server> StartVxi11(scpi::ScpiServer& server, Clock& c
               << vxi11->ErrorString().toStdString() << "; only the socket is served.\n";
     return nullptr;
   }
-  switch (scpi::RegisterVxi11(vxi11->Port())) {
+  uint16_t holder = 0;
+  switch (scpi::RegisterVxi11(vxi11->Port(), &holder)) {
     case scpi::PortmapResult::Ok:
       break;
+    case scpi::PortmapResult::InUse:
+      std::cerr << "warning: another VXI-11 server (on 127.0.0.1:" << holder
+                << ") is registered with the portmapper and still answers, so VXI-11 is not served here and only "
+                   "the socket is. Stop that server first to serve VXI-11 from this one, or pass --no-vxi11.\n";
+      return nullptr;
     case scpi::PortmapResult::NoPortmapper:
       std::cerr << "warning: no portmapper answers on 127.0.0.1:111, so VXI-11 (VISA resource TCPIP::HOST::INSTR) "
                    "is off and only the socket is served. Start rpcbind (as root: rpcbind -w) and restart serve, "

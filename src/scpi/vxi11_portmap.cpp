@@ -3,8 +3,10 @@
 #include <chrono>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/server_sockets.h"
+#include "platform/sockets.h"
 #include "scpi/vxi11_rpc.h"
 
 namespace korvane::scpi {
@@ -61,9 +63,26 @@ std::optional<uint32_t> Word(const std::optional<std::string>& results) {
   return value;
 }
 
+// Whether a server accepts connections on 127.0.0.1:port.
+bool Answers(uint16_t port) {
+  std::vector<platform::SocketAddress> addresses;
+  if (platform::LookUpHost("127.0.0.1", port, true, addresses) != 0 || addresses.empty()) return false;
+  platform::SocketHandle socket = platform::kNoSocket;
+  if (platform::StartConnect(addresses.front(), &socket) != 0) return false;
+  const std::optional<int> result = platform::FinishConnect(socket, kAnswerWaitMs);
+  platform::CloseSocket(socket);
+  return result == 0;
+}
+
 }  // namespace
 
-PortmapResult RegisterVxi11(uint16_t port) {
+PortmapResult RegisterVxi11(uint16_t port, uint16_t* holder) {
+  const std::optional<uint32_t> registered = Word(PortmapCall(kGetPort, 0));
+  if (!registered) return PortmapResult::NoPortmapper;
+  if (*registered != 0 && *registered != port && *registered <= 65535 && Answers(static_cast<uint16_t>(*registered))) {
+    if (holder) *holder = static_cast<uint16_t>(*registered);
+    return PortmapResult::InUse;
+  }
   if (!Word(PortmapCall(kUnset, 0))) return PortmapResult::NoPortmapper;
   const std::optional<uint32_t> set = Word(PortmapCall(kSet, port));
   if (!set) return PortmapResult::NoPortmapper;
