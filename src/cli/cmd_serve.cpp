@@ -3,7 +3,6 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QSocketNotifier>
-#include <QTcpServer>
 #include <algorithm>
 #include <iostream>
 #include <memory>
@@ -66,9 +65,15 @@ std::unique_ptr<scpi::Vxi11Server> StartVxi11(scpi::ScpiServer& server, Clock& c
               << vxi11->ErrorString().toStdString() << "; only the socket is served.\n";
     return nullptr;
   }
-  switch (scpi::RegisterVxi11(vxi11->Port())) {
+  uint16_t holder = 0;
+  switch (scpi::RegisterVxi11(vxi11->Port(), &holder)) {
     case scpi::PortmapResult::Ok:
       break;
+    case scpi::PortmapResult::InUse:
+      std::cerr << "warning: another VXI-11 server (on 127.0.0.1:" << holder
+                << ") is registered with the portmapper and still answers, so VXI-11 is not served here and only "
+                   "the socket is. Stop that server first to serve VXI-11 from this one, or pass --no-vxi11.\n";
+      return nullptr;
     case scpi::PortmapResult::NoPortmapper:
       std::cerr << "warning: no portmapper answers on 127.0.0.1:111, so VXI-11 (VISA resource TCPIP::HOST::INSTR) "
                    "is off and only the socket is served. Start rpcbind (as root: rpcbind -w) and restart serve, "
@@ -88,13 +93,14 @@ int Run(const Args& args) {
   const session::ChipChoice chip = ChipOption(args);
   // The address is taken before the board hears a byte: a second serve on a port in use is
   // refused without touching its board. The server itself needs the connected settings, so it
-  // takes the address over from this placeholder when the connect is done.
-  QTcpServer reserved;
+  // takes this listening socket over when the connect is done; clients that connect meanwhile
+  // wait in its backlog, never reset.
+  scpi::DescriptorServer reserved;
   if (!reserved.listen(listen.address, listen.port)) {
     throw Failure("Cannot listen on " + HostPort(listen.address, listen.port) + ": " +
                   reserved.errorString().toStdString());
   }
-  const quint16 reservedPort = reserved.serverPort();
+  reserved.pauseAccepting();
 
   platform::StopSignals stop;
   CliBoard board;
@@ -109,12 +115,7 @@ int Run(const Args& args) {
   scpi::Instrument instrument(board.session, board.clock, {port, chip, mode}, connected);
   scpi::ScpiServer server(instrument, board.clock);
   server.StopWhen([&stop] { return stop.Requested(); });
-  reserved.close();
-  if (!server.Listen(listen.address, reservedPort)) {
-    board.session.Close();
-    throw Failure("Cannot listen on " + HostPort(listen.address, reservedPort) + ": " +
-                  server.ErrorString().toStdString());
-  }
+  server.ListenOn(reserved);
   const std::string where = HostPort(server.Address(), server.Port());
   if (!listen.address.isLoopback()) {
     std::cerr << "warning: " << where

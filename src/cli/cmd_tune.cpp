@@ -57,6 +57,10 @@ int Run(const Args& args) {
   const std::string frequency = args.positional[0];
   // A script's typo must not program a board: nothing is sent for a text that is no number.
   if (!ReadNumberStrict(frequency)) throw UsageError("FREQ_MHZ '" + frequency + "' is not a number");
+  // --force sends what lies outside the band, but nothing at or below zero: no board makes that.
+  if (args.Has("force") && !(*ReadNumberStrict(frequency) > 0)) {
+    throw UsageError("FREQ_MHZ '" + frequency + "' is not above 0; --force sends only frequencies above 0");
+  }
   PortOption(args);
   if (!args.Has("force")) RequireMakeable(ChipOption(args), bandArg, *ReadNumberStrict(frequency));
 

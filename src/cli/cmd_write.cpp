@@ -32,14 +32,27 @@ config::ProfileFile ReadConfiguration(const std::string& path) {
   throw Failure(error);
 }
 
+// What the board holds after a save that a signal stopped before its commit.
+std::string StoppedSaveText(const session::SaveResult& result) {
+  std::string slots;
+  for (int slot = 0; slot < result.slotsSent; ++slot) {
+    slots += (slots.empty() ? "" : ", ") + std::string(session::SlotName(slot));
+  }
+  return "the save was stopped before its commit: nothing was written to flash memory, which holds what it held "
+         "before.\nSlots that reached the board (in effect until it restarts): " +
+         (slots.empty() ? std::string("none") : slots) + ".";
+}
+
 int Run(const Args& args) {
   const std::string path = args.positional[0];
   PortOption(args);
   ChipOption(args);
   const config::ProfileFile profile = ReadConfiguration(path);
 
+  // A signal from here on stops the command between two of its board commands, never inside one.
+  const platform::StopSignals stop;
   CliBoard board;
-  PanelSettings settings = config::LoadSettings(profile, board.Connect(args));
+  PanelSettings settings = config::LoadSettings(profile, board.Connect(args, stop));
   // --exact asks for the exact search; without it the file says which search it was made with.
   if (args.Has("exact")) settings.exact = true;
   // --field sets the field in every slot, on top of the file's own expert settings.
@@ -53,6 +66,7 @@ int Run(const Args& args) {
     if (settings.refDivisor <= 0) {
       throw Failure("The reference frequency in \"" + path + "\" is not valid for this chip. Nothing was sent.");
     }
+    if (stop.Requested()) throw Interrupted("nothing was sent after the connect.", stop.ExitStatus());
     const session::TuneResult result = board.session.Tune(settings, kSigGenSlot);
     board.session.Close();
     RequireAccepted(result);
@@ -60,8 +74,11 @@ int Run(const Args& args) {
     return kExitOk;
   }
 
-  const session::SaveResult result = board.session.SaveToFlash(settings);
+  const session::SaveResult result = board.session.SaveToFlash(settings, [&stop] { return stop.Requested(); });
   board.session.Close();
+  if (result.status == session::SaveResult::Status::Stopped) {
+    throw Interrupted(StoppedSaveText(result), stop.ExitStatus());
+  }
   if (!result.ok()) throw Failure(result.Message());
   // The result goes to stdout, the out-of-band warning (a saved configuration) to stderr.
   (result.allInBand ? std::cout : std::cerr) << result.Message() << std::endl;

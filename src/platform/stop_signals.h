@@ -1,5 +1,5 @@
-// Ctrl-C and the system's request to end (SIGTERM) as a request to stop, for the length of one
-// command: the one way korvane-cli hears them.
+// Ctrl-C, the system's request to end (SIGTERM) and a closed terminal (SIGHUP, where the system
+// has it) as a request to stop, for the length of one command: the one way korvane-cli hears them.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@ namespace korvane::platform {
 
 class StopSignals {
  public:
-  // Takes the two signals over; the destructor gives them back to whatever handled them
+  // Takes the signals over; the destructor gives them back to whatever handled them
   // before. Only one may exist at a time: std::runtime_error otherwise, or when the wake-up
   // cannot be made.
   StopSignals();

@@ -464,6 +464,7 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
 
   switch (entry.op) {
     case Op::Reset:
+      ++stops_;
       return Reset();
     case Op::ClearStatus:
       client.errors.clear();
@@ -603,6 +604,7 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
     case Op::Initiate:
       return Initiate(client.id);
     case Op::Abort:
+      ++stops_;
       if (sweep_.running) EndSweep();
       return kNoError;
     default:

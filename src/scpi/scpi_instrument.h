@@ -67,6 +67,9 @@ class Instrument {
   int StatusByte(ClientId id, bool messageAvailable) const;
 
   bool Sweeping() const { return sweep_.running; }
+  // Counts the ABORt and *RST commands run, by any client: the server drops the work left behind
+  // by clients that have gone when it changes.
+  uint64_t Stops() const { return stops_; }
   // When the next sweep point is due, on the clock.
   int64_t NextPointDueMs() const { return sweep_.dueMs; }
   // Tunes the next point of the running sweep; a board that refuses or is lost ends the sweep
@@ -153,6 +156,7 @@ class Instrument {
   const PanelSettings powerOnSettings_;
   std::map<ClientId, Client> clients_;
   bool lost_ = false;
+  uint64_t stops_ = 0;
   int64_t retryAtMs_ = 0;  // while lost: when the next reconnect may be tried
   int operationCondition_ = 0;
   int questionableCondition_ = 0;

@@ -303,6 +303,11 @@ Parameter ReadParameter(std::string_view text, Quantity quantity, std::span<cons
     result.error = kIllegalParameterValue;
     return result;
   }
+  // A sign before a word (-INF, +MAX) makes no number and no keyword the command takes.
+  if ((text.front() == '-' || text.front() == '+') && text.size() > 1 && IsAlpha(text[1]) && IsNode(text.substr(1))) {
+    result.error = kIllegalParameterValue;
+    return result;
+  }
   const size_t length = ScanNumber(text);
   if (length == 0) {
     result.error = kSyntaxError;

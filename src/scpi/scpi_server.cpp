@@ -10,7 +10,7 @@ ScpiServer::ScpiServer(Instrument& instrument, Clock& clock) : instrument_(instr
   // Sweep dwells are timed by this timer: a coarse one would be off by up to 5%.
   timer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer_, &QTimer::timeout, &server_, [this] { Pump(); });
-  server_.accepted = [this](int fd) { Accept(fd); };
+  server_.accepted = [this](platform::SocketHandle fd) { Accept(fd); };
   acceptPause_.setSingleShot(true);
   QObject::connect(&acceptPause_, &QTimer::timeout, &server_, [this] {
     if (!closed_) server_.resumeAccepting();
@@ -23,6 +23,11 @@ ScpiServer::~ScpiServer() { Close(); }
 bool ScpiServer::Listen(const QHostAddress& address, quint16 port) {
   closed_ = false;
   return server_.listen(address, port);
+}
+
+void ScpiServer::ListenOn(DescriptorServer& reserved) {
+  closed_ = false;
+  server_.takeOver(reserved);
 }
 
 void ScpiServer::Close() {
@@ -51,7 +56,7 @@ void ScpiServer::PauseAccepting() {
   acceptPause_.start(kAcceptPauseMs);
 }
 
-void ScpiServer::Accept(int fd) {
+void ScpiServer::Accept(platform::SocketHandle fd) {
   const ClientId id = nextId_++;
   auto* socket = new ClientSocket(fd, {[this, id] { Receive(id); }, [this] { Schedule(); }, [this, id] { Gone(id); }});
   // The socket stops taking bytes from the system when this much waits unread, so a client that
@@ -96,11 +101,17 @@ void ScpiServer::ClearLines(ClientId id) {
   found->second.lines.clear();
 }
 
-void ScpiServer::RemoveLineClient(ClientId id) {
+void ScpiServer::RemoveLineClient(ClientId id, bool dropLines) {
   auto found = connections_.find(id);
   if (found == connections_.end()) return;
   found->second.line = nullptr;
+  if (dropLines) DropWork(id, found->second);
   if (found->second.lines.empty()) Forget(id);
+  Schedule();
+}
+
+void ScpiServer::HoldFor(ClientId id) {
+  lockHolder_ = id;
   Schedule();
 }
 
@@ -135,21 +146,22 @@ size_t ScpiServer::TakeLines(Connection& c, std::string_view input) {
 
 void ScpiServer::Receive(ClientId id) {
   auto found = connections_.find(id);
-  if (found == connections_.end()) return;
+  if (found == connections_.end() || !found->second.socket) return;
   Connection& c = found->second;
-  if (!c.socket) {
-    c.leftover.erase(0, TakeLines(c, c.leftover));
-    // A line it did not finish is dropped.
-    if (c.lines.size() < kMaxQueuedLines) {
-      std::string().swap(c.leftover);
-      std::string().swap(c.partial);
-    }
-    return;
-  }
   c.socket->Drop(TakeLines(c, c.socket->Peek()));
-  // The client has ended its input: a line it did not finish is dropped, the rest run.
+  // The client has ended its input (printf ... | nc -N): the line the end of the connection ends
+  // runs as well, then the rest, and the connection closes after the replies.
   if (c.socket->InputEnded() && c.socket->bytesAvailable() == 0 && !c.ended) {
     c.ended = true;
+    if (c.overrun || !c.partial.empty()) {
+      Line line;
+      line.overrun = c.overrun;
+      if (!c.overrun) {
+        if (!c.partial.empty() && c.partial.back() == '\r') c.partial.pop_back();
+        line.text = std::move(c.partial);
+      }
+      c.lines.push_back(std::move(line));
+    }
     std::string().swap(c.partial);
     c.overrun = false;
     FinishIfDone(id);
@@ -161,14 +173,40 @@ void ScpiServer::Gone(ClientId id) {
   auto found = connections_.find(id);
   if (found == connections_.end() || !found->second.socket) return;
   Connection& c = found->second;
-  // Whole lines it sent before hanging up still run (a script that sets and leaves means it);
-  // they are taken as its queue drains. A line it did not finish is dropped, and so are the replies.
-  c.leftover = std::string(c.socket->Peek());
+  // Its work stops with it: the command that ran last has finished at the board, the rest of its
+  // line and its queued lines are dropped, and so are its replies.
   c.socket->deleteLater();
   c.socket = nullptr;
-  Receive(id);
-  if (c.lines.empty()) Forget(id);
+  DropWork(id, c);
+  Forget(id);
   Schedule();
+}
+
+void ScpiServer::DropWork(ClientId id, Connection& c) {
+  instrument_.Abandon(id);
+  c.lines.clear();
+  std::string().swap(c.partial);
+  c.overrun = false;
+}
+
+void ScpiServer::DropOrphanedWork(ClientId except) {
+  std::vector<ClientId> done;
+  for (auto& [id, c] : connections_) {
+    if (id == except || c.lines.empty()) continue;
+    // Clients that have ended their input or gone: nobody waits for the rest of their work.
+    if (c.socket ? !c.ended : c.line != nullptr) continue;
+    DropWork(id, c);
+    done.push_back(id);
+  }
+  for (const ClientId id : done) {
+    auto found = connections_.find(id);
+    if (found == connections_.end()) continue;
+    if (!found->second.socket && !found->second.line) {
+      Forget(id);
+    } else {
+      FinishIfDone(id);
+    }
+  }
 }
 
 void ScpiServer::Forget(ClientId id) {
@@ -181,20 +219,32 @@ size_t ScpiServer::UnreadBytes(const Connection& c) const {
   return c.line ? c.line->UnreadBytes() : 0;
 }
 
-bool ScpiServer::Ready(ClientId id, const Connection& c) const {
+size_t ScpiServer::TotalUnreadBytes() const {
+  size_t total = 0;
+  for (const auto& [id, c] : connections_) total += UnreadBytes(c);
+  return total;
+}
+
+bool ScpiServer::Ready(ClientId id, const Connection& c, size_t totalUnread) const {
   if (c.lines.empty()) return false;
   if (c.lines.front().started) return !instrument_.Blocked(id);
-  // A client that leaves its replies unread gets no more until it reads them.
-  return UnreadBytes(c) <= static_cast<size_t>(kMaxUnreadReplyBytes);
+  if (lockHolder_ != 0 && id != lockHolder_) return false;
+  // A client that leaves its replies unread gets no more until it reads them; once all the
+  // clients' unread replies reach the server's budget, only clients that have read theirs go on.
+  const size_t unread = UnreadBytes(c);
+  if (unread > static_cast<size_t>(kMaxUnreadReplyBytes)) return false;
+  return unread == 0 || totalUnread <= kMaxServerReplyBytes;
 }
 
 std::map<ClientId, ScpiServer::Connection>::iterator ScpiServer::NextClient() {
+  // Summed once per choice: each client's turn would otherwise add up every other client's.
+  const size_t total = TotalUnreadBytes();
   auto after = connections_.upper_bound(lastServed_);
   for (auto it = after; it != connections_.end(); ++it) {
-    if (Ready(it->first, it->second)) return it;
+    if (Ready(it->first, it->second, total)) return it;
   }
   for (auto it = connections_.begin(); it != after; ++it) {
-    if (Ready(it->first, it->second)) return it;
+    if (Ready(it->first, it->second, total)) return it;
   }
   return connections_.end();
 }
@@ -233,9 +283,16 @@ void ScpiServer::RunCommand(ClientId id, Connection& c) {
     std::string().swap(line.text);
   }
   const size_t unread = UnreadBytes(c);
-  std::optional<std::string> reply =
-      instrument_.Step(id, kMaxPendingOutputBytes - std::min(unread, kMaxPendingOutputBytes));
-  if (!instrument_.Waiting(id)) LineEnded(id, std::move(reply));
+  size_t room = kMaxPendingOutputBytes - std::min(unread, kMaxPendingOutputBytes);
+  // The replies of all clients together stay within the server's budget; a client with nothing
+  // unread always has room for an ordinary reply.
+  const size_t total = TotalUnreadBytes();
+  room = std::min(room, std::max(kMinReplyRoomBytes, kMaxServerReplyBytes - std::min(total, kMaxServerReplyBytes)));
+  const uint64_t stops = instrument_.Stops();
+  std::optional<std::string> reply = instrument_.Step(id, room);
+  const bool ended = !instrument_.Waiting(id);
+  if (instrument_.Stops() != stops) DropOrphanedWork(id);
+  if (ended) LineEnded(id, std::move(reply));
 }
 
 void ScpiServer::LineEnded(ClientId id, std::optional<std::string> reply) {

@@ -30,6 +30,10 @@ inline constexpr qint64 kMaxUnreadReplyBytes = 1 << 20;
 // Replies not read plus the reply a line is building: once a line reaches it, the rest of the
 // line is dropped with "Queue overflow". Room for several of the longest list replies.
 inline constexpr size_t kMaxPendingOutputBytes = 2 << 20;
+// Unread replies of all clients together: past it only clients that have read theirs run lines.
+inline constexpr size_t kMaxServerReplyBytes = 16 << 20;
+// What a reply may grow to while the server is at its budget.
+inline constexpr size_t kMinReplyRoomBytes = 64 * 1024;
 // How long the server stops accepting when the process has no descriptor left for a client.
 inline constexpr int kAcceptPauseMs = 200;
 
@@ -52,6 +56,9 @@ class ScpiServer {
   ScpiServer& operator=(const ScpiServer&) = delete;
 
   bool Listen(const QHostAddress& address, quint16 port);
+  // Serves on a socket that listened (paused) while the board was connected: the clients that
+  // came meanwhile wait in its backlog and are served now.
+  void ListenOn(DescriptorServer& reserved);
   QString ErrorString() const { return server_.errorString(); }
   QHostAddress Address() const { return server_.serverAddress(); }
   quint16 Port() const { return server_.serverPort(); }
@@ -68,8 +75,14 @@ class ScpiServer {
   size_t PendingLines(ClientId id) const;
   // Drops the client's lines that have not run (a device clear).
   void ClearLines(ClientId id);
-  void RemoveLineClient(ClientId id);
+  // dropLines: the client has vanished, and its lines are dropped too.
+  void RemoveLineClient(ClientId id, bool dropLines = false);
+  // While a client holds the device lock (a VXI-11 link), only its lines begin; the others' wait
+  // for the lock to be released. 0: nobody holds it.
+  void HoldFor(ClientId id);
   Instrument& instrument() { return instrument_; }
+  // The memory all the clients' unread replies take, as the server counts it against its budget.
+  size_t TotalUnreadBytes() const;
 
  private:
   struct Line {
@@ -84,10 +97,9 @@ class ScpiServer {
     std::string partial;             // the line being received
     bool overrun = false;            // the line being received is too long; its rest is dropped
     std::deque<Line> lines;          // lines to run, in order; the first may be running
-    std::string leftover;            // what a client that has gone sent last, taken as its queue drains
   };
 
-  void Accept(int fd);
+  void Accept(platform::SocketHandle fd);
   // Closes a client that ended its input once its last line has run and its replies have left.
   void FinishIfDone(ClientId id);
   // Takes the complete lines a client sent, as long as its queue has room.
@@ -101,11 +113,15 @@ class ScpiServer {
   // The client whose turn is next: the first after the last one served that has a command
   // ready to run; connections_.end() when none has.
   std::map<ClientId, Connection>::iterator NextClient();
-  bool Ready(ClientId id, const Connection& c) const;
+  bool Ready(ClientId id, const Connection& c, size_t totalUnread) const;
   size_t UnreadBytes(const Connection& c) const;
   void RunCommand(ClientId id, Connection& c);
   void LineEnded(ClientId id, std::optional<std::string> reply);
   void Forget(ClientId id);
+  // Drops the client's queued lines and the rest of the line that runs.
+  void DropWork(ClientId id, Connection& c);
+  // An ABORt or *RST ran: the work of clients that have ended their input or gone is dropped.
+  void DropOrphanedWork(ClientId except);
   // The process is out of descriptors: accepting waits a moment instead of failing at once again.
   void PauseAccepting();
 
@@ -118,6 +134,7 @@ class ScpiServer {
   std::function<bool()> stopRequested_;
   ClientId nextId_ = 1;
   ClientId lastServed_ = 0;
+  ClientId lockHolder_ = 0;
   bool toldOutOfDescriptors_ = false;
   bool pumping_ = false;
   bool closed_ = true;

@@ -27,20 +27,29 @@ int64_t Deadline(int64_t now, uint32_t timeoutMs) { return now + static_cast<int
 }  // namespace
 
 // A link: the lines it writes go to the server; the replies wait here, one message each, until
-// device_read takes them.
+// device_read takes them. They are kept end to end in one buffer, so that a million short
+// replies cost what their bytes and lengths do, and that is what the server is told.
 class Vxi11Core::Link : public LineClient {
  public:
   Link(Vxi11Core& core, int connection) : core_(core), connection_(connection) {}
 
   void LineRan(std::optional<std::string> reply) override {
     if (reply) {
-      reply->push_back('\n');
-      unread_ += reply->size();
-      messages_.push_back(std::move(*reply));
+      // Room already read is given back before the buffer would grow.
+      if (offset_ > 0 && buffer_.size() + reply->size() + 1 > buffer_.capacity()) {
+        buffer_.erase(0, offset_);
+        offset_ = 0;
+      }
+      buffer_.append(*reply);
+      buffer_.push_back('\n');
+      lengths_.push_back(static_cast<uint32_t>(reply->size() + 1));
     }
     core_.Changed();
   }
-  size_t UnreadBytes() const override { return unread_; }
+  // What the unread replies hold in memory: the buffer and each message's length.
+  size_t UnreadBytes() const override {
+    return lengths_.empty() ? 0 : buffer_.capacity() + lengths_.size() * sizeof(uint32_t);
+  }
 
   // Takes the bytes of one device_write; a message ends at each line end and at END.
   void Receive(std::string_view data, bool end) {
@@ -65,36 +74,41 @@ class Vxi11Core::Link : public LineClient {
   // Up to `most` bytes of the oldest reply, stopping after termChar when it is given; the reasons
   // the read ended.
   int32_t Take(size_t most, std::optional<char> termChar, std::string& out) {
-    std::string& message = messages_.front();
-    size_t n = std::min(most, message.size() - offset_);
+    const std::string_view message = std::string_view(buffer_).substr(offset_, lengths_.front());
+    size_t n = std::min(most, message.size());
     int32_t reason = 0;
     if (termChar) {
-      const size_t at = message.find(*termChar, offset_);
-      if (at != std::string::npos && at < offset_ + n) {
-        n = at - offset_ + 1;
+      const size_t at = message.find(*termChar);
+      if (at != std::string::npos && at < n) {
+        n = at + 1;
         reason |= rpc::kReasonTermChar;
       }
     }
-    out.assign(message, offset_, n);
+    out.assign(message.substr(0, n));
     offset_ += n;
-    unread_ -= n;
+    lengths_.front() -= static_cast<uint32_t>(n);
     if (n == most) reason |= rpc::kReasonRequestCount;
-    if (offset_ == message.size()) {
+    if (lengths_.front() == 0) {
       reason |= rpc::kReasonEnd;
-      messages_.pop_front();
+      lengths_.pop_front();
+    }
+    if (lengths_.empty()) {
+      // Everything read: the memory goes back.
+      std::string().swap(buffer_);
+      std::deque<uint32_t>().swap(lengths_);
       offset_ = 0;
     }
     return reason;
   }
-  bool HasReply() const { return !messages_.empty(); }
+  bool HasReply() const { return !lengths_.empty(); }
 
   // A device clear: what was received and not run, and the replies not read, are dropped.
   void Clear() {
     std::string().swap(partial_);
     overrun_ = false;
-    messages_.clear();
+    std::string().swap(buffer_);
+    std::deque<uint32_t>().swap(lengths_);
     offset_ = 0;
-    unread_ = 0;
   }
 
   int connection() const { return connection_; }
@@ -103,7 +117,9 @@ class Vxi11Core::Link : public LineClient {
  private:
   void Submit() {
     if (!overrun_ && !partial_.empty() && partial_.back() == '\r') partial_.pop_back();
-    core_.server_.SubmitLine(client, std::move(partial_), overrun_);
+    // An empty line runs nothing and answers nothing: it is not queued, so that a write of line
+    // ends costs no more than its bytes.
+    if (overrun_ || !partial_.empty()) core_.server_.SubmitLine(client, std::move(partial_), overrun_);
     partial_.clear();
     overrun_ = false;
   }
@@ -112,9 +128,9 @@ class Vxi11Core::Link : public LineClient {
   int connection_;
   std::string partial_;
   bool overrun_ = false;
-  std::deque<std::string> messages_;
-  size_t offset_ = 0;  // bytes of the oldest message already read
-  size_t unread_ = 0;
+  std::string buffer_;            // the unread replies from offset_ on, end to end
+  std::deque<uint32_t> lengths_;  // the unread part of each message
+  size_t offset_ = 0;             // bytes at the start of buffer_ already read
 };
 
 Vxi11Core::Vxi11Core(ScpiServer& server, Clock& clock, uint16_t abortPort)
@@ -132,6 +148,17 @@ void Vxi11Core::Changed() {
 Vxi11Core::Link* Vxi11Core::Find(int32_t id) {
   const auto found = links_.find(id);
   return found == links_.end() ? nullptr : found->second.get();
+}
+
+Vxi11Core::Link* Vxi11Core::Find(int32_t id, int connection) {
+  Link* link = Find(id);
+  return link && link->connection() == connection ? link : nullptr;
+}
+
+void Vxi11Core::SetLock(int32_t id) {
+  lockHolder_ = id;
+  const Link* holder = id ? Find(id) : nullptr;
+  server_.HoldFor(holder ? holder->client : 0);
 }
 
 std::optional<std::string> Vxi11Core::Start(int connection, const rpc::Call& call) {
@@ -234,7 +261,7 @@ std::optional<std::string> Vxi11Core::Attempt(int connection, Waiting& call) {
     }
     return CreateLink(connection, a);
   }
-  Link* link = Find(a.link);
+  Link* link = Find(a.link, connection);
   std::string results;
   if (!link) {
     results = ErrorOnly(rpc::kInvalidLinkId);
@@ -261,11 +288,11 @@ std::optional<std::string> Vxi11Core::Attempt(int connection, Waiting& call) {
         }
         return ErrorOnly(rpc::kDeviceLocked);
       }
-      lockHolder_ = a.link;
+      SetLock(a.link);
       return ErrorOnly(rpc::kNoDeviceError);
     case rpc::kDeviceUnlock:
       if (lockHolder_ != a.link) return ErrorOnly(rpc::kNoLockHeld);
-      lockHolder_ = 0;
+      SetLock(0);
       Changed();
       return ErrorOnly(rpc::kNoDeviceError);
     case rpc::kDestroyLink:
@@ -314,7 +341,10 @@ std::optional<std::string> Vxi11Core::Attempt(int connection, Waiting& call) {
 
 std::string Vxi11Core::CreateLink(int connection, const rpc::DeviceArgs& args) {
   rpc::XdrWriter w;
-  if (!IsOurDevice(args.data) || links_.size() >= kMaxVxi11Links) {
+  const auto held = std::count_if(links_.begin(), links_.end(),
+                                  [connection](const auto& l) { return l.second->connection() == connection; });
+  if (!IsOurDevice(args.data) || links_.size() >= kMaxVxi11Links ||
+      static_cast<size_t>(held) >= kMaxLinksPerConnection) {
     w.I32(IsOurDevice(args.data) ? rpc::kOutOfResources : rpc::kDeviceNotAccessible);
     w.I32(0);
     w.U32(0);
@@ -327,7 +357,7 @@ std::string Vxi11Core::CreateLink(int connection, const rpc::DeviceArgs& args) {
   auto link = std::make_unique<Link>(*this, connection);
   link->client = server_.AddLineClient(*link);
   links_[id] = std::move(link);
-  if (args.lockDevice) lockHolder_ = id;
+  if (args.lockDevice) SetLock(id);
   w.I32(rpc::kNoDeviceError);
   w.I32(id);
   w.U32(abortPort_);
@@ -375,12 +405,13 @@ std::optional<std::string> Vxi11Core::Read(Link& link, Waiting& call) {
   return w.Take();
 }
 
-void Vxi11Core::DestroyLink(int32_t id) {
+void Vxi11Core::DestroyLink(int32_t id, bool vanished) {
   const auto found = links_.find(id);
   if (found == links_.end()) return;
-  server_.RemoveLineClient(found->second->client);
+  // A link destroyed by its client has its lines run (write and leave); one whose client vanished has not.
+  server_.RemoveLineClient(found->second->client, vanished);
   links_.erase(found);
-  if (lockHolder_ == id) lockHolder_ = 0;
+  if (lockHolder_ == id) SetLock(0);
   Changed();
 }
 
@@ -390,7 +421,7 @@ void Vxi11Core::CloseConnection(int connection) {
   for (const auto& [id, link] : links_) {
     if (link->connection() == connection) gone.push_back(id);
   }
-  for (const int32_t id : gone) DestroyLink(id);
+  for (const int32_t id : gone) DestroyLink(id, true);
 }
 
 }  // namespace korvane::scpi

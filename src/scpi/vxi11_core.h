@@ -21,6 +21,8 @@ namespace korvane::scpi {
 
 // Links served at once, over all connections.
 inline constexpr size_t kMaxVxi11Links = 64;
+// Links one connection may hold, so that one client cannot take them all.
+inline constexpr size_t kMaxLinksPerConnection = 16;
 
 class Vxi11Core {
  public:
@@ -43,6 +45,8 @@ class Vxi11Core {
   std::optional<int64_t> NextDeadlineMs() const;
   // The connection has closed: its links are destroyed and its lock released.
   void CloseConnection(int connection);
+  // The link that holds the device lock; 0: none.
+  int32_t LockHolder() const { return lockHolder_; }
 
  private:
   class Link;
@@ -61,13 +65,17 @@ class Vxi11Core {
   std::string CreateLink(int connection, const rpc::DeviceArgs& args);
   std::optional<std::string> Write(Link& link, Waiting& call);
   std::optional<std::string> Read(Link& link, Waiting& call);
-  void DestroyLink(int32_t id);
+  void DestroyLink(int32_t id, bool vanished = false);
   // kNoDeviceError when the link may go on; kDeviceLocked when another link holds the lock and
   // the wait (if the call asked for one) is over; nullopt while it waits.
   std::optional<int32_t> LockCheck(Waiting& call);
   // Marks a call as waiting until deadlineMs.
   std::nullopt_t Wait(Waiting& call, int64_t deadlineMs);
+  // The link when it belongs to the connection: another connection's link is no link of its own.
+  Link* Find(int32_t id, int connection);
   Link* Find(int32_t id);
+  // Gives the device lock to a link (0: releases it); the socket clients wait while a link holds it.
+  void SetLock(int32_t id);
   void Changed();
 
   ScpiServer& server_;

@@ -1,7 +1,5 @@
 #include "scpi/vxi11_server.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -14,7 +12,17 @@ constexpr qint64 kReadChunk = 16 * 1024;
 Vxi11Server::Vxi11Server(ScpiServer& server, Clock& clock) : server_(server), clock_(clock) {
   timer_.setSingleShot(true);
   QObject::connect(&timer_, &QTimer::timeout, &listener_, [this] { RetryWaiting(); });
-  listener_.accepted = [this](int fd) { Accept(fd); };
+  listener_.accepted = [this](platform::SocketHandle fd) { Accept(fd); };
+  // Out of descriptors, the listener waits a moment rather than trying again at once, which
+  // would spin while the connection waits in the backlog.
+  acceptPause_.setSingleShot(true);
+  QObject::connect(&acceptPause_, &QTimer::timeout, &listener_, [this] {
+    if (core_) listener_.resumeAccepting();
+  });
+  listener_.outOfDescriptors = [this] {
+    listener_.pauseAccepting();
+    acceptPause_.start(kAcceptPauseMs);
+  };
 }
 
 Vxi11Server::~Vxi11Server() { Close(); }
@@ -32,6 +40,7 @@ bool Vxi11Server::Listen(const QHostAddress& address, quint16 port) {
 
 void Vxi11Server::Close() {
   timer_.stop();
+  acceptPause_.stop();
   listener_.close();
   for (auto& [id, c] : connections_) {
     c.socket->abort();
@@ -42,9 +51,9 @@ void Vxi11Server::Close() {
   core_.reset();
 }
 
-void Vxi11Server::Accept(int fd) {
+void Vxi11Server::Accept(platform::SocketHandle fd) {
   if (!core_) {
-    ::close(fd);
+    platform::CloseSocket(fd);
     return;
   }
   const int id = nextId_++;
@@ -79,12 +88,15 @@ void Vxi11Server::Serve(int id) {
     if (n <= 0) break;
     if (!c.records.Feed(std::string_view(buffer, static_cast<size_t>(n)))) {
       // A record over the limit: the stream cannot be followed any further.
-      c.socket->abort();
-      c.socket->deleteLater();
-      core_->CloseConnection(id);
-      connections_.erase(found);
+      Drop(id);
       return;
     }
+  }
+  // A client that closes its connection while a call waits has gone: RPC clients wait for each
+  // reply before they end their side. Its lock and links are not kept until the call times out.
+  if (c.socket->InputEnded() && core_->HasWaiting(id)) {
+    Drop(id);
+    return;
   }
   // A client that ended its side gets the replies to what it sent, then the connection closes.
   if (c.socket->InputEnded() && c.socket->bytesAvailable() == 0 && !core_->HasWaiting(id)) c.socket->Finish();
@@ -93,6 +105,15 @@ void Vxi11Server::Serve(int id) {
     const int delayMs = static_cast<int>(std::clamp<int64_t>(*due - clock_.NowMs(), 0, 1 << 30));
     if (!timer_.isActive() || timer_.remainingTime() > delayMs) timer_.start(delayMs);
   }
+}
+
+void Vxi11Server::Drop(int id) {
+  auto found = connections_.find(id);
+  if (found == connections_.end()) return;
+  found->second.socket->abort();
+  found->second.socket->deleteLater();
+  connections_.erase(found);
+  if (core_) core_->CloseConnection(id);
 }
 
 void Vxi11Server::Gone(int id) {

@@ -35,11 +35,13 @@ class Vxi11Server {
     rpc::RecordReader records;
   };
 
-  void Accept(int fd);
+  void Accept(platform::SocketHandle fd);
   // Reads what the connection sent and answers its calls in order, until one waits.
   void Serve(int id);
   void Send(Connection& c, const std::string& reply);
   void Gone(int id);
+  // Closes the connection at once: its links are destroyed and its lock released.
+  void Drop(int id);
   // Finishes the calls that can finish now and sets the timer for the next time-out.
   void RetryWaiting();
 
@@ -48,6 +50,7 @@ class Vxi11Server {
   DescriptorServer listener_;
   std::unique_ptr<Vxi11Core> core_;
   QTimer timer_;
+  QTimer acceptPause_;
   std::map<int, Connection> connections_;
   int nextId_ = 1;
 };

@@ -79,6 +79,8 @@ std::string SaveResult::Message() const {
       return kSemicolonInBeacon;
     case Status::InvalidOverrides:
       return reason + "\nNothing was saved to flash memory.";
+    case Status::Stopped:
+      return "Stopped before the save was committed: nothing was written to flash memory.";
     case Status::Refused:
       break;
   }
@@ -421,7 +423,7 @@ TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool 
 
 LockState BoardSession::ReadLock() { return link::ParseLock(link_.SendCommand(link::kLockCommand)); }
 
-SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
+SaveResult BoardSession::SaveToFlash(const PanelSettings& settings, const std::function<bool()>& stop) {
   SaveResult result;
   if (settings.refDivisor <= 0) {
     result.status = SaveResult::Status::InvalidParameters;
@@ -440,6 +442,10 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
     }
   }
   auto send = [&](const std::string& command) {
+    if (stop && stop()) {
+      result.status = SaveResult::Status::Stopped;
+      return false;
+    }
     std::string reply = link_.SendCommand(command);
     if (link::IsAccepted(reply)) return true;
     result.status = SaveResult::Status::Refused;
@@ -466,6 +472,7 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
       result.allInBand = false;
     }
     if (!send(SlotCommand(settings, slot))) return result;
+    ++result.slotsSent;
   }
   send(link::kSaveToFlashCommand);
   return result;

@@ -110,11 +110,12 @@ struct TuneResult {
 using LockState = link::LockState;
 
 struct SaveResult {
-  enum class Status { Saved, InvalidParameters, SemicolonInBeacon, InvalidOverrides, Refused };
+  enum class Status { Saved, InvalidParameters, SemicolonInBeacon, InvalidOverrides, Refused, Stopped };
   Status status = Status::Saved;
   bool allInBand = true;  // Saved: every switched-on output is inside the chip's band
   Exchange refused;       // Refused: the command the board did not accept
   std::string reason;     // InvalidOverrides: which slot and why; nothing was sent
+  int slotsSent = 0;      // the slots (in SlotName order) the board has accepted
   // The message the window shows for this result.
   std::string Message() const;
   bool ok() const { return status == Status::Saved; }
@@ -154,7 +155,8 @@ class BoardSession {
   // Asks the board whether its synthesizer reports lock.
   LockState ReadLock();
   // The ten commands that store the whole configuration in the board's flash.
-  SaveResult SaveToFlash(const PanelSettings& settings);
+  // stop: asked before each command; once it says true, nothing more is sent (Status::Stopped).
+  SaveResult SaveToFlash(const PanelSettings& settings, const std::function<bool()>& stop = {});
 
   // Firmware: switch a running board over (if one is connected), find its bootloader, erase
   // and write the image. progress(phase, total) starts a phase; step() follows each command.

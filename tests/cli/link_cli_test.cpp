@@ -168,8 +168,9 @@ TEST(LinkCli, SendReportsALostConnection) {
   EXPECT_EQ(board.Count("T;"), 0);
 }
 
-// Ctrl-C at twenty moments of a connect, across the commands that connect: the board never
-// stays on the chip identification's probe, and the message says what was written.
+// Ctrl-C, SIGTERM or SIGHUP at twenty moments of a connect, across the commands that connect: the
+// board never stays on the chip identification's probe, the message says what was written, and
+// the exit status is 128 + the signal.
 TEST(LinkCli, AStopDuringAConnectLeavesTheBoardOffTheProbe) {
   const std::vector<std::vector<std::string>> commands = {
       {"read"}, {"serve", "--listen", "127.0.0.1:0"}, {"tune", "100"}, {"sweep", "100", "101", "1"}};
@@ -181,7 +182,8 @@ TEST(LinkCli, AStopDuringAConnectLeavesTheBoardOffTheProbe) {
     const std::string reference = board.Stored('R');
     std::vector<std::string> args = commands[static_cast<size_t>(run) % commands.size()];
     args.insert(args.begin() + 1, {"--port", board.path()});
-    const CliResult r = RunProgram(CliPath(), args, "", 10 + run * 35, SIGINT);
+    const int signal = std::vector<int>{SIGINT, SIGTERM, SIGHUP}[static_cast<size_t>(run) % 3];
+    const CliResult r = RunProgram(CliPath(), args, "", 10 + run * 35, signal);
     const std::string what = args[0] + " stopped after " + std::to_string(10 + run * 35) + " ms: " + r.err;
     const bool probed = board.Count(kMax2871Probe) > 0;
     EXPECT_NE(board.Stored('4'), kMax2871Probe) << what;
@@ -194,7 +196,7 @@ TEST(LinkCli, AStopDuringAConnectLeavesTheBoardOffTheProbe) {
     EXPECT_EQ(r.err.find("HW version 3"), std::string::npos) << what;
     EXPECT_EQ(r.err.find("Connection with device lost!"), std::string::npos) << what;
     if (r.err.find("interrupted: ") != std::string::npos) {
-      EXPECT_EQ(r.exitCode, 130) << what;
+      EXPECT_EQ(r.exitCode, 128 + signal) << what;
       EXPECT_EQ(r.err.find("nothing was written") != std::string::npos, !probed) << what;
       if (probed) ++stoppedInProbe;
     }

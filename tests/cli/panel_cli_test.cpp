@@ -91,6 +91,8 @@ TEST(PanelCli, TuneRefusesNonsenseBeforeTheBoardHearsIt) {
       {"7000", {"--band", "1"}, 0, "", true},
       {"7000", {}, 1, "the MAX2871 makes on OUT1 <6GHz (23.500 to 6000.000 MHz)", false},
       {"7000", {"--force"}, 0, "", true},
+      {"0", {"--force"}, 2, "is not above 0", false},
+      {"-145.2", {"--force"}, 2, "is not above 0", false},
   };
   for (const auto& c : cases) {
     VirtualBoard board({.chip = VirtualChip::MAX2871, .hwTag = "v4s."});

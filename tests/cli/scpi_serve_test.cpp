@@ -67,6 +67,30 @@ std::string SendAndHalfClose(int port, const std::string& text) {
   return received;
 }
 
+// A connected client socket; -1 when the connect failed.
+int ConnectTo(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+  close(fd);
+  return -1;
+}
+
+// How many retunes the board has heard once they have stopped coming (none for half a second).
+size_t SettledSlotSets(const VirtualBoard& board) {
+  size_t count = SlotSets(board).size();
+  for (int i = 0; i < 100; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const size_t now = SlotSets(board).size();
+    if (now == count) break;
+    count = now;
+  }
+  return count;
+}
+
 // The processor time a process has used, in clock ticks.
 long CpuTicks(pid_t pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
@@ -380,24 +404,66 @@ TEST_F(ServeTest, ClientsDoNotHoldEachOtherUp) {
   Write("BOGUS", "b");
   EXPECT_EQ(Errors("a"), std::vector<std::string>{});
   EXPECT_EQ(Errors("b"), std::vector<std::string>{"= -113,\"Undefined header\""});
-  // a hangs up in the middle of a line: nothing of it runs, and b goes on.
-  ASSERT_EQ(visa.Raw("a", "FREQ 3 GHZ;:POW 5"), "ok");
+  // a hangs up after a line without its line end: the end of the connection ends it, and b goes on.
+  ASSERT_EQ(visa.Raw("a", "FREQ 3 GHZ"), "ok");
   ASSERT_EQ(visa.Close("a"), "ok");
-  EXPECT_NEAR(Number(Query("FREQ?", "b")), 2e9, 5000.0);
+  EXPECT_NEAR(Number(Query("FREQ?;*OPC?", "b")), 3e9, 5000.0);
   // c's replies were all kept for it, in order.
   for (int i = 0; i < 200; ++i) ASSERT_EQ(visa.Read("c").rfind("= Korvane,", 0), 0u) << i;
 }
 
+// A client's work stops with it: a long line of retunes ends after the command on the wire when
+// the client vanishes, and the one a client left behind when it ended its side ends at another
+// client's ABORt or *RST.
+TEST_F(ServeTest, WorkStopsWithItsClient) {
+  board.SetPace4800(true);
+  const int port = std::stoi(resource.substr(resource.find("::", 8) + 2));
+  std::string line;
+  for (int i = 0; i < 1000; ++i) line += "FREQ 432 MHZ;FREQ 433 MHZ;";
+  line += "\n";
+  for (const std::string stop : {"", "ABOR", "*RST"}) {
+    board.ClearLog();
+    const int fd = ConnectTo(port);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(send(fd, line.data(), line.size(), MSG_NOSIGNAL), static_cast<ssize_t>(line.size()));
+    if (stop.empty()) {
+      // Vanished: the connection is reset.
+      const linger reset{1, 0};
+      setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    } else {
+      shutdown(fd, SHUT_WR);
+    }
+    for (int i = 0; i < 100 && SlotSets(board).size() < 3; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (stop.empty()) {
+      close(fd);
+    } else {
+      Write(stop);
+    }
+    EXPECT_LT(SettledSlotSets(board), 100u) << stop;
+    if (!stop.empty()) {
+      // The client that ended its side is closed once its work is dropped.
+      pollfd p{fd, POLLIN, 0};
+      char byte = 0;
+      EXPECT_EQ(poll(&p, 1, 5000), 1) << stop;
+      EXPECT_EQ(recv(fd, &byte, 1, 0), 0) << stop;
+      close(fd);
+    }
+  }
+  EXPECT_EQ(Errors(), std::vector<std::string>{});
+}
+
 // A client that ends its sending side after its lines (nc -N, socat -t, a script's shutdown())
-// gets every reply before the server closes; a line it did not finish does not run.
+// gets every reply before the server closes; its last line may end with the connection.
 TEST_F(ServeTest, AHalfClosedClientGetsItsReplies) {
   const int port = std::stoi(resource.substr(resource.find("::", 8) + 2));
   for (int run = 0; run < 20; ++run) {
     EXPECT_EQ(SendAndHalfClose(port, "*IDN?\n"), "Korvane,MAX2871,0123456789ABCDEF01234567,4.03.0005\n") << run;
   }
-  EXPECT_EQ(SendAndHalfClose(port, "FREQ 2 GHZ\r\nFREQ?;*OPC?\nFREQ?;:SYST:ERR?\nFREQ 3 GHZ"),
-            "2000000000.000;1\n2000000000.000;0,\"No error\"\n");
-  EXPECT_NEAR(Number(Query("FREQ?")), 2e9, 5000.0);
+  EXPECT_EQ(SendAndHalfClose(port, "FREQ 2 GHZ\r\nFREQ?;*OPC?\nFREQ?;:SYST:ERR?\nFREQ 3 GHZ;FREQ?"),
+            "2000000000.000;1\n2000000000.000;0,\"No error\"\n3000000000.000\n");
+  EXPECT_EQ(SendAndHalfClose(port, "*IDN?"), "Korvane,MAX2871,0123456789ABCDEF01234567,4.03.0005\n");
   // The one-liner of the README.
   if (access("/usr/bin/nc", X_OK) == 0) {
     const CliResult nc = RunProgram("sh", {"-c", "printf '*IDN?\\n' | nc -N 127.0.0.1 " + std::to_string(port)});
@@ -565,6 +631,51 @@ TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
     EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
   }
   unsetenv("LC_ALL");
+}
+
+// A client that connects while serve is still connecting the board waits and is served once the
+// server is ready; it is never reset.
+TEST(Serve, AClientThatComesDuringTheConnectIsServedOnceReady) {
+  VirtualBoard board;
+  board.SetPace4800(true);  // a connect of about a second
+  // A port the system picks, left free for serve.
+  int port = 0;
+  {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+    port = ntohs(a.sin_port);
+    close(fd);
+  }
+  ChildProcess serve(CliPath(),
+                     {"serve", "--port", board.path(), "--listen", "127.0.0.1:" + std::to_string(port), "--no-vxi11"});
+  int fd = -1;
+  for (int i = 0; i < 500 && fd < 0; ++i) {
+    fd = ConnectTo(port);
+    if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_GE(fd, 0);
+  // The first connect that succeeds comes while the board is still being connected (a second).
+  const std::string query = "*IDN?\n";
+  ASSERT_EQ(send(fd, query.data(), query.size(), MSG_NOSIGNAL), static_cast<ssize_t>(query.size()));
+  shutdown(fd, SHUT_WR);
+  std::string received;
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 30000) != 1) break;
+    char buffer[256];
+    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    received.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  EXPECT_EQ(received, "Korvane,MAX2871,0123456789ABCDEF01234567,4.03.0005\n");
+  serve.Signal(SIGTERM);
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0)) << serve.Stderr();
 }
 
 TEST(Serve, UsageWarningsAndSigint) {

@@ -69,5 +69,56 @@ TEST(Vxi11Serve, PyVisaFindsTheInstrumentThroughThePortmapper) {
   EXPECT_EQ(PortmapTable().find(registration), std::string::npos) << PortmapTable();
 }
 
+// A serve with VXI-11: its "VXI-11 on" port, or "" when it serves only the socket.
+std::string Vxi11Port(ChildProcess& serve) {
+  const std::optional<std::string> listening = serve.ReadLine(30000);
+  if (!listening) return "";
+  const std::optional<std::string> vxi11 = serve.ReadLine(2000);
+  if (!vxi11 || vxi11->rfind("VXI-11 on 127.0.0.1:", 0) != 0) return "";
+  return vxi11->substr(20, vxi11->find(' ', 20) - 20);
+}
+
+// The portmapper entry is a serve's own only while it holds it: a second serve leaves it alone
+// and says why it serves no VXI-11, and the entry of a serve that was killed is taken over.
+TEST(Vxi11Serve, ThePortmapperEntryIsOursOnlyWhileWeHoldIt) {
+  const std::string why = StartPortmapper();
+  if (!why.empty()) {
+    if (geteuid() != 0) GTEST_SKIP() << why;
+    FAIL() << why;
+  }
+  auto registered = [](const std::string& port) {
+    return PortmapTable().find("395183    1   tcp  " + port) != std::string::npos;
+  };
+  ChildProcess first(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  const std::string firstPort = Vxi11Port(first);
+  ASSERT_NE(firstPort, "") << first.Stderr();
+  {
+    ChildProcess second(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+    EXPECT_EQ(Vxi11Port(second), "");
+    EXPECT_NE(second.Stderr().find("another VXI-11 server (on 127.0.0.1:" + firstPort + ")"), std::string::npos)
+        << second.Stderr();
+    second.Signal(SIGTERM);
+    EXPECT_EQ(second.Wait(10000), std::optional<int>(0));
+  }
+  EXPECT_TRUE(registered(firstPort)) << PortmapTable();
+  // A closed terminal ends serve as SIGTERM does: the entry goes with it.
+  first.Signal(SIGHUP);
+  EXPECT_TRUE(first.Wait(10000).has_value());
+  EXPECT_FALSE(registered(firstPort)) << PortmapTable();
+
+  ChildProcess killed(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  const std::string stalePort = Vxi11Port(killed);
+  ASSERT_NE(stalePort, "") << killed.Stderr();
+  killed.Signal(SIGKILL);
+  killed.Wait(10000);
+  ChildProcess next(CliPath(), {"serve", "--port", "Demo", "--listen", "127.0.0.1:0"});
+  const std::string nextPort = Vxi11Port(next);
+  EXPECT_NE(nextPort, "") << next.Stderr();
+  EXPECT_TRUE(registered(nextPort)) << PortmapTable();
+  next.Signal(SIGTERM);
+  EXPECT_EQ(next.Wait(10000), std::optional<int>(0));
+  EXPECT_FALSE(registered(nextPort)) << PortmapTable();
+}
+
 }  // namespace
 }  // namespace korvane::test

@@ -1,6 +1,8 @@
 // korvane-cli write, end to end: a configuration file into a board's flash.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -170,6 +172,41 @@ TEST_F(WriteCliTest, FieldsTheChipDoesNotTakeAreRefusedAndNothingIsSent) {
   EXPECT_TRUE(AfterReadout(board.Log()).empty());
   EXPECT_EQ(tune("N=500").exitCode, 2);
   EXPECT_TRUE(AfterReadout(board.Log()).empty());
+}
+
+// A signal at each step of the save: the command stops between two board commands, says which
+// slots reached the board, never commits to flash, and exits with 128 + the signal.
+TEST_F(WriteCliTest, ASignalDuringTheSaveSaysWhatTheBoardHolds) {
+  const std::string file = File("bench.kvini", kBenchFile);
+  const int signals[] = {SIGINT, SIGHUP, SIGTERM};
+  int stoppedInSave = 0;
+  for (int run = 0; run < 9; ++run) {
+    VirtualBoard board({.hwTag = "v4s."});
+    board.SetPace4800(true);
+    const int signal = signals[run % 3];
+    const int afterMs = 900 + run * 130;  // the connect takes about 900 ms at 4800 baud
+    const CliResult r =
+        RunProgram(CliPath(), {"write", "--port", board.path(), "--chip", "max2871", file}, "", afterMs, signal);
+    const std::string what = "signal " + std::to_string(signal) + " after " + std::to_string(afterMs) + " ms: " + r.err;
+    const std::vector<std::string> sent = AfterReadout(board.Log());
+    if (r.exitCode == 0) {
+      EXPECT_EQ(board.Count("F;"), 1) << what;
+      continue;
+    }
+    EXPECT_EQ(r.exitCode, 128 + signal) << what;
+    EXPECT_EQ(board.Count("F;"), 0) << what;
+    const size_t slots = static_cast<size_t>(std::max<ptrdiff_t>(0, static_cast<ptrdiff_t>(sent.size()) - 4));
+    if (r.err.find("the save was stopped") == std::string::npos) continue;
+    ++stoppedInSave;
+    const char* names[] = {"F1", "F2", "F3", "F4", "SigGen"};
+    std::string listed;
+    for (size_t s = 0; s < slots; ++s) listed += (s ? ", " : "") + std::string(names[s]);
+    EXPECT_NE(r.err.find("nothing was written to flash memory"), std::string::npos) << what;
+    EXPECT_NE(r.err.find("reached the board (in effect until it restarts): " + (listed.empty() ? "none" : listed)),
+              std::string::npos)
+        << what;
+  }
+  EXPECT_GT(stoppedInSave, 0);
 }
 
 }  // namespace

@@ -181,6 +181,8 @@ TEST(ScpiParser, ReadsNumbersWithUnitsAndKeywords) {
       {"MAXI", Quantity::Frequency, {"MINimum", "MAXimum"}, kIllegalParameterValue, 0},
       {"nan", Quantity::Plain, {}, kIllegalParameterValue, 0},
       {"inf", Quantity::Plain, {}, kIllegalParameterValue, 0},
+      {"-INF", Quantity::Frequency, {"MINimum", "MAXimum"}, kIllegalParameterValue, 0},
+      {"+inf", Quantity::Plain, {"INFinite"}, kIllegalParameterValue, 0},
   };
   for (const auto& c : cases) {
     const Parameter p = ReadParameter(c.text, c.quantity, c.keywords);

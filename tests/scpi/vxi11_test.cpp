@@ -1,16 +1,22 @@
 // VXI-11 below the sockets: records cut into fragments, RPC calls good and bad, and the core
 // procedures run against the demo board's instrument through the SCPI server's queue.
 #include <gtest/gtest.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "link/demo_board.h"
+#include "platform/server_sockets.h"
 #include "scpi/vxi11_core.h"
 #include "scpi/vxi11_rpc.h"
+#include "scpi/vxi11_server.h"
 #include "session/board_session.h"
 #include "support/demo_instrument.h"
 
@@ -216,6 +222,15 @@ TEST(Vxi11Core, ProceduresFollowTheLinkLockReadAndErrorRules) {
       {3, kDeviceAbort, LinkArg(1), "0", 0, kAbortProgram},
       {1, kRetry, "", "23 reason 0 ''"},
       {3, kDeviceAbort, LinkArg(5), "4", 0, kAbortProgram},
+      // A link is its connection's own: to any other it is no link at all.
+      {2, kDeviceLock, Generic(1), "4"},
+      {2, kDeviceUnlock, LinkArg(1), "4"},
+      {2, kDeviceWrite, WriteArgs(1, "*RST"), "4 size 0"},
+      {2, kDeviceRead, ReadArgs(1, 100), "4 reason 0 ''"},
+      {2, kDeviceReadStb, Generic(1), "4 stb 0"},
+      {2, kDeviceClear, Generic(1), "4"},
+      {2, kDestroyLink, LinkArg(1), "4"},
+      {1, kDeviceReadStb, Generic(1), "0 stb 0"},
       {1, kCreateIntrChan, "", "8"},
       {1, kDestroyIntrChan, "", "6"},
       // Calls the device does not run.
@@ -250,6 +265,152 @@ TEST(Vxi11Core, ProceduresFollowTheLinkLockReadAndErrorRules) {
     const std::string got = !reply ? "waits" : reply->empty() ? "" : Describe(procedure, *reply, callXid);
     EXPECT_EQ(got, s.expected) << "step " << (&s - steps) << " procedure " << s.procedure;
   }
+}
+
+// The results of a call run at once (the test's calls do not wait).
+std::string Results(Vxi11Core& core, int connection, uint32_t procedure, const std::string& args) {
+  const std::string record = CallRecord(1, kCoreProgram, kVxi11Version, procedure, args);
+  const ParsedCall parsed = ParseCall(record);
+  const std::optional<std::string> reply = core.Start(connection, *parsed.call);
+  return reply ? Describe(procedure, *reply, 1) : "waits";
+}
+
+// A socket client's line as the server queues it: the reply goes nowhere.
+struct OtherClient : LineClient {
+  void LineRan(std::optional<std::string> reply) override { replies += reply.value_or("-") + "|"; }
+  size_t UnreadBytes() const override { return 0; }
+  std::string replies;
+};
+
+TEST(Vxi11Core, LinksAreSharedOutAndTheLockHoldsEveryOtherClient) {
+  Bench bench;
+  // One connection gets its share of the links, and others still get theirs.
+  for (size_t i = 0; i < kMaxLinksPerConnection; ++i) {
+    EXPECT_EQ(Results(*bench.core, 1, kCreateLink, CreateLinkArgs("inst0")).substr(0, 2), "0 ") << i;
+  }
+  EXPECT_EQ(Results(*bench.core, 1, kCreateLink, CreateLinkArgs("inst0")), "9 link 0 abort 0 max 0");
+  const int32_t link = static_cast<int32_t>(kMaxLinksPerConnection + 1);
+  EXPECT_EQ(Results(*bench.core, 2, kCreateLink, CreateLinkArgs("inst0")), "0 link 17 abort 4242 max 32768");
+  bench.core->CloseConnection(1);
+
+  // While the link holds the lock, another client's lines wait; they run once it is released.
+  OtherClient other;
+  const ClientId otherId = bench.server->AddLineClient(other);
+  EXPECT_EQ(Results(*bench.core, 2, kDeviceLock, Generic(link)), "0");
+  bench.server->SubmitLine(otherId, "*OPC?");
+  EXPECT_EQ(Results(*bench.core, 2, kDeviceWrite, WriteArgs(link, "*OPC?")), "0 size 5");
+  Bench::Settle();
+  EXPECT_EQ(other.replies, "");
+  EXPECT_EQ(Results(*bench.core, 2, kDeviceRead, ReadArgs(link, 100)), "0 reason 4 '1\n'");
+  // A connection that vanishes gives the lock back.
+  bench.core->CloseConnection(2);
+  Bench::Settle();
+  EXPECT_EQ(other.replies, "1|");
+  bench.server->RemoveLineClient(otherId);
+}
+
+#ifdef __GLIBC__
+// Unread replies are counted by what they take: a link that reads none of 20000 short replies
+// costs the server about what it is told, not ten times as much.
+TEST(Vxi11Core, UnreadRepliesCostWhatTheServerCounts) {
+  Bench bench;
+  EXPECT_EQ(Results(*bench.core, 1, kCreateLink, CreateLinkArgs("inst0")), "0 link 1 abort 4242 max 32768");
+  std::string lines;
+  for (int i = 0; i < 4000; ++i) lines += "*OPC?\n";
+  Bench::Settle();
+  const size_t heapBefore = mallinfo2().uordblks;
+  for (int write = 0; write < 5; ++write) {
+    EXPECT_EQ(Results(*bench.core, 1, kDeviceWrite, WriteArgs(1, lines)), "0 size 24000");
+    // Until every line has run.
+    for (size_t last = 0, still = 0; still < 20; ++still) {
+      Bench::Settle();
+      if (bench.server->TotalUnreadBytes() != last) still = 0;
+      last = bench.server->TotalUnreadBytes();
+    }
+  }
+  const size_t counted = bench.server->TotalUnreadBytes();
+  const size_t heapGrowth = mallinfo2().uordblks - heapBefore;
+  EXPECT_GE(counted, 20000u * 2);
+  EXPECT_LT(heapGrowth, counted + counted / 2 + 64 * 1024) << counted;
+  // Every reply is read back, and then the memory goes back.
+  int replies = 0;
+  for (int idle = 0; replies < 20000 && idle < 100;) {
+    if (Results(*bench.core, 1, kDeviceRead, ReadArgs(1, 100)) == "0 reason 4 '1\n'") {
+      ++replies;
+    } else {
+      Bench::Settle();
+      ++idle;
+    }
+  }
+  EXPECT_EQ(replies, 20000);
+
+  EXPECT_EQ(bench.server->TotalUnreadBytes(), 0u);
+}
+#endif
+
+// A blocking RPC client over TCP, for the server with its sockets.
+class RpcClient {
+ public:
+  explicit RpcClient(uint16_t port) {
+    std::vector<platform::SocketAddress> addresses;
+    platform::LookUpHost("127.0.0.1", port, true, addresses);
+    if (addresses.empty() || platform::StartConnect(addresses[0], &socket_) != 0) return;
+    while (!platform::FinishConnect(socket_, 10)) QCoreApplication::processEvents();
+  }
+  ~RpcClient() { Close(); }
+  void Close() {
+    if (socket_ != platform::kNoSocket) platform::CloseSocket(socket_);
+    socket_ = platform::kNoSocket;
+  }
+  void Send(uint32_t procedure, const std::string& args) {
+    const std::string record = Frame(CallRecord(++xid_, kCoreProgram, kVxi11Version, procedure, args));
+    platform::SocketStatus status;
+    platform::SendSome(socket_, record.data(), record.size(), &status);
+  }
+  // The results of the reply to the last call, as Describe puts them; "none" when no reply came
+  // while the server's events ran `rounds` times.
+  std::string Answer(uint32_t procedure, int rounds = 2000) {
+    for (int i = 0; i < rounds; ++i) {
+      QCoreApplication::processEvents();
+      char buffer[4096];
+      platform::SocketStatus status;
+      const size_t n = platform::Receive(socket_, buffer, sizeof buffer, &status);
+      if (n > 0) records_.Feed(std::string_view(buffer, n));
+      if (const auto record = records_.Next()) return Describe(procedure, *record, xid_);
+      if (status != platform::SocketStatus::Ok && status != platform::SocketStatus::WouldBlock) break;
+      platform::WaitSocket(socket_, platform::WaitFor::Read, 1);
+    }
+    return "none";
+  }
+
+ private:
+  platform::SocketHandle socket_ = platform::kNoSocket;
+  RecordReader records_;
+  uint32_t xid_ = 0;
+};
+
+// A client that vanishes while its read waits (for 49 days) gives back its lock, its link and its
+// descriptor at once: another client takes the lock, and the descriptors do not pile up.
+TEST(Vxi11Server, AClientThatVanishesMidCallLeavesNothingBehind) {
+  Bench bench;
+  Vxi11Server server(*bench.server, bench.clock);
+  ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+  const int descriptors = platform::OpenDescriptorCount();
+  for (int run = 0; run < 30; ++run) {
+    RpcClient gone(server.Port());
+    gone.Send(kCreateLink, CreateLinkArgs("inst0", true, 2000));
+    const std::string created = gone.Answer(kCreateLink);
+    ASSERT_EQ(created.substr(0, 7), "0 link ") << run;
+    gone.Send(kDeviceRead, ReadArgs(std::stoi(created.substr(7)), 100, 0xFFFFFFFF));
+    EXPECT_EQ(gone.Answer(kDeviceRead, 20), "none");
+    gone.Close();
+    RpcClient next(server.Port());
+    next.Send(kCreateLink, CreateLinkArgs("inst0", true, 2000));
+    // The lock asked for with the link waits until the vanished client's is released.
+    EXPECT_EQ(next.Answer(kCreateLink).substr(0, 2), "0 ") << run;
+  }
+  for (int i = 0; i < 50; ++i) Bench::Settle();
+  EXPECT_EQ(platform::OpenDescriptorCount(), descriptors);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ struct StopSignals::State {
   int pipe[2] = {-1, -1};
   struct sigaction previousInt {};
   struct sigaction previousTerm {};
+  struct sigaction previousHup {};
 };
 
 namespace {
@@ -49,11 +50,13 @@ StopSignals::StopSignals() : state_(std::make_unique<State>()) {
   action.sa_flags = SA_RESTART;
   ::sigaction(SIGINT, &action, &state_->previousInt);
   ::sigaction(SIGTERM, &action, &state_->previousTerm);
+  ::sigaction(SIGHUP, &action, &state_->previousHup);
 }
 
 StopSignals::~StopSignals() {
   ::sigaction(SIGINT, &state_->previousInt, nullptr);
   ::sigaction(SIGTERM, &state_->previousTerm, nullptr);
+  ::sigaction(SIGHUP, &state_->previousHup, nullptr);
   installed.store(nullptr);
   ::close(state_->pipe[0]);
   ::close(state_->pipe[1]);
