@@ -157,6 +157,9 @@ const std::vector<Command>& Commands() {
       kBootloaderCommand, kCalibrateCommand, kDecodeCommand, kFieldsCommand, kFlashCommand,
       kInfoCommand,       kPortsCommand,     kReadCommand,   kSendCommand,   kServeCommand,
       kSolveCommand,      kSweepCommand,     kTuneCommand,   kWatchCommand,  kWriteCommand,
+#ifdef KORVANE_HAVE_MQTT
+      kMqttCommand,
+#endif
   };
   return commands;
 }

@@ -69,6 +69,9 @@ extern const Command kDecodeCommand;
 extern const Command kFieldsCommand;
 extern const Command kFlashCommand;
 extern const Command kInfoCommand;
+#ifdef KORVANE_HAVE_MQTT
+extern const Command kMqttCommand;
+#endif
 extern const Command kPortsCommand;
 extern const Command kReadCommand;
 extern const Command kSendCommand;
