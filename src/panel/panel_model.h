@@ -27,6 +27,7 @@ struct SlotState {
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;
   FieldOverrides overrides;  // expert settings, sent on top of Korvane's words
+  FrequencyPlan plan;        // the RF the output serves; kept through loads and saves
 
   // Derived from the above, the reference, the chip and the mode.
   bool isNumber = false;                 // the text is a number as typed (a decimal comma counts)
