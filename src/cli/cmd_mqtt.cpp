@@ -9,6 +9,7 @@
 #include "cli/cli_board.h"
 #include "cli/json.h"
 #include "cli/mqtt_client.h"
+#include "cli/plan_options.h"
 #include "synth/number_text.h"
 
 namespace korvane::cli {
@@ -101,7 +102,7 @@ std::string Trimmed(const std::string& text) {
 // The board as the bridge keeps it: connected or being looked for, and what it was last given.
 class Bridge {
  public:
-  Bridge(const Args& args, const platform::StopSignals& stop) : args_(args), stop_(stop) {}
+  Bridge(const Args& args, const platform::StopSignals& stop) : args_(args), stop_(stop), plan_(PlanOptions(args)) {}
 
   void Run();
 
@@ -120,6 +121,8 @@ class Bridge {
 
   const Args& args_;
   const platform::StopSignals& stop_;
+  // With a plan, set/frequency and the state's "rf" are the RF the output serves.
+  const FrequencyPlan plan_;
   CliBoard board_;
   std::unique_ptr<MqttClient> mqtt_;
   std::string prefix_;
@@ -135,6 +138,7 @@ class Bridge {
 void Bridge::TryBoard() {
   try {
     settings_ = board_.Connect(args_, stop_);
+    settings_.freqSlots[kSigGenSlot].plan = plan_;
     haveSettings_ = true;
     open_ = true;
     lastError_.clear();
@@ -186,8 +190,9 @@ std::string Bridge::Apply(const PanelSettings& changed) {
 }
 
 std::string Bridge::SetFrequency(const std::string& text) {
-  const std::optional<double> mhz = ReadNumberStrict(text);
-  if (!mhz) return "'" + text + "' is not a frequency in MHz";
+  const std::optional<std::string> output = OutputTextFromRf(plan_, text);
+  if (!output) return "'" + text + "' is not a frequency in MHz";
+  const std::optional<double> mhz = ReadNumberStrict(*output);
   const SlotSettings& sg = settings_.freqSlots[kSigGenSlot];
   if (!IsInBand(settings_.chip, sg.band, *mhz)) {
     const std::optional<BandLimits> limits = GetBandLimits(settings_.chip, sg.band);
@@ -197,7 +202,7 @@ std::string Bridge::SetFrequency(const std::string& text) {
                    : "");
   }
   PanelSettings changed = settings_;
-  changed.freqSlots[kSigGenSlot].frequency = text;
+  changed.freqSlots[kSigGenSlot].frequency = *output;
   return Apply(changed);
 }
 
@@ -269,10 +274,19 @@ std::string Bridge::StateJson() const {
   if (haveSettings_) {
     const SlotSettings& sg = settings_.freqSlots[kSigGenSlot];
     json.Add("chip", ChipName(settings_.chip)).Add("firmware", FirmwareText(id)).Add("frequency", sg.frequency);
-    if (const std::optional<double> real = session::RealFrequency(settings_, kSigGenSlot)) {
+    const std::optional<double> real = session::RealFrequency(settings_, kSigGenSlot);
+    if (real) {
       json.AddFixed("real", *real, 6);
     } else {
       json.AddRaw("real", "null");
+    }
+    if (plan_.IsSet()) {
+      json.Add("multiplier", plan_.multiplier).AddFixed("offset", plan_.offsetMhz, 6);
+      if (real) {
+        json.AddFixed("rf", RfFromOutput(plan_, *real), 6);
+      } else {
+        json.AddRaw("rf", "null");
+      }
     }
     if (const std::optional<int> dbm = PowerLevelDbm(sg.power)) {
       json.Add("power", *dbm);
@@ -379,7 +393,8 @@ int Run(const Args& args) {
 
 const Command kMqttCommand{
     "mqtt",
-    "--port PORT --broker HOST[:PORT] [--topic PREFIX] [--username U --password-file F] [--cafile F]",
+    "--port PORT --broker HOST[:PORT] [--topic PREFIX] [--username U --password-file F] [--cafile F] "
+    "[--mult N] [--offset MHZ]",
     "Keeps the board connected and bridges it to an MQTT broker. Under PREFIX (default korvane/ and the "
     "board's serial number, or the port's name): status (\"online\", retained; \"offline\" as the last will "
     "and on exit), state (retained JSON on every change and at least every 60 s), set/frequency (MHz), "
@@ -392,7 +407,9 @@ const Command kMqttCommand{
      {"topic", "PREFIX", "the topics' prefix (default korvane/SERIAL)"},
      {"username", "U", "the user name the broker knows"},
      {"password-file", "F", "a file whose first line is the password"},
-     {"cafile", "F", "connect with TLS and check the broker's certificate against the CA file F"}},
+     {"cafile", "F", "connect with TLS and check the broker's certificate against the CA file F"},
+     kMultOption,
+     kOffsetOption},
     0,
     0,
     Run};

@@ -152,10 +152,12 @@ TEST(MqttCli, BridgesABoardThroughABrokerThatGoesAwayAndComesBack) {
   bridge.Signal(SIGKILL);
   EXPECT_EQ(WaitFor(again, "test/k/status"), "test/k/status offline");
 
-  // One that is stopped says so itself and ends with 0.
+  // With a plan, set/frequency is the RF. One that is stopped says so itself and ends with 0.
   ChildProcess second(CliPath(), {"mqtt", "--port", board.path(), "--broker", "127.0.0.1:" + std::to_string(port),
-                                  "--topic", "test/k"});
+                                  "--topic", "test/k", "--mult", "2", "--offset", "144"});
   EXPECT_EQ(WaitFor(again, "test/k/status"), "test/k/status online");
+  Publish(port, "test/k/set/frequency", "10368.1");
+  EXPECT_NE(WaitFor(again, "test/k/state", "\"frequency\":\"5112.050\""), "");
   second.Signal(SIGTERM);
   EXPECT_EQ(second.Wait(kWaitMs), 0) << second.Stderr();
   EXPECT_EQ(WaitFor(again, "test/k/status"), "test/k/status offline");
