@@ -118,6 +118,7 @@ class Bridge {
   std::string SetOutput(const std::string& text);
   std::string StateJson() const;
   void PublishState();
+  void PublishDiscovery();
 
   const Args& args_;
   const platform::StopSignals& stop_;
@@ -308,6 +309,44 @@ void Bridge::PublishState() {
   published_ = state.substr(0, state.rfind(",\"time\""));
 }
 
+// Home Assistant's MQTT discovery: the real frequency, the lock and the output as one device,
+// available while the bridge's status is "online".
+void Bridge::PublishDiscovery() {
+  std::string id = prefix_;
+  for (char& c : id) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  if (id.rfind("korvane", 0) != 0) id = "korvane_" + id;
+  const std::string device =
+      JsonObject().AddRaw("identifiers", "[" + JsonQuote(id) + "]").Add("name", "Korvane " + prefix_).str();
+  auto common = [&](const std::string& name, const std::string& key) {
+    JsonObject o;
+    o.Add("name", name)
+        .Add("unique_id", id + "_" + key)
+        .Add("state_topic", prefix_ + "/state")
+        .Add("availability_topic", prefix_ + "/status")
+        .AddRaw("device", device);
+    return o;
+  };
+  mqtt_->PublishRetained("homeassistant/sensor/" + id + "/frequency/config",
+                         common("Frequency", "frequency")
+                             .Add("value_template", "{{ value_json.real }}")
+                             .Add("unit_of_measurement", "MHz")
+                             .str());
+  mqtt_->PublishRetained(
+      "homeassistant/binary_sensor/" + id + "/lock/config",
+      common("Lock", "lock").Add("value_template", "{{ 'ON' if value_json.lock == 'locked' else 'OFF' }}").str());
+  mqtt_->PublishRetained("homeassistant/switch/" + id + "/output/config",
+                         common("Output", "output")
+                             .Add("command_topic", prefix_ + "/set/output")
+                             .Add("value_template", "{{ value_json.output }}")
+                             .Add("state_on", "on")
+                             .Add("state_off", "off")
+                             .Add("payload_on", "on")
+                             .Add("payload_off", "off")
+                             .str());
+}
+
 void Bridge::Run() {
   const bool tls = args_.values.count("cafile") > 0;
   const Broker broker = BrokerOption(args_, tls ? 8883 : 1883);
@@ -343,6 +382,7 @@ void Bridge::Run() {
   }
   std::cout << "bridging " << port << " to " << broker.host << ":" << broker.port << " under " << prefix_ << std::endl;
   PublishState();
+  if (args_.Has("discovery")) PublishDiscovery();
   mqtt_->Start();
 
   int64_t lastLock = board_.clock.NowMs();
@@ -394,7 +434,7 @@ int Run(const Args& args) {
 const Command kMqttCommand{
     "mqtt",
     "--port PORT --broker HOST[:PORT] [--topic PREFIX] [--username U --password-file F] [--cafile F] "
-    "[--mult N] [--offset MHZ]",
+    "[--discovery] [--mult N] [--offset MHZ]",
     "Keeps the board connected and bridges it to an MQTT broker. Under PREFIX (default korvane/ and the "
     "board's serial number, or the port's name): status (\"online\", retained; \"offline\" as the last will "
     "and on exit), state (retained JSON on every change and at least every 60 s), set/frequency (MHz), "
@@ -408,6 +448,7 @@ const Command kMqttCommand{
      {"username", "U", "the user name the broker knows"},
      {"password-file", "F", "a file whose first line is the password"},
      {"cafile", "F", "connect with TLS and check the broker's certificate against the CA file F"},
+     {"discovery", "", "publish Home Assistant's MQTT discovery for the frequency, the lock and the output"},
      kMultOption,
      kOffsetOption},
     0,

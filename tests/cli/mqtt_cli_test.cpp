@@ -108,10 +108,14 @@ TEST(MqttCli, BridgesABoardThroughABrokerThatGoesAwayAndComesBack) {
   Broker broker(port);
   VirtualBoard board;
   ChildProcess sub = Subscribe(port, "test/k/#");
+  ChildProcess discovery = Subscribe(port, "homeassistant/#");
   ChildProcess bridge(CliPath(), {"mqtt", "--port", board.path(), "--broker", "127.0.0.1:" + std::to_string(port),
-                                  "--topic", "test/k"});
+                                  "--topic", "test/k", "--discovery"});
   EXPECT_EQ(WaitFor(sub, "test/k/status"), "test/k/status online");
   EXPECT_NE(WaitFor(sub, "test/k/state", "\"lock\":\"locked\""), "") << bridge.Stderr();
+  EXPECT_NE(WaitFor(discovery, "homeassistant/switch/korvane_test_k/output/config",
+                    "\"command_topic\":\"test/k/set/output\""),
+            "");
 
   // A retune through set/frequency is answered by the new state.
   board.ClearLog();
