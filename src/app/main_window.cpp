@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QSystemTrayIcon>
 #include <QTextCursor>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -31,6 +32,7 @@
 
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
+#include "app/calibrate_dialog.h"
 #include "app/control_ids.h"
 #include "app/port_combo.h"
 #include "app/register_dialog.h"
@@ -89,6 +91,11 @@ QWidget* JumperCaption(const char* caption, QWidget* parent) {
     row->addWidget(label);
   }
   return box;
+}
+
+QString LocalTime(std::chrono::system_clock::time_point at) {
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(at.time_since_epoch()).count();
+  return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("HH:mm:ss"));
 }
 
 QString FromUtf8(const std::string& text) {
@@ -250,6 +257,16 @@ QWidget* MainWindow::BuildPresets() {
   grid->addWidget(CaptionFor("Reference frequenc&y (MHz):", reference, group), 0, 0, 1, 2);
   reference->setMinimumWidth(reference->fontMetrics().horizontalAdvance(QStringLiteral("000.0000000")) + 12);
   grid->addWidget(reference, 0, 2);
+  // The field's own menu, with "Calibrate..." after it; shown without a nested event loop.
+  reference->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(reference, &QWidget::customContextMenuRequested, this, [this, reference](const QPoint& at) {
+    QMenu* menu = reference->createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addSeparator();
+    QAction* calibrate = menu->addAction(tr("&Calibrate..."), this, &MainWindow::OpenCalibrate);
+    calibrate->setEnabled(reference->isEnabled() && !reference->isReadOnly());
+    menu->popup(reference->mapToGlobal(at));
+  });
   auto* referenceBoxes = new QHBoxLayout;
   referenceBoxes->addWidget(Make(ctl::kExtReference, new QCheckBox(QStringLiteral("External reference"), group),
                                  "Disable internal reference oscillator (check it if you use external reference)"));
@@ -537,6 +554,7 @@ void MainWindow::BindModel() {
   connect(&model_, &panel::PanelModel::operationChanged, this, &MainWindow::ShowEnabled);
   connect(&model_, &panel::PanelModel::progressChanged, this, &MainWindow::ShowProgress);
   connect(&model_, &panel::PanelModel::lockChanged, this, &MainWindow::ShowStatus);
+  connect(&model_, &panel::PanelModel::lockChanged, this, &MainWindow::NotifyLockLost);
   connect(&model_, &panel::PanelModel::connectionChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::portChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::chipChanged, this, &MainWindow::ShowStatus);
@@ -686,6 +704,22 @@ void MainWindow::ShowEnabled() {
   }
 }
 
+void MainWindow::NotifyLockLost() {
+  const panel::LockReading& lock = model_.lock();
+  if (!lock.lostAt || lock.lostAt != lock.readAt) return;
+  // Without a tray the status strip's light says it ("Not locked since ...").
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+  if (!tray_) {
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setToolTip(QStringLiteral("Korvane"));
+  }
+  tray_->show();
+  tray_->showMessage(
+      QStringLiteral("Lock lost"),
+      QStringLiteral("The board on %1 reports no lock since %2.").arg(FromUtf8(model_.port()), LocalTime(*lock.lostAt)),
+      QSystemTrayIcon::Warning);
+}
+
 void MainWindow::ShowStatus() {
   auto* port = qobject_cast<QLabel*>(Control(ctl::kStatusPort));
   const bool demo = model_.port() == link::kDemoPortName;
@@ -718,6 +752,7 @@ void MainWindow::ShowStatus() {
   } else if (lock.state == session::LockState::NotLocked) {
     colour = QStringLiteral("#d32f2f");
     text = QStringLiteral("Not locked");
+    if (lock.lostAt) text += QStringLiteral(" since ") + LocalTime(*lock.lostAt);
   }
   light->setVisible(model_.connected());
   // The word says what the colour says, for those who cannot tell the colours apart.
@@ -772,6 +807,26 @@ void MainWindow::ShowProgress() {
 
 // ---------------------------------------------------------------------------------------------
 // panel::PanelView
+
+void MainWindow::OpenCalibrate() {
+  if (calibrate_) {
+    calibrate_->raise();
+    return;
+  }
+  // The counter reads what the board makes: the signal generator's real frequency.
+  const panel::SlotState& sg = model_.slot(kSigGenSlot);
+  const QString output = sg.realMhz ? FromUtf8(FormatFixed(*sg.realMhz, 6)) : QString();
+  calibrate_ = new CalibrateDialog(FromUtf8(model_.reference()), output, Owner());
+  calibrate_->setAttribute(Qt::WA_DeleteOnClose);
+  connect(calibrate_, &QDialog::accepted, this, [this, dialog = calibrate_] {
+    const QString corrected = dialog->CorrectedReference();
+    if (corrected.isEmpty() || !Field(ctl::kReference)->isEnabled()) return;
+    // As if typed: the presenter takes it as any edit of the field, and a connected board retunes.
+    Field(ctl::kReference)->setText(corrected);
+    dlg_->OnReferenceEdited(ToUtf8(corrected));
+  });
+  calibrate_->open();
+}
 
 QWidget* MainWindow::Owner() {
   QWidget* active = QApplication::activeWindow();

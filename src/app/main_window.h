@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "app/calibrate_dialog.h"
 #include "app/message_loop.h"
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
@@ -27,6 +28,7 @@
 
 class QComboBox;
 class QLineEdit;
+class QSystemTrayIcon;
 
 namespace korvane::app {
 
@@ -76,6 +78,9 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   // The open progress window, if any.
   CUpdateInfoDlg* progress() const { return progress_; }
   bool TuneTimerActive() const { return tuneTimer_.isActive(); }
+  // "Calibrate..." from the reference field's menu; the dialog while it is open.
+  void OpenCalibrate();
+  CalibrateDialog* calibrateDialog() const { return calibrate_; }
   // The lock detect's idle reading; tests fire it themselves.
   QTimer& lockTimer() { return lockTimer_; }
   // The status strip's real frequency to the clipboard, as its "Copy" does.
@@ -122,6 +127,8 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   void ShowEnabled();
   void ShowProgress();
   void ShowStatus();
+  // A lock the idle poll found gone: a desktop notification, once per loss.
+  void NotifyLockLost();
   void SetWarning(QLineEdit* edit, bool warn);
   // Which slot's frequency field has the focus; -1 when none has.
   int FocusedSlot() const;
@@ -144,6 +151,9 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   QPointer<CUpdateInfoDlg> progress_;
   QPointer<SweepDialog> sweep_;
   QPointer<RegisterDialog> registers_;
+  QPointer<CalibrateDialog> calibrate_;
+  // Made when a lock is lost and the desktop has a tray to tell it through.
+  QSystemTrayIcon* tray_ = nullptr;
   QPointer<QWidget> pendingFocus_;
   int progressShownValue_ = 0;
   int wheelRemainder_ = 0;

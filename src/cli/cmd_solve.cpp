@@ -5,6 +5,7 @@
 #include "cli/cli_board.h"
 #include "cli/command.h"
 #include "cli/json.h"
+#include "cli/plan_options.h"
 #include "synth/chip.h"
 #include "synth/field_overrides.h"
 #include "synth/number_text.h"
@@ -23,9 +24,9 @@ ChipType ChipArg(const Args& args) {
 }
 
 int Run(const Args& args) {
-  const std::string& freqText = args.positional[0];
+  const FrequencyPlan plan = PlanOptions(args);
+  const std::string freqText = OutputFrequencyText(plan, args.positional[0], "FREQ_MHZ");
   std::optional<double> wanted = ReadNumberStrict(freqText);
-  if (!wanted) throw UsageError("FREQ_MHZ '" + freqText + "' is not a number");
   ChipType chip = ChipArg(args);
 
   std::string bandText = args.Value("band", "0");
@@ -80,8 +81,12 @@ int Run(const Args& args) {
         .AddRaw("achieved_mhz", FormatFixed(achieved, 6))
         .Add("error_hz", solved.errorHz)
         .Add("in_band", inBand)
-        .AddRaw("overrides", OverridesJson(chip, overrides))
-        .Add("command", command);
+        .AddRaw("overrides", OverridesJson(chip, overrides));
+    if (plan.IsSet()) {
+      o.AddRaw("rf_mhz", FormatFixed(RfFromOutput(plan, achieved), 6))
+          .Add("rf_error_hz", RfErrorHz(plan, solved.errorHz));
+    }
+    o.Add("command", command);
     std::cout << o.str() << "\n";
     return kExitOk;
   }
@@ -96,6 +101,10 @@ int Run(const Args& args) {
             << "achieved    " << FormatFixed(achieved, 6) << " MHz\n"
             << "error       " << ErrorHzText(solved.errorHz) << "\n"
             << "in band     " << (inBand ? "yes" : "no") << " (" << ChipName(chip) << ", " << BandLabel(band) << ")\n";
+  if (plan.IsSet()) {
+    std::cout << "RF          " << FormatFixed(RfFromOutput(plan, achieved), 6) << " MHz (" << PlanText(plan) << ")\n"
+              << "RF error    " << ErrorHzText(RfErrorHz(plan, solved.errorHz)) << "\n";
+  }
   return kExitOk;
 }
 
@@ -104,8 +113,9 @@ int Run(const Args& args) {
 const Command kSolveCommand{
     "solve",
     "FREQ_MHZ [--chip adf4350|adf4351|max2871] [--ref MHZ] [--band 0|1] [--power off|-4|-1|+2|+5] [--slot 0..4] "
-    "[--exact] [--field NAME=VALUE]... [--json]",
-    "Prints the register set a board would be sent for FREQ_MHZ, and the loop settings behind it.",
+    "[--exact] [--field NAME=VALUE]... [--json] [--mult N] [--offset MHZ]",
+    "Prints the register set a board would be sent for FREQ_MHZ, and the loop settings behind it. With "
+    "--mult or --offset, FREQ_MHZ is the RF and the output serves it.",
     {{"chip", "CHIP", "adf4350, adf4351 or max2871 (the default)"},
      {"ref", "MHZ", "reference frequency, 10 by default"},
      {"band", "BAND", "0 for OUT1 <6GHz (the default), 1 for OUT2 5..12GHz"},
@@ -113,7 +123,9 @@ const Command kSolveCommand{
      {"slot", "SLOT", "0 to 3 for F1 to F4, 4 for the signal generator (the default)"},
      {"exact", "", "the nearest fraction to the digits typed (any modulus 2..4095) instead of the classic search"},
      kFieldOption,
-     {"json", "", "print one JSON object"}},
+     {"json", "", "print one JSON object"},
+     kMultOption,
+     kOffsetOption},
     1,
     1,
     Run};

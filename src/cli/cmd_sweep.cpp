@@ -7,6 +7,7 @@
 
 #include "cli/cli_board.h"
 #include "cli/interrupt_on_stop.h"
+#include "cli/plan_options.h"
 #include "platform/stop_signals.h"
 #include "session/sweep.h"
 #include "synth/chip.h"
@@ -48,8 +49,11 @@ int Run(const Args& args) {
   const double stop = NumberArgument(args.positional[1], "STOP");
   const double step = NumberArgument(args.positional[2], "STEP");
   std::string why;
-  const std::optional<std::vector<double>> points = session::SweepRange(start, stop, step, &why);
+  const FrequencyPlan plan = PlanOptions(args);
+  // With a plan the range is the RF's; the board is stepped through the outputs that serve it.
+  std::optional<std::vector<double>> points = session::SweepRange(start, stop, step, &why);
   if (!points) throw UsageError(why);
+  for (double& mhz : *points) mhz = OutputFromRf(plan, mhz);
   session::SweepOptions options;
   options.dwellMs = WholeArgument(args, "dwell", 0);
   options.passes = WholeArgument(args, "count", 1);
@@ -85,9 +89,9 @@ int Run(const Args& args) {
 
   const session::SweepEnd end = session::RunSweep(
       board.session, board.clock, connected, *points, bands, options,
-      [](const session::SweepSample& sample) {
-        std::cout << FormatFixed(sample.seconds, 3) << "  " << FormatFixed(sample.requestedMhz, 6) << "  "
-                  << FormatFixed(sample.realMhz.value_or(0.0), 6) << std::endl;
+      [&plan](const session::SweepSample& sample) {
+        std::cout << FormatFixed(sample.seconds, 3) << "  " << FormatFixed(RfFromOutput(plan, sample.requestedMhz), 6)
+                  << "  " << FormatFixed(sample.realMhz ? RfFromOutput(plan, *sample.realMhz) : 0.0, 6) << std::endl;
         if (!std::cout) throw Failure("cannot write to standard output");
       },
       [&stopSignals] { return stopSignals.Requested(); });
@@ -101,17 +105,20 @@ int Run(const Args& args) {
 const Command kSweepCommand{
     "sweep",
     "--port PORT START STOP STEP [--dwell MS] [--count N] [--power off|-4|-1|+2|+5] [--exact] "
-    "[--chip auto|adf4350|adf4351|max2871]",
+    "[--chip auto|adf4350|adf4351|max2871] [--mult N] [--offset MHZ]",
     "Connects and steps the signal generator from START to STOP MHz in STEP MHz, one retune per point "
     "(the output follows the frequency: OUT1 while it is in its range, else OUT2). Prints one line per "
     "point: seconds since the start, the requested and the real frequency in MHz. Ends after N passes, "
-    "or on Ctrl-C with the output left at the last point.",
+    "or on Ctrl-C with the output left at the last point. With --mult or --offset, START, STOP, STEP and the "
+    "printed frequencies are the RF's.",
     {kPortOption,
      {"dwell", "MS", "time at each point after its retune, in milliseconds (default 0: as fast as the line allows)"},
      {"count", "N", "passes (default 1; 0 runs until Ctrl-C)"},
      {"power", "LEVEL", "output power: off, -4, -1, +2 or +5 dBm (the nearest level OUT2 offers there)"},
      {"exact", "", "the nearest fraction to each frequency (any modulus 2..4095) instead of the classic search"},
-     kChipOption},
+     kChipOption,
+     kMultOption,
+     kOffsetOption},
     3,
     3,
     Run};

@@ -4,6 +4,7 @@
 
 #include "cli/cli_board.h"
 #include "cli/json.h"
+#include "cli/plan_options.h"
 #include "synth/number_text.h"
 
 namespace korvane::cli {
@@ -54,12 +55,14 @@ int Run(const Args& args) {
   if (!bandArg.empty() && bandArg != "0" && bandArg != "1") throw UsageError("--band is 0 or 1");
   std::optional<PowerLevel> power;
   if (args.values.count("power")) power = PowerOption(args.Value("power", ""));
-  const std::string frequency = args.positional[0];
   // A script's typo must not program a board: nothing is sent for a text that is no number.
-  if (!ReadNumberStrict(frequency)) throw UsageError("FREQ_MHZ '" + frequency + "' is not a number");
+  const FrequencyPlan plan = PlanOptions(args);
+  const std::string frequency = OutputFrequencyText(plan, args.positional[0], "FREQ_MHZ");
   // --force sends what lies outside the band, but nothing at or below zero: no board makes that.
   if (args.Has("force") && !(*ReadNumberStrict(frequency) > 0)) {
-    throw UsageError("FREQ_MHZ '" + frequency + "' is not above 0; --force sends only frequencies above 0");
+    const std::string what = plan.IsSet() ? "' asks for an output of " + frequency + " MHz, which" : "'";
+    throw UsageError("FREQ_MHZ '" + args.positional[0] + what +
+                     " is not above 0; --force sends only frequencies above 0");
   }
   PortOption(args);
   if (!args.Has("force")) RequireMakeable(ChipOption(args), bandArg, *ReadNumberStrict(frequency));
@@ -85,6 +88,7 @@ int Run(const Args& args) {
     sg.power = *power;
   }
   sg.frequency = frequency;
+  sg.plan = plan;
   // --field comes on top of what the board's stored set already holds.
   for (const auto& [field, value] : FieldOptions(args, settings.chip)) sg.overrides[field] = value;
   settings.exact = args.Has("exact");
@@ -114,6 +118,10 @@ int Run(const Args& args) {
         .Add("error_hz", solved ? solved->errorHz : 0.0)
         .Add("reference_command", result.reference.command)
         .Add("slot_command", result.slot.command);
+    if (plan.IsSet()) {
+      json.AddRaw("rf_real", solved ? FormatFixed(RfFromOutput(plan, solved->achieved), 6) : "null")
+          .Add("rf_error_hz", solved ? RfErrorHz(plan, solved->errorHz) : 0.0);
+    }
     if (lock == session::LockState::Unknown) {
       json.AddRaw("locked", "null");
     } else {
@@ -123,7 +131,14 @@ int Run(const Args& args) {
   } else {
     static const char* const kLockTexts[] = {"lock unknown", "not locked", "locked"};
     std::cout << session::RealFrequencyLabel(settings, kSigGenSlot) << "\n";
-    if (solved) std::cout << "error       " << ErrorHzText(solved->errorHz) << "\n";
+    if (solved && plan.IsSet()) {
+      // The error a user of the transverter sees is the one at RF.
+      std::cout << "RF          " << FormatFixed(RfFromOutput(plan, solved->achieved), 6) << " MHz (" << PlanText(plan)
+                << ")\n"
+                << "error       " << ErrorHzText(RfErrorHz(plan, solved->errorHz)) << " at RF\n";
+    } else if (solved) {
+      std::cout << "error       " << ErrorHzText(solved->errorHz) << "\n";
+    }
     std::cout << kLockTexts[static_cast<int>(lock)] << "\n";
   }
   std::cout.flush();
@@ -137,7 +152,7 @@ int Run(const Args& args) {
 const Command kTuneCommand{
     "tune",
     "--port PORT FREQ_MHZ [--power off|-4|-1|+2|+5] [--band 0|1] [--chip auto|adf4350|adf4351|max2871] "
-    "[--exact] [--field NAME=VALUE]... [--force] [--json] [--require-lock]",
+    "[--exact] [--field NAME=VALUE]... [--force] [--json] [--require-lock] [--mult N] [--offset MHZ]",
     "Connects, sets the signal generator as a user would, lets it retune and prints the real frequency, "
     "its error and whether the board reports lock. A frequency outside the chip's band is refused unless "
     "--force is given.",
@@ -149,7 +164,9 @@ const Command kTuneCommand{
      kFieldOption,
      {"force", "", "send a frequency outside the chip's band all the same"},
      {"json", "", "print one JSON object (with the lock state as \"locked\")"},
-     {"require-lock", "", "exit 1 when the board does not report lock"}},
+     {"require-lock", "", "exit 1 when the board does not report lock"},
+     kMultOption,
+     kOffsetOption},
     1,
     1,
     Run};

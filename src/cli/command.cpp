@@ -162,8 +162,12 @@ std::string Args::Value(const std::string& name, const std::string& fallback) co
 const std::vector<Command>& Commands() {
   // Built on first use, from main: every command's own definition is in place by then.
   static const std::vector<Command> commands = {
-      kBootloaderCommand, kDecodeCommand, kFieldsCommand, kFlashCommand, kInfoCommand, kPortsCommand, kReadCommand,
-      kSendCommand,       kServeCommand,  kSolveCommand,  kSweepCommand, kTuneCommand, kWriteCommand,
+      kBootloaderCommand, kCalibrateCommand, kDecodeCommand, kFieldsCommand, kFlashCommand,
+      kInfoCommand,       kPortsCommand,     kReadCommand,   kSendCommand,   kServeCommand,
+      kSolveCommand,      kSweepCommand,     kTuneCommand,   kWatchCommand,  kWriteCommand,
+#ifdef KORVANE_HAVE_MQTT
+      kMqttCommand,
+#endif
   };
   return commands;
 }

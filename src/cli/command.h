@@ -64,10 +64,14 @@ struct Interrupted : std::runtime_error {
 
 // The commands, one file each; Commands() lists them all.
 extern const Command kBootloaderCommand;
+extern const Command kCalibrateCommand;
 extern const Command kDecodeCommand;
 extern const Command kFieldsCommand;
 extern const Command kFlashCommand;
 extern const Command kInfoCommand;
+#ifdef KORVANE_HAVE_MQTT
+extern const Command kMqttCommand;
+#endif
 extern const Command kPortsCommand;
 extern const Command kReadCommand;
 extern const Command kSendCommand;
@@ -75,6 +79,7 @@ extern const Command kServeCommand;
 extern const Command kSolveCommand;
 extern const Command kSweepCommand;
 extern const Command kTuneCommand;
+extern const Command kWatchCommand;
 extern const Command kWriteCommand;
 
 const std::vector<Command>& Commands();

@@ -10,6 +10,7 @@
 
 #include "synth/chip.h"
 #include "synth/field_overrides.h"
+#include "synth/frequency_plan.h"
 #include "synth/solve_mode.h"
 
 namespace korvane {
@@ -23,6 +24,8 @@ struct SlotSettings {
   PowerLevel power = PowerLevel::Off;  // a level the output offers
   // Expert settings: fields of the chip sent with other values than Korvane's.
   FieldOverrides overrides;
+  // With a plan, `frequency` is still the output the board makes; the user sees the RF it serves.
+  FrequencyPlan plan;
 };
 
 // What outputs 1 & 2 do while the beacon runs: "Freq. code", "CW keying".

@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "config/plan_keys.h"
 #include "config/text_encoding.h"
 #include "synth/chip_facts.h"
 #include "synth/field_overrides.h"
@@ -150,6 +151,7 @@ void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& p
   profile.WriteString(kBeacon, "Speed", settings.speed);
   profile.WriteString(kBeacon, "Text", FoldLineBreaks(settings.text));
   StoreOverrides(settings, profile);
+  StorePlans(settings, profile);
 }
 
 PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& current) {
@@ -170,6 +172,7 @@ PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& curr
   settings.speed = profile.ReadString(kBeacon, "Speed", "20.0");
   settings.text = profile.ReadString(kBeacon, "Text", "TEST TEST #5000 &1000");
   LoadOverrides(profile, settings);
+  LoadPlans(profile, settings);
   return settings;
 }
 

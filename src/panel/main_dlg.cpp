@@ -199,14 +199,23 @@ void CMainDlg::OnTimer() {
 void CMainDlg::OnLockTimer() {
   if (!model_.connected() || model_.busy() || !runner_.Idle()) return;
   runner_.Post({Request::Kind::Other, [this](session::BoardSession& session, const RequestProgress&) {
-                  return LockCompletion(session.ReadLock());
+                  return LockCompletion(session.ReadLock(), true);
                 }});
 }
 
-Completion CMainDlg::LockCompletion(session::LockState state) {
-  return [this, reading = LockReading{state, std::chrono::system_clock::now()}] {
+Completion CMainDlg::LockCompletion(session::LockState state, bool idle) {
+  return [this, idle, reading = LockReading{state, std::chrono::system_clock::now(), std::nullopt}]() mutable {
     // A reading that comes back after a disconnect belongs to no board.
-    if (model_.connected()) model_.SetLock(reading);
+    if (!model_.connected()) return;
+    const LockReading& before = model_.lock();
+    if (reading.state == session::LockState::NotLocked) {
+      if (before.state == session::LockState::NotLocked) {
+        reading.lostAt = before.lostAt;
+      } else if (idle && before.state == session::LockState::Locked) {
+        reading.lostAt = reading.readAt;
+      }
+    }
+    model_.SetLock(reading);
   };
 }
 
@@ -342,7 +351,7 @@ void CMainDlg::ApplyReadout(const session::Readout& readout) {
     if (!readout.slotOn[static_cast<size_t>(slot)]) {
       // Nothing stored: the output is off; the typed frequency stays, the stored fields come along.
       model_.SetSlot(slot, {model_.slot(slot).frequency, Band::Out1, PowerLevel::Off,
-                            s.freqSlots[static_cast<size_t>(slot)].overrides});
+                            s.freqSlots[static_cast<size_t>(slot)].overrides, model_.slot(slot).plan});
       continue;
     }
     if (slot == 0) {

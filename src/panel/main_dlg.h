@@ -141,7 +141,8 @@ class CMainDlg {
   void FinishUpdate(bool opened, bool wasConnected, const session::FirmwareResult& result);
   void Exit();
   // A completion that shows a lock reading taken on the session's thread.
-  Completion LockCompletion(session::LockState state);
+  // `idle`: the idle poll's reading, which alone tells a lock lost on its own from a retune's.
+  Completion LockCompletion(session::LockState state, bool idle = false);
 
   void FinishSweep(const session::SweepEnd& end, bool exact);
 

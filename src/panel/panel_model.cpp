@@ -108,6 +108,7 @@ void PanelModel::SetSlot(int index, const SlotSettings& settings) {
   slot.power = FitPowerLevel(chip_, settings.band, settings.power);
   slot.frequency = settings.frequency;
   slot.overrides = settings.overrides;
+  slot.plan = settings.plan;
   Derive(index);
   emit slotChanged(index);
 }
@@ -279,7 +280,7 @@ PanelSettings PanelModel::Settings() const {
   for (int i = 0; i < kSlotCount; ++i) {
     const SlotState& slot = slots_[static_cast<size_t>(i)];
     settings.freqSlots[static_cast<size_t>(i)] =
-        SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power, slot.overrides};
+        SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power, slot.overrides, slot.plan};
   }
   settings.beacon = beacon_;
   settings.scan = scan_;

@@ -27,6 +27,7 @@ struct SlotState {
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;
   FieldOverrides overrides;  // expert settings, sent on top of Korvane's words
+  FrequencyPlan plan;        // the RF the output serves; kept through loads and saves
 
   // Derived from the above, the reference, the chip and the mode.
   bool isNumber = false;                 // the text is a number as typed (a decimal comma counts)
@@ -43,6 +44,9 @@ struct SlotState {
 struct LockReading {
   session::LockState state = session::LockState::Unknown;
   std::optional<std::chrono::system_clock::time_point> readAt;  // none: not read since the connect
+  // When an idle reading found a lock gone that had been there; kept while it stays gone. The
+  // reading with lostAt == readAt is the one that noticed the loss.
+  std::optional<std::chrono::system_clock::time_point> lostAt;
 };
 
 // The sweep panel's run: its points as they went out, and what it is doing.

@@ -43,6 +43,11 @@ const CommandEntry kCommands[] = {
     {"[SOURce#:]FREQuency:OUTPut", Op::FrequencyOutput, kSet, kQuery, Arity::One, Quantity::Plain, kOutputKeywords,
      false},
     {"[SOURce#:]FREQuency:LOCK", Op::Lock, kNo, kQuery},
+    // A plan: FREQ, STARt, STOP and LIST are the RF, multiplier x output + offset.
+    {"[SOURce#:]FREQuency:MULTiplier", Op::FrequencyMultiplier, kSet, kQuery, Arity::One, Quantity::Plain,
+     kLimitKeywords, true, true},
+    {"[SOURce#:]FREQuency:OFFSet", Op::FrequencyOffset, kSet, kQuery, Arity::One, Quantity::Frequency, kLimitKeywords,
+     true, true},
     {"[SOURce#:]POWer[:LEVel][:IMMediate][:AMPLitude]", Op::Power, kSet, kQuery, Arity::One, Quantity::Power,
      kLimitKeywords, true, true},
     {"OUTPut#[:STATe]", Op::OutputState, kSet, kQuery, Arity::One, Quantity::Plain, kBooleanKeywords},

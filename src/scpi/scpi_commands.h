@@ -33,6 +33,8 @@ enum class Op {
   StatusPreset,
   Frequency,
   FrequencyOutput,
+  FrequencyMultiplier,
+  FrequencyOffset,
   Lock,
   Start,
   Stop,

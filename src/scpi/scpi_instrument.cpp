@@ -19,6 +19,8 @@ constexpr size_t kMaxListPoints = 10000;
 constexpr double kHzPerMhz = 1e6;
 constexpr int64_t kDefaultSweepPoints = 11;
 constexpr char kScpiVersion[] = "1999.0";
+// FREQ:OFFS takes what a plan takes: a million MHz either way.
+constexpr double kMaxPlanOffsetHz = 1e12;
 
 // Hertz with millihertz, never localised.
 std::string FormatHz(double hz) { return FormatFixed(hz, 3); }
@@ -38,6 +40,7 @@ std::string FormatLimit(Op op, double value) {
     case Op::Start:
     case Op::Stop:
     case Op::ReferenceFrequency:
+    case Op::FrequencyOffset:
       return FormatHz(value);
     case Op::SweepDwell:
     case Op::ListDwell:
@@ -303,6 +306,11 @@ std::optional<OutputRequest> Instrument::RequestFor(double hz) const {
   return request;
 }
 
+// In hertz throughout, so that without a plan a frequency is exactly the one given.
+double Instrument::ShownHz(double outputHz) const { return plan_.multiplier * outputHz + plan_.offsetMhz * kHzPerMhz; }
+
+double Instrument::OutputHz(double shownHz) const { return (shownHz - plan_.offsetMhz * kHzPerMhz) / plan_.multiplier; }
+
 int Instrument::Reset() {
   if (sweep_.running) EndSweep();
   mode_ = Mode::Cw;
@@ -311,6 +319,7 @@ int Instrument::Reset() {
   sweepSettings_.startHz = output_.MinHz(OutputChoice::Auto);
   sweepSettings_.stopHz = output_.MaxHz(OutputChoice::Auto);
   cwHz_ = powerOn_.hz;
+  plan_ = {};
   OutputRequest off = powerOn_;
   off.on = false;
   PanelSettings base = powerOnSettings_;
@@ -325,11 +334,15 @@ double Instrument::Limit(Op op, size_t which) const {
   switch (op) {
     case Op::Frequency:
     case Op::ListFrequency:
-      return pick(output_.MinHz(choice_), output_.MaxHz(choice_), powerOn_.hz);
+      return ShownHz(pick(output_.MinHz(choice_), output_.MaxHz(choice_), powerOn_.hz));
     case Op::Start:
-      return pick(output_.MinHz(choice_), output_.MaxHz(choice_), output_.MinHz(OutputChoice::Auto));
+      return ShownHz(pick(output_.MinHz(choice_), output_.MaxHz(choice_), output_.MinHz(OutputChoice::Auto)));
     case Op::Stop:
-      return pick(output_.MinHz(choice_), output_.MaxHz(choice_), output_.MaxHz(OutputChoice::Auto));
+      return ShownHz(pick(output_.MinHz(choice_), output_.MaxHz(choice_), output_.MaxHz(OutputChoice::Auto)));
+    case Op::FrequencyMultiplier:
+      return pick(kMinMultiplier, kMaxMultiplier, 1);
+    case Op::FrequencyOffset:
+      return pick(-kMaxPlanOffsetHz, kMaxPlanOffsetHz, 0.0);
     case Op::Power: {
       const auto [low, high] = PowerRange(output_.settings().chip, output_.current().band);
       return pick(low, high, std::clamp<double>(powerOn_.dbm, low, high));
@@ -504,7 +517,7 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
       client.status.Preset();
       return kNoError;
     case Op::Frequency: {
-      const double hz = value->number;
+      const double hz = OutputHz(value->number);
       const std::optional<OutputRequest> request = RequestFor(hz);
       if (!request) return kDataOutOfRange;
       // A running sweep owns the output; the frequency waits for CW.
@@ -558,7 +571,7 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
     }
     case Op::Start:
     case Op::Stop: {
-      const double hz = value->number;
+      const double hz = OutputHz(value->number);
       if (!inRange(hz)) return kDataOutOfRange;
       (entry.op == Op::Start ? sweepSettings_.startHz : sweepSettings_.stopHz) = hz;
       return kNoError;
@@ -595,12 +608,23 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
     case Op::ListFrequency: {
       std::vector<double> list;
       for (const Parameter& p : values) {
-        if (p.isKeyword || !inRange(p.number)) return kDataOutOfRange;
-        list.push_back(p.number);
+        if (p.isKeyword || !inRange(OutputHz(p.number))) return kDataOutOfRange;
+        list.push_back(OutputHz(p.number));
       }
       sweepSettings_.listHz = std::move(list);
       return kNoError;
     }
+    case Op::FrequencyMultiplier: {
+      // The output stays where it is; what FREQ and the sweeps mean changes, as on a bench generator.
+      const std::optional<int64_t> multiplier = WholeNumber(value->number, kMinMultiplier, kMaxMultiplier);
+      if (!multiplier) return kDataOutOfRange;
+      plan_.multiplier = static_cast<int>(*multiplier);
+      return kNoError;
+    }
+    case Op::FrequencyOffset:
+      if (!(std::fabs(value->number) <= kMaxPlanOffsetHz)) return kDataOutOfRange;
+      plan_.offsetMhz = value->number / kHzPerMhz;
+      return kNoError;
     case Op::Initiate:
       return Initiate(client.id);
     case Op::Abort:
@@ -694,7 +718,7 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
     case Op::Frequency: {
       const std::optional<double> hz = output_.RealHz();
       if (!hz) return kSettingsConflict;
-      reply = FormatHz(*hz);
+      reply = FormatHz(ShownHz(*hz));
       return kNoError;
     }
     case Op::FrequencyOutput:
@@ -718,10 +742,16 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
       reply = FormatHz(ReadDouble(output_.settings().reference).value_or(0.0) * kHzPerMhz);
       return kNoError;
     case Op::Start:
-      reply = FormatHz(sweepSettings_.startHz);
+      reply = FormatHz(ShownHz(sweepSettings_.startHz));
       return kNoError;
     case Op::Stop:
-      reply = FormatHz(sweepSettings_.stopHz);
+      reply = FormatHz(ShownHz(sweepSettings_.stopHz));
+      return kNoError;
+    case Op::FrequencyMultiplier:
+      reply = std::to_string(plan_.multiplier);
+      return kNoError;
+    case Op::FrequencyOffset:
+      reply = FormatHz(plan_.offsetMhz * kHzPerMhz);
       return kNoError;
     case Op::Mode:
       reply = mode_ == Mode::Cw ? "CW" : mode_ == Mode::Sweep ? "SWE" : "LIST";
@@ -736,7 +766,7 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
       reply = sweepSettings_.count == 0 ? "INF" : std::to_string(sweepSettings_.count);
       return kNoError;
     case Op::ListFrequency:
-      for (double hz : sweepSettings_.listHz) reply += (reply.empty() ? "" : ",") + FormatHz(hz);
+      for (double hz : sweepSettings_.listHz) reply += (reply.empty() ? "" : ",") + FormatHz(ShownHz(hz));
       return kNoError;
     case Op::ListPoints:
       reply = std::to_string(sweepSettings_.listHz.size());

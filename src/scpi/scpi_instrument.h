@@ -17,6 +17,7 @@
 #include "scpi/sig_gen_output.h"
 #include "scpi/status_registers.h"
 #include "session/board_session.h"
+#include "synth/frequency_plan.h"
 
 namespace korvane::scpi {
 
@@ -161,7 +162,12 @@ class Instrument {
   int operationCondition_ = 0;
   int questionableCondition_ = 0;
 
+  // FREQ, STARt, STOP and LIST as the user sees them (the RF) and as the output makes them.
+  double ShownHz(double outputHz) const;
+  double OutputHz(double shownHz) const;
+
   double cwHz_;
+  FrequencyPlan plan_;
   OutputChoice choice_ = OutputChoice::Auto;
   Mode mode_ = Mode::Cw;
   SweepSettings sweepSettings_;

@@ -106,6 +106,16 @@ TEST(ScpiInstrument, EveryCommandAnswersAndQueuesWhatItShould) {
       {"FREQ 1 GHZ", "FREQ:OUTP OUT1;OUTP?;:FREQ:OUTP OUT2", "OUT1", "-221,\"Settings conflict\""},
       {"", "FREQ:MODE CW;:INIT;:ABOR", "-", "-221,\"Settings conflict\""},
       {"", "OUTP MAYBE;:OUTP DEF", "-", "-224,\"Illegal parameter value\",-224,\"Illegal parameter value\""},
+      // Frequency plans: FREQ, STARt, STOP and LIST are the RF; the output makes (RF - offset) / multiplier.
+      {"FREQ:MULT 2;OFFS 144 MHZ;:FREQ 10368 MHZ", "FREQ:MULT?;OFFS?;:FREQ?;:FREQ:MULT 1;:FREQ?",
+       "2;144000000.000;10368000000.000;5256000000.000", kNone},
+      {"FREQ:OFFS -28 MHZ", "FREQ? MIN;:LIST:FREQ 1296 MHZ;FREQ?;:FREQ:OFFS 0;:LIST:FREQ?",
+       "-4500000.000;1296000000.000;1324000000.000", kNone},
+      {"FREQ:MULT 2", "FREQ:STAR 2 GHZ;STAR?;:FREQ:MULT 1;:FREQ:STAR?;MULT? MAX", "2000000000.000;1000000000.000;64",
+       kNone},
+      {"FREQ:MULT 4;OFFS 1 MHZ", "*RST;FREQ:MULT?;OFFS?", "1;0.000", kNone},
+      {"FREQ:MULT 3", "FREQ:MULT 65;MULT 0;MULT 2.4;MULT?;OFFS 2E12;OFFS?", "2;0.000",
+       "-222,\"Data out of range\",-222,\"Data out of range\",-222,\"Data out of range\""},
   };
   for (const auto& c : cases) {
     DemoInstrument demo;

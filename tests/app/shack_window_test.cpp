@@ -1,0 +1,68 @@
+// "Calibrate..." on the reference field's menu puts the corrected reference into the field as if
+// typed; a lock lost while the board is idle stays on the status strip with its time.
+#include <QDialogButtonBox>
+#include <QMenu>
+#include <QPushButton>
+
+#include "app/calibrate_dialog.h"
+#include "support/virtual_board.h"
+#include "window_fixture.h"
+
+namespace korvane::app::testing {
+namespace {
+
+QAction* CalibrateAction() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* menu = qobject_cast<QMenu*>(widget);
+    if (!menu || !menu->isVisible()) continue;
+    for (QAction* action : menu->actions()) {
+      if (action->text() == QStringLiteral("&Calibrate...")) return action;
+    }
+  }
+  return nullptr;
+}
+
+TEST_F(WindowTest, CalibrateFromTheReferenceMenuPutsTheCorrectionInTheField) {
+  auto* reference = qobject_cast<QLineEdit*>(window->Control(ctl::kReference));
+  // The demo board's reference is 10 MHz; the field takes a reference only with a board connected.
+  Connect();
+  ASSERT_EQ(reference->text().toStdString(), "10.000000");
+  emit reference->customContextMenuRequested(QPoint(2, 2));
+  QAction* calibrate = CalibrateAction();
+  ASSERT_NE(calibrate, nullptr);
+  calibrate->trigger();
+  CalibrateDialog* dialog = window->calibrateDialog();
+  ASSERT_NE(dialog, nullptr);
+
+  // Nothing to take while the counter's reading is missing or is another signal.
+  auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+  dialog->outputField()->setText(QStringLiteral("1296"));
+  EXPECT_FALSE(ok->isEnabled());
+  dialog->measuredField()->setText(QStringLiteral("1300"));
+  EXPECT_FALSE(ok->isEnabled());
+  // A decimal comma, as the window's fields take it.
+  dialog->measuredField()->setText(QStringLiteral("1295,99"));
+  ASSERT_TRUE(ok->isEnabled());
+  ok->click();
+  EXPECT_EQ(reference->text().toStdString(), "9.999923");
+  EXPECT_EQ(window->model().reference(), "9.999923");
+}
+
+TEST_F(WindowTest, ALockLostWhileIdleIsShownWithTheTimeOfTheLoss) {
+  test::VirtualBoard board;
+  Connect(board.path(), 3);
+  auto light = [&] { return Text(ctl::kLockLight); };
+  ASSERT_TRUE(WaitFor([&] { return light().find("Locked") != std::string::npos; }, 3000)) << light();
+  window->lockTimer().start(30);
+  board.SetRefuse("L;", "L 0;");
+  ASSERT_TRUE(WaitFor([&] { return light().find("Not locked since ") != std::string::npos; }, 3000)) << light();
+  // Later readings keep the time of the loss: it is told once.
+  const std::string lost = light();
+  board.ClearLog();
+  ASSERT_TRUE(WaitFor([&] { return board.Count("L;") >= 3; }, 3000));
+  EXPECT_EQ(light(), lost);
+  EXPECT_EQ(Get(ctl::kLockLight)->accessibleName().toStdString(), "Lock: " + lost.substr(lost.find("Not")));
+}
+
+}  // namespace
+}  // namespace korvane::app::testing
