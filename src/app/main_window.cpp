@@ -572,13 +572,15 @@ void MainWindow::ShowSlot(int slot) {
 
   auto* real = qobject_cast<QLabel*>(Control(ctl::Real(slot)));
   // A slot with expert settings is marked beside its frequency.
-  real->setText(FromUtf8(state.realLabel) + (state.overrides.empty() ? QString() : QStringLiteral(" *")));
+  const SlotPlan plan = session::PlanSlotWords(model_.Settings(), slot);
+  real->setText(FromUtf8(state.realLabel) + (plan.sources.empty() ? QString() : QStringLiteral(" *")));
   // The tooltip the window was built with comes back when there is no error to tell.
   if (!real->property(kBuiltToolTip).isValid()) real->setProperty(kBuiltToolTip, real->toolTip());
   QString tip = state.errorText.empty() ? real->property(kBuiltToolTip).toString() : FromUtf8(state.errorText);
   if (!state.bandNote.empty()) tip += QLatin1Char('\n') + FromUtf8(state.bandNote);
-  const std::string note = panel::OverridesNote(model_.chip(), state.overrides);
+  const std::string note = panel::OverridesNote(model_.chip(), plan.sources);
   if (!note.empty()) tip += QLatin1Char('\n') + FromUtf8(note);
+  for (const std::string& n : plan.notes) tip += QLatin1Char('\n') + FromUtf8(n);
   real->setToolTip(tip);
   showing_ = false;
 }

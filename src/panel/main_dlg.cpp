@@ -341,8 +341,9 @@ void CMainDlg::ApplyReadout(const session::Readout& readout) {
     if (readout.stages < R::kSlot0 + slot + 1) break;
     if (!readout.slotOn[static_cast<size_t>(slot)]) {
       // Nothing stored: the output is off; the typed frequency stays, the stored fields come along.
-      model_.SetSlot(slot, {model_.slot(slot).frequency, Band::Out1, PowerLevel::Off,
-                            s.freqSlots[static_cast<size_t>(slot)].overrides});
+      model_.SetSlot(slot,
+                     {model_.slot(slot).frequency, Band::Out1, PowerLevel::Off,
+                      s.freqSlots[static_cast<size_t>(slot)].overrides, s.freqSlots[static_cast<size_t>(slot)].board});
       continue;
     }
     if (slot == 0) {

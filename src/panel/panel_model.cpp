@@ -108,12 +108,19 @@ void PanelModel::SetSlot(int index, const SlotSettings& settings) {
   slot.power = FitPowerLevel(chip_, settings.band, settings.power);
   slot.frequency = settings.frequency;
   slot.overrides = settings.overrides;
+  slot.board = settings.board;
   Derive(index);
   emit slotChanged(index);
 }
 
 void PanelModel::SetSlotOverrides(int index, const FieldOverrides& overrides) {
   slots_[static_cast<size_t>(index)].overrides = overrides;
+  emit slotChanged(index);
+}
+
+void PanelModel::ResetSlotFields(int index) {
+  slots_[static_cast<size_t>(index)].overrides.clear();
+  slots_[static_cast<size_t>(index)].board.reset();
   emit slotChanged(index);
 }
 
@@ -279,7 +286,7 @@ PanelSettings PanelModel::Settings() const {
   for (int i = 0; i < kSlotCount; ++i) {
     const SlotState& slot = slots_[static_cast<size_t>(i)];
     settings.freqSlots[static_cast<size_t>(i)] =
-        SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power, slot.overrides};
+        SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power, slot.overrides, slot.board};
   }
   settings.beacon = beacon_;
   settings.scan = scan_;

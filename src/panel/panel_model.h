@@ -26,7 +26,8 @@ struct SlotState {
   std::string frequency = "180.000";  // as typed, in MHz
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;
-  FieldOverrides overrides;  // expert settings, sent on top of Korvane's words
+  FieldOverrides overrides;        // expert settings the user set, sent on top of Korvane's words
+  std::optional<BoardSlot> board;  // what the board held for the slot when it was read
 
   // Derived from the above, the reference, the chip and the mode.
   bool isNumber = false;                 // the text is a number as typed (a decimal comma counts)
@@ -107,6 +108,8 @@ class PanelModel : public QObject {
   void SetSlot(int index, const SlotSettings& settings);
   // The slot's expert settings: fields sent with other values than Korvane's.
   void SetSlotOverrides(int index, const FieldOverrides& overrides);
+  // Drops the user's and the board's values: the slot sends Korvane's words.
+  void ResetSlotFields(int index);
 
   // Beacon: a pin function other than the frequency code needs the beacon.
   bool beacon() const { return beacon_; }

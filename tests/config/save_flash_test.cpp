@@ -252,8 +252,9 @@ TEST_F(SaveFlashTest, DemoBoardKeepsWhatWasSavedAcrossAReconnect) {
   EXPECT_EQ(surface.GetText(ctl::kSpeed), "20.0");
 }
 
-// A board set up elsewhere, with another value than Korvane's in every field it does not compute:
-// Connect and Save give it back the words it held.
+// A board set up elsewhere, with another value than Korvane's in every field it does not compute and
+// the reserved bits its data sheet asks for set: Connect and Save give it back the words it held, and
+// every such value is the board's, not the user's.
 TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
   for (ChipType chip : kChipTypes) {
     SCOPED_TRACE(std::string(ChipName(chip)));
@@ -279,14 +280,42 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
         if (f.field == Field::BandSelect && chip != ChipType::Max2871) other = 250;
         WriteField(f, other, set.words);
       }
+      // MAX2871: R4 bits 31:29 = 011; ADF435x: R5 bits 20:19 = 11.
+      if (chip == ChipType::Max2871) {
+        set.words[4] |= 0x60000000;
+      } else {
+        set.words[5] |= 0x00180000;
+      }
       stored.push_back(FormatRegisterSet(set));
       board.SetStored(stored.back());
     }
     Connect(board.path(), 1 + static_cast<int>(chip));
-    for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_EQ(model().slot(slot).overrides.size(), settable) << slot;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+      EXPECT_TRUE(model().slot(slot).overrides.empty()) << slot;
+      EXPECT_EQ(session::PlanSlotWords(model().Settings(), slot).sources.size(), settable) << slot;
+    }
     const std::vector<std::string> log = Save(board);
     for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_EQ(Sent(log, std::to_string(slot) + " "), stored[slot]);
     Click(ctl::kDisconnect);
+  }
+}
+
+// A board identified as an ADF4351 that holds MAX2871 words (the virtual board's own store): Save
+// with no edits is not refused, and every slot goes out as Korvane's ADF4351 words, 8/9 prescaler and
+// all.
+TEST_F(SaveFlashTest, AnotherChipsWordsGiveWayToKorvanesOnSave) {
+  VirtualBoard board({.chip = test::VirtualChip::ADF4351});
+  Connect(board.path(), 0);
+  ASSERT_EQ(model().chip(), ChipType::Adf4351);
+  const std::vector<std::string> log = Save(board);
+  // F1 holds 10368 MHz on OUT2, beyond the ADF4351's band.
+  ExpectOnlyMessage(std::string(kOutOfBandPrefix) + kSaved, "Information", MessageIcon::Warning);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    const std::string sent = Sent(log, std::to_string(slot) + " ");
+    EXPECT_EQ(sent, SlotCommand(slot));
+    const std::optional<RegisterSet> set = ReadRegisterSetText(sent);
+    ASSERT_TRUE(set);
+    EXPECT_EQ(ReadField(*Facts(ChipType::Adf4351).Find(Field::Prescaler), set->words), 1u) << sent;
   }
 }
 
