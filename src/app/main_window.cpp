@@ -385,6 +385,10 @@ QWidget* MainWindow::BuildStatusStrip() {
   row->addWidget(label(ctl::kStatusPort, "Port"));
   row->addWidget(label(ctl::kStatusBoard, "Board"));
   row->addStretch(1);
+  // What became of the last retune: a refusal (in red) or board values that gave way.
+  auto* notice = label(ctl::kStatusNotice, "Notice");
+  notice->setVisible(false);
+  row->addWidget(notice);
   auto* light = label(ctl::kLockLight, "Lock");
   row->addWidget(light);
   auto* real = label(ctl::kStatusReal, "Real frequency");
@@ -535,6 +539,7 @@ void MainWindow::BindModel() {
   connect(&model_, &panel::PanelModel::chipChanged, this, &MainWindow::ShowChip);
   connect(&model_, &panel::PanelModel::connectionChanged, this, &MainWindow::ShowEnabled);
   connect(&model_, &panel::PanelModel::operationChanged, this, &MainWindow::ShowEnabled);
+  connect(&model_, &panel::PanelModel::operationChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::progressChanged, this, &MainWindow::ShowProgress);
   connect(&model_, &panel::PanelModel::lockChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::connectionChanged, this, &MainWindow::ShowStatus);
@@ -573,7 +578,12 @@ void MainWindow::ShowSlot(int slot) {
   auto* real = qobject_cast<QLabel*>(Control(ctl::Real(slot)));
   // A slot with expert settings is marked beside its frequency.
   const SlotPlan plan = session::PlanSlotWords(model_.Settings(), slot);
-  real->setText(FromUtf8(state.realLabel) + (plan.sources.empty() ? QString() : QStringLiteral(" *")));
+  // After a refused retune the signal generator's label keeps what the board was given.
+  const bool refused = slot == ctl::kSigGenSlot && model_.connected() && model_.tuneRefused();
+  const std::string label = !refused            ? state.realLabel
+                            : model_.givenMhz() ? "/ " + FormatFixed(*model_.givenMhz(), 6, 5)
+                                                : std::string(session::kNoFrequencyLabel);
+  real->setText(FromUtf8(label) + (plan.sources.empty() ? QString() : QStringLiteral(" *")));
   // The tooltip the window was built with comes back when there is no error to tell.
   if (!real->property(kBuiltToolTip).isValid()) real->setProperty(kBuiltToolTip, real->toolTip());
   QString tip = state.errorText.empty() ? real->property(kBuiltToolTip).toString() : FromUtf8(state.errorText);
@@ -581,6 +591,7 @@ void MainWindow::ShowSlot(int slot) {
   const std::string note = panel::OverridesNote(model_.chip(), plan.sources);
   if (!note.empty()) tip += QLatin1Char('\n') + FromUtf8(note);
   for (const std::string& n : plan.notes) tip += QLatin1Char('\n') + FromUtf8(n);
+  if (refused) tip += QLatin1Char('\n') + FromUtf8(model_.tuneNotice());
   real->setToolTip(tip);
   showing_ = false;
 }
@@ -691,7 +702,10 @@ void MainWindow::ShowEnabled() {
 void MainWindow::ShowStatus() {
   auto* port = qobject_cast<QLabel*>(Control(ctl::kStatusPort));
   const bool demo = model_.port() == link::kDemoPortName;
-  if (!model_.connected()) {
+  if (!model_.connected() && model_.operation() == panel::Operation::Connecting) {
+    port->setText(QStringLiteral("Connecting to %1...").arg(FromUtf8(model_.port())));
+    port->setStyleSheet(QString());
+  } else if (!model_.connected()) {
     port->setText(QStringLiteral("Not connected"));
     port->setStyleSheet(QString());
   } else if (demo) {
@@ -704,11 +718,27 @@ void MainWindow::ShowStatus() {
     port->setStyleSheet(QString());
   }
 
+  // A screen reader reads each item with its value, as the lock light's.
+  port->setAccessibleName(port->text().startsWith(QStringLiteral("Port: ")) ? port->text()
+                                                                            : QStringLiteral("Port: ") + port->text());
   auto* board = qobject_cast<QLabel*>(Control(ctl::kStatusBoard));
   board->setText(model_.connected() ? QStringLiteral("%1, firmware %2")
                                           .arg(FromUtf8(std::string(ChipName(model_.chip()))),
                                                FromUtf8(firmware::VersionNumber(model_.identity())))
                                     : QString());
+  board->setAccessibleName(QStringLiteral("Board: ") +
+                           (board->text().isEmpty() ? QStringLiteral("none") : board->text()));
+
+  auto* notice = qobject_cast<QLabel*>(Control(ctl::kStatusNotice));
+  const QString noticeText = model_.connected() ? FromUtf8(model_.tuneNotice()) : QString();
+  notice->setText(noticeText.section(QLatin1Char('\n'), 0, 0) +
+                  (noticeText.contains(QLatin1Char('\n')) ? QStringLiteral(" ...") : QString()));
+  notice->setToolTip(noticeText);
+  notice->setStyleSheet(model_.tuneRefused() ? QStringLiteral("QLabel { color: #d32f2f; font-weight: bold; }")
+                                             : QString());
+  notice->setAccessibleName((model_.tuneRefused() ? QStringLiteral("Refused: ") : QStringLiteral("Note: ")) +
+                            noticeText);
+  notice->setVisible(!noticeText.isEmpty());
 
   auto* light = qobject_cast<QLabel*>(Control(ctl::kLockLight));
   const panel::LockReading& lock = model_.lock();
@@ -737,11 +767,19 @@ void MainWindow::ShowStatus() {
   auto* real = qobject_cast<QLabel*>(Control(ctl::kStatusReal));
   const panel::SlotState& sg = model_.slot(ctl::kSigGenSlot);
   QString realText;
-  if (model_.connected() && sg.realMhz) {
-    realText = FromUtf8(FormatFixed(*sg.realMhz, 6)) + QStringLiteral(" MHz");
-    if (sg.errorHz) realText += QStringLiteral(" (%1 Hz)").arg(FromUtf8(FormatFixed(*sg.errorHz, 1)));
+  // What the board was given last, not what is typed: they differ after a refused retune.
+  const std::optional<double> given = model_.givenMhz()      ? model_.givenMhz()
+                                      : model_.tuneRefused() ? std::nullopt
+                                                             : sg.realMhz;
+  if (model_.connected() && given) {
+    realText = FromUtf8(FormatFixed(*given, 6)) + QStringLiteral(" MHz");
+    if (sg.errorHz && sg.realMhz == given) {
+      realText += QStringLiteral(" (%1 Hz)").arg(FromUtf8(FormatFixed(*sg.errorHz, 1)));
+    }
   }
   real->setText(realText);
+  real->setAccessibleName(QStringLiteral("Real frequency: ") +
+                          (realText.isEmpty() ? QStringLiteral("none") : realText));
   real->setToolTip(realText.isEmpty() ? QString()
                                       : QStringLiteral("The frequency the board makes, and its error from the typed "
                                                        "one; select it or right-click to copy"));

@@ -205,7 +205,29 @@ void PanelModel::SetConnected(bool connected) {
   if (!connected) editable_ = false;
   emit connectionChanged();
   // A reading belongs to the board it came from.
-  if (!connected) SetLock({});
+  if (!connected) {
+    givenMhz_.reset();
+    tuneNotice_.clear();
+    tuneRefused_ = false;
+    SetLock({});
+  }
+}
+
+void PanelModel::SetTuneGiven(std::optional<double> realMhz, const std::string& notes) {
+  givenMhz_ = realMhz;
+  tuneNotice_ = notes;
+  tuneRefused_ = false;
+  emit slotChanged(kSigGenSlot);
+  emit lockChanged();
+}
+
+void PanelModel::SetTuneRefused(const std::string& reason) {
+  tuneNotice_ = reason;
+  tuneRefused_ = true;
+  // Until the board answers a retune again, nobody knows whether it locks.
+  lock_ = {};
+  emit slotChanged(kSigGenSlot);
+  emit lockChanged();
 }
 
 void PanelModel::SetLock(const LockReading& reading) {

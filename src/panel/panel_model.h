@@ -147,6 +147,16 @@ class PanelModel : public QObject {
   bool updateAvailable() const { return !editable_ || identity_.hwVersion > 2; }
 
   const LockReading& lock() const { return lock_; }
+  // What became of the last retune of the signal generator: the real frequency the board was given
+  // last (none since the connect), and what the user should know (a refusal, or board values that
+  // gave way), empty when there is nothing to say.
+  const std::optional<double>& givenMhz() const { return givenMhz_; }
+  const std::string& tuneNotice() const { return tuneNotice_; }
+  bool tuneRefused() const { return tuneRefused_; }
+  // A retune the board took: the frequency it was given, and the notes that came with it.
+  void SetTuneGiven(std::optional<double> realMhz, const std::string& notes);
+  // A retune refused before or on the wire: the board keeps what it was given last.
+  void SetTuneRefused(const std::string& reason);
   void SetLock(const LockReading& reading);
 
   const SweepState& sweep() const { return sweep_; }
@@ -211,6 +221,9 @@ class PanelModel : public QObject {
   bool editable_ = false;
   link::BoardIdentity identity_;
   LockReading lock_;
+  std::optional<double> givenMhz_;
+  std::string tuneNotice_;
+  bool tuneRefused_ = false;
   SweepState sweep_;
   std::string sweepList_;
   Operation operation_ = Operation::None;

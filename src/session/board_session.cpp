@@ -412,7 +412,22 @@ TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool 
   return result;
 }
 
-LockState BoardSession::ReadLock() { return link::ParseLock(link_.SendCommand(link::kLockCommand)); }
+bool CanReadLock(const link::BoardIdentity& identity) {
+  // The boards whose chip the connect cannot identify are those whose firmware has no lock query.
+  return identity.hwVersion >= 4 || (identity.hwVersion == 3 && identity.fwMajor != 0);
+}
+
+LockState BoardSession::ReadLock() {
+  if (!CanReadLock(link_.GetBoardIdentity())) return LockState::Unknown;
+  if (std::optional<std::string> reply = link_.TrySendCommand(link::kLockCommand)) return link::ParseLock(*reply);
+  // No answer in time: a board that still answers another query stays connected with its lock
+  // unknown; one that answers nothing at all is lost.
+  if (!link_.TrySendCommand(link::kModeQuery)) {
+    link_.ClosePort();
+    throw link::ConnectionLost();
+  }
+  return LockState::Unknown;
+}
 
 SaveResult BoardSession::SaveToFlash(const PanelSettings& settings) {
   SaveResult result;

@@ -158,7 +158,9 @@ class BoardSession {
   // when it differs from the one this session last had accepted since connecting, so a retune
   // usually costs one slot set on the line.
   TuneResult Retune(const PanelSettings& settings, int slot = kSigGenSlot);
-  // Asks the board whether its synthesizer reports lock.
+  // Asks the board whether its synthesizer reports lock: Unknown without asking a board whose firmware
+  // cannot tell (see CanReadLock), and Unknown when no answer comes in time from a board that still
+  // answers; ConnectionLost when it answers nothing at all.
   LockState ReadLock();
   // The ten commands that store the whole configuration in the board's flash.
   SaveResult SaveToFlash(const PanelSettings& settings);
@@ -247,6 +249,8 @@ std::string SlotCommand(const PanelSettings& settings, int slot);
 // Why the slot's overrides cannot go out with its words ("F3: ..."); nullopt when they can (always
 // for a slot without overrides).
 std::optional<std::string> SlotRefusal(const PanelSettings& settings, int slot);
+// Whether the board's firmware answers the lock query: the boards whose chip a connect can identify.
+bool CanReadLock(const link::BoardIdentity& identity);
 // "F1".."F4", "SigGen".
 std::string_view SlotName(int slot);
 
