@@ -610,6 +610,8 @@ void MainWindow::ShowReference() {
   showing_ = true;
   const QString reference = FromUtf8(model_.reference());
   if (Field(ctl::kReference)->text() != reference) Field(ctl::kReference)->setText(reference);
+  // Text that is no number as typed is marked, as in the frequency fields.
+  SetWarning(Field(ctl::kReference), !model_.referenceIsNumber());
   qobject_cast<QCheckBox*>(Control(ctl::kExtReference))->setChecked(model_.extReference());
   qobject_cast<QCheckBox*>(Control(ctl::kExactBox))->setChecked(model_.exact());
   showing_ = false;
@@ -622,6 +624,7 @@ void MainWindow::ShowBeacon() {
   SelectData(List(ctl::kPinFunction), static_cast<int>(model_.pinFunction()));
   const QString speed = FromUtf8(model_.speed());
   if (Field(ctl::kSpeed)->text() != speed) Field(ctl::kSpeed)->setText(speed);
+  SetWarning(Field(ctl::kSpeed), !model_.speedIsNumber());
   auto* text = qobject_cast<QPlainTextEdit*>(Control(ctl::kBeaconText));
   QString beaconText = FromUtf8(model_.text());
   beaconText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -730,7 +733,9 @@ void MainWindow::ShowStatus() {
                            (board->text().isEmpty() ? QStringLiteral("none") : board->text()));
 
   auto* notice = qobject_cast<QLabel*>(Control(ctl::kStatusNotice));
-  const QString noticeText = model_.connected() ? FromUtf8(model_.tuneNotice()) : QString();
+  // A retune's refusal or notes first; else what the readout left aside.
+  const std::string& shown = model_.tuneNotice().empty() ? model_.readNotes() : model_.tuneNotice();
+  const QString noticeText = model_.connected() ? FromUtf8(shown) : QString();
   notice->setText(noticeText.section(QLatin1Char('\n'), 0, 0) +
                   (noticeText.contains(QLatin1Char('\n')) ? QStringLiteral(" ...") : QString()));
   notice->setToolTip(noticeText);

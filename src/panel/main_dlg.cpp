@@ -146,7 +146,7 @@ void CMainDlg::OnPowerChosen(int slot, PowerLevel level) {
 }
 
 void CMainDlg::OnReferenceEdited(const std::string& text) {
-  model_.SetReference(text);
+  model_.SetTypedReference(text);
   ArmTuneTimer();
 }
 
@@ -165,7 +165,7 @@ void CMainDlg::OnExactChanged(bool exact) {
 void CMainDlg::EnableBeaconControls(bool enable) { model_.SetBeacon(enable); }
 void CMainDlg::OnScanClicked(bool on) { model_.SetScan(on); }
 void CMainDlg::OnPinFunctionChosen(PinFunction function) { model_.SetPinFunction(function); }
-void CMainDlg::OnSpeedEdited(const std::string& speed) { model_.SetSpeed(speed); }
+void CMainDlg::OnSpeedEdited(const std::string& speed) { model_.SetTypedSpeed(speed); }
 void CMainDlg::OnTextEdited(const std::string& text) { model_.SetText(text); }
 void CMainDlg::OnChipChosen(session::ChipChoice choice) { model_.SetChipChoice(choice); }
 void CMainDlg::OnPortChosen(const std::string& name) { model_.SetPort(name); }
@@ -342,6 +342,11 @@ void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
 }
 
 void CMainDlg::ApplyReadout(const session::Readout& readout) {
+  std::string notes;
+  for (const std::string& note : readout.notes) {
+    if (!note.empty()) notes += (notes.empty() ? "" : "\n") + note;
+  }
+  model_.SetReadNotes(notes);
   using R = session::Readout;
   const PanelSettings& s = readout.settings;
   if (readout.stages >= R::kMode) {

@@ -41,8 +41,21 @@ void PanelModel::ClearChipCaption() {
 // ---------------------------------------------------------------------------------------------
 // Reference and mode
 
+void PanelModel::SetTypedReference(const std::string& text) {
+  if (ReadTypedNumber(text)) {
+    SetReference(text);
+    return;
+  }
+  reference_ = text;
+  referenceIsNumber_ = false;
+  refDivisor_ = 0;
+  DeriveAll();
+  emit referenceChanged();
+}
+
 void PanelModel::SetReference(const std::string& text) {
   reference_ = text;
+  referenceIsNumber_ = true;
   AcceptReference(DecimalCommaAsPoint(reference_), chip_, refDivisor_, pfd_);
   DeriveAll();
   emit referenceChanged();
@@ -52,6 +65,7 @@ void PanelModel::SetBoardReference(const std::string& text, int32_t refDivisor, 
   // The board's divider and comparison frequency first; its reference text, read as typed
   // text is, gives the same divider, and where it cannot be read the board's pfd stays.
   reference_ = text;
+  referenceIsNumber_ = true;
   refDivisor_ = refDivisor;
   pfd_ = pfd;
   AcceptReference(reference_, chip_, refDivisor_, pfd_);
@@ -172,6 +186,13 @@ void PanelModel::SetPinFunction(PinFunction function) {
 
 void PanelModel::SetSpeed(const std::string& speed) {
   speed_ = speed;
+  speedTyped_ = false;
+  emit beaconChanged();
+}
+
+void PanelModel::SetTypedSpeed(const std::string& speed) {
+  speed_ = speed;
+  speedTyped_ = true;
   emit beaconChanged();
 }
 
@@ -208,9 +229,15 @@ void PanelModel::SetConnected(bool connected) {
   if (!connected) {
     givenMhz_.reset();
     tuneNotice_.clear();
+    readNotes_.clear();
     tuneRefused_ = false;
     SetLock({});
   }
+}
+
+void PanelModel::SetReadNotes(const std::string& notes) {
+  readNotes_ = notes;
+  emit lockChanged();
 }
 
 void PanelModel::SetTuneGiven(std::optional<double> realMhz, const std::string& notes) {

@@ -18,6 +18,7 @@
 #include "session/board_session.h"
 #include "session/sweep.h"
 #include "synth/chip.h"
+#include "synth/number_text.h"
 
 namespace korvane::panel {
 
@@ -90,6 +91,12 @@ class PanelModel : public QObject {
   double pfd() const { return pfd_; }
   bool extReference() const { return extReference_; }
   void SetReference(const std::string& text);
+  // The reference as the user types it: text that is no number as typed gives no valid reference
+  // (nothing is solved or sent) and marks the field; SetReference reads a leading number, as files are.
+  void SetTypedReference(const std::string& text);
+  bool referenceIsNumber() const { return referenceIsNumber_; }
+  // The same rule for the keying speed the user typed (a file's or a board's is read as before).
+  bool speedIsNumber() const { return !speedTyped_ || ReadTypedNumber(speed_).has_value(); }
   // The divider and comparison frequency a board reports with its reference text.
   void SetBoardReference(const std::string& text, int32_t refDivisor, double pfd);
   // A board whose reference cannot be read: 10 MHz at divider 1 are assumed.
@@ -123,6 +130,8 @@ class PanelModel : public QObject {
   void SetScan(bool on);
   void SetPinFunction(PinFunction function);
   void SetSpeed(const std::string& speed);
+  // The speed as the user types it: marked, and refused by a save, when it is no number as typed.
+  void SetTypedSpeed(const std::string& speed);
   void SetText(const std::string& text);
 
   // Connection.
@@ -153,6 +162,9 @@ class PanelModel : public QObject {
   const std::optional<double>& givenMhz() const { return givenMhz_; }
   const std::string& tuneNotice() const { return tuneNotice_; }
   bool tuneRefused() const { return tuneRefused_; }
+  // What the connect's readout left aside (stored words that cannot be the chip's), one line a slot.
+  const std::string& readNotes() const { return readNotes_; }
+  void SetReadNotes(const std::string& notes);
   // A retune the board took: the frequency it was given, and the notes that came with it.
   void SetTuneGiven(std::optional<double> realMhz, const std::string& notes);
   // A retune refused before or on the wire: the board keeps what it was given last.
@@ -222,7 +234,10 @@ class PanelModel : public QObject {
   link::BoardIdentity identity_;
   LockReading lock_;
   std::optional<double> givenMhz_;
+  bool referenceIsNumber_ = true;
+  bool speedTyped_ = false;
   std::string tuneNotice_;
+  std::string readNotes_;
   bool tuneRefused_ = false;
   SweepState sweep_;
   std::string sweepList_;

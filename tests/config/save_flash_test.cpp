@@ -129,10 +129,10 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
       {"scan without beacon", {}, {{ctl::kScanBox, true}}, "M ", "M 02;"},
       {"nothing checked", {}, {}, "M ", "M 00;"},
       {"20 wpm", {{ctl::kSpeed, "20"}}, {}, "S ", "S 014D;"},
-      {"unreadable speed", {{ctl::kSpeed, "fast"}}, {}, "S ", "S 029A;"},
+      {"unreadable speed", {{ctl::kSpeed, "fast"}}, {}, "S ", ""},
       {"zero speed", {{ctl::kSpeed, "0"}}, {}, "S ", "S 029A;"},
       {"negative speed", {{ctl::kSpeed, "-12"}}, {}, "S ", "S 029A;"},
-      {"infinite speed", {{ctl::kSpeed, "inf"}}, {}, "S ", "S 029A;"},
+      {"infinite speed", {{ctl::kSpeed, "inf"}}, {}, "S ", ""},
       {"crawling speed", {{ctl::kSpeed, "0.0001"}}, {}, "S ", "S FFFF;"},
       {"absurd speed", {{ctl::kSpeed, "1e300"}}, {}, "S ", "S 0001;"},
       {"unreadable F3", {{ctl::Freq(2), "abc"}}, {}, "2 ", ""},
@@ -146,9 +146,11 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
     for (const auto& [id, text] : c.typed) Type(id, text);
     std::vector<std::string> log = Save(board);
     if (c.expected.empty()) {
-      // A frequency field without a number would be stored as some other frequency.
+      // A frequency or speed field without a number would be stored as some other value.
       EXPECT_TRUE(log.empty());
-      ExpectOnlyMessage(kInvalidParameters, "", MessageIcon::Information);
+      ASSERT_EQ(surface.messages.size(), 1u);
+      EXPECT_EQ(surface.messages[0].text.rfind(std::string(kInvalidParameters) + "\nNo number in: ", 0), 0u);
+      surface.messages.clear();
     } else {
       ASSERT_EQ(log.size(), 10u);
       EXPECT_EQ(Sent(log, c.prefix), c.expected);
@@ -300,6 +302,36 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
   }
 }
 
+// One rule for the numbers a person types: a reference or speed that is no number as typed is marked
+// and sends nothing; Save refuses only slots in use without a number, and names each field at fault.
+TEST_F(SaveFlashTest, TypedTextThatIsNoNumberIsMarkedSendsNothingAndIsNamed) {
+  VirtualBoard board;
+  Connect(board.path());
+  board.ClearLog();
+  for (const char* text : {"12a96", "10.5.1"}) {
+    Type(ctl::kReference, text);
+    EXPECT_TRUE(surface.Warning(ctl::kReference)) << text;
+    surface.FireTimer();
+    EXPECT_TRUE(board.Log().empty()) << text;
+  }
+  Type(ctl::kReference, "10");
+  EXPECT_FALSE(surface.Warning(ctl::kReference));
+
+  // A preset switched off may hold no number.
+  Type(ctl::Freq(1), "");
+  Choose(ctl::Power(1), 0);
+  Save(board);
+  ASSERT_EQ(surface.messages.size(), 1u);
+  EXPECT_EQ(surface.messages[0].text.find("No number"), std::string::npos) << surface.messages[0].text;
+
+  Type(ctl::Freq(2), "abc");
+  Type(ctl::kSpeed, "fast");
+  EXPECT_TRUE(surface.Warning(ctl::kSpeed));
+  EXPECT_TRUE(Save(board).empty());
+  ASSERT_EQ(surface.messages.size(), 1u);
+  EXPECT_EQ(surface.messages[0].text, std::string(kInvalid) + "\nNo number in: F3 frequency, Speed.");
+}
+
 // A board identified as an ADF4351 that holds MAX2871 words (the virtual board's own store): Save
 // with no edits is not refused, and every slot goes out as Korvane's ADF4351 words, 8/9 prescaler and
 // all.
@@ -307,6 +339,8 @@ TEST_F(SaveFlashTest, AnotherChipsWordsGiveWayToKorvanesOnSave) {
   VirtualBoard board({.chip = test::VirtualChip::ADF4351});
   Connect(board.path(), 0);
   ASSERT_EQ(model().chip(), ChipType::Adf4351);
+  // The window says that the stored words were left aside.
+  EXPECT_NE(model().readNotes().find("SigGen: the stored words are not an ADF4351's"), std::string::npos);
   const std::vector<std::string> log = Save(board);
   // F1 holds 10368 MHz on OUT2, beyond the ADF4351's band.
   ExpectOnlyMessage(std::string(kOutOfBandPrefix) + kSaved, "Information", MessageIcon::Warning);
