@@ -234,6 +234,37 @@ TEST_F(WriteCliTest, AReadoutKeptInAFileGoesBackBitForBit) {
   for (char slot : std::string("01234")) EXPECT_EQ(target.Stored(slot), source.Stored(slot)) << slot;
 }
 
+// Expert settings are never hidden: a field an earlier tune set stays on the board as a board value,
+// and a later tune says so in its text and JSON; --reset-fields sends Korvane's value again.
+TEST_F(WriteCliTest, TuneListsTheExpertSettingsInEffectAndResetsThem) {
+  VirtualBoard board;
+  auto tune = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args{"tune", "--port", board.path(), "--chip", "max2871", "1296"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return RunCli(args);
+  };
+  CliResult r = tune({"--field", "SDPLL=1"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("expert      SDPLL=1 (shut down) [set]"), std::string::npos) << r.out;
+  r = tune({});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("expert      SDPLL=1 (shut down) [board]"), std::string::npos) << r.out;
+  r = tune({"--json"});
+  EXPECT_NE(r.out.find("\"expert\":{\"SDPLL\":1}"), std::string::npos) << r.out;
+  r = tune({"--reset-fields", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("\"expert\":{}"), std::string::npos) << r.out;
+  const std::optional<RegisterSet> sent = ReadRegisterSetText(board.Stored('4'));
+  ASSERT_TRUE(sent);
+  EXPECT_EQ((sent->words[5] >> 25) & 1u, 0u) << board.Stored('4');
+  // A combination the data sheet rules out is refused with the rule named, and nothing is sent.
+  board.ClearLog();
+  r = tune({"--field", "VAS_TEMP=0"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("takes \"VAS_DLY\" 0 with \"VAS_TEMP\" 0"), std::string::npos) << r.err;
+  EXPECT_TRUE(AfterReadout(board.Log()).empty());
+}
+
 TEST_F(WriteCliTest, FieldsTheChipDoesNotTakeAreRefusedAndNothingIsSent) {
   VirtualBoard board;
   auto tune = [&](const std::string& field) {
