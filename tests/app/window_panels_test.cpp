@@ -153,8 +153,8 @@ TEST_F(WindowTest, ASweepRunsItsPointsInOrderAndStopsWithinOnePoint) {
   }
   EXPECT_EQ(SlotSets(board, '4'), expected);
   EXPECT_EQ(sweep->table()->rowCount(), 10);
-  // The output stays at the last point, and the window says so.
-  EXPECT_EQ(window->model().slot(4).frequency, FormatFixed(1090, 9));
+  // The output stays at the last point, and the window says so with the field's six decimals.
+  EXPECT_EQ(Text(ctl::Freq(4)), "1090.000000");
 
   // Passes 0 runs until Stop, which ends it within one point.
   sweep->passesField()->setText(QStringLiteral("0"));
