@@ -42,6 +42,7 @@ inline constexpr int kLockLight = 1052;
 inline constexpr int kStatusReal = 1053;
 inline constexpr int kSweep = 1054;
 inline constexpr int kRegisters = 1055;
+inline constexpr int kStatusNotice = 1056;
 
 inline constexpr int Freq(int slot) { return kFreqBase + slot; }
 inline constexpr int Power(int slot) { return kPowerBase + slot; }

@@ -402,6 +402,10 @@ QWidget* MainWindow::BuildStatusStrip() {
   row->addWidget(label(ctl::kStatusPort, "Port"));
   row->addWidget(label(ctl::kStatusBoard, "Board"));
   row->addStretch(1);
+  // What became of the last retune: a refusal (in red) or board values that gave way.
+  auto* notice = label(ctl::kStatusNotice, "Notice");
+  notice->setVisible(false);
+  row->addWidget(notice);
   auto* light = label(ctl::kLockLight, "Lock");
   row->addWidget(light);
   auto* real = label(ctl::kStatusReal, "Real frequency");
@@ -552,6 +556,7 @@ void MainWindow::BindModel() {
   connect(&model_, &panel::PanelModel::chipChanged, this, &MainWindow::ShowChip);
   connect(&model_, &panel::PanelModel::connectionChanged, this, &MainWindow::ShowEnabled);
   connect(&model_, &panel::PanelModel::operationChanged, this, &MainWindow::ShowEnabled);
+  connect(&model_, &panel::PanelModel::operationChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::progressChanged, this, &MainWindow::ShowProgress);
   connect(&model_, &panel::PanelModel::lockChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::lockChanged, this, &MainWindow::NotifyLockLost);
@@ -590,13 +595,21 @@ void MainWindow::ShowSlot(int slot) {
 
   auto* real = qobject_cast<QLabel*>(Control(ctl::Real(slot)));
   // A slot with expert settings is marked beside its frequency.
-  real->setText(FromUtf8(state.realLabel) + (state.overrides.empty() ? QString() : QStringLiteral(" *")));
+  const SlotPlan plan = session::PlanSlotWords(model_.Settings(), slot);
+  // After a refused retune the signal generator's label keeps what the board was given.
+  const bool refused = slot == ctl::kSigGenSlot && model_.connected() && model_.tuneRefused();
+  const std::string label = !refused            ? state.realLabel
+                            : model_.givenMhz() ? "/ " + FormatFixed(*model_.givenMhz(), 6, 5)
+                                                : std::string(session::kNoFrequencyLabel);
+  real->setText(FromUtf8(label) + (plan.sources.empty() ? QString() : QStringLiteral(" *")));
   // The tooltip the window was built with comes back when there is no error to tell.
   if (!real->property(kBuiltToolTip).isValid()) real->setProperty(kBuiltToolTip, real->toolTip());
   QString tip = state.errorText.empty() ? real->property(kBuiltToolTip).toString() : FromUtf8(state.errorText);
   if (!state.bandNote.empty()) tip += QLatin1Char('\n') + FromUtf8(state.bandNote);
-  const std::string note = panel::OverridesNote(model_.chip(), state.overrides);
+  const std::string note = panel::OverridesNote(model_.chip(), plan.sources);
   if (!note.empty()) tip += QLatin1Char('\n') + FromUtf8(note);
+  for (const std::string& n : plan.notes) tip += QLatin1Char('\n') + FromUtf8(n);
+  if (refused) tip += QLatin1Char('\n') + FromUtf8(model_.tuneNotice());
   real->setToolTip(tip);
   showing_ = false;
 }
@@ -615,6 +628,8 @@ void MainWindow::ShowReference() {
   showing_ = true;
   const QString reference = FromUtf8(model_.reference());
   if (Field(ctl::kReference)->text() != reference) Field(ctl::kReference)->setText(reference);
+  // Text that is no number as typed is marked, as in the frequency fields.
+  SetWarning(Field(ctl::kReference), !model_.referenceIsNumber());
   qobject_cast<QCheckBox*>(Control(ctl::kExtReference))->setChecked(model_.extReference());
   qobject_cast<QCheckBox*>(Control(ctl::kExactBox))->setChecked(model_.exact());
   showing_ = false;
@@ -627,6 +642,7 @@ void MainWindow::ShowBeacon() {
   SelectData(List(ctl::kPinFunction), static_cast<int>(model_.pinFunction()));
   const QString speed = FromUtf8(model_.speed());
   if (Field(ctl::kSpeed)->text() != speed) Field(ctl::kSpeed)->setText(speed);
+  SetWarning(Field(ctl::kSpeed), !model_.speedIsNumber());
   auto* text = qobject_cast<QPlainTextEdit*>(Control(ctl::kBeaconText));
   QString beaconText = FromUtf8(model_.text());
   beaconText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -723,7 +739,10 @@ void MainWindow::NotifyLockLost() {
 void MainWindow::ShowStatus() {
   auto* port = qobject_cast<QLabel*>(Control(ctl::kStatusPort));
   const bool demo = model_.port() == link::kDemoPortName;
-  if (!model_.connected()) {
+  if (!model_.connected() && model_.operation() == panel::Operation::Connecting) {
+    port->setText(QStringLiteral("Connecting to %1...").arg(FromUtf8(model_.port())));
+    port->setStyleSheet(QString());
+  } else if (!model_.connected()) {
     port->setText(QStringLiteral("Not connected"));
     port->setStyleSheet(QString());
   } else if (demo) {
@@ -736,11 +755,29 @@ void MainWindow::ShowStatus() {
     port->setStyleSheet(QString());
   }
 
+  // A screen reader reads each item with its value, as the lock light's.
+  port->setAccessibleName(port->text().startsWith(QStringLiteral("Port: ")) ? port->text()
+                                                                            : QStringLiteral("Port: ") + port->text());
   auto* board = qobject_cast<QLabel*>(Control(ctl::kStatusBoard));
   board->setText(model_.connected() ? QStringLiteral("%1, firmware %2")
                                           .arg(FromUtf8(std::string(ChipName(model_.chip()))),
                                                FromUtf8(firmware::VersionNumber(model_.identity())))
                                     : QString());
+  board->setAccessibleName(QStringLiteral("Board: ") +
+                           (board->text().isEmpty() ? QStringLiteral("none") : board->text()));
+
+  auto* notice = qobject_cast<QLabel*>(Control(ctl::kStatusNotice));
+  // A retune's refusal or notes first; else what the readout left aside.
+  const std::string& shown = model_.tuneNotice().empty() ? model_.readNotes() : model_.tuneNotice();
+  const QString noticeText = model_.connected() ? FromUtf8(shown) : QString();
+  notice->setText(noticeText.section(QLatin1Char('\n'), 0, 0) +
+                  (noticeText.contains(QLatin1Char('\n')) ? QStringLiteral(" ...") : QString()));
+  notice->setToolTip(noticeText);
+  notice->setStyleSheet(model_.tuneRefused() ? QStringLiteral("QLabel { color: #d32f2f; font-weight: bold; }")
+                                             : QString());
+  notice->setAccessibleName((model_.tuneRefused() ? QStringLiteral("Refused: ") : QStringLiteral("Note: ")) +
+                            noticeText);
+  notice->setVisible(!noticeText.isEmpty());
 
   auto* light = qobject_cast<QLabel*>(Control(ctl::kLockLight));
   const panel::LockReading& lock = model_.lock();
@@ -770,11 +807,19 @@ void MainWindow::ShowStatus() {
   auto* real = qobject_cast<QLabel*>(Control(ctl::kStatusReal));
   const panel::SlotState& sg = model_.slot(ctl::kSigGenSlot);
   QString realText;
-  if (model_.connected() && sg.realMhz) {
-    realText = FromUtf8(FormatFixed(*sg.realMhz, 6)) + QStringLiteral(" MHz");
-    if (sg.errorHz) realText += QStringLiteral(" (%1 Hz)").arg(FromUtf8(FormatFixed(*sg.errorHz, 1)));
+  // What the board was given last, not what is typed: they differ after a refused retune.
+  const std::optional<double> given = model_.givenMhz()      ? model_.givenMhz()
+                                      : model_.tuneRefused() ? std::nullopt
+                                                             : sg.realMhz;
+  if (model_.connected() && given) {
+    realText = FromUtf8(FormatFixed(*given, 6)) + QStringLiteral(" MHz");
+    if (sg.errorHz && sg.realMhz == given) {
+      realText += QStringLiteral(" (%1 Hz)").arg(FromUtf8(FormatFixed(*sg.errorHz, 1)));
+    }
   }
   real->setText(realText);
+  real->setAccessibleName(QStringLiteral("Real frequency: ") +
+                          (realText.isEmpty() ? QStringLiteral("none") : realText));
   real->setToolTip(realText.isEmpty() ? QString()
                                       : QStringLiteral("The frequency the board makes, and its error from the typed "
                                                        "one; select it or right-click to copy"));

@@ -161,10 +161,9 @@ void RegisterDialog::ShowFields() {
   showing_ = true;
   const int slot = slots_->currentIndex();
   PanelSettings settings = model_.Settings();
-  const RegisterSet words = session::SlotWords(settings, slot);
-  settings.freqSlots[static_cast<size_t>(slot)].overrides.clear();
-  const RegisterSet korvaneWords = session::SlotWords(settings, slot);
-  const FieldOverrides& overrides = model_.slot(slot).overrides;
+  const SlotPlan plan = session::PlanSlotWords(settings, slot);
+  const RegisterSet words{slot, plan.words};
+  const RegisterSet korvaneWords = session::KorvaneWords(settings, slot);
   const bool editable = !model_.busy();
   for (int row = 0; row < fields_->rowCount(); ++row) {
     const auto which = static_cast<Field>(fields_->item(row, 1)->data(Qt::UserRole).toInt());
@@ -184,10 +183,15 @@ void RegisterDialog::ShowFields() {
                                    (named.empty() ? QString()
                                                   : QStringLiteral(" (%1)").arg(QString::fromUtf8(
                                                         named.data(), static_cast<qsizetype>(named.size())))));
-    // An overridden field stands out in bold.
+    // A field the user set stands out in bold, one that keeps the board's value in italics.
+    const auto source = plan.sources.find(which);
     QFont font = fields_->item(row, 1)->font();
-    font.setBold(overrides.count(which) != 0);
+    font.setBold(source != plan.sources.end() && source->second == FieldSource::User);
+    font.setItalic(source != plan.sources.end() && source->second == FieldSource::Board);
     fields_->item(row, 1)->setFont(font);
+    fields_->item(row, 1)->setToolTip(source == plan.sources.end()          ? QString()
+                                      : source->second == FieldSource::User ? tr("Set by you")
+                                                                            : tr("As the board holds it"));
   }
   showing_ = false;
 }

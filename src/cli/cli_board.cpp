@@ -1,6 +1,7 @@
 #include "cli/cli_board.h"
 
 #include <cmath>
+#include <iostream>
 #include <optional>
 
 #include "cli/interrupt_on_stop.h"
@@ -85,6 +86,39 @@ std::string OverridesText(ChipType chip, const FieldOverrides& overrides) {
   return text;
 }
 
+std::string ExpertText(const PanelSettings& settings, int slot) {
+  const SlotPlan plan = session::PlanSlotWords(settings, slot);
+  std::string text;
+  for (const RegisterField& f : Facts(settings.chip).fields) {
+    auto it = plan.sources.find(f.field);
+    if (it == plan.sources.end()) continue;
+    const uint32_t value = ReadField(f, plan.words);
+    if (!text.empty()) text += ", ";
+    text += std::string(f.name) + "=" + std::to_string(value);
+    if (std::string_view name = ValueName(f, value); !name.empty()) text += " (" + std::string(name) + ")";
+    text += it->second == FieldSource::User ? " [set]" : " [board]";
+  }
+  return text;
+}
+
+std::string ExpertJson(const PanelSettings& settings, int slot) {
+  const SlotPlan plan = session::PlanSlotWords(settings, slot);
+  JsonObject o;
+  for (const RegisterField& f : Facts(settings.chip).fields) {
+    if (plan.sources.count(f.field)) o.Add(f.name, static_cast<int64_t>(ReadField(f, plan.words)));
+  }
+  return o.str();
+}
+
+std::string JsonStrings(const std::vector<std::string>& texts) {
+  std::string json = "[";
+  for (const std::string& text : texts) {
+    if (json.size() > 1) json += ",";
+    json += JsonQuote(text);
+  }
+  return json + "]";
+}
+
 void RequireAccepted(const session::TuneResult& result) {
   if (!result.refusal.empty()) throw Failure(result.refusal + "\nNothing was sent.");
   for (const session::Exchange* exchange : {&result.reference, &result.slot}) {
@@ -132,6 +166,10 @@ PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& s
   using Status = session::ConnectResult::Status;
   switch (result.status) {
     case Status::Connected:
+      // Stored words that cannot be the chip's were left aside: the user hears of it.
+      for (const std::string& note : result.readout.notes) {
+        if (!note.empty()) std::cerr << "note: " << note << "\n";
+      }
       return result.readout.settings;
     case Status::NotFound:
       throw Failure(WithReason(session::kCouldNotFind, result.reason));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/command.h"
 #include "config/panel_settings.h"
@@ -33,6 +34,15 @@ FieldOverrides FieldOptions(const Args& args, ChipType chip);
 std::string OverridesJson(ChipType chip, const FieldOverrides& overrides);
 // "NAME=value (value name), ..." in the chip's table order.
 std::string OverridesText(ChipType chip, const FieldOverrides& overrides);
+
+// The expert settings in effect for a slot, in the chip's table order: "SDN=3 (low-spur mode 2) [board],
+// CP=7 (2.56 mA) [set]", where [board] marks a value the board holds and [set] one the user gave; empty
+// when the slot sends Korvane's values.
+std::string ExpertText(const PanelSettings& settings, int slot);
+// The same as {"NAME": value, ...}.
+std::string ExpertJson(const PanelSettings& settings, int slot);
+// ["...", ...]: the strings as a JSON array.
+std::string JsonStrings(const std::vector<std::string>& texts);
 
 // A message with the reason behind it (the system's words) on a second line, when there is one.
 std::string WithReason(const std::string& message, const std::string& reason);

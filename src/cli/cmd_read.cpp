@@ -30,8 +30,8 @@ void PrintText(const PanelSettings& s, bool identified) {
     name.resize(12, ' ');
     std::cout << name << slotSettings.frequency << " MHz  " << BandLabel(slotSettings.band) << "  "
               << PowerLabel(slotSettings.power) << "  real " << RealText(s, slot) << "\n";
-    if (!slotSettings.overrides.empty()) {
-      std::cout << "            expert: " << OverridesText(s.chip, slotSettings.overrides) << "\n";
+    if (const std::string expert = ExpertText(s, slot); !expert.empty()) {
+      std::cout << "            expert: " << expert << "\n";
     }
   }
   std::cout << "beacon:      " << (s.beacon ? "on" : "off") << ", scanning " << (s.scan ? "on" : "off")
@@ -50,7 +50,8 @@ void PrintJson(const PanelSettings& s) {
                  .Add("power", PowerLabel(slotSettings.power))
                  .Add("real", RealText(s, slot))
                  .Add("error_hz", ErrorHz(s, slot))
-                 .AddRaw("overrides", OverridesJson(s.chip, slotSettings.overrides))
+                 .AddRaw("overrides", ExpertJson(s, slot))
+                 .AddRaw("set", OverridesJson(s.chip, slotSettings.overrides))
                  .str();
   }
   slots += "]";

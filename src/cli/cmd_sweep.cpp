@@ -77,6 +77,10 @@ int Run(const Args& args) {
   interruptOnStop.reset();
 
   connected.exact = args.Has("exact");
+  // The data go to standard output; which fields keep other values than Korvane's is said beside them.
+  if (const std::string expert = ExpertText(connected, kSigGenSlot); !expert.empty()) {
+    std::cerr << "expert: " << expert << std::endl;
+  }
   std::vector<Band> bands;
   for (double mhz : *points) {
     const std::optional<Band> band = session::AutoBand(connected.chip, board.session.Identity().sSuffix, mhz);

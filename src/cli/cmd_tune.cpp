@@ -89,6 +89,11 @@ int Run(const Args& args) {
   }
   sg.frequency = frequency;
   sg.plan = plan;
+  // --reset-fields sends Korvane's values in every field, whatever the board held.
+  if (args.Has("reset-fields")) {
+    sg.overrides.clear();
+    sg.board.reset();
+  }
   // --field comes on top of what the board's stored set already holds.
   for (const auto& [field, value] : FieldOptions(args, settings.chip)) sg.overrides[field] = value;
   settings.exact = args.Has("exact");
@@ -117,7 +122,9 @@ int Run(const Args& args) {
     json.Add("real", session::RealFrequencyLabel(settings, kSigGenSlot).substr(2))
         .Add("error_hz", solved ? solved->errorHz : 0.0)
         .Add("reference_command", result.reference.command)
-        .Add("slot_command", result.slot.command);
+        .Add("slot_command", result.slot.command)
+        .AddRaw("expert", ExpertJson(settings, kSigGenSlot))
+        .AddRaw("notes", JsonStrings(result.notes));
     if (plan.IsSet()) {
       json.AddRaw("rf_real", solved ? FormatFixed(RfFromOutput(plan, solved->achieved), 6) : "null")
           .Add("rf_error_hz", solved ? RfErrorHz(plan, solved->errorHz) : 0.0);
@@ -139,6 +146,10 @@ int Run(const Args& args) {
     } else if (solved) {
       std::cout << "error       " << ErrorHzText(solved->errorHz) << "\n";
     }
+    if (const std::string expert = ExpertText(settings, kSigGenSlot); !expert.empty()) {
+      std::cout << "expert      " << expert << "\n";
+    }
+    for (const std::string& note : result.notes) std::cout << "note        " << note << "\n";
     std::cout << kLockTexts[static_cast<int>(lock)] << "\n";
   }
   std::cout.flush();
@@ -152,7 +163,8 @@ int Run(const Args& args) {
 const Command kTuneCommand{
     "tune",
     "--port PORT FREQ_MHZ [--power off|-4|-1|+2|+5] [--band 0|1] [--chip auto|adf4350|adf4351|max2871] "
-    "[--exact] [--field NAME=VALUE]... [--force] [--json] [--require-lock] [--mult N] [--offset MHZ]",
+    "[--exact] [--field NAME=VALUE]... [--reset-fields] [--force] [--json] [--require-lock] [--mult N] "
+    "[--offset MHZ]",
     "Connects, sets the signal generator as a user would, lets it retune and prints the real frequency, "
     "its error and whether the board reports lock. A frequency outside the chip's band is refused unless "
     "--force is given.",
@@ -162,6 +174,7 @@ const Command kTuneCommand{
      kChipOption,
      {"exact", "", "the nearest fraction to the digits typed instead of the classic search"},
      kFieldOption,
+     {"reset-fields", "", "send Korvane's value in every field, not the values the board or an earlier --field left"},
      {"force", "", "send a frequency outside the chip's band all the same"},
      {"json", "", "print one JSON object (with the lock state as \"locked\")"},
      {"require-lock", "", "exit 1 when the board does not report lock"},

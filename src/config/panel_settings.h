@@ -18,14 +18,28 @@ namespace korvane {
 inline constexpr int kSlotCount = 5;
 inline constexpr int kSigGenSlot = 4;
 
+// The words a board held for a slot when it was read, with the settings the panel showed for
+// them: while those are unchanged, nobody has touched the slot and it goes back exactly as read.
+struct BoardSlot {
+  RegisterWords words{};
+  ChipType chip = ChipType::Max2871;
+  std::string reference;
+  bool exact = false;
+  std::string frequency;
+  Band band = Band::Out1;
+  PowerLevel power = PowerLevel::Off;
+};
+
 struct SlotSettings {
   std::string frequency = "180.000";  // as typed, in MHz
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;  // a level the output offers
-  // Expert settings: fields of the chip sent with other values than Korvane's.
+  // Expert settings the user set: fields of the chip sent with other values than Korvane's.
   FieldOverrides overrides;
   // With a plan, `frequency` is still the output the board makes; the user sees the RF it serves.
   FrequencyPlan plan;
+  // What the board held for the slot; its values stay board values (see PlanSlot).
+  std::optional<BoardSlot> board;
 };
 
 // What outputs 1 & 2 do while the beacon runs: "Freq. code", "CW keying".

@@ -4,9 +4,12 @@
 #include <string_view>
 
 #include "config/plan_keys.h"
+#include "config/slot_words.h"
 #include "config/text_encoding.h"
 #include "synth/chip_facts.h"
 #include "synth/field_overrides.h"
+#include "synth/number_text.h"
+#include "synth/register_set.h"
 
 namespace korvane::config {
 
@@ -82,15 +85,40 @@ FieldOverrides ReadOverrides(ChipType chip, std::string_view text) {
   return overrides;
 }
 
+// A slot's board words (a readout's, or what is left of them after a retune) are kept whole
+// under a key of their own, "F1Board=01033328 2000FFE8 ...", so that every bit of them comes back,
+// the bits in no field included; a reader that knows only the field keys passes over them.
+std::string BoardKey(int slot) { return std::string(kFieldKeys[slot]) + "Board"; }
+
+std::string WordsText(const RegisterWords& words) {
+  std::string text;
+  for (uint32_t word : words) text += (text.empty() ? "" : " ") + FormatHex(word, 8);
+  return text;
+}
+
+std::optional<RegisterWords> ReadWords(const std::string& text) {
+  const std::optional<RegisterSet> set = ReadRegisterSetText("0 " + text);
+  if (!set) return std::nullopt;
+  return set->words;
+}
+
 void StoreOverrides(const PanelSettings& settings, ProfileFile& profile) {
+  std::array<std::optional<RegisterWords>, kSlotCount> board;
   bool any = false;
-  for (const SlotSettings& slot : settings.freqSlots) any = any || !slot.overrides.empty();
+  for (int s = 0; s < kSlotCount; ++s) {
+    board[static_cast<size_t>(s)] = BoardWordsToKeep(settings, s);
+    any = any || !settings.freqSlots[static_cast<size_t>(s)].overrides.empty() || board[static_cast<size_t>(s)];
+  }
   if (any) profile.WriteString(kFields, "Chip", ChipName(settings.chip));
   for (int s = 0; s < kSlotCount; ++s) {
     const FieldOverrides& overrides = settings.freqSlots[static_cast<size_t>(s)].overrides;
     // A slot whose overrides were all reset clears what an earlier save wrote.
     if (!overrides.empty() || profile.Find(kFields, kFieldKeys[s])) {
       profile.WriteString(kFields, kFieldKeys[s], OverridesText(settings.chip, overrides));
+    }
+    const std::optional<RegisterWords>& words = board[static_cast<size_t>(s)];
+    if (words || profile.Find(kFields, BoardKey(s))) {
+      profile.WriteString(kFields, BoardKey(s), words ? WordsText(*words) : std::string());
     }
   }
 }
@@ -99,11 +127,20 @@ void LoadOverrides(const ProfileFile& profile, PanelSettings& settings) {
   const std::optional<std::string> chip = profile.Find(kFields, "Chip");
   const bool forThisChip = chip && ChipFromName(*chip) == settings.chip;
   for (int s = 0; s < kSlotCount; ++s) {
-    FieldOverrides& overrides = settings.freqSlots[static_cast<size_t>(s)].overrides;
-    overrides.clear();
+    SlotSettings& slot = settings.freqSlots[static_cast<size_t>(s)];
+    slot.overrides.clear();
+    slot.board.reset();
     if (!forThisChip) continue;
     if (std::optional<std::string> text = profile.Find(kFields, kFieldKeys[s])) {
-      overrides = ReadOverrides(settings.chip, *text);
+      slot.overrides = ReadOverrides(settings.chip, *text);
+    }
+    // Board words stay board values: they go back as they are while the slot is not touched.
+    if (std::optional<std::string> text = profile.Find(kFields, BoardKey(s))) {
+      if (std::optional<RegisterWords> words = ReadWords(*text)) {
+        slot.board.emplace();
+        slot.board->words = *words;
+        MarkAsRead(settings, slot);
+      }
     }
   }
 }

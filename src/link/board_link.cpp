@@ -171,6 +171,33 @@ std::string BoardLink::SendCommand(const std::string& command) {
   }
 }
 
+std::optional<std::string> BoardLink::TrySendCommand(const std::string& command) {
+  if (state_ != PortState::Open) throw ConnectionLost();
+  transport_->Purge();
+  transport_->Write(config::Utf8ToLatin1Lossy(command));
+  ReplyAssembler reply;
+  for (;;) {
+    char byte = 0;
+    switch (transport_->ReadByte(byte, readTimeoutMs_)) {
+      case Transport::ReadResult::Byte:
+        break;
+      case Transport::ReadResult::TimedOut:
+        transport_->Purge();
+        return std::nullopt;
+      case Transport::ReadResult::Failed:
+        LoseConnection();
+    }
+    switch (reply.Add(byte)) {
+      case ReplyAssembler::Status::NeedMore:
+        break;
+      case ReplyAssembler::Status::Complete:
+        return config::Latin1ToUtf8(FrameReply(reply.Text()));
+      case ReplyAssembler::Status::Overflow:
+        LoseConnection();
+    }
+  }
+}
+
 void BoardLink::WriteRaw(std::string_view command) {
   if (state_ != PortState::Open) return;
   const std::string bytes = config::Utf8ToLatin1Lossy(command);

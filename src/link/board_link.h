@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -54,6 +55,10 @@ class BoardLink {
   // The last OpenPort for the firmware found the board's bootloader instead.
   bool FoundBootloader() const { return foundBootloader_; }
   // Raises ConnectionLost also when no link is open: there is nobody to answer.
+  // SendCommand for a query a board may leave unanswered: input waiting from before is dropped, and
+  // when no reply comes in time the link stays open, the late bytes are dropped and nullopt is
+  // returned. A failed port is lost as with SendCommand.
+  std::optional<std::string> TrySendCommand(const std::string& command);
   std::string SendCommand(const std::string& command);
   // Writes bytes straight to an open device without reading a reply; nothing when none is open.
   void WriteRaw(std::string_view command);

@@ -30,14 +30,23 @@ void CMainDlg::OnSaveConfig() {
 
 void CMainDlg::OnSaveToFlash() {
   if (!StartOperation(Operation::Working)) return;
-  // A frequency that is no number would be stored as some other frequency.
+  // A frequency that is no number would be stored as some other frequency; a slot whose output is
+  // off stores no frequency, so it may hold none. Each field at fault is named.
+  std::string fields;
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (!model_.slot(slot).isNumber) {
-      session::SaveResult refused;
-      refused.status = session::SaveResult::Status::InvalidParameters;
-      ShowError(refused.Message(), [this] { EndOperation(); });
-      return;
-    }
+    const SlotState& state = model_.slot(slot);
+    if (state.isNumber || state.power == PowerLevel::Off) continue;
+    fields += (fields.empty() ? "" : ", ") +
+              (slot == kSigGenSlot ? std::string("Signal generator") : std::string(session::SlotName(slot))) +
+              " frequency";
+  }
+  if (!model_.referenceIsNumber()) fields = "Reference" + (fields.empty() ? "" : ", " + fields);
+  if (!model_.speedIsNumber()) fields += (fields.empty() ? "" : ", ") + std::string("Speed");
+  if (!fields.empty()) {
+    session::SaveResult refused;
+    refused.status = session::SaveResult::Status::InvalidParameters;
+    ShowError(refused.Message() + "\nNo number in: " + fields + ".", [this] { EndOperation(); });
+    return;
   }
   runner_.Post({Request::Kind::Other,
                 [this, settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {

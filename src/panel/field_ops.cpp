@@ -5,8 +5,9 @@
 namespace korvane::panel {
 
 uint32_t CMainDlg::KorvaneFieldValue(int slot, const RegisterField& field) const {
+  // What the slot sends in the field when the user leaves it alone: the board's value or Korvane's.
   PanelSettings plain = model_.Settings();
-  plain.freqSlots[static_cast<size_t>(slot)].overrides.clear();
+  plain.freqSlots[static_cast<size_t>(slot)].overrides.erase(field.field);
   return ReadField(field, session::SlotWords(plain, slot).words);
 }
 
@@ -41,8 +42,9 @@ void CMainDlg::OnResetFields(std::optional<int> slot) {
   if (model_.busy()) return;
   for (int s = 0; s < kSlotCount; ++s) {
     if (slot && *slot != s) continue;
-    if (model_.slot(s).overrides.empty()) continue;
-    model_.SetSlotOverrides(s, {});
+    // A reset drops the board's values too: the slot gets Korvane's words.
+    if (model_.slot(s).overrides.empty() && !model_.slot(s).board) continue;
+    model_.ResetSlotFields(s);
     if (s == kSigGenSlot) ArmTuneTimer();
   }
 }

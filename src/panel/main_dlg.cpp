@@ -146,7 +146,7 @@ void CMainDlg::OnPowerChosen(int slot, PowerLevel level) {
 }
 
 void CMainDlg::OnReferenceEdited(const std::string& text) {
-  model_.SetReference(text);
+  model_.SetTypedReference(text);
   ArmTuneTimer();
 }
 
@@ -165,7 +165,7 @@ void CMainDlg::OnExactChanged(bool exact) {
 void CMainDlg::EnableBeaconControls(bool enable) { model_.SetBeacon(enable); }
 void CMainDlg::OnScanClicked(bool on) { model_.SetScan(on); }
 void CMainDlg::OnPinFunctionChosen(PinFunction function) { model_.SetPinFunction(function); }
-void CMainDlg::OnSpeedEdited(const std::string& speed) { model_.SetSpeed(speed); }
+void CMainDlg::OnSpeedEdited(const std::string& speed) { model_.SetTypedSpeed(speed); }
 void CMainDlg::OnTextEdited(const std::string& text) { model_.SetText(text); }
 void CMainDlg::OnChipChosen(session::ChipChoice choice) { model_.SetChipChoice(choice); }
 void CMainDlg::OnPortChosen(const std::string& name) { model_.SetPort(name); }
@@ -187,17 +187,38 @@ void CMainDlg::OnTimer() {
   if (!model_.connected() || model_.refDivisor() <= 0) return;
   // A field that holds no number as typed sends nothing; the board keeps what it makes.
   if (!model_.slot(kSigGenSlot).isNumber) return;
-  // The window shows what the board makes; a refusal changes nothing it could show. The lock
-  // detect is read after every retune.
-  runner_.Post({Request::Kind::Retune,
-                [this, settings = model_.Settings()](session::BoardSession& session, const RequestProgress&) {
-                  session.Tune(settings, kSigGenSlot);
-                  return LockCompletion(session.ReadLock());
+  // The window shows what the board makes: a refusal says why and leaves the display on what the
+  // board was given last. The lock detect is read after every retune the board took.
+  const PanelSettings settings = model_.Settings();
+  if (std::optional<std::string> why = session::SlotRefusal(settings, kSigGenSlot)) {
+    model_.SetTuneRefused(*why + " Nothing was sent.");
+    return;
+  }
+  runner_.Post({Request::Kind::Retune, [this, settings](session::BoardSession& session, const RequestProgress&) {
+                  const session::TuneResult result = session.Tune(settings, kSigGenSlot);
+                  if (!result.accepted()) {
+                    const session::Exchange& refused = result.reference.command.empty() || result.reference.accepted()
+                                                           ? result.slot
+                                                           : result.reference;
+                    return Completion([this, text = "The board refused \"" + refused.command + "\" (it answered \"" +
+                                                    refused.reply + "\")."] {
+                      if (model_.connected()) model_.SetTuneRefused(text);
+                    });
+                  }
+                  std::string notes;
+                  for (const std::string& note : result.notes) notes += (notes.empty() ? "" : "\n") + note;
+                  const Completion lock = LockCompletion(session.ReadLock());
+                  return Completion([this, lock, notes, real = session::RealFrequency(settings, kSigGenSlot)] {
+                    if (model_.connected()) model_.SetTuneGiven(real, notes);
+                    lock();
+                  });
                 }});
 }
 
 void CMainDlg::OnLockTimer() {
   if (!model_.connected() || model_.busy() || !runner_.Idle()) return;
+  // A board whose firmware cannot tell is never asked.
+  if (!session::CanReadLock(model_.identity())) return;
   runner_.Post({Request::Kind::Other, [this](session::BoardSession& session, const RequestProgress&) {
                   return LockCompletion(session.ReadLock(), true);
                 }});
@@ -330,6 +351,11 @@ void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
 }
 
 void CMainDlg::ApplyReadout(const session::Readout& readout) {
+  std::string notes;
+  for (const std::string& note : readout.notes) {
+    if (!note.empty()) notes += (notes.empty() ? "" : "\n") + note;
+  }
+  model_.SetReadNotes(notes);
   using R = session::Readout;
   const PanelSettings& s = readout.settings;
   if (readout.stages >= R::kMode) {
@@ -351,7 +377,8 @@ void CMainDlg::ApplyReadout(const session::Readout& readout) {
     if (!readout.slotOn[static_cast<size_t>(slot)]) {
       // Nothing stored: the output is off; the typed frequency stays, the stored fields come along.
       model_.SetSlot(slot, {model_.slot(slot).frequency, Band::Out1, PowerLevel::Off,
-                            s.freqSlots[static_cast<size_t>(slot)].overrides, model_.slot(slot).plan});
+                            s.freqSlots[static_cast<size_t>(slot)].overrides, model_.slot(slot).plan,
+                            s.freqSlots[static_cast<size_t>(slot)].board});
       continue;
     }
     if (slot == 0) {

@@ -41,8 +41,21 @@ void PanelModel::ClearChipCaption() {
 // ---------------------------------------------------------------------------------------------
 // Reference and mode
 
+void PanelModel::SetTypedReference(const std::string& text) {
+  if (ReadTypedNumber(text)) {
+    SetReference(text);
+    return;
+  }
+  reference_ = text;
+  referenceIsNumber_ = false;
+  refDivisor_ = 0;
+  DeriveAll();
+  emit referenceChanged();
+}
+
 void PanelModel::SetReference(const std::string& text) {
   reference_ = text;
+  referenceIsNumber_ = true;
   AcceptReference(DecimalCommaAsPoint(reference_), chip_, refDivisor_, pfd_);
   DeriveAll();
   emit referenceChanged();
@@ -52,6 +65,7 @@ void PanelModel::SetBoardReference(const std::string& text, int32_t refDivisor, 
   // The board's divider and comparison frequency first; its reference text, read as typed
   // text is, gives the same divider, and where it cannot be read the board's pfd stays.
   reference_ = text;
+  referenceIsNumber_ = true;
   refDivisor_ = refDivisor;
   pfd_ = pfd;
   AcceptReference(reference_, chip_, refDivisor_, pfd_);
@@ -109,12 +123,19 @@ void PanelModel::SetSlot(int index, const SlotSettings& settings) {
   slot.frequency = settings.frequency;
   slot.overrides = settings.overrides;
   slot.plan = settings.plan;
+  slot.board = settings.board;
   Derive(index);
   emit slotChanged(index);
 }
 
 void PanelModel::SetSlotOverrides(int index, const FieldOverrides& overrides) {
   slots_[static_cast<size_t>(index)].overrides = overrides;
+  emit slotChanged(index);
+}
+
+void PanelModel::ResetSlotFields(int index) {
+  slots_[static_cast<size_t>(index)].overrides.clear();
+  slots_[static_cast<size_t>(index)].board.reset();
   emit slotChanged(index);
 }
 
@@ -166,6 +187,13 @@ void PanelModel::SetPinFunction(PinFunction function) {
 
 void PanelModel::SetSpeed(const std::string& speed) {
   speed_ = speed;
+  speedTyped_ = false;
+  emit beaconChanged();
+}
+
+void PanelModel::SetTypedSpeed(const std::string& speed) {
+  speed_ = speed;
+  speedTyped_ = true;
   emit beaconChanged();
 }
 
@@ -199,7 +227,35 @@ void PanelModel::SetConnected(bool connected) {
   if (!connected) editable_ = false;
   emit connectionChanged();
   // A reading belongs to the board it came from.
-  if (!connected) SetLock({});
+  if (!connected) {
+    givenMhz_.reset();
+    tuneNotice_.clear();
+    readNotes_.clear();
+    tuneRefused_ = false;
+    SetLock({});
+  }
+}
+
+void PanelModel::SetReadNotes(const std::string& notes) {
+  readNotes_ = notes;
+  emit lockChanged();
+}
+
+void PanelModel::SetTuneGiven(std::optional<double> realMhz, const std::string& notes) {
+  givenMhz_ = realMhz;
+  tuneNotice_ = notes;
+  tuneRefused_ = false;
+  emit slotChanged(kSigGenSlot);
+  emit lockChanged();
+}
+
+void PanelModel::SetTuneRefused(const std::string& reason) {
+  tuneNotice_ = reason;
+  tuneRefused_ = true;
+  // Until the board answers a retune again, nobody knows whether it locks.
+  lock_ = {};
+  emit slotChanged(kSigGenSlot);
+  emit lockChanged();
 }
 
 void PanelModel::SetLock(const LockReading& reading) {
@@ -280,7 +336,7 @@ PanelSettings PanelModel::Settings() const {
   for (int i = 0; i < kSlotCount; ++i) {
     const SlotState& slot = slots_[static_cast<size_t>(i)];
     settings.freqSlots[static_cast<size_t>(i)] =
-        SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power, slot.overrides, slot.plan};
+        SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power, slot.overrides, slot.plan, slot.board};
   }
   settings.beacon = beacon_;
   settings.scan = scan_;

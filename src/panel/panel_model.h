@@ -18,6 +18,7 @@
 #include "session/board_session.h"
 #include "session/sweep.h"
 #include "synth/chip.h"
+#include "synth/number_text.h"
 
 namespace korvane::panel {
 
@@ -26,8 +27,9 @@ struct SlotState {
   std::string frequency = "180.000";  // as typed, in MHz
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;
-  FieldOverrides overrides;  // expert settings, sent on top of Korvane's words
-  FrequencyPlan plan;        // the RF the output serves; kept through loads and saves
+  FieldOverrides overrides;        // expert settings the user set, sent on top of Korvane's words
+  FrequencyPlan plan;              // the RF the output serves; kept through loads and saves
+  std::optional<BoardSlot> board;  // what the board held for the slot when it was read
 
   // Derived from the above, the reference, the chip and the mode.
   bool isNumber = false;                 // the text is a number as typed (a decimal comma counts)
@@ -93,6 +95,12 @@ class PanelModel : public QObject {
   double pfd() const { return pfd_; }
   bool extReference() const { return extReference_; }
   void SetReference(const std::string& text);
+  // The reference as the user types it: text that is no number as typed gives no valid reference
+  // (nothing is solved or sent) and marks the field; SetReference reads a leading number, as files are.
+  void SetTypedReference(const std::string& text);
+  bool referenceIsNumber() const { return referenceIsNumber_; }
+  // The same rule for the keying speed the user typed (a file's or a board's is read as before).
+  bool speedIsNumber() const { return !speedTyped_ || ReadTypedNumber(speed_).has_value(); }
   // The divider and comparison frequency a board reports with its reference text.
   void SetBoardReference(const std::string& text, int32_t refDivisor, double pfd);
   // A board whose reference cannot be read: 10 MHz at divider 1 are assumed.
@@ -111,6 +119,8 @@ class PanelModel : public QObject {
   void SetSlot(int index, const SlotSettings& settings);
   // The slot's expert settings: fields sent with other values than Korvane's.
   void SetSlotOverrides(int index, const FieldOverrides& overrides);
+  // Drops the user's and the board's values: the slot sends Korvane's words.
+  void ResetSlotFields(int index);
 
   // Beacon: a pin function other than the frequency code needs the beacon.
   bool beacon() const { return beacon_; }
@@ -124,6 +134,8 @@ class PanelModel : public QObject {
   void SetScan(bool on);
   void SetPinFunction(PinFunction function);
   void SetSpeed(const std::string& speed);
+  // The speed as the user types it: marked, and refused by a save, when it is no number as typed.
+  void SetTypedSpeed(const std::string& speed);
   void SetText(const std::string& text);
 
   // Connection.
@@ -148,6 +160,19 @@ class PanelModel : public QObject {
   bool updateAvailable() const { return !editable_ || identity_.hwVersion > 2; }
 
   const LockReading& lock() const { return lock_; }
+  // What became of the last retune of the signal generator: the real frequency the board was given
+  // last (none since the connect), and what the user should know (a refusal, or board values that
+  // gave way), empty when there is nothing to say.
+  const std::optional<double>& givenMhz() const { return givenMhz_; }
+  const std::string& tuneNotice() const { return tuneNotice_; }
+  bool tuneRefused() const { return tuneRefused_; }
+  // What the connect's readout left aside (stored words that cannot be the chip's), one line a slot.
+  const std::string& readNotes() const { return readNotes_; }
+  void SetReadNotes(const std::string& notes);
+  // A retune the board took: the frequency it was given, and the notes that came with it.
+  void SetTuneGiven(std::optional<double> realMhz, const std::string& notes);
+  // A retune refused before or on the wire: the board keeps what it was given last.
+  void SetTuneRefused(const std::string& reason);
   void SetLock(const LockReading& reading);
 
   const SweepState& sweep() const { return sweep_; }
@@ -212,6 +237,12 @@ class PanelModel : public QObject {
   bool editable_ = false;
   link::BoardIdentity identity_;
   LockReading lock_;
+  std::optional<double> givenMhz_;
+  bool referenceIsNumber_ = true;
+  bool speedTyped_ = false;
+  std::string tuneNotice_;
+  std::string readNotes_;
+  bool tuneRefused_ = false;
   SweepState sweep_;
   std::string sweepList_;
   Operation operation_ = Operation::None;

@@ -1,5 +1,6 @@
 #include "panel/register_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "session/board_session.h"
@@ -30,7 +31,8 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
     return text + (settings.refDivisor <= 0 ? "No register words: the reference frequency is not valid.\n"
                                             : "No register words: the frequency is not a number.\n");
   }
-  const RegisterSet words = session::SlotWords(settings, slot);
+  const SlotPlan plan = session::PlanSlotWords(settings, slot);
+  const RegisterSet words{slot, plan.words};
   const RegisterSet* set = &words;
   for (int r = 0; r < 6; ++r) {
     text += (r == 0 ? "" : "  ") + std::string("R") + std::to_string(r) + " " +
@@ -38,30 +40,39 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
   }
   text += "\n\nReal frequency " + FormatFixed(solved->achieved, 6) + " MHz, PFD " + FormatFixed(settings.pfd, 6) +
           " MHz, output divider " + std::to_string(1 << solved->solution.divExp) + "\n\n";
+  // The longest name still leaves a blank before the bits.
+  size_t nameWidth = 0;
+  for (const RegisterField& field : Facts(settings.chip).fields) nameWidth = std::max(nameWidth, field.name.size());
   for (const RegisterField& field : Facts(settings.chip).fields) {
     const uint32_t value = ReadField(field, set->words);
     const int high = field.lowBit + field.width - 1;
     const std::string bits = field.width == 1 ? "DB" + std::to_string(field.lowBit)
                                               : "DB" + std::to_string(high) + ":" + std::to_string(field.lowBit);
     const std::string_view named = ValueName(field, value);
-    const bool overridden = s.overrides.count(field.field) != 0;
-    text += "R" + std::to_string(field.reg) + "  " + Padded(std::string(field.name), 26) + Padded(bits, 9) +
-            std::to_string(value) + (named.empty() ? "" : " (" + std::string(named) + ")") +
-            (overridden ? "  [expert]" : "") + "\n";
+    const auto source = plan.sources.find(field.field);
+    const char* mark = source == plan.sources.end()          ? ""
+                       : source->second == FieldSource::User ? "  [expert]"
+                                                             : "  [board]";
+    text += "R" + std::to_string(field.reg) + "  " + Padded(std::string(field.name), nameWidth + 2) + Padded(bits, 9) +
+            std::to_string(value) + (named.empty() ? "" : " (" + std::string(named) + ")") + mark + "\n";
   }
+  for (const std::string& note : plan.notes) text += "\nNote: " + note;
+  if (plan.refusal) text += "\nRefused: " + *plan.refusal;
+  if (!plan.notes.empty() || plan.refusal) text += "\n";
   return text;
 }
 
-std::string OverridesNote(ChipType chip, const FieldOverrides& overrides) {
-  if (overrides.empty()) return {};
+std::string OverridesNote(ChipType chip, const std::map<Field, FieldSource>& sources) {
+  if (sources.empty()) return {};
   std::string names;
-  for (const auto& [field, value] : overrides) {
+  for (const auto& [field, source] : sources) {
     const RegisterField* f = Facts(chip).Find(field);
     if (!names.empty()) names += ", ";
     names += f != nullptr ? std::string(f->name) : "?";
+    names += source == FieldSource::User ? " set by you" : " as the board holds it";
   }
-  return "Expert settings: " + std::to_string(overrides.size()) +
-         (overrides.size() == 1 ? " field differs" : " fields differ") + " from Korvane's (" + names + ").";
+  return "Expert settings: " + std::to_string(sources.size()) +
+         (sources.size() == 1 ? " field differs" : " fields differ") + " from Korvane's (" + names + ").";
 }
 
 }  // namespace korvane::panel

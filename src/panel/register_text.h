@@ -13,6 +13,6 @@ namespace korvane::panel {
 // text says why there are no words.
 std::string RegisterText(const PanelSettings& settings, int slot);
 // "Expert settings: 2 fields differ from Korvane's (CP, SDN)."; empty for a slot without any.
-std::string OverridesNote(ChipType chip, const FieldOverrides& overrides);
+std::string OverridesNote(ChipType chip, const std::map<Field, FieldSource>& sources);
 
 }  // namespace korvane::panel

@@ -1,5 +1,6 @@
 #include "session/board_session.h"
 
+#include "config/slot_words.h"
 #include "config/text_encoding.h"
 #include "firmware/bootloader.h"
 #include "firmware/firmware_image.h"
@@ -132,12 +133,12 @@ std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
   return real ? "/ " + FormatFixed(*real, 6, 5) : kNoFrequencyLabel;
 }
 
-RegisterSet SlotWords(const PanelSettings& settings, int slot) {
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  RegisterSet set =
-      BuildSlotWords(ModeOf(settings), slot, settings.chip, s.frequency, s.band, s.power, ReferenceOf(settings));
-  ApplyOverrides(settings.chip, s.overrides, set.words);
-  return set;
+RegisterSet SlotWords(const PanelSettings& settings, int slot) { return {slot, PlanSlotWords(settings, slot).words}; }
+
+std::vector<std::string> SlotNotes(const PanelSettings& settings, int slot) {
+  std::vector<std::string> notes = PlanSlotWords(settings, slot).notes;
+  for (std::string& note : notes) note = std::string(SlotName(slot)) + ": " + note;
+  return notes;
 }
 
 std::string SlotCommand(const PanelSettings& settings, int slot) {
@@ -150,10 +151,8 @@ std::string_view SlotName(int slot) {
 }
 
 std::optional<std::string> SlotRefusal(const PanelSettings& settings, int slot) {
-  const FieldOverrides& overrides = settings.freqSlots[static_cast<size_t>(slot)].overrides;
-  if (overrides.empty()) return std::nullopt;
-  std::optional<std::string> why =
-      CheckOverrides(settings.chip, overrides, SlotWords(settings, slot).words, settings.pfd);
+  if (settings.freqSlots[static_cast<size_t>(slot)].overrides.empty()) return std::nullopt;
+  std::optional<std::string> why = PlanSlotWords(settings, slot).refusal;
   if (!why) return std::nullopt;
   return std::string(SlotName(slot)) + ": " + *why;
 }
@@ -297,24 +296,6 @@ BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
   return Identify::Identified;
 }
 
-namespace {
-// What a board's stored set holds beyond what Korvane would send for the slot as read: the
-// slot's words are computed with the reference divisor stored in the set itself, so that a
-// band-select divider that follows the comparison frequency compares like with like.
-FieldOverrides StoredOverrides(const PanelSettings& settings, int slot, const RegisterWords& stored,
-                               int32_t storedDivisor, double reference) {
-  PanelSettings korvane = settings;
-  SlotSettings& target = korvane.freqSlots[static_cast<size_t>(slot)];
-  target.overrides.clear();
-  if (storedDivisor > 0) {
-    korvane.refDivisor = storedDivisor;
-    korvane.pfd = reference * 2.0 / storedDivisor;
-    korvane.reference = FormatFixed(reference, 6, 3);
-  }
-  return DecodeOverrides(settings.chip, stored, SlotWords(korvane, slot).words);
-}
-}  // namespace
-
 bool BoardSession::ReadBack(Readout& readout) {
   const link::BoardIdentity& identity = link_.GetBoardIdentity();
   PanelSettings& s = readout.settings;
@@ -361,10 +342,21 @@ bool BoardSession::ReadBack(Readout& readout) {
     auto words = ParseRegisterReply(link_.SendCommand(link::SlotQuery(slot)));
     if (!words) return false;
     const DecodedSet decoded = DecodeRegisterSet(s.chip, *words, identity.sSuffix);
+    // The set's values are the board's, not the user's: they go back as they are while nobody
+    // touches the slot, and give way where a retune needs other ones. Words that cannot be this
+    // chip's bring none.
+    target.overrides.clear();
+    target.board.reset();
+    const double storedPfd = decoded.refDivisor > 0 ? *referenceValue * 2.0 / decoded.refDivisor : 0.0;
+    if (std::optional<std::string> note = ForeignWordsNote(s.chip, *words, storedPfd, identity.sSuffix)) {
+      readout.notes[static_cast<size_t>(slot)] = std::string(SlotName(slot)) + ": " + *note;
+    } else {
+      target.board.emplace();
+      target.board->words = *words;
+    }
     if ((*words)[0] == 0) {
       target.power = PowerLevel::Off;
       target.band = Band::Out1;
-      target.overrides = StoredOverrides(s, slot, *words, decoded.refDivisor, *referenceValue);
       readout.stages = Readout::kSlot0 + slot + 1;
       continue;
     }
@@ -381,10 +373,10 @@ bool BoardSession::ReadBack(Readout& readout) {
     target.frequency = FormatFixed(AchievedFrequency(decoded.solution, decoded.band, s.pfd), 6, 5);
     target.band = decoded.band;
     target.power = decoded.power;
-    target.overrides = StoredOverrides(s, slot, *words, decoded.refDivisor, *referenceValue);
     readout.slotOn[static_cast<size_t>(slot)] = true;
     readout.stages = Readout::kSlot0 + slot + 1;
   }
+  for (SlotSettings& target : s.freqSlots) MarkAsRead(s, target);
   return true;
 }
 
@@ -411,6 +403,7 @@ TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool 
     result.refusal = *why;
     return result;
   }
+  result.notes = SlotNotes(settings, slot);
   if (reference) {
     result.reference.command = ReferenceCommand(settings);
     result.reference.reply = link_.SendCommand(result.reference.command);
@@ -421,7 +414,22 @@ TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool 
   return result;
 }
 
-LockState BoardSession::ReadLock() { return link::ParseLock(link_.SendCommand(link::kLockCommand)); }
+bool CanReadLock(const link::BoardIdentity& identity) {
+  // The boards whose chip the connect cannot identify are those whose firmware has no lock query.
+  return identity.hwVersion >= 4 || (identity.hwVersion == 3 && identity.fwMajor != 0);
+}
+
+LockState BoardSession::ReadLock() {
+  if (!CanReadLock(link_.GetBoardIdentity())) return LockState::Unknown;
+  if (std::optional<std::string> reply = link_.TrySendCommand(link::kLockCommand)) return link::ParseLock(*reply);
+  // No answer in time: a board that still answers another query stays connected with its lock
+  // unknown; one that answers nothing at all is lost.
+  if (!link_.TrySendCommand(link::kModeQuery)) {
+    link_.ClosePort();
+    throw link::ConnectionLost();
+  }
+  return LockState::Unknown;
+}
 
 SaveResult BoardSession::SaveToFlash(const PanelSettings& settings, const std::function<bool()>& stop) {
   SaveResult result;

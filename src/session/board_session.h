@@ -12,12 +12,15 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "config/panel_settings.h"
+#include "config/slot_words.h"
 #include "link/board_link.h"
 #include "link/demo_board.h"
 #include "link/demo_transport.h"
 #include "link/protocol.h"
+#include "synth/field_overrides.h"
 #include "synth/register_set.h"
 #include "synth/solve_mode.h"
 
@@ -65,7 +68,9 @@ struct Readout {
   int stages = kNothing;                  // kSlot0 + n: slots 0..n-1 were read as well
   bool referenceReadable = true;          // "R;" gave a number; else 10 MHz, divider 1 are assumed
   std::array<bool, kSlotCount> slotOn{};  // a stored set (R0 != 0) was read for the slot
-  PanelSettings settings;                 // the settings given, with everything read applied
+  // Not empty: the slot's stored words cannot be the chip's and were left aside, and why.
+  std::array<std::string, kSlotCount> notes;
+  PanelSettings settings;  // the settings given, with everything read applied
 };
 
 struct ConnectResult {
@@ -101,6 +106,8 @@ struct TuneResult {
   Exchange slot;
   // Not empty: the slot's overrides cannot go out, for this reason; nothing was sent.
   std::string refusal;
+  // Board values that gave way to Korvane's in the words sent, and why ("SigGen: ...").
+  std::vector<std::string> notes;
   bool accepted() const {
     return refusal.empty() && (reference.command.empty() || reference.accepted()) && slot.accepted();
   }
@@ -152,7 +159,9 @@ class BoardSession {
   // when it differs from the one this session last had accepted since connecting, so a retune
   // usually costs one slot set on the line.
   TuneResult Retune(const PanelSettings& settings, int slot = kSigGenSlot);
-  // Asks the board whether its synthesizer reports lock.
+  // Asks the board whether its synthesizer reports lock: Unknown without asking a board whose firmware
+  // cannot tell (see CanReadLock), and Unknown when no answer comes in time from a board that still
+  // answers; ConnectionLost when it answers nothing at all.
   LockState ReadLock();
   // The ten commands that store the whole configuration in the board's flash.
   // stop: asked before each command; once it says true, nothing more is sent (Status::Stopped).
@@ -230,13 +239,20 @@ std::string RealFrequencyLabel(const PanelSettings& settings, int slot);
 // The reference command for a board of this identity ("R % 3.6lf %lc;", or "R % 3.6lf;" on the
 // first hardware).
 std::string ReferenceCommand(const PanelSettings& settings, const link::BoardIdentity& identity);
-// The slot's words the settings give, in the settings' mode, with the slot's overrides applied.
+using korvane::KorvaneWords;
+using korvane::PlanSlotWords;
+// The slot's words the settings give, in the settings' mode, with board and user values.
 RegisterSet SlotWords(const PanelSettings& settings, int slot);
+// The board values of the slot that give way to Korvane's, each as "F2: ...".
+std::vector<std::string> SlotNotes(const PanelSettings& settings, int slot);
+
 // The slot command the settings give: SlotWords as text.
 std::string SlotCommand(const PanelSettings& settings, int slot);
 // Why the slot's overrides cannot go out with its words ("F3: ..."); nullopt when they can (always
 // for a slot without overrides).
 std::optional<std::string> SlotRefusal(const PanelSettings& settings, int slot);
+// Whether the board's firmware answers the lock query: the boards whose chip a connect can identify.
+bool CanReadLock(const link::BoardIdentity& identity);
 // "F1".."F4", "SigGen".
 std::string_view SlotName(int slot);
 

@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "synth/number_text.h"
+#include "synth/register_set.h"
+#include "synth/solver.h"
 
 namespace korvane {
 
@@ -166,6 +168,28 @@ std::optional<std::string> CheckOverrides(ChipType chip, const FieldOverrides& o
              Quoted(facts.Find(Field::Modulus)->name) + " " + std::to_string(modulus) + " of this frequency.";
     }
   }
+  if (overridden(Field::VasTemperature) || overridden(Field::VasDelay)) {
+    // The VCO auto-select needs its longer delay exactly when it compensates for temperature.
+    const uint32_t temperature = Read(facts, Field::VasTemperature, words);
+    const uint32_t delay = Read(facts, Field::VasDelay, words);
+    const uint32_t wanted = temperature == 1 ? 3 : 0;
+    if (delay != wanted) {
+      return "The " + std::string(facts.name) + " takes \"VAS_DLY\" " + std::to_string(wanted) + " with \"VAS_TEMP\" " +
+             std::to_string(temperature) + ", not " + std::to_string(delay) +
+             " (VAS_DLY 3 goes with VAS_TEMP 1, VAS_DLY 0 with VAS_TEMP 0).";
+    }
+  }
+  if (overridden(Field::Prescaler) && facts.maxPrescaler45Mhz > 0.0) {
+    // The smallest INT each prescaler divides by.
+    const uint32_t prescaler = Read(facts, Field::Prescaler, words);
+    const uint32_t least = prescaler == 0 ? 23 : 75;
+    const uint32_t value = Read(facts, Field::Int, words);
+    if (value < least) {
+      return "With the " + std::string(prescaler == 0 ? "4/5" : "8/9") + " prescaler the " + std::string(facts.name) +
+             " takes an INT of at least " + std::to_string(least) + "; this frequency has " + std::to_string(value) +
+             ".";
+    }
+  }
   if (overridden(Field::Prescaler) && Read(facts, Field::Prescaler, words) == 0 && facts.maxPrescaler45Mhz > 0.0) {
     const double modulus = std::max<uint32_t>(Read(facts, Field::Modulus, words), 1);
     const double vco =
@@ -187,6 +211,114 @@ FieldOverrides DecodeOverrides(ChipType chip, const RegisterWords& stored, const
     if (value != ReadField(f, korvane)) overrides[f.field] = value;
   }
   return overrides;
+}
+
+std::string FieldValueText(const RegisterField& field, uint32_t value) {
+  const std::string_view name = ValueName(field, value);
+  return name.empty() ? std::to_string(value) : std::string(name);
+}
+
+bool FollowsTuning(const RegisterField& field) {
+  if (field.computed()) return true;
+  switch (field.field) {
+    case Field::Prescaler:
+    case Field::BandSelect:
+    case Field::BandSelectHigh:
+    case Field::BandSelectClockMode:
+    case Field::AntiBacklashPulse:
+    case Field::ChargeCancel:
+    case Field::LockDetectSpeed:
+      return true;
+    default:
+      return false;
+  }
+}
+
+namespace {
+RegisterWords FieldBits(ChipType chip) {
+  RegisterWords bits{};
+  for (const RegisterField& f : Facts(chip).fields) WriteField(f, ~0u, bits);
+  return bits;
+}
+}  // namespace
+
+RegisterWords ReservedBits(ChipType chip) {
+  RegisterWords bits = FieldBits(chip);
+  for (uint32_t& word : bits) word = ~word & ~7u;
+  return bits;
+}
+
+std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, int sSuffix) {
+  const ChipFacts& facts = Facts(chip);
+  const RegisterWords reserved = ReservedBits(chip);
+  for (ChipType other : kChipTypes) {
+    if (other == chip) continue;
+    const RegisterWords theirs = FieldBits(other);
+    for (size_t r = 0; r < words.size(); ++r) {
+      const uint32_t foreign = words[r] & reserved[r] & theirs[r];
+      if (foreign == 0) continue;
+      return "the stored words are not an " + std::string(facts.name) + "'s (R" + std::to_string(r) + " holds bits " +
+             FormatHex(foreign, 8) + "h, which only the " + std::string(Facts(other).name) +
+             " uses); Korvane's values are used for its settings.";
+    }
+  }
+  if (words[0] == 0 || !(pfd > 0.0)) return std::nullopt;
+  const DecodedSet decoded = DecodeRegisterSet(chip, words, sSuffix);
+  const double frequency = AchievedFrequency(decoded.solution, decoded.band, pfd);
+  if (!IsInBand(chip, decoded.band, frequency)) {
+    return "the stored words give " + FormatFixed(frequency, 6) + " MHz, outside what the " + std::string(facts.name) +
+           " makes on " + std::string(BandLabel(decoded.band)) + "; Korvane's values are used for its settings.";
+  }
+  return std::nullopt;
+}
+
+SlotPlan PlanSlot(ChipType chip, const RegisterWords& korvane, const RegisterWords* board, bool untouched,
+                  const FieldOverrides& user, double pfd) {
+  const ChipFacts& facts = Facts(chip);
+  SlotPlan plan;
+  plan.words = korvane;
+  if (board && untouched) {
+    plan.words = *board;
+  } else if (board) {
+    const RegisterWords reserved = ReservedBits(chip);
+    for (size_t r = 0; r < plan.words.size(); ++r) {
+      plan.words[r] = (korvane[r] & ~reserved[r]) | ((*board)[r] & reserved[r]);
+    }
+    FieldOverrides kept;
+    for (const RegisterField& f : facts.fields) {
+      if (f.computed() || user.count(f.field)) continue;
+      const uint32_t held = ReadField(f, *board);
+      const uint32_t mine = ReadField(f, korvane);
+      if (held == mine) continue;
+      if (FollowsTuning(f)) {
+        plan.notes.push_back(Quoted(f.name) + " is " + FieldValueText(f, mine) + " instead of the board's " +
+                             FieldValueText(f, held) + ": it follows the frequency and the reference.");
+        continue;
+      }
+      kept[f.field] = held;
+    }
+    ApplyOverrides(chip, kept, plan.words);
+    RegisterWords trial = plan.words;
+    ApplyOverrides(chip, user, trial);
+    for (const auto& [field, value] : kept) {
+      std::optional<std::string> why = CheckOverrides(chip, {{field, value}}, trial, pfd);
+      if (!why) continue;
+      const RegisterField& f = *facts.Find(field);
+      WriteField(f, ReadField(f, korvane), plan.words);
+      plan.notes.push_back(Quoted(f.name) + " is " + FieldValueText(f, ReadField(f, korvane)) +
+                           " instead of the board's " + FieldValueText(f, value) + ": " + *why);
+    }
+  }
+  ApplyOverrides(chip, user, plan.words);
+  for (const RegisterField& f : facts.fields) {
+    if (user.count(f.field)) {
+      plan.sources[f.field] = FieldSource::User;
+    } else if (board && !f.computed() && ReadField(f, plan.words) != ReadField(f, korvane)) {
+      plan.sources[f.field] = FieldSource::Board;
+    }
+  }
+  if (!user.empty()) plan.refusal = CheckOverrides(chip, user, plan.words, pfd);
+  return plan;
 }
 
 }  // namespace korvane

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "synth/chip.h"
 #include "synth/chip_facts.h"
@@ -54,5 +55,46 @@ std::optional<std::string> CheckOverrides(ChipType chip, const FieldOverrides& o
 // The overrides that turn the words Korvane computes for a slot into the words a board stored:
 // every field that is not computed and differs.
 FieldOverrides DecodeOverrides(ChipType chip, const RegisterWords& stored, const RegisterWords& korvane);
+
+// Where the value a slot sends in a field comes from.
+enum class FieldSource { Korvane, Board, User };
+
+// Whether Korvane gives the field a new value whenever the slot is retuned: the fields the
+// frequency, output, power or reference decide, and those whose right value follows them (the
+// ADF435x's prescaler and band-select clock divider, the ADF4351's band-select clock mode,
+// antibacklash pulse width and charge cancelation, the MAX2871's band-select divider and
+// lock-detect speed). A value the user set is kept all the same.
+bool FollowsTuning(const RegisterField& field);
+
+// The bits of each word that belong to no field of the chip, above the three address bits.
+RegisterWords ReservedBits(ChipType chip);
+
+// Why words a board stored for a slot cannot come from this chip (bits set where another chip has a
+// field and this one none, or an output frequency outside the chip's band at the comparison
+// frequency `pfd`); nullopt when they can.
+std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, int sSuffix);
+
+// What one slot sends, and why.
+struct SlotPlan {
+  RegisterWords words{};
+  // The fields sent with another value than Korvane's, and who gave it.
+  std::map<Field, FieldSource> sources;
+  // A board value that gave way to Korvane's, with the reason ("\"PRESCALER\" is 1 (8/9) ...").
+  std::vector<std::string> notes;
+  // A value the user set breaks a rule of the chip: nothing may go out, for this reason.
+  std::optional<std::string> refusal;
+};
+
+// The words of a slot from Korvane's words for its settings, the words a board held for it (null
+// when none) and the values the user set. An untouched slot (its settings as they were read) sends
+// the board's words as they are. A retuned one sends Korvane's words with the board's reserved bits
+// and the board's values of the fields that do not follow the tuning, each only where it keeps the
+// chip's rules (else Korvane's value goes out, with a note); the user's values come on top and
+// are checked.
+SlotPlan PlanSlot(ChipType chip, const RegisterWords& korvane, const RegisterWords* board, bool untouched,
+                  const FieldOverrides& user, double pfd);
+
+// "4/5" for a named value, else the number.
+std::string FieldValueText(const RegisterField& field, uint32_t value);
 
 }  // namespace korvane

@@ -153,8 +153,8 @@ TEST_F(WindowTest, ASweepRunsItsPointsInOrderAndStopsWithinOnePoint) {
   }
   EXPECT_EQ(SlotSets(board, '4'), expected);
   EXPECT_EQ(sweep->table()->rowCount(), 10);
-  // The output stays at the last point, and the window says so.
-  EXPECT_EQ(window->model().slot(4).frequency, FormatFixed(1090, 9));
+  // The output stays at the last point, and the window says so with the field's six decimals.
+  EXPECT_EQ(Text(ctl::Freq(4)), "1090.000000");
 
   // Passes 0 runs until Stop, which ends it within one point.
   sweep->passesField()->setText(QStringLiteral("0"));
@@ -231,6 +231,38 @@ TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterVie
   QTest::mouseClick(resetAll, Qt::LeftButton);
   ASSERT_TRUE(WaitFor([&] { return board.Stored('4') == plain; }, 3000));
   EXPECT_TRUE(window->model().slot(2).overrides.empty());
+}
+
+// A retune the board refuses is seen: the strip says why beside the lock light, which says "Lock
+// unknown", and the labels and the screen reader keep what the board was given last, not what was typed.
+TEST_F(WindowTest, ARefusedRetuneIsSeenAndTheDisplayKeepsWhatTheBoardWasGiven) {
+  VirtualBoard board;
+  Connect(board.path(), 3);
+  auto* notice = Get<QLabel>(ctl::kStatusNotice);
+  auto* real = Get<QLabel>(ctl::kStatusReal);
+  TypeInto(ctl::Freq(4), "1000");
+  ASSERT_TRUE(WaitFor([&] { return Text(ctl::kLockLight).find("Locked") != std::string::npos; }, 5000));
+  EXPECT_EQ(Text(ctl::kStatusReal).rfind("1000.000000 MHz", 0), 0u);
+  EXPECT_TRUE(notice->isHidden());
+
+  PanelSettings next = window->model().Settings();
+  next.freqSlots[4].frequency = "1200";
+  board.SetRefuse(session::SlotCommand(next, 4), "?;");
+  TypeInto(ctl::Freq(4), "1200");
+  ASSERT_TRUE(WaitFor([&] { return !notice->isHidden(); }, 5000));
+  EXPECT_EQ(Text(ctl::kStatusNotice).rfind("The board refused \"4 ", 0), 0u) << Text(ctl::kStatusNotice);
+  EXPECT_EQ(notice->accessibleName().toStdString().rfind("Refused: The board refused", 0), 0u);
+  EXPECT_NE(Text(ctl::kLockLight).find("Lock unknown"), std::string::npos);
+  EXPECT_EQ(Text(ctl::kStatusReal).rfind("1000.000000 MHz", 0), 0u);
+  EXPECT_EQ(real->accessibleName().toStdString().rfind("Real frequency: 1000.000000 MHz", 0), 0u);
+  EXPECT_EQ(Text(ctl::Real(4)), "/ 1000.000000");
+  EXPECT_EQ(Text(ctl::Freq(4)), "1200");  // what was typed stays for the user to correct
+
+  // The board takes the next retune: the notice goes, the strip follows.
+  TypeInto(ctl::Freq(4), "1300");
+  ASSERT_TRUE(WaitFor([&] { return notice->isHidden(); }, 5000));
+  EXPECT_EQ(Text(ctl::kStatusReal).rfind("1300.000000 MHz", 0), 0u);
+  EXPECT_EQ(Get<QLabel>(ctl::kStatusPort)->accessibleName().toStdString(), "Port: " + board.path());
 }
 
 TEST_F(WindowTest, EnterConnectsFromThePortFieldAndPressesTheFocusedButton) {

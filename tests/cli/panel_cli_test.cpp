@@ -13,15 +13,15 @@ TEST(PanelCli, ReadDemoShowsTheDemoBoardsSettings) {
   EXPECT_EQ(r.out,
             "{\"chip\":\"MAX2871\",\"reference\":\"10.000000\",\"ext_reference\":false,\"slots\":["
             "{\"freq\":\"10367.999023\",\"band\":\"OUT2 "
-            "5..12GHz\",\"power\":\"-1dBm\",\"real\":\"10367.999023\",\"error_hz\":-0.278,\"overrides\":{}},"
+            "5..12GHz\",\"power\":\"-1dBm\",\"real\":\"10367.999023\",\"error_hz\":-0.278,\"overrides\":{},\"set\":{}},"
             "{\"freq\":\"5760.000000\",\"band\":\"OUT1 "
-            "<6GHz\",\"power\":\"-1dBm\",\"real\":\"5760.000000\",\"error_hz\":0,\"overrides\":{}},"
+            "<6GHz\",\"power\":\"-1dBm\",\"real\":\"5760.000000\",\"error_hz\":0,\"overrides\":{},\"set\":{}},"
             "{\"freq\":\"1295.999878\",\"band\":\"OUT1 "
-            "<6GHz\",\"power\":\"-1dBm\",\"real\":\"1295.999878\",\"error_hz\":-0.16,\"overrides\":{}},"
+            "<6GHz\",\"power\":\"-1dBm\",\"real\":\"1295.999878\",\"error_hz\":-0.16,\"overrides\":{},\"set\":{}},"
             "{\"freq\":\"432.000000\",\"band\":\"OUT1 "
-            "<6GHz\",\"power\":\"-1dBm\",\"real\":\"432.000000\",\"error_hz\":0,\"overrides\":{}},"
+            "<6GHz\",\"power\":\"-1dBm\",\"real\":\"432.000000\",\"error_hz\":0,\"overrides\":{},\"set\":{}},"
             "{\"freq\":\"144.000000\",\"band\":\"OUT1 "
-            "<6GHz\",\"power\":\"-1dBm\",\"real\":\"144.000000\",\"error_hz\":0,\"overrides\":{}}],"
+            "<6GHz\",\"power\":\"-1dBm\",\"real\":\"144.000000\",\"error_hz\":0,\"overrides\":{},\"set\":{}}],"
             "\"beacon\":false,\"scan\":false,\"pin_function\":\"Freq. code\",\"speed\":\"0.9\","
             "\"text\":\"test de qx9abc #5000\"}\n");
 }

@@ -5,11 +5,16 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "support/cli_runner.h"
 #include "support/virtual_board.h"
+#include "synth/field_overrides.h"
+#include "synth/register_set.h"
+#include "synth/solve_mode.h"
 
 namespace korvane::test {
 namespace {
@@ -158,6 +163,108 @@ TEST_F(WriteCliTest, ReadAndWriteKeepTheFieldsAStoredSetHolds) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(board.Stored('2'), "2 01033328 2000FFE8 78006FC0 01000000 00AC8028 60400000;");
   EXPECT_EQ(board.Stored('4'), "4 00E60020 20008028 18006FC0 01000000 00DC8428 60400000;");
+}
+
+// The prescaler bit of an ADF435x slot command (R1 bit 27).
+int Prescaler(const std::string& command) {
+  const std::optional<RegisterSet> set = ReadRegisterSetText(command);
+  return set ? static_cast<int>((set->words[1] >> 27) & 1u) : -1;
+}
+
+// Boards whose stored words no retune of Korvane's would send: MAX2871 words on a board identified as
+// an ADF4351, and ADF4351 words with the 4/5 prescaler. Neither blocks a tune or a write of its own
+// readout: the 4/5 prescaler gives way to 8/9 (said in a note), another chip's words to Korvane's.
+TEST_F(WriteCliTest, StoredBoardValuesNeverBlockATuneOrAWrite) {
+  RegisterSet adf = BuildSlotWords(SolveMode::Classic, 4, ChipType::Adf4351, "1000", Band::Out1, PowerLevel::Plus5,
+                                   {"10.000000", 1, 20.0});
+  WriteField(*Facts(ChipType::Adf4351).Find(Field::Prescaler), 0, adf.words);
+  for (const bool foreign : {true, false}) {
+    SCOPED_TRACE(foreign ? "MAX2871 words" : "4/5 prescaler");
+    VirtualBoard board({.chip = VirtualChip::ADF4351});
+    if (!foreign) {
+      board.SetStored("R  10.000000  ;");
+      for (int slot = 0; slot < 5; ++slot) {
+        adf.slot = slot;
+        board.SetStored(FormatRegisterSet(adf));
+      }
+    }
+    for (const char* mhz : {"1000", "4400"}) {
+      CliResult r = RunCli({"tune", "--port", board.path(), mhz});
+      ASSERT_EQ(r.exitCode, 0) << r.err;
+      EXPECT_EQ(Prescaler(board.Stored('4')), 1) << board.Stored('4');
+      if (std::string(mhz) == "1000") {
+        EXPECT_EQ(r.err.find("note: SigGen: the stored words are not an ADF4351's") != std::string::npos, foreign)
+            << r.err;
+      }
+    }
+    // The 4/5 prescaler is said to give way when the slot is retuned.
+    if (!foreign) {
+      board.SetStored(FormatRegisterSet(adf));
+      CliResult r = RunCli({"tune", "--port", board.path(), "4400", "--json"});
+      EXPECT_NE(r.out.find("\"notes\":[\"SigGen: \\\"PRESCALER\\\" is 8/9 instead of the board's 4/5"),
+                std::string::npos)
+          << r.out;
+    }
+    const std::string file = (dir / (foreign ? "max.kvini" : "adf.kvini")).string();
+    ASSERT_EQ(RunCli({"read", "--port", board.path(), "--ini", file}).exitCode, 0);
+    CliResult r = RunCli({"write", "--port", board.path(), file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    for (char slot : std::string("0123")) {
+      // An untouched slot goes back as it was: the 4/5 prescaler stays where the board kept it.
+      EXPECT_EQ(Prescaler(board.Stored(slot)), foreign ? 1 : 0) << board.Stored(slot);
+    }
+  }
+}
+
+// board -> file -> board gives back every bit of the slots nobody touched, the reserved ones included
+// (the MAX2871's R4 bits 31:29 = 011), and keeps the board's values board values: a file written from
+// a readout pins nothing.
+TEST_F(WriteCliTest, AReadoutKeptInAFileGoesBackBitForBit) {
+  VirtualBoard source;
+  source.SetStored("0 01033328 2000FFE8 1C007FC0 01000000 608C8140 60400000;");
+  source.SetStored("2 01033328 2000FFE8 78007FC0 01000000 60AC8028 60400000;");
+  const std::string file = (dir / "kept.kvini").string();
+  ASSERT_EQ(RunCli({"read", "--port", source.path(), "--chip", "max2871", "--ini", file}).exitCode, 0);
+  std::ifstream in(file);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("F3Board=01033328 2000FFE8 78007FC0 01000000 60AC8028 60400000"), std::string::npos) << text;
+  EXPECT_EQ(text.find("SDN="), std::string::npos) << text;
+
+  VirtualBoard target;
+  CliResult r = RunCli({"write", "--port", target.path(), "--chip", "max2871", file});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (char slot : std::string("01234")) EXPECT_EQ(target.Stored(slot), source.Stored(slot)) << slot;
+}
+
+// Expert settings are never hidden: a field an earlier tune set stays on the board as a board value,
+// and a later tune says so in its text and JSON; --reset-fields sends Korvane's value again.
+TEST_F(WriteCliTest, TuneListsTheExpertSettingsInEffectAndResetsThem) {
+  VirtualBoard board;
+  auto tune = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args{"tune", "--port", board.path(), "--chip", "max2871", "1296"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return RunCli(args);
+  };
+  CliResult r = tune({"--field", "SDPLL=1"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("expert      SDPLL=1 (shut down) [set]"), std::string::npos) << r.out;
+  r = tune({});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("expert      SDPLL=1 (shut down) [board]"), std::string::npos) << r.out;
+  r = tune({"--json"});
+  EXPECT_NE(r.out.find("\"expert\":{\"SDPLL\":1}"), std::string::npos) << r.out;
+  r = tune({"--reset-fields", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("\"expert\":{}"), std::string::npos) << r.out;
+  const std::optional<RegisterSet> sent = ReadRegisterSetText(board.Stored('4'));
+  ASSERT_TRUE(sent);
+  EXPECT_EQ((sent->words[5] >> 25) & 1u, 0u) << board.Stored('4');
+  // A combination the data sheet rules out is refused with the rule named, and nothing is sent.
+  board.ClearLog();
+  r = tune({"--field", "VAS_TEMP=0"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("takes \"VAS_DLY\" 0 with \"VAS_TEMP\" 0"), std::string::npos) << r.err;
+  EXPECT_TRUE(AfterReadout(board.Log()).empty());
 }
 
 TEST_F(WriteCliTest, FieldsTheChipDoesNotTakeAreRefusedAndNothingIsSent) {

@@ -130,10 +130,10 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
       {"nothing checked", {}, {}, "M ", "M 00;"},
       {"20 wpm", {{ctl::kSpeed, "20"}}, {}, "S ", "S 014D;"},
       {"13 wpm, truncated", {{ctl::kSpeed, "13"}}, {}, "S ", "S 0200;"},
-      {"unreadable speed", {{ctl::kSpeed, "fast"}}, {}, "S ", "S 029A;"},
+      {"unreadable speed", {{ctl::kSpeed, "fast"}}, {}, "S ", ""},
       {"zero speed", {{ctl::kSpeed, "0"}}, {}, "S ", "S 029A;"},
       {"negative speed", {{ctl::kSpeed, "-12"}}, {}, "S ", "S 029A;"},
-      {"infinite speed", {{ctl::kSpeed, "inf"}}, {}, "S ", "S 029A;"},
+      {"infinite speed", {{ctl::kSpeed, "inf"}}, {}, "S ", ""},
       {"crawling speed", {{ctl::kSpeed, "0.0001"}}, {}, "S ", "S FFFF;"},
       {"absurd speed", {{ctl::kSpeed, "1e300"}}, {}, "S ", "S 0001;"},
       {"unreadable F3", {{ctl::Freq(2), "abc"}}, {}, "2 ", ""},
@@ -147,9 +147,11 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
     for (const auto& [id, text] : c.typed) Type(id, text);
     std::vector<std::string> log = Save(board);
     if (c.expected.empty()) {
-      // A frequency field without a number would be stored as some other frequency.
+      // A frequency or speed field without a number would be stored as some other value.
       EXPECT_TRUE(log.empty());
-      ExpectOnlyMessage(kInvalidParameters, "", MessageIcon::Information);
+      ASSERT_EQ(surface.messages.size(), 1u);
+      EXPECT_EQ(surface.messages[0].text.rfind(std::string(kInvalidParameters) + "\nNo number in: ", 0), 0u);
+      surface.messages.clear();
     } else {
       ASSERT_EQ(log.size(), 10u);
       EXPECT_EQ(Sent(log, c.prefix), c.expected);
@@ -253,8 +255,9 @@ TEST_F(SaveFlashTest, DemoBoardKeepsWhatWasSavedAcrossAReconnect) {
   EXPECT_EQ(surface.GetText(ctl::kSpeed), "20.0");
 }
 
-// A board set up elsewhere, with another value than Korvane's in every field it does not compute:
-// Connect and Save give it back the words it held.
+// A board set up elsewhere, with another value than Korvane's in every field it does not compute and
+// the reserved bits its data sheet asks for set: Connect and Save give it back the words it held, and
+// every such value is the board's, not the user's.
 TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
   for (ChipType chip : kChipTypes) {
     SCOPED_TRACE(std::string(ChipName(chip)));
@@ -280,14 +283,74 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
         if (f.field == Field::BandSelect && chip != ChipType::Max2871) other = 250;
         WriteField(f, other, set.words);
       }
+      // MAX2871: R4 bits 31:29 = 011; ADF435x: R5 bits 20:19 = 11.
+      if (chip == ChipType::Max2871) {
+        set.words[4] |= 0x60000000;
+      } else {
+        set.words[5] |= 0x00180000;
+      }
       stored.push_back(FormatRegisterSet(set));
       board.SetStored(stored.back());
     }
     Connect(board.path(), 1 + static_cast<int>(chip));
-    for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_EQ(model().slot(slot).overrides.size(), settable) << slot;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+      EXPECT_TRUE(model().slot(slot).overrides.empty()) << slot;
+      EXPECT_EQ(session::PlanSlotWords(model().Settings(), slot).sources.size(), settable) << slot;
+    }
     const std::vector<std::string> log = Save(board);
     for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_EQ(Sent(log, std::to_string(slot) + " "), stored[slot]);
     Click(ctl::kDisconnect);
+  }
+}
+
+// One rule for the numbers a person types: a reference or speed that is no number as typed is marked
+// and sends nothing; Save refuses only slots in use without a number, and names each field at fault.
+TEST_F(SaveFlashTest, TypedTextThatIsNoNumberIsMarkedSendsNothingAndIsNamed) {
+  VirtualBoard board;
+  Connect(board.path());
+  board.ClearLog();
+  for (const char* text : {"12a96", "10.5.1"}) {
+    Type(ctl::kReference, text);
+    EXPECT_TRUE(surface.Warning(ctl::kReference)) << text;
+    surface.FireTimer();
+    EXPECT_TRUE(board.Log().empty()) << text;
+  }
+  Type(ctl::kReference, "10");
+  EXPECT_FALSE(surface.Warning(ctl::kReference));
+
+  // A preset switched off may hold no number.
+  Type(ctl::Freq(1), "");
+  Choose(ctl::Power(1), 0);
+  Save(board);
+  ASSERT_EQ(surface.messages.size(), 1u);
+  EXPECT_EQ(surface.messages[0].text.find("No number"), std::string::npos) << surface.messages[0].text;
+
+  Type(ctl::Freq(2), "abc");
+  Type(ctl::kSpeed, "fast");
+  EXPECT_TRUE(surface.Warning(ctl::kSpeed));
+  EXPECT_TRUE(Save(board).empty());
+  ASSERT_EQ(surface.messages.size(), 1u);
+  EXPECT_EQ(surface.messages[0].text, std::string(kInvalid) + "\nNo number in: F3 frequency, Speed.");
+}
+
+// A board identified as an ADF4351 that holds MAX2871 words (the virtual board's own store): Save
+// with no edits is not refused, and every slot goes out as Korvane's ADF4351 words, 8/9 prescaler and
+// all.
+TEST_F(SaveFlashTest, AnotherChipsWordsGiveWayToKorvanesOnSave) {
+  VirtualBoard board({.chip = test::VirtualChip::ADF4351});
+  Connect(board.path(), 0);
+  ASSERT_EQ(model().chip(), ChipType::Adf4351);
+  // The window says that the stored words were left aside.
+  EXPECT_NE(model().readNotes().find("SigGen: the stored words are not an ADF4351's"), std::string::npos);
+  const std::vector<std::string> log = Save(board);
+  // F1 holds 10368 MHz on OUT2, beyond the ADF4351's band.
+  ExpectOnlyMessage(std::string(kOutOfBandPrefix) + kSaved, "Information", MessageIcon::Warning);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    const std::string sent = Sent(log, std::to_string(slot) + " ");
+    EXPECT_EQ(sent, SlotCommand(slot));
+    const std::optional<RegisterSet> set = ReadRegisterSetText(sent);
+    ASSERT_TRUE(set);
+    EXPECT_EQ(ReadField(*Facts(ChipType::Adf4351).Find(Field::Prescaler), set->words), 1u) << sent;
   }
 }
 

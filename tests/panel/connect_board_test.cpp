@@ -154,11 +154,12 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
     Check(ctl::kExtReference, true);
     Type(ctl::Freq(4), "2200");
     surface.FireTimer();
+    // The lock is asked only of the boards whose firmware answers it.
     std::string reference = c.hwVersion == 1 ? "R  10.000000;" : "R  10.000000 E;";
-    EXPECT_EQ(
-        board.Log(),
-        (std::vector<std::string>{
-            reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", Band::Out1, PowerLevel::Minus1, 2, 10.0), "L;"}));
+    std::vector<std::string> sent{
+        reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", Band::Out1, PowerLevel::Minus1, 2, 10.0)};
+    if (c.hwVersion >= 3) sent.push_back("L;");
+    EXPECT_EQ(board.Log(), sent);
     Click(ctl::kDisconnect);
     Check(ctl::kExtReference, false);
   }
@@ -250,6 +251,44 @@ TEST_F(BoardPanelTest, LostConnectionKeepsEveryFieldAndTheProgramRuns) {
   EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1234.5");
   EXPECT_EQ(surface.GetText(ctl::Freq(1)), "2345.6");
   EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Repair...");
+}
+
+// The lock is asked only of boards whose firmware can tell; a lock read without an answer leaves the
+// board connected with its lock unknown, and a board that answers nothing at all is still lost.
+TEST_F(BoardPanelTest, LockIsReadOnlyFromBoardsThatAnswerIt) {
+  session.SetReadTimeoutMs(100);
+  const struct {
+    const char* tag;
+    const char* version;
+    bool asked;
+  } cases[] = {{"v2.", "3.5 from 16052019.", false},
+               {"v3.", "0.9 from 01012015.\nS/N 000000000000000000000001", false},
+               {"v4s.", "3.5 from 16052019.", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.tag);
+    VirtualBoard board({.hwTag = c.tag, .version = c.version});
+    Connect(board.path(), 3);
+    ASSERT_EQ(dlg.model().connected(), true);
+    board.ClearLog();
+    surface.FireTimer();
+    dlg.OnLockTimer();
+    EXPECT_EQ(board.Count("L;"), c.asked ? 2 : 0);
+    EXPECT_EQ(dlg.model().lock().state, c.asked ? session::LockState::Locked : session::LockState::Unknown);
+    Click(ctl::kDisconnect);
+  }
+  VirtualBoard board;
+  Connect(board.path(), 3);
+  board.SetRefuse("L;", "");
+  surface.FireTimer();
+  dlg.OnLockTimer();
+  EXPECT_TRUE(surface.messages.empty());
+  EXPECT_EQ(dlg.model().connected(), true);
+  EXPECT_EQ(dlg.model().lock().state, session::LockState::Unknown);
+  board.SetSilent(true);
+  dlg.OnLockTimer();
+  ASSERT_EQ(surface.messages.size(), 1u);
+  EXPECT_EQ(surface.messages[0].text, "Connection with device lost!");
+  EXPECT_EQ(dlg.model().connected(), false);
 }
 
 TEST_F(BoardPanelTest, ReadoutEdgeCases) {

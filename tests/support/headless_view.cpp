@@ -222,6 +222,8 @@ bool HeadlessView::IsEnabled(int id) const {
 }
 
 bool HeadlessView::Warning(int id) const {
+  if (id == ctl::kReference) return !model_.referenceIsNumber();
+  if (id == ctl::kSpeed) return !model_.speedIsNumber();
   const int s = SlotOf(id, ctl::kFreqBase);
   return s >= 0 && !model_.slot(s).inBand;
 }

@@ -54,7 +54,7 @@ class HeadlessView : public panel::PanelView {
   bool GetCheck(int id) const;
   // Whether the board's state lets the control be used (an operation aside).
   bool IsEnabled(int id) const;
-  bool Warning(int id) const;  // a frequency field in the warning colour
+  bool Warning(int id) const;  // a frequency, reference or speed field in the warning colour
   int GetFocus() const { return focus_; }
   int GetCaret(int id) const;
 

@@ -110,6 +110,9 @@ TEST(FieldOverrides, CombinationsTheChipDoesNotTakeAreRefusedWithTheReason) {
       {ChipType::Adf4351, "1850", {{"PRESCALER", 0}}, "takes the VCO up to 3600 MHz"},
       {ChipType::Adf4350, "1750", {{"PRESCALER", 0}}, "takes the VCO up to 3000 MHz"},
       {ChipType::Adf4350, "1296", {{"PHASE ADJUST", 1}}, "The ADF4350 has no such field."},
+      {ChipType::Max2871, "1296", {{"VAS_TEMP", 0}}, "takes \"VAS_DLY\" 0 with \"VAS_TEMP\" 0, not 3"},
+      {ChipType::Max2871, "1296", {{"VAS_TEMP", 0}, {"VAS_DLY", 0}}, ""},
+      {ChipType::Max2871, "1296", {{"VAS_DLY", 0}}, "takes \"VAS_DLY\" 3 with \"VAS_TEMP\" 1, not 0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(ChipName(c.chip)) + " " + c.frequency + " " + c.fields[0].first);
@@ -134,6 +137,101 @@ TEST(FieldOverrides, CombinationsTheChipDoesNotTakeAreRefusedWithTheReason) {
     } else {
       ASSERT_TRUE(why);
       EXPECT_NE(why->find(c.reason), std::string::npos) << *why;
+    }
+  }
+}
+
+// Where each value of a slot's words comes from, over the three chips and four kinds of stored set:
+// Korvane's own words, words with board values (one that follows the tuning, one that does not),
+// words with the reserved bits the data sheet asks for, and another chip's words.
+TEST(SlotPlan, BoardValuesGoBackUntouchedFollowARetuneAndNeverBlock) {
+  struct Case {
+    ChipType chip;
+    const char* follows;  // a field that follows the tuning, with a value of the board's
+    uint32_t held;
+    size_t reservedWord;
+    uint32_t reservedBits;
+  };
+  const Case cases[] = {
+      {ChipType::Adf4350, "PRESCALER", 0, 5, 0x00180000},
+      {ChipType::Adf4351, "PRESCALER", 0, 5, 0x00180000},
+      {ChipType::Max2871, "BS[7:0]", 100, 4, 0x60000000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(ChipName(c.chip)));
+    int32_t refDivisor = 0;
+    double pfd = 0.0;
+    AcceptReference("10", c.chip, refDivisor, pfd);
+    auto words = [&](const char* mhz) {
+      return BuildSlotWords(SolveMode::Classic, 4, c.chip, mhz, Band::Out1, PowerLevel::Plus5, {"10", refDivisor, pfd})
+          .words;
+    };
+    const RegisterWords old = words("1000");
+    const RegisterWords fresh = words("4400");
+
+    // Korvane's own words: nothing differs, before or after a retune.
+    SlotPlan plan = PlanSlot(c.chip, old, &old, true, {}, pfd);
+    EXPECT_EQ(plan.words, old);
+    plan = PlanSlot(c.chip, fresh, &old, false, {}, pfd);
+    EXPECT_EQ(plan.words, fresh);
+    EXPECT_TRUE(plan.sources.empty() && plan.notes.empty() && !plan.refusal);
+    EXPECT_EQ(ForeignWordsNote(c.chip, old, pfd, 1), std::nullopt);
+
+    // Board values and reserved bits: back as they are while untouched; after a retune the field
+    // that follows takes Korvane's value with a note, the other one and the reserved bits stay.
+    RegisterWords stored = old;
+    const RegisterField& follows = *FindField(c.chip, c.follows);
+    const RegisterField& current = *Facts(c.chip).Find(Field::ChargePumpCurrent);
+    WriteField(follows, c.held, stored);
+    WriteField(current, 3, stored);
+    stored[c.reservedWord] |= c.reservedBits;
+    EXPECT_EQ(ForeignWordsNote(c.chip, stored, pfd, 1), std::nullopt);
+    plan = PlanSlot(c.chip, old, &stored, true, {}, pfd);
+    EXPECT_EQ(plan.words, stored);
+    EXPECT_EQ(plan.sources.at(follows.field), FieldSource::Board);
+    plan = PlanSlot(c.chip, fresh, &stored, false, {}, pfd);
+    RegisterWords expected = fresh;
+    WriteField(current, 3, expected);
+    expected[c.reservedWord] |= c.reservedBits;
+    EXPECT_EQ(plan.words, expected);
+    EXPECT_FALSE(plan.refusal);
+    EXPECT_EQ((std::map<Field, FieldSource>{{current.field, FieldSource::Board}}), plan.sources);
+    ASSERT_EQ(plan.notes.size(), 1u);
+    EXPECT_EQ(plan.notes[0].find("\"" + std::string(follows.name) + "\" is "), 0u) << plan.notes[0];
+    // Pinned by the user, the same value is kept, and refused where it breaks a rule.
+    plan = PlanSlot(c.chip, fresh, &stored, false, {{follows.field, c.held}}, pfd);
+    EXPECT_EQ(ReadField(follows, plan.words), c.held);
+    EXPECT_TRUE(plan.refusal.has_value());
+    // A board value that breaks a rule after the retune gives way, with the rule named.
+    RegisterWords phased = old;
+    WriteField(*Facts(c.chip).Find(Field::Phase), ReadField(*Facts(c.chip).Find(Field::Modulus), old) - 1, phased);
+    const RegisterWords coarse = words("4000");
+    plan = PlanSlot(c.chip, coarse, &phased, false, {}, pfd);
+    if (ReadField(*Facts(c.chip).Find(Field::Modulus), coarse) <=
+        ReadField(*Facts(c.chip).Find(Field::Phase), phased)) {
+      EXPECT_EQ(plan.words, coarse);
+      ASSERT_EQ(plan.notes.size(), 1u);
+      EXPECT_NE(plan.notes[0].find("must be below the modulus"), std::string::npos) << plan.notes[0];
+    }
+
+    // Another chip's words are no stored set of this one: the MAX2871's set bits the ADF435x
+    // reserves; the ADF435x's leave the MAX2871's reserved bits clear and show only when they decode
+    // to a frequency out of its band.
+    if (c.chip != ChipType::Max2871) {
+      const RegisterWords theirs = BuildSlotWords(SolveMode::Classic, 4, ChipType::Max2871, "1000", Band::Out1,
+                                                  PowerLevel::Plus5, {"10", refDivisor, pfd})
+                                       .words;
+      EXPECT_NE(ForeignWordsNote(c.chip, theirs, pfd, 1).value_or("").find("only the MAX2871 uses"), std::string::npos);
+      // The 8/9 prescaler divides by an INT of 75 or more.
+      RegisterWords low = old;
+      WriteField(*Facts(c.chip).Find(Field::Int), 74, low);
+      EXPECT_NE(CheckOverrides(c.chip, {{Field::Prescaler, 1}}, low, pfd).value_or("").find("INT of at least 75"),
+                std::string::npos);
+    } else {
+      RegisterWords far = old;
+      WriteField(*Facts(c.chip).Find(Field::Int), 4000, far);
+      EXPECT_NE(ForeignWordsNote(c.chip, far, pfd, 1).value_or("").find("outside what the MAX2871 makes"),
+                std::string::npos);
     }
   }
 }
