@@ -710,6 +710,7 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
     }
     case Op::ListFrequency: {
       std::vector<double> list;
+      // One bad point refuses the whole list, as a list file is refused in the window and the CLI.
       for (const Parameter& p : values) {
         if (p.isKeyword || !inRange(p.number)) return kDataOutOfRange;
         list.push_back(p.number);

@@ -153,6 +153,10 @@ TEST(ScpiInstrument, BenchGeneratorCommands) {
        "-226,\"Lists not same length\""},
       {"LIST:FREQ 1GHZ,2GHZ;POW 1,2,3;:FREQ:MODE LIST", "INIT;:STAT:OPER:COND?", "0", "-226,\"Lists not same length\""},
       {"LIST:FREQ 1GHZ,7GHZ;POW 5;:FREQ:MODE LIST", "INIT;:STAT:OPER:COND?", "0", rangeError},
+      // One bad point refuses the whole list.
+      {"LIST:FREQ 1GHZ,2GHZ", "LIST:FREQ 3GHZ,NAN,4GHZ;FREQ 3GHZ,99GHZ;FREQ 5GHZ,1e400;FREQ?",
+       "1000000000.000,2000000000.000",
+       "-224,\"Illegal parameter value\",-222,\"Data out of range\",-222,\"Data out of range\""},
       // Stepped by *TRG under TRIG:SOUR BUS, each point at its own power; FREQ? stays the CW one.
       {"FREQ 1.5 GHZ;:LIST:FREQ 1GHZ,2GHZ,3GHZ;POW -4,2,5;:TRIG:SOUR BUS;:FREQ:MODE LIST;:INIT",
        "TRIG:SOUR?;*TRG;:FREQ:ACT?;:POW?;*TRG;:FREQ:ACT?;:POW?;:FREQ?;:TRIG;:STAT:OPER:COND?;*TRG",
