@@ -34,6 +34,14 @@ class Vxi11Core::Link : public LineClient {
   Link(Vxi11Core& core, int connection) : core_(core), connection_(connection) {}
 
   void LineRan(std::optional<std::string> reply) override {
+    if (discardNext_ > 0) {
+      // A line of a message that a newer one interrupted: its reply is not wanted any more.
+      --discardNext_;
+      if (reply) {
+        core_.server_.instrument().QueueError(client, kQueryInterrupted);
+        reply.reset();
+      }
+    }
     if (reply) {
       // Room already read is given back before the buffer would grow.
       if (offset_ > 0 && buffer_.size() + reply->size() + 1 > buffer_.capacity()) {
@@ -51,8 +59,21 @@ class Vxi11Core::Link : public LineClient {
     return lengths_.empty() ? 0 : buffer_.capacity() + lengths_.size() * sizeof(uint32_t);
   }
 
+  // A device_write that begins a new message (the one before ended with END) while replies of
+  // the earlier ones are unread or to come: they are discarded with "Query INTERRUPTED", so a
+  // script that missed a read gets the answer to its new query, not a stale one.
+  void BeginMessage(size_t pendingLines) {
+    if (!messageEnded_) return;
+    if (HasReply()) {
+      DropReplies();
+      core_.server_.instrument().QueueError(client, kQueryInterrupted);
+    }
+    discardNext_ = pendingLines;
+  }
+
   // Takes the bytes of one device_write; a message ends at each line end and at END.
   void Receive(std::string_view data, bool end) {
+    messageEnded_ = end;
     while (!data.empty()) {
       const size_t lineEnd = data.find('\n');
       const std::string_view piece = data.substr(0, lineEnd);
@@ -106,9 +127,9 @@ class Vxi11Core::Link : public LineClient {
   void Clear() {
     std::string().swap(partial_);
     overrun_ = false;
-    std::string().swap(buffer_);
-    std::deque<uint32_t>().swap(lengths_);
-    offset_ = 0;
+    messageEnded_ = true;
+    discardNext_ = 0;
+    DropReplies();
   }
 
   int connection() const { return connection_; }
@@ -122,8 +143,16 @@ class Vxi11Core::Link : public LineClient {
     overrun_ = false;
   }
 
+  void DropReplies() {
+    std::string().swap(buffer_);
+    std::deque<uint32_t>().swap(lengths_);
+    offset_ = 0;
+  }
+
   Vxi11Core& core_;
   int connection_;
+  bool messageEnded_ = true;  // the last device_write carried END
+  size_t discardNext_ = 0;    // lines to come whose replies a newer message interrupted
   std::string partial_;
   bool overrun_ = false;
   std::string buffer_;            // the unread replies from offset_ on, end to end
@@ -373,6 +402,7 @@ std::optional<std::string> Vxi11Core::Write(Link& link, Waiting& call) {
     w.U32(0);
     return w.Take();
   }
+  link.BeginMessage(server_.PendingLines(link.client));
   link.Receive(call.args.data, (call.args.flags & rpc::kFlagEnd) != 0);
   w.I32(rpc::kNoDeviceError);
   w.U32(static_cast<uint32_t>(call.args.data.size()));
@@ -385,6 +415,7 @@ std::optional<std::string> Vxi11Core::Read(Link& link, Waiting& call) {
     // Nothing to read: a line that is still to run may answer; otherwise the read times out as
     // an instrument with nothing to say does.
     if (clock_.NowMs() < call.ioDeadlineMs) return Wait(call, call.ioDeadlineMs);
+    server_.instrument().QueueError(link.client, kQueryUnterminated);
     w.I32(rpc::kIoTimeout);
     w.I32(0);
     w.Opaque({});
