@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <map>
 #include <string>
 #include <tuple>
@@ -179,7 +181,7 @@ TEST(Vxi11Core, ProceduresFollowTheLinkLockReadAndErrorRules) {
       {2, kDeviceRead, ReadArgs(2, 100), "15 reason 0 ''"},
       {2, kDeviceWrite, WriteArgs(2, "SYST:ERR?"), "0 size 9"},
       {2, kDeviceRead, ReadArgs(2, 100), "0 reason 4 '-113,\"Undefined header\"\n'"},
-      {1, kDeviceTrigger, Generic(1), "8"},
+      {1, kDeviceTrigger, Generic(1), "0"},
       {1, kDeviceWrite, WriteArgs(99, "*RST"), "4 size 0"},
       {1, kDestroyLink, LinkArg(99), "4"},
       {1, kDeviceUnlock, LinkArg(1), "12"},
@@ -211,8 +213,17 @@ TEST(Vxi11Core, ProceduresFollowTheLinkLockReadAndErrorRules) {
       {2, kDeviceClear, Generic(1), "4"},
       {2, kDestroyLink, LinkArg(1), "4"},
       {1, kDeviceReadStb, Generic(1), "0 stb 4"},
-      {1, kCreateIntrChan, "", "8"},
+      // The interrupt channel: TCP, program 0x0607B1 version 1, one per connection.
+      {1, kCreateIntrChan, "", "rpc 4"},
+      {1, kCreateIntrChan, Words({0x7F000001, 5000, kInterruptProgram, 1, 1}), "8"},
+      {1, kCreateIntrChan, Words({0x7F000001, 5000, kAbortProgram, 1, 0}), "5"},
+      {1, kCreateIntrChan, Words({0x7F000001, 5000, kInterruptProgram, 1, 0}), "0"},
+      {1, kCreateIntrChan, Words({0x7F000001, 5000, kInterruptProgram, 1, 0}), "29"},
+      {1, kDestroyIntrChan, "", "0"},
       {1, kDestroyIntrChan, "", "6"},
+      {1, kDeviceEnableSrq, Words({1, 1}) + Opaque("h1"), "0"},
+      {2, kDeviceEnableSrq, Words({1, 1}) + Opaque("h1"), "4"},
+      {1, kDeviceEnableSrq, Words({1, 1}) + Opaque(std::string(41, 'h')), "rpc 4"},
       // Calls the device does not run.
       {1, kDeviceWrite, LinkArg(1), "rpc 4"},
       {1, kDeviceWrite, WriteArgs(1, std::string(kMaxWriteBytes + 1, 'x')), "rpc 4"},
@@ -404,6 +415,50 @@ TEST(Vxi11Server, AClientThatVanishesMidCallLeavesNothingBehind) {
   }
   for (int i = 0; i < 50; ++i) Bench::Settle();
   EXPECT_EQ(platform::OpenDescriptorCount(), descriptors);
+}
+
+// A script waits for the end of a sweep with *OPC, *ESE 1 and *SRE 32: the device calls
+// device_intr_srq on the interrupt channel the client created, with the handle it gave.
+TEST(Vxi11Server, TheEndOfASweepIsAServiceRequest) {
+  Bench bench;
+  Vxi11Server server(*bench.server, bench.clock);
+  ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+  QTcpServer listener;  // the client's interrupt channel
+  ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
+  RpcClient client(server.Port());
+  client.Send(kCreateLink, CreateLinkArgs("inst0"));
+  const std::string created = client.Answer(kCreateLink);
+  ASSERT_EQ(created.substr(0, 7), "0 link ");
+  const auto link = static_cast<uint32_t>(std::stoi(created.substr(7)));
+  client.Send(kCreateIntrChan, Words({0x7F000001, listener.serverPort(), kInterruptProgram, 1, 0}));
+  ASSERT_EQ(client.Answer(kCreateIntrChan), "0");
+  client.Send(kDeviceEnableSrq, Words({link, 1}) + Opaque("sweep-done"));
+  ASSERT_EQ(client.Answer(kDeviceEnableSrq), "0");
+  client.Send(kDeviceWrite, WriteArgs(static_cast<int32_t>(link),
+                                      "*CLS;*ESE 1;*SRE 32;:LIST:FREQ 1GHZ,2GHZ,3GHZ;:FREQ:MODE LIST;:INIT;*OPC"));
+  ASSERT_EQ(client.Answer(kDeviceWrite), "0 size 72");
+
+  // The request comes once the sweep has run its three points.
+  RecordReader records;
+  std::optional<std::string> record;
+  QTcpSocket* channel = nullptr;
+  for (int i = 0; i < 5000 && !record; ++i) {
+    QCoreApplication::processEvents();
+    if (!channel && listener.hasPendingConnections()) channel = listener.nextPendingConnection();
+    if (channel && channel->waitForReadyRead(1)) records.Feed(channel->readAll().toStdString());
+    record = records.Next();
+  }
+  ASSERT_TRUE(record) << "no device_intr_srq";
+  const ParsedCall call = ParseCall(*record);
+  ASSERT_TRUE(call.call);
+  EXPECT_EQ(call.call->program, kInterruptProgram);
+  EXPECT_EQ(call.call->version, 1u);
+  EXPECT_EQ(call.call->procedure, kDeviceIntrSrq);
+  EXPECT_EQ(call.call->arguments, Opaque("sweep-done"));
+  EXPECT_FALSE(bench.instrument->Sweeping());
+  // The status byte tells why: the event summary and the request.
+  client.Send(kDeviceReadStb, Generic(static_cast<int32_t>(link)));
+  EXPECT_EQ(client.Answer(kDeviceReadStb), "0 stb 96");
 }
 
 }  // namespace
