@@ -1,6 +1,7 @@
 #include "cli/cli_board.h"
 
 #include <cmath>
+#include <iostream>
 #include <optional>
 
 #include "cli/interrupt_on_stop.h"
@@ -132,6 +133,7 @@ PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& s
   using Status = session::ConnectResult::Status;
   switch (result.status) {
     case Status::Connected:
+      if (!session.OpenWarning().empty()) std::cerr << "warning: " << session.OpenWarning() << std::endl;
       return result.readout.settings;
     case Status::NotFound:
       throw Failure(WithReason(session::kCouldNotFind, result.reason));
