@@ -225,7 +225,7 @@ size_t ScpiServer::TotalUnreadBytes() const {
   return total;
 }
 
-bool ScpiServer::Ready(ClientId id, const Connection& c) const {
+bool ScpiServer::Ready(ClientId id, const Connection& c, size_t totalUnread) const {
   if (c.lines.empty()) return false;
   if (c.lines.front().started) return !instrument_.Blocked(id);
   if (lockHolder_ != 0 && id != lockHolder_) return false;
@@ -233,16 +233,18 @@ bool ScpiServer::Ready(ClientId id, const Connection& c) const {
   // clients' unread replies reach the server's budget, only clients that have read theirs go on.
   const size_t unread = UnreadBytes(c);
   if (unread > static_cast<size_t>(kMaxUnreadReplyBytes)) return false;
-  return unread == 0 || TotalUnreadBytes() <= kMaxServerReplyBytes;
+  return unread == 0 || totalUnread <= kMaxServerReplyBytes;
 }
 
 std::map<ClientId, ScpiServer::Connection>::iterator ScpiServer::NextClient() {
+  // Summed once per choice: each client's turn would otherwise add up every other client's.
+  const size_t total = TotalUnreadBytes();
   auto after = connections_.upper_bound(lastServed_);
   for (auto it = after; it != connections_.end(); ++it) {
-    if (Ready(it->first, it->second)) return it;
+    if (Ready(it->first, it->second, total)) return it;
   }
   for (auto it = connections_.begin(); it != after; ++it) {
-    if (Ready(it->first, it->second)) return it;
+    if (Ready(it->first, it->second, total)) return it;
   }
   return connections_.end();
 }

@@ -31,7 +31,7 @@ inline constexpr qint64 kMaxUnreadReplyBytes = 1 << 20;
 // line is dropped with "Queue overflow". Room for several of the longest list replies.
 inline constexpr size_t kMaxPendingOutputBytes = 2 << 20;
 // Unread replies of all clients together: past it only clients that have read theirs run lines.
-inline constexpr size_t kMaxServerReplyBytes = 24 << 20;
+inline constexpr size_t kMaxServerReplyBytes = 16 << 20;
 // What a reply may grow to while the server is at its budget.
 inline constexpr size_t kMinReplyRoomBytes = 64 * 1024;
 // How long the server stops accepting when the process has no descriptor left for a client.
@@ -115,7 +115,7 @@ class ScpiServer {
   // The client whose turn is next: the first after the last one served that has a command
   // ready to run; connections_.end() when none has.
   std::map<ClientId, Connection>::iterator NextClient();
-  bool Ready(ClientId id, const Connection& c) const;
+  bool Ready(ClientId id, const Connection& c, size_t totalUnread) const;
   size_t UnreadBytes(const Connection& c) const;
   void RunCommand(ClientId id, Connection& c);
   void LineEnded(ClientId id, std::optional<std::string> reply);

@@ -141,7 +141,9 @@ class Vxi11Core::Link : public LineClient {
  private:
   void Submit() {
     if (!overrun_ && !partial_.empty() && partial_.back() == '\r') partial_.pop_back();
-    core_.server_.SubmitLine(client, std::move(partial_), overrun_);
+    // An empty line runs nothing and answers nothing: it is not queued, so that a write of line
+    // ends costs no more than its bytes.
+    if (overrun_ || !partial_.empty()) core_.server_.SubmitLine(client, std::move(partial_), overrun_);
     partial_.clear();
     overrun_ = false;
   }
