@@ -169,12 +169,11 @@ struct RpcClient {
     int32_t error = -1, link = -1;
     return r.I32(error) && r.I32(link) && error == 0 ? link : -1;
   }
+  // Without END: the writes are one message that goes on, so a newer write does not discard the
+  // replies of the older ones (-410) and they pile up to the server's budget.
   std::string WriteArgs(int32_t link, uint32_t ioTimeoutMs, const std::string& data) {
     scpi::rpc::XdrWriter w;
-    for (const uint32_t v :
-         {static_cast<uint32_t>(link), ioTimeoutMs, 0u, static_cast<uint32_t>(scpi::rpc::kFlagEnd)}) {
-      w.U32(v);
-    }
+    for (const uint32_t v : {static_cast<uint32_t>(link), ioTimeoutMs, 0u, 0u}) w.U32(v);
     w.Opaque(data);
     return w.Take();
   }

@@ -170,6 +170,7 @@ PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& s
       for (const std::string& note : result.readout.notes) {
         if (!note.empty()) std::cerr << "note: " << note << "\n";
       }
+      if (!session.OpenWarning().empty()) std::cerr << "warning: " << session.OpenWarning() << std::endl;
       return result.readout.settings;
     case Status::NotFound:
       throw Failure(WithReason(session::kCouldNotFind, result.reason));

@@ -1,4 +1,5 @@
-// korvane-cli sweep: steps the signal generator from START to STOP, one retune per point.
+// korvane-cli sweep: steps the signal generator from START to STOP, or through a list of
+// frequencies, one retune per point.
 #include <charconv>
 #include <cmath>
 #include <iostream>
@@ -8,6 +9,7 @@
 #include "cli/cli_board.h"
 #include "cli/interrupt_on_stop.h"
 #include "cli/plan_options.h"
+#include "config/file_io.h"
 #include "platform/stop_signals.h"
 #include "session/sweep.h"
 #include "synth/chip.h"
@@ -44,15 +46,44 @@ bool AnyBoardMakes(session::ChipChoice choice, double mhz) {
   return false;
 }
 
-int Run(const Args& args) {
+// The list file's frequencies, read as the window's "Load CSV..." reads them; a list with a bad
+// line is refused whole, before the board is touched.
+std::vector<double> ListFile(const std::string& path) {
+  std::string bytes;
+  std::string error;
+  switch (config::ReadSmallFile(path, &bytes, &error)) {
+    case config::ReadStatus::Ok:
+      break;
+    case config::ReadStatus::Missing:
+      throw Failure("List file \"" + path + "\" not found. Nothing was sent.");
+    case config::ReadStatus::Failed:
+      throw Failure(error + " Nothing was sent.");
+  }
+  std::string why;
+  std::optional<std::vector<double>> points = session::ReadFrequencyList(bytes, &why);
+  if (!points) throw Failure("\"" + path + "\" is no frequency list: " + why + ". Nothing was sent.");
+  return std::move(*points);
+}
+
+std::vector<double> Points(const Args& args) {
+  if (args.values.count("list")) {
+    if (!args.positional.empty()) throw UsageError("START STOP STEP and --list exclude each other");
+    return ListFile(args.Value("list", ""));
+  }
+  if (args.positional.size() != 3) throw UsageError("give START STOP STEP, or --list FILE");
   const double start = NumberArgument(args.positional[0], "START");
   const double stop = NumberArgument(args.positional[1], "STOP");
   const double step = NumberArgument(args.positional[2], "STEP");
   std::string why;
-  const FrequencyPlan plan = PlanOptions(args);
-  // With a plan the range is the RF's; the board is stepped through the outputs that serve it.
   std::optional<std::vector<double>> points = session::SweepRange(start, stop, step, &why);
   if (!points) throw UsageError(why);
+  return std::move(*points);
+}
+
+int Run(const Args& args) {
+  const FrequencyPlan plan = PlanOptions(args);
+  // With a plan the range or list is the RF's; the board is stepped through the outputs that serve it.
+  std::optional<std::vector<double>> points = Points(args);
   for (double& mhz : *points) mhz = OutputFromRf(plan, mhz);
   session::SweepOptions options;
   options.dwellMs = WholeArgument(args, "dwell", 0);
@@ -108,14 +139,17 @@ int Run(const Args& args) {
 
 const Command kSweepCommand{
     "sweep",
-    "--port PORT START STOP STEP [--dwell MS] [--count N] [--power off|-4|-1|+2|+5] [--exact] "
-    "[--chip auto|adf4350|adf4351|max2871] [--mult N] [--offset MHZ]",
-    "Connects and steps the signal generator from START to STOP MHz in STEP MHz, one retune per point "
-    "(the output follows the frequency: OUT1 while it is in its range, else OUT2). Prints one line per "
-    "point: seconds since the start, the requested and the real frequency in MHz. Ends after N passes, "
-    "or on Ctrl-C with the output left at the last point. With --mult or --offset, START, STOP, STEP and the "
-    "printed frequencies are the RF's.",
+    "--port PORT (START STOP STEP | --list FILE) [--dwell MS] [--count N] [--power off|-4|-1|+2|+5] "
+    "[--exact] [--chip auto|adf4350|adf4351|max2871] [--mult N] [--offset MHZ]",
+    "Connects and steps the signal generator from START to STOP MHz in STEP MHz, or through the "
+    "frequencies of a list file, one retune per point (the output follows the frequency: OUT1 while it "
+    "is in its range, else OUT2). Prints one line per point: seconds since the start, the requested "
+    "and the real frequency in MHz. Ends after N passes, or on Ctrl-C with the output left at the last "
+    "point. With --mult or --offset, the range, the list and the printed frequencies are the RF's.",
     {kPortOption,
+     {"list", "FILE",
+      "the frequencies in MHz from the first column of FILE, read as the window's \"Load CSV...\" reads "
+      "them ('#' lines are comments; a line that holds no frequency refuses the list, and nothing is sent)"},
      {"dwell", "MS", "time at each point after its retune, in milliseconds (default 0: as fast as the line allows)"},
      {"count", "N", "passes (default 1; 0 runs until Ctrl-C)"},
      {"power", "LEVEL", "output power: off, -4, -1, +2 or +5 dBm (the nearest level OUT2 offers there)"},
@@ -123,7 +157,7 @@ const Command kSweepCommand{
      kChipOption,
      kMultOption,
      kOffsetOption},
-    3,
+    0,
     3,
     Run};
 

@@ -138,7 +138,9 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
       note(kInBootloader, true);
       break;
     } else {
-      note(kNoAnswer, true);
+      // After a set-up the server did not agree to, its warning says more than the silence.
+      note(transport_->OpenWarning().empty() ? std::string(kNoAnswer) : transport_->OpenWarning() + " " + kNoAnswer,
+           true);
     }
   }
   openFailure_ = telling.empty() ? last : telling;

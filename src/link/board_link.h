@@ -52,6 +52,8 @@ class BoardLink {
   // Why the last OpenPort failed: the system's reason when the port could not be opened,
   // "no answer" style text when nothing answered; empty after a success.
   const std::string& OpenFailure() const { return openFailure_; }
+  // What the transport's last successful open warned of; empty when nothing.
+  const std::string& OpenWarning() const { return transport_->OpenWarning(); }
   // The last OpenPort for the firmware found the board's bootloader instead.
   bool FoundBootloader() const { return foundBootloader_; }
   // Raises ConnectionLost also when no link is open: there is nobody to answer.

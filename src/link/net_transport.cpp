@@ -119,6 +119,7 @@ NetTransport::~NetTransport() { Close(); }
 Transport::OpenResult NetTransport::Open(const std::string& portName) {
   Close();
   failure_.clear();
+  warning_.clear();
   mayPass_ = false;
   interrupted_ = false;
   const std::optional<NetPortName> name = ParseNetPortName(portName);
@@ -239,8 +240,18 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
 
   // Each wait's failure counts only after what arrived with it has been looked at.
   Wait wait = Wait::Ready;
+  bool agreed = true;
   while (telnet_->ComPort() == TelnetCodec::Negotiation::Pending) {
     if (flooded("before it agreed to serial-port control")) return OpenResult::CannotConfigure;
+    if (wait == Wait::TimedOut) {
+      // Some servers (pyserial's example, reached again just after a client left) never answer
+      // the negotiation and pass the bytes on all the same: the settings go out unconfirmed,
+      // and the board's banner decides.
+      warning_ = portName + " did not agree to serial-port control within " + std::to_string(connectTimeoutMs_) +
+                 " ms; going on without it, with the line settings unconfirmed.";
+      agreed = false;
+      break;
+    }
     if (wait != Wait::Ready) {
       failure_ = waitFailure(wait, "agree to serial-port control");
       return OpenResult::CannotConfigure;
@@ -277,6 +288,7 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
       {kSetStopSize, kStopBitsOne, 1, "stop bits", false},
       {kSetControl, kControlNoFlowControl, 1, "flow control", false},
   };
+  if (!agreed) return OpenResult::Ok;
   for (;;) {
     for (const ComPortReply& reply : telnet_->TakeComPortReplies()) {
       for (Setting& s : settings) {

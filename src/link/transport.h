@@ -39,6 +39,9 @@ class Transport {
   // The last Open failed in a way that may pass in a moment (the server closed the connection
   // while it was being set up): worth another try.
   bool FailureMayPass() const { return mayPass_; }
+  // What the last successful Open let pass that the user should hear of (a network port that did
+  // not agree to serial-port control); empty when nothing.
+  const std::string& OpenWarning() const { return warning_; }
   // Makes every wait give up at once until the next Open (a window that is closing).
   void Interrupt() { interrupted_ = true; }
   bool Interrupted() const { return interrupted_; }
@@ -46,6 +49,7 @@ class Transport {
  protected:
   Clock& clock_;
   std::string failure_;
+  std::string warning_;
   bool mayPass_ = false;
   std::atomic<bool> interrupted_{false};
 };

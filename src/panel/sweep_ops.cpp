@@ -135,7 +135,7 @@ void CMainDlg::OnSweepLoadList() {
     }
     std::string why;
     if (!session::ReadFrequencyList(bytes, &why)) {
-      ShowError("\"" + *path + "\" holds no frequencies: " + why + ".\nNothing was loaded.",
+      ShowError("\"" + *path + "\" is no frequency list: " + why + ".\nNothing was loaded.",
                 [this] { EndOperation(); });
       return;
     }

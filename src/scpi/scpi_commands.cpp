@@ -38,8 +38,8 @@ const CommandEntry kCommands[] = {
      true, true},
     {"STATus:PRESet", Op::StatusPreset, kSet, kNo},
     // The output.
-    {"[SOURce#:]FREQuency[:CW|:FIXed]", Op::Frequency, kSet, kQuery, Arity::One, Quantity::Frequency, kLimitKeywords,
-     true, true},
+    {"[SOURce#:]FREQuency[:CW|:FIXed]", Op::Frequency, kSet, kQuery, Arity::One, Quantity::Frequency,
+     kFrequencyKeywords, true, true},
     {"[SOURce#:]FREQuency:OUTPut", Op::FrequencyOutput, kSet, kQuery, Arity::One, Quantity::Plain, kOutputKeywords,
      false},
     {"[SOURce#:]FREQuency:LOCK", Op::Lock, kNo, kQuery},
@@ -65,9 +65,26 @@ const CommandEntry kCommands[] = {
     {"[SOURce#:]LIST:FREQuency", Op::ListFrequency, kSet, kQuery, Arity::List, Quantity::Frequency, kLimitKeywords,
      true, true},
     {"[SOURce#:]LIST:FREQuency:POINts", Op::ListPoints, kNo, kQuery},
-    {"[SOURce#:]LIST:DWELl", Op::ListDwell, kSet, kQuery, Arity::One, Quantity::Time, kLimitKeywords, true, true},
+    {"[SOURce#:]LIST:DWELl", Op::ListDwell, kSet, kQuery, Arity::List, Quantity::Time, kLimitKeywords, true, true},
     {"INITiate[:IMMediate]", Op::Initiate, kSet, kNo},
     {"ABORt", Op::Abort, kSet, kNo},
+    // The commands bench generators share.
+    {"SYSTem:PRESet", Op::Preset, kSet, kNo},
+    {"OUTPut#:MODulation[:STATe]", Op::ModulationState, kSet, kQuery, Arity::One, Quantity::Plain, kBooleanKeywords},
+    {"[SOURce#:]FREQuency:ACTual", Op::ActualFrequency, kNo, kQuery},
+    {"[SOURce#:]FREQuency:CENTer", Op::Center, kSet, kQuery, Arity::One, Quantity::Frequency, kLimitKeywords, true,
+     true},
+    {"[SOURce#:]FREQuency:SPAN", Op::Span, kSet, kQuery, Arity::One, Quantity::Frequency, kLimitKeywords, true, true},
+    {"[SOURce#:]FREQuency:STEP[:INCRement]", Op::Step, kSet, kQuery, Arity::One, Quantity::Frequency, kLimitKeywords,
+     true, true},
+    {"[SOURce#:]SWEep:SPACing", Op::SweepSpacing, kSet, kQuery, Arity::One, Quantity::Plain, kSpacingKeywords, false},
+    {"[SOURce#:]SWEep:TIME", Op::SweepTime, kNo, kQuery},
+    {"[SOURce#:]LIST:POWer", Op::ListPower, kSet, kQuery, Arity::List, Quantity::Power, kLimitKeywords, true, true},
+    {"INITiate:CONTinuous", Op::InitContinuous, kSet, kQuery, Arity::One, Quantity::Plain, kBooleanKeywords},
+    {"TRIGger[:SEQuence]:SOURce", Op::TriggerSource, kSet, kQuery, Arity::One, Quantity::Plain, kTriggerKeywords,
+     false},
+    {"*TRG", Op::Trigger, kSet, kNo},
+    {"TRIGger[:SEQuence][:IMMediate]", Op::Trigger, kSet, kNo},
 };
 
 }  // namespace

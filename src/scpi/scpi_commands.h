@@ -51,6 +51,19 @@ enum class Op {
   ReferenceFrequency,
   Initiate,
   Abort,
+  // What scripts written for bench generators use besides.
+  Preset,
+  ModulationState,
+  ActualFrequency,
+  Center,
+  Span,
+  Step,
+  SweepSpacing,
+  SweepTime,
+  ListPower,
+  InitContinuous,
+  TriggerSource,
+  Trigger,
 };
 
 // What a setting takes: nothing, one value, or a list of values.
@@ -77,6 +90,9 @@ inline constexpr const char* kOutputKeywords[] = {"AUTO", "OUT1", "OUT2"};
 inline constexpr const char* kModeKeywords[] = {"CW", "FIXed", "SWEep", "LIST"};
 inline constexpr const char* kSourceKeywords[] = {"INTernal", "EXTernal"};
 inline constexpr const char* kCountKeywords[] = {"MINimum", "MAXimum", "DEFault", "INFinite"};
+inline constexpr const char* kFrequencyKeywords[] = {"MINimum", "MAXimum", "DEFault", "UP", "DOWN"};
+inline constexpr const char* kSpacingKeywords[] = {"LINear", "LOGarithmic"};
+inline constexpr const char* kTriggerKeywords[] = {"IMMediate", "BUS"};
 
 std::span<const CommandEntry> Commands();
 // One compiled pattern per entry of Commands(), in the same order.

@@ -42,6 +42,10 @@ std::string FormatLimit(Op op, double value) {
     case Op::ReferenceFrequency:
     case Op::FrequencyOffset:
       return FormatHz(value);
+    case Op::Center:
+    case Op::Span:
+    case Op::Step:
+      return FormatHz(value);
     case Op::SweepDwell:
     case Op::ListDwell:
       return FormatShortest(value);
@@ -335,6 +339,17 @@ double Instrument::Limit(Op op, size_t which) const {
     case Op::Frequency:
     case Op::ListFrequency:
       return ShownHz(pick(output_.MinHz(choice_), output_.MaxHz(choice_), powerOn_.hz));
+    case Op::Center:
+      return ShownHz(pick(output_.MinHz(choice_), output_.MaxHz(choice_),
+                          (output_.MinHz(OutputChoice::Auto) + output_.MaxHz(OutputChoice::Auto)) / 2.0));
+    case Op::Span:
+      // A span at RF is the multiplier times the span of the output.
+      return plan_.multiplier * pick(0.0, output_.MaxHz(choice_) - output_.MinHz(choice_),
+                                     output_.MaxHz(OutputChoice::Auto) - output_.MinHz(OutputChoice::Auto));
+    case Op::Step:
+      return pick(0.001, ShownHz(output_.MaxHz(choice_)), 1e6);
+    case Op::ListPower:
+      return Limit(Op::Power, which);
     case Op::Start:
       return ShownHz(pick(output_.MinHz(choice_), output_.MaxHz(choice_), output_.MinHz(OutputChoice::Auto)));
     case Op::Stop:
@@ -391,33 +406,54 @@ void Instrument::SetConditions(int operation, int questionable) {
   questionableCondition_ = questionable;
 }
 
+int Instrument::SweepPoints(Mode mode, std::vector<double>& hz, std::vector<int64_t>& dwellMs,
+                            std::vector<double>& dbm) const {
+  const SweepSettings& s = sweepSettings_;
+  const auto ms = [](double seconds) { return std::llround(seconds * 1000.0); };
+  switch (mode) {
+    case Mode::Cw:
+      return kSettingsConflict;
+    case Mode::Sweep:
+      for (int64_t i = 0; i < s.points; ++i) {
+        const double t = static_cast<double>(i) / static_cast<double>(s.points - 1);
+        hz.push_back(s.logSpacing ? s.startHz * std::pow(s.stopHz / s.startHz, t)
+                                  : s.startHz + (s.stopHz - s.startHz) * t);
+      }
+      // The ends exactly as set, whatever the rounding in between.
+      hz.back() = s.stopHz;
+      dwellMs.assign(hz.size(), ms(s.dwellS));
+      return kNoError;
+    case Mode::List: {
+      if (s.listHz.empty()) return kSettingsConflict;
+      const size_t n = s.listHz.size();
+      // A list of one applies to every point; any other length must match the frequencies.
+      if ((s.listDwellS.size() != 1 && s.listDwellS.size() != n) || (s.listDbm.size() > 1 && s.listDbm.size() != n)) {
+        return kListsNotSameLength;
+      }
+      hz = s.listHz;
+      for (size_t i = 0; i < n; ++i) dwellMs.push_back(ms(s.listDwellS[s.listDwellS.size() == 1 ? 0 : i]));
+      for (size_t i = 0; i < n && !s.listDbm.empty(); ++i) dbm.push_back(s.listDbm[s.listDbm.size() == 1 ? 0 : i]);
+      return kNoError;
+    }
+  }
+  return kSettingsConflict;
+}
+
 int Instrument::Initiate(ClientId owner) {
   if (sweep_.running) return kInitIgnored;
   std::vector<double> points;
-  int64_t dwellMs = 0;
-  switch (mode_) {
-    case Mode::Cw:
-      return kSettingsConflict;
-    case Mode::Sweep: {
-      const SweepSettings& s = sweepSettings_;
-      for (int64_t i = 0; i < s.points; ++i) {
-        points.push_back(s.startHz +
-                         (s.stopHz - s.startHz) * static_cast<double>(i) / static_cast<double>(s.points - 1));
-      }
-      dwellMs = std::llround(s.dwellS * 1000.0);
-      break;
-    }
-    case Mode::List:
-      if (sweepSettings_.listHz.empty()) return kSettingsConflict;
-      points = sweepSettings_.listHz;
-      dwellMs = std::llround(sweepSettings_.listDwellS * 1000.0);
-      break;
-  }
+  std::vector<int64_t> dwellMs;
+  std::vector<double> dbm;
+  if (const int error = SweepPoints(mode_, points, dwellMs, dbm)) return error;
   // Every point is checked first: a sweep that cannot finish does not start.
   std::vector<Band> bands;
-  for (double hz : points) {
-    const std::optional<Band> band = output_.BandFor(hz, choice_);
+  for (size_t i = 0; i < points.size(); ++i) {
+    const std::optional<Band> band = output_.BandFor(points[i], choice_);
     if (!band) return kDataOutOfRange;
+    if (!dbm.empty()) {
+      const auto [low, high] = PowerRange(output_.settings().chip, *band);
+      if (!(dbm[i] >= low && dbm[i] <= high)) return kDataOutOfRange;
+    }
     bands.push_back(*band);
   }
   if (output_.settings().refDivisor <= 0) return kSettingsConflict;
@@ -427,19 +463,23 @@ int Instrument::Initiate(ClientId owner) {
   sweep_.owner = owner;
   sweep_.hz = std::move(points);
   sweep_.bands = std::move(bands);
+  sweep_.dbm = std::move(dbm);
   sweep_.next = 0;
-  sweep_.passesLeft = sweepSettings_.count;
-  sweep_.dwellMs = dwellMs;
-  sweep_.dueMs = clock_.NowMs();
+  sweep_.passesLeft = sweepSettings_.continuous ? 0 : sweepSettings_.count;
+  sweep_.dwellMs = std::move(dwellMs);
+  sweep_.bus = sweepSettings_.triggerBus;
+  sweep_.dueMs = sweep_.bus ? INT64_MAX : clock_.NowMs();
   SetConditions(operationCondition_ | kSweepingBit, questionableCondition_);
   return kNoError;
 }
 
 void Instrument::RunSweepPoint() {
   if (!sweep_.running) return;
+  const size_t point = sweep_.next;
   OutputRequest request = output_.current();
-  request.hz = sweep_.hz[sweep_.next];
-  request.band = sweep_.bands[sweep_.next];
+  request.hz = sweep_.hz[point];
+  request.band = sweep_.bands[point];
+  if (!sweep_.dbm.empty()) request.dbm = sweep_.dbm[point];
   const int error = WithBoard([&] { return Apply(request); });
   if (error) {
     QueueError(sweep_.owner, error);
@@ -454,7 +494,33 @@ void Instrument::RunSweepPoint() {
       return;
     }
   }
-  sweep_.dueMs = clock_.NowMs() + sweep_.dwellMs;
+  sweep_.dueMs = sweep_.bus ? INT64_MAX : clock_.NowMs() + sweep_.dwellMs[point];
+}
+
+int Instrument::Trigger() {
+  if (!sweep_.running || !sweep_.bus) return kTriggerIgnored;
+  RunSweepPoint();
+  return kNoError;
+}
+
+int Instrument::SetFrequency(double hz) {
+  const std::optional<OutputRequest> request = RequestFor(hz);
+  if (!request) return kDataOutOfRange;
+  // A running sweep owns the output; the frequency waits for CW.
+  if (sweep_.running) {
+    cwHz_ = hz;
+    return kNoError;
+  }
+  const int error = WithBoard([&] { return Apply(*request); });
+  if (!error) cwHz_ = hz;
+  return error;
+}
+
+int Instrument::SetRange(double startHz, double stopHz) {
+  if (!output_.BandFor(startHz, choice_) || !output_.BandFor(stopHz, choice_)) return kDataOutOfRange;
+  sweepSettings_.startHz = startHz;
+  sweepSettings_.stopHz = stopHz;
+  return kNoError;
 }
 
 void Instrument::EndSweep() {
@@ -516,19 +582,12 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
     case Op::StatusPreset:
       client.status.Preset();
       return kNoError;
-    case Op::Frequency: {
-      const double hz = OutputHz(value->number);
-      const std::optional<OutputRequest> request = RequestFor(hz);
-      if (!request) return kDataOutOfRange;
-      // A running sweep owns the output; the frequency waits for CW.
-      if (sweep_.running) {
-        cwHz_ = hz;
-        return kNoError;
+    case Op::Frequency:
+      if (value->isKeyword) {
+        // UP or DOWN by the step, which is counted at RF like the frequency typed.
+        return SetFrequency(OutputHz(ShownHz(cwHz_) + (value->keyword == 3 ? 1.0 : -1.0) * sweepSettings_.stepHz));
       }
-      const int error = WithBoard([&] { return Apply(*request); });
-      if (!error) cwHz_ = hz;
-      return error;
-    }
+      return SetFrequency(OutputHz(value->number));
     case Op::FrequencyOutput: {
       const auto choice = static_cast<OutputChoice>(value->keyword);
       if (sweep_.running || (choice == OutputChoice::Out2 && !output_.HasSecondOutput())) return kSettingsConflict;
@@ -570,12 +629,52 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
       return WithBoard([&] { return Apply(output_.current(), base); });
     }
     case Op::Start:
-    case Op::Stop: {
-      const double hz = OutputHz(value->number);
-      if (!inRange(hz)) return kDataOutOfRange;
-      (entry.op == Op::Start ? sweepSettings_.startHz : sweepSettings_.stopHz) = hz;
+      return SetRange(OutputHz(value->number), sweepSettings_.stopHz);
+    case Op::Stop:
+      return SetRange(sweepSettings_.startHz, OutputHz(value->number));
+    case Op::Center: {
+      // The span shrinks to what fits around the new centre, as on bench generators. Centre and
+      // span are the RF's; the range is kept as the outputs that serve it.
+      const double center = value->number;
+      if (!inRange(OutputHz(center))) return kDataOutOfRange;
+      const double halfSpan =
+          std::min({std::abs(ShownHz(sweepSettings_.stopHz) - ShownHz(sweepSettings_.startHz)) / 2.0,
+                    center - Limit(Op::Center, 0), Limit(Op::Center, 1) - center});
+      return SetRange(OutputHz(center - halfSpan), OutputHz(center + halfSpan));
+    }
+    case Op::Span: {
+      const double center = ShownHz((sweepSettings_.startHz + sweepSettings_.stopHz) / 2.0);
+      if (!(value->number >= 0.0)) return kDataOutOfRange;
+      return SetRange(OutputHz(center - value->number / 2.0), OutputHz(center + value->number / 2.0));
+    }
+    case Op::Step:
+      if (!(value->number >= Limit(Op::Step, 0) && value->number <= Limit(Op::Step, 1))) return kDataOutOfRange;
+      sweepSettings_.stepHz = value->number;
+      return kNoError;
+    case Op::SweepSpacing:
+      sweepSettings_.logSpacing = value->keyword == 1;
+      return kNoError;
+    case Op::Preset:
+      ++stops_;
+      return Reset();
+    case Op::ModulationState: {
+      // The board has no modulation to switch on.
+      const bool on = value->isKeyword ? value->keyword == 1 : std::nearbyint(value->number) != 0.0;
+      return on ? kSettingsConflict : kNoError;
+    }
+    case Op::InitContinuous: {
+      const bool on = value->isKeyword ? value->keyword == 1 : std::nearbyint(value->number) != 0.0;
+      sweepSettings_.continuous = on;
+      if (on && mode_ != Mode::Cw && !sweep_.running) return Initiate(client.id);
+      // Off: a running sweep ends with its pass, as many passes as SWE:COUN asks.
+      if (!on && sweep_.running && sweep_.passesLeft == 0 && sweepSettings_.count != 0) sweep_.passesLeft = 1;
       return kNoError;
     }
+    case Op::TriggerSource:
+      sweepSettings_.triggerBus = value->keyword == 1;
+      return kNoError;
+    case Op::Trigger:
+      return Trigger();
     case Op::Mode: {
       const Mode mode = value->keyword <= 1 ? Mode::Cw : value->keyword == 2 ? Mode::Sweep : Mode::List;
       if (mode != mode_ && sweep_.running) EndSweep();
@@ -591,10 +690,30 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
       sweepSettings_.points = *points;
       return kNoError;
     }
-    case Op::SweepDwell:
-      return dwell(*value, sweepSettings_.dwellS);
-    case Op::ListDwell:
-      return dwell(*value, sweepSettings_.listDwellS);
+    case Op::SweepDwell: {
+      double seconds = 0.0;
+      const int error = dwell(*value, seconds);
+      if (!error) sweepSettings_.dwellS = seconds;
+      return error;
+    }
+    case Op::ListDwell: {
+      std::vector<double> list(values.size());
+      for (size_t i = 0; i < values.size(); ++i) {
+        if (const int error = dwell(values[i], list[i])) return error;
+      }
+      sweepSettings_.listDwellS = std::move(list);
+      return kNoError;
+    }
+    case Op::ListPower: {
+      // Each level is checked against its point's output when the list starts.
+      std::vector<double> list;
+      for (const Parameter& p : values) {
+        if (!(p.number >= -100.0 && p.number <= 100.0)) return kDataOutOfRange;
+        list.push_back(p.number);
+      }
+      sweepSettings_.listDbm = std::move(list);
+      return kNoError;
+    }
     case Op::SweepCount: {
       if (value->isKeyword) {
         sweepSettings_.count = 0;
@@ -607,6 +726,7 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
     }
     case Op::ListFrequency: {
       std::vector<double> list;
+      // One bad point refuses the whole list, as a list file is refused in the window and the CLI.
       for (const Parameter& p : values) {
         if (p.isKeyword || !inRange(OutputHz(p.number))) return kDataOutOfRange;
         list.push_back(OutputHz(p.number));
@@ -715,12 +835,54 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
     case Op::QuestionableEnable:
       reply = std::to_string(client.status.questionableEnable);
       return kNoError;
-    case Op::Frequency: {
+    case Op::Frequency:
+      reply = FormatHz(ShownHz(cwHz_));
+      return kNoError;
+    case Op::ActualFrequency: {
       const std::optional<double> hz = output_.RealHz();
       if (!hz) return kSettingsConflict;
       reply = FormatHz(ShownHz(*hz));
       return kNoError;
     }
+    case Op::Center:
+      reply = FormatHz(ShownHz((sweepSettings_.startHz + sweepSettings_.stopHz) / 2.0));
+      return kNoError;
+    case Op::Span:
+      reply = FormatHz(plan_.multiplier * (sweepSettings_.stopHz - sweepSettings_.startHz));
+      return kNoError;
+    case Op::Step:
+      reply = FormatHz(sweepSettings_.stepHz);
+      return kNoError;
+    case Op::SweepSpacing:
+      reply = sweepSettings_.logSpacing ? "LOG" : "LIN";
+      return kNoError;
+    case Op::SweepTime: {
+      // Each point: its dwell, then one slot set and its reply at 4800 baud, 10 bits a byte.
+      std::vector<double> hz;
+      std::vector<int64_t> dwellMs;
+      std::vector<double> dbm;
+      // The list in LIST mode, else the frequency sweep.
+      const int error = SweepPoints(mode_ == Mode::List ? Mode::List : Mode::Sweep, hz, dwellMs, dbm);
+      if (error) return error;
+      const double lineS = static_cast<double>(output_.SlotCommandLength() + 3) * 10.0 / 4800.0;
+      double seconds = 0.0;
+      for (int64_t ms : dwellMs) seconds += static_cast<double>(ms) / 1000.0 + lineS;
+      reply = FormatFixed(seconds, 3);
+      return kNoError;
+    }
+    case Op::ModulationState:
+      reply = "0";
+      return kNoError;
+    case Op::InitContinuous:
+      reply = sweepSettings_.continuous ? "1" : "0";
+      return kNoError;
+    case Op::TriggerSource:
+      reply = sweepSettings_.triggerBus ? "BUS" : "IMM";
+      return kNoError;
+    case Op::ListPower:
+      for (double dbm : sweepSettings_.listDbm) reply += (reply.empty() ? "" : ",") + FormatShortest(dbm);
+      if (reply.empty()) reply = std::to_string(output_.EffectiveDbm(output_.current()));
+      return kNoError;
     case Op::FrequencyOutput:
       reply = kOutputKeywords[static_cast<int>(choice_)];
       return kNoError;
@@ -772,7 +934,7 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
       reply = std::to_string(sweepSettings_.listHz.size());
       return kNoError;
     case Op::ListDwell:
-      reply = FormatShortest(sweepSettings_.listDwellS);
+      for (double seconds : sweepSettings_.listDwellS) reply += (reply.empty() ? "" : ",") + FormatShortest(seconds);
       return kNoError;
     default:
       break;

@@ -103,8 +103,10 @@ class Instrument {
     std::vector<double> hz;
     std::vector<Band> bands;
     size_t next = 0;
-    int64_t passesLeft = 0;  // 0: until aborted
-    int64_t dwellMs = 0;
+    int64_t passesLeft = 0;        // 0: until aborted
+    std::vector<int64_t> dwellMs;  // one per point
+    std::vector<double> dbm;       // one per point; empty: the output's power
+    bool bus = false;              // each point waits for *TRG
     int64_t dueMs = 0;
   };
 
@@ -116,7 +118,12 @@ class Instrument {
     double dwellS = 0.0;
     int64_t count = 1;  // 0: INFinite
     std::vector<double> listHz;
-    double listDwellS = 0.0;
+    std::vector<double> listDwellS{0.0};  // one for every point, or one per point
+    std::vector<double> listDbm;          // empty: the output's power; else as the dwells
+    double stepHz = 1e6;                  // FREQ UP and DOWN
+    bool logSpacing = false;
+    bool continuous = false;  // INIT:CONT ON: the sweep starts again at its end, until OFF
+    bool triggerBus = false;  // TRIG:SOUR BUS
   };
 
   std::optional<std::string> Continue(Client& client);
@@ -140,6 +147,15 @@ class Instrument {
   // output cannot make it.
   std::optional<OutputRequest> RequestFor(double hz) const;
   int Reset();
+  // Sets the CW frequency (a running sweep keeps the output until it ends).
+  int SetFrequency(double hz);
+  // Sets the sweep's range, refused unless both ends are in range.
+  int SetRange(double startHz, double stopHz);
+  // The points of the sweep or list of a mode, with their dwells and powers (empty: the
+  // output's); an error when the lists disagree.
+  int SweepPoints(Mode mode, std::vector<double>& hz, std::vector<int64_t>& dwellMs, std::vector<double>& dbm) const;
+  // Tunes the next point of a triggered sweep; -211 unless a sweep waits for *TRG.
+  int Trigger();
   int Initiate(ClientId owner);
   void EndSweep();
   // MINimum, MAXimum or DEFault (0, 1, 2) of a numeric setting.

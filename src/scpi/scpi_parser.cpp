@@ -171,6 +171,8 @@ std::string_view ErrorText(int code) {
       return "Undefined header";
     case kInvalidSuffix:
       return "Invalid suffix";
+    case kTriggerIgnored:
+      return "Trigger ignored";
     case kInitIgnored:
       return "Init ignored";
     case kSettingsConflict:
@@ -179,6 +181,8 @@ std::string_view ErrorText(int code) {
       return "Data out of range";
     case kIllegalParameterValue:
       return "Illegal parameter value";
+    case kListsNotSameLength:
+      return "Lists not same length";
     case kHardwareError:
       return "Hardware error";
     case kHardwareMissing:
@@ -187,6 +191,8 @@ std::string_view ErrorText(int code) {
       return "Queue overflow";
     case kInputBufferOverrun:
       return "Input buffer overrun";
+    case kQueryInterrupted:
+      return "Query INTERRUPTED";
     case kQueryUnterminated:
       return "Query UNTERMINATED";
     default:

@@ -17,14 +17,17 @@ inline constexpr int kParameterNotAllowed = -108;
 inline constexpr int kMissingParameter = -109;
 inline constexpr int kUndefinedHeader = -113;
 inline constexpr int kInvalidSuffix = -131;
+inline constexpr int kTriggerIgnored = -211;
 inline constexpr int kInitIgnored = -213;
 inline constexpr int kSettingsConflict = -221;
 inline constexpr int kDataOutOfRange = -222;
 inline constexpr int kIllegalParameterValue = -224;
+inline constexpr int kListsNotSameLength = -226;
 inline constexpr int kHardwareError = -240;
 inline constexpr int kHardwareMissing = -241;
 inline constexpr int kQueueOverflow = -350;
 inline constexpr int kInputBufferOverrun = -363;
+inline constexpr int kQueryInterrupted = -410;
 inline constexpr int kQueryUnterminated = -420;
 
 // The text that goes with an error number ("Undefined header"); "Unknown error" otherwise.

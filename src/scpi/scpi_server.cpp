@@ -267,6 +267,7 @@ void ScpiServer::Pump() {
     lastWasPoint_ = false;
   }
   pumping_ = false;
+  if (turnEnded) turnEnded();
   Schedule();
 }
 

@@ -64,6 +64,8 @@ class ScpiServer {
   quint16 Port() const { return server_.serverPort(); }
   // Stops listening and closes every client; queued lines are dropped.
   void Close();
+  // Called after each command or sweep point has run.
+  std::function<void()> turnEnded;
   // Asked before each command: once it says true, nothing more runs (a stop signal came).
   void StopWhen(std::function<bool()> requested) { stopRequested_ = std::move(requested); }
 

@@ -70,4 +70,6 @@ std::optional<double> SigGenOutput::RealHz() const {
   return *mhz * kHzPerMhz;
 }
 
+size_t SigGenOutput::SlotCommandLength() const { return session::SlotCommand(settings_, kSigGenSlot).size(); }
+
 }  // namespace korvane::scpi

@@ -51,6 +51,9 @@ class SigGenOutput {
   int EffectiveDbm(const OutputRequest& request) const;
   // What the board really makes now, in Hz; nullopt while the reference is not valid.
   std::optional<double> RealHz() const;
+  // The characters of the slot set that retunes the output now: what one sweep point costs on
+  // the line, with its reply.
+  size_t SlotCommandLength() const;
 
  private:
   session::BoardSession& session_;

@@ -34,6 +34,14 @@ class Vxi11Core::Link : public LineClient {
   Link(Vxi11Core& core, int connection) : core_(core), connection_(connection) {}
 
   void LineRan(std::optional<std::string> reply) override {
+    if (discardNext_ > 0) {
+      // A line of a message that a newer one interrupted: its reply is not wanted any more.
+      --discardNext_;
+      if (reply) {
+        core_.server_.instrument().QueueError(client, kQueryInterrupted);
+        reply.reset();
+      }
+    }
     if (reply) {
       // Room already read is given back before the buffer would grow.
       if (offset_ > 0 && buffer_.size() + reply->size() + 1 > buffer_.capacity()) {
@@ -51,8 +59,21 @@ class Vxi11Core::Link : public LineClient {
     return lengths_.empty() ? 0 : buffer_.capacity() + lengths_.size() * sizeof(uint32_t);
   }
 
+  // A device_write that begins a new message (the one before ended with END) while replies of
+  // the earlier ones are unread or to come: they are discarded with "Query INTERRUPTED", so a
+  // script that missed a read gets the answer to its new query, not a stale one.
+  void BeginMessage(size_t pendingLines) {
+    if (!messageEnded_) return;
+    if (HasReply()) {
+      DropReplies();
+      core_.server_.instrument().QueueError(client, kQueryInterrupted);
+    }
+    discardNext_ = pendingLines;
+  }
+
   // Takes the bytes of one device_write; a message ends at each line end and at END.
   void Receive(std::string_view data, bool end) {
+    messageEnded_ = end;
     while (!data.empty()) {
       const size_t lineEnd = data.find('\n');
       const std::string_view piece = data.substr(0, lineEnd);
@@ -106,13 +127,16 @@ class Vxi11Core::Link : public LineClient {
   void Clear() {
     std::string().swap(partial_);
     overrun_ = false;
-    std::string().swap(buffer_);
-    std::deque<uint32_t>().swap(lengths_);
-    offset_ = 0;
+    messageEnded_ = true;
+    discardNext_ = 0;
+    DropReplies();
   }
 
   int connection() const { return connection_; }
   ClientId client = 0;
+  bool srqEnabled = false;
+  std::string srqHandle;
+  bool requested = false;  // bit 6 of the status byte when last looked at
 
  private:
   void Submit() {
@@ -124,8 +148,16 @@ class Vxi11Core::Link : public LineClient {
     overrun_ = false;
   }
 
+  void DropReplies() {
+    std::string().swap(buffer_);
+    std::deque<uint32_t>().swap(lengths_);
+    offset_ = 0;
+  }
+
   Vxi11Core& core_;
   int connection_;
+  bool messageEnded_ = true;  // the last device_write carried END
+  size_t discardNext_ = 0;    // lines to come whose replies a newer message interrupted
   std::string partial_;
   bool overrun_ = false;
   std::string buffer_;            // the unread replies from offset_ on, end to end
@@ -134,14 +166,21 @@ class Vxi11Core::Link : public LineClient {
 };
 
 Vxi11Core::Vxi11Core(ScpiServer& server, Clock& clock, uint16_t abortPort)
-    : server_(server), clock_(clock), abortPort_(abortPort) {}
+    : server_(server), clock_(clock), abortPort_(abortPort) {
+  // A sweep that ends sets a status bit without any line of a link running.
+  server_.turnEnded = [this] { CheckServiceRequests(); };
+}
 
 Vxi11Core::~Vxi11Core() {
+  server_.turnEnded = nullptr;
   changed = nullptr;
+  interrupt = nullptr;
+  interruptClosed = nullptr;
   while (!links_.empty()) DestroyLink(links_.begin()->first);
 }
 
 void Vxi11Core::Changed() {
+  CheckServiceRequests();
   if (changed) changed();
 }
 
@@ -169,14 +208,8 @@ std::optional<std::string> Vxi11Core::Start(int connection, const rpc::Call& cal
   }
   if (call.procedure == rpc::kNull) return rpc::AcceptedReply(call.xid, rpc::kSuccess);
   if (core) {
-    // The interrupt channel and the rest of the optional procedures are not offered: the
-    // instrument has no service requests to send, and no commands beyond its SCPI lines.
+    // The instrument has no commands beyond its SCPI lines.
     switch (call.procedure) {
-      case rpc::kCreateIntrChan:
-      case rpc::kDeviceEnableSrq:
-        return rpc::AcceptedReply(call.xid, rpc::kSuccess, ErrorOnly(rpc::kOperationNotSupported));
-      case rpc::kDestroyIntrChan:
-        return rpc::AcceptedReply(call.xid, rpc::kSuccess, ErrorOnly(rpc::kChannelNotEstablished));
       case rpc::kDeviceDoCmd: {
         rpc::XdrWriter w;
         w.I32(rpc::kOperationNotSupported);
@@ -187,12 +220,16 @@ std::optional<std::string> Vxi11Core::Start(int connection, const rpc::Call& cal
         break;
     }
   }
-  const bool known = core ? (call.procedure >= rpc::kCreateLink && call.procedure <= rpc::kDeviceUnlock) ||
-                                call.procedure == rpc::kDestroyLink
+  const bool known = core ? (call.procedure >= rpc::kCreateLink && call.procedure <= rpc::kDeviceEnableSrq) ||
+                                call.procedure == rpc::kDestroyLink || call.procedure == rpc::kCreateIntrChan ||
+                                call.procedure == rpc::kDestroyIntrChan
                           : call.procedure == rpc::kDeviceAbort;
   if (!known) return rpc::AcceptedReply(call.xid, rpc::kProcUnavail);
   std::optional<rpc::DeviceArgs> args = rpc::DecodeDeviceArgs(call.program, call.procedure, call.arguments);
   if (!args) return rpc::AcceptedReply(call.xid, rpc::kGarbageArgs);
+  if (call.procedure == rpc::kCreateIntrChan || call.procedure == rpc::kDestroyIntrChan) {
+    return rpc::AcceptedReply(call.xid, rpc::kSuccess, ErrorOnly(InterruptChannel(connection, *args, call.procedure)));
+  }
 
   Waiting w;
   w.xid = call.xid;
@@ -298,6 +335,12 @@ std::optional<std::string> Vxi11Core::Attempt(int connection, Waiting& call) {
     case rpc::kDestroyLink:
       DestroyLink(a.link);
       return ErrorOnly(rpc::kNoDeviceError);
+    case rpc::kDeviceEnableSrq:
+      link->srqEnabled = a.enable;
+      link->srqHandle = a.data;
+      // A request already standing is not sent again; the next one that comes is.
+      link->requested = (server_.instrument().StatusByte(link->client, link->HasReply()) & kMasterSummaryBit) != 0;
+      return ErrorOnly(rpc::kNoDeviceError);
     default:
       break;
   }
@@ -324,8 +367,9 @@ std::optional<std::string> Vxi11Core::Attempt(int connection, Waiting& call) {
       return w.Take();
     }
     case rpc::kDeviceTrigger:
-      // The instrument has no trigger (*TRG) to run.
-      return ErrorOnly(rpc::kOperationNotSupported);
+      // The group execute trigger is *TRG, in its turn with the link's lines.
+      server_.SubmitLine(link->client, "*TRG");
+      return ErrorOnly(rpc::kNoDeviceError);
     case rpc::kDeviceClear:
       server_.ClearLines(link->client);
       link->Clear();
@@ -375,6 +419,7 @@ std::optional<std::string> Vxi11Core::Write(Link& link, Waiting& call) {
     w.U32(0);
     return w.Take();
   }
+  link.BeginMessage(server_.PendingLines(link.client));
   link.Receive(call.args.data, (call.args.flags & rpc::kFlagEnd) != 0);
   w.I32(rpc::kNoDeviceError);
   w.U32(static_cast<uint32_t>(call.args.data.size()));
@@ -387,6 +432,7 @@ std::optional<std::string> Vxi11Core::Read(Link& link, Waiting& call) {
     // Nothing to read: a line that is still to run may answer; otherwise the read times out as
     // an instrument with nothing to say does.
     if (clock_.NowMs() < call.ioDeadlineMs) return Wait(call, call.ioDeadlineMs);
+    server_.instrument().QueueError(link.client, kQueryUnterminated);
     w.I32(rpc::kIoTimeout);
     w.I32(0);
     w.Opaque({});
@@ -415,7 +461,41 @@ void Vxi11Core::DestroyLink(int32_t id, bool vanished) {
   Changed();
 }
 
+int32_t Vxi11Core::InterruptChannel(int connection, const rpc::DeviceArgs& args, uint32_t procedure) {
+  if (procedure == rpc::kDestroyIntrChan) {
+    if (!channels_.erase(connection)) return rpc::kChannelNotEstablished;
+    if (interruptClosed) interruptClosed(connection);
+    return rpc::kNoDeviceError;
+  }
+  if (channels_.count(connection)) return rpc::kChannelAlreadyEstablished;
+  // Only the TCP channel of the interrupt program, version 1, is served.
+  if (args.progFamily != 0) return rpc::kOperationNotSupported;
+  if (args.progNum != rpc::kInterruptProgram || args.progVers != rpc::kVxi11Version || args.hostPort == 0 ||
+      args.hostPort > 0xFFFF) {
+    return rpc::kParameterError;
+  }
+  channels_[connection] = {args.hostAddr, static_cast<uint16_t>(args.hostPort)};
+  return rpc::kNoDeviceError;
+}
+
+void Vxi11Core::CheckServiceRequests() {
+  for (auto& [id, link] : links_) {
+    const bool requested = (server_.instrument().StatusByte(link->client, link->HasReply()) & kMasterSummaryBit) != 0;
+    const bool rising = requested && !link->requested;
+    link->requested = requested;
+    if (!rising || !link->srqEnabled || !interrupt) continue;
+    const auto channel = channels_.find(link->connection());
+    if (channel == channels_.end()) continue;
+    rpc::XdrWriter args;
+    args.Opaque(link->srqHandle);
+    interrupt(
+        link->connection(), channel->second.host, channel->second.port,
+        rpc::CallRecord(++interruptXid_, rpc::kInterruptProgram, rpc::kVxi11Version, rpc::kDeviceIntrSrq, args.data()));
+  }
+}
+
 void Vxi11Core::CloseConnection(int connection) {
+  if (channels_.erase(connection) && interruptClosed) interruptClosed(connection);
   waiting_.erase(connection);
   std::vector<int32_t> gone;
   for (const auto& [id, link] : links_) {

@@ -2,7 +2,8 @@
 // calls with reply records. Each link is a client of the SCPI server, so its lines take their
 // turn with the socket clients' and keep their own error queue. A call that cannot finish at once
 // (a read before the reply exists, a lock another link holds) waits, one per connection, until
-// Retry finishes it or its time-out passes.
+// Retry finishes it or its time-out passes. A link may ask for service requests, which go to
+// the interrupt channel its connection created.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,13 @@ class Vxi11Core {
 
   // Called when a waiting call may be able to finish (a line ran, a lock was released).
   std::function<void()> changed;
+  // A link's service request: the call record of device_intr_srq for the connection's interrupt
+  // channel at host (IPv4, host order) and port. interruptClosed: the channel was destroyed.
+  std::function<void(int connection, uint32_t host, uint16_t port, std::string record)> interrupt;
+  std::function<void(int connection)> interruptClosed;
+  // Sends a service request for each link whose status byte has newly come to request one
+  // (bit 6), when the link asked for them and its connection has an interrupt channel.
+  void CheckServiceRequests();
 
   // Runs a call that arrived on a connection. Returns the reply record, or nullopt when the call
   // waits: Retry finishes it. A connection sends its next call only after the reply.
@@ -63,6 +71,8 @@ class Vxi11Core {
   // The procedure's results, or nullopt while it has to wait.
   std::optional<std::string> Attempt(int connection, Waiting& call);
   std::string CreateLink(int connection, const rpc::DeviceArgs& args);
+  // create_intr_chan or destroy_intr_chan: the error code.
+  int32_t InterruptChannel(int connection, const rpc::DeviceArgs& args, uint32_t procedure);
   std::optional<std::string> Write(Link& link, Waiting& call);
   std::optional<std::string> Read(Link& link, Waiting& call);
   void DestroyLink(int32_t id, bool vanished = false);
@@ -83,6 +93,12 @@ class Vxi11Core {
   uint16_t abortPort_;
   std::map<int32_t, std::unique_ptr<Link>> links_;
   std::map<int, Waiting> waiting_;
+  struct InterruptTarget {
+    uint32_t host = 0;
+    uint16_t port = 0;
+  };
+  std::map<int, InterruptTarget> channels_;  // by connection
+  uint32_t interruptXid_ = 0;
   int32_t nextLink_ = 1;
   int32_t lockHolder_ = 0;  // the link that holds the device lock; 0: none
 };

@@ -274,6 +274,20 @@ std::optional<DeviceArgs> DecodeDeviceArgs(uint32_t program, uint32_t procedure,
       case kDestroyLink:
         r.I32(a.link);
         break;
+      case kDeviceEnableSrq:
+        r.I32(a.link);
+        r.Bool(a.enable);
+        r.Opaque(a.data, kMaxSrqHandleBytes);
+        break;
+      case kCreateIntrChan:
+        r.U32(a.hostAddr);
+        r.U32(a.hostPort);
+        r.U32(a.progNum);
+        r.U32(a.progVers);
+        r.I32(a.progFamily);
+        break;
+      case kDestroyIntrChan:
+        break;
       default:
         return std::nullopt;
     }

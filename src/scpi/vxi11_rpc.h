@@ -26,6 +26,10 @@ inline constexpr size_t kMaxAuthBytes = 400;
 
 inline constexpr uint32_t kCoreProgram = 0x0607AF;
 inline constexpr uint32_t kAbortProgram = 0x0607B0;
+// The interrupt channel: the device calls the client's device_intr_srq.
+inline constexpr uint32_t kInterruptProgram = 0x0607B1;
+// The handle a client gives device_enable_srq, returned with each service request.
+inline constexpr size_t kMaxSrqHandleBytes = 40;
 inline constexpr uint32_t kVxi11Version = 1;
 inline constexpr uint32_t kPortmapProgram = 100000;
 inline constexpr uint32_t kPortmapVersion = 2;
@@ -50,6 +54,7 @@ enum Procedure : uint32_t {
   kDestroyLink = 23,
   kCreateIntrChan = 25,
   kDestroyIntrChan = 26,
+  kDeviceIntrSrq = 30,
 };
 
 // device_error codes.
@@ -67,6 +72,7 @@ enum DeviceError : int32_t {
   kIoTimeout = 15,
   kIoError = 17,
   kAborted = 23,
+  kChannelAlreadyEstablished = 29,
 };
 
 // Operation flags and the reasons a read ended.
@@ -175,7 +181,14 @@ struct DeviceArgs {
   uint32_t lockTimeoutMs = 0;
   uint32_t requestSize = 0;
   int32_t termChar = 0;
-  std::string data;  // device_write's data, create_link's device name
+  std::string data;     // device_write's data, create_link's device name, device_enable_srq's handle
+  bool enable = false;  // device_enable_srq
+  // create_intr_chan: where the client's interrupt channel listens, and what it serves.
+  uint32_t hostAddr = 0;
+  uint32_t hostPort = 0;
+  uint32_t progNum = 0;
+  uint32_t progVers = 0;
+  int32_t progFamily = 0;  // 0: TCP
 };
 // nullopt: the arguments do not fit the procedure (or one is over its cap), or the procedure is
 // not one this reader knows.

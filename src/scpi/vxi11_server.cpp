@@ -35,7 +35,25 @@ bool Vxi11Server::Listen(const QHostAddress& address, quint16 port) {
   core_->changed = [this] {
     if (!timer_.isActive() || timer_.remainingTime() > 0) timer_.start(0);
   };
+  core_->interrupt = [this](int id, uint32_t host, uint16_t port, std::string record) {
+    Interrupt(id, host, port, record);
+  };
+  core_->interruptClosed = [this](int id) { interrupts_.erase(id); };
   return true;
+}
+
+void Vxi11Server::Interrupt(int id, uint32_t host, uint16_t port, const std::string& record) {
+  std::unique_ptr<QTcpSocket>& socket = interrupts_[id];
+  if (!socket) {
+    socket = std::make_unique<QTcpSocket>();
+    QTcpSocket* raw = socket.get();
+    QObject::connect(raw, &QTcpSocket::readyRead, raw, [raw] { raw->readAll(); });
+    raw->connectToHost(QHostAddress(host), port);
+  }
+  // A client that does not read its channel gets no more than a few requests queued.
+  if (socket->bytesToWrite() > 4096) return;
+  // Written before the connect completes, the bytes go out once it has.
+  socket->write(rpc::Frame(record).c_str(), static_cast<qint64>(rpc::Frame(record).size()));
 }
 
 void Vxi11Server::Close() {
@@ -48,6 +66,7 @@ void Vxi11Server::Close() {
     if (core_) core_->CloseConnection(id);
   }
   connections_.clear();
+  interrupts_.clear();
   core_.reset();
 }
 

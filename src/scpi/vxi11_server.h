@@ -4,8 +4,10 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QTcpSocket>
 #include <QTimer>
 #include <map>
+#include <memory>
 
 #include "link/clock.h"
 #include "scpi/client_socket.h"
@@ -45,9 +47,15 @@ class Vxi11Server {
   // Finishes the calls that can finish now and sets the timer for the next time-out.
   void RetryWaiting();
 
+  // Sends a service request over the connection's interrupt channel, connecting it first.
+  void Interrupt(int id, uint32_t host, uint16_t port, const std::string& record);
+
   ScpiServer& server_;
   Clock& clock_;
   DescriptorServer listener_;
+  // The interrupt channels to the clients, by connection: the calls are sent as the channel
+  // takes them, and what the client answers is read and dropped.
+  std::map<int, std::unique_ptr<QTcpSocket>> interrupts_;
   std::unique_ptr<Vxi11Core> core_;
   QTimer timer_;
   QTimer acceptPause_;

@@ -193,6 +193,9 @@ class BoardSession {
   HandshakeResult EnterBootloader(const std::string& port);
 
   const link::BoardIdentity& Identity() const { return link_.GetBoardIdentity(); }
+  // What opening the port warned of (a network port that did not agree to serial-port
+  // control); empty when nothing.
+  const std::string& OpenWarning() const { return link_.OpenWarning(); }
   // The clock the session's waits run on.
   Clock& clock() { return link_.clock(); }
   // Ends a connect's handshakes at once (a cancelled connect, a window that is closing) and

@@ -11,12 +11,6 @@ namespace {
 
 constexpr int kStopPollMs = 20;
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-  return text;
-}
-
 const char* LockText(LockState state) {
   switch (state) {
     case LockState::Locked:
@@ -46,40 +40,6 @@ std::optional<std::vector<double>> SweepRange(double start, double stop, double 
   std::vector<double> mhz;
   mhz.reserve(static_cast<size_t>(points));
   for (int64_t i = 0; i < points; ++i) mhz.push_back(start + direction * step * static_cast<double>(i));
-  return mhz;
-}
-
-std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, std::string* why) {
-  // Files written where the decimal mark is a comma separate their columns with ';' (or a tab);
-  // there a comma is the decimal mark, elsewhere it ends the column.
-  const bool commaIsDecimal = text.find_first_of(";\t") != std::string_view::npos;
-  const char* separators = commaIsDecimal ? ";\t" : ",;\t";
-  std::vector<double> mhz;
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    const size_t cut = line.find_first_of(separators);
-    const bool oneField = cut == std::string_view::npos;
-    std::string_view rest = Trim(line.substr(0, cut));
-    // A typed line may hold several numbers between blanks; a CSV field holds one.
-    while (!rest.empty()) {
-      const size_t blank = oneField ? rest.find(' ') : std::string_view::npos;
-      const std::string_view field = rest.substr(0, blank);
-      const std::optional<double> value = commaIsDecimal ? ReadTypedNumber(field) : ReadNumberStrict(field);
-      if (!value) break;
-      if (mhz.size() >= static_cast<size_t>(kMaxSweepPoints)) {
-        *why = "more than a million points";
-        return std::nullopt;
-      }
-      mhz.push_back(*value);
-      rest = blank == std::string_view::npos ? std::string_view() : Trim(rest.substr(blank + 1));
-    }
-  }
-  if (mhz.empty()) {
-    *why = "no frequency in the list (one number in MHz per line, or the first column of a CSV file)";
-    return std::nullopt;
-  }
   return mhz;
 }
 

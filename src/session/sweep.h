@@ -13,6 +13,7 @@
 #include "config/panel_settings.h"
 #include "link/clock.h"
 #include "session/board_session.h"
+#include "session/frequency_list.h"
 
 namespace korvane::session {
 
@@ -22,13 +23,6 @@ inline constexpr int64_t kMaxSweepPoints = 1000000;
 // rounding counts as reached); a START above STOP goes down. nullopt with *why when the
 // three make no sweep.
 std::optional<std::vector<double>> SweepRange(double start, double stop, double step, std::string* why);
-
-// Frequencies in MHz from a typed list or a CSV file: the first field of each line (fields
-// end at ',', ';' or a tab; a line with one field may also separate numbers with blanks). In
-// a text with ';' or tabs a comma is the decimal mark ("1296,5;beacon").
-// Lines whose first field is no number, such as a heading, are skipped; nullopt with *why
-// when no number is left or there are more than kMaxSweepPoints.
-std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, std::string* why);
 
 // The output a frequency goes out on: OUT1 while it is in OUT1's band, else OUT2 on a board
 // that has it (sSuffix 1); nullopt when neither makes it.

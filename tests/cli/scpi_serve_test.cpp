@@ -166,10 +166,10 @@ TEST_F(ServeTest, IdentifiesAndSetsTheFrequencyInEachUnit) {
   };
   for (const auto& c : cases) {
     Write(c.command);
-    const double reported = Number(Query("FREQ?"));
+    const double reported = Number(Query("FREQ:ACT?"));
     const std::vector<std::string> sets = SlotSets(board);
     ASSERT_FALSE(sets.empty()) << c.command;
-    // FREQ? is what the board's register set really makes, not the number asked for.
+    // FREQ:ACT? is what the board's register set really makes, not the number asked for.
     EXPECT_NEAR(reported, DecodeSlotSet(sets.back()).hz, 0.001) << c.command;
     EXPECT_NEAR(reported, c.hz, 5000.0) << c.command;
     // OUT1 up to 6 GHz, OUT2 above.
@@ -500,19 +500,20 @@ TEST_F(ServeTest, SweepPointsReachTheBoardInOrderWhileOthersAreServed) {
     EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(400));
   }
   // *OPC? answers once the sweep is done, and the output stays at its last point.
-  EXPECT_EQ(Query("*OPC?;:FREQ?").substr(0, 4), "= 1;");
+  EXPECT_EQ(Query("*OPC?;:FREQ:ACT?").substr(0, 4), "= 1;");
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
   const std::vector<std::string> sets = SlotSets(board);
   ASSERT_EQ(sets.size(), 10u);
   for (size_t i = 0; i < sets.size(); ++i) EXPECT_NEAR(DecodeSlotSet(sets[i]).hz, list[i % 5], 5000.0) << i;
   // One slot set per point: the reference the board holds is not sent again.
   EXPECT_EQ(board.Log(), sets);
-  EXPECT_NEAR(Number(Query("FREQ?")), 1296e6, 5000.0);
+  EXPECT_NEAR(Number(Query("FREQ:ACT?")), 1296e6, 5000.0);
 
   // A linear sweep, waited for with *WAI; an endless one ends with ABORt from another client.
   board.ClearLog();
-  EXPECT_NEAR(Number(Query("FREQ:STAR 100MHZ;STOP 500MHZ;:SWE:POIN 5;DWEL 0;COUN 1;:FREQ:MODE SWE;:INIT;*WAI;:FREQ?")),
-              500e6, 5000.0);
+  EXPECT_NEAR(
+      Number(Query("FREQ:STAR 100MHZ;STOP 500MHZ;:SWE:POIN 5;DWEL 0;COUN 1;:FREQ:MODE SWE;:INIT;*WAI;:FREQ:ACT?")),
+      500e6, 5000.0);
   const std::vector<std::string> linear = SlotSets(board);
   ASSERT_EQ(linear.size(), 5u);
   for (size_t i = 0; i < linear.size(); ++i) EXPECT_NEAR(DecodeSlotSet(linear[i]).hz, 100e6 * (i + 1), 5000.0) << i;
@@ -609,7 +610,7 @@ TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
 TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
   const struct {
     std::vector<std::string> flags;
-    std::string frequency;  // FREQ? after FREQ 145.2 MHZ
+    std::string frequency;  // FREQ:ACT? after FREQ 145.2 MHZ
   } cases[] = {
       {{}, "= 145200000.000"},
       {{"--classic"}, "= 145199996.941"},
@@ -625,7 +626,8 @@ TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
     ASSERT_TRUE(line) << serve.Stderr();
     VisaClient visa;
     ASSERT_EQ(visa.Open("a", "TCPIP0::127.0.0.1::" + line->substr(line->rfind(':') + 1) + "::SOCKET"), "ok");
-    EXPECT_EQ(visa.Query("a", "FREQ 145.2 MHZ;FREQ?;:SWE:DWEL 0.25;DWEL?"), c.frequency + ";0.25");
+    EXPECT_EQ(visa.Query("a", "FREQ 145.2 MHZ;FREQ?;:FREQ:ACT?;:SWE:DWEL 0.25;DWEL?"),
+              "= 145200000.000;" + c.frequency.substr(2) + ";0.25");
     EXPECT_NEAR(DecodeSlotSet(SlotSets(board).back()).hz, Number(c.frequency), 0.001);
     serve.Signal(SIGTERM);
     EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));

@@ -3,6 +3,8 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -141,6 +143,46 @@ TEST(SweepCli, FailuresAndUsage) {
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_EQ(Points(refused.out).size(), 1u) << refused.out;
   EXPECT_NE(refused.err.find("The board refused \"4 "), std::string::npos) << refused.err;
+}
+
+// --list reads a file as the window's "Load CSV..." does: the README's example file sweeps its
+// three beacons; a file with a bad line is refused with the line before the board is touched.
+TEST(SweepCli, ListFile) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("korvane-list-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  const auto write = [&dir](const std::string& name, const std::string& text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+    return (dir / name).string();
+  };
+  const std::string good = write("beacons.csv",
+                                 "\xEF\xBB\xBF# Beacons of the region; the dwell column is not read\r\n"
+                                 "mhz,name,dwell\r\n144.491,2 m,500\r\n432.491,70 cm,500\r\n1296.891,23 cm,1000\r\n");
+  const std::string bad = write("bad.csv", "144.491\n1,296.5\n");
+  VirtualBoard board;
+  const CliResult refused = RunCli({"sweep", "--port", board.path(), "--list", bad});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("line 2: '1,296.5' is written with a thousands separator"), std::string::npos)
+      << refused.err;
+  const CliResult missing = RunCli({"sweep", "--port", board.path(), "--list", (dir / "none.csv").string()});
+  EXPECT_EQ(missing.exitCode, 1);
+  const CliResult both = RunCli({"sweep", "--port", board.path(), "--list", good, "100", "200", "1"});
+  EXPECT_EQ(both.exitCode, 2);
+  EXPECT_EQ(board.Log(), std::vector<std::string>{});
+
+  const CliResult r = RunCli({"sweep", "--port", board.path(), "--list", good, "--count", "2"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::vector<Point> points = Points(r.out);
+  const std::vector<std::string> sent = AfterConnect(board);
+  const std::vector<std::string> sets(sent.begin() + 1, sent.end());
+  const std::string expected[] = {"144.491000", "432.491000", "1296.891000"};
+  ASSERT_EQ(points.size(), 6u) << r.out;
+  ASSERT_EQ(sets.size(), 6u);
+  for (size_t i = 0; i < points.size(); ++i) {
+    EXPECT_EQ(points[i].requested, expected[i % 3]) << i;
+    EXPECT_NEAR(DecodeSlotSet(sets[i]).hz / 1e6, *ReadNumberStrict(expected[i % 3]), 0.005) << i;
+  }
+  std::filesystem::remove_all(dir);
 }
 
 TEST(TuneCli, ReportsTheLockTheBoardReports) {

@@ -125,6 +125,80 @@ TEST(ScpiInstrument, EveryCommandAnswersAndQueuesWhatItShould) {
   }
 }
 
+// What scripts written for bench generators send: presets, centre and span, steps, spacing, lists
+// with per-point dwell and power, continuous sweeps and triggers, and what each refuses.
+TEST(ScpiInstrument, BenchGeneratorCommands) {
+  const std::string powerOnHz = DemoInstrument().Run("FREQ?");
+  const std::string rangeError = "-222,\"Data out of range\"";
+  const std::string triggerError = "-211,\"Trigger ignored\"";
+  const struct {
+    std::string setup;
+    std::string query;
+    std::string reply;
+    std::string errors;
+  } cases[] = {
+      // FREQ? reads back what was set; FREQ:ACT? is what the chip makes of it.
+      {"FREQ 1296.0001 MHZ", "FREQ?;:FREQ:ACT?", "1296000100.000;1296000122.190", kNone},
+      {"FREQ 1 GHZ;:OUTP ON", "SYST:PRES;:FREQ?;:OUTP?", powerOnHz + ";0", kNone},
+      {"", "OUTP:MOD OFF;MOD?;:OUTP:MOD:STAT ON;:OUTP1:MOD 0", "0", "-221,\"Settings conflict\""},
+      // Steps.
+      {"FREQ 1 GHZ;:FREQ:STEP 10 MHZ", "FREQ UP;FREQ?;FREQ DOWN;FREQ DOWN;FREQ?;:FREQ:STEP:INCR?",
+       "1010000000.000;990000000.000;10000000.000", kNone},
+      {"FREQ MAX", "FREQ UP;FREQ?;:FREQ:STEP 0;STEP?;STEP? MIN", "12000000000.000;1000000.000;0.001",
+       rangeError + "," + rangeError},
+      {"", "FREQ? UP", "-", "-224,\"Illegal parameter value\""},
+      // Centre and span; a centre near the end shrinks the span to what fits.
+      {"", "FREQ:CENT 1 GHZ;SPAN 200 MHZ;STAR?;STOP?;CENT?;SPAN?",
+       "900000000.000;1100000000.000;1000000000.000;200000000.000", kNone},
+      {"FREQ:CENT 1 GHZ;SPAN 200 MHZ", "FREQ:CENT 11.95 GHZ;STAR?;STOP?", "11900000000.000;12000000000.000", kNone},
+      {"FREQ:CENT 1 GHZ;SPAN 200 MHZ", "FREQ:SPAN 3 GHZ;CENT 20 GHZ;STAR?;SPAN?", "900000000.000;200000000.000",
+       rangeError + "," + rangeError},
+      {"", "SWE:SPAC LOG;SPAC?;SPAC LIN;SPAC?;SPAC QUAD", "LOG;LIN", "-224,\"Illegal parameter value\""},
+      // The sweep's duration: each point's dwell and its slot set and reply on the line (59 bytes).
+      {"FREQ:STAR 1 GHZ;STOP 2 GHZ;:SWE:POIN 11;DWEL 0.1", "SWE:TIME?", "2.452", kNone},
+      {"LIST:FREQ 1GHZ,2GHZ;DWEL 0.5,1.5;:FREQ:MODE LIST", "SWE:TIME?", "2.246", kNone},
+      // Lists of dwells and powers: one value for every point, or one per point.
+      {"LIST:FREQ 1GHZ,2GHZ,3GHZ", "LIST:DWEL 0.1,0.2,0.3;DWEL?;POW 1,2,3;POW?;POW MIN;POW?", "0.1,0.2,0.3;1,2,3;-4",
+       kNone},
+      {"LIST:FREQ 1GHZ,2GHZ,3GHZ;DWEL 0.1,0.2;:FREQ:MODE LIST", "INIT;:STAT:OPER:COND?", "0",
+       "-226,\"Lists not same length\""},
+      {"LIST:FREQ 1GHZ,2GHZ;POW 1,2,3;:FREQ:MODE LIST", "INIT;:STAT:OPER:COND?", "0", "-226,\"Lists not same length\""},
+      {"LIST:FREQ 1GHZ,7GHZ;POW 5;:FREQ:MODE LIST", "INIT;:STAT:OPER:COND?", "0", rangeError},
+      // One bad point refuses the whole list.
+      {"LIST:FREQ 1GHZ,2GHZ", "LIST:FREQ 3GHZ,NAN,4GHZ;FREQ 3GHZ,99GHZ;FREQ 5GHZ,1e400;FREQ?",
+       "1000000000.000,2000000000.000",
+       "-224,\"Illegal parameter value\",-222,\"Data out of range\",-222,\"Data out of range\""},
+      // Stepped by *TRG under TRIG:SOUR BUS, each point at its own power; FREQ? stays the CW one.
+      {"FREQ 1.5 GHZ;:LIST:FREQ 1GHZ,2GHZ,3GHZ;POW -4,2,5;:TRIG:SOUR BUS;:FREQ:MODE LIST;:INIT",
+       "TRIG:SOUR?;*TRG;:FREQ:ACT?;:POW?;*TRG;:FREQ:ACT?;:POW?;:FREQ?;:TRIG;:STAT:OPER:COND?;*TRG",
+       "BUS;1000000000.000;-4;2000000000.000;2;1500000000.000;0", triggerError},
+      {"", "*TRG;TRIG:IMM;TRIG:SEQ:IMM;TRIG:SOUR?", "IMM", triggerError + "," + triggerError + "," + triggerError},
+      {"LIST:FREQ 1GHZ,2GHZ;:FREQ:MODE LIST;:TRIG:SOUR BUS", "INIT:CONT ON;CONT?;:STAT:OPER:COND?;:INIT", "1;8",
+       "-213,\"Init ignored\""},
+      {"", "INIT:CONT ON;CONT?;:STAT:OPER:COND?", "1;0", kNone},
+  };
+  for (const auto& c : cases) {
+    DemoInstrument demo;
+    if (!c.setup.empty()) demo.Run(c.setup);
+    EXPECT_EQ(demo.Run(c.query), c.reply) << c.setup << " | " << c.query;
+    EXPECT_EQ(demo.Run("SYST:ERR:ALL?"), c.errors) << c.setup << " | " << c.query;
+  }
+}
+
+// INIT:CONT ON sweeps on past SWE:COUN; OFF lets the running pass end.
+TEST(ScpiInstrument, ContinuousSweepEndsWithItsPass) {
+  DemoInstrument demo;
+  demo.Run("LIST:FREQ 1GHZ,2GHZ,3GHZ;:FREQ:MODE LIST;:INIT:CONT ON");
+  for (int i = 0; i < 7; ++i) demo.instrument->RunSweepPoint();
+  EXPECT_TRUE(demo.instrument->Sweeping());
+  EXPECT_EQ(demo.Run("INIT:CONT OFF;:FREQ:ACT?"), "1000000000.000");
+  demo.instrument->RunSweepPoint();
+  EXPECT_TRUE(demo.instrument->Sweeping());
+  demo.instrument->RunSweepPoint();
+  EXPECT_FALSE(demo.instrument->Sweeping());
+  EXPECT_EQ(demo.Run("FREQ:ACT?;:SYST:ERR:COUN?"), "3000000000.000;0");
+}
+
 // Conditions belong to the instrument; events, enables and errors to each client.
 TEST(ScpiInstrument, StatusIsKeptPerClient) {
   DemoInstrument demo;

@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <map>
 #include <string>
 #include <tuple>
@@ -194,12 +196,17 @@ TEST(Vxi11Core, ProceduresFollowTheLinkLockReadAndErrorRules) {
       // Errors stay with the link that made them; the status byte shows them, and a reply waiting.
       {2, kDeviceWrite, WriteArgs(2, "BOGUS\r\n*OPC?\n"), "0 size 13"},
       {2, kDeviceReadStb, Generic(2), "0 stb 20"},
-      {1, kDeviceReadStb, Generic(1), "0 stb 0"},
+      // A read with nothing to answer queued -420; a new message discards a reply not read with -410.
+      {1, kDeviceReadStb, Generic(1), "0 stb 4"},
+      {1, kDeviceWrite, WriteArgs(1, "*OPC?"), "0 size 5"},
+      {1, kDeviceWrite, WriteArgs(1, "SYST:ERR:ALL?"), "0 size 13"},
+      {1, kDeviceRead, ReadArgs(1, 200),
+       "0 reason 4 '-420,\"Query UNTERMINATED\",-420,\"Query UNTERMINATED\",-410,\"Query INTERRUPTED\"\n'"},
       {2, kDeviceClear, Generic(2), "0"},
       {2, kDeviceRead, ReadArgs(2, 100), "15 reason 0 ''"},
       {2, kDeviceWrite, WriteArgs(2, "SYST:ERR?"), "0 size 9"},
       {2, kDeviceRead, ReadArgs(2, 100), "0 reason 4 '-113,\"Undefined header\"\n'"},
-      {1, kDeviceTrigger, Generic(1), "8"},
+      {1, kDeviceTrigger, Generic(1), "0"},
       {1, kDeviceWrite, WriteArgs(99, "*RST"), "4 size 0"},
       {1, kDestroyLink, LinkArg(99), "4"},
       {1, kDeviceUnlock, LinkArg(1), "12"},
@@ -230,9 +237,18 @@ TEST(Vxi11Core, ProceduresFollowTheLinkLockReadAndErrorRules) {
       {2, kDeviceReadStb, Generic(1), "4 stb 0"},
       {2, kDeviceClear, Generic(1), "4"},
       {2, kDestroyLink, LinkArg(1), "4"},
-      {1, kDeviceReadStb, Generic(1), "0 stb 0"},
-      {1, kCreateIntrChan, "", "8"},
+      {1, kDeviceReadStb, Generic(1), "0 stb 4"},
+      // The interrupt channel: TCP, program 0x0607B1 version 1, one per connection.
+      {1, kCreateIntrChan, "", "rpc 4"},
+      {1, kCreateIntrChan, Words({0x7F000001, 5000, kInterruptProgram, 1, 1}), "8"},
+      {1, kCreateIntrChan, Words({0x7F000001, 5000, kAbortProgram, 1, 0}), "5"},
+      {1, kCreateIntrChan, Words({0x7F000001, 5000, kInterruptProgram, 1, 0}), "0"},
+      {1, kCreateIntrChan, Words({0x7F000001, 5000, kInterruptProgram, 1, 0}), "29"},
+      {1, kDestroyIntrChan, "", "0"},
       {1, kDestroyIntrChan, "", "6"},
+      {1, kDeviceEnableSrq, Words({1, 1}) + Opaque("h1"), "0"},
+      {2, kDeviceEnableSrq, Words({1, 1}) + Opaque("h1"), "4"},
+      {1, kDeviceEnableSrq, Words({1, 1}) + Opaque(std::string(41, 'h')), "rpc 4"},
       // Calls the device does not run.
       {1, kDeviceWrite, LinkArg(1), "rpc 4"},
       {1, kDeviceWrite, WriteArgs(1, std::string(kMaxWriteBytes + 1, 'x')), "rpc 4"},
@@ -309,32 +325,45 @@ TEST(Vxi11Core, LinksAreSharedOutAndTheLockHoldsEveryOtherClient) {
   bench.server->RemoveLineClient(otherId);
 }
 
+// The replies of lines that have not run yet when a new message comes are discarded as they come.
+TEST(Vxi11Core, ANewMessageInterruptsRepliesStillToCome) {
+  Bench bench;
+  EXPECT_EQ(Results(*bench.core, 1, kCreateLink, CreateLinkArgs("inst0")), "0 link 1 abort 4242 max 32768");
+  EXPECT_EQ(Results(*bench.core, 1, kDeviceWrite, WriteArgs(1, "*IDN?\n*OPC?\n")), "0 size 12");
+  // Without END the message goes on: its lines keep their replies.
+  EXPECT_EQ(Results(*bench.core, 1, kDeviceWrite, WriteArgs(1, "*OPC?\n", 0)), "0 size 6");
+  EXPECT_EQ(Results(*bench.core, 1, kDeviceWrite, WriteArgs(1, "*OPC?")), "0 size 5");
+  EXPECT_EQ(Results(*bench.core, 1, kDeviceWrite, WriteArgs(1, "SYST:ERR:COUN?")), "0 size 14");
+  Bench::Settle();
+  EXPECT_EQ(Results(*bench.core, 1, kDeviceRead, ReadArgs(1, 100)), "0 reason 4 '4\n'");
+  EXPECT_EQ(Results(*bench.core, 1, kDeviceRead, ReadArgs(1, 100)), "15 reason 0 ''");
+}
+
 #ifdef __GLIBC__
-// Unread replies are counted by what they take: a link that reads none of 20000 short replies
+// Unread replies are counted by what they take: a link that reads none of 5000 short replies
 // costs the server about what it is told, not ten times as much.
 TEST(Vxi11Core, UnreadRepliesCostWhatTheServerCounts) {
   Bench bench;
   EXPECT_EQ(Results(*bench.core, 1, kCreateLink, CreateLinkArgs("inst0")), "0 link 1 abort 4242 max 32768");
+  // One message of 5000 lines (a newer message would discard the replies of an older one).
   std::string lines;
-  for (int i = 0; i < 4000; ++i) lines += "*OPC?\n";
+  for (int i = 0; i < 5000; ++i) lines += "*OPC?\n";
   Bench::Settle();
   const size_t heapBefore = mallinfo2().uordblks;
-  for (int write = 0; write < 5; ++write) {
-    EXPECT_EQ(Results(*bench.core, 1, kDeviceWrite, WriteArgs(1, lines)), "0 size 24000");
-    // Until every line has run.
-    for (size_t last = 0, still = 0; still < 20; ++still) {
-      Bench::Settle();
-      if (bench.server->TotalUnreadBytes() != last) still = 0;
-      last = bench.server->TotalUnreadBytes();
-    }
+  EXPECT_EQ(Results(*bench.core, 1, kDeviceWrite, WriteArgs(1, lines)), "0 size 30000");
+  // Until every line has run.
+  for (size_t last = 0, still = 0; still < 20; ++still) {
+    Bench::Settle();
+    if (bench.server->TotalUnreadBytes() != last) still = 0;
+    last = bench.server->TotalUnreadBytes();
   }
   const size_t counted = bench.server->TotalUnreadBytes();
   const size_t heapGrowth = mallinfo2().uordblks - heapBefore;
-  EXPECT_GE(counted, 20000u * 2);
+  EXPECT_GE(counted, 5000u * 2);
   EXPECT_LT(heapGrowth, counted + counted / 2 + 64 * 1024) << counted;
   // Every reply is read back, and then the memory goes back.
   int replies = 0;
-  for (int idle = 0; replies < 20000 && idle < 100;) {
+  for (int idle = 0; replies < 5000 && idle < 100;) {
     if (Results(*bench.core, 1, kDeviceRead, ReadArgs(1, 100)) == "0 reason 4 '1\n'") {
       ++replies;
     } else {
@@ -342,7 +371,7 @@ TEST(Vxi11Core, UnreadRepliesCostWhatTheServerCounts) {
       ++idle;
     }
   }
-  EXPECT_EQ(replies, 20000);
+  EXPECT_EQ(replies, 5000);
 
   EXPECT_EQ(bench.server->TotalUnreadBytes(), 0u);
 }
@@ -411,6 +440,50 @@ TEST(Vxi11Server, AClientThatVanishesMidCallLeavesNothingBehind) {
   }
   for (int i = 0; i < 50; ++i) Bench::Settle();
   EXPECT_EQ(platform::OpenDescriptorCount(), descriptors);
+}
+
+// A script waits for the end of a sweep with *OPC, *ESE 1 and *SRE 32: the device calls
+// device_intr_srq on the interrupt channel the client created, with the handle it gave.
+TEST(Vxi11Server, TheEndOfASweepIsAServiceRequest) {
+  Bench bench;
+  Vxi11Server server(*bench.server, bench.clock);
+  ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+  QTcpServer listener;  // the client's interrupt channel
+  ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
+  RpcClient client(server.Port());
+  client.Send(kCreateLink, CreateLinkArgs("inst0"));
+  const std::string created = client.Answer(kCreateLink);
+  ASSERT_EQ(created.substr(0, 7), "0 link ");
+  const auto link = static_cast<uint32_t>(std::stoi(created.substr(7)));
+  client.Send(kCreateIntrChan, Words({0x7F000001, listener.serverPort(), kInterruptProgram, 1, 0}));
+  ASSERT_EQ(client.Answer(kCreateIntrChan), "0");
+  client.Send(kDeviceEnableSrq, Words({link, 1}) + Opaque("sweep-done"));
+  ASSERT_EQ(client.Answer(kDeviceEnableSrq), "0");
+  client.Send(kDeviceWrite, WriteArgs(static_cast<int32_t>(link),
+                                      "*CLS;*ESE 1;*SRE 32;:LIST:FREQ 1GHZ,2GHZ,3GHZ;:FREQ:MODE LIST;:INIT;*OPC"));
+  ASSERT_EQ(client.Answer(kDeviceWrite), "0 size 72");
+
+  // The request comes once the sweep has run its three points.
+  RecordReader records;
+  std::optional<std::string> record;
+  QTcpSocket* channel = nullptr;
+  for (int i = 0; i < 5000 && !record; ++i) {
+    QCoreApplication::processEvents();
+    if (!channel && listener.hasPendingConnections()) channel = listener.nextPendingConnection();
+    if (channel && channel->waitForReadyRead(1)) records.Feed(channel->readAll().toStdString());
+    record = records.Next();
+  }
+  ASSERT_TRUE(record) << "no device_intr_srq";
+  const ParsedCall call = ParseCall(*record);
+  ASSERT_TRUE(call.call);
+  EXPECT_EQ(call.call->program, kInterruptProgram);
+  EXPECT_EQ(call.call->version, 1u);
+  EXPECT_EQ(call.call->procedure, kDeviceIntrSrq);
+  EXPECT_EQ(call.call->arguments, Opaque("sweep-done"));
+  EXPECT_FALSE(bench.instrument->Sweeping());
+  // The status byte tells why: the event summary and the request.
+  client.Send(kDeviceReadStb, Generic(static_cast<int32_t>(link)));
+  EXPECT_EQ(client.Answer(kDeviceReadStb), "0 stb 96");
 }
 
 }  // namespace
