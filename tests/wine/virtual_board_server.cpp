@@ -1,10 +1,11 @@
 // The virtual board as a program of its own, for driving the Windows build under Wine from outside:
 // it prints the board's pseudo-terminal ("pty /dev/pts/7") and, with --tcp, the raw network port a
-// ser2net serves it on ("url tcp://127.0.0.1:41234"), then serves until its standard input closes and
-// prints every command the board received, one a line, after "log".
+// ser2net serves it on ("url tcp://127.0.0.1:41234"), then serves until SIGTERM or SIGINT and prints
+// every command the board received, one a line, after "log". (A signal rather than the end of its
+// input: Wine's server, started meanwhile, would inherit and keep open any pipe to it.)
 //
 //   korvane_virtual_board_server [--tcp] [--chip ADF4350|ADF4351|MAX2871]
-#include <cstdio>
+#include <csignal>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -30,6 +31,13 @@ std::optional<VirtualChip> ChipNamed(const std::string& name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Blocked before any thread starts, so only sigwait below takes them.
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, SIGTERM);
+  sigaddset(&stop, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+
   VirtualBoardOptions options;
   bool tcp = false;
   for (int i = 1; i < argc; ++i) {
@@ -55,8 +63,8 @@ int main(int argc, char** argv) {
   if (server) std::cout << "url " << server->Url() << '\n';
   std::cout << std::flush;
 
-  for (std::string line; std::getline(std::cin, line);) {
-  }
+  int signal = 0;
+  sigwait(&stop, &signal);
   std::cout << "log\n";
   for (const std::string& command : board.Log()) std::cout << command << '\n';
   return std::cout.flush() ? 0 : 1;
