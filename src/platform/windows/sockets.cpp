@@ -13,20 +13,19 @@
 
 namespace korvane::platform {
 
-static_assert(sizeof(SocketAddress::bytes) >= sizeof(sockaddr_storage));
-static_assert(sizeof(SOCKET) <= sizeof(SocketHandle));
-
-namespace {
-
-// Winsock is started once for the whole program, before the first call that needs it, and
-// left running: Qt's network classes start their own.
-void StartWinsock() {
+// Left running once started: Qt's network classes start their own.
+void windows::StartWinsock() {
   static const bool started = [] {
     WSADATA data;
     return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
   }();
   (void)started;
 }
+
+static_assert(sizeof(SocketAddress::bytes) >= sizeof(sockaddr_storage));
+static_assert(sizeof(SOCKET) <= sizeof(SocketHandle));
+
+namespace {
 
 // Winsock's error codes and the errno values the portable code compares against.
 struct ErrorPair {
@@ -65,7 +64,7 @@ int WinsockOf(int posix) {
 }  // namespace
 
 int LookUpHost(const std::string& host, int port, bool numericOnly, std::vector<SocketAddress>& addresses) {
-  StartWinsock();
+  windows::StartWinsock();
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -89,7 +88,7 @@ bool IsUnknownHost(int lookupError) { return lookupError == WSAHOST_NOT_FOUND ||
 std::string LookupErrorText(int lookupError) { return windows::ErrorText(static_cast<DWORD>(lookupError)); }
 
 int StartConnect(const SocketAddress& address, SocketHandle* socket) {
-  StartWinsock();
+  windows::StartWinsock();
   sockaddr_storage storage{};
   std::memcpy(&storage, address.bytes.data(), address.length);
   // Not inherited by programs this one starts, as O_CLOEXEC on other systems.

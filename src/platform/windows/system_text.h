@@ -18,4 +18,7 @@ std::string ErrorText(DWORD error);
 // program compare against; EIO for one without a counterpart.
 int ErrnoOf(DWORD error);
 
+// Starts Winsock once for the whole program, before the first socket call that needs it.
+void StartWinsock();
+
 }  // namespace korvane::platform::windows
