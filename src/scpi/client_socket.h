@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/server_sockets.h"
+
 namespace korvane::scpi {
 
 class ClientSocket : public QObject {
@@ -21,7 +23,7 @@ class ClientSocket : public QObject {
     std::function<void()> disconnected;  // the client vanished, or Finish() has closed
   };
   // Takes over a connected socket descriptor.
-  ClientSocket(int fd, Handlers handlers);
+  ClientSocket(platform::SocketHandle fd, Handlers handlers);
   ~ClientSocket() override;
 
   // Received and not yet read; at most the read buffer size (further input waits in the system).
@@ -47,7 +49,7 @@ class ClientSocket : public QObject {
   void Flush();
   void Fail();
 
-  int fd_;
+  platform::SocketHandle fd_;
   Handlers handlers_;
   std::unique_ptr<QSocketNotifier> readNotifier_;
   std::unique_ptr<QSocketNotifier> writeNotifier_;
@@ -64,7 +66,7 @@ class ClientSocket : public QObject {
 // word, a busy loop for as long as a connection waits in the backlog.
 class DescriptorServer : public QObject {
  public:
-  std::function<void(int fd)> accepted;
+  std::function<void(platform::SocketHandle fd)> accepted;
   // The process has no descriptor left for a waiting connection; accepting goes on until paused.
   std::function<void()> outOfDescriptors;
 
@@ -80,7 +82,7 @@ class DescriptorServer : public QObject {
  private:
   void OnReadable();
 
-  int fd_ = -1;
+  platform::SocketHandle fd_ = platform::kNoSocket;
   std::unique_ptr<QSocketNotifier> notifier_;
   QString error_;
   QHostAddress address_;

@@ -10,7 +10,7 @@ ScpiServer::ScpiServer(Instrument& instrument, Clock& clock) : instrument_(instr
   // Sweep dwells are timed by this timer: a coarse one would be off by up to 5%.
   timer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&timer_, &QTimer::timeout, &server_, [this] { Pump(); });
-  server_.accepted = [this](int fd) { Accept(fd); };
+  server_.accepted = [this](platform::SocketHandle fd) { Accept(fd); };
   acceptPause_.setSingleShot(true);
   QObject::connect(&acceptPause_, &QTimer::timeout, &server_, [this] {
     if (!closed_) server_.resumeAccepting();
@@ -51,7 +51,7 @@ void ScpiServer::PauseAccepting() {
   acceptPause_.start(kAcceptPauseMs);
 }
 
-void ScpiServer::Accept(int fd) {
+void ScpiServer::Accept(platform::SocketHandle fd) {
   const ClientId id = nextId_++;
   auto* socket = new ClientSocket(fd, {[this, id] { Receive(id); }, [this] { Schedule(); }, [this, id] { Gone(id); }});
   // The socket stops taking bytes from the system when this much waits unread, so a client that

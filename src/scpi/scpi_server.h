@@ -87,7 +87,7 @@ class ScpiServer {
     std::string leftover;            // what a client that has gone sent last, taken as its queue drains
   };
 
-  void Accept(int fd);
+  void Accept(platform::SocketHandle fd);
   // Closes a client that ended its input once its last line has run and its replies have left.
   void FinishIfDone(ClientId id);
   // Takes the complete lines a client sent, as long as its queue has room.

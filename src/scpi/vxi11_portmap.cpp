@@ -1,15 +1,10 @@
 #include "scpi/vxi11_portmap.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <random>
 #include <string>
 
+#include "platform/server_sockets.h"
 #include "scpi/vxi11_rpc.h"
 
 namespace korvane::scpi {
@@ -29,37 +24,32 @@ std::optional<std::string> PortmapCall(uint32_t procedure, uint16_t port) {
   args.U32(rpc::kVxi11Version);
   args.U32(rpc::kIpProtoTcp);
   args.U32(port);
-  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return std::nullopt;
-  sockaddr_in to{};
-  to.sin_family = AF_INET;
-  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  to.sin_port = htons(kPortmapPort);
+  const platform::SocketHandle fd = platform::ConnectLoopbackUdp(kPortmapPort);
+  if (fd == platform::kNoSocket) return std::nullopt;
   std::optional<std::string> results;
-  if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0) {
-    static std::mt19937 xids{std::random_device{}()};
-    for (int attempt = 0; attempt < kAttempts && !results; ++attempt) {
-      const uint32_t xid = xids();
-      const std::string call = rpc::CallRecord(xid, rpc::kPortmapProgram, rpc::kPortmapVersion, procedure, args.data());
-      if (send(fd, call.data(), call.size(), 0) < 0) break;
-      const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerWaitMs);
-      for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        pollfd p{fd, POLLIN, 0};
-        if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) break;
-        char buffer[512];
-        // Refused (no portmapper) shows as an error here.
-        const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
-        if (n < 0) break;
-        if (const auto r = rpc::ReplyResults(std::string_view(buffer, static_cast<size_t>(n)), xid)) {
-          results = std::string(*r);
-          break;
-        }
+  static std::mt19937 xids{std::random_device{}()};
+  for (int attempt = 0; attempt < kAttempts && !results; ++attempt) {
+    const uint32_t xid = xids();
+    const std::string call = rpc::CallRecord(xid, rpc::kPortmapProgram, rpc::kPortmapVersion, procedure, args.data());
+    platform::SocketStatus status;
+    platform::SendSome(fd, call.data(), call.size(), &status);
+    if (status != platform::SocketStatus::Ok) break;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerWaitMs);
+    for (;;) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+      if (left <= 0 || !platform::WaitSocket(fd, platform::WaitFor::Read, static_cast<int>(left))) break;
+      char buffer[512];
+      // Refused (no portmapper) shows as an error here.
+      const size_t n = platform::Receive(fd, buffer, sizeof buffer, &status);
+      if (status != platform::SocketStatus::Ok && status != platform::SocketStatus::Ended) break;
+      if (const auto r = rpc::ReplyResults(std::string_view(buffer, n), xid)) {
+        results = std::string(*r);
+        break;
       }
     }
   }
-  close(fd);
+  platform::CloseSocket(fd);
   return results;
 }
 

@@ -1,7 +1,5 @@
 #include "scpi/vxi11_server.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -14,7 +12,7 @@ constexpr qint64 kReadChunk = 16 * 1024;
 Vxi11Server::Vxi11Server(ScpiServer& server, Clock& clock) : server_(server), clock_(clock) {
   timer_.setSingleShot(true);
   QObject::connect(&timer_, &QTimer::timeout, &listener_, [this] { RetryWaiting(); });
-  listener_.accepted = [this](int fd) { Accept(fd); };
+  listener_.accepted = [this](platform::SocketHandle fd) { Accept(fd); };
 }
 
 Vxi11Server::~Vxi11Server() { Close(); }
@@ -42,9 +40,9 @@ void Vxi11Server::Close() {
   core_.reset();
 }
 
-void Vxi11Server::Accept(int fd) {
+void Vxi11Server::Accept(platform::SocketHandle fd) {
   if (!core_) {
-    ::close(fd);
+    platform::CloseSocket(fd);
     return;
   }
   const int id = nextId_++;

@@ -35,7 +35,7 @@ class Vxi11Server {
     rpc::RecordReader records;
   };
 
-  void Accept(int fd);
+  void Accept(platform::SocketHandle fd);
   // Reads what the connection sent and answers its calls in order, until one waits.
   void Serve(int id);
   void Send(Connection& c, const std::string& reply);

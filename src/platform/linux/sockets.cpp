@@ -61,6 +61,8 @@ std::optional<int> FinishConnect(SocketHandle socket, int ms) {
   return error;
 }
 
+std::string SocketErrorText(int error) { return std::strerror(error); }
+
 void CloseSocket(SocketHandle socket) { ::close(static_cast<int>(socket)); }
 
 void AcknowledgeAtOnce(SocketHandle socket) {
