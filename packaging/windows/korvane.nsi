@@ -3,10 +3,10 @@
 ;            -DUNINSTALL_LIST=<the Delete and RMDir lines for STAGE's files> [-DICON=<korvane.ico>] korvane.nsi
 ; Installs for all users into Program Files\Korvane, with a Start-menu folder (Korvane, the manual,
 ; the uninstaller) and an entry in "Apps & features".
-Unicode true
+; A 64-bit installer for 64-bit programs (it also runs under a 64-bit-only Wine).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !ifndef VERSION | STAGE | OUTFILE | UNINSTALL_LIST
   !error "VERSION, STAGE, OUTFILE and UNINSTALL_LIST must be defined"
@@ -38,18 +38,6 @@ VIAddVersionKey "LegalCopyright" "GNU General Public License, version 3 or later
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
-
-Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "Korvane needs 64-bit Windows."
-    Abort
-  ${EndIf}
-  SetRegView 64
-FunctionEnd
-
-Function un.onInit
-  SetRegView 64
-FunctionEnd
 
 Section "Korvane"
   SetShellVarContext all
