@@ -2,6 +2,8 @@
 #ifdef _WIN32
 
 #include <gtest/gtest.h>
+#include <winsock2.h>
+//
 #include <windows.h>
 
 #include <cerrno>
