@@ -40,4 +40,8 @@ void CloseSocket(SocketHandle socket);
 // Asks the system to acknowledge what arrives at once rather than delaying it, where it can.
 void AcknowledgeAtOnce(SocketHandle socket);
 
+// Whether the system comes with a portmapper for RPC servers to register with (rpcbind); where
+// it has none, a server answers the portmapper's questions itself.
+bool SystemHasPortmapper();
+
 }  // namespace korvane::platform

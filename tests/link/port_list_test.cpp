@@ -38,5 +38,23 @@ TEST(PortList, SortedCaseInsensitivelyWithDemo) {
   EXPECT_TRUE(demo);
 }
 
+// A remembered port the system does not list now is kept when it may still be one.
+TEST(PortList, UnlistedNamesAreKeptWhenTheyMayStillBeAPort) {
+  const struct {
+    const char* name;
+    bool usable;
+  } cases[] = {
+      {"Demo", true},   {"tcp://127.0.0.1:4001", true}, {"", false}, {"ttyKorvaneNoSuchPort9", false},
+#ifdef _WIN32
+      {"COM239", true},  // a USB adapter's port, unplugged for now
+      {"com7", true},
+#else
+      {"null", true},  // a device file that exists
+      {"/dev/null", true}, {"COM239", false},
+#endif
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsUsablePortName(c.name), c.usable) << c.name;
+}
+
 }  // namespace
 }  // namespace korvane::link

@@ -70,4 +70,6 @@ void AcknowledgeAtOnce(SocketHandle socket) {
   ::setsockopt(static_cast<int>(socket), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 }
 
+bool SystemHasPortmapper() { return true; }
+
 }  // namespace korvane::platform

@@ -108,6 +108,7 @@ bool WriteAll(FileWriter& writer, HANDLE handle, std::string_view bytes, std::st
 // The file a save writes: the end of a symbolic link, else the path itself. A link whose target
 // is not there is replaced itself.
 std::string ResolveLinks(const std::string& path) {
+  if (NamesADevice(path)) return path;
   const DWORD attributes = ::GetFileAttributesW(windows::Wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return path;
   Handle file(::CreateFileW(windows::Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

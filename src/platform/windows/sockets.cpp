@@ -135,4 +135,6 @@ void CloseSocket(SocketHandle socket) { ::closesocket(static_cast<SOCKET>(socket
 // Windows has no per-socket switch for delayed acknowledgements; its delay is short already.
 void AcknowledgeAtOnce(SocketHandle) {}
 
+bool SystemHasPortmapper() { return false; }
+
 }  // namespace korvane::platform
