@@ -174,7 +174,8 @@ const Command kServeCommand{
     "Connects to the board as \"Connect\" does and serves it as a SCPI instrument on the network "
     "until Ctrl-C or SIGTERM: on a raw socket (VISA resource TCPIP::HOST::PORT::SOCKET) and over VXI-11 "
     "(VISA resource TCPIP::HOST::INSTR), whose port is registered with the system's portmapper (rpcbind "
-    "must run). Prints \"listening on HOST:PORT\" when ready, then \"VXI-11 on HOST:PORT\" when VXI-11 "
+    "must run; on Windows, which has none, serve answers the portmapper on port 111 itself). Prints \"listening on "
+    "HOST:PORT\" when ready, then \"VXI-11 on HOST:PORT\" when VXI-11 "
     "is served.",
     {kPortOption,
      {"listen", "HOST:PORT", "address to listen on (default 127.0.0.1:5025; port 0 picks a free one)"},

@@ -38,7 +38,9 @@ std::string PortmapResponder::Answer(std::string_view record, uint16_t vxi11Port
 }
 
 bool PortmapResponder::Listen(const QHostAddress& address, quint16 port, std::string* error) {
-  if (!udp_.bind(address, port)) {
+  // Not shared: on Windows a bind shares the port by default, and would answer beside another
+  // portmapper rather than fail.
+  if (!udp_.bind(address, port, QAbstractSocket::DontShareAddress)) {
     *error = udp_.errorString().toStdString();
     return false;
   }

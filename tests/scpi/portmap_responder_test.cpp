@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QNetworkDatagram>
+#include <QTcpSocket>
+#include <memory>
+
 #include "scpi/vxi11_rpc.h"
 
 namespace korvane::scpi {
@@ -51,6 +57,51 @@ TEST(PortmapResponder, AnswersGetPortForTheCoreChannelOnly) {
   };
   for (const auto& c : cases) EXPECT_EQ(Outcome(PortmapResponder::Answer(c.call, 4321)), c.outcome);
   EXPECT_EQ(PortmapResponder::Answer("not a call", 4321), "") << "a record that is no call gets no reply";
+}
+
+// What VISA does: GETPORT over UDP, and over TCP as one record; a second responder on the same
+// port is refused, as when another portmapper holds it.
+TEST(PortmapResponder, AnswersOverUdpAndTcpAndRefusesATakenPort) {
+  static int argc = 1;
+  static char name[] = "portmap_test";
+  static char* argv[] = {name, nullptr};
+  std::unique_ptr<QCoreApplication> app;
+  if (!QCoreApplication::instance()) app = std::make_unique<QCoreApplication>(argc, argv);
+  // A port free for both protocols: the system picks one for TCP, then UDP is tried on it.
+  QTcpServer probe;
+  ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+  const quint16 port = probe.serverPort();
+  probe.close();
+  PortmapResponder responder(4321);
+  std::string error;
+  ASSERT_TRUE(responder.Listen(QHostAddress::LocalHost, port, &error)) << error;
+  PortmapResponder second(1);
+  EXPECT_FALSE(second.Listen(QHostAddress::LocalHost, port, &error));
+  EXPECT_FALSE(error.empty());
+
+  const std::string call = CallRecord(7, kPortmapProgram, 2, 3, GetPortArgs(kCoreProgram, kVxi11Version, kIpProtoTcp));
+  QUdpSocket udp;
+  udp.writeDatagram(call.data(), qint64(call.size()), QHostAddress::LocalHost, port);
+  QTcpSocket tcp;
+  tcp.connectToHost(QHostAddress::LocalHost, port);
+  QByteArray udpReply;
+  QByteArray tcpReply;
+  bool sent = false;
+  // Only a bound on a test that would otherwise hang.
+  const QDeadlineTimer giveUp(20000);
+  while (!giveUp.hasExpired() && (udpReply.isEmpty() || tcpReply.size() < 4 + udpReply.size())) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (!sent && tcp.state() == QAbstractSocket::ConnectedState) {
+      const std::string framed = Frame(call);
+      tcp.write(framed.data(), qint64(framed.size()));
+      sent = true;
+    }
+    while (udp.hasPendingDatagrams()) udpReply = udp.receiveDatagram().data();
+    tcpReply += tcp.readAll();
+  }
+  EXPECT_EQ(Outcome(udpReply.toStdString()), "0 4321");
+  EXPECT_EQ(Outcome(tcpReply.mid(4).toStdString()), "0 4321");
+  EXPECT_EQ(tcpReply.left(4).toStdString(), Frame(udpReply.toStdString()).substr(0, 4)) << "one last fragment";
 }
 
 }  // namespace
