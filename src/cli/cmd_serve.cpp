@@ -9,7 +9,9 @@
 
 #include "cli/cli_board.h"
 #include "cli/interrupt_on_stop.h"
+#include "platform/sockets.h"
 #include "platform/stop_signals.h"
+#include "scpi/portmap_responder.h"
 #include "scpi/scpi_instrument.h"
 #include "scpi/scpi_server.h"
 #include "scpi/vxi11_portmap.h"
@@ -19,6 +21,8 @@ namespace korvane::cli {
 namespace {
 
 constexpr char kDefaultListen[] = "127.0.0.1:5025";
+// Where RPC clients ask the portmapper for a program's port.
+constexpr quint16 kPortmapPort = 111;
 
 struct ListenAddress {
   QHostAddress address;
@@ -57,8 +61,10 @@ std::string HostPort(const QHostAddress& address, quint16 port) {
 }
 
 // The VXI-11 channels beside the socket, registered with the portmapper; null (after one warning)
-// when they cannot be served.
-std::unique_ptr<scpi::Vxi11Server> StartVxi11(scpi::ScpiServer& server, Clock& clock, const QHostAddress& address) {
+// when they cannot be served. Where the system has no portmapper (Windows), *portmapper answers
+// for it on port 111 of the same address, as an LXI instrument does.
+std::unique_ptr<scpi::Vxi11Server> StartVxi11(scpi::ScpiServer& server, Clock& clock, const QHostAddress& address,
+                                              std::unique_ptr<scpi::PortmapResponder>* portmapper) {
   auto vxi11 = std::make_unique<scpi::Vxi11Server>(server, clock);
   if (!vxi11->Listen(address, 0)) {
     std::cerr << "warning: cannot listen for VXI-11 on " << HostPort(address, 0) << ": "
@@ -75,6 +81,18 @@ std::unique_ptr<scpi::Vxi11Server> StartVxi11(scpi::ScpiServer& server, Clock& c
                    "the socket is. Stop that server first to serve VXI-11 from this one, or pass --no-vxi11.\n";
       return nullptr;
     case scpi::PortmapResult::NoPortmapper:
+      if (!platform::SystemHasPortmapper()) {
+        auto own = std::make_unique<scpi::PortmapResponder>(vxi11->Port());
+        std::string error;
+        if (!own->Listen(address, kPortmapPort, &error)) {
+          std::cerr << "warning: cannot answer for the portmapper on " << HostPort(address, kPortmapPort) << " ("
+                    << error << "), so VXI-11 (VISA resource TCPIP::HOST::INSTR) is off and only the socket is "
+                    << "served. Stop the program that holds port " << kPortmapPort << " or pass --no-vxi11.\n";
+          return nullptr;
+        }
+        *portmapper = std::move(own);
+        break;
+      }
       std::cerr << "warning: no portmapper answers on 127.0.0.1:111, so VXI-11 (VISA resource TCPIP::HOST::INSTR) "
                    "is off and only the socket is served. Start rpcbind (as root: rpcbind -w) and restart serve, "
                    "or pass --no-vxi11.\n";
@@ -123,7 +141,8 @@ int Run(const Args& args) {
   }
   // Both channels are ready before either is announced.
   std::unique_ptr<scpi::Vxi11Server> vxi11;
-  if (!args.Has("no-vxi11")) vxi11 = StartVxi11(server, board.clock, server.Address());
+  std::unique_ptr<scpi::PortmapResponder> portmapper;
+  if (!args.Has("no-vxi11")) vxi11 = StartVxi11(server, board.clock, server.Address(), &portmapper);
   std::cout << "listening on " << where << std::endl;
   if (vxi11) {
     const std::string host = server.Address().toString().toStdString();
@@ -156,7 +175,8 @@ const Command kServeCommand{
     "Connects to the board as \"Connect\" does and serves it as a SCPI instrument on the network "
     "until Ctrl-C or SIGTERM: on a raw socket (VISA resource TCPIP::HOST::PORT::SOCKET) and over VXI-11 "
     "(VISA resource TCPIP::HOST::INSTR), whose port is registered with the system's portmapper (rpcbind "
-    "must run). Prints \"listening on HOST:PORT\" when ready, then \"VXI-11 on HOST:PORT\" when VXI-11 "
+    "must run; on Windows, which has none, serve answers the portmapper on port 111 itself). Prints \"listening on "
+    "HOST:PORT\" when ready, then \"VXI-11 on HOST:PORT\" when VXI-11 "
     "is served.",
     {kPortOption,
      {"listen", "HOST:PORT", "address to listen on (default 127.0.0.1:5025; port 0 picks a free one)"},

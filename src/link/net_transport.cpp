@@ -107,7 +107,7 @@ std::string ConnectFailure(const std::string& portName, int error, int timeoutMs
       return portName + " did not answer within " + std::to_string(timeoutMs) +
              " ms; check the address and the network.";
     default:
-      return "Cannot connect to " + portName + ": " + std::strerror(error) + ".";
+      return "Cannot connect to " + portName + ": " + platform::SocketErrorText(error) + ".";
   }
 }
 

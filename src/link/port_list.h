@@ -26,11 +26,9 @@ std::vector<PortInfo> SystemSerialPorts();
 std::vector<PortInfo> ListSerialPorts(const PortEnumerator& enumerator = {});
 
 // Whether a name the user typed still means something when the system's list lacks it: a
-// network port, or a device file that exists ("/dev/serial/by-id/...", "ttyUSB0").
+// network port, or a name the system may open as a serial port ("/dev/serial/by-id/...",
+// "ttyUSB0" that exists; on Windows any COM name).
 bool IsUsablePortName(const std::string& name);
-
-// Windows device names: ends in "COM" and one to three digits, any case, anything before.
-bool IsComPortName(std::string_view name);
 
 // Case-insensitive ordering of the port list.
 void SortPortNames(std::vector<PortInfo>& ports);

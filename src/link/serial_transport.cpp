@@ -38,6 +38,8 @@ int OpenErrno(QSerialPort::SerialPortError error, const std::string& device) {
 
 }  // namespace
 
+struct SerialTransport::Port : QSerialPort {};
+
 SerialTransport::SerialTransport(Clock& clock) : Transport(clock) {}
 SerialTransport::~SerialTransport() = default;
 
@@ -45,7 +47,7 @@ Transport::OpenResult SerialTransport::Open(const std::string& portName) {
   Close();
   failure_.clear();
   interrupted_ = false;
-  port_ = std::make_unique<QSerialPort>();
+  port_ = std::make_unique<Port>();
   port_->setPortName(QString::fromStdString(portName));
   errno = 0;
   if (!port_->open(QIODevice::ReadWrite)) {

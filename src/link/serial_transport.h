@@ -1,4 +1,6 @@
 // A local serial device as a board's byte stream: 4800 baud, 8N1, byte reads with a deadline.
+// Qt SerialPort drives the device where the build has it (Linux), the platform's own serial
+// port elsewhere (Windows).
 #pragma once
 
 #include <memory>
@@ -6,8 +8,6 @@
 #include <string_view>
 
 #include "link/transport.h"
-
-class QSerialPort;
 
 namespace korvane::link {
 
@@ -27,7 +27,8 @@ class SerialTransport : public Transport {
   void Close() override;
 
  private:
-  std::unique_ptr<QSerialPort> port_;
+  struct Port;
+  std::unique_ptr<Port> port_;
 };
 
 }  // namespace korvane::link

@@ -11,15 +11,19 @@ namespace korvane::platform {
 
 enum class ReadStatus { Ok, Missing, Failed };
 
-// An open file as the system names it (a file descriptor on Linux).
+// An open file as the system names it: a file descriptor, or a HANDLE on Windows.
+#ifdef _WIN32
+using FileHandle = void*;
+#else
 using FileHandle = int;
+#endif
 
 // How a save's bytes reach the file. The system's own writer is the default; tests put one in
 // its place that fails part-way, as a full disk or a failing drive does.
 class FileWriter {
  public:
   virtual ~FileWriter() = default;
-  // Writes every byte at the file's position: 0, or the system's error number.
+  // Writes every byte at the file's position: 0, or the system's error as an errno value.
   virtual int Write(FileHandle file, std::string_view bytes);
 };
 

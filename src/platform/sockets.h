@@ -30,12 +30,18 @@ using SocketHandle = std::intptr_t;
 inline constexpr SocketHandle kNoSocket = -1;
 
 // Starts a connect that does not block: 0 with *socket set (connected or on its way), or the
-// system's error number (then there is no socket).
+// system's error number as an errno value (then there is no socket).
 int StartConnect(const SocketAddress& address, SocketHandle* socket);
 // Waits at most ms for a started connect: nullopt while it goes on, else 0 or its error.
 std::optional<int> FinishConnect(SocketHandle socket, int ms);
+// The words for an error number the two calls above gave.
+std::string SocketErrorText(int error);
 void CloseSocket(SocketHandle socket);
 // Asks the system to acknowledge what arrives at once rather than delaying it, where it can.
 void AcknowledgeAtOnce(SocketHandle socket);
+
+// Whether the system comes with a portmapper for RPC servers to register with (rpcbind); where
+// it has none, a server answers the portmapper's questions itself.
+bool SystemHasPortmapper();
 
 }  // namespace korvane::platform

@@ -8,18 +8,6 @@
 namespace korvane::link {
 namespace {
 
-TEST(PortList, ComNamePattern) {
-  const struct {
-    const char* name;
-    bool matches;
-  } cases[] = {
-      {"COM3", true},     {"com12", true},   {"XCOM7", true},          {"COM123", true},    {"cOm9", true},
-      {"COM1234", false}, {"COM", false},    {"CNCA0", false},         {"", false},         {"3", false},
-      {"COMX1", false},   {"COM12a", false}, {"\\Device\\COM5", true}, {"COM12COM3", true},
-  };
-  for (const auto& c : cases) EXPECT_EQ(IsComPortName(c.name), c.matches) << c.name;
-}
-
 TEST(PortList, SortedCaseInsensitivelyWithDemo) {
   const struct {
     std::vector<std::string> system;
@@ -48,6 +36,24 @@ TEST(PortList, SortedCaseInsensitivelyWithDemo) {
   bool demo = false;
   for (const PortInfo& p : ListSerialPorts()) demo = demo || p.name == "Demo";
   EXPECT_TRUE(demo);
+}
+
+// A remembered port the system does not list now is kept when it may still be one.
+TEST(PortList, UnlistedNamesAreKeptWhenTheyMayStillBeAPort) {
+  const struct {
+    const char* name;
+    bool usable;
+  } cases[] = {
+      {"Demo", true},   {"tcp://127.0.0.1:4001", true}, {"", false}, {"ttyKorvaneNoSuchPort9", false},
+#ifdef _WIN32
+      {"COM239", true},  // a USB adapter's port, unplugged for now
+      {"com7", true},
+#else
+      {"null", true},  // a device file that exists
+      {"/dev/null", true}, {"COM239", false},
+#endif
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsUsablePortName(c.name), c.usable) << c.name;
 }
 
 }  // namespace

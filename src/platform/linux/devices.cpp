@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QSerialPortInfo>
 #include <cerrno>
+#include <filesystem>
 #include <vector>
 
 namespace korvane::platform {
@@ -42,6 +44,25 @@ DeviceFileFacts InspectDeviceFile(const std::string& path) {
   facts.group = info.st_gid;
   facts.groupName = GroupName(info.st_gid);
   return facts;
+}
+
+std::vector<SerialDevice> ListSerialDevices() {
+  std::vector<SerialDevice> devices;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    devices.push_back({info.portName().toStdString(),
+                       (info.manufacturer() + QLatin1Char(' ') + info.description()).simplified().toStdString()});
+  }
+  return devices;
+}
+
+std::string SerialDevicePath(const std::string& name) {
+  // A bare name is a device in /dev, as the serial port opens it.
+  return !name.empty() && name.front() == '/' ? name : "/dev/" + name;
+}
+
+bool MayBeSerialDevice(const std::string& name) {
+  std::error_code error;
+  return !name.empty() && std::filesystem::exists(SerialDevicePath(name), error);
 }
 
 bool MayReadAndWrite(const std::string& path) { return ::access(path.c_str(), R_OK | W_OK) == 0; }

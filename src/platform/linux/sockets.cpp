@@ -61,11 +61,15 @@ std::optional<int> FinishConnect(SocketHandle socket, int ms) {
   return error;
 }
 
+std::string SocketErrorText(int error) { return std::strerror(error); }
+
 void CloseSocket(SocketHandle socket) { ::close(static_cast<int>(socket)); }
 
 void AcknowledgeAtOnce(SocketHandle socket) {
   const int on = 1;
   ::setsockopt(static_cast<int>(socket), IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
 }
+
+bool SystemHasPortmapper() { return true; }
 
 }  // namespace korvane::platform
