@@ -208,8 +208,9 @@ void CMainDlg::OnTimer() {
                   std::string notes;
                   for (const std::string& note : result.notes) notes += (notes.empty() ? "" : "\n") + note;
                   const Completion lock = LockCompletion(session.ReadLock());
-                  return Completion([this, lock, notes, real = session::RealFrequency(settings, kSigGenSlot)] {
-                    if (model_.connected()) model_.SetTuneGiven(real, notes);
+                  return Completion([this, lock, notes, settings] {
+                    if (model_.connected()) model_.SetGivenSettings(settings);
+                    if (model_.connected()) model_.SetTuneGiven(session::RealFrequency(settings, kSigGenSlot), notes);
                     lock();
                   });
                 }});
@@ -321,10 +322,18 @@ void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
       });
       return;
     case Status::HwTooOld:
-      Show({session::kHwTooOld, "", MessageIcon::Information, {}}, [this] { EndOperation(); });
-      return;
     case Status::FwTooOld:
-      Show({session::kFwTooOld, "", MessageIcon::Information, {}}, [this] { EndOperation(); });
+      // The board is refused, no longer looked for: while the message is up the window stands as
+      // before the connect, Connect in its place. A closing window does not stop to say it.
+      if (closePending_) {
+        EndOperation();
+        return;
+      }
+      EndOperation();
+      Show({result.status == Status::HwTooOld ? session::kHwTooOld : session::kFwTooOld,
+            "",
+            MessageIcon::Information,
+            {}});
       return;
     case Status::CommunicationError:
       // A failed identification leaves the panel as it was; a failed readout shows what it

@@ -1,4 +1,5 @@
 // Connect, identification, readout and live tuning against a board on a real serial line.
+#include "panel/register_text.h"
 #include "support/panel_test.h"
 #include "support/virtual_board.h"
 #include "synth/register_set.h"
@@ -105,10 +106,15 @@ TEST_F(BoardPanelTest, AutoRefusesOldBoardsAndLeavesThePanelAsItWas) {
        "Please update board firmware if you want to use automatic chip identification.\n"
        "Or set the correct chip type manually and reconnect the board."},
   };
+  // The connect is over before its refusal is shown: Connect, not Cancel, stands under the message.
+  QObject::connect(&dlg.model(), &panel::PanelModel::operationChanged, [this] {
+    if (!dlg.model().busy()) surface.timeline.push_back("idle");
+  });
   for (const RefusalCase& c : cases) {
     SCOPED_TRACE(c.tag);
     VirtualBoard board({.hwTag = c.tag, .version = c.version});
     surface.messages.clear();
+    surface.timeline.clear();
     surface.SetFocus(ctl::kChipList);
     Connect(board.path());
     ASSERT_EQ(surface.messages.size(), 1u);
@@ -119,6 +125,7 @@ TEST_F(BoardPanelTest, AutoRefusesOldBoardsAndLeavesThePanelAsItWas) {
     EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
     EXPECT_FALSE(surface.IsEnabled(ctl::kDisconnect));
     EXPECT_EQ(surface.GetFocus(), ctl::kChipList);  // focus untouched
+    EXPECT_EQ(surface.timeline, (std::vector<std::string>{"idle", "message:" + std::string(c.message)}));
   }
 }
 
@@ -289,6 +296,36 @@ TEST_F(BoardPanelTest, LockIsReadOnlyFromBoardsThatAnswerIt) {
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text, "Connection with device lost!");
   EXPECT_EQ(dlg.model().connected(), false);
+}
+
+// The register view's words are what the board was last given: after a refused retune they stay
+// on the last retune the board took (or the readout, before any), not on what is typed.
+TEST_F(BoardPanelTest, BoardSettingsKeepWhatTheBoardWasGivenAfterARefusal) {
+  VirtualBoard board;
+  Connect(board.path(), 3);
+  const std::string readout = session::SlotCommand(dlg.model().BoardSettings(), kSigGenSlot);
+  for (const char* mhz : {"1000", "1200"}) {
+    PanelSettings next = dlg.model().Settings();
+    next.freqSlots[kSigGenSlot].frequency = mhz;
+    board.SetRefuse(session::SlotCommand(next, kSigGenSlot), "?;");
+    Type(ctl::Freq(kSigGenSlot), mhz);
+    surface.FireTimer();
+    ASSERT_TRUE(dlg.model().tuneRefused());
+    EXPECT_EQ(session::SlotCommand(dlg.model().BoardSettings(), kSigGenSlot), readout);
+  }
+  Type(ctl::Freq(kSigGenSlot), "1300");
+  surface.FireTimer();
+  ASSERT_FALSE(dlg.model().tuneRefused());
+  const PanelSettings given = dlg.model().Settings();
+  Type(ctl::Freq(kSigGenSlot), "1400");
+  board.SetRefuse(session::SlotCommand(dlg.model().Settings(), kSigGenSlot), "?;");
+  surface.FireTimer();
+  ASSERT_TRUE(dlg.model().tuneRefused());
+  EXPECT_EQ(dlg.model().BoardSettings().freqSlots[kSigGenSlot].frequency, "1300");
+  EXPECT_NE(panel::RegisterText(dlg.model().BoardSettings(), kSigGenSlot)
+                .find(FormatHex(session::SlotWords(given, kSigGenSlot).words[0], 8)),
+            std::string::npos);
+  EXPECT_EQ(dlg.model().Settings().freqSlots[kSigGenSlot].frequency, "1400");
 }
 
 TEST_F(BoardPanelTest, ReadoutEdgeCases) {
