@@ -187,6 +187,11 @@ void CMainDlg::OnTimer() {
   if (!model_.connected() || model_.refDivisor() <= 0) return;
   // A field that holds no number as typed sends nothing; the board keeps what it makes.
   if (!model_.slot(kSigGenSlot).isNumber) return;
+  // Nor does one no words come near: the counters' limits are no frequency anyone asked for.
+  if (model_.slot(kSigGenSlot).outOfReach) {
+    model_.SetTuneRefused(model_.slot(kSigGenSlot).errorText + " Nothing was sent.");
+    return;
+  }
   // The window shows what the board makes: a refusal says why and leaves the display on what the
   // board was given last. The lock detect is read after every retune the board took.
   const PanelSettings settings = model_.Settings();

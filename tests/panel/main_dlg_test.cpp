@@ -182,10 +182,11 @@ TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
   EXPECT_TRUE(surface.TimerArmed());
 }
 
-// A number no words come near says so, in words that fit: no 300 digits, no saturated counters
-// shown as a frequency.
-TEST_F(PanelTest, AFrequencyOutOfReachSaysSo) {
+// A number no words come near says so, in words that fit (no 300 digits, no saturated counters
+// shown as a frequency), and is not sent.
+TEST_F(PanelTest, AFrequencyOutOfReachSaysSoAndSendsNothing) {
   Connect();
+  surface.FireTimer();
   const struct {
     const char* text;
     bool outOfReach;
@@ -197,6 +198,10 @@ TEST_F(PanelTest, AFrequencyOutOfReachSaysSo) {
     EXPECT_EQ(surface.GetText(ctl::Real(4)) == "/ out of reach", c.outOfReach) << c.text;
     EXPECT_EQ(slot.errorHz.has_value(), !c.outOfReach) << c.text;
     EXPECT_LT(slot.errorText.size() + slot.bandNote.size(), 300u) << c.text;
+    const std::string held = demo.Entry('4');
+    surface.FireTimer();
+    EXPECT_EQ(demo.Entry('4') == held, c.outOfReach) << c.text;
+    EXPECT_EQ(dlg.model().tuneRefused(), c.outOfReach) << c.text;
   }
 }
 
