@@ -178,6 +178,12 @@ void RegisterDialog::BuildFields() {
   layout->setRowStretch(layout->rowCount(), 1);
   fields_->setWidget(grid);  // the former grid goes with its widgets
   if (!rows_.empty()) fieldsCaption_->setBuddy(rows_.front().editor);
+  // Tab goes from the words through the editors, in the table's order, to the buttons.
+  QWidget* before = text_;
+  for (const Row& row : rows_) {
+    QWidget::setTabOrder(before, row.editor);
+    before = row.editor;
+  }
 }
 
 void RegisterDialog::ShowFields() {

@@ -195,8 +195,7 @@ TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
 
   // Every editor of the expert settings is reached with Tab and read out by its field's name.
   std::set<QWidget*> chain;
-  for (QWidget* w = registers->slotList()->nextInFocusChain(); w != registers->slotList(); w = w->nextInFocusChain()) {
-    chain.insert(w);
+  for (QWidget* w = registers->slotList(); chain.insert(w).second; w = w->nextInFocusChain()) {
   }
   // Qt names a combo box by its value and tells its field through the labelled-by relation.
   std::map<QObject*, QAccessibleInterface*> tree;
@@ -210,7 +209,6 @@ TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
     for (const auto& [label, relation] : node->relations(QAccessible::Label)) names << label->text(QAccessible::Name);
     return names;
   };
-  int editors = 0;
   for (const RegisterField& field : Facts(window->model().chip()).fields) {
     if (field.computed()) continue;
     const QString name = QString::fromUtf8(field.name.data(), static_cast<qsizetype>(field.name.size()));
@@ -220,9 +218,7 @@ TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
     EXPECT_EQ(editor->accessibleName(), name);
     ASSERT_EQ(tree.count(editor), 1u) << name.toStdString();
     EXPECT_TRUE(namedBy(tree[editor]).contains(name)) << name.toStdString();
-    ++editors;
   }
-  EXPECT_GT(editors, 10);
 }
 
 TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterView) {
@@ -313,17 +309,12 @@ TEST_F(WindowTest, ARefusedBoardLeavesTheFocusOnConnect) {
   ChooseEntry(ctl::kChipList, 0);
   QWidget* connect = Get(ctl::kConnect);
   connect->setFocus();
-  bool connectShown = false;
-  bool focused = false;
-  onMessage = [&] {
-    connectShown = connect->isVisible() && !Get(ctl::kCancel)->isVisible();
-    focused = QApplication::focusWidget() == connect;
-  };
+  bool standing = false;  // Connect, not Cancel, and with the focus while the message is up
+  onMessage = [&] { standing = !Get(ctl::kCancel)->isVisible() && QApplication::focusWidget() == connect; };
   QTest::keyClick(connect, Qt::Key_Space);
   Settle();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(connectShown);
-  EXPECT_TRUE(focused);
+  EXPECT_TRUE(standing);
   EXPECT_EQ(QApplication::focusWidget(), connect);
 }
 
