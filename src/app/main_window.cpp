@@ -680,6 +680,8 @@ void MainWindow::ShowChip() {
 }
 
 void MainWindow::ShowEnabled() {
+  // Read before a control is disabled: Qt moves the focus of a disabled control to the next one.
+  const bool connectFocused = Control(ctl::kConnect)->hasFocus() || Control(ctl::kCancel)->hasFocus();
   const bool idle = !model_.busy();
   const bool editable = model_.editable() && idle;
   auto enable = [this](int id, bool on) { Control(id)->setEnabled(on); };
@@ -705,9 +707,13 @@ void MainWindow::ShowEnabled() {
   update->setText(QLatin1Char('&') + FromUtf8(model_.updateButtonText()));
   update->setEnabled(model_.updateAvailable() && idle);
   // Cancel stands where Connect stood while a connect looks for the board.
+  // The focus goes with the button in that place, so that it never falls to the next control.
   const bool connecting = model_.operation() == Operation::Connecting;
-  Control(ctl::kConnect)->setVisible(!connecting);
-  Control(ctl::kCancel)->setVisible(connecting);
+  QWidget* shown = Control(connecting ? ctl::kCancel : ctl::kConnect);
+  QWidget* hidden = Control(connecting ? ctl::kConnect : ctl::kCancel);
+  shown->setVisible(true);
+  if (connectFocused && shown->isEnabled()) shown->setFocus(Qt::OtherFocusReason);
+  hidden->setVisible(false);
   if (pendingFocus_ && pendingFocus_->isEnabled()) {
     pendingFocus_->setFocus(Qt::OtherFocusReason);
     pendingFocus_ = nullptr;
@@ -761,7 +767,7 @@ void MainWindow::ShowStatus() {
   auto* board = qobject_cast<QLabel*>(Control(ctl::kStatusBoard));
   board->setText(model_.connected() ? QStringLiteral("%1, firmware %2")
                                           .arg(FromUtf8(std::string(ChipName(model_.chip()))),
-                                               FromUtf8(firmware::VersionNumber(model_.identity())))
+                                               FromUtf8(firmware::StatedVersion(model_.identity())))
                                     : QString());
   board->setAccessibleName(QStringLiteral("Board: ") +
                            (board->text().isEmpty() ? QStringLiteral("none") : board->text()));

@@ -5,13 +5,13 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
-#include <QTableWidget>
 #include <QVBoxLayout>
 #include <climits>
 
@@ -26,7 +26,7 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
       model_(dlg.model()),
       slots_(new QComboBox(this)),
       text_(new QPlainTextEdit(this)),
-      fields_(new QTableWidget(0, 4, this)) {
+      fields_(new QScrollArea(this)) {
   setWindowTitle(QStringLiteral("Registers"));
   for (int slot = 0; slot < kSigGenSlot; ++slot) slots_->addItem(QStringLiteral("F%1").arg(slot + 1));
   slots_->addItem(QStringLiteral("Signal generator"));
@@ -43,16 +43,14 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
   const QFontMetrics metrics(text_->font());
   text_->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('0')) * 100, metrics.lineSpacing() * 16);
 
-  fields_->setHorizontalHeaderLabels({QStringLiteral("Register"), QStringLiteral("Field"), QStringLiteral("Value"),
-                                      QStringLiteral("Korvane's value")});
+  // Every editor is a widget of its own in the dialog, so Tab reaches each one and a screen reader
+  // finds it by its field's name (an editor inside a table's cell is neither).
+  fields_->setWidgetResizable(true);
   fields_->setAccessibleName(QStringLiteral("Expert settings"));
-  fields_->verticalHeader()->setVisible(false);
-  fields_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  fields_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  fields_->horizontalHeader()->setStretchLastSection(true);
   fields_->setMinimumHeight(metrics.lineSpacing() * 12);
-  auto* fieldsCaption = new QLabel(QStringLiteral("E&xpert settings (fields sent instead of Korvane's values):"), this);
-  fieldsCaption->setBuddy(fields_);
+  fieldsCaption_ = new QLabel(QStringLiteral("E&xpert settings (fields sent instead of Korvane's values):"), this);
+  fieldsCaption_->setBuddy(fields_);
+  auto* fieldsCaption = fieldsCaption_;
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   QPushButton* resetSlot = buttons->addButton(QStringLiteral("&Reset slot"), QDialogButtonBox::ResetRole);
@@ -90,10 +88,21 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
 void RegisterDialog::Show() {
   // A closed view costs nothing while the user types; it is filled when it opens.
   if (!isVisible()) return;
-  const QString text = QString::fromStdString(panel::RegisterText(model_.Settings(), slots_->currentIndex()));
+  const int slot = slots_->currentIndex();
+  QString text = QString::fromStdString(panel::RegisterText(Shown(), slot));
+  if (slot == kSigGenSlot && model_.connected() && model_.tuneRefused()) {
+    text += QStringLiteral("\nThe board keeps these words; what is typed was not sent: %1\n")
+                .arg(QString::fromStdString(model_.tuneNotice()));
+  }
   if (text_->toPlainText() != text) text_->setPlainText(text);
   if (!built_ || tableChip_ != model_.chip()) BuildFields();
   ShowFields();
+}
+
+// The signal generator's words are the ones the board was last given: after a refused retune they
+// are not what is typed.
+PanelSettings RegisterDialog::Shown() const {
+  return slots_->currentIndex() == kSigGenSlot ? model_.BoardSettings() : model_.Settings();
 }
 
 void RegisterDialog::showEvent(QShowEvent* event) {
@@ -102,9 +111,8 @@ void RegisterDialog::showEvent(QShowEvent* event) {
 }
 
 QWidget* RegisterDialog::Editor(Field field) const {
-  for (int row = 0; row < fields_->rowCount(); ++row) {
-    if (fields_->item(row, 1)->data(Qt::UserRole).toInt() == static_cast<int>(field))
-      return fields_->cellWidget(row, 2);
+  for (const Row& row : rows_) {
+    if (row.field == field) return row.editor;
   }
   return nullptr;
 }
@@ -113,34 +121,40 @@ QWidget* RegisterDialog::Editor(Field field) const {
 void RegisterDialog::BuildFields() {
   built_ = true;
   tableChip_ = model_.chip();
-  fields_->setRowCount(0);
+  rows_.clear();
+  auto* grid = new QWidget;
+  auto* layout = new QGridLayout(grid);
+  const QStringList headings = {QStringLiteral("Register"), QStringLiteral("Field"), QStringLiteral("Value"),
+                                QStringLiteral("Korvane's value")};
+  for (int column = 0; column < headings.size(); ++column) {
+    auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(headings[column]), grid);
+    heading->setAccessibleName(headings[column]);
+    layout->addWidget(heading, 0, column);
+  }
   for (const RegisterField& field : Facts(tableChip_).fields) {
     if (field.computed()) continue;
-    const int row = fields_->rowCount();
-    fields_->insertRow(row);
-    fields_->setItem(row, 0, new QTableWidgetItem(QStringLiteral("R%1").arg(field.reg)));
-    auto* name = new QTableWidgetItem(QString::fromUtf8(field.name.data(), static_cast<qsizetype>(field.name.size())));
-    name->setData(Qt::UserRole, static_cast<int>(field.field));
-    name->setToolTip(QString::fromUtf8(field.title.data(), static_cast<qsizetype>(field.title.size())));
-    fields_->setItem(row, 1, name);
-    fields_->setItem(row, 3, new QTableWidgetItem);
-    const QString accessible = name->text() + QStringLiteral(" (R%1)").arg(field.reg);
+    const int line = layout->rowCount();
+    const QString name = QString::fromUtf8(field.name.data(), static_cast<qsizetype>(field.name.size()));
+    const QString title = QString::fromUtf8(field.title.data(), static_cast<qsizetype>(field.title.size()));
+    Row row{field.field, new QLabel(name, grid), nullptr, new QLabel(grid)};
+    layout->addWidget(new QLabel(QStringLiteral("R%1").arg(field.reg), grid), line, 0);
+    row.name->setToolTip(title);
+    layout->addWidget(row.name, line, 1);
     const Field which = field.field;
     if (!field.values.empty()) {
-      auto* list = new QComboBox(fields_);
+      auto* list = new QComboBox(grid);
       for (const FieldValue& value : field.values) {
         list->addItem(QStringLiteral("%1: %2")
                           .arg(value.value)
                           .arg(QString::fromUtf8(value.name.data(), static_cast<qsizetype>(value.name.size()))),
                       static_cast<uint>(value.value));
       }
-      list->setAccessibleName(accessible);
       connect(list, &QComboBox::activated, this, [this, list, which](int index) {
         if (!showing_) dlg_.OnFieldEdited(slots_->currentIndex(), which, list->itemData(index).toUInt());
       });
-      fields_->setCellWidget(row, 2, list);
+      row.editor = list;
     } else {
-      auto* number = new QSpinBox(fields_);
+      auto* number = new QSpinBox(grid);
       number->setRange(static_cast<int>(field.minValue),
                        static_cast<int>(std::min<uint32_t>(field.maxValue, INT32_MAX)));
       if (!field.unit.empty()) {
@@ -148,50 +162,66 @@ void RegisterDialog::BuildFields() {
                           QString::fromUtf8(field.unit.data(), static_cast<qsizetype>(field.unit.size())));
       }
       number->setKeyboardTracking(false);
-      number->setAccessibleName(accessible);
       connect(number, &QSpinBox::valueChanged, this, [this, which](int value) {
         if (!showing_) dlg_.OnFieldEdited(slots_->currentIndex(), which, static_cast<uint32_t>(value));
       });
-      fields_->setCellWidget(row, 2, number);
+      row.editor = number;
     }
+    row.editor->setAccessibleName(name);
+    row.editor->setAccessibleDescription(QStringLiteral("%1, register R%2").arg(title).arg(field.reg));
+    row.name->setBuddy(row.editor);
+    layout->addWidget(row.editor, line, 2);
+    layout->addWidget(row.korvane, line, 3);
+    rows_.push_back(row);
+  }
+  layout->setColumnStretch(3, 1);
+  layout->setRowStretch(layout->rowCount(), 1);
+  fields_->setWidget(grid);  // the former grid goes with its widgets
+  if (!rows_.empty()) fieldsCaption_->setBuddy(rows_.front().editor);
+  // Tab goes from the words through the editors, in the table's order, to the buttons.
+  QWidget* before = text_;
+  for (const Row& row : rows_) {
+    QWidget::setTabOrder(before, row.editor);
+    before = row.editor;
   }
 }
 
 void RegisterDialog::ShowFields() {
   showing_ = true;
   const int slot = slots_->currentIndex();
-  PanelSettings settings = model_.Settings();
+  PanelSettings settings = Shown();
   const SlotPlan plan = session::PlanSlotWords(settings, slot);
   const RegisterSet words{slot, plan.words};
   const RegisterSet korvaneWords = session::KorvaneWords(settings, slot);
   const bool editable = !model_.busy();
-  for (int row = 0; row < fields_->rowCount(); ++row) {
-    const auto which = static_cast<Field>(fields_->item(row, 1)->data(Qt::UserRole).toInt());
-    const RegisterField* field = Facts(tableChip_).Find(which);
+  for (const Row& row : rows_) {
+    const RegisterField* field = Facts(tableChip_).Find(row.field);
     if (field == nullptr) continue;
     const uint32_t value = ReadField(*field, words.words);
     const uint32_t korvane = ReadField(*field, korvaneWords.words);
-    QWidget* editor = fields_->cellWidget(row, 2);
-    editor->setEnabled(editable);
-    if (auto* list = qobject_cast<QComboBox*>(editor)) {
+    row.editor->setEnabled(editable);
+    if (auto* list = qobject_cast<QComboBox*>(row.editor)) {
       list->setCurrentIndex(list->findData(static_cast<uint>(value)));
-    } else if (auto* number = qobject_cast<QSpinBox*>(editor)) {
+    } else if (auto* number = qobject_cast<QSpinBox*>(row.editor)) {
       number->setValue(static_cast<int>(value));
     }
     const std::string_view named = ValueName(*field, korvane);
-    fields_->item(row, 3)->setText(QString::number(korvane) +
-                                   (named.empty() ? QString()
-                                                  : QStringLiteral(" (%1)").arg(QString::fromUtf8(
-                                                        named.data(), static_cast<qsizetype>(named.size())))));
+    row.korvane->setText(QString::number(korvane) + (named.empty()
+                                                         ? QString()
+                                                         : QStringLiteral(" (%1)").arg(QString::fromUtf8(
+                                                               named.data(), static_cast<qsizetype>(named.size())))));
+    row.korvane->setAccessibleName(row.name->text() + QStringLiteral(", Korvane's value: ") + row.korvane->text());
     // A field the user set stands out in bold, one that keeps the board's value in italics.
-    const auto source = plan.sources.find(which);
-    QFont font = fields_->item(row, 1)->font();
+    const auto source = plan.sources.find(row.field);
+    QFont font = row.name->font();
     font.setBold(source != plan.sources.end() && source->second == FieldSource::User);
     font.setItalic(source != plan.sources.end() && source->second == FieldSource::Board);
-    fields_->item(row, 1)->setFont(font);
-    fields_->item(row, 1)->setToolTip(source == plan.sources.end()          ? QString()
-                                      : source->second == FieldSource::User ? tr("Set by you")
-                                                                            : tr("As the board holds it"));
+    row.name->setFont(font);
+    const QString from = source == plan.sources.end()          ? QString()
+                         : source->second == FieldSource::User ? tr("Set by you")
+                                                               : tr("As the board holds it");
+    row.name->setToolTip(from);
+    row.editor->setToolTip(from);
   }
   showing_ = false;
 }

@@ -4,13 +4,15 @@
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
 #include "panel/main_dlg.h"
 #include "panel/panel_model.h"
 
 class QComboBox;
 class QPlainTextEdit;
-class QTableWidget;
+class QLabel;
+class QScrollArea;
 
 namespace korvane::app {
 
@@ -21,8 +23,7 @@ class RegisterDialog : public QDialog {
   RegisterDialog(panel::CMainDlg& dlg, QWidget* parent);
   QComboBox* slotList() const { return slots_; }
   QPlainTextEdit* text() const { return text_; }
-  QTableWidget* fields() const { return fields_; }
-  // The editor of a field in the table (a QComboBox or a QSpinBox); nullptr when the chip has
+  // The editor of a field (a QComboBox or a QSpinBox); nullptr when the chip has
   // no such settable field.
   QWidget* Editor(Field field) const;
 
@@ -33,12 +34,22 @@ class RegisterDialog : public QDialog {
   void Show();
   void BuildFields();
   void ShowFields();
+  PanelSettings Shown() const;
 
   panel::CMainDlg& dlg_;
   panel::PanelModel& model_;
   QComboBox* slots_;
   QPlainTextEdit* text_;
-  QTableWidget* fields_;
+  // One line of the expert settings: the field's name, its editor and Korvane's value.
+  struct Row {
+    Field field;
+    QLabel* name;
+    QWidget* editor;
+    QLabel* korvane;
+  };
+  QScrollArea* fields_;
+  QLabel* fieldsCaption_ = nullptr;
+  std::vector<Row> rows_;
   ChipType tableChip_ = ChipType::Max2871;
   bool built_ = false;
   bool showing_ = false;

@@ -62,6 +62,10 @@ std::string VersionNumber(const link::BoardIdentity& id) {
                 static_cast<int>(id.fwMinor));
 }
 
+std::string StatedVersion(const link::BoardIdentity& id) {
+  return id.versionText.empty() ? VersionNumber(id) : id.versionText;
+}
+
 std::string FirmwareInfoText(const link::BoardIdentity& id) {
   auto high = [](uint32_t w) { return static_cast<unsigned>(w >> 16); };
   auto low = [](uint32_t w) { return static_cast<unsigned>(w & 0xFFFF); };

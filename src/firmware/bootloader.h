@@ -33,6 +33,8 @@ std::optional<size_t> WriteImage(link::BoardLink& link, std::span<const uint8_t>
 
 // The firmware's version as "%d.%02d.%04d" (hardware, major, minor): "4.03.0012".
 std::string VersionNumber(const link::BoardIdentity& id);
+// The version as the board's banner states it ("v3s.3.07"), else VersionNumber.
+std::string StatedVersion(const link::BoardIdentity& id);
 // "Firmware version %d.%02d.%04d from %08X. \nS/N %04X %04X %04X %04X %04X %04X"
 std::string FirmwareInfoText(const link::BoardIdentity& identity);
 // "Bootloader v%d.%d" of a bootloader's identity.

@@ -83,6 +83,9 @@ struct VersionTag {
   bool parse;
 };
 
+// Longer than any version a board states; a stream of digits is not shown whole.
+constexpr size_t kMaxVersionText = 24;
+
 constexpr VersionTag kTags[] = {
     {"v2.", 2, 0, false}, {"v3.", 3, 0, true}, {"v3s.", 3, 1, true}, {"v4.", 4, 0, true}, {"v4s.", 4, 1, true},
 };
@@ -117,7 +120,16 @@ void ApplyBanner(std::string_view banner, BoardIdentity& identity) {
     if (at == std::string_view::npos) continue;
     identity.hwVersion = tag.hwVersion;
     if (tag.sSuffix) identity.sSuffix = 1;
-    if (tag.parse) ScanIdentityFields(banner.substr(at + tag.text.size()), identity);
+    if (!tag.parse) return;
+    ScanIdentityFields(banner.substr(at + tag.text.size()), identity);
+    // The numbers as written: "3.07" is not "3.7" to the one who reads the board's own label.
+    size_t end = at + tag.text.size();
+    while (end < banner.size() && end - at < kMaxVersionText &&
+           ((banner[end] >= '0' && banner[end] <= '9') || banner[end] == '.')) {
+      ++end;
+    }
+    while (end > at + tag.text.size() && banner[end - 1] == '.') --end;
+    if (end > at + tag.text.size()) identity.versionText = std::string(banner.substr(at, end - at));
     return;
   }
 }

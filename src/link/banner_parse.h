@@ -23,7 +23,7 @@ size_t FindBannerLine(std::string_view banner, std::string_view expected);
 
 // Sets hwVersion and sSuffix from the first known tag ("v2.", "v3.", "v3s.", "v4.", "v4s.",
 // searched in that order) and scans the identity fields after it. Without a tag, and for
-// "v2.", nothing is changed. The caller resets hwVersion to 1 and sSuffix to 0 beforehand.
+// "v2.", nothing is changed. versionText gets the tag with the version as written ("v3s.3.07"). The caller resets hwVersion to 1 and sSuffix to 0 beforehand.
 void ApplyBanner(std::string_view banner, BoardIdentity& identity);
 
 // Scans text as "%d.%d from %X.\nS/N %8X%8X%8X" into fwMajor, fwMinor, fwDateCode and the

@@ -112,6 +112,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     transport_->Purge();
     identity_.sSuffix = 0;
     identity_.hwVersion = 1;
+    identity_.versionText.clear();
     transport_->Write(kIdentifyCommand);
     LogWire(portName_, true, kIdentifyCommand);
     bool closed = false;

@@ -26,6 +26,8 @@ struct BoardIdentity {
   uint32_t fwDateCode = 0;
   std::array<uint32_t, 3> serialWords{};
   int32_t sSuffix = 0;
+  // The version as the banner states it ("v3s.3.07"); empty when the banner carries none.
+  std::string versionText;
 };
 
 inline constexpr char kConnectionLostText[] = "Connection with device lost!";

@@ -187,6 +187,11 @@ void CMainDlg::OnTimer() {
   if (!model_.connected() || model_.refDivisor() <= 0) return;
   // A field that holds no number as typed sends nothing; the board keeps what it makes.
   if (!model_.slot(kSigGenSlot).isNumber) return;
+  // Nor does one no words come near: the counters' limits are no frequency anyone asked for.
+  if (model_.slot(kSigGenSlot).outOfReach) {
+    model_.SetTuneRefused(model_.slot(kSigGenSlot).errorText + " Nothing was sent.");
+    return;
+  }
   // The window shows what the board makes: a refusal says why and leaves the display on what the
   // board was given last. The lock detect is read after every retune the board took.
   const PanelSettings settings = model_.Settings();
@@ -208,8 +213,9 @@ void CMainDlg::OnTimer() {
                   std::string notes;
                   for (const std::string& note : result.notes) notes += (notes.empty() ? "" : "\n") + note;
                   const Completion lock = LockCompletion(session.ReadLock());
-                  return Completion([this, lock, notes, real = session::RealFrequency(settings, kSigGenSlot)] {
-                    if (model_.connected()) model_.SetTuneGiven(real, notes);
+                  return Completion([this, lock, notes, settings] {
+                    if (model_.connected()) model_.SetGivenSettings(settings);
+                    if (model_.connected()) model_.SetTuneGiven(session::RealFrequency(settings, kSigGenSlot), notes);
                     lock();
                   });
                 }});
@@ -321,10 +327,18 @@ void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
       });
       return;
     case Status::HwTooOld:
-      Show({session::kHwTooOld, "", MessageIcon::Information, {}}, [this] { EndOperation(); });
-      return;
     case Status::FwTooOld:
-      Show({session::kFwTooOld, "", MessageIcon::Information, {}}, [this] { EndOperation(); });
+      // The board is refused, no longer looked for: while the message is up the window stands as
+      // before the connect, Connect in its place. A closing window does not stop to say it.
+      if (closePending_) {
+        EndOperation();
+        return;
+      }
+      EndOperation();
+      Show({result.status == Status::HwTooOld ? session::kHwTooOld : session::kFwTooOld,
+            "",
+            MessageIcon::Information,
+            {}});
       return;
     case Status::CommunicationError:
       // A failed identification leaves the panel as it was; a failed readout shows what it

@@ -1,5 +1,6 @@
 #include "panel/panel_model.h"
 
+#include <cmath>
 #include <utility>
 
 #include "synth/number_text.h"
@@ -152,7 +153,16 @@ void PanelModel::Derive(int index) {
   slot.realLabel = typed ? session::RealFrequencyLabel(settings, index) : session::kNoFrequencyLabel;
   slot.errorText = typed ? session::FrequencyErrorText(settings, index) : std::string();
   slot.bandNote.clear();
-  if (typed && refDivisor_ > 0 && !slot.inBand) {
+  // Every frequency the counters can make lies within half a phase-detector step of one they make;
+  // further off ("1e300"), they stopped at their limits and no frequency near it comes out.
+  slot.outOfReach = slot.solution && !(std::abs(slot.solution->errorHz) <= settings.pfd * 1e6 / 2);
+  if (slot.outOfReach) {
+    slot.realLabel = kOutOfReachLabel;
+    slot.errorHz.reset();
+    slot.errorText = "\"" + slot.frequency + "\" MHz is out of the " + std::string(ChipName(chip_)) +
+                     "'s reach: its counters come no nearer than " + FormatFixed(slot.solution->achieved, 6) + " MHz.";
+    slot.bandNote = slot.errorText;
+  } else if (typed && refDivisor_ > 0 && !slot.inBand) {
     const BandLimits limits = GetBandLimits(chip_, slot.band).value_or(BandLimits{0.0, 0.0});
     slot.bandNote = FormatFixed(*typed, 6) + " MHz lies outside the " + std::string(ChipName(chip_)) + "'s band for " +
                     std::string(BandLabel(slot.band)) + " (" + FormatFixed(limits.low, 3) + " to " +
@@ -227,8 +237,11 @@ void PanelModel::SetConnected(bool connected) {
   if (!connected) editable_ = false;
   emit connectionChanged();
   // A reading belongs to the board it came from.
+  // The readout the connect has just applied is what the board holds.
+  if (connected) givenSettings_ = Settings();
   if (!connected) {
     givenMhz_.reset();
+    givenSettings_.reset();
     tuneNotice_.clear();
     readNotes_.clear();
     tuneRefused_ = false;
@@ -247,6 +260,10 @@ void PanelModel::SetTuneGiven(std::optional<double> realMhz, const std::string& 
   tuneRefused_ = false;
   emit slotChanged(kSigGenSlot);
   emit lockChanged();
+}
+
+PanelSettings PanelModel::BoardSettings() const {
+  return connected_ && tuneRefused_ && givenSettings_ ? *givenSettings_ : Settings();
 }
 
 void PanelModel::SetTuneRefused(const std::string& reason) {

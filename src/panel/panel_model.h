@@ -40,7 +40,11 @@ struct SlotState {
   std::string realLabel;                 // "/ %5.6lf" or "/ ----.---"
   std::string errorText;                 // "-122.2 Hz from 1296.000000 MHz", "exact" or empty
   std::string bandNote;                  // a number outside the output's band: says so, else empty
+  bool outOfReach = false;               // a number no register words come near ("1e300")
 };
+
+// The real-frequency label of a number no register words come near.
+inline constexpr char kOutOfReachLabel[] = "/ out of reach";
 
 // The lock detect as last read ("L;"): the state and the local time of the reading.
 struct LockReading {
@@ -173,6 +177,11 @@ class PanelModel : public QObject {
   void SetTuneGiven(std::optional<double> realMhz, const std::string& notes);
   // A retune refused before or on the wire: the board keeps what it was given last.
   void SetTuneRefused(const std::string& reason);
+  // The settings the board took last (the readout at connect, then each retune it took).
+  void SetGivenSettings(const PanelSettings& settings) { givenSettings_ = settings; }
+  // What the board holds, for the views that show its words: the panel's settings, or after a
+  // refused retune the settings it was last given.
+  PanelSettings BoardSettings() const;
   void SetLock(const LockReading& reading);
 
   const SweepState& sweep() const { return sweep_; }
@@ -238,6 +247,7 @@ class PanelModel : public QObject {
   link::BoardIdentity identity_;
   LockReading lock_;
   std::optional<double> givenMhz_;
+  std::optional<PanelSettings> givenSettings_;
   bool referenceIsNumber_ = true;
   bool speedTyped_ = false;
   std::string tuneNotice_;

@@ -7,6 +7,8 @@
 #include <QTableWidget>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <set>
 
 #include "app/register_dialog.h"
@@ -190,6 +192,33 @@ TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
         << "F" << slot + 1 << "\n"
         << registers->text()->toPlainText().toStdString();
   }
+
+  // Every editor of the expert settings is reached with Tab and read out by its field's name.
+  std::set<QWidget*> chain;
+  for (QWidget* w = registers->slotList(); chain.insert(w).second; w = w->nextInFocusChain()) {
+  }
+  // Qt names a combo box by its value and tells its field through the labelled-by relation.
+  std::map<QObject*, QAccessibleInterface*> tree;
+  std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+    tree[node->object()] = node;
+    for (int i = 0; i < node->childCount(); ++i) walk(node->child(i));
+  };
+  walk(QAccessible::queryAccessibleInterface(registers));
+  auto namedBy = [](QAccessibleInterface* node) {
+    QStringList names{node->text(QAccessible::Name)};
+    for (const auto& [label, relation] : node->relations(QAccessible::Label)) names << label->text(QAccessible::Name);
+    return names;
+  };
+  for (const RegisterField& field : Facts(window->model().chip()).fields) {
+    if (field.computed()) continue;
+    const QString name = QString::fromUtf8(field.name.data(), static_cast<qsizetype>(field.name.size()));
+    QWidget* editor = registers->Editor(field.field);
+    ASSERT_NE(editor, nullptr) << name.toStdString();
+    EXPECT_TRUE(chain.count(editor) == 1 && (editor->focusPolicy() & Qt::TabFocus)) << name.toStdString();
+    EXPECT_EQ(editor->accessibleName(), name);
+    ASSERT_EQ(tree.count(editor), 1u) << name.toStdString();
+    EXPECT_TRUE(namedBy(tree[editor]).contains(name)) << name.toStdString();
+  }
 }
 
 TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterView) {
@@ -243,6 +272,7 @@ TEST_F(WindowTest, ARefusedRetuneIsSeenAndTheDisplayKeepsWhatTheBoardWasGiven) {
   TypeInto(ctl::Freq(4), "1000");
   ASSERT_TRUE(WaitFor([&] { return Text(ctl::kLockLight).find("Locked") != std::string::npos; }, 5000));
   EXPECT_EQ(Text(ctl::kStatusReal).rfind("1000.000000 MHz", 0), 0u);
+  QTest::mouseClick(Get(ctl::kRegisters), Qt::LeftButton);
   EXPECT_TRUE(notice->isHidden());
 
   PanelSettings next = window->model().Settings();
@@ -257,12 +287,35 @@ TEST_F(WindowTest, ARefusedRetuneIsSeenAndTheDisplayKeepsWhatTheBoardWasGiven) {
   EXPECT_EQ(real->accessibleName().toStdString().rfind("Real frequency: 1000.000000 MHz", 0), 0u);
   EXPECT_EQ(Text(ctl::Real(4)), "/ 1000.000000");
   EXPECT_EQ(Text(ctl::Freq(4)), "1200");  // what was typed stays for the user to correct
+  RegisterDialog* registers = window->registerDialog();
+  ASSERT_NE(registers, nullptr);
+  EXPECT_TRUE(registers->text()->toPlainText().startsWith(QStringLiteral("Signal generator: 1000 MHz")));
+  EXPECT_TRUE(registers->text()->toPlainText().contains(QStringLiteral("The board keeps these words")));
 
   // The board takes the next retune: the notice goes, the strip follows.
   TypeInto(ctl::Freq(4), "1300");
   ASSERT_TRUE(WaitFor([&] { return notice->isHidden(); }, 5000));
   EXPECT_EQ(Text(ctl::kStatusReal).rfind("1300.000000 MHz", 0), 0u);
   EXPECT_EQ(Get<QLabel>(ctl::kStatusPort)->accessibleName().toStdString(), "Port: " + board.path());
+}
+
+// A board refused for its version: while the message is up Connect stands in its place with the
+// focus, as it had it when clicked; it never falls to the next control.
+TEST_F(WindowTest, ARefusedBoardLeavesTheFocusOnConnect) {
+  VirtualBoard board({.hwTag = "v2."});
+  auto* ports = Get<QComboBox>(ctl::kPortList);
+  ports->lineEdit()->selectAll();
+  QTest::keyClicks(ports->lineEdit(), QString::fromStdString(board.path()));
+  ChooseEntry(ctl::kChipList, 0);
+  QWidget* connect = Get(ctl::kConnect);
+  connect->setFocus();
+  bool standing = false;  // Connect, not Cancel, and with the focus while the message is up
+  onMessage = [&] { standing = !Get(ctl::kCancel)->isVisible() && QApplication::focusWidget() == connect; };
+  QTest::keyClick(connect, Qt::Key_Space);
+  Settle();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(standing);
+  EXPECT_EQ(QApplication::focusWidget(), connect);
 }
 
 TEST_F(WindowTest, EnterConnectsFromThePortFieldAndPressesTheFocusedButton) {

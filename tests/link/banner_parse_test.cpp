@@ -72,6 +72,25 @@ TEST(BannerParse, VersionTagsAndIdentityFields) {
   }
 }
 
+// The version is kept as the board writes it, for the window to show it so.
+TEST(BannerParse, VersionTextIsTheTagWithTheNumbersAsWritten) {
+  const struct {
+    const char* banner;
+    const char* text;
+  } cases[] = {
+      {"ADF4350 Controller v3s.3.07 from 16052019.\nReady\n>", "v3s.3.07"},
+      {"v3.12-", "v3.12"},
+      {"v3.x", ""},
+      {"v2.3.07", ""},
+      {"v3.0000000000000000000000000000000001", "v3.000000000000000000000"},
+  };
+  for (const auto& c : cases) {
+    BoardIdentity id;
+    ApplyBanner(c.banner, id);
+    EXPECT_EQ(id.versionText, c.text) << c.banner;
+  }
+}
+
 TEST(BannerParse, PromptEndsTheBanner) {
   const struct {
     const char* text;

@@ -105,10 +105,15 @@ TEST_F(BoardPanelTest, AutoRefusesOldBoardsAndLeavesThePanelAsItWas) {
        "Please update board firmware if you want to use automatic chip identification.\n"
        "Or set the correct chip type manually and reconnect the board."},
   };
+  // The connect is over before its refusal is shown: Connect, not Cancel, stands under the message.
+  QObject::connect(&dlg.model(), &panel::PanelModel::operationChanged, [this] {
+    if (!dlg.model().busy()) surface.timeline.push_back("idle");
+  });
   for (const RefusalCase& c : cases) {
     SCOPED_TRACE(c.tag);
     VirtualBoard board({.hwTag = c.tag, .version = c.version});
     surface.messages.clear();
+    surface.timeline.clear();
     surface.SetFocus(ctl::kChipList);
     Connect(board.path());
     ASSERT_EQ(surface.messages.size(), 1u);
@@ -119,6 +124,7 @@ TEST_F(BoardPanelTest, AutoRefusesOldBoardsAndLeavesThePanelAsItWas) {
     EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
     EXPECT_FALSE(surface.IsEnabled(ctl::kDisconnect));
     EXPECT_EQ(surface.GetFocus(), ctl::kChipList);  // focus untouched
+    EXPECT_EQ(surface.timeline, (std::vector<std::string>{"idle", "message:" + std::string(c.message)}));
   }
 }
 
@@ -289,6 +295,24 @@ TEST_F(BoardPanelTest, LockIsReadOnlyFromBoardsThatAnswerIt) {
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text, "Connection with device lost!");
   EXPECT_EQ(dlg.model().connected(), false);
+}
+
+// After a refused retune the board's words are those of the last retune it took (or of the
+// readout, before any), not what is typed.
+TEST_F(BoardPanelTest, BoardSettingsKeepWhatTheBoardWasGivenAfterARefusal) {
+  VirtualBoard board;
+  Connect(board.path(), 3);
+  std::string given = session::SlotCommand(dlg.model().BoardSettings(), kSigGenSlot);  // the readout
+  for (const char* mhz : {"1000", "1300", "1400"}) {
+    PanelSettings next = dlg.model().Settings();
+    next.freqSlots[kSigGenSlot].frequency = mhz;
+    if (mhz != std::string("1300")) board.SetRefuse(session::SlotCommand(next, kSigGenSlot), "?;");
+    Type(ctl::Freq(kSigGenSlot), mhz);
+    surface.FireTimer();
+    EXPECT_EQ(dlg.model().tuneRefused(), mhz != std::string("1300")) << mhz;
+    if (!dlg.model().tuneRefused()) given = session::SlotCommand(next, kSigGenSlot);
+    EXPECT_EQ(session::SlotCommand(dlg.model().BoardSettings(), kSigGenSlot), given) << mhz;
+  }
 }
 
 TEST_F(BoardPanelTest, ReadoutEdgeCases) {

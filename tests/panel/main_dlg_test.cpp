@@ -182,6 +182,29 @@ TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
   EXPECT_TRUE(surface.TimerArmed());
 }
 
+// A number no words come near says so, in words that fit (no 300 digits, no saturated counters
+// shown as a frequency), and is not sent.
+TEST_F(PanelTest, AFrequencyOutOfReachSaysSoAndSendsNothing) {
+  Connect();
+  surface.FireTimer();
+  const struct {
+    const char* text;
+    bool outOfReach;
+  } cases[] = {{"1e300", true}, {"-1e300", true}, {"1e7", true}, {"4400", false}, {"23.5", false}};
+  for (const auto& c : cases) {
+    Type(ctl::Freq(4), c.text);
+    const panel::SlotState& slot = dlg.model().slot(4);
+    EXPECT_EQ(slot.outOfReach, c.outOfReach) << c.text;
+    EXPECT_EQ(surface.GetText(ctl::Real(4)) == "/ out of reach", c.outOfReach) << c.text;
+    EXPECT_EQ(slot.errorHz.has_value(), !c.outOfReach) << c.text;
+    EXPECT_LT(slot.errorText.size() + slot.bandNote.size(), 300u) << c.text;
+    const std::string held = demo.Entry('4');
+    surface.FireTimer();
+    EXPECT_EQ(demo.Entry('4') == held, c.outOfReach) << c.text;
+    EXPECT_EQ(dlg.model().tuneRefused(), c.outOfReach) << c.text;
+  }
+}
+
 TEST_F(PanelTest, ASignalGeneratorTextThatIsNoNumberSendsNothing) {
   Connect();
   surface.FireTimer();
