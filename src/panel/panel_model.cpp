@@ -198,9 +198,11 @@ void PanelModel::Derive(int index) {
   slot.bandNote.clear();
   if (typed && refDivisor_ > 0 && !slot.inBand) {
     const BandLimits limits = GetBandLimits(chip_, slot.band).value_or(BandLimits{0.0, 0.0});
-    slot.bandNote = FormatFixed(*typed, 6) + " MHz lies outside the " + std::string(ChipName(chip_)) + "'s band for " +
-                    std::string(BandLabel(slot.band)) + " (" + FormatFixed(limits.low, 3) + " to " +
-                    FormatFixed(limits.high, 3) + " MHz); it is sent as typed and may not lock.";
+    // With a plan the field holds the RF: the note names the output it asks of the board.
+    slot.bandNote = (slot.plan.IsSet() ? "The output " : "") + FormatFixed(*typed, 6) + " MHz lies outside the " +
+                    std::string(ChipName(chip_)) + "'s band for " + std::string(BandLabel(slot.band)) + " (" +
+                    FormatFixed(limits.low, 3) + " to " + FormatFixed(limits.high, 3) +
+                    " MHz); it is sent as typed and may not lock.";
   }
 }
 
