@@ -47,9 +47,6 @@ struct SlotState {
   std::string bandNote;                  // a number outside the output's band: says so, else empty
 };
 
-// A real-frequency label: "/ %5.6lf", with a plan the RF the output serves, then the output.
-std::string RealLabel(const FrequencyPlan& plan, double realMhz);
-
 // The lock detect as last read ("L;"): the state and the local time of the reading.
 struct LockReading {
   session::LockState state = session::LockState::Unknown;
@@ -68,6 +65,9 @@ struct SweepState {
   std::string status;
 };
 inline constexpr size_t kMaxSweepRows = 100000;
+
+// A real-frequency label: "/ %5.6lf", with a plan the RF the output serves, then the output.
+std::string RealLabel(const FrequencyPlan& plan, double realMhz);
 
 // What the panel is doing with the board besides live tuning.
 enum class Operation { None, Connecting, Working, Updating };
