@@ -1,4 +1,4 @@
-// Draws the pictures in docs/: the window connected to the demo board, its sweep panel and
+// Draws the pictures in docs/: the window connected to the demo board (also with a frequency plan), its sweep panel and
 // register view, and the progress window in the middle of a firmware update of a virtual board. scripts/screenshots
 // runs it on an X display of its own (Xvfb), so the widgets are drawn as on a desktop.
 #include <QApplication>
@@ -23,6 +23,7 @@
 #include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/message_loop.h"
+#include "app/plan_dialog.h"
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
 #include "app/update_info_dlg.h"
@@ -106,6 +107,31 @@ int main(int argc, char** argv) {
 
   if (!connect("Demo")) return failed("connecting to the demo board failed");
   if (!Save(window.grab().toImage(), folder + "/korvane-demo.png")) return 1;
+
+  // A transverter's LO: the signal generator with a plan (x2, IF 144 MHz), the RF typed in its field.
+  window.OpenPlan(ctl::kSigGenSlot);
+  app::PlanDialog* plan = window.planDialog();
+  if (plan == nullptr || !QTest::qWaitForWindowExposed(plan)) return failed("the plan dialog did not open");
+  plan->multiplierField()->setText(QStringLiteral("2"));
+  plan->offsetField()->setText(QStringLiteral("144"));
+  QTest::keyClick(plan, Qt::Key_Return);
+  QTest::qWait(50);
+  auto* sg = qobject_cast<QLineEdit*>(window.Control(ctl::Freq(ctl::kSigGenSlot)));
+  const QString before = sg->text();
+  sg->selectAll();
+  QTest::keyClicks(sg, QStringLiteral("10368.1"));
+  QTest::qWait(800);
+  idle();
+  if (!Save(window.grab().toImage(), folder + "/korvane-plan.png")) return 1;
+  window.OpenPlan(ctl::kSigGenSlot);
+  if (window.planDialog() == nullptr) return failed("the plan dialog did not open again");
+  QTest::mouseClick(window.planDialog()->removeButton(), Qt::LeftButton);
+  QTest::qWait(50);
+  // The pictures that follow show the demo board as it came.
+  sg->selectAll();
+  QTest::keyClicks(sg, before);
+  QTest::qWait(800);
+  idle();
 
   // The sweep panel after a short sweep of the demo board, and the register view of F3.
   QTest::mouseClick(window.Control(ctl::kSweep), Qt::LeftButton);

@@ -463,6 +463,17 @@ void MainWindow::ConnectUserSignals() {
   for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
     connect(Field(ctl::Freq(slot)), &QLineEdit::textEdited, this,
             [this, slot](const QString& text) { dlg_->OnFrequencyEdited(slot, ToUtf8(text)); });
+    // The field's own menu, with "Plan..." after it; shown without a nested event loop.
+    QLineEdit* field = Field(ctl::Freq(slot));
+    field->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(field, &QWidget::customContextMenuRequested, this, [this, slot, field](const QPoint& at) {
+      QMenu* menu = field->createStandardContextMenu();
+      menu->setAttribute(Qt::WA_DeleteOnClose);
+      menu->addSeparator();
+      QAction* plan = menu->addAction(tr("&Plan..."), this, [this, slot] { OpenPlan(slot); });
+      plan->setEnabled(field->isEnabled() && !field->isReadOnly());
+      menu->popup(field->mapToGlobal(at));
+    });
     connect(List(ctl::BandList(slot)), &QComboBox::activated, this, [this, slot](int index) {
       dlg_->OnBandChosen(slot, static_cast<Band>(List(ctl::BandList(slot))->itemData(index).toInt()));
     });
@@ -572,10 +583,18 @@ void MainWindow::ShowSlot(int slot) {
   const panel::SlotState& state = model_.slot(slot);
   showing_ = true;
   QLineEdit* field = Field(ctl::Freq(slot));
-  const QString frequency = FromUtf8(state.frequency);
+  // With a plan the field holds the RF; the board gets the output.
+  const QString frequency = FromUtf8(state.rf);
   // Rewriting the same text would move the caret of a user who is typing.
   if (field->text() != frequency) field->setText(frequency);
   SetWarning(field, !state.inBand);
+  if (!field->property(kBuiltToolTip).isValid()) field->setProperty(kBuiltToolTip, field->toolTip());
+  const QString planNote = state.plan.IsSet() ? QStringLiteral("RF with the plan %1; the board makes %2 MHz")
+                                                    .arg(FromUtf8(PlanText(state.plan)), FromUtf8(state.frequency))
+                                              : QString();
+  field->setToolTip(planNote.isEmpty() ? field->property(kBuiltToolTip).toString()
+                                       : field->property(kBuiltToolTip).toString() + QLatin1Char('\n') + planNote);
+  field->setAccessibleDescription(planNote);
 
   SelectData(List(ctl::BandList(slot)), static_cast<int>(state.band));
   QComboBox* power = List(ctl::Power(slot));
@@ -599,7 +618,7 @@ void MainWindow::ShowSlot(int slot) {
   // After a refused retune the signal generator's label keeps what the board was given.
   const bool refused = slot == ctl::kSigGenSlot && model_.connected() && model_.tuneRefused();
   const std::string label = !refused            ? state.realLabel
-                            : model_.givenMhz() ? "/ " + FormatFixed(*model_.givenMhz(), 6, 5)
+                            : model_.givenMhz() ? panel::RealLabel(state.plan, *model_.givenMhz())
                                                 : std::string(session::kNoFrequencyLabel);
   real->setText(FromUtf8(label) + (plan.sources.empty() ? QString() : QStringLiteral(" *")));
   // The tooltip the window was built with comes back when there is no error to tell.
@@ -811,18 +830,7 @@ void MainWindow::ShowStatus() {
   }
 
   auto* real = qobject_cast<QLabel*>(Control(ctl::kStatusReal));
-  const panel::SlotState& sg = model_.slot(ctl::kSigGenSlot);
-  QString realText;
-  // What the board was given last, not what is typed: they differ after a refused retune.
-  const std::optional<double> given = model_.givenMhz()      ? model_.givenMhz()
-                                      : model_.tuneRefused() ? std::nullopt
-                                                             : sg.realMhz;
-  if (model_.connected() && given) {
-    realText = FromUtf8(FormatFixed(*given, 6)) + QStringLiteral(" MHz");
-    if (sg.errorHz && sg.realMhz == given) {
-      realText += QStringLiteral(" (%1 Hz)").arg(FromUtf8(FormatFixed(*sg.errorHz, 1)));
-    }
-  }
+  const QString realText = FromUtf8(model_.givenText());
   real->setText(realText);
   real->setAccessibleName(QStringLiteral("Real frequency: ") +
                           (realText.isEmpty() ? QStringLiteral("none") : realText));
@@ -877,6 +885,29 @@ void MainWindow::OpenCalibrate() {
     dlg_->OnReferenceEdited(ToUtf8(corrected));
   });
   calibrate_->open();
+}
+
+void MainWindow::OpenPlan(int slot) {
+  if (plan_) {
+    plan_->raise();
+    return;
+  }
+  const panel::SlotState& state = model_.slot(slot);
+  const QString name =
+      slot == ctl::kSigGenSlot ? QStringLiteral("Signal generator") : QStringLiteral("F%1").arg(slot + 1);
+  plan_ = new PlanDialog(name, QString::number(state.plan.multiplier), FromUtf8(FormatFixed(state.plan.offsetMhz, 6)),
+                         state.plan.IsSet(), Owner());
+  plan_->setAttribute(Qt::WA_DeleteOnClose);
+  connect(plan_, &PlanDialog::planChosen, this, [this, slot, dialog = plan_](const QString& n, const QString& offset) {
+    const std::optional<std::string> problem = dlg_->OnPlanChosen(slot, ToUtf8(n), ToUtf8(offset));
+    if (problem) {
+      dialog->ShowProblem(FromUtf8(*problem));
+      return;
+    }
+    dialog->accept();
+  });
+  connect(plan_, &PlanDialog::planRemoved, this, [this, slot] { dlg_->OnPlanRemoved(slot); });
+  plan_->open();
 }
 
 QWidget* MainWindow::Owner() {

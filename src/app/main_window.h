@@ -15,6 +15,7 @@
 
 #include "app/calibrate_dialog.h"
 #include "app/message_loop.h"
+#include "app/plan_dialog.h"
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
 #include "app/update_info_dlg.h"
@@ -81,6 +82,9 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   // "Calibrate..." from the reference field's menu; the dialog while it is open.
   void OpenCalibrate();
   CalibrateDialog* calibrateDialog() const { return calibrate_; }
+  // "Plan..." from a frequency field's menu; the dialog while it is open.
+  void OpenPlan(int slot);
+  PlanDialog* planDialog() const { return plan_; }
   // The lock detect's idle reading; tests fire it themselves.
   QTimer& lockTimer() { return lockTimer_; }
   // The status strip's real frequency to the clipboard, as its "Copy" does.
@@ -152,6 +156,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   QPointer<SweepDialog> sweep_;
   QPointer<RegisterDialog> registers_;
   QPointer<CalibrateDialog> calibrate_;
+  QPointer<PlanDialog> plan_;
   // Made when a lock is lost and the desktop has a tray to tell it through.
   QSystemTrayIcon* tray_ = nullptr;
   QPointer<QWidget> pendingFocus_;

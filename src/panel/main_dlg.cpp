@@ -135,6 +135,18 @@ void CMainDlg::OnFrequencyEdited(int slot, const std::string& text) {
   if (slot == kSigGenSlot) ArmTuneTimer();
 }
 
+std::optional<std::string> CMainDlg::OnPlanChosen(int slot, const std::string& multiplier, const std::string& offset) {
+  const std::optional<int> n = ReadMultiplier(DecimalCommaAsPoint(multiplier));
+  if (!n) return "The multiplier must be a whole number from 1 to 64.";
+  const std::optional<double> mhz = ReadOffset(DecimalCommaAsPoint(offset));
+  if (!mhz) return "The offset must be a number of MHz within +-1000000 (negative for an LO above the signal).";
+  // The board keeps its output: only what the field shows changes, so nothing is sent.
+  model_.SetSlotPlan(slot, FrequencyPlan{*n, *mhz});
+  return std::nullopt;
+}
+
+void CMainDlg::OnPlanRemoved(int slot) { model_.SetSlotPlan(slot, FrequencyPlan{}); }
+
 void CMainDlg::OnBandChosen(int slot, Band band) {
   model_.SetSlotBand(slot, band);
   if (slot == kSigGenSlot) ArmTuneTimer();
@@ -251,7 +263,8 @@ std::string CMainDlg::ReferenceCommand() const {
 }
 
 std::optional<int> CMainDlg::StepFrequency(int slot, int caret, int direction) {
-  const std::string text = model_.slot(slot).frequency;
+  // The field's own text: the RF when the slot has a plan.
+  const std::string text = model_.slot(slot).rf;
   if (caret <= 0 || caret > static_cast<int>(text.size()) ||
       !std::isdigit(static_cast<unsigned char>(text[static_cast<size_t>(caret - 1)]))) {
     return std::nullopt;

@@ -61,6 +61,10 @@ class CMainDlg {
   // What the user changes. Each runs its change handling once; the signal generator's
   // settings, the reference and the mode retune the board half a second after the last one.
   void OnFrequencyEdited(int slot, const std::string& text);
+  // "Plan..." of a frequency field: the multiplier and offset as typed. Returns why they cannot be
+  // used, or nullopt once the slot has the plan (the output stays; the field shows the RF it serves).
+  std::optional<std::string> OnPlanChosen(int slot, const std::string& multiplier, const std::string& offset);
+  void OnPlanRemoved(int slot);
   void OnBandChosen(int slot, Band band);
   void OnPowerChosen(int slot, PowerLevel level);
   void OnReferenceEdited(const std::string& text);

@@ -97,10 +97,39 @@ void PanelModel::SetExact(bool exact) {
 // ---------------------------------------------------------------------------------------------
 // Slots
 
+namespace {
+
+// The RF a slot's output text serves, as the field shows it; the output's text where it is no number.
+std::string RfText(const FrequencyPlan& plan, const std::string& output) {
+  const std::optional<double> value = ReadTypedNumber(output);
+  if (!plan.IsSet() || !value) return output;
+  return FormatFixed(RfFromOutput(plan, *value), 6);
+}
+
+}  // namespace
+
+std::string RealLabel(const FrequencyPlan& plan, double realMhz) {
+  if (!plan.IsSet()) return "/ " + FormatFixed(realMhz, 6, 5);
+  return "/ " + FormatFixed(RfFromOutput(plan, realMhz), 6, 5) + " RF, output " + FormatFixed(realMhz, 6);
+}
+
 void PanelModel::SetSlotFrequency(int index, const std::string& text) {
-  slots_[static_cast<size_t>(index)].frequency = text;
+  SlotState& slot = slots_[static_cast<size_t>(index)];
+  slot.rf = text;
+  // Text that is no number is kept as typed, so that the field is marked and nothing is sent.
+  slot.frequency = OutputTextFromRf(slot.plan, DecimalCommaAsPoint(text)).value_or(text);
   Derive(index);
   emit slotChanged(index);
+}
+
+bool PanelModel::SetSlotPlan(int index, const FrequencyPlan& plan) {
+  if (PlanProblem(plan)) return false;
+  SlotState& slot = slots_[static_cast<size_t>(index)];
+  slot.plan = plan.IsSet() ? plan : FrequencyPlan{};
+  slot.rf = RfText(slot.plan, slot.frequency);
+  Derive(index);
+  emit slotChanged(index);
+  return true;
 }
 
 void PanelModel::SetSlotBand(int index, Band band) {
@@ -124,6 +153,7 @@ void PanelModel::SetSlot(int index, const SlotSettings& settings) {
   slot.frequency = settings.frequency;
   slot.overrides = settings.overrides;
   slot.plan = settings.plan;
+  slot.rf = RfText(slot.plan, slot.frequency);
   slot.board = settings.board;
   Derive(index);
   emit slotChanged(index);
@@ -152,6 +182,20 @@ void PanelModel::Derive(int index) {
   slot.inBand = typed && refDivisor_ > 0 && IsInBand(chip_, slot.band, *typed) != 0;
   slot.realLabel = typed ? session::RealFrequencyLabel(settings, index) : session::kNoFrequencyLabel;
   slot.errorText = typed ? session::FrequencyErrorText(settings, index) : std::string();
+  slot.rfRealMhz.reset();
+  slot.rfErrorHz.reset();
+  if (slot.plan.IsSet() && slot.solution) {
+    // The user works at RF: the label shows the RF the real output serves, then the output; the
+    // error is the output's multiplied, from the RF the field asks for.
+    slot.rfRealMhz = RfFromOutput(slot.plan, slot.solution->achieved);
+    slot.rfErrorHz = RfErrorHz(slot.plan, slot.solution->errorHz);
+    slot.realLabel = RealLabel(slot.plan, *slot.realMhz);
+    SlotSolution atRf = *slot.solution;
+    atRf.wanted = RfFromOutput(slot.plan, atRf.wanted);
+    atRf.errorHz = *slot.rfErrorHz;
+    slot.errorText = FormatFrequencyError(atRf) + (atRf.exact ? " at RF" : " RF") + " (output " +
+                     FormatFixed(slot.solution->achieved, 6) + " MHz, " + PlanText(slot.plan) + ")";
+  }
   slot.bandNote.clear();
   // Every frequency the counters can make lies within half a phase-detector step of one they make;
   // further off ("1e300"), they stopped at their limits and no frequency near it comes out.
@@ -164,9 +208,11 @@ void PanelModel::Derive(int index) {
     slot.bandNote = slot.errorText;
   } else if (typed && refDivisor_ > 0 && !slot.inBand) {
     const BandLimits limits = GetBandLimits(chip_, slot.band).value_or(BandLimits{0.0, 0.0});
-    slot.bandNote = FormatFixed(*typed, 6) + " MHz lies outside the " + std::string(ChipName(chip_)) + "'s band for " +
-                    std::string(BandLabel(slot.band)) + " (" + FormatFixed(limits.low, 3) + " to " +
-                    FormatFixed(limits.high, 3) + " MHz); it is sent as typed and may not lock.";
+    // With a plan the field holds the RF: the note names the output it asks of the board.
+    slot.bandNote = (slot.plan.IsSet() ? "The output " : "") + FormatFixed(*typed, 6) + " MHz lies outside the " +
+                    std::string(ChipName(chip_)) + "'s band for " + std::string(BandLabel(slot.band)) + " (" +
+                    FormatFixed(limits.low, 3) + " to " + FormatFixed(limits.high, 3) +
+                    " MHz); it is sent as typed and may not lock.";
   }
 }
 
@@ -339,6 +385,20 @@ void PanelModel::CloseProgress() {
   if (!progress_.open) return;
   progress_ = ProgressState{};
   emit progressChanged();
+}
+
+std::string PanelModel::givenText() const {
+  const SlotState& sg = slots_[kSigGenSlot];
+  // What the board was given last, not what is typed: they differ after a refused retune.
+  const std::optional<double> given = givenMhz_ ? givenMhz_ : tuneRefused_ ? std::nullopt : sg.realMhz;
+  if (!connected_ || !given) return {};
+  const bool typedOne = sg.errorHz && sg.realMhz == given;
+  if (!sg.plan.IsSet()) {
+    return FormatFixed(*given, 6) + " MHz" + (typedOne ? " (" + FormatFixed(*sg.errorHz, 1) + " Hz)" : "");
+  }
+  return FormatFixed(RfFromOutput(sg.plan, *given), 6) + " MHz RF" +
+         (typedOne ? " (" + FormatFixed(RfErrorHz(sg.plan, *sg.errorHz), 1) + " Hz)" : "") + ", output " +
+         FormatFixed(*given, 6) + " MHz";
 }
 
 PanelSettings PanelModel::Settings() const {

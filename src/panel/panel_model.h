@@ -24,7 +24,10 @@ namespace korvane::panel {
 
 // One frequency slot: F1..F4, then the signal generator.
 struct SlotState {
-  std::string frequency = "180.000";  // as typed, in MHz
+  std::string frequency = "180.000";  // the output the board makes, in MHz; as typed without a plan
+  // What the frequency field shows and the user types: the RF with a plan (as typed, or from the
+  // output when the plan or the slot came from elsewhere), else the same text as `frequency`.
+  std::string rf = "180.000";
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;
   FieldOverrides overrides;        // expert settings the user set, sent on top of Korvane's words
@@ -35,10 +38,12 @@ struct SlotState {
   bool isNumber = false;                 // the text is a number as typed (a decimal comma counts)
   std::optional<SlotSolution> solution;  // nullopt: no number, or no valid reference
   std::optional<double> realMhz;         // the frequency the chip makes
-  std::optional<double> errorHz;         // real minus typed
+  std::optional<double> errorHz;         // real minus typed, at the output
+  std::optional<double> rfRealMhz;       // with a plan: the RF the real output serves
+  std::optional<double> rfErrorHz;       // with a plan: the error as it is seen at RF
   bool inBand = false;                   // a number within the output's band, with a valid reference
-  std::string realLabel;                 // "/ %5.6lf" or "/ ----.---"
-  std::string errorText;                 // "-122.2 Hz from 1296.000000 MHz", "exact" or empty
+  std::string realLabel;                 // "/ %5.6lf" or "/ ----.---"; with a plan RF and output
+  std::string errorText;                 // "-122.2 Hz from 1296.000000 MHz", "exact" or empty; at RF with a plan
   std::string bandNote;                  // a number outside the output's band: says so, else empty
   bool outOfReach = false;               // a number no register words come near ("1e300")
 };
@@ -64,6 +69,9 @@ struct SweepState {
   std::string status;
 };
 inline constexpr size_t kMaxSweepRows = 100000;
+
+// A real-frequency label: "/ %5.6lf", with a plan the RF the output serves, then the output.
+std::string RealLabel(const FrequencyPlan& plan, double realMhz);
 
 // What the panel is doing with the board besides live tuning.
 enum class Operation { None, Connecting, Working, Updating };
@@ -115,7 +123,12 @@ class PanelModel : public QObject {
   void SetExact(bool exact);
 
   const SlotState& slot(int index) const { return slots_[static_cast<size_t>(index)]; }
+  // The frequency as the user types it in the field: the RF when the slot has a plan, from which
+  // the output follows ((RF - offset) / N); text that is no number stays no number.
   void SetSlotFrequency(int index, const std::string& text);
+  // A plan for the slot (a plan that is not set removes it). The output, what the board makes,
+  // stays; the field then shows the RF that output serves. Refused (false) when the plan is invalid.
+  bool SetSlotPlan(int index, const FrequencyPlan& plan);
   // A new output keeps the power level when the output offers it, else the nearest one.
   void SetSlotBand(int index, Band band);
   void SetSlotPower(int index, PowerLevel level);
@@ -168,6 +181,10 @@ class PanelModel : public QObject {
   // last (none since the connect), and what the user should know (a refusal, or board values that
   // gave way), empty when there is nothing to say.
   const std::optional<double>& givenMhz() const { return givenMhz_; }
+  // The status strip's real frequency: what the board was given last, with its error when it is
+  // the typed frequency's; with a plan the RF first, its error at RF, then the output. Empty when
+  // not connected or nothing was given.
+  std::string givenText() const;
   const std::string& tuneNotice() const { return tuneNotice_; }
   bool tuneRefused() const { return tuneRefused_; }
   // What the connect's readout left aside (stored words that cannot be the chip's), one line a slot.

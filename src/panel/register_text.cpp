@@ -26,6 +26,12 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
   const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
   std::string text = SlotName(slot) + ": " + s.frequency + " MHz, " + std::string(BandLabel(s.band)) + ", " +
                      std::string(PowerLabel(s.power)) + "\n";
+  // With a plan the words make the output; the user thinks in the RF it serves.
+  const std::optional<double> output = ReadTypedNumber(s.frequency);
+  if (s.plan.IsSet() && output) {
+    text += "RF " + FormatFixed(RfFromOutput(s.plan, *output), 6) + " MHz, plan " + PlanText(s.plan) +
+            ": the board makes (RF - offset) / " + std::to_string(s.plan.multiplier) + "\n";
+  }
   const std::optional<SlotSolution> solved = session::SolveSlot(settings, slot);
   if (!solved) {
     return text + (settings.refDivisor <= 0 ? "No register words: the reference frequency is not valid.\n"
@@ -38,8 +44,10 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
     text += (r == 0 ? "" : "  ") + std::string("R") + std::to_string(r) + " " +
             FormatHex(set->words[static_cast<size_t>(r)], 8);
   }
-  text += "\n\nReal frequency " + FormatFixed(solved->achieved, 6) + " MHz, PFD " + FormatFixed(settings.pfd, 6) +
-          " MHz, output divider " + std::to_string(1 << solved->solution.divExp) + "\n\n";
+  text += "\n\nReal frequency " + FormatFixed(solved->achieved, 6) + " MHz" +
+          (s.plan.IsSet() ? " (RF " + FormatFixed(RfFromOutput(s.plan, solved->achieved), 6) + " MHz)" : "") +
+          ", PFD " + FormatFixed(settings.pfd, 6) + " MHz, output divider " +
+          std::to_string(1 << solved->solution.divExp) + "\n\n";
   // The longest name still leaves a blank before the bits.
   size_t nameWidth = 0;
   for (const RegisterField& field : Facts(settings.chip).fields) nameWidth = std::max(nameWidth, field.name.size());

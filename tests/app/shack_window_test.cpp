@@ -5,22 +5,25 @@
 #include <QPushButton>
 
 #include "app/calibrate_dialog.h"
+#include "app/plan_dialog.h"
 #include "support/virtual_board.h"
 #include "window_fixture.h"
 
 namespace korvane::app::testing {
 namespace {
 
-QAction* CalibrateAction() {
+QAction* MenuAction(const QString& text) {
   for (QWidget* widget : QApplication::topLevelWidgets()) {
     auto* menu = qobject_cast<QMenu*>(widget);
     if (!menu || !menu->isVisible()) continue;
     for (QAction* action : menu->actions()) {
-      if (action->text() == QStringLiteral("&Calibrate...")) return action;
+      if (action->text() == text) return action;
     }
   }
   return nullptr;
 }
+
+QAction* CalibrateAction() { return MenuAction(QStringLiteral("&Calibrate...")); }
 
 TEST_F(WindowTest, CalibrateFromTheReferenceMenuPutsTheCorrectionInTheField) {
   auto* reference = qobject_cast<QLineEdit*>(window->Control(ctl::kReference));
@@ -46,6 +49,47 @@ TEST_F(WindowTest, CalibrateFromTheReferenceMenuPutsTheCorrectionInTheField) {
   ok->click();
   EXPECT_EQ(reference->text().toStdString(), "9.999923");
   EXPECT_EQ(window->model().reference(), "9.999923");
+}
+
+TEST_F(WindowTest, PlanFromTheFrequencyMenuSetsAndRemovesTheSlotsPlan) {
+  auto* f2 = qobject_cast<QLineEdit*>(window->Control(ctl::Freq(1)));
+  Connect();
+  const std::string output = window->model().slot(1).frequency;
+  auto open = [&] {
+    emit f2->customContextMenuRequested(QPoint(2, 2));
+    QAction* plan = MenuAction(QStringLiteral("&Plan..."));
+    EXPECT_NE(plan, nullptr);
+    if (plan == nullptr) return static_cast<PlanDialog*>(nullptr);
+    plan->trigger();
+    return window->planDialog();
+  };
+  PlanDialog* dialog = open();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->multiplierField()->accessibleName().toStdString(), "Multiplier N");
+  EXPECT_EQ(dialog->offsetField()->accessibleName().toStdString(), "Offset (MHz)");
+  EXPECT_FALSE(dialog->removeButton()->isEnabled());
+  auto* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+  // A refused entry keeps the dialog open with the reason.
+  dialog->multiplierField()->setText(QStringLiteral("65"));
+  ok->click();
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(window->model().slot(1).plan, FrequencyPlan{});
+  dialog->multiplierField()->setText(QStringLiteral("2"));
+  dialog->offsetField()->setText(QStringLiteral("144"));
+  ok->click();
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(window->model().slot(1).plan, (FrequencyPlan{2, 144.0}));
+  EXPECT_EQ(window->model().slot(1).frequency, output);
+  EXPECT_EQ(f2->text().toStdString(), window->model().slot(1).rf);
+  EXPECT_NE(f2->text().toStdString(), output);
+  ASSERT_TRUE(WaitFor([&] { return window->planDialog() == nullptr; }, 3000));
+
+  dialog = open();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(dialog->removeButton()->isEnabled());
+  dialog->removeButton()->click();
+  EXPECT_EQ(window->model().slot(1).plan, FrequencyPlan{});
+  EXPECT_EQ(f2->text().toStdString(), output);
 }
 
 TEST_F(WindowTest, ALockLostWhileIdleIsShownWithTheTimeOfTheLoss) {

@@ -95,7 +95,7 @@ void HeadlessView::ProgressChanged() {
 // What the window would show
 
 std::string HeadlessView::GetText(int id) const {
-  if (int s = SlotOf(id, ctl::kFreqBase); s >= 0) return model_.slot(s).frequency;
+  if (int s = SlotOf(id, ctl::kFreqBase); s >= 0) return model_.slot(s).rf;
   if (int s = SlotOf(id, ctl::kRealBase); s >= 0) return model_.slot(s).realLabel;
   if (int s = SlotOf(id, ctl::kPowerBase); s >= 0) return GetItemText(id, GetSelection(id));
   if (int s = SlotOf(id, ctl::kBandBase); s >= 0) return GetItemText(id, GetSelection(id));
