@@ -18,6 +18,10 @@ if(DEFINED ENV{KORVANE_WINDOWS_SDK})
   list(APPEND CMAKE_FIND_ROOT_PATH $ENV{KORVANE_WINDOWS_SDK})
 endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+# pkg-config looks only into the MinGW sysroot: the build machine's own libraries (libmosquitto,
+# say) are no Windows libraries.
+set(ENV{PKG_CONFIG_LIBDIR} /usr/${KORVANE_MINGW_TRIPLE}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

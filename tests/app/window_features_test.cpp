@@ -39,6 +39,8 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
             "-244.4 Hz from 2256.000000 MHz\n2256.000000 MHz lies outside the MAX2871's band for OUT2 5..12GHz "
             "(5000.000 to 12000.000 MHz); it is sent as typed and may not lock.");
   const std::string classicSet = board.Stored('4');
+  // The retune ends with its lock read; the log is cleared once that has come back.
+  Settle();
   board.ClearLog();
 
   QTest::mouseClick(Get(ctl::kExactBox), Qt::LeftButton);
