@@ -165,6 +165,24 @@ TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) 
   EXPECT_EQ(demo.Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8038 60400000;");
 }
 
+// A slot whose text is no number as typed has nothing solved for it: no solution, no real
+// frequency and no error, whatever an earlier number left.
+TEST_F(PanelTest, TextThatIsNoNumberLeavesTheSlotUnsolved) {
+  Connect();
+  surface.FireTimer();
+  for (const char* text : {"abc", "", "12a96", "10.5.1", "1296 MHz"}) {
+    Type(ctl::Freq(1), "1296");
+    ASSERT_TRUE(dlg.model().slot(1).solution.has_value());
+    Type(ctl::Freq(1), text);
+    const panel::SlotState& slot = dlg.model().slot(1);
+    EXPECT_FALSE(slot.isNumber) << text;
+    EXPECT_FALSE(slot.solution.has_value()) << text;
+    EXPECT_FALSE(slot.realMhz.has_value()) << text;
+    EXPECT_FALSE(slot.errorHz.has_value()) << text;
+    EXPECT_EQ(surface.GetText(ctl::Real(1)), "/ ----.---") << text;
+  }
+}
+
 TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
   Connect();
   surface.FireTimer();
