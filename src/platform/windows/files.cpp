@@ -301,19 +301,6 @@ ReadStatus ReadRegularFile(const std::string& path, size_t maxBytes, std::string
   return ReadStatus::Ok;
 }
 
-ReadStatus ReadSmallFile(const std::string& path, std::string* bytes, std::string* error, size_t maxBytes) {
-  std::string data;
-  bool truncated = false;
-  ReadStatus status = ReadRegularFile(path, maxBytes, &data, error, &truncated);
-  if (status != ReadStatus::Ok) return status;
-  if (truncated) {
-    *error = ReadError(path, "the file is too large for a configuration file");
-    return ReadStatus::Failed;
-  }
-  *bytes = std::move(data);
-  return ReadStatus::Ok;
-}
-
 int FileWriter::Write(FileHandle file, std::string_view bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
