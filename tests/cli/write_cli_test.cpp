@@ -296,8 +296,10 @@ TEST_F(WriteCliTest, ASignalDuringTheSaveSaysWhatTheBoardHolds) {
         RunProgram(CliPath(), {"write", "--port", board.path(), "--chip", "max2871", file}, "", afterMs, signal);
     const std::string what = "signal " + std::to_string(signal) + " after " + std::to_string(afterMs) + " ms: " + r.err;
     const std::vector<std::string> sent = AfterReadout(board.Log());
-    if (r.exitCode == 0) {
-      EXPECT_EQ(board.Count("F;"), 1) << what;
+    if (board.Count("F;") == 1) {
+      // The save was committed before the signal came: the command ended as it does without one,
+      // or the signal ended it on its way out (-1: ended by the signal), with the board complete.
+      EXPECT_TRUE(r.exitCode == 0 || r.exitCode == -1) << r.exitCode << " " << what;
       continue;
     }
     EXPECT_EQ(r.exitCode, 128 + signal) << what;
