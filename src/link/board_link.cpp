@@ -128,7 +128,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     }
     if (closed && IsNetworkPortName(portName)) {
       // A raw server that says why and closes (ser2net: "Port's device already in use").
-      const std::string said = ServerText(banner);
+      const std::string said = ServerText(transport_->Purged() + banner);
       note(portName + " closed the connection before a board answered" +
                (said.empty() ? std::string(".") : ": \"" + said + "\""),
            !said.empty());

@@ -29,6 +29,8 @@ constexpr qint64 kReadBufferBytes = 64 * 1024;
 // Data a server may send while the line is being set up (a stale banner, line noise); a
 // server that sends more is not setting up a line, and is left before it fills the memory.
 constexpr size_t kMaxSetUpDataBytes = 64 * 1024;
+// A server's refusal is one short line; more than this is no message.
+constexpr size_t kMaxPurgedBytes = 256;
 constexpr uint32_t kBaudRate = 4800;
 constexpr uint8_t kDataBits = 8;
 
@@ -366,6 +368,7 @@ void NetTransport::Purge() {
   // state must follow the stream.
   if (socket_->bytesAvailable() == 0) socket_->waitForReadyRead(0);
   TakeArrived();
+  purged_ = pending_.substr(pendingPos_, kMaxPurgedBytes);
   pending_.clear();
   pendingPos_ = 0;
 }
@@ -403,6 +406,7 @@ void NetTransport::Close() {
   telnet_.reset();
   pending_.clear();
   pendingPos_ = 0;
+  purged_.clear();
 }
 
 }  // namespace korvane::link

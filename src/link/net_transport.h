@@ -34,6 +34,7 @@ class NetTransport : public Transport {
   OpenResult Open(const std::string& portName) override;
   bool IsOpen() const override;
   void Purge() override;
+  std::string Purged() const override { return purged_; }
   void Write(std::string_view bytes) override;
   // Failed at once when the connection is gone (the server stopped, the network dropped).
   ReadResult ReadByte(char& byte, int timeoutMs) override;
@@ -57,6 +58,7 @@ class NetTransport : public Transport {
   std::unique_ptr<TelnetCodec> telnet_;  // rfc2217 only
   std::string pending_;                  // data received and not yet read
   size_t pendingPos_ = 0;
+  std::string purged_;  // the start of what the last Purge dropped
   int connectTimeoutMs_ = kNetConnectTimeoutMs;
 };
 

@@ -27,6 +27,10 @@ class Transport {
   virtual bool IsOpen() const = 0;
   // Drops whatever waits in either direction.
   virtual void Purge() = 0;
+  // The start of what the last Purge dropped. A network server that refuses (ser2net: "Port's
+  // device already in use") says why the moment it accepts and then closes, which may be before
+  // the purge that follows an open.
+  virtual std::string Purged() const { return {}; }
   // Writes all bytes and waits until they have left; a failure shows up as a missing reply.
   virtual void Write(std::string_view bytes) = 0;
   // Waits at most timeoutMs on the clock for one byte, running the clock's idle hook while it
