@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "firmware/firmware_image.h"
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/demo_board.h"
 #include "session/board_session.h"
 #include "support/ser2net_server.h"

@@ -19,7 +19,7 @@
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
 #include "app/update_info_dlg.h"
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/demo_board.h"
 #include "panel/main_dlg.h"
 #include "panel/panel_model.h"

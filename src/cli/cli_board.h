@@ -7,7 +7,7 @@
 
 #include "cli/command.h"
 #include "config/panel_settings.h"
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/demo_board.h"
 #include "platform/stop_signals.h"
 #include "session/board_session.h"

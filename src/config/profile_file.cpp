@@ -3,7 +3,7 @@
 #include <climits>
 #include <stdexcept>
 
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace korvane::config {
 
@@ -38,7 +38,7 @@ struct ParsedLine {
 };
 
 ParsedLine ParseLine(std::string_view bytes) {
-  std::string text = DecodeLine(bytes);
+  std::string text = text::DecodeLine(bytes);
   std::string_view rest = Trim(text);
   ParsedLine parsed;
   if (rest.empty() || rest.front() == ';' || rest.front() == '#') return parsed;
@@ -102,7 +102,7 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
       line.ending = bytes.substr(end, lf + 1 - end);
       pos = lf + 1;
     }
-    if (!IsValidUtf8(line.bytes)) profile.latin1_ = true;
+    if (!text::IsValidUtf8(line.bytes)) profile.latin1_ = true;
     profile.lines_.push_back(std::move(line));
   }
   return profile;
@@ -148,7 +148,7 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
                                     size_t bufferChars) const {
   size_t keep = bufferChars == 0 ? 0 : bufferChars - 1;
   auto value = Find(section, key);
-  return TruncateChars(value ? *value : fallback, keep);
+  return text::TruncateChars(value ? *value : fallback, keep);
 }
 
 int ProfileFile::ReadInt(std::string_view section, std::string_view key, int fallback) const {
@@ -175,7 +175,7 @@ std::string ProfileFile::EncodeLine(const std::string& text) const {
   std::string latin1;
   // A Latin-1 line that happens to be valid UTF-8 would be read back as UTF-8; such a line,
   // and any text beyond Latin-1, is written as UTF-8 instead.
-  if (latin1_ && Utf8ToLatin1(text, &latin1) && (latin1 == text || !IsValidUtf8(latin1))) return latin1;
+  if (latin1_ && text::Utf8ToLatin1(text, &latin1) && (latin1 == text || !text::IsValidUtf8(latin1))) return latin1;
   return text;
 }
 

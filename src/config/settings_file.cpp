@@ -3,9 +3,9 @@
 #include <array>
 #include <string_view>
 
+#include "base/text_encoding.h"
 #include "config/plan_keys.h"
 #include "config/slot_words.h"
-#include "config/text_encoding.h"
 #include "synth/chip_facts.h"
 #include "synth/field_overrides.h"
 #include "synth/number_text.h"
@@ -186,7 +186,7 @@ void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& p
   profile.WriteString(kBeacon, "Scan", CheckText(settings.scan));
   profile.WriteString(kBeacon, "Pin1_2", CheckText(settings.pinFunction == PinFunction::CwKeying));
   profile.WriteString(kBeacon, "Speed", settings.speed);
-  profile.WriteString(kBeacon, "Text", FoldLineBreaks(settings.text));
+  profile.WriteString(kBeacon, "Text", text::FoldLineBreaks(settings.text));
   StoreOverrides(settings, profile);
   StorePlans(settings, profile);
 }

@@ -1,6 +1,6 @@
 #include "link/board_link.h"
 
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 #include "link/banner_parse.h"
 #include "link/demo_board.h"
 #include "link/net_port_name.h"
@@ -78,7 +78,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
 
   ReplaceTransport(factory_(portName, clock_));
   portName_ = portName;
-  const std::string expected = config::Utf8ToLatin1Lossy(expectedBanner);
+  const std::string expected = text::Utf8ToLatin1Lossy(expectedBanner);
   // The first reason that tells what went wrong is reported, not what later tries ran into (a
   // server that refuses once the board has been switched over); a server that only closed is
   // no such reason while a later try says more.
@@ -150,7 +150,7 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
 }
 
 std::string BoardLink::SendCommand(const std::string& command) {
-  const std::string bytes = config::Utf8ToLatin1Lossy(command);
+  const std::string bytes = text::Utf8ToLatin1Lossy(command);
   if (state_ != PortState::Open) throw ConnectionLost();
   transport_->Write(bytes);
   LogWire(portName_, true, bytes);
@@ -166,7 +166,7 @@ std::string BoardLink::SendCommand(const std::string& command) {
         break;
       case ReplyAssembler::Status::Complete:
         LogWire(portName_, false, reply.Text());
-        return config::Latin1ToUtf8(FrameReply(reply.Text()));
+        return text::Latin1ToUtf8(FrameReply(reply.Text()));
       case ReplyAssembler::Status::Overflow:
         LogWire(portName_, false, reply.Text() + " (too long)");
         LoseConnection();
@@ -177,7 +177,7 @@ std::string BoardLink::SendCommand(const std::string& command) {
 std::optional<std::string> BoardLink::TrySendCommand(const std::string& command) {
   if (state_ != PortState::Open) throw ConnectionLost();
   transport_->Purge();
-  transport_->Write(config::Utf8ToLatin1Lossy(command));
+  transport_->Write(text::Utf8ToLatin1Lossy(command));
   ReplyAssembler reply;
   for (;;) {
     char byte = 0;
@@ -194,7 +194,7 @@ std::optional<std::string> BoardLink::TrySendCommand(const std::string& command)
       case ReplyAssembler::Status::NeedMore:
         break;
       case ReplyAssembler::Status::Complete:
-        return config::Latin1ToUtf8(FrameReply(reply.Text()));
+        return text::Latin1ToUtf8(FrameReply(reply.Text()));
       case ReplyAssembler::Status::Overflow:
         LoseConnection();
     }
@@ -203,7 +203,7 @@ std::optional<std::string> BoardLink::TrySendCommand(const std::string& command)
 
 void BoardLink::WriteRaw(std::string_view command) {
   if (state_ != PortState::Open) return;
-  const std::string bytes = config::Utf8ToLatin1Lossy(command);
+  const std::string bytes = text::Utf8ToLatin1Lossy(command);
   transport_->Write(bytes);
   LogWire(portName_, true, bytes);
 }

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/protocol.h"
 #include "link/transport.h"
 

@@ -1,6 +1,6 @@
 #include "link/demo_board.h"
 
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 #include "link/protocol.h"
 
 namespace korvane::link {
@@ -75,7 +75,7 @@ std::string DemoStore::Answer(std::string_view command) {
 
 std::string DemoStore::Entry(char key) const {
   const int index = EntryIndex(key);
-  return index < 0 ? std::string() : config::Latin1ToUtf8(entries_[index]);
+  return index < 0 ? std::string() : text::Latin1ToUtf8(entries_[index]);
 }
 
 }  // namespace korvane::link

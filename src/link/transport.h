@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/clock.h"
+#include "base/clock.h"
 
 namespace korvane::link {
 

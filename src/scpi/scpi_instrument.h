@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/clock.h"
+#include "base/clock.h"
 #include "scpi/scpi_commands.h"
 #include "scpi/scpi_parser.h"
 #include "scpi/sig_gen_output.h"

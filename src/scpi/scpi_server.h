@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/clock.h"
+#include "base/clock.h"
 #include "scpi/client_socket.h"
 #include "scpi/scpi_instrument.h"
 

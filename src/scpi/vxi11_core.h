@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "link/clock.h"
+#include "base/clock.h"
 #include "scpi/scpi_server.h"
 #include "scpi/vxi11_rpc.h"
 

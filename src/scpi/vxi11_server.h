@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-#include "link/clock.h"
+#include "base/clock.h"
 #include "scpi/client_socket.h"
 #include "scpi/scpi_server.h"
 #include "scpi/vxi11_core.h"

@@ -1,7 +1,7 @@
 #include "session/board_session.h"
 
 #include "config/slot_words.h"
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 #include "firmware/bootloader.h"
 #include "firmware/firmware_image.h"
 #include "synth/field_overrides.h"
@@ -45,7 +45,7 @@ bool StartsWith(const std::string& text, const char* prefix) { return text.rfind
 
 // A line break typed in the text field becomes one blank, and the board keeps kBeaconTextMax characters.
 std::string FoldBeaconText(const std::string& text) {
-  std::string folded = config::FoldLineBreaks(text);
+  std::string folded = text::FoldLineBreaks(text);
   // Cut by characters, not bytes: each one goes out as one byte.
   size_t pos = 0;
   for (size_t chars = 0; chars < kBeaconTextMax && pos < folded.size(); ++chars) {

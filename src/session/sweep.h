@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "config/panel_settings.h"
-#include "link/clock.h"
+#include "base/clock.h"
 #include "session/board_session.h"
 #include "session/frequency_list.h"
 

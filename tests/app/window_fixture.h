@@ -23,7 +23,7 @@
 #include "app/main_window.h"
 #include "app/message_loop.h"
 #include "link/board_link.h"
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/demo_board.h"
 #include "link/port_list.h"
 #include "support/recording_clock.h"

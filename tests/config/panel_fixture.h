@@ -13,7 +13,7 @@
 #include "app/control_ids.h"
 #include "config/file_io.h"
 #include "link/board_link.h"
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/demo_board.h"
 #include "link/port_list.h"
 #include "panel/main_dlg.h"

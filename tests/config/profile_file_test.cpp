@@ -13,7 +13,7 @@
 #include <string>
 
 #include "config/settings_file.h"
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 #include "support/failing_writer.h"
 
 namespace korvane::config {
@@ -73,7 +73,7 @@ TEST(ProfileFileRead, TextsAreCutTo199CharactersAndDefaultOnlyWhenMissing) {
 
   std::string text = profile.ReadString("B", "Text", "default");
   EXPECT_EQ(text, longValue.substr(0, 201));  // 197 one-byte and two two-byte characters
-  EXPECT_TRUE(IsValidUtf8(text));
+  EXPECT_TRUE(text::IsValidUtf8(text));
   EXPECT_EQ(profile.ReadString("B", "Empty", "default"), "");
   EXPECT_EQ(profile.ReadString("B", "Nothing", "default"), "default");
   EXPECT_EQ(profile.ReadString("B", "Ext", "0", 2), "1");

@@ -14,7 +14,7 @@
 
 #include "app/control_ids.h"
 #include "link/board_link.h"
-#include "link/clock.h"
+#include "base/clock.h"
 #include "panel/main_dlg.h"
 #include "panel/session_runner.h"
 #include "support/headless_view.h"

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "config/profile_file.h"
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace {
 
@@ -43,14 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < std::size(kKeys); ++i) {
     before[i] = profile.Find(kKeys[i].section, kKeys[i].key);
     std::string text = profile.ReadString(kKeys[i].section, kKeys[i].key, "default");
-    Check(korvane::config::IsValidUtf8(text));
+    Check(korvane::text::IsValidUtf8(text));
     Check(CountChars(text) <= korvane::config::kTextBufferChars - 1);
     (void)profile.ReadInt(kKeys[i].section, kKeys[i].key, 4);
   }
 
   // The value to write: the tail of the input as the panel would hold it (UTF-8 text).
   const size_t split = size / 2;
-  std::string value = korvane::config::DecodeLine(bytes.substr(split));
+  std::string value = korvane::text::DecodeLine(bytes.substr(split));
   const size_t target = size % std::size(kKeys);
   profile.WriteString(kKeys[target].section, kKeys[target].key, value);
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 #include "link/banner_parse.h"
 #include "link/reply_framing.h"
 #include "synth/number_text.h"
@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string framed = korvane::link::FrameReply(bytes);
   if (framed.size() > bytes.size()) std::abort();
 
-  std::string wide = korvane::config::Latin1ToUtf8(bytes);
-  if (korvane::config::Utf8ToLatin1Lossy(wide) != bytes) std::abort();  // 8-bit text survives the round trip
+  std::string wide = korvane::text::Latin1ToUtf8(bytes);
+  if (korvane::text::Utf8ToLatin1Lossy(wide) != bytes) std::abort();  // 8-bit text survives the round trip
 
   if (auto words = korvane::ParseRegisterReply(bytes)) {
     korvane::DecodedSet decoded = korvane::DecodeRegisterSet(korvane::ChipType::Max2871, *words, 1);

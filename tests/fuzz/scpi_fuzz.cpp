@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/demo_board.h"
 #include "scpi/scpi_commands.h"
 #include "scpi/scpi_instrument.h"

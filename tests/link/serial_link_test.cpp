@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "link/board_link.h"
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/demo_transport.h"
 #include "support/recording_clock.h"
 #include "support/virtual_board.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/demo_board.h"
 #include "scpi/scpi_instrument.h"
 #include "session/board_session.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "link/board_link.h"
-#include "link/clock.h"
+#include "base/clock.h"
 #include "link/demo_board.h"
 #include "link/port_list.h"
 #include "panel/main_dlg.h"

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/clock.h"
+#include "base/clock.h"
 
 namespace korvane::test {
 

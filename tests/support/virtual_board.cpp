@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 
 namespace korvane::test {
 
@@ -127,7 +127,7 @@ std::string VirtualBoard::Stored(char key) const {
 
 void VirtualBoard::SetStored(const std::string& text) {
   std::lock_guard lock(mutex_);
-  store_.Answer(config::Utf8ToLatin1Lossy(text));
+  store_.Answer(text::Utf8ToLatin1Lossy(text));
 }
 
 std::vector<uint8_t> VirtualBoard::Flash() const {

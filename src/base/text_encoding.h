@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace korvane::config {
+namespace korvane::text {
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);
@@ -33,4 +33,4 @@ std::string FoldLineBreaks(std::string_view text);
 // are not valid UTF-8 count one character each.
 std::string TruncateChars(std::string_view text, size_t maxChars);
 
-}  // namespace korvane::config
+}  // namespace korvane::text

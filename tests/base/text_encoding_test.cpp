@@ -1,11 +1,11 @@
 // Latin-1, the board's character set, from and to the program's UTF-8.
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace korvane::config {
+namespace korvane::text {
 namespace {
 
 TEST(Latin1, NarrowingAndWidening) {
@@ -32,4 +32,4 @@ TEST(Latin1, NarrowingAndWidening) {
 }
 
 }  // namespace
-}  // namespace korvane::config
+}  // namespace korvane::text

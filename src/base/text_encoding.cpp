@@ -1,9 +1,9 @@
-#include "config/text_encoding.h"
+#include "base/text_encoding.h"
 
 #include <cstdint>
 #include <optional>
 
-namespace korvane::config {
+namespace korvane::text {
 
 namespace {
 
@@ -122,4 +122,4 @@ std::string TruncateChars(std::string_view text, size_t maxChars) {
   return std::string(text.substr(0, pos));
 }
 
-}  // namespace korvane::config
+}  // namespace korvane::text
