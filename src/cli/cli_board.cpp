@@ -7,6 +7,7 @@
 #include "cli/interrupt_on_stop.h"
 #include "cli/json.h"
 #include "synth/number_text.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 
@@ -140,7 +141,7 @@ std::string InterruptedConnectText(session::ProbeTrace probe) {
     case session::ProbeTrace::MayRemain:
       break;
   }
-  return std::string("the link was lost during the chip identification.\n") + session::kProbeMayRemain;
+  return std::string("the link was lost during the chip identification.\n") + texts::kProbeMayRemain;
 }
 
 PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& stop) {
@@ -154,7 +155,7 @@ PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& s
   } catch (const link::ConnectionLost&) {
     if (stop.Requested()) throw Interrupted(InterruptedConnectText(session.LastProbe()), stop.ExitStatus());
     if (session.LastProbe() == session::ProbeTrace::MayRemain) {
-      throw Failure(std::string(link::kConnectionLostText) + "\n" + session::kProbeMayRemain);
+      throw Failure(std::string(texts::kConnectionLost) + "\n" + texts::kProbeMayRemain);
     }
     throw;
   }
@@ -173,19 +174,19 @@ PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& s
       if (!session.OpenWarning().empty()) std::cerr << "warning: " << session.OpenWarning() << std::endl;
       return result.readout.settings;
     case Status::NotFound:
-      throw Failure(WithReason(session::kCouldNotFind, result.reason));
+      throw Failure(WithReason(texts::kCouldNotFind, result.reason));
     case Status::HwTooOld:
-      throw Failure(session::kHwTooOld);
+      throw Failure(texts::kHwTooOld);
     case Status::FwTooOld:
-      throw Failure(session::kFwTooOld);
+      throw Failure(texts::kFwTooOld);
     case Status::CommunicationError:
       break;
   }
   session.Close();
   if (session.LastProbe() == session::ProbeTrace::MayRemain) {
-    throw Failure(std::string(session::kCommunicationError) + "\n" + session::kProbeMayRemain);
+    throw Failure(std::string(texts::kCommunicationError) + "\n" + texts::kProbeMayRemain);
   }
-  throw Failure(session::kCommunicationError);
+  throw Failure(texts::kCommunicationError);
 }
 
 PanelSettings CliBoard::Connect(const Args& args) {

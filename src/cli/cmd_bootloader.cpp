@@ -3,6 +3,7 @@
 
 #include "cli/cli_board.h"
 #include "firmware/bootloader.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -12,9 +13,9 @@ int Run(const Args& args) {
   ChipOption(args);
   CliBoard board;
   if (args.Has("connected")) board.Connect(args);
-  std::cerr << firmware::kEnteringText << std::endl;
+  std::cerr << texts::kEntering << std::endl;
   const session::HandshakeResult bootloader = board.session.EnterBootloader(port);
-  if (!bootloader.ok()) throw Failure(WithReason(firmware::kNoBootloaderText, bootloader.reason));
+  if (!bootloader.ok()) throw Failure(WithReason(texts::kNoBootloader, bootloader.reason));
   std::cout << firmware::BootloaderVersionText(bootloader.identity) << "\nPlease reconnect the board." << std::endl;
   return kExitOk;
 }

@@ -8,6 +8,7 @@
 #include "firmware/bootloader.h"
 #include "firmware/firmware_image.h"
 #include "platform/stop_signals.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -58,27 +59,26 @@ int Run(const Args& args) {
         throw Failure("This board cannot be updated from here (hardware version below 3).");
       }
     }
-    progress.Phase(firmware::kEnteringText, 0);
+    progress.Phase(texts::kEntering, 0);
     stage = args.Has("connected") ? Stage::Switching : Stage::InBootloader;
     const session::FirmwareResult result = board.session.UpdateFirmware(
         port, image,
         [&](session::FirmwarePhase phase, int total) {
           stage = Stage::InBootloader;
           erasing = true;
-          progress.Phase(phase == session::FirmwarePhase::Erasing ? firmware::kErasingText : firmware::kFlashingText,
-                         total);
+          progress.Phase(phase == session::FirmwarePhase::Erasing ? texts::kErasing : texts::kFlashing, total);
         },
         [&] { progress.Step(); });
     if (!stop.Requested()) {
       progress.End();
       if (result.status == session::FirmwareResult::Status::NoBootloader && result.wasConnected) {
         // The board left its firmware on "B;": it waits in its bootloader, where flash finds it.
-        throw Failure(WithReason(result.Message(), result.reason) +
+        throw Failure(WithReason(texts::FirmwareMessage(result), result.reason) +
                       "\nThe board now waits in its bootloader; run `korvane-cli flash` again without --connected "
                       "to finish the update.");
       }
-      if (!result.ok()) throw Failure(WithReason(result.Message(), result.reason));
-      std::cout << result.Message() << std::endl;
+      if (!result.ok()) throw Failure(WithReason(texts::FirmwareMessage(result), result.reason));
+      std::cout << texts::FirmwareMessage(result) << std::endl;
       return kExitOk;
     }
   } catch (const Failure&) {
@@ -87,7 +87,7 @@ int Run(const Args& args) {
     if (!stop.Requested()) {
       if (!erasing) throw;
       progress.End();
-      throw Failure(std::string(lost.what()) + "\n" + session::kPartialImage);
+      throw Failure(std::string(lost.what()) + "\n" + texts::kPartialImage);
     }
   }
   // An open progress line is ended by the line break in front of the message.

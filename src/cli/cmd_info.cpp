@@ -5,6 +5,7 @@
 #include "cli/json.h"
 #include "firmware/bootloader.h"
 #include "synth/number_text.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -22,7 +23,7 @@ int Run(const Args& args) {
   const session::HandshakeResult found =
       board.session.ReadIdentity(port, bootloader ? session::BoardPart::Bootloader : session::BoardPart::Firmware);
   if (!found.ok()) {
-    throw Failure(WithReason(bootloader ? firmware::kNoBootloaderText : session::kCouldNotFind, found.reason));
+    throw Failure(WithReason(bootloader ? texts::kNoBootloader : texts::kCouldNotFind, found.reason));
   }
   const link::BoardIdentity& id = found.identity;
 

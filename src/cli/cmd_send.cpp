@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/cli_board.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -34,7 +35,7 @@ int Run(const Args& args) {
   const std::vector<std::string> commands = Commands(args.positional);
   CliBoard board;
   const session::HandshakeResult open = board.session.Open(port, session::BoardPart::Firmware);
-  if (!open.ok()) throw Failure(WithReason(session::kCouldNotFind, open.reason));
+  if (!open.ok()) throw Failure(WithReason(texts::kCouldNotFind, open.reason));
   bool refused = false;
   for (const std::string& command : commands) {
     if (command == link::kEnterBootloaderCommand) {

@@ -6,6 +6,7 @@
 #include "cli/cli_board.h"
 #include "cli/interrupt_on_stop.h"
 #include "synth/number_text.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -66,7 +67,7 @@ int Run(const Args& args) {
   const InterruptOnStop interruptOnStop(stop, session);
   const session::HandshakeResult first = session.Open(port, session::BoardPart::Firmware);
   if (stop.Requested()) return kExitOk;
-  if (!first.ok()) throw Failure(WithReason(session::kCouldNotFind, first.reason));
+  if (!first.ok()) throw Failure(WithReason(texts::kCouldNotFind, first.reason));
 
   bool open = true;
   Seen last = Seen::Nothing;

@@ -5,6 +5,7 @@
 #include "cli/cli_board.h"
 #include "config/file_io.h"
 #include "config/settings_file.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -79,9 +80,9 @@ int Run(const Args& args) {
   if (result.status == session::SaveResult::Status::Stopped) {
     throw Interrupted(StoppedSaveText(result), stop.ExitStatus());
   }
-  if (!result.ok()) throw Failure(result.Message());
+  if (!result.ok()) throw Failure(texts::SaveMessage(result));
   // The result goes to stdout, the out-of-band warning (a saved configuration) to stderr.
-  (result.allInBand ? std::cout : std::cerr) << result.Message() << std::endl;
+  (result.allInBand ? std::cout : std::cerr) << texts::SaveMessage(result) << std::endl;
   return kExitOk;
 }
 

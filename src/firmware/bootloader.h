@@ -12,10 +12,6 @@
 
 namespace korvane::firmware {
 
-inline constexpr char kEnteringText[] = "Entering Bootloader...";
-inline constexpr char kErasingText[] = "Erasing Flash...";
-inline constexpr char kFlashingText[] = "Flashing Firmware...";
-inline constexpr char kNoBootloaderText[] = "Cannot connect to board bootloader!";
 inline constexpr char kBootloaderVersionPrefix[] = "Bootloader v";
 
 // With a board connected: sends "B;" without waiting for a reply (the firmware gives none) and

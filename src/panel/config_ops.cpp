@@ -11,7 +11,7 @@ namespace korvane::panel {
 namespace {
 
 FileDialogRequest ConfigDialog(bool save) {
-  return FileDialogRequest{"Korvane ini files (*.kvini)", "*.kvini", "kvini", save};
+  return FileDialogRequest{Tr(QT_TRANSLATE_NOOP("Texts", "Korvane ini files (*.kvini)")), "*.kvini", "kvini", save};
 }
 
 }  // namespace
@@ -21,7 +21,8 @@ void CMainDlg::OnSaveConfig() {
   view_.ChooseFile(ConfigDialog(true), [this](std::optional<std::string> path) {
     std::string error;
     if (path && !config::SaveSettingsFile(*path, model_.Settings(), model_.identity().sSuffix == 1, &error)) {
-      ShowError(error + "\nThe configuration was not saved.", [this] { EndOperation(); });
+      ShowError(Tr(QT_TRANSLATE_NOOP("Texts", "%1\nThe configuration was not saved."), {error}),
+                [this] { EndOperation(); });
       return;
     }
     EndOperation();
@@ -37,15 +38,18 @@ void CMainDlg::OnSaveToFlash() {
     const SlotState& state = model_.slot(slot);
     if (state.isNumber || state.power == PowerLevel::Off) continue;
     fields += (fields.empty() ? "" : ", ") +
-              (slot == kSigGenSlot ? std::string("Signal generator") : std::string(session::SlotName(slot))) +
-              " frequency";
+              (slot == kSigGenSlot ? Tr(QT_TRANSLATE_NOOP("Texts", "Signal generator frequency"))
+                                   : Tr(QT_TRANSLATE_NOOP("Texts", "%1 frequency"), {session::SlotName(slot)}));
   }
-  if (!model_.referenceIsNumber()) fields = "Reference" + (fields.empty() ? "" : ", " + fields);
-  if (!model_.speedIsNumber()) fields += (fields.empty() ? "" : ", ") + std::string("Speed");
+  if (!model_.referenceIsNumber()) {
+    fields = Tr(QT_TRANSLATE_NOOP("Texts", "Reference")) + (fields.empty() ? "" : ", " + fields);
+  }
+  if (!model_.speedIsNumber()) fields += (fields.empty() ? "" : ", ") + Tr(QT_TRANSLATE_NOOP("Texts", "Speed"));
   if (!fields.empty()) {
     session::SaveResult refused;
     refused.status = session::SaveResult::Status::InvalidParameters;
-    ShowError(refused.Message() + "\nNo number in: " + fields + ".", [this] { EndOperation(); });
+    ShowError(texts::SaveMessage(refused) + Tr(QT_TRANSLATE_NOOP("Texts", "\nNo number in: %1."), {fields}),
+              [this] { EndOperation(); });
     return;
   }
   runner_.Post({Request::Kind::Other,
@@ -53,11 +57,11 @@ void CMainDlg::OnSaveToFlash() {
                   const session::SaveResult result = session.SaveToFlash(settings);
                   return Completion([this, result] {
                     if (!result.ok()) {
-                      ShowError(result.Message(), [this] { EndOperation(); });
+                      ShowError(texts::SaveMessage(result), [this] { EndOperation(); });
                       return;
                     }
-                    Show({result.Message(),
-                          "Information",
+                    Show({texts::SaveMessage(result),
+                          Tr(kInformationCaption),
                           result.allInBand ? MessageIcon::Information : MessageIcon::Warning,
                           {}},
                          [this] { EndOperation(); });
@@ -78,12 +82,12 @@ void CMainDlg::OnLoadConfig() {
     std::string error;
     const config::ReadStatus status = config::LoadProfileFile(*path, &profile, &error);
     if (status == config::ReadStatus::Failed) {
-      ShowError(error + "\nNothing was loaded.", [this] { EndOperation(); });
+      ShowError(Tr(kNothingLoaded, {error}), [this] { EndOperation(); });
       return;
     }
     // Defaults for every key would replace the whole panel, and the next retune would send them.
     if (status == config::ReadStatus::Ok && !config::HoldsSettings(profile)) {
-      ShowError(config::NotAConfigurationText(*path) + "\nNothing was loaded.", [this] { EndOperation(); });
+      ShowError(Tr(kNothingLoaded, {config::NotAConfigurationText(*path)}), [this] { EndOperation(); });
       return;
     }
     const PanelSettings loaded = config::LoadSettings(profile, model_.Settings());

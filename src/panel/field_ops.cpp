@@ -29,7 +29,10 @@ void CMainDlg::OnFieldEdited(int slot, Field field, uint32_t value) {
     // The view shows the model again: the value it offered goes back.
     model_.SetSlotOverrides(slot, model_.slot(slot).overrides);
     if (StartOperation(Operation::Working)) {
-      Show({*why + "\nThe field keeps its value.", "Registers", MessageIcon::Information, {}},
+      Show({Tr(QT_TRANSLATE_NOOP("Texts", "%1\nThe field keeps its value."), {*why}),
+            Tr(QT_TRANSLATE_NOOP("Texts", "Registers")),
+            MessageIcon::Information,
+            {}},
            [this] { EndOperation(); });
     }
     return;

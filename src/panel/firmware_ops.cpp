@@ -12,33 +12,35 @@ namespace korvane::panel {
 
 namespace {
 
-constexpr char kUpdateTitle[] = "Updating Firmware";
-constexpr char kRecoveryTitle[] = "Please wait";
-constexpr char kReconnectText[] = "Please reconnect the board.";
-constexpr char kInfoCaption[] = "Firmware information";
+constexpr const char* kUpdateTitle = QT_TRANSLATE_NOOP("Texts", "Updating Firmware");
+constexpr const char* kRecoveryTitle = QT_TRANSLATE_NOOP("Texts", "Please wait");
+constexpr const char* kReconnectText = QT_TRANSLATE_NOOP("Texts", "Please reconnect the board.");
+constexpr const char* kInfoCaption = QT_TRANSLATE_NOOP("Texts", "Firmware information");
 constexpr int kEnteringSteps = 2;
 
 }  // namespace
 
 void CMainDlg::OnFirmwareUpdate() {
   if (!StartOperation(Operation::Updating)) return;
-  view_.ChooseFile({"Firmware files (*.img)", "*.img", "img", false}, [this](std::optional<std::string> path) {
-    if (!path) {
-      EndOperation();
-      return;
-    }
-    StartUpdate(*path);
-  });
+  view_.ChooseFile({Tr(QT_TRANSLATE_NOOP("Texts", "Firmware files (*.img)")), "*.img", "img", false},
+                   [this](std::optional<std::string> path) {
+                     if (!path) {
+                       EndOperation();
+                       return;
+                     }
+                     StartUpdate(*path);
+                   });
 }
 
 void CMainDlg::StartUpdate(const std::string& path) {
   auto image = std::make_shared<const std::vector<uint8_t>>(firmware::ReadImageFile(path));
   if (!firmware::IsValidImageSize(image->size())) {
-    ShowError("File: " + path + " is not a valid firmware image!", [this] { EndOperation(); });
+    ShowError(Tr(QT_TRANSLATE_NOOP("Texts", "File: %1 is not a valid firmware image!"), {path}),
+              [this] { EndOperation(); });
     return;
   }
-  model_.OpenProgress(kUpdateTitle);
-  model_.SetProgressPhase(firmware::kEnteringText, kEnteringSteps);
+  model_.OpenProgress(Tr(kUpdateTitle));
+  model_.SetProgressPhase(Tr(texts::kEntering), kEnteringSteps);
   runner_.Post({Request::Kind::Other,
                 [this, image, port = model_.port()](session::BoardSession& session,
                                                     const RequestProgress& progress) -> Completion {
@@ -56,13 +58,13 @@ void CMainDlg::FinishUpdate(bool opened, bool wasConnected, const session::Firmw
     model_.CloseProgress();
     // The link went with "B;"; the panel follows it so it never shows a board that is gone.
     if (wasConnected) Disconnected();
-    ShowError(firmware::kNoBootloaderText, [this] { EndOperation(); });
+    ShowError(Tr(texts::kNoBootloader), [this] { EndOperation(); });
     return;
   }
   if (!result.ok()) {
     // The board stays in its bootloader with a partial image; "Repair..." starts over.
     model_.CloseProgress();
-    ShowError(result.Message(), [this] {
+    ShowError(texts::FirmwareMessage(result), [this] {
       Disconnected();
       EndOperation();
     });
@@ -70,20 +72,20 @@ void CMainDlg::FinishUpdate(bool opened, bool wasConnected, const session::Firmw
   }
   Disconnected();
   model_.CloseProgress();
-  ShowResult(result.Message(), [this] { EndOperation(); });
+  ShowResult(texts::FirmwareMessage(result), [this] { EndOperation(); });
 }
 
 void CMainDlg::OnFirmwareInfo() {
   // While the box is up the panel is busy: a tuning tick waits until it is closed.
   if (!StartOperation(Operation::Working)) return;
-  Show({firmware::FirmwareInfoText(model_.identity()), kInfoCaption, MessageIcon::Information, {}},
+  Show({firmware::FirmwareInfoText(model_.identity()), Tr(kInfoCaption), MessageIcon::Information, {}},
        [this] { EndOperation(); });
 }
 
 void CMainDlg::OnEnterBootloader() {
   if (!StartOperation(Operation::Working)) return;
-  model_.OpenProgress(kRecoveryTitle);
-  model_.SetProgressPhase(firmware::kEnteringText, kEnteringSteps);
+  model_.OpenProgress(Tr(kRecoveryTitle));
+  model_.SetProgressPhase(Tr(texts::kEntering), kEnteringSteps);
   runner_.Post(
       {Request::Kind::Other,
        [this, port = model_.port()](session::BoardSession& session, const RequestProgress& progress) -> Completion {
@@ -93,7 +95,7 @@ void CMainDlg::OnEnterBootloader() {
            return [this, wasConnected] {
              model_.CloseProgress();
              if (wasConnected) Disconnected();
-             ShowError(firmware::kNoBootloaderText, [this] { EndOperation(); });
+             ShowError(Tr(texts::kNoBootloader), [this] { EndOperation(); });
            };
          }
          progress.step();
@@ -101,7 +103,7 @@ void CMainDlg::OnEnterBootloader() {
            ShowResult(firmware::BootloaderVersionText(identity), [this] {
              Disconnected();
              model_.CloseProgress();
-             ShowResult(kReconnectText, [this] { EndOperation(); });
+             ShowResult(Tr(kReconnectText), [this] { EndOperation(); });
            });
          };
        }});

@@ -16,8 +16,7 @@ CMainDlg::CMainDlg(PanelModel& model, PanelView& view, SessionRunner& runner, li
   runner_.SetEvents({[this](const std::string& what) { ConnectionLost(what); },
                      [this](session::FirmwarePhase phase, int total) {
                        model_.SetProgressPhase(
-                           phase == session::FirmwarePhase::Erasing ? firmware::kErasingText : firmware::kFlashingText,
-                           total);
+                           Tr(phase == session::FirmwarePhase::Erasing ? texts::kErasing : texts::kFlashing), total);
                      },
                      [this] { model_.StepProgress(); }});
 }
@@ -64,13 +63,13 @@ void CMainDlg::ShowError(const std::string& text, std::function<void()> then) {
 }
 
 void CMainDlg::ShowResult(const std::string& text, std::function<void()> then) {
-  Show({text, "Information", MessageIcon::Information, {}}, std::move(then));
+  Show({text, Tr(kInformationCaption), MessageIcon::Information, {}}, std::move(then));
 }
 
 std::string ConnectFailureText(const session::ConnectResult& result) {
-  std::string text = session::kCouldNotFind;
+  std::string text = Tr(texts::kCouldNotFind);
   if (!result.reason.empty()) text += "\n" + result.reason;
-  if (result.inBootloader) text += "\n" + std::string(kRepairHint);
+  if (result.inBootloader) text += "\n" + Tr(kRepairHint);
   return text;
 }
 
@@ -82,13 +81,13 @@ void CMainDlg::ConnectionLost(const std::string& what) {
   // Once the erase has begun, the board is left in its bootloader with part of an image.
   const bool updateCut =
       model_.operation() == Operation::Updating && model_.progress().open &&
-      (model_.progress().status == firmware::kErasingText || model_.progress().status == firmware::kFlashingText);
+      (model_.progress().status == Tr(texts::kErasing) || model_.progress().status == Tr(texts::kFlashing));
   model_.CloseProgress();
   if (model_.sweep().running) {
     sweepStop_.reset();
     model_.EndSweep(what);
   }
-  Show({updateCut ? what + "\n" + kUpdateCutText : what, "Error!", MessageIcon::Stop, {}}, [this] {
+  Show({updateCut ? what + "\n" + Tr(kUpdateCutText) : what, Tr(kErrorCaption), MessageIcon::Stop, {}}, [this] {
     Disconnected();
     EndOperation();
   });
@@ -137,9 +136,12 @@ void CMainDlg::OnFrequencyEdited(int slot, const std::string& text) {
 
 std::optional<std::string> CMainDlg::OnPlanChosen(int slot, const std::string& multiplier, const std::string& offset) {
   const std::optional<int> n = ReadMultiplier(DecimalCommaAsPoint(multiplier));
-  if (!n) return "The multiplier must be a whole number from 1 to 64.";
+  if (!n) return Tr(QT_TRANSLATE_NOOP("Texts", "The multiplier must be a whole number from 1 to 64."));
   const std::optional<double> mhz = ReadOffset(DecimalCommaAsPoint(offset));
-  if (!mhz) return "The offset must be a number of MHz within +-1000000 (negative for an LO above the signal).";
+  if (!mhz) {
+    return Tr(QT_TRANSLATE_NOOP(
+        "Texts", "The offset must be a number of MHz within +-1000000 (negative for an LO above the signal)."));
+  }
   // The board keeps its output: only what the field shows changes, so nothing is sent.
   model_.SetSlotPlan(slot, FrequencyPlan{*n, *mhz});
   return std::nullopt;
@@ -201,14 +203,14 @@ void CMainDlg::OnTimer() {
   if (!model_.slot(kSigGenSlot).isNumber) return;
   // Nor does one no words come near: the counters' limits are no frequency anyone asked for.
   if (model_.slot(kSigGenSlot).outOfReach) {
-    model_.SetTuneRefused(model_.slot(kSigGenSlot).errorText + " Nothing was sent.");
+    model_.SetTuneRefused(Tr(kNothingSentAfter, {model_.slot(kSigGenSlot).errorText}));
     return;
   }
   // The window shows what the board makes: a refusal says why and leaves the display on what the
   // board was given last. The lock detect is read after every retune the board took.
   const PanelSettings settings = model_.Settings();
   if (std::optional<std::string> why = session::SlotRefusal(settings, kSigGenSlot)) {
-    model_.SetTuneRefused(*why + " Nothing was sent.");
+    model_.SetTuneRefused(Tr(kNothingSentAfter, {*why}));
     return;
   }
   runner_.Post({Request::Kind::Retune, [this, settings](session::BoardSession& session, const RequestProgress&) {
@@ -217,8 +219,7 @@ void CMainDlg::OnTimer() {
                     const session::Exchange& refused = result.reference.command.empty() || result.reference.accepted()
                                                            ? result.slot
                                                            : result.reference;
-                    return Completion([this, text = "The board refused \"" + refused.command + "\" (it answered \"" +
-                                                    refused.reply + "\")."] {
+                    return Completion([this, text = Tr(kBoardRefused, {refused.command, refused.reply})] {
                       if (model_.connected()) model_.SetTuneRefused(text);
                     });
                   }
@@ -348,7 +349,7 @@ void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
         return;
       }
       EndOperation();
-      Show({result.status == Status::HwTooOld ? session::kHwTooOld : session::kFwTooOld,
+      Show({Tr(result.status == Status::HwTooOld ? texts::kHwTooOld : texts::kFwTooOld),
             "",
             MessageIcon::Information,
             {}});
@@ -418,7 +419,7 @@ void CMainDlg::ApplyReadout(const session::Readout& readout) {
 }
 
 void CMainDlg::CommunicationFailure() {
-  ShowError(session::kCommunicationError, [this] {
+  ShowError(Tr(texts::kCommunicationError), [this] {
     Disconnected();
     EndOperation();
   });

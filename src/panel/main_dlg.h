@@ -14,8 +14,12 @@
 #include "panel/panel_model.h"
 #include "panel/panel_view.h"
 #include "panel/session_runner.h"
+#include "texts/texts.h"
 
 namespace korvane::panel {
+
+// The presenter's texts are English sources for the window's translation (context "Texts").
+using texts::Tr;
 
 // What the window remembers between runs: whether it solves exactly, the port that connected.
 inline constexpr char kExactSettingKey[] = "exact";
@@ -26,10 +30,18 @@ inline constexpr int kTuneDelayMs = 500;
 inline constexpr int kLockPollMs = 2000;
 
 // What a board found in its bootloader, and one whose update was cut off, need next.
-inline constexpr char kRepairHint[] =
-    "Use \"Repair...\" to write its firmware; the board stays in its bootloader until then.";
-inline constexpr char kUpdateCutText[] =
-    "The board now waits in its bootloader with part of the new firmware; \"Repair...\" finishes the update.";
+inline constexpr const char* kRepairHint = QT_TRANSLATE_NOOP(
+    "Texts", "Use \"Repair...\" to write its firmware; the board stays in its bootloader until then.");
+inline constexpr const char* kUpdateCutText = QT_TRANSLATE_NOOP(
+    "Texts", "The board now waits in its bootloader with part of the new firmware; \"Repair...\" finishes the update.");
+// Message captions, and what a file that could not be loaded adds to why.
+inline constexpr const char* kInformationCaption = QT_TRANSLATE_NOOP("Texts", "Information");
+inline constexpr const char* kErrorCaption = QT_TRANSLATE_NOOP("Texts", "Error!");
+inline constexpr const char* kNothingLoaded = QT_TRANSLATE_NOOP("Texts", "%1\nNothing was loaded.");
+inline constexpr const char* kNothingSent = QT_TRANSLATE_NOOP("Texts", "%1\nNothing was sent.");
+inline constexpr const char* kNothingSentAfter = QT_TRANSLATE_NOOP("Texts", "%1 Nothing was sent.");
+inline constexpr const char* kBoardRefused =
+    QT_TRANSLATE_NOOP("Texts", "The board refused \"%1\" (it answered \"%2\").");
 
 // A failed connect: the common text, then why, on a line the user sees without asking.
 std::string ConnectFailureText(const session::ConnectResult& result);

@@ -4,8 +4,23 @@
 #include <utility>
 
 #include "synth/number_text.h"
+#include "synth/solve_mode.h"
+#include "texts/texts.h"
 
 namespace korvane::panel {
+
+using texts::Tr;
+
+namespace {
+
+// "-122.2 Hz from 1296.000000 MHz", or "exact".
+std::string ErrorText(const SlotSolution& solved) {
+  if (solved.exact) return Tr(QT_TRANSLATE_NOOP("Texts", "exact"));
+  return Tr(QT_TRANSLATE_NOOP("Texts", "%1 from %2 MHz"),
+            {FormatErrorHz(solved.errorHz), FormatFixed(solved.wanted, 6)});
+}
+
+}  // namespace
 
 PanelModel::PanelModel() { DeriveAll(); }
 
@@ -19,8 +34,8 @@ void PanelModel::SetChipChoice(session::ChipChoice choice) {
 }
 
 std::string PanelModel::chipCaption() const {
-  if (!chipInCaption_) return "Chip:";
-  return "Chip (" + std::string(ChipName(chip_)) + "):";
+  if (!chipInCaption_) return Tr(QT_TRANSLATE_NOOP("Texts", "Chip:"));
+  return Tr(QT_TRANSLATE_NOOP("Texts", "Chip (%1):"), {ChipName(chip_)});
 }
 
 void PanelModel::SetChip(ChipType chip, bool shownInCaption) {
@@ -110,7 +125,8 @@ std::string RfText(const FrequencyPlan& plan, const std::string& output) {
 
 std::string RealLabel(const FrequencyPlan& plan, double realMhz) {
   if (!plan.IsSet()) return "/ " + FormatFixed(realMhz, 6, 5);
-  return "/ " + FormatFixed(RfFromOutput(plan, realMhz), 6, 5) + " RF, output " + FormatFixed(realMhz, 6);
+  return Tr(QT_TRANSLATE_NOOP("Texts", "/ %1 RF, output %2"),
+            {FormatFixed(RfFromOutput(plan, realMhz), 6, 5), FormatFixed(realMhz, 6)});
 }
 
 void PanelModel::SetSlotFrequency(int index, const std::string& text) {
@@ -181,7 +197,7 @@ void PanelModel::Derive(int index) {
   slot.errorHz = slot.solution ? std::optional<double>(slot.solution->errorHz) : std::nullopt;
   slot.inBand = typed && refDivisor_ > 0 && IsInBand(chip_, slot.band, *typed) != 0;
   slot.realLabel = typed ? session::RealFrequencyLabel(settings, index) : session::kNoFrequencyLabel;
-  slot.errorText = typed ? session::FrequencyErrorText(settings, index) : std::string();
+  slot.errorText = slot.solution ? ErrorText(*slot.solution) : std::string();
   slot.rfRealMhz.reset();
   slot.rfErrorHz.reset();
   if (slot.plan.IsSet() && slot.solution) {
@@ -193,26 +209,33 @@ void PanelModel::Derive(int index) {
     SlotSolution atRf = *slot.solution;
     atRf.wanted = RfFromOutput(slot.plan, atRf.wanted);
     atRf.errorHz = *slot.rfErrorHz;
-    slot.errorText = FormatFrequencyError(atRf) + (atRf.exact ? " at RF" : " RF") + " (output " +
-                     FormatFixed(slot.solution->achieved, 6) + " MHz, " + PlanText(slot.plan) + ")";
+    slot.errorText = Tr(atRf.exact ? QT_TRANSLATE_NOOP("Texts", "%1 at RF (output %2 MHz, %3)")
+                                   : QT_TRANSLATE_NOOP("Texts", "%1 RF (output %2 MHz, %3)"),
+                        {ErrorText(atRf), FormatFixed(slot.solution->achieved, 6), PlanText(slot.plan)});
   }
   slot.bandNote.clear();
   // Every frequency the counters can make lies within half a phase-detector step of one they make;
   // further off ("1e300"), they stopped at their limits and no frequency near it comes out.
   slot.outOfReach = slot.solution && !(std::abs(slot.solution->errorHz) <= settings.pfd * 1e6 / 2);
   if (slot.outOfReach) {
-    slot.realLabel = kOutOfReachLabel;
+    slot.realLabel = Tr(kOutOfReachLabel);
     slot.errorHz.reset();
-    slot.errorText = "\"" + slot.frequency + "\" MHz is out of the " + std::string(ChipName(chip_)) +
-                     "'s reach: its counters come no nearer than " + FormatFixed(slot.solution->achieved, 6) + " MHz.";
+    slot.errorText =
+        Tr(QT_TRANSLATE_NOOP("Texts", "\"%1\" MHz is out of the %2's reach: its counters come no nearer than %3 MHz."),
+           {slot.frequency, ChipName(chip_), FormatFixed(slot.solution->achieved, 6)});
     slot.bandNote = slot.errorText;
   } else if (typed && refDivisor_ > 0 && !slot.inBand) {
     const BandLimits limits = GetBandLimits(chip_, slot.band).value_or(BandLimits{0.0, 0.0});
     // With a plan the field holds the RF: the note names the output it asks of the board.
-    slot.bandNote = (slot.plan.IsSet() ? "The output " : "") + FormatFixed(*typed, 6) + " MHz lies outside the " +
-                    std::string(ChipName(chip_)) + "'s band for " + std::string(BandLabel(slot.band)) + " (" +
-                    FormatFixed(limits.low, 3) + " to " + FormatFixed(limits.high, 3) +
-                    " MHz); it is sent as typed and may not lock.";
+    slot.bandNote = Tr(slot.plan.IsSet()
+                           ? QT_TRANSLATE_NOOP("Texts",
+                                               "The output %1 MHz lies outside the %2's band for %3 (%4 to %5 MHz); it "
+                                               "is sent as typed and may not lock.")
+                           : QT_TRANSLATE_NOOP("Texts",
+                                               "%1 MHz lies outside the %2's band for %3 (%4 to %5 MHz); it is sent as "
+                                               "typed and may not lock."),
+                       {FormatFixed(*typed, 6), ChipName(chip_), BandLabel(slot.band), FormatFixed(limits.low, 3),
+                        FormatFixed(limits.high, 3)});
   }
 }
 
@@ -387,6 +410,10 @@ void PanelModel::CloseProgress() {
   emit progressChanged();
 }
 
+std::string PanelModel::updateButtonText() const {
+  return editable_ ? Tr(QT_TRANSLATE_NOOP("Texts", "Update...")) : Tr(QT_TRANSLATE_NOOP("Texts", "Repair..."));
+}
+
 std::string PanelModel::givenText() const {
   const SlotState& sg = slots_[kSigGenSlot];
   // What the board was given last, not what is typed: they differ after a refused retune.
@@ -396,9 +423,9 @@ std::string PanelModel::givenText() const {
   if (!sg.plan.IsSet()) {
     return FormatFixed(*given, 6) + " MHz" + (typedOne ? " (" + FormatFixed(*sg.errorHz, 1) + " Hz)" : "");
   }
-  return FormatFixed(RfFromOutput(sg.plan, *given), 6) + " MHz RF" +
-         (typedOne ? " (" + FormatFixed(RfErrorHz(sg.plan, *sg.errorHz), 1) + " Hz)" : "") + ", output " +
-         FormatFixed(*given, 6) + " MHz";
+  return Tr(QT_TRANSLATE_NOOP("Texts", "%1 MHz RF%2, output %3 MHz"),
+            {FormatFixed(RfFromOutput(sg.plan, *given), 6),
+             typedOne ? " (" + FormatFixed(RfErrorHz(sg.plan, *sg.errorHz), 1) + " Hz)" : "", FormatFixed(*given, 6)});
 }
 
 PanelSettings PanelModel::Settings() const {

@@ -49,7 +49,7 @@ struct SlotState {
 };
 
 // The real-frequency label of a number no register words come near.
-inline constexpr char kOutOfReachLabel[] = "/ out of reach";
+inline constexpr const char* kOutOfReachLabel = QT_TRANSLATE_NOOP("Texts", "/ out of reach");
 
 // The lock detect as last read ("L;"): the state and the local time of the reading.
 struct LockReading {
@@ -173,7 +173,7 @@ class PanelModel : public QObject {
   bool firmwareInfoAvailable() const { return editable_ && identity_.hwVersion > 2; }
   bool beaconSettingsAvailable() const { return editable_ && beacon_; }
   // "Repair..." without a board, "Update..." with one (hardware 3 and later only).
-  std::string updateButtonText() const { return editable_ ? "Update..." : "Repair..."; }
+  std::string updateButtonText() const;
   bool updateAvailable() const { return !editable_ || identity_.hwVersion > 2; }
 
   const LockReading& lock() const { return lock_; }

@@ -8,12 +8,17 @@
 #include "synth/field_overrides.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
+#include "texts/texts.h"
 
 namespace korvane::panel {
 
+using texts::Tr;
+
 namespace {
 
-std::string SlotName(int slot) { return slot == kSigGenSlot ? "Signal generator" : "F" + std::to_string(slot + 1); }
+std::string SlotName(int slot) {
+  return slot == kSigGenSlot ? Tr(QT_TRANSLATE_NOOP("Texts", "Signal generator")) : "F" + std::to_string(slot + 1);
+}
 
 std::string Padded(std::string text, size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
@@ -29,13 +34,14 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
   // With a plan the words make the output; the user thinks in the RF it serves.
   const std::optional<double> output = ReadTypedNumber(s.frequency);
   if (s.plan.IsSet() && output) {
-    text += "RF " + FormatFixed(RfFromOutput(s.plan, *output), 6) + " MHz, plan " + PlanText(s.plan) +
-            ": the board makes (RF - offset) / " + std::to_string(s.plan.multiplier) + "\n";
+    text += Tr(QT_TRANSLATE_NOOP("Texts", "RF %1 MHz, plan %2: the board makes (RF - offset) / %3\n"),
+               {FormatFixed(RfFromOutput(s.plan, *output), 6), PlanText(s.plan), std::to_string(s.plan.multiplier)});
   }
   const std::optional<SlotSolution> solved = session::SolveSlot(settings, slot);
   if (!solved) {
-    return text + (settings.refDivisor <= 0 ? "No register words: the reference frequency is not valid.\n"
-                                            : "No register words: the frequency is not a number.\n");
+    return text + (settings.refDivisor <= 0
+                       ? Tr(QT_TRANSLATE_NOOP("Texts", "No register words: the reference frequency is not valid.\n"))
+                       : Tr(QT_TRANSLATE_NOOP("Texts", "No register words: the frequency is not a number.\n")));
   }
   const SlotPlan plan = session::PlanSlotWords(settings, slot);
   const RegisterSet words{slot, plan.words};
@@ -44,10 +50,10 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
     text += (r == 0 ? "" : "  ") + std::string("R") + std::to_string(r) + " " +
             FormatHex(set->words[static_cast<size_t>(r)], 8);
   }
-  text += "\n\nReal frequency " + FormatFixed(solved->achieved, 6) + " MHz" +
-          (s.plan.IsSet() ? " (RF " + FormatFixed(RfFromOutput(s.plan, solved->achieved), 6) + " MHz)" : "") +
-          ", PFD " + FormatFixed(settings.pfd, 6) + " MHz, output divider " +
-          std::to_string(1 << solved->solution.divExp) + "\n\n";
+  text += Tr(QT_TRANSLATE_NOOP("Texts", "\n\nReal frequency %1 MHz%2, PFD %3 MHz, output divider %4\n\n"),
+             {FormatFixed(solved->achieved, 6),
+              s.plan.IsSet() ? " (RF " + FormatFixed(RfFromOutput(s.plan, solved->achieved), 6) + " MHz)" : "",
+              FormatFixed(settings.pfd, 6), std::to_string(1 << solved->solution.divExp)});
   // The longest name still leaves a blank before the bits.
   size_t nameWidth = 0;
   for (const RegisterField& field : Facts(settings.chip).fields) nameWidth = std::max(nameWidth, field.name.size());
@@ -58,14 +64,14 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
                                               : "DB" + std::to_string(high) + ":" + std::to_string(field.lowBit);
     const std::string_view named = ValueName(field, value);
     const auto source = plan.sources.find(field.field);
-    const char* mark = source == plan.sources.end()          ? ""
-                       : source->second == FieldSource::User ? "  [expert]"
-                                                             : "  [board]";
+    const std::string mark = source == plan.sources.end()          ? ""
+                             : source->second == FieldSource::User ? Tr(QT_TRANSLATE_NOOP("Texts", "  [expert]"))
+                                                                   : Tr(QT_TRANSLATE_NOOP("Texts", "  [board]"));
     text += "R" + std::to_string(field.reg) + "  " + Padded(std::string(field.name), nameWidth + 2) + Padded(bits, 9) +
             std::to_string(value) + (named.empty() ? "" : " (" + std::string(named) + ")") + mark + "\n";
   }
-  for (const std::string& note : plan.notes) text += "\nNote: " + note;
-  if (plan.refusal) text += "\nRefused: " + *plan.refusal;
+  for (const std::string& note : plan.notes) text += Tr(QT_TRANSLATE_NOOP("Texts", "\nNote: %1"), {note});
+  if (plan.refusal) text += Tr(QT_TRANSLATE_NOOP("Texts", "\nRefused: %1"), {*plan.refusal});
   if (!plan.notes.empty() || plan.refusal) text += "\n";
   return text;
 }
@@ -77,10 +83,12 @@ std::string OverridesNote(ChipType chip, const std::map<Field, FieldSource>& sou
     const RegisterField* f = Facts(chip).Find(field);
     if (!names.empty()) names += ", ";
     names += f != nullptr ? std::string(f->name) : "?";
-    names += source == FieldSource::User ? " set by you" : " as the board holds it";
+    names += source == FieldSource::User ? Tr(QT_TRANSLATE_NOOP("Texts", " set by you"))
+                                         : Tr(QT_TRANSLATE_NOOP("Texts", " as the board holds it"));
   }
-  return "Expert settings: " + std::to_string(sources.size()) +
-         (sources.size() == 1 ? " field differs" : " fields differ") + " from Korvane's (" + names + ").";
+  return Tr(sources.size() == 1 ? QT_TRANSLATE_NOOP("Texts", "Expert settings: %1 field differs from Korvane's (%2).")
+                                : QT_TRANSLATE_NOOP("Texts", "Expert settings: %1 fields differ from Korvane's (%2)."),
+            {std::to_string(sources.size()), names});
 }
 
 }  // namespace korvane::panel

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "link/board_link.h"
+#include "texts/texts.h"
 
 namespace korvane::panel {
 
@@ -19,8 +20,8 @@ Completion RunWork(Request& request, session::BoardSession& session, const Reque
                    const std::function<void(const std::string&)>& lost) {
   try {
     return request.work(session, progress);
-  } catch (const link::ConnectionLost& error) {
-    return [lost, what = std::string(error.what())] {
+  } catch (const link::ConnectionLost&) {
+    return [lost, what = texts::Tr(texts::kConnectionLost)] {
       if (lost) lost(what);
     };
   } catch (const std::exception& error) {

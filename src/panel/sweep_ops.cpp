@@ -10,7 +10,7 @@ namespace korvane::panel {
 
 namespace {
 
-constexpr char kSweepCaption[] = "Sweep";
+constexpr const char* kSweepCaption = QT_TRANSLATE_NOOP("Texts", "Sweep");
 
 std::optional<int64_t> WholeNumber(const std::string& text) {
   int64_t value = 0;
@@ -20,7 +20,9 @@ std::optional<int64_t> WholeNumber(const std::string& text) {
   return value;
 }
 
-FileDialogRequest CsvDialog(bool save) { return {"CSV files (*.csv)", "*.csv", "csv", save}; }
+FileDialogRequest CsvDialog(bool save) {
+  return {Tr(QT_TRANSLATE_NOOP("Texts", "CSV files (*.csv)")), "*.csv", "csv", save};
+}
 
 }  // namespace
 
@@ -28,7 +30,7 @@ void CMainDlg::OnSweepStart(const SweepRequest& request) {
   if (!model_.connected() || model_.busy()) return;
   auto refuse = [this](const std::string& why) {
     if (!StartOperation(Operation::Working)) return;
-    Show({why + "\nNothing was sent.", kSweepCaption, MessageIcon::Information, {}}, [this] { EndOperation(); });
+    Show({Tr(kNothingSent, {why}), Tr(kSweepCaption), MessageIcon::Information, {}}, [this] { EndOperation(); });
   };
   std::string why;
   std::optional<std::vector<double>> points;
@@ -39,19 +41,19 @@ void CMainDlg::OnSweepStart(const SweepRequest& request) {
     const std::optional<double> stop = ReadTypedNumber(request.stop);
     const std::optional<double> step = ReadTypedNumber(request.step);
     if (!start || !stop || !step) {
-      refuse("Start, stop and step must be numbers in MHz.");
+      refuse(Tr(QT_TRANSLATE_NOOP("Texts", "Start, stop and step must be numbers in MHz.")));
       return;
     }
     points = session::SweepRange(*start, *stop, *step, &why);
   }
   if (!points) {
-    refuse("The sweep has no points: " + why + ".");
+    refuse(Tr(QT_TRANSLATE_NOOP("Texts", "The sweep has no points: %1."), {why}));
     return;
   }
   const std::optional<int64_t> dwell = WholeNumber(request.dwellMs);
   const std::optional<int64_t> passes = WholeNumber(request.passes);
   if (!dwell || !passes) {
-    refuse("Dwell and passes must be whole numbers (0 passes runs until Stop).");
+    refuse(Tr(QT_TRANSLATE_NOOP("Texts", "Dwell and passes must be whole numbers (0 passes runs until Stop).")));
     return;
   }
   PanelSettings settings = model_.Settings();
@@ -60,7 +62,7 @@ void CMainDlg::OnSweepStart(const SweepRequest& request) {
   for (double mhz : *points) {
     const std::optional<Band> band = session::AutoBand(settings.chip, model_.identity().sSuffix, mhz);
     if (!band) {
-      refuse(FormatFixed(mhz, 6) + " MHz is outside the outputs of this board.");
+      refuse(Tr(QT_TRANSLATE_NOOP("Texts", "%1 MHz is outside the outputs of this board."), {FormatFixed(mhz, 6)}));
       return;
     }
     bands.push_back(*band);
@@ -100,13 +102,16 @@ void CMainDlg::FinishSweep(const session::SweepEnd& end, bool exact) {
   // Solved in the window's own mode the point may come out a few hertz apart: the board
   // follows the window half a second later.
   if (exact != model_.exact()) ArmTuneTimer();
-  std::string status = end.stopped ? "Stopped" : "Done";
-  status += " after " + std::to_string(end.points) + (end.points == 1 ? " point." : " points.");
+  const std::string count = std::to_string(end.points);
+  std::string status = end.stopped
+                           ? (end.points == 1 ? Tr(QT_TRANSLATE_NOOP("Texts", "Stopped after %1 point."), {count})
+                                              : Tr(QT_TRANSLATE_NOOP("Texts", "Stopped after %1 points."), {count}))
+                       : end.points == 1 ? Tr(QT_TRANSLATE_NOOP("Texts", "Done after %1 point."), {count})
+                                         : Tr(QT_TRANSLATE_NOOP("Texts", "Done after %1 points."), {count});
   if (end.refused) {
     const session::Exchange& refused = end.refused->slot.accepted() ? end.refused->reference : end.refused->slot;
-    status = !end.refused->refusal.empty()
-                 ? end.refused->refusal + "\nNothing was sent."
-                 : "The board refused \"" + refused.command + "\" (it answered \"" + refused.reply + "\").";
+    status = !end.refused->refusal.empty() ? Tr(kNothingSent, {end.refused->refusal})
+                                           : Tr(kBoardRefused, {refused.command, refused.reply});
     model_.EndSweep(status);
     ShowError(status, [this] { EndOperation(); });
     return;
@@ -129,13 +134,14 @@ void CMainDlg::OnSweepLoadList() {
     std::string bytes;
     std::string error;
     if (config::ReadSmallFile(*path, &bytes, &error) != config::ReadStatus::Ok) {
-      ShowError((error.empty() ? "\"" + *path + "\" was not found." : error) + "\nNothing was loaded.",
+      ShowError(Tr(kNothingLoaded,
+                   {error.empty() ? Tr(QT_TRANSLATE_NOOP("Texts", "\"%1\" was not found."), {*path}) : error}),
                 [this] { EndOperation(); });
       return;
     }
     std::string why;
     if (!session::ReadFrequencyList(bytes, &why)) {
-      ShowError("\"" + *path + "\" is no frequency list: " + why + ".\nNothing was loaded.",
+      ShowError(Tr(QT_TRANSLATE_NOOP("Texts", "\"%1\" is no frequency list: %2.\nNothing was loaded."), {*path, why}),
                 [this] { EndOperation(); });
       return;
     }
@@ -150,7 +156,7 @@ void CMainDlg::OnSweepSaveCsv() {
     const std::vector<session::SweepSample> rows(model_.sweep().samples.begin(), model_.sweep().samples.end());
     std::string error;
     if (path && !config::WriteFileAtomically(*path, session::SweepCsv(rows), &error)) {
-      ShowError(error + "\nThe points were not saved.", [this] { EndOperation(); });
+      ShowError(Tr(QT_TRANSLATE_NOOP("Texts", "%1\nThe points were not saved."), {error}), [this] { EndOperation(); });
       return;
     }
     EndOperation();

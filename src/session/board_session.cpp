@@ -1,7 +1,7 @@
 #include "session/board_session.h"
 
-#include "config/slot_words.h"
 #include "base/text_encoding.h"
+#include "config/slot_words.h"
 #include "firmware/bootloader.h"
 #include "firmware/firmware_image.h"
 #include "synth/field_overrides.h"
@@ -16,20 +16,6 @@ namespace {
 constexpr char kFixedReference[] = "R  10.000000  ;";
 constexpr double kSpeedDividend = 6664.0;
 constexpr double kDefaultSpeedWpm = 10.0;
-
-constexpr char kInvalidParameters[] = "Please enter valid parameters values! Can not save parameters to flash memory!";
-constexpr char kSaveError[] = "There was an error during saving parameters to flash memory!";
-constexpr char kSemicolonInBeacon[] =
-    "The beacon text must not contain \";\": the board would end the text there and take the rest "
-    "for a command.\nNothing was saved to flash memory.";
-constexpr char kSaved[] =
-    "Configuration was saved to flash memory!\n\nNOTE: Autonomus mode is activated only by powering synth "
-    "board from the external power supply or USB charger. You can not activate autonomous mode if board is "
-    "connected to the computer.";
-constexpr char kOutOfBand[] =
-    "SOME FREQUENCIES APPEARED OUTSIDE SYNTHESIZER CHIP BAND! YOUR CONFIGURATION MAY NOT WORK STABLE, OR MAY "
-    "NOT WORK AT ALL!\n\n";
-constexpr char kFirmwareDone[] = "Firmware was updated. Please reconnect the board.";
 
 // Identification probes: a slot-4 set that only the named chip locks on.
 struct Probe {
@@ -70,40 +56,6 @@ uint32_t SpeedValue(const PanelSettings& settings) {
 
 }  // namespace
 
-std::string SaveResult::Message() const {
-  switch (status) {
-    case Status::Saved:
-      return allInBand ? kSaved : std::string(kOutOfBand) + kSaved;
-    case Status::InvalidParameters:
-      return kInvalidParameters;
-    case Status::SemicolonInBeacon:
-      return kSemicolonInBeacon;
-    case Status::InvalidOverrides:
-      return reason + "\nNothing was saved to flash memory.";
-    case Status::Stopped:
-      return "Stopped before the save was committed: nothing was written to flash memory.";
-    case Status::Refused:
-      break;
-  }
-  return kSaveError;
-}
-
-std::string FirmwareResult::Message() const {
-  switch (status) {
-    case Status::Done:
-      return kFirmwareDone;
-    case Status::NoBootloader:
-      return firmware::kNoBootloaderText;
-    case Status::EraseFailed:
-      return "Cannot erase page " + std::to_string(page) + "!";
-    case Status::AddressFailed:
-      return "Address setting error!";
-    case Status::WriteFailed:
-      break;
-  }
-  return "Error writing address " + FormatHex(firmware::kAppBaseAddress + static_cast<uint32_t>(offset), 8) + "h!";
-}
-
 namespace {
 SolveMode ModeOf(const PanelSettings& settings) { return settings.exact ? SolveMode::Exact : SolveMode::Classic; }
 SolveReference ReferenceOf(const PanelSettings& settings) {
@@ -121,11 +73,6 @@ std::optional<double> RealFrequency(const PanelSettings& settings, int slot) {
   std::optional<SlotSolution> solved = SolveSlot(settings, slot);
   if (!solved) return std::nullopt;
   return solved->achieved;
-}
-
-std::string FrequencyErrorText(const PanelSettings& settings, int slot) {
-  std::optional<SlotSolution> solved = SolveSlot(settings, slot);
-  return solved ? FormatFrequencyError(*solved) : std::string();
 }
 
 std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {

@@ -26,26 +26,6 @@
 
 namespace korvane::session {
 
-// Texts a user sees, shared by every front end.
-inline constexpr char kCouldNotFind[] = "Could not find Synth board!";
-inline constexpr char kCommunicationError[] = "Communication eror!";
-inline constexpr char kHwTooOld[] =
-    "Automatic PLL chip identification works only with HW version 3 or higher.\n"
-    "Please set the correct chip type manually and reconnect the board.";
-inline constexpr char kFwTooOld[] =
-    "Automatic PLL chip identification works only with FW version 3.01 or higher.\n"
-    "Please update board firmware if you want to use automatic chip identification.\n"
-    "Or set the correct chip type manually and reconnect the board.";
-// A connect that lost its board while a chip identification probe was on slot 4.
-inline constexpr char kProbeMayRemain[] =
-    "The board may still be on a test setting from the chip identification (slot 4 at 6000 MHz, +5 dBm). "
-    "Switch the board off and on (it starts from the settings saved in its flash) and connect again to "
-    "clear it.";
-// A firmware update cut off after the erase began.
-inline constexpr char kPartialImage[] =
-    "The board waits in its bootloader with a partial image; run `korvane-cli flash` (without --connected) "
-    "to finish the update.";
-
 // What a connect's chip identification left on the board.
 enum class ProbeTrace {
   None,       // nothing was written to the board
@@ -123,8 +103,6 @@ struct SaveResult {
   Exchange refused;       // Refused: the command the board did not accept
   std::string reason;     // InvalidOverrides: which slot and why; nothing was sent
   int slotsSent = 0;      // the slots (in SlotName order) the board has accepted
-  // The message the window shows for this result.
-  std::string Message() const;
   bool ok() const { return status == Status::Saved; }
 };
 
@@ -137,7 +115,6 @@ struct FirmwareResult {
   size_t offset = 0;          // WriteFailed: byte offset of the refused halfword
   bool wasConnected = false;  // a running board was switched over first
   std::string reason;         // NoBootloader: why the port could not be used
-  std::string Message() const;
   bool ok() const { return status == Status::Done; }
 };
 
@@ -235,8 +212,6 @@ class BoardSession {
 std::optional<SlotSolution> SolveSlot(const PanelSettings& settings, int slot);
 // The real frequency a slot's settings give, in MHz; nullopt as for SolveSlot.
 std::optional<double> RealFrequency(const PanelSettings& settings, int slot);
-// "-122.2 Hz from 1296.000000 MHz", "exact", or empty when nothing can be solved.
-std::string FrequencyErrorText(const PanelSettings& settings, int slot);
 // What the window's real-frequency label shows: "/ %5.6lf", or "/ ----.---".
 std::string RealFrequencyLabel(const PanelSettings& settings, int slot);
 // The reference command for a board of this identity ("R % 3.6lf %lc;", or "R % 3.6lf;" on the

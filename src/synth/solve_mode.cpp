@@ -27,17 +27,6 @@ double FiniteHz(double hz) {
   return hz > kMax ? kMax : hz < -kMax ? -kMax : hz;
 }
 
-std::string FormatHz(double hz) {
-  const double size = std::fabs(hz);
-  // One decimal is what a synthesizer's error is worth; smaller and huge errors keep their size in view
-  // rather than showing "0.0" or a screen of digits.
-  if (size >= 0.05 && size < 1e12) return FormatFixed(hz, 1) + " Hz";
-  char buffer[32];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, hz, std::chars_format::scientific, 1);
-  (void)ec;  // 32 characters hold any double with one decimal
-  return std::string(buffer, end) + " Hz";
-}
-
 }  // namespace
 
 std::optional<SlotSolution> SolveSlot(SolveMode mode, ChipType chip, Band band, std::string_view frequencyText,
@@ -87,9 +76,15 @@ std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::strin
   return FormatRegisterSet(BuildSlotWords(mode, slot, chip, frequencyText, band, power, reference));
 }
 
-std::string FormatFrequencyError(const SlotSolution& solved) {
-  if (solved.exact) return "exact";
-  return FormatHz(solved.errorHz) + " from " + FormatFixed(solved.wanted, 6) + " MHz";
+std::string FormatErrorHz(double hz) {
+  const double size = std::fabs(hz);
+  // One decimal is what a synthesizer's error is worth; smaller and huge errors keep their size in view
+  // rather than showing "0.0" or a screen of digits.
+  if (size >= 0.05 && size < 1e12) return FormatFixed(hz, 1) + " Hz";
+  char buffer[32];
+  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, hz, std::chars_format::scientific, 1);
+  (void)ec;  // 32 characters hold any double with one decimal
+  return std::string(buffer, end) + " Hz";
 }
 
 }  // namespace korvane

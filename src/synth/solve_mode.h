@@ -49,8 +49,8 @@ RegisterSet BuildSlotWords(SolveMode mode, int slot, ChipType chip, std::string_
 std::string BuildSlotCommand(SolveMode mode, int slot, ChipType chip, std::string_view frequencyText, Band band,
                              PowerLevel power, const SolveReference& reference);
 
-// The tooltip of a real-frequency label: "-122.2 Hz from 1296.000000 MHz", or "exact" when the error is 0.
-// Errors below 0.05 Hz or from 1 THz on are written as "4.0e-03 Hz"; never localised.
-std::string FormatFrequencyError(const SlotSolution& solved);
+// A solution's error as the tooltip of a real-frequency label shows it: "-122.2 Hz"; errors below
+// 0.05 Hz or from 1 THz on are written as "4.0e-03 Hz"; never localised.
+std::string FormatErrorHz(double hz);
 
 }  // namespace korvane

@@ -14,6 +14,11 @@
 namespace korvane {
 namespace {
 
+// What the window's tooltip of a real-frequency label reads in English.
+std::string Tooltip(const SlotSolution& solved) {
+  return solved.exact ? "exact" : FormatErrorHz(solved.errorHz) + " from " + FormatFixed(solved.wanted, 6) + " MHz";
+}
+
 using enum Band;
 using enum PowerLevel;
 
@@ -99,7 +104,7 @@ TEST(SolveSlot, AchievedFrequencyAndTooltip) {
     std::optional<SlotSolution> solved = SolveSlot(c.mode, ChipType::Max2871, c.band, c.frequency, reference);
     ASSERT_TRUE(solved);
     EXPECT_EQ(FormatFixed(solved->achieved, 6), c.achieved);
-    EXPECT_EQ(FormatFrequencyError(*solved), c.tooltip);
+    EXPECT_EQ(Tooltip(*solved), c.tooltip);
   }
   EXPECT_FALSE(SolveSlot(SolveMode::Exact, ChipType::Max2871, Out1, "abc", Accept("10", ChipType::Max2871)));
   EXPECT_FALSE(SolveSlot(SolveMode::Classic, ChipType::Max2871, Out1, "inf", Accept("10", ChipType::Max2871)));
@@ -151,9 +156,9 @@ TEST(SolveSlot, IgnoresADecimalCommaLocale) {
   std::optional<SlotSolution> classic = SolveSlot(SolveMode::Classic, ChipType::Max2871, Out1, "432.05", reference);
   std::optional<SlotSolution> exact = SolveSlot(SolveMode::Exact, ChipType::Max2871, Out1, "432.05", reference);
   std::optional<SlotSolution> tiny = SolveSlot(SolveMode::Exact, ChipType::Max2871, Out1, "1296.000000001", reference);
-  std::string classicText = classic ? FormatFrequencyError(*classic) : "";
-  std::string exactText = exact ? FormatFrequencyError(*exact) : "";
-  std::string tinyText = tiny ? FormatFrequencyError(*tiny) : "";
+  std::string classicText = classic ? Tooltip(*classic) : "";
+  std::string exactText = exact ? Tooltip(*exact) : "";
+  std::string tinyText = tiny ? Tooltip(*tiny) : "";
   std::setlocale(LC_ALL, previous.c_str());
   EXPECT_EQ(classicText, "-12.2 Hz from 432.050000 MHz");
   EXPECT_EQ(exactText, "exact");

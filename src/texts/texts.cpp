@@ -1,0 +1,78 @@
+#include "texts/texts.h"
+
+#include <QCoreApplication>
+
+#include "firmware/firmware_image.h"
+#include "synth/number_text.h"
+
+namespace korvane::texts {
+
+std::string Tr(const char* english, std::initializer_list<std::string_view> args) {
+  const std::string text = QCoreApplication::translate("Texts", english).toStdString();
+  if (args.size() == 0) return text;
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const size_t n = i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '0') : 0;
+    if (text[i] == '%' && n >= 1 && n <= args.size()) {
+      out += *(args.begin() + (n - 1));
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string SaveMessage(const session::SaveResult& result) {
+  using Status = session::SaveResult::Status;
+  switch (result.status) {
+    case Status::Saved: {
+      const std::string saved = Tr(QT_TRANSLATE_NOOP(
+          "Texts",
+          "Configuration was saved to flash memory!\n\nNOTE: Autonomus mode is activated only by powering synth "
+          "board from the external power supply or USB charger. You can not activate autonomous mode if board is "
+          "connected to the computer."));
+      if (result.allInBand) return saved;
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "SOME FREQUENCIES APPEARED OUTSIDE SYNTHESIZER CHIP BAND! YOUR CONFIGURATION MAY "
+                                  "NOT WORK STABLE, OR MAY NOT WORK AT ALL!\n\n")) +
+             saved;
+    }
+    case Status::InvalidParameters:
+      return Tr(
+          QT_TRANSLATE_NOOP("Texts", "Please enter valid parameters values! Can not save parameters to flash memory!"));
+    case Status::SemicolonInBeacon:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "The beacon text must not contain \";\": the board would end the text there and "
+                                  "take the rest for a command.\nNothing was saved to flash memory."));
+    case Status::InvalidOverrides:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1\nNothing was saved to flash memory."), {result.reason});
+    case Status::Stopped:
+      return Tr(
+          QT_TRANSLATE_NOOP("Texts", "Stopped before the save was committed: nothing was written to flash memory."));
+    case Status::Refused:
+      break;
+  }
+  return Tr(QT_TRANSLATE_NOOP("Texts", "There was an error during saving parameters to flash memory!"));
+}
+
+std::string FirmwareMessage(const session::FirmwareResult& result) {
+  using Status = session::FirmwareResult::Status;
+  switch (result.status) {
+    case Status::Done:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Firmware was updated. Please reconnect the board."));
+    case Status::NoBootloader:
+      return Tr(kNoBootloader);
+    case Status::EraseFailed:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Cannot erase page %1!"), {std::to_string(result.page)});
+    case Status::AddressFailed:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Address setting error!"));
+    case Status::WriteFailed:
+      break;
+  }
+  const uint32_t address = firmware::kAppBaseAddress + static_cast<uint32_t>(result.offset);
+  return Tr(QT_TRANSLATE_NOOP("Texts", "Error writing address %1h!"), {FormatHex(address, 8)});
+}
+
+}  // namespace korvane::texts

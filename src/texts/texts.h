@@ -1,0 +1,54 @@
+// The texts a user reads about a board, one home for each: korvane-cli and the instrument server
+// print them in English, the window shows them in the user's language (context "Texts" of the
+// translation files; the English is the source text).
+#pragma once
+
+#include <QtGlobal>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "session/board_session.h"
+
+namespace korvane::texts {
+
+inline constexpr const char* kCouldNotFind = QT_TRANSLATE_NOOP("Texts", "Could not find Synth board!");
+inline constexpr const char* kCommunicationError = QT_TRANSLATE_NOOP("Texts", "Communication eror!");
+inline constexpr const char* kHwTooOld =
+    QT_TRANSLATE_NOOP("Texts",
+                      "Automatic PLL chip identification works only with HW version 3 or higher.\n"
+                      "Please set the correct chip type manually and reconnect the board.");
+inline constexpr const char* kFwTooOld =
+    QT_TRANSLATE_NOOP("Texts",
+                      "Automatic PLL chip identification works only with FW version 3.01 or higher.\n"
+                      "Please update board firmware if you want to use automatic chip identification.\n"
+                      "Or set the correct chip type manually and reconnect the board.");
+// A connect that lost its board while a chip identification probe was on slot 4.
+inline constexpr const char* kProbeMayRemain = QT_TRANSLATE_NOOP(
+    "Texts",
+    "The board may still be on a test setting from the chip identification (slot 4 at 6000 MHz, +5 dBm). "
+    "Switch the board off and on (it starts from the settings saved in its flash) and connect again to "
+    "clear it.");
+// A firmware update cut off after the erase began (korvane-cli).
+inline constexpr const char* kPartialImage = QT_TRANSLATE_NOOP(
+    "Texts",
+    "The board waits in its bootloader with a partial image; run `korvane-cli flash` (without --connected) "
+    "to finish the update.");
+inline constexpr const char* kConnectionLost = QT_TRANSLATE_NOOP("Texts", "Connection with device lost!");
+inline constexpr const char* kNoBootloader = QT_TRANSLATE_NOOP("Texts", "Cannot connect to board bootloader!");
+// The phases of a firmware update.
+inline constexpr const char* kEntering = QT_TRANSLATE_NOOP("Texts", "Entering Bootloader...");
+inline constexpr const char* kErasing = QT_TRANSLATE_NOOP("Texts", "Erasing Flash...");
+inline constexpr const char* kFlashing = QT_TRANSLATE_NOOP("Texts", "Flashing Firmware...");
+
+// The text in the user's language: what the installed translator gives for it, the English as it
+// is where there is none (korvane-cli installs none). %1, %2, ... are replaced by args in one pass,
+// after the translation, so a translation may put them in another order.
+std::string Tr(const char* english, std::initializer_list<std::string_view> args = {});
+
+// What a save to flash memory tells the user.
+std::string SaveMessage(const session::SaveResult& result);
+// What a firmware update tells the user (without the reason a missing bootloader gives).
+std::string FirmwareMessage(const session::FirmwareResult& result);
+
+}  // namespace korvane::texts

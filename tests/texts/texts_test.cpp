@@ -1,0 +1,79 @@
+#include "texts/texts.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTranslator>
+
+namespace korvane::texts {
+namespace {
+
+using session::FirmwareResult;
+using session::SaveResult;
+
+TEST(Texts, ResultsReadAsTheBoardsOwnMessages) {
+  const std::string saved =
+      "Configuration was saved to flash memory!\n\nNOTE: Autonomus mode is activated only by powering synth board "
+      "from the external power supply or USB charger. You can not activate autonomous mode if board is connected to "
+      "the computer.";
+  struct Case {
+    SaveResult result;
+    std::string text;
+  };
+  const Case saves[] = {
+      {{.status = SaveResult::Status::Saved}, saved},
+      {{.status = SaveResult::Status::Saved, .allInBand = false},
+       "SOME FREQUENCIES APPEARED OUTSIDE SYNTHESIZER CHIP BAND! YOUR CONFIGURATION MAY NOT WORK STABLE, OR MAY NOT "
+       "WORK AT ALL!\n\n" +
+           saved},
+      {{.status = SaveResult::Status::InvalidParameters},
+       "Please enter valid parameters values! Can not save parameters to flash memory!"},
+      {{.status = SaveResult::Status::Refused}, "There was an error during saving parameters to flash memory!"},
+      {{.status = SaveResult::Status::InvalidOverrides, .reason = "F3: 100% of %1"},
+       "F3: 100% of %1\nNothing was saved to flash memory."},
+      {{.status = SaveResult::Status::Stopped},
+       "Stopped before the save was committed: nothing was written to flash memory."},
+  };
+  for (const Case& c : saves) EXPECT_EQ(SaveMessage(c.result), c.text);
+
+  struct Flash {
+    FirmwareResult result;
+    std::string text;
+  };
+  const Flash flashes[] = {
+      {{.status = FirmwareResult::Status::Done}, "Firmware was updated. Please reconnect the board."},
+      {{.status = FirmwareResult::Status::NoBootloader}, "Cannot connect to board bootloader!"},
+      {{.status = FirmwareResult::Status::EraseFailed, .page = 17}, "Cannot erase page 17!"},
+      {{.status = FirmwareResult::Status::AddressFailed}, "Address setting error!"},
+      {{.status = FirmwareResult::Status::WriteFailed, .offset = 0x1FE}, "Error writing address 080021FEh!"},
+  };
+  for (const Flash& c : flashes) EXPECT_EQ(FirmwareMessage(c.result), c.text);
+}
+
+// A translation may reorder the arguments; what an argument holds is never read as a placeholder.
+class Reordering : public QTranslator {
+ public:
+  QString translate(const char* context, const char* source, const char*, int) const override {
+    if (QByteArray(context) != "Texts") return {};
+    if (QByteArray(source) == "The board refused \"%1\" (it answered \"%2\").") return QStringLiteral("%2 <- %1");
+    if (QByteArray(source) == "Cannot erase page %1!") return QStringLiteral("Seite %1 nicht gelöscht");
+    return {};
+  }
+  bool isEmpty() const override { return false; }
+};
+
+TEST(Texts, TranslationsPlaceTheArgumentsOnce) {
+  int argc = 0;
+  QCoreApplication app(argc, nullptr);
+  Reordering translator;
+  QCoreApplication::installTranslator(&translator);
+  EXPECT_EQ(Tr("The board refused \"%1\" (it answered \"%2\").", {"R %2;", "ER;"}), "ER; <- R %2;");
+  EXPECT_EQ(FirmwareMessage({.status = FirmwareResult::Status::EraseFailed, .page = 3}), "Seite 3 nicht gelöscht");
+  // No translation: the English, arguments in place.
+  EXPECT_EQ(Tr("%1 MHz is outside the outputs of this board.", {"12.5"}),
+            "12.5 MHz is outside the outputs of this board.");
+  QCoreApplication::removeTranslator(&translator);
+}
+
+}  // namespace
+}  // namespace korvane::texts
