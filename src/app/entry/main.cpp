@@ -5,6 +5,7 @@
 #include "app/app_icon.h"
 #include "app/main_window.h"
 #include "app/message_loop.h"
+#include "app/translation.h"
 #include "korvane/version.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QString::fromLatin1(korvane::kShortVersion));
   QApplication::setWindowIcon(korvane::app::AppIcon());
   QGuiApplication::setDesktopFileName(QStringLiteral("korvane"));
+  const korvane::app::Translation translation;
 
   korvane::app::CMessageLoop loop;
   korvane::app::MainWindow window(loop);
