@@ -26,6 +26,7 @@
 #include "app/plan_dialog.h"
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
+#include "app/translation.h"
 #include "app/update_info_dlg.h"
 #include "link/board_link.h"
 #include "link/port_list.h"
@@ -35,8 +36,12 @@ namespace {
 
 using namespace korvane;
 
+// In another language than English the pictures are named with it: korvane-demo-de.png.
+std::string languageSuffix;
+
 // A palette of 256 colours keeps the files small; a window has far fewer.
-bool Save(const QImage& picture, const std::string& path) {
+bool Save(const QImage& picture, std::string path) {
+  path.insert(path.size() - 4, languageSuffix);
   QImage small = picture.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
   if (!small.save(QString::fromStdString(path), "PNG", 0)) {
     std::fprintf(stderr, "screenshots: cannot write %s\n", path.c_str());
@@ -64,6 +69,8 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("Korvane"));
   QApplication::setWindowIcon(app::AppIcon());
+  const app::Translation translation;
+  if (translation.installed()) languageSuffix = "-" + QLocale::system().name().left(2).toStdString();
   if (argc != 2) {
     std::fprintf(stderr, "usage: korvane_screenshots FOLDER\n");
     return 2;

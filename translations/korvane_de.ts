@@ -401,120 +401,134 @@ Oder stellen Sie den richtigen Chiptyp von Hand ein und verbinden Sie die Platin
         <source>Flashing Firmware...</source>
         <translation>Firmware wird geschrieben...</translation>
     </message>
+    <message>
+        <source>Firmware version %1 from %2. 
+S/N %3</source>
+        <translation>Firmware-Version %1 vom %2. 
+S/N %3</translation>
+    </message>
+    <message>
+        <source>Bootloader v%1</source>
+        <translation>Bootloader v%1</translation>
+    </message>
+    <message>
+        <source>"%1" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings).</source>
+        <translation>„%1“ enthält keine Korvane-Konfiguration (keine Einstellungen in [SigGen], [Freqs] oder [Beacon]).</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::AboutDialog</name>
     <message>
         <source>OK</source>
-        <translation type="unfinished" />
+        <translation>OK</translation>
     </message>
 </context>
 <context>
     <name>korvane::app::CalibrateDialog</name>
     <message>
         <source>Calibrate reference</source>
-        <translation type="unfinished" />
+        <translation>Referenz kalibrieren</translation>
     </message>
     <message>
         <source>Measure an output with a counter. The reference is corrected by the ratio of the measured to the set frequency.</source>
-        <translation type="unfinished" />
+        <translation>Messen Sie einen Ausgang mit einem Frequenzzähler. Die Referenz wird um das Verhältnis von gemessener zu eingestellter Frequenz korrigiert.</translation>
     </message>
     <message>
         <source>Reference now:</source>
-        <translation type="unfinished" />
+        <translation>Referenz jetzt:</translation>
     </message>
     <message>
         <source>&amp;Output set (MHz):</source>
-        <translation type="unfinished" />
+        <translation>&amp;Eingestellter Ausgang (MHz):</translation>
     </message>
     <message>
         <source>&amp;Measured (MHz):</source>
-        <translation type="unfinished" />
+        <translation>&amp;Gemessen (MHz):</translation>
     </message>
     <message>
         <source>Output set (MHz)</source>
-        <translation type="unfinished" />
+        <translation>Eingestellter Ausgang (MHz)</translation>
     </message>
     <message>
         <source>Measured (MHz)</source>
-        <translation type="unfinished" />
+        <translation>Gemessen (MHz)</translation>
     </message>
     <message>
         <source>&amp;Use this reference</source>
-        <translation type="unfinished" />
+        <translation>Diese Referenz &amp;übernehmen</translation>
     </message>
     <message>
         <source>The reference field holds no number.</source>
-        <translation type="unfinished" />
+        <translation>Das Referenzfeld enthält keine Zahl.</translation>
     </message>
     <message>
         <source>Type the output's frequency and what the counter measured there.</source>
-        <translation type="unfinished" />
+        <translation>Geben Sie die Frequenz des Ausgangs ein und was der Zähler dort gemessen hat.</translation>
     </message>
     <message>
         <source>Corrected reference: %1 MHz (the reference was %2 ppm off).</source>
-        <translation type="unfinished" />
+        <translation>Korrigierte Referenz: %1 MHz (die Referenz lag %2 ppm daneben).</translation>
     </message>
     <message>
         <source>The board takes its reference in 1 Hz steps: %1 MHz is rounded, which leaves %2 Hz at %3 MHz.</source>
-        <translation type="unfinished" />
+        <translation>Die Platine nimmt ihre Referenz in Schritten von 1 Hz: %1 MHz wird gerundet, was %2 Hz bei %3 MHz übrig lässt.</translation>
     </message>
 </context>
 <context>
     <name>korvane::app::MainWindow</name>
     <message>
         <source>&amp;Calibrate...</source>
-        <translation type="unfinished" />
+        <translation>&amp;Kalibrieren...</translation>
     </message>
     <message>
         <source>&amp;Plan...</source>
-        <translation type="unfinished" />
+        <translation>&amp;Plan...</translation>
     </message>
 </context>
 <context>
     <name>korvane::app::PlanDialog</name>
     <message>
         <source>Frequency plan: %1</source>
-        <translation type="unfinished" />
+        <translation>Frequenzplan: %1</translation>
     </message>
     <message>
         <source>For a transverter's LO: RF = N x output + offset. The frequency field then takes and shows the RF; the board makes (RF - offset) / N.</source>
-        <translation type="unfinished" />
+        <translation>Für den LO eines Transverters: HF = N x Ausgang + Versatz. Das Frequenzfeld nimmt und zeigt dann die HF; die Platine erzeugt (HF - Versatz) / N.</translation>
     </message>
     <message>
         <source>&amp;Multiplier N (1 to 64):</source>
-        <translation type="unfinished" />
+        <translation>&amp;Multiplikator N (1 bis 64):</translation>
     </message>
     <message>
         <source>&amp;Offset (MHz, the IF; negative for an LO above the signal):</source>
-        <translation type="unfinished" />
+        <translation>&amp;Versatz (MHz, die ZF; negativ für einen LO oberhalb des Signals):</translation>
     </message>
     <message>
         <source>Multiplier N</source>
-        <translation type="unfinished" />
+        <translation>Multiplikator N</translation>
     </message>
     <message>
         <source>Offset (MHz)</source>
-        <translation type="unfinished" />
+        <translation>Versatz (MHz)</translation>
     </message>
     <message>
         <source>&amp;Use this plan</source>
-        <translation type="unfinished" />
+        <translation>Diesen Plan &amp;übernehmen</translation>
     </message>
     <message>
         <source>&amp;Remove plan</source>
-        <translation type="unfinished" />
+        <translation>Plan &amp;entfernen</translation>
     </message>
 </context>
 <context>
     <name>korvane::app::RegisterDialog</name>
     <message>
         <source>Set by you</source>
-        <translation type="unfinished" />
+        <translation>Von Ihnen gesetzt</translation>
     </message>
     <message>
         <source>As the board holds it</source>
-        <translation type="unfinished" />
+        <translation>Wie auf der Platine</translation>
     </message>
 </context>
 </TS>

@@ -16,7 +16,7 @@ int Run(const Args& args) {
   std::cerr << texts::kEntering << std::endl;
   const session::HandshakeResult bootloader = board.session.EnterBootloader(port);
   if (!bootloader.ok()) throw Failure(WithReason(texts::kNoBootloader, bootloader.reason));
-  std::cout << firmware::BootloaderVersionText(bootloader.identity) << "\nPlease reconnect the board." << std::endl;
+  std::cout << texts::BootloaderVersion(bootloader.identity) << "\n" << texts::kReconnect << std::endl;
   return kExitOk;
 }
 

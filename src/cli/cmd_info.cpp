@@ -38,9 +38,9 @@ int Run(const Args& args) {
                      .str()
               << "\n";
   } else if (bootloader) {
-    std::cout << firmware::BootloaderVersionText(id) << "\n";
+    std::cout << texts::BootloaderVersion(id) << "\n";
   } else {
-    std::cout << firmware::FirmwareInfoText(id) << "\n";
+    std::cout << texts::FirmwareInfo(id) << "\n";
   }
   return kExitOk;
 }

@@ -21,7 +21,7 @@ config::ProfileFile ReadConfiguration(const std::string& path) {
       // no configuration is refused before the board is touched.
       config::ProfileFile profile = config::ProfileFile::Parse(bytes);
       if (!config::HoldsSettings(profile)) {
-        throw Failure(config::NotAConfigurationText(path) + " Nothing was sent.");
+        throw Failure(texts::NotAConfiguration(path) + " Nothing was sent.");
       }
       return profile;
     }

@@ -213,10 +213,6 @@ PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& curr
   return settings;
 }
 
-std::string NotAConfigurationText(const std::string& path) {
-  return "\"" + path + "\" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings).";
-}
-
 bool HoldsSettings(const ProfileFile& profile) {
   for (const PresetKeys* keys : {&kSigGenKeys, &kPresets[0], &kPresets[1], &kPresets[2], &kPresets[3]}) {
     const char* section = keys == &kSigGenKeys ? kSigGen : kFreqs;

@@ -19,8 +19,6 @@ PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& curr
 // Whether a profile holds any key of the panel's settings: a file without one (an image, an
 // empty or unrelated file) is no configuration at all.
 bool HoldsSettings(const ProfileFile& profile);
-// Why a file that holds no settings is refused: "\"PATH\" holds no Korvane configuration (...)."
-std::string NotAConfigurationText(const std::string& path);
 
 // Loads the file at path (a missing file is an empty profile), stores the settings and saves
 // it back (through the writer, when one is given); false with *error when the file cannot be

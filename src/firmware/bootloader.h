@@ -12,8 +12,6 @@
 
 namespace korvane::firmware {
 
-inline constexpr char kBootloaderVersionPrefix[] = "Bootloader v";
-
 // With a board connected: sends "B;" without waiting for a reply (the firmware gives none) and
 // closes the link once the board has taken it. Returns whether a board was connected.
 bool SwitchToBootloader(link::BoardLink& link);
@@ -31,9 +29,5 @@ std::optional<size_t> WriteImage(link::BoardLink& link, std::span<const uint8_t>
 std::string VersionNumber(const link::BoardIdentity& id);
 // The version as the board's banner states it ("v3s.3.07"), else VersionNumber.
 std::string StatedVersion(const link::BoardIdentity& id);
-// "Firmware version %d.%02d.%04d from %08X. \nS/N %04X %04X %04X %04X %04X %04X"
-std::string FirmwareInfoText(const link::BoardIdentity& identity);
-// "Bootloader v%d.%d" of a bootloader's identity.
-std::string BootloaderVersionText(const link::BoardIdentity& identity);
 
 }  // namespace korvane::firmware

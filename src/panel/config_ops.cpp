@@ -87,7 +87,7 @@ void CMainDlg::OnLoadConfig() {
     }
     // Defaults for every key would replace the whole panel, and the next retune would send them.
     if (status == config::ReadStatus::Ok && !config::HoldsSettings(profile)) {
-      ShowError(Tr(kNothingLoaded, {config::NotAConfigurationText(*path)}), [this] { EndOperation(); });
+      ShowError(Tr(kNothingLoaded, {texts::NotAConfiguration(*path)}), [this] { EndOperation(); });
       return;
     }
     const PanelSettings loaded = config::LoadSettings(profile, model_.Settings());

@@ -14,7 +14,6 @@ namespace {
 
 constexpr const char* kUpdateTitle = QT_TRANSLATE_NOOP("Texts", "Updating Firmware");
 constexpr const char* kRecoveryTitle = QT_TRANSLATE_NOOP("Texts", "Please wait");
-constexpr const char* kReconnectText = QT_TRANSLATE_NOOP("Texts", "Please reconnect the board.");
 constexpr const char* kInfoCaption = QT_TRANSLATE_NOOP("Texts", "Firmware information");
 constexpr int kEnteringSteps = 2;
 
@@ -78,7 +77,7 @@ void CMainDlg::FinishUpdate(bool opened, bool wasConnected, const session::Firmw
 void CMainDlg::OnFirmwareInfo() {
   // While the box is up the panel is busy: a tuning tick waits until it is closed.
   if (!StartOperation(Operation::Working)) return;
-  Show({firmware::FirmwareInfoText(model_.identity()), Tr(kInfoCaption), MessageIcon::Information, {}},
+  Show({texts::FirmwareInfo(model_.identity()), Tr(kInfoCaption), MessageIcon::Information, {}},
        [this] { EndOperation(); });
 }
 
@@ -100,10 +99,10 @@ void CMainDlg::OnEnterBootloader() {
          }
          progress.step();
          return [this, identity = session.Identity()] {
-           ShowResult(firmware::BootloaderVersionText(identity), [this] {
+           ShowResult(texts::BootloaderVersion(identity), [this] {
              Disconnected();
              model_.CloseProgress();
-             ShowResult(Tr(kReconnectText), [this] { EndOperation(); });
+             ShowResult(Tr(texts::kReconnect), [this] { EndOperation(); });
            });
          };
        }});

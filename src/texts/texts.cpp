@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "firmware/bootloader.h"
 #include "firmware/firmware_image.h"
 #include "synth/number_text.h"
 
@@ -73,6 +74,26 @@ std::string FirmwareMessage(const session::FirmwareResult& result) {
   }
   const uint32_t address = firmware::kAppBaseAddress + static_cast<uint32_t>(result.offset);
   return Tr(QT_TRANSLATE_NOOP("Texts", "Error writing address %1h!"), {FormatHex(address, 8)});
+}
+
+std::string FirmwareInfo(const link::BoardIdentity& id) {
+  std::string serial;
+  for (const uint32_t word : id.serialWords) {
+    serial += (serial.empty() ? "" : " ") + FormatHex(word >> 16, 4) + " " + FormatHex(word & 0xFFFF, 4);
+  }
+  return Tr(QT_TRANSLATE_NOOP("Texts", "Firmware version %1 from %2. \nS/N %3"),
+            {firmware::VersionNumber(id), FormatHex(id.fwDateCode, 8), serial});
+}
+
+std::string BootloaderVersion(const link::BoardIdentity& id) {
+  return Tr(QT_TRANSLATE_NOOP("Texts", "Bootloader v%1"),
+            {std::to_string(id.hwVersion) + "." + std::to_string(id.fwMajor)});
+}
+
+std::string NotAConfiguration(const std::string& path) {
+  return Tr(
+      QT_TRANSLATE_NOOP("Texts", "\"%1\" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings)."),
+      {path});
 }
 
 }  // namespace korvane::texts

@@ -41,6 +41,8 @@ inline constexpr const char* kEntering = QT_TRANSLATE_NOOP("Texts", "Entering Bo
 inline constexpr const char* kErasing = QT_TRANSLATE_NOOP("Texts", "Erasing Flash...");
 inline constexpr const char* kFlashing = QT_TRANSLATE_NOOP("Texts", "Flashing Firmware...");
 
+inline constexpr const char* kReconnect = QT_TRANSLATE_NOOP("Texts", "Please reconnect the board.");
+
 // The text in the user's language: what the installed translator gives for it, the English as it
 // is where there is none (korvane-cli installs none). %1, %2, ... are replaced by args in one pass,
 // after the translation, so a translation may put them in another order.
@@ -50,5 +52,11 @@ std::string Tr(const char* english, std::initializer_list<std::string_view> args
 std::string SaveMessage(const session::SaveResult& result);
 // What a firmware update tells the user (without the reason a missing bootloader gives).
 std::string FirmwareMessage(const session::FirmwareResult& result);
+// "Firmware version 3.40.0012 from 20160915. \nS/N 0036 0041 ..." of a running firmware.
+std::string FirmwareInfo(const link::BoardIdentity& identity);
+// "Bootloader v3.40" of a bootloader's identity.
+std::string BootloaderVersion(const link::BoardIdentity& identity);
+// Why a file that holds no settings is refused.
+std::string NotAConfiguration(const std::string& path);
 
 }  // namespace korvane::texts

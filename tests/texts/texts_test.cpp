@@ -48,6 +48,15 @@ TEST(Texts, ResultsReadAsTheBoardsOwnMessages) {
       {{.status = FirmwareResult::Status::WriteFailed, .offset = 0x1FE}, "Error writing address 080021FEh!"},
   };
   for (const Flash& c : flashes) EXPECT_EQ(FirmwareMessage(c.result), c.text);
+
+  link::BoardIdentity id;
+  id.hwVersion = 3;
+  id.fwMajor = 4;
+  id.fwMinor = 12;
+  id.fwDateCode = 0x2016A;
+  id.serialWords = {0x0036004A, 0x5732500B, 0x20373638};
+  EXPECT_EQ(FirmwareInfo(id), "Firmware version 3.04.0012 from 0002016A. \nS/N 0036 004A 5732 500B 2037 3638");
+  EXPECT_EQ(BootloaderVersion(id), "Bootloader v3.4");
 }
 
 // A translation may reorder the arguments; what an argument holds is never read as a placeholder.
