@@ -415,6 +415,38 @@ S/N %3</translation>
         <source>"%1" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings).</source>
         <translation>„%1“ enthält keine Korvane-Konfiguration (keine Einstellungen in [SigGen], [Freqs] oder [Beacon]).</translation>
     </message>
+    <message>
+        <source>'%1' is not a frequency</source>
+        <translation>„%1“ ist keine Frequenz</translation>
+    </message>
+    <message>
+        <source>'%1' is written with a thousands separator</source>
+        <translation>„%1“ ist mit Tausendertrennzeichen geschrieben</translation>
+    </message>
+    <message>
+        <source>'%1' is not a frequency in MHz</source>
+        <translation>„%1“ ist keine Frequenz in MHz</translation>
+    </message>
+    <message>
+        <source>no frequency in the first column</source>
+        <translation>keine Frequenz in der ersten Spalte</translation>
+    </message>
+    <message>
+        <source>more than a million points</source>
+        <translation>mehr als eine Million Punkte</translation>
+    </message>
+    <message>
+        <source>no frequency in the list (one number in MHz per line, or the first column of a CSV file)</source>
+        <translation>keine Frequenz in der Liste (eine Zahl in MHz je Zeile oder die erste Spalte einer CSV-Datei)</translation>
+    </message>
+    <message>
+        <source>STEP must be above 0 (a sweep from a higher START goes down)</source>
+        <translation>SCHRITT muss größer als 0 sein (ein Durchlauf von einem höheren START läuft abwärts)</translation>
+    </message>
+    <message>
+        <source>line %1: %2</source>
+        <translation>Zeile %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::AboutDialog</name>

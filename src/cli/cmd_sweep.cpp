@@ -14,6 +14,7 @@
 #include "session/sweep.h"
 #include "synth/chip.h"
 #include "synth/number_text.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -59,9 +60,11 @@ std::vector<double> ListFile(const std::string& path) {
     case config::ReadStatus::Failed:
       throw Failure(error + " Nothing was sent.");
   }
-  std::string why;
+  session::ListProblem why;
   std::optional<std::vector<double>> points = session::ReadFrequencyList(bytes, &why);
-  if (!points) throw Failure("\"" + path + "\" is no frequency list: " + why + ". Nothing was sent.");
+  if (!points) {
+    throw Failure("\"" + path + "\" is no frequency list: " + texts::ListProblemText(why) + ". Nothing was sent.");
+  }
   return std::move(*points);
 }
 
@@ -74,9 +77,9 @@ std::vector<double> Points(const Args& args) {
   const double start = NumberArgument(args.positional[0], "START");
   const double stop = NumberArgument(args.positional[1], "STOP");
   const double step = NumberArgument(args.positional[2], "STEP");
-  std::string why;
+  session::ListProblem why;
   std::optional<std::vector<double>> points = session::SweepRange(start, stop, step, &why);
-  if (!points) throw UsageError(why);
+  if (!points) throw UsageError(texts::ListProblemText(why));
   return std::move(*points);
 }
 

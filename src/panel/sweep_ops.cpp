@@ -32,7 +32,7 @@ void CMainDlg::OnSweepStart(const SweepRequest& request) {
     if (!StartOperation(Operation::Working)) return;
     Show({Tr(kNothingSent, {why}), Tr(kSweepCaption), MessageIcon::Information, {}}, [this] { EndOperation(); });
   };
-  std::string why;
+  session::ListProblem why;
   std::optional<std::vector<double>> points;
   if (request.fromList) {
     points = session::ReadFrequencyList(request.list, &why);
@@ -47,7 +47,7 @@ void CMainDlg::OnSweepStart(const SweepRequest& request) {
     points = session::SweepRange(*start, *stop, *step, &why);
   }
   if (!points) {
-    refuse(Tr(QT_TRANSLATE_NOOP("Texts", "The sweep has no points: %1."), {why}));
+    refuse(Tr(QT_TRANSLATE_NOOP("Texts", "The sweep has no points: %1."), {texts::ListProblemText(why)}));
     return;
   }
   const std::optional<int64_t> dwell = WholeNumber(request.dwellMs);
@@ -139,9 +139,10 @@ void CMainDlg::OnSweepLoadList() {
                 [this] { EndOperation(); });
       return;
     }
-    std::string why;
+    session::ListProblem why;
     if (!session::ReadFrequencyList(bytes, &why)) {
-      ShowError(Tr(QT_TRANSLATE_NOOP("Texts", "\"%1\" is no frequency list: %2.\nNothing was loaded."), {*path, why}),
+      ShowError(Tr(QT_TRANSLATE_NOOP("Texts", "\"%1\" is no frequency list: %2.\nNothing was loaded."),
+                   {*path, texts::ListProblemText(why)}),
                 [this] { EndOperation(); });
       return;
     }

@@ -40,27 +40,27 @@ struct Line {
 };
 
 // Reads one field; the reason why it holds no frequency otherwise.
-std::optional<double> ReadField(std::string_view field, bool decimalComma, std::string* why) {
-  const std::string shown(field);
+std::optional<double> ReadField(std::string_view field, bool decimalComma, ListProblem* why) {
+  why->field = std::string(field);
   if (field.size() >= 2 && field.front() == '"' && field.back() == '"') field = Trim(field.substr(1, field.size() - 2));
   if (NamesNonFinite(field)) {
-    *why = "'" + shown + "' is not a frequency";
+    why->kind = ListProblem::Kind::NotAFrequency;
     return std::nullopt;
   }
   const bool comma = field.find(',') != std::string_view::npos;
   const bool point = field.find('.') != std::string_view::npos;
   if ((comma && (point || !decimalComma)) || std::count(field.begin(), field.end(), ',') > 1) {
-    *why = "'" + shown + "' is written with a thousands separator";
+    why->kind = ListProblem::Kind::ThousandsSeparator;
     return std::nullopt;
   }
   const std::optional<double> value = decimalComma ? ReadTypedNumber(field) : ReadNumberStrict(field);
-  if (!value) *why = "'" + shown + "' is not a frequency in MHz";
+  if (!value) why->kind = ListProblem::Kind::NotInMhz;
   return value;
 }
 
 }  // namespace
 
-std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, std::string* why) {
+std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, ListProblem* why) {
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
   std::vector<Line> lines;
   for (size_t number = 1; !text.empty(); ++number) {
@@ -112,8 +112,8 @@ std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, std:
         const std::string_view next = line.text.substr(cut + 1);
         if (next.size() >= 5 && AllDigits(next.substr(0, 3)) && next[3] == '.' && IsDigit(next[4])) {
           const size_t more = next.find(',');
-          const std::string number(line.text.substr(0, more == std::string_view::npos ? more : cut + 1 + more));
-          *why = "line " + std::to_string(line.number) + ": '" + number + "' is written with a thousands separator";
+          *why = {ListProblem::Kind::ThousandsSeparator, line.number,
+                  std::string(line.text.substr(0, more == std::string_view::npos ? more : cut + 1 + more))};
           return std::nullopt;
         }
       }
@@ -121,22 +121,23 @@ std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, std:
     // A heading above the data names its columns with words.
     if (i == 0 && std::none_of(line.text.begin(), line.text.end(), IsDigit) && !NamesNonFinite(fields[0])) continue;
     for (std::string_view field : fields) {
-      std::string reason;
-      const std::optional<double> value = ReadField(field, decimalComma, &reason);
+      ListProblem problem;
+      const std::optional<double> value = ReadField(field, decimalComma, &problem);
       if (!value) {
-        *why = "line " + std::to_string(line.number) + ": " +
-               (field.empty() ? "no frequency in the first column" : reason);
+        if (field.empty()) problem.kind = ListProblem::Kind::NoFirstColumn;
+        problem.line = line.number;
+        *why = problem;
         return std::nullopt;
       }
       if (mhz.size() >= kMaxListFrequencies) {
-        *why = "more than a million points";
+        *why = {ListProblem::Kind::TooManyPoints, 0, {}};
         return std::nullopt;
       }
       mhz.push_back(*value);
     }
   }
   if (mhz.empty()) {
-    *why = "no frequency in the list (one number in MHz per line, or the first column of a CSV file)";
+    *why = {ListProblem::Kind::Empty, 0, {}};
     return std::nullopt;
   }
   return mhz;

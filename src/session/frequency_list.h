@@ -9,6 +9,22 @@
 
 namespace korvane::session {
 
+// Why a list, or a range, gives no points; the front ends say it in words.
+struct ListProblem {
+  enum class Kind {
+    NotAFrequency,       // NaN, an infinity
+    ThousandsSeparator,  // "1,296.5"
+    NotInMhz,            // no number
+    NoFirstColumn,       // an empty first column
+    TooManyPoints,       // more than a million
+    Empty,               // no frequency at all
+    StepNotPositive,     // a range whose step is 0 or below
+  };
+  Kind kind = Kind::Empty;
+  size_t line = 0;    // the line (1-based) at fault; 0 when the problem is not one line's
+  std::string field;  // the field as written
+};
+
 // The most points a list may hold.
 inline constexpr size_t kMaxListFrequencies = 1000000;
 
@@ -21,7 +37,7 @@ inline constexpr size_t kMaxListFrequencies = 1000000;
 //  - The first data line may be a heading (its first column holds no digit).
 // Any other line whose first column is no number, or is NaN or an infinity, or writes the
 // number with a thousands separator ("1,296.5"), refuses the whole list: nullopt with *why
-// naming its line ("line 3: ...").
-std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, std::string* why);
+// naming its line.
+std::optional<std::vector<double>> ReadFrequencyList(std::string_view text, ListProblem* why);
 
 }  // namespace korvane::session

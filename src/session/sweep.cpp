@@ -25,14 +25,14 @@ const char* LockText(LockState state) {
 
 }  // namespace
 
-std::optional<std::vector<double>> SweepRange(double start, double stop, double step, std::string* why) {
+std::optional<std::vector<double>> SweepRange(double start, double stop, double step, ListProblem* why) {
   if (!(step > 0.0)) {
-    *why = "STEP must be above 0 (a sweep from a higher START goes down)";
+    *why = {ListProblem::Kind::StepNotPositive, 0, {}};
     return std::nullopt;
   }
   const double span = std::fabs(stop - start);
   if (span / step >= static_cast<double>(kMaxSweepPoints)) {
-    *why = "more than a million points";
+    *why = {ListProblem::Kind::TooManyPoints, 0, {}};
     return std::nullopt;
   }
   const int64_t points = static_cast<int64_t>(std::floor(span / step * (1.0 + 1e-12))) + 1;

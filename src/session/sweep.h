@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "config/panel_settings.h"
 #include "base/clock.h"
+#include "config/panel_settings.h"
 #include "session/board_session.h"
 #include "session/frequency_list.h"
 
@@ -22,7 +22,7 @@ inline constexpr int64_t kMaxSweepPoints = 1000000;
 // START to STOP in steps of STEP MHz, both ends included (a STOP the steps reach only up to
 // rounding counts as reached); a START above STOP goes down. nullopt with *why when the
 // three make no sweep.
-std::optional<std::vector<double>> SweepRange(double start, double stop, double step, std::string* why);
+std::optional<std::vector<double>> SweepRange(double start, double stop, double step, ListProblem* why);
 
 // The output a frequency goes out on: OUT1 while it is in OUT1's band, else OUT2 on a board
 // that has it (sSuffix 1); nullopt when neither makes it.

@@ -90,6 +90,37 @@ std::string BootloaderVersion(const link::BoardIdentity& id) {
             {std::to_string(id.hwVersion) + "." + std::to_string(id.fwMajor)});
 }
 
+std::string ListProblemText(const session::ListProblem& problem) {
+  using Kind = session::ListProblem::Kind;
+  std::string text;
+  switch (problem.kind) {
+    case Kind::NotAFrequency:
+      text = Tr(QT_TRANSLATE_NOOP("Texts", "'%1' is not a frequency"), {problem.field});
+      break;
+    case Kind::ThousandsSeparator:
+      text = Tr(QT_TRANSLATE_NOOP("Texts", "'%1' is written with a thousands separator"), {problem.field});
+      break;
+    case Kind::NotInMhz:
+      text = Tr(QT_TRANSLATE_NOOP("Texts", "'%1' is not a frequency in MHz"), {problem.field});
+      break;
+    case Kind::NoFirstColumn:
+      text = Tr(QT_TRANSLATE_NOOP("Texts", "no frequency in the first column"));
+      break;
+    case Kind::TooManyPoints:
+      text = Tr(QT_TRANSLATE_NOOP("Texts", "more than a million points"));
+      break;
+    case Kind::Empty:
+      text = Tr(QT_TRANSLATE_NOOP(
+          "Texts", "no frequency in the list (one number in MHz per line, or the first column of a CSV file)"));
+      break;
+    case Kind::StepNotPositive:
+      text = Tr(QT_TRANSLATE_NOOP("Texts", "STEP must be above 0 (a sweep from a higher START goes down)"));
+      break;
+  }
+  if (problem.line == 0) return text;
+  return Tr(QT_TRANSLATE_NOOP("Texts", "line %1: %2"), {std::to_string(problem.line), text});
+}
+
 std::string NotAConfiguration(const std::string& path) {
   return Tr(
       QT_TRANSLATE_NOOP("Texts", "\"%1\" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings)."),

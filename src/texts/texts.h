@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "session/board_session.h"
+#include "session/frequency_list.h"
 
 namespace korvane::texts {
 
@@ -56,6 +57,8 @@ std::string FirmwareMessage(const session::FirmwareResult& result);
 std::string FirmwareInfo(const link::BoardIdentity& identity);
 // "Bootloader v3.40" of a bootloader's identity.
 std::string BootloaderVersion(const link::BoardIdentity& identity);
+// Why a list or a range gives no points: "line 3: 'abc' is not a frequency in MHz".
+std::string ListProblemText(const session::ListProblem& problem);
 // Why a file that holds no settings is refused.
 std::string NotAConfiguration(const std::string& path);
 

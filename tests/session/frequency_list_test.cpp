@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "texts/texts.h"
+
 namespace korvane::session {
 namespace {
 
@@ -54,8 +56,9 @@ TEST(FrequencyList, ReadsWhatUsersWriteAndRefusesWithTheLine) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    std::string why;
-    const std::optional<std::vector<double>> mhz = ReadFrequencyList(c.text, &why);
+    ListProblem problem;
+    const std::optional<std::vector<double>> mhz = ReadFrequencyList(c.text, &problem);
+    const std::string why = texts::ListProblemText(problem);
     if (!c.why.empty()) {
       EXPECT_FALSE(mhz.has_value());
       EXPECT_EQ(why.rfind(c.why, 0), 0u) << why;

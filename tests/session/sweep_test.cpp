@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "texts/texts.h"
+
 namespace korvane::session {
 namespace {
 
@@ -24,11 +26,12 @@ TEST(SweepPoints, RangesGiveThePointsOrTheReason) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    std::string why;
+    ListProblem problem;
     std::optional<std::vector<double>> points;
     double start = 0, stop = 0, step = 0;
     ASSERT_EQ(std::sscanf(c.text.c_str(), "%lf %lf %lf", &start, &stop, &step), 3);
-    points = SweepRange(start, stop, step, &why);
+    points = SweepRange(start, stop, step, &problem);
+    const std::string why = texts::ListProblemText(problem);
     if (!c.why.empty()) {
       EXPECT_FALSE(points.has_value());
       EXPECT_EQ(why.rfind(c.why, 0), 0u) << why;
