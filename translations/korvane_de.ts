@@ -78,11 +78,11 @@ Das Feld behält seinen Wert.</translation>
         <translation>Der Versatz muss eine Zahl in MHz innerhalb von +-1000000 sein (negativ für einen LO oberhalb des Signals).</translation>
     </message>
     <message>
-        <source>Use "Repair..." to write its firmware; the board stays in its bootloader until then.</source>
+        <source>Use &quot;Repair...&quot; to write its firmware; the board stays in its bootloader until then.</source>
         <translation>Schreiben Sie ihre Firmware mit „Reparieren...“; bis dahin bleibt die Platine in ihrem Bootloader.</translation>
     </message>
     <message>
-        <source>The board now waits in its bootloader with part of the new firmware; "Repair..." finishes the update.</source>
+        <source>The board now waits in its bootloader with part of the new firmware; &quot;Repair...&quot; finishes the update.</source>
         <translation>Die Platine wartet jetzt mit einem Teil der neuen Firmware in ihrem Bootloader; „Reparieren...“ schließt die Aktualisierung ab.</translation>
     </message>
     <message>
@@ -110,7 +110,7 @@ Es wurde nichts gesendet.</translation>
         <translation>%1 Es wurde nichts gesendet.</translation>
     </message>
     <message>
-        <source>The board refused "%1" (it answered "%2").</source>
+        <source>The board refused &quot;%1&quot; (it answered &quot;%2&quot;).</source>
         <translation>Die Platine hat „%1“ abgelehnt (Antwort „%2“).</translation>
     </message>
     <message>
@@ -142,15 +142,15 @@ Es wurde nichts gesendet.</translation>
         <translation>%1 HF (Ausgang %2 MHz, %3)</translation>
     </message>
     <message>
-        <source>"%1" MHz is out of the %2's reach: its counters come no nearer than %3 MHz.</source>
+        <source>&quot;%1&quot; MHz is out of the %2&apos;s reach: its counters come no nearer than %3 MHz.</source>
         <translation>„%1“ MHz liegt außer Reichweite des %2: seine Zähler kommen nicht näher als %3 MHz.</translation>
     </message>
     <message>
-        <source>The output %1 MHz lies outside the %2's band for %3 (%4 to %5 MHz); it is sent as typed and may not lock.</source>
+        <source>The output %1 MHz lies outside the %2&apos;s band for %3 (%4 to %5 MHz); it is sent as typed and may not lock.</source>
         <translation>Der Ausgang %1 MHz liegt außerhalb des Bands des %2 für %3 (%4 bis %5 MHz); er wird wie eingegeben gesendet und rastet vielleicht nicht ein.</translation>
     </message>
     <message>
-        <source>%1 MHz lies outside the %2's band for %3 (%4 to %5 MHz); it is sent as typed and may not lock.</source>
+        <source>%1 MHz lies outside the %2&apos;s band for %3 (%4 to %5 MHz); it is sent as typed and may not lock.</source>
         <translation>%1 MHz liegt außerhalb des Bands des %2 für %3 (%4 bis %5 MHz); die Frequenz wird wie eingegeben gesendet und rastet vielleicht nicht ein.</translation>
     </message>
     <message>
@@ -232,11 +232,11 @@ Abgelehnt: %1</translation>
         <translation> wie auf der Platine</translation>
     </message>
     <message>
-        <source>Expert settings: %1 field differs from Korvane's (%2).</source>
+        <source>Expert settings: %1 field differs from Korvane&apos;s (%2).</source>
         <translation>Experteneinstellungen: %1 Feld weicht von Korvanes Wert ab (%2).</translation>
     </message>
     <message>
-        <source>Expert settings: %1 fields differ from Korvane's (%2).</source>
+        <source>Expert settings: %1 fields differ from Korvane&apos;s (%2).</source>
         <translation>Experteneinstellungen: %1 Felder weichen von Korvanes Werten ab (%2).</translation>
     </message>
     <message>
@@ -280,11 +280,11 @@ Abgelehnt: %1</translation>
         <translation>Fertig nach %1 Punkten.</translation>
     </message>
     <message>
-        <source>"%1" was not found.</source>
+        <source>&quot;%1&quot; was not found.</source>
         <translation>„%1“ wurde nicht gefunden.</translation>
     </message>
     <message>
-        <source>"%1" is no frequency list: %2.
+        <source>&quot;%1&quot; is no frequency list: %2.
 Nothing was loaded.</source>
         <translation>„%1“ ist keine Frequenzliste: %2.
 Es wurde nichts geladen.</translation>
@@ -316,7 +316,7 @@ HINWEIS: Der autonome Betrieb beginnt nur, wenn die Synthesizer-Platine von eine
         <translation>Bitte geben Sie gültige Parameterwerte ein! Die Parameter können nicht im Flash-Speicher gesichert werden!</translation>
     </message>
     <message>
-        <source>The beacon text must not contain ";": the board would end the text there and take the rest for a command.
+        <source>The beacon text must not contain &quot;;&quot;: the board would end the text there and take the rest for a command.
 Nothing was saved to flash memory.</source>
         <translation>Der Bakentext darf kein „;“ enthalten: die Platine würde den Text dort beenden und den Rest als Befehl lesen.
 Es wurde nichts im Flash-Speicher gesichert.</translation>
@@ -412,19 +412,19 @@ S/N %3</translation>
         <translation>Bootloader v%1</translation>
     </message>
     <message>
-        <source>"%1" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings).</source>
+        <source>&quot;%1&quot; holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings).</source>
         <translation>„%1“ enthält keine Korvane-Konfiguration (keine Einstellungen in [SigGen], [Freqs] oder [Beacon]).</translation>
     </message>
     <message>
-        <source>'%1' is not a frequency</source>
+        <source>&apos;%1&apos; is not a frequency</source>
         <translation>„%1“ ist keine Frequenz</translation>
     </message>
     <message>
-        <source>'%1' is written with a thousands separator</source>
+        <source>&apos;%1&apos; is written with a thousands separator</source>
         <translation>„%1“ ist mit Tausendertrennzeichen geschrieben</translation>
     </message>
     <message>
-        <source>'%1' is not a frequency in MHz</source>
+        <source>&apos;%1&apos; is not a frequency in MHz</source>
         <translation>„%1“ ist keine Frequenz in MHz</translation>
     </message>
     <message>
@@ -494,7 +494,7 @@ S/N %3</translation>
         <translation>Das Referenzfeld enthält keine Zahl.</translation>
     </message>
     <message>
-        <source>Type the output's frequency and what the counter measured there.</source>
+        <source>Type the output&apos;s frequency and what the counter measured there.</source>
         <translation>Geben Sie die Frequenz des Ausgangs ein und was der Zähler dort gemessen hat.</translation>
     </message>
     <message>
@@ -524,7 +524,7 @@ S/N %3</translation>
         <translation>Frequenzplan: %1</translation>
     </message>
     <message>
-        <source>For a transverter's LO: RF = N x output + offset. The frequency field then takes and shows the RF; the board makes (RF - offset) / N.</source>
+        <source>For a transverter&apos;s LO: RF = N x output + offset. The frequency field then takes and shows the RF; the board makes (RF - offset) / N.</source>
         <translation>Für den LO eines Transverters: HF = N x Ausgang + Versatz. Das Frequenzfeld nimmt und zeigt dann die HF; die Platine erzeugt (HF - Versatz) / N.</translation>
     </message>
     <message>
