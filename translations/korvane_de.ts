@@ -454,6 +454,43 @@ S/N %3</translation>
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>About Korvane</source>
+        <translation>Über Korvane</translation>
+    </message>
+    <message>
+        <source>MAX2871/ADF4350/ADF4351 synthesizer board programming and control utility.
+Version %1
+
+Korvane is free software: you can redistribute it and/or modify it under the terms of the GNU General Public License as published by the Free Software Foundation, either version 3 of the License, or (at your option) any later version. It comes with ABSOLUTELY NO WARRANTY.</source>
+        <translation>Programm zum Programmieren und Steuern von MAX2871/ADF4350/ADF4351-Synthesizer-Platinen.
+Version %1
+
+Korvane ist freie Software: Sie können sie unter den Bedingungen der GNU General Public License, wie von der Free Software Foundation veröffentlicht, weitergeben und/oder verändern, entweder gemäß Version 3 der Lizenz oder (nach Ihrer Wahl) jeder späteren Version. Sie wird OHNE JEDE GEWÄHRLEISTUNG bereitgestellt.</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::CUpdateInfoDlg</name>
+    <message>
+        <source> · %1 of %2 halfwords</source>
+        <translation> · %1 von %2 Halbwörtern</translation>
+    </message>
+    <message>
+        <source> · %1m %2s left</source>
+        <translation> · noch %1 min %2 s</translation>
+    </message>
+    <message>
+        <source> · %1 of %2</source>
+        <translation> · %1 von %2</translation>
+    </message>
+    <message>
+        <source> · %1s left</source>
+        <translation> · noch %1 s</translation>
+    </message>
+    <message>
+        <source>Korvane will close when the update has finished</source>
+        <translation>Korvane schließt sich, wenn die Aktualisierung beendet ist</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::CalibrateDialog</name>
@@ -516,6 +553,410 @@ S/N %3</translation>
         <source>&amp;Plan...</source>
         <translation>&amp;Plan...</translation>
     </message>
+    <message>
+        <source>First</source>
+        <translation>1.</translation>
+    </message>
+    <message>
+        <source>Second</source>
+        <translation>2.</translation>
+    </message>
+    <message>
+        <source>Third</source>
+        <translation>3.</translation>
+    </message>
+    <message>
+        <source>Fourth</source>
+        <translation>4.</translation>
+    </message>
+    <message>
+        <source>first</source>
+        <translation>1.</translation>
+    </message>
+    <message>
+        <source>second</source>
+        <translation>2.</translation>
+    </message>
+    <message>
+        <source>third</source>
+        <translation>3.</translation>
+    </message>
+    <message>
+        <source>fourth</source>
+        <translation>4.</translation>
+    </message>
+    <message>
+        <source>Freq. code</source>
+        <translation>Frequenzcode</translation>
+    </message>
+    <message>
+        <source>CW keying</source>
+        <translation>CW-Tastung</translation>
+    </message>
+    <message>
+        <source>MAX2871/ADF435x board utility v%1</source>
+        <translation>MAX2871/ADF435x-Platinenprogramm v%1</translation>
+    </message>
+    <message>
+        <source>Signal Generator</source>
+        <translation>Signalgenerator</translation>
+    </message>
+    <message>
+        <source>Current frequency of the synthesizer (can be changed on the fly)</source>
+        <translation>Aktuelle Frequenz des Synthesizers (im laufenden Betrieb änderbar)</translation>
+    </message>
+    <message>
+        <source>&amp;Frequency (MHz):</source>
+        <translation>&amp;Frequenz (MHz):</translation>
+    </message>
+    <message>
+        <source>Real current synthesizer frequency</source>
+        <translation>Tatsächliche aktuelle Frequenz des Synthesizers</translation>
+    </message>
+    <message>
+        <source>Current output power of the synthesizer (can be changed on the fly)</source>
+        <translation>Aktuelle Ausgangsleistung des Synthesizers (im laufenden Betrieb änderbar)</translation>
+    </message>
+    <message>
+        <source>&amp;Power (dBm):</source>
+        <translation>&amp;Leistung (dBm):</translation>
+    </message>
+    <message>
+        <source>&amp;Band:</source>
+        <translation>&amp;Band:</translation>
+    </message>
+    <message>
+        <source>LO/Beacon frequencies</source>
+        <translation>LO-/Bakenfrequenzen</translation>
+    </message>
+    <message>
+        <source>Select reference frequency</source>
+        <translation>Referenzfrequenz wählen</translation>
+    </message>
+    <message>
+        <source>Reference frequenc&amp;y (MHz):</source>
+        <translation>Referenzfre&amp;quenz (MHz):</translation>
+    </message>
+    <message>
+        <source>External reference</source>
+        <translation>Externe Referenz</translation>
+    </message>
+    <message>
+        <source>Disable internal reference oscillator (check it if you use external reference)</source>
+        <translation>Internen Referenzoszillator abschalten (ankreuzen, wenn Sie eine externe Referenz verwenden)</translation>
+    </message>
+    <message>
+        <source>Exact fre&amp;quencies</source>
+        <translation>E&amp;xakte Frequenzen</translation>
+    </message>
+    <message>
+        <source>Choose the fraction nearest to each typed frequency (the real frequency&apos;s tooltip shows the remaining error)</source>
+        <translation>Den Bruch wählen, der jeder eingegebenen Frequenz am nächsten kommt (der Tooltip der tatsächlichen Frequenz zeigt den verbleibenden Fehler)</translation>
+    </message>
+    <message>
+        <source>%1 configuration frequency</source>
+        <translation>Frequenz der %1 Konfiguration</translation>
+    </message>
+    <message>
+        <source>F%1 frequency (MHz)</source>
+        <translation>F%1 Frequenz (MHz)</translation>
+    </message>
+    <message>
+        <source>Real synthesizer frequency for the %1 configuration</source>
+        <translation>Tatsächliche Synthesizer-Frequenz der %1 Konfiguration</translation>
+    </message>
+    <message>
+        <source>%1 configuration output power</source>
+        <translation>Ausgangsleistung der %1 Konfiguration</translation>
+    </message>
+    <message>
+        <source>F%1 power (dBm)</source>
+        <translation>F%1 Leistung (dBm)</translation>
+    </message>
+    <message>
+        <source>F%1 band</source>
+        <translation>F%1 Band</translation>
+    </message>
+    <message>
+        <source>Beacon mode</source>
+        <translation>Bakenbetrieb</translation>
+    </message>
+    <message>
+        <source>Enable beacon</source>
+        <translation>Bake einschalten</translation>
+    </message>
+    <message>
+        <source>Enable beacon mode</source>
+        <translation>Bakenbetrieb einschalten</translation>
+    </message>
+    <message>
+        <source>Enable scannin&amp;g</source>
+        <translation>Suchla&amp;uf einschalten</translation>
+    </message>
+    <message>
+        <source>Scan configured frequencies in beacon mode</source>
+        <translation>Die eingestellten Frequenzen im Bakenbetrieb durchlaufen</translation>
+    </message>
+    <message>
+        <source>Beacon keying speed (wpm)</source>
+        <translation>Tastgeschwindigkeit der Bake (WpM)</translation>
+    </message>
+    <message>
+        <source>Trans&amp;mission speed (wpm):</source>
+        <translation>Sendegeschwindig&amp;keit (WpM):</translation>
+    </message>
+    <message>
+        <source>Up to %1 characters, use #xxxx for xxxxms tone generation and &amp;xxxx for pause.</source>
+        <translation>Bis zu %1 Zeichen; #xxxx erzeugt xxxx ms Ton, &amp;xxxx eine Pause.</translation>
+    </message>
+    <message>
+        <source>Beaco&amp;n text:</source>
+        <translation>Bake&amp;ntext:</translation>
+    </message>
+    <message>
+        <source>Ou&amp;tput  1 &amp;&amp; 2 function:</source>
+        <translation>Funktion der Aus&amp;gänge 1 &amp;&amp; 2:</translation>
+    </message>
+    <message>
+        <source>C&amp;hip:</source>
+        <translation>C&amp;hip:</translation>
+    </message>
+    <message>
+        <source>Select COM port to communicate with board</source>
+        <translation>COM-Port für die Verbindung zur Platine wählen</translation>
+    </message>
+    <message>
+        <source>C&amp;OM port:</source>
+        <translation>C&amp;OM-Port:</translation>
+    </message>
+    <message>
+        <source>&amp;Connect</source>
+        <translation>&amp;Verbinden</translation>
+    </message>
+    <message>
+        <source>Establish connection to the synthesizer board</source>
+        <translation>Verbindung zur Synthesizer-Platine herstellen</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>Stop looking for the board (Esc)</source>
+        <translation>Die Suche nach der Platine beenden (Esc)</translation>
+    </message>
+    <message>
+        <source>&amp;Disconnect</source>
+        <translation>&amp;Trennen</translation>
+    </message>
+    <message>
+        <source>Close connection to the board</source>
+        <translation>Verbindung zur Platine schließen</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Sichern</translation>
+    </message>
+    <message>
+        <source>Write board configuration to flash memory</source>
+        <translation>Konfiguration der Platine in den Flash-Speicher schreiben</translation>
+    </message>
+    <message>
+        <source>&amp;Load config...</source>
+        <translation>Konfiguration la&amp;den...</translation>
+    </message>
+    <message>
+        <source>Load the panel&apos;s settings from a configuration file</source>
+        <translation>Die Einstellungen des Fensters aus einer Konfigurationsdatei laden</translation>
+    </message>
+    <message>
+        <source>Sa&amp;ve config...</source>
+        <translation>Konfiguration s&amp;peichern...</translation>
+    </message>
+    <message>
+        <source>Save the panel&apos;s settings to a configuration file</source>
+        <translation>Die Einstellungen des Fensters in einer Konfigurationsdatei speichern</translation>
+    </message>
+    <message>
+        <source>S&amp;weep...</source>
+        <translation>&amp;Wobbeln...</translation>
+    </message>
+    <message>
+        <source>Step the signal generator through frequencies</source>
+        <translation>Den Signalgenerator schrittweise durch Frequenzen führen</translation>
+    </message>
+    <message>
+        <source>R&amp;egisters...</source>
+        <translation>Re&amp;gister...</translation>
+    </message>
+    <message>
+        <source>The register words of each slot and what their fields mean</source>
+        <translation>Die Registerwörter jedes Platzes und was ihre Felder bedeuten</translation>
+    </message>
+    <message>
+        <source>Firmware &amp;info...</source>
+        <translation>Firmware-&amp;Info...</translation>
+    </message>
+    <message>
+        <source>Show the board&apos;s firmware version and serial number (Ctrl+B switches the board to its bootloader)</source>
+        <translation>Firmware-Version und Seriennummer der Platine zeigen (Strg+B schaltet die Platine in ihren Bootloader)</translation>
+    </message>
+    <message>
+        <source>&amp;Repair...</source>
+        <translation>&amp;Reparieren...</translation>
+    </message>
+    <message>
+        <source>Write new firmware to the board, or finish an update (Ctrl+B switches the board to its bootloader)</source>
+        <translation>Neue Firmware auf die Platine schreiben oder eine Aktualisierung abschließen (Strg+B schaltet die Platine in ihren Bootloader)</translation>
+    </message>
+    <message>
+        <source>&amp;About...</source>
+        <translation>&amp;Über...</translation>
+    </message>
+    <message>
+        <source>Display program information, version number and copyright</source>
+        <translation>Programminformation, Versionsnummer und Urheberrecht anzeigen</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>B&amp;eenden</translation>
+    </message>
+    <message>
+        <source>Quit the application</source>
+        <translation>Das Programm beenden</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Board</source>
+        <translation>Platine</translation>
+    </message>
+    <message>
+        <source>Notice</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>Lock</source>
+        <translation>Einrastung</translation>
+    </message>
+    <message>
+        <source>Real frequency</source>
+        <translation>Tatsächliche Frequenz</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>RF with the plan %1; the board makes %2 MHz</source>
+        <translation>HF mit dem Plan %1; die Platine erzeugt %2 MHz</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Chip</source>
+        <translation>Chip</translation>
+    </message>
+    <message>
+        <source>C&amp;hip</source>
+        <translation>C&amp;hip</translation>
+    </message>
+    <message>
+        <source>Lock lost</source>
+        <translation>Einrastung verloren</translation>
+    </message>
+    <message>
+        <source>The board on %1 reports no lock since %2.</source>
+        <translation>Die Platine an %1 meldet seit %2 keine Einrastung.</translation>
+    </message>
+    <message>
+        <source>Connecting to %1...</source>
+        <translation>Verbinde mit %1...</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>Nicht verbunden</translation>
+    </message>
+    <message>
+        <source>DEMO board: no hardware attached</source>
+        <translation>DEMO-Platine: keine Hardware angeschlossen</translation>
+    </message>
+    <message>
+        <source>Port: %1</source>
+        <translation>Port: %1</translation>
+    </message>
+    <message>
+        <source>%1, firmware %2</source>
+        <translation>%1, Firmware %2</translation>
+    </message>
+    <message>
+        <source>Board: %1</source>
+        <translation>Platine: %1</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>Refused: %1</source>
+        <translation>Abgelehnt: %1</translation>
+    </message>
+    <message>
+        <source>Note: %1</source>
+        <translation>Hinweis: %1</translation>
+    </message>
+    <message>
+        <source>Lock unknown</source>
+        <translation>Einrastung unbekannt</translation>
+    </message>
+    <message>
+        <source>Locked</source>
+        <translation>Eingerastet</translation>
+    </message>
+    <message>
+        <source>Not locked</source>
+        <translation>Nicht eingerastet</translation>
+    </message>
+    <message>
+        <source>Not locked since %1</source>
+        <translation>Nicht eingerastet seit %1</translation>
+    </message>
+    <message>
+        <source>Lock: %1</source>
+        <translation>Einrastung: %1</translation>
+    </message>
+    <message>
+        <source>Lock detect read at %1</source>
+        <translation>Einrasterkennung gelesen um %1</translation>
+    </message>
+    <message>
+        <source>Lock detect not read yet</source>
+        <translation>Einrasterkennung noch nicht gelesen</translation>
+    </message>
+    <message>
+        <source>Real frequency: %1</source>
+        <translation>Tatsächliche Frequenz: %1</translation>
+    </message>
+    <message>
+        <source>The frequency the board makes, and its error from the typed one; select it or right-click to copy</source>
+        <translation>Die Frequenz, die die Platine erzeugt, und ihr Fehler zur eingegebenen; markieren oder Rechtsklick zum Kopieren</translation>
+    </message>
+    <message>
+        <source>Signal generator</source>
+        <translation>Signalgenerator</translation>
+    </message>
+    <message>
+        <source>;;All files (*.*)</source>
+        <translation>;;Alle Dateien (*.*)</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::PlanDialog</name>
@@ -561,6 +1002,285 @@ S/N %3</translation>
     <message>
         <source>As the board holds it</source>
         <translation>Wie auf der Platine</translation>
+    </message>
+    <message>
+        <source>Registers</source>
+        <translation>Register</translation>
+    </message>
+    <message>
+        <source>Signal generator</source>
+        <translation>Signalgenerator</translation>
+    </message>
+    <message>
+        <source>Slot</source>
+        <translation>Platz</translation>
+    </message>
+    <message>
+        <source>&amp;Slot:</source>
+        <translation>&amp;Platz:</translation>
+    </message>
+    <message>
+        <source>Register words and fields</source>
+        <translation>Registerwörter und Felder</translation>
+    </message>
+    <message>
+        <source>Expert settings</source>
+        <translation>Experteneinstellungen</translation>
+    </message>
+    <message>
+        <source>E&amp;xpert settings (fields sent instead of Korvane&apos;s values):</source>
+        <translation>E&amp;xperteneinstellungen (Felder, die statt Korvanes Werten gesendet werden):</translation>
+    </message>
+    <message>
+        <source>&amp;Reset slot</source>
+        <translation>Platz &amp;zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Give this slot Korvane&apos;s own values in every field</source>
+        <translation>Diesem Platz in jedem Feld Korvanes eigene Werte geben</translation>
+    </message>
+    <message>
+        <source>Reset &amp;all slots</source>
+        <translation>&amp;Alle Plätze zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Give every slot Korvane&apos;s own values in every field</source>
+        <translation>Jedem Platz in jedem Feld Korvanes eigene Werte geben</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>Copy the words and fields of this slot as text</source>
+        <translation>Die Wörter und Felder dieses Platzes als Text kopieren</translation>
+    </message>
+    <message>
+        <source>
+The board keeps these words; what is typed was not sent: %1
+</source>
+        <translation>
+Die Platine behält diese Wörter; das Eingegebene wurde nicht gesendet: %1
+</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>Register</translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation>Feld</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>Korvane&apos;s value</source>
+        <translation>Korvanes Wert</translation>
+    </message>
+    <message>
+        <source>%1, register R%2</source>
+        <translation>%1, Register R%2</translation>
+    </message>
+    <message>
+        <source>%1, Korvane&apos;s value: %2</source>
+        <translation>%1, Korvanes Wert: %2</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::SweepDialog</name>
+    <message>
+        <source>locked</source>
+        <translation>eingerastet</translation>
+    </message>
+    <message>
+        <source>not locked</source>
+        <translation>nicht eingerastet</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>St&amp;art, stop and step</source>
+        <translation>St&amp;art, Stopp und Schritt</translation>
+    </message>
+    <message>
+        <source>&amp;List of frequencies</source>
+        <translation>&amp;Frequenzliste</translation>
+    </message>
+    <message>
+        <source>Start (MHz)</source>
+        <translation>Start (MHz)</translation>
+    </message>
+    <message>
+        <source>First frequency of the sweep, in MHz</source>
+        <translation>Erste Frequenz des Durchlaufs, in MHz</translation>
+    </message>
+    <message>
+        <source>Stop (MHz)</source>
+        <translation>Stopp (MHz)</translation>
+    </message>
+    <message>
+        <source>Last frequency of the sweep, in MHz</source>
+        <translation>Letzte Frequenz des Durchlaufs, in MHz</translation>
+    </message>
+    <message>
+        <source>Step (MHz)</source>
+        <translation>Schritt (MHz)</translation>
+    </message>
+    <message>
+        <source>Distance between points, in MHz</source>
+        <translation>Abstand zwischen den Punkten, in MHz</translation>
+    </message>
+    <message>
+        <source>Load &amp;CSV...</source>
+        <translation>&amp;CSV laden...</translation>
+    </message>
+    <message>
+        <source>Dwell (ms)</source>
+        <translation>Verweildauer (ms)</translation>
+    </message>
+    <message>
+        <source>Time at each point after its retune, in milliseconds</source>
+        <translation>Zeit an jedem Punkt nach dem Umstimmen, in Millisekunden</translation>
+    </message>
+    <message>
+        <source>Passes</source>
+        <translation>Durchläufe</translation>
+    </message>
+    <message>
+        <source>How often the points are run through; 0 runs until Stop</source>
+        <translation>Wie oft die Punkte durchlaufen werden; 0 läuft bis Stopp</translation>
+    </message>
+    <message>
+        <source>E&amp;xact frequencies</source>
+        <translation>E&amp;xakte Frequenzen</translation>
+    </message>
+    <message>
+        <source>Read loc&amp;k at each point</source>
+        <translation>&amp;Einrastung an jedem Punkt lesen</translation>
+    </message>
+    <message>
+        <source>S&amp;tart</source>
+        <translation>S&amp;tarten</translation>
+    </message>
+    <message>
+        <source>St&amp;op</source>
+        <translation>A&amp;nhalten</translation>
+    </message>
+    <message>
+        <source>Sa&amp;ve CSV...</source>
+        <translation>CSV &amp;speichern...</translation>
+    </message>
+    <message>
+        <source>Sweep</source>
+        <translation>Wobbeln</translation>
+    </message>
+    <message>
+        <source>Frequencies (MHz)</source>
+        <translation>Frequenzen (MHz)</translation>
+    </message>
+    <message>
+        <source>One frequency in MHz per line, or the first column of a CSV file (columns separated by &apos;,&apos;, or by &apos;;&apos; where the numbers have a decimal comma)</source>
+        <translation>Eine Frequenz in MHz je Zeile oder die erste Spalte einer CSV-Datei (Spalten durch &apos;,&apos; getrennt, oder durch &apos;;&apos;, wenn die Zahlen ein Dezimalkomma haben)</translation>
+    </message>
+    <message>
+        <source>Take the frequencies from the first column of a CSV file</source>
+        <translation>Die Frequenzen aus der ersten Spalte einer CSV-Datei nehmen</translation>
+    </message>
+    <message>
+        <source>Power</source>
+        <translation>Leistung</translation>
+    </message>
+    <message>
+        <source>As the signal generator</source>
+        <translation>Wie der Signalgenerator</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Ask the board for its lock detect after each retune (one more exchange per point)</source>
+        <translation>Nach jedem Umstimmen die Einrasterkennung der Platine abfragen (ein Austausch mehr je Punkt)</translation>
+    </message>
+    <message>
+        <source>End the sweep after the point being tuned (Esc)</source>
+        <translation>Den Durchlauf nach dem gerade eingestellten Punkt beenden (Esc)</translation>
+    </message>
+    <message>
+        <source>Save the points as a CSV file</source>
+        <translation>Die Punkte als CSV-Datei speichern</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>Zeit (s)</translation>
+    </message>
+    <message>
+        <source>Requested (MHz)</source>
+        <translation>Verlangt (MHz)</translation>
+    </message>
+    <message>
+        <source>Real (MHz)</source>
+        <translation>Tatsächlich (MHz)</translation>
+    </message>
+    <message>
+        <source>Lock</source>
+        <translation>Einrastung</translation>
+    </message>
+    <message>
+        <source>Points</source>
+        <translation>Punkte</translation>
+    </message>
+    <message>
+        <source>Sweep status</source>
+        <translation>Stand des Durchlaufs</translation>
+    </message>
+    <message>
+        <source>Sta&amp;rt (MHz):</source>
+        <translation>Sta&amp;rt (MHz):</translation>
+    </message>
+    <message>
+        <source>Sto&amp;p (MHz):</source>
+        <translation>Sto&amp;pp (MHz):</translation>
+    </message>
+    <message>
+        <source>St&amp;ep (MHz):</source>
+        <translation>Sc&amp;hritt (MHz):</translation>
+    </message>
+    <message>
+        <source>&amp;Dwell (ms):</source>
+        <translation>&amp;Verweildauer (ms):</translation>
+    </message>
+    <message>
+        <source>Pa&amp;sses:</source>
+        <translation>&amp;Durchläufe:</translation>
+    </message>
+    <message>
+        <source>Po&amp;wer:</source>
+        <translation>&amp;Leistung:</translation>
+    </message>
+    <message>
+        <source>Start the sweep on the connected board</source>
+        <translation>Den Durchlauf auf der verbundenen Platine starten</translation>
+    </message>
+    <message>
+        <source>Connect a board first</source>
+        <translation>Zuerst eine Platine verbinden</translation>
+    </message>
+    <message>
+        <source>Point %1 of %2</source>
+        <translation>Punkt %1 von %2</translation>
+    </message>
+    <message>
+        <source>, pass %1 (until Stop)</source>
+        <translation>, Durchlauf %1 (bis Stopp)</translation>
+    </message>
+    <message>
+        <source>, pass %1 of %2</source>
+        <translation>, Durchlauf %1 von %2</translation>
     </message>
 </context>
 </TS>

@@ -12,14 +12,14 @@ namespace korvane::app {
 
 AboutDialog::AboutDialog(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
-  setWindowTitle(kAboutTitle);
+  setWindowTitle(tr(kAboutTitle));
   setModal(true);
 
   auto* icon = new QLabel(this);
   icon->setPixmap(AppIconPixmap(48));
   icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-  auto* text = new QLabel(QString::fromUtf8(kAboutText), this);
+  auto* text = new QLabel(tr(kAboutText).arg(QString::fromLatin1(KORVANE_SHORT_VERSION)), this);
   text->setObjectName("aboutText");
   text->setTextFormat(Qt::PlainText);
   text->setAlignment(Qt::AlignCenter);

@@ -7,14 +7,16 @@
 
 namespace korvane::app {
 
-inline constexpr char kAboutTitle[] = "About Korvane";
-inline constexpr char kAboutText[] =
-    "MAX2871/ADF4350/ADF4351 synthesizer board programming and control utility.\n"
-    "Version " KORVANE_SHORT_VERSION
-    "\n\n"
-    "Korvane is free software: you can redistribute it and/or modify it under the terms of the GNU "
-    "General Public License as published by the Free Software Foundation, either version 3 of the "
-    "License, or (at your option) any later version. It comes with ABSOLUTELY NO WARRANTY.";
+inline constexpr const char* kAboutTitle = QT_TRANSLATE_NOOP("korvane::app::AboutDialog", "About Korvane");
+// %1: the version.
+inline constexpr const char* kAboutText =
+    QT_TRANSLATE_NOOP("korvane::app::AboutDialog",
+                      "MAX2871/ADF4350/ADF4351 synthesizer board programming and control utility.\n"
+                      "Version %1"
+                      "\n\n"
+                      "Korvane is free software: you can redistribute it and/or modify it under the terms of the GNU "
+                      "General Public License as published by the Free Software Foundation, either version 3 of the "
+                      "License, or (at your option) any later version. It comes with ABSOLUTELY NO WARRANTY.");
 
 class AboutDialog : public QDialog {
   Q_OBJECT

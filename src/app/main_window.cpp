@@ -50,8 +50,12 @@ using panel::Operation;
 
 namespace {
 
-constexpr std::array<const char*, 4> kOrdinals = {"First", "Second", "Third", "Fourth"};
-constexpr std::array<const char*, 4> kOrdinalsLower = {"first", "second", "third", "fourth"};
+constexpr std::array<const char*, 4> kOrdinals = {
+    QT_TRANSLATE_NOOP("korvane::app::MainWindow", "First"), QT_TRANSLATE_NOOP("korvane::app::MainWindow", "Second"),
+    QT_TRANSLATE_NOOP("korvane::app::MainWindow", "Third"), QT_TRANSLATE_NOOP("korvane::app::MainWindow", "Fourth")};
+constexpr std::array<const char*, 4> kOrdinalsLower = {
+    QT_TRANSLATE_NOOP("korvane::app::MainWindow", "first"), QT_TRANSLATE_NOOP("korvane::app::MainWindow", "second"),
+    QT_TRANSLATE_NOOP("korvane::app::MainWindow", "third"), QT_TRANSLATE_NOOP("korvane::app::MainWindow", "fourth")};
 // Which jumpers select which preset.
 constexpr std::array<const char*, 4> kJumperCaptions = {"S2  S1", "S2   --", "--   S1", " --    --"};
 constexpr int kWheelNotch = 120;
@@ -65,10 +69,10 @@ QLabel* Caption(const QString& text, QWidget* parent) {
 // A field's caption with its Alt key ("&Frequency (MHz):"); the field takes the caption,
 // without the colon, as the name a screen reader says.
 QLabel* CaptionFor(const char* text, QWidget* field, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  auto* label = new QLabel(MainWindow::tr(text), parent);
   label->setTextFormat(Qt::PlainText);
   label->setBuddy(field);
-  QString name = QString::fromUtf8(text).replace(QLatin1String("&&"), QLatin1String("\x01"));
+  QString name = MainWindow::tr(text).replace(QLatin1String("&&"), QLatin1String("\x01"));
   name.remove(QLatin1Char('&')).replace(QLatin1Char('\x01'), QLatin1Char('&'));
   if (name.endsWith(QLatin1Char(':'))) name.chop(1);
   if (field->accessibleName().isEmpty()) field->setAccessibleName(name.simplified());
@@ -126,7 +130,8 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
 
 // The chip list's entries, in the order of session::ChipChoice.
 constexpr const char* kChipListEntries[] = {"Auto", "ADF4350", "ADF4351", "MAX2871"};
-constexpr const char* kPinFunctions[] = {"Freq. code", "CW keying"};
+constexpr const char* kPinFunctions[] = {QT_TRANSLATE_NOOP("korvane::app::MainWindow", "Freq. code"),
+                                         QT_TRANSLATE_NOOP("korvane::app::MainWindow", "CW keying")};
 constexpr char kBuiltToolTip[] = "korvaneToolTip";
 
 // Selects the entry whose data is the value; none when the list lacks it.
@@ -143,7 +148,7 @@ MainWindow::MainWindow(CMessageLoop& loop, WindowEnvironment environment)
           clock_, environment.demo ? *environment.demo : ownDemo_,
           environment.transports ? environment.transports : link::TransportFactory(link::MakeTransport)))) {
   dlg_ = std::make_unique<panel::CMainDlg>(model_, *this, *runner_, std::move(environment.ports));
-  setWindowTitle(QString::fromUtf8(panel::kWindowTitle));
+  setWindowTitle(tr("MAX2871/ADF435x board utility v%1").arg(QString::fromLatin1(KORVANE_SHORT_VERSION)));
   setWindowIcon(AppIcon());
   BuildControls();
   ConnectUserSignals();
@@ -181,7 +186,7 @@ MainWindow::~MainWindow() {
 template <class W>
 W* MainWindow::Make(int id, W* widget, const char* tooltip) {
   widget->setObjectName(QString::number(id));
-  if (tooltip != nullptr) widget->setToolTip(QString::fromUtf8(tooltip));
+  if (tooltip != nullptr) widget->setToolTip(tr(tooltip));
   controls_[id] = widget;
   return widget;
 }
@@ -227,34 +232,33 @@ QComboBox* SizedList(QComboBox* combo) {
 }  // namespace
 
 QWidget* MainWindow::BuildSignalGenerator() {
-  auto* group = new QGroupBox(QStringLiteral("Signal Generator"), this);
+  auto* group = new QGroupBox(tr("Signal Generator"), this);
   auto* grid = new QGridLayout(group);
   const int sg = ctl::kSigGenSlot;
-  auto* frequency =
-      SizedForFrequency(Make(ctl::Freq(sg), new QLineEdit(group)),
-                        QStringLiteral("Current frequency of the synthesizer (can be changed on the fly)"));
-  grid->addWidget(CaptionFor("&Frequency (MHz):", frequency, group), 0, 0);
+  auto* frequency = SizedForFrequency(Make(ctl::Freq(sg), new QLineEdit(group)),
+                                      tr("Current frequency of the synthesizer (can be changed on the fly)"));
+  grid->addWidget(CaptionFor(QT_TR_NOOP("&Frequency (MHz):"), frequency, group), 0, 0);
   grid->addWidget(frequency, 0, 1);
   grid->addWidget(SizedForReal(Make(ctl::Real(sg), new QLabel(QStringLiteral("/ ----.------"), group)),
-                               QStringLiteral("Real current synthesizer frequency")),
+                               tr("Real current synthesizer frequency")),
                   0, 2, 1, 2);
   auto* power = SizedList(Make(ctl::Power(sg), new QComboBox(group),
-                               "Current output power of the synthesizer (can be changed on the fly)"));
-  grid->addWidget(CaptionFor("&Power (dBm):", power, group), 1, 0);
+                               QT_TR_NOOP("Current output power of the synthesizer (can be changed on the fly)")));
+  grid->addWidget(CaptionFor(QT_TR_NOOP("&Power (dBm):"), power, group), 1, 0);
   grid->addWidget(power, 1, 1, Qt::AlignLeft);
   auto* band = SizedList(Make(ctl::BandList(sg), new QComboBox(group)));
-  grid->addWidget(CaptionFor("&Band:", band, group), 1, 2, Qt::AlignRight);
+  grid->addWidget(CaptionFor(QT_TR_NOOP("&Band:"), band, group), 1, 2, Qt::AlignRight);
   grid->addWidget(band, 1, 3, Qt::AlignLeft);
   grid->setColumnStretch(4, 1);
   return group;
 }
 
 QWidget* MainWindow::BuildPresets() {
-  auto* group = new QGroupBox(QStringLiteral("LO/Beacon frequencies"), this);
+  auto* group = new QGroupBox(tr("LO/Beacon frequencies"), this);
   auto* grid = new QGridLayout(group);
 
-  auto* reference = Make(ctl::kReference, new QLineEdit(group), "Select reference frequency");
-  grid->addWidget(CaptionFor("Reference frequenc&y (MHz):", reference, group), 0, 0, 1, 2);
+  auto* reference = Make(ctl::kReference, new QLineEdit(group), QT_TR_NOOP("Select reference frequency"));
+  grid->addWidget(CaptionFor(QT_TR_NOOP("Reference frequenc&y (MHz):"), reference, group), 0, 0, 1, 2);
   reference->setMinimumWidth(reference->fontMetrics().horizontalAdvance(QStringLiteral("000.0000000")) + 12);
   grid->addWidget(reference, 0, 2);
   // The field's own menu, with "Calibrate..." after it; shown without a nested event loop.
@@ -268,38 +272,39 @@ QWidget* MainWindow::BuildPresets() {
     menu->popup(reference->mapToGlobal(at));
   });
   auto* referenceBoxes = new QHBoxLayout;
-  referenceBoxes->addWidget(Make(ctl::kExtReference, new QCheckBox(QStringLiteral("External reference"), group),
-                                 "Disable internal reference oscillator (check it if you use external reference)"));
-  referenceBoxes->addWidget(Make(ctl::kExactBox, new QCheckBox(QStringLiteral("Exact fre&quencies"), group),
-                                 "Choose the fraction nearest to each typed frequency (the real frequency's tooltip "
-                                 "shows the remaining error)"));
+  referenceBoxes->addWidget(
+      Make(ctl::kExtReference, new QCheckBox(tr("External reference"), group),
+           QT_TR_NOOP("Disable internal reference oscillator (check it if you use external reference)")));
+  referenceBoxes->addWidget(
+      Make(ctl::kExactBox, new QCheckBox(tr("Exact fre&quencies"), group),
+           QT_TR_NOOP("Choose the fraction nearest to each typed frequency (the real frequency's tooltip "
+                      "shows the remaining error)")));
   referenceBoxes->addStretch(1);
   grid->addLayout(referenceBoxes, 0, 3, 1, 3);
 
   for (int slot = 0; slot < 4; ++slot) {
     const int row = slot + 1;
     grid->addWidget(JumperCaption(kJumperCaptions[static_cast<size_t>(slot)], group), row, 0);
-    const QString ordinal = QString::fromUtf8(kOrdinals[static_cast<size_t>(slot)]);
-    const QString ordinalLower = QString::fromUtf8(kOrdinalsLower[static_cast<size_t>(slot)]);
-    auto* frequency = SizedForFrequency(Make(ctl::Freq(slot), new QLineEdit(group)),
-                                        ordinal + QStringLiteral(" configuration frequency"));
+    const QString ordinal = tr(kOrdinals[static_cast<size_t>(slot)]);
+    const QString ordinalLower = tr(kOrdinalsLower[static_cast<size_t>(slot)]);
+    auto* frequency =
+        SizedForFrequency(Make(ctl::Freq(slot), new QLineEdit(group)), tr("%1 configuration frequency").arg(ordinal));
     // "F1:" says little to a screen reader among four alike rows.
-    frequency->setAccessibleName(QStringLiteral("F%1 frequency (MHz)").arg(slot + 1));
+    frequency->setAccessibleName(tr("F%1 frequency (MHz)").arg(slot + 1));
     QLabel* caption = Caption(QStringLiteral("F&%1:").arg(slot + 1), group);
     caption->setBuddy(frequency);
     grid->addWidget(caption, row, 1, Qt::AlignRight);
     grid->addWidget(frequency, row, 2);
-    grid->addWidget(
-        SizedForReal(Make(ctl::Real(slot), new QLabel(QStringLiteral("/ ----.------"), group)),
-                     QStringLiteral("Real synthesizer frequency for the %1 configuration").arg(ordinalLower)),
-        row, 3);
+    grid->addWidget(SizedForReal(Make(ctl::Real(slot), new QLabel(QStringLiteral("/ ----.------"), group)),
+                                 tr("Real synthesizer frequency for the %1 configuration").arg(ordinalLower)),
+                    row, 3);
     auto* power = SizedList(Make(ctl::Power(slot), new QComboBox(group)));
-    power->setToolTip(ordinal + QStringLiteral(" configuration output power"));
-    power->setAccessibleName(QStringLiteral("F%1 power (dBm)").arg(slot + 1));
+    power->setToolTip(tr("%1 configuration output power").arg(ordinal));
+    power->setAccessibleName(tr("F%1 power (dBm)").arg(slot + 1));
     power->setAccessibleDescription(power->accessibleName());
     grid->addWidget(power, row, 4);
     auto* band = SizedList(Make(ctl::BandList(slot), new QComboBox(group)));
-    band->setAccessibleName(QStringLiteral("F%1 band").arg(slot + 1));
+    band->setAccessibleName(tr("F%1 band").arg(slot + 1));
     band->setAccessibleDescription(band->accessibleName());
     grid->addWidget(band, row, 5);
   }
@@ -308,25 +313,25 @@ QWidget* MainWindow::BuildPresets() {
 }
 
 QWidget* MainWindow::BuildBeacon() {
-  auto* group = new QGroupBox(QStringLiteral("Beacon mode"), this);
+  auto* group = new QGroupBox(tr("Beacon mode"), this);
   auto* grid = new QGridLayout(group);
 
-  grid->addWidget(Make(ctl::kBeaconBox, new QCheckBox(QStringLiteral("Enable beacon"), group), "Enable beacon mode"), 0,
+  grid->addWidget(Make(ctl::kBeaconBox, new QCheckBox(tr("Enable beacon"), group), QT_TR_NOOP("Enable beacon mode")), 0,
                   0);
-  grid->addWidget(Make(ctl::kScanBox, new QCheckBox(QStringLiteral("Enable scannin&g"), group),
-                       "Scan configured frequencies in beacon mode"),
+  grid->addWidget(Make(ctl::kScanBox, new QCheckBox(tr("Enable scannin&g"), group),
+                       QT_TR_NOOP("Scan configured frequencies in beacon mode")),
                   0, 1, 1, 2);
 
-  auto* speed = Make(ctl::kSpeed, new QLineEdit(group), "Beacon keying speed (wpm)");
-  grid->addWidget(CaptionFor("Trans&mission speed (wpm):", speed, group), 1, 0);
+  auto* speed = Make(ctl::kSpeed, new QLineEdit(group), QT_TR_NOOP("Beacon keying speed (wpm)"));
+  grid->addWidget(CaptionFor(QT_TR_NOOP("Trans&mission speed (wpm):"), speed, group), 1, 0);
   speed->setMaximumWidth(speed->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
   grid->addWidget(speed, 1, 1, Qt::AlignLeft);
 
   auto* text = Make(ctl::kBeaconText, new QPlainTextEdit(group));
   // The number the board keeps, which the field holds to.
-  text->setToolTip(QStringLiteral("Up to %1 characters, use #xxxx for xxxxms tone generation and &xxxx for pause.")
+  text->setToolTip(tr("Up to %1 characters, use #xxxx for xxxxms tone generation and &xxxx for pause.")
                        .arg(session::kBeaconTextMax));
-  grid->addWidget(CaptionFor("Beaco&n text:", text, group), 2, 0, 1, 3);
+  grid->addWidget(CaptionFor(QT_TR_NOOP("Beaco&n text:"), text, group), 2, 0, 1, 3);
   text->setLineWrapMode(QPlainTextEdit::NoWrap);
   text->setTabChangesFocus(true);
   text->setFixedHeight(text->fontMetrics().lineSpacing() * 3 + 2 * text->frameWidth() + 8);
@@ -334,7 +339,7 @@ QWidget* MainWindow::BuildBeacon() {
 
   // "&&" is the one ampersand on screen.
   auto* function = SizedList(Make(ctl::kPinFunction, new QComboBox(group)));
-  grid->addWidget(CaptionFor("Ou&tput  1 && 2 function:", function, group), 4, 0);
+  grid->addWidget(CaptionFor(QT_TR_NOOP("Ou&tput  1 && 2 function:"), function, group), 4, 0);
   grid->addWidget(function, 4, 1, 1, 2, Qt::AlignLeft);
   grid->setColumnStretch(2, 1);
   return group;
@@ -346,76 +351,81 @@ QWidget* MainWindow::BuildColumn() {
   layout->setContentsMargins(0, 0, 0, 0);
 
   auto* chips = SizedList(Make(ctl::kChipList, new QComboBox(column)));
-  auto* chipCaption = Make(ctl::kChipCaption, CaptionFor("C&hip:", chips, column));
+  auto* chipCaption = Make(ctl::kChipCaption, CaptionFor(QT_TR_NOOP("C&hip:"), chips, column));
   layout->addWidget(chipCaption);
   layout->addWidget(chips);
 
   layout->addSpacing(6);
-  auto* port = Make(ctl::kPortList, new PortCombo(column), "Select COM port to communicate with board");
-  layout->addWidget(CaptionFor("C&OM port:", port, column));
+  auto* port = Make(ctl::kPortList, new PortCombo(column), QT_TR_NOOP("Select COM port to communicate with board"));
+  layout->addWidget(CaptionFor(QT_TR_NOOP("C&OM port:"), port, column));
   port->lineEdit()->setAccessibleName(port->accessibleName());
   port->setMinimumContentsLength(10);
   port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   layout->addWidget(port);
 
   auto button = [&](int id, const char* text, const char* tooltip = nullptr) {
-    auto* b = Make(id, new QPushButton(QString::fromUtf8(text), column), tooltip);
+    auto* b = Make(id, new QPushButton(tr(text), column), tooltip);
     // Enter on a button that has the focus presses it, as Space does.
     b->setAutoDefault(true);
     layout->addWidget(b);
     return b;
   };
   layout->addSpacing(6);
-  button(ctl::kConnect, "&Connect", "Establish connection to the synthesizer board");
-  button(ctl::kCancel, "&Cancel", "Stop looking for the board (Esc)")->hide();
-  button(ctl::kDisconnect, "&Disconnect", "Close connection to the board");
+  button(ctl::kConnect, QT_TR_NOOP("&Connect"), QT_TR_NOOP("Establish connection to the synthesizer board"));
+  button(ctl::kCancel, QT_TR_NOOP("&Cancel"), QT_TR_NOOP("Stop looking for the board (Esc)"))->hide();
+  button(ctl::kDisconnect, QT_TR_NOOP("&Disconnect"), QT_TR_NOOP("Close connection to the board"));
   layout->addSpacing(6);
-  button(ctl::kSave, "&Save", "Write board configuration to flash memory");
-  button(ctl::kLoadConfig, "&Load config...", "Load the panel's settings from a configuration file");
-  button(ctl::kSaveConfig, "Sa&ve config...", "Save the panel's settings to a configuration file");
+  button(ctl::kSave, QT_TR_NOOP("&Save"), QT_TR_NOOP("Write board configuration to flash memory"));
+  button(ctl::kLoadConfig, QT_TR_NOOP("&Load config..."),
+         QT_TR_NOOP("Load the panel's settings from a configuration file"));
+  button(ctl::kSaveConfig, QT_TR_NOOP("Sa&ve config..."),
+         QT_TR_NOOP("Save the panel's settings to a configuration file"));
   layout->addSpacing(6);
-  button(ctl::kSweep, "S&weep...", "Step the signal generator through frequencies");
-  button(ctl::kRegisters, "R&egisters...", "The register words of each slot and what their fields mean");
+  button(ctl::kSweep, QT_TR_NOOP("S&weep..."), QT_TR_NOOP("Step the signal generator through frequencies"));
+  button(ctl::kRegisters, QT_TR_NOOP("R&egisters..."),
+         QT_TR_NOOP("The register words of each slot and what their fields mean"));
   layout->addSpacing(6);
-  button(ctl::kFirmwareInfo, "Firmware &info...",
-         "Show the board's firmware version and serial number (Ctrl+B switches the board to its bootloader)");
-  button(ctl::kRepairUpdate, "&Repair...",
-         "Write new firmware to the board, or finish an update (Ctrl+B switches the board to its bootloader)");
+  button(
+      ctl::kFirmwareInfo, QT_TR_NOOP("Firmware &info..."),
+      QT_TR_NOOP("Show the board's firmware version and serial number (Ctrl+B switches the board to its bootloader)"));
+  button(
+      ctl::kRepairUpdate, QT_TR_NOOP("&Repair..."),
+      QT_TR_NOOP("Write new firmware to the board, or finish an update (Ctrl+B switches the board to its bootloader)"));
   layout->addStretch(1);
-  button(ctl::kAbout, "&About...", "Display program information, version number and copyright");
-  button(ctl::kExit, "E&xit", "Quit the application");
+  button(ctl::kAbout, QT_TR_NOOP("&About..."), QT_TR_NOOP("Display program information, version number and copyright"));
+  button(ctl::kExit, QT_TR_NOOP("E&xit"), QT_TR_NOOP("Quit the application"));
   return column;
 }
 
 QWidget* MainWindow::BuildStatusStrip() {
   auto* strip = new QFrame(this);
   strip->setFrameShape(QFrame::StyledPanel);
-  strip->setAccessibleName(QStringLiteral("Status"));
+  strip->setAccessibleName(tr("Status"));
   auto* row = new QHBoxLayout(strip);
   row->setContentsMargins(6, 2, 6, 2);
   auto label = [&](int id, const char* name) {
     auto* l = Make(id, new QLabel(strip));
     l->setTextFormat(Qt::PlainText);
-    l->setAccessibleName(QString::fromUtf8(name));
+    l->setAccessibleName(tr(name));
     return l;
   };
-  row->addWidget(label(ctl::kStatusPort, "Port"));
-  row->addWidget(label(ctl::kStatusBoard, "Board"));
+  row->addWidget(label(ctl::kStatusPort, QT_TR_NOOP("Port")));
+  row->addWidget(label(ctl::kStatusBoard, QT_TR_NOOP("Board")));
   row->addStretch(1);
   // What became of the last retune: a refusal (in red) or board values that gave way.
-  auto* notice = label(ctl::kStatusNotice, "Notice");
+  auto* notice = label(ctl::kStatusNotice, QT_TR_NOOP("Notice"));
   notice->setVisible(false);
   row->addWidget(notice);
-  auto* light = label(ctl::kLockLight, "Lock");
+  auto* light = label(ctl::kLockLight, QT_TR_NOOP("Lock"));
   row->addWidget(light);
-  auto* real = label(ctl::kStatusReal, "Real frequency");
+  auto* real = label(ctl::kStatusReal, QT_TR_NOOP("Real frequency"));
   // The real frequency is text to take elsewhere: select it, or "Copy" from its menu.
   real->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   real->setFocusPolicy(Qt::ClickFocus);
   real->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(real, &QLabel::customContextMenuRequested, this, [this, real](const QPoint& at) {
     QMenu menu(real);
-    QAction* copy = menu.addAction(QStringLiteral("Copy"));
+    QAction* copy = menu.addAction(tr("Copy"));
     copy->setEnabled(!real->text().isEmpty());
     if (menu.exec(real->mapToGlobal(at)) == copy) CopyRealFrequency();
   });
@@ -445,7 +455,7 @@ void MainWindow::BuildControls() {
 
   // Fixed entries; a list's positions are the view's business alone.
   for (const char* entry : kChipListEntries) List(ctl::kChipList)->addItem(QString::fromUtf8(entry));
-  for (int f = 0; f < 2; ++f) List(ctl::kPinFunction)->addItem(QString::fromUtf8(kPinFunctions[f]), f);
+  for (int f = 0; f < 2; ++f) List(ctl::kPinFunction)->addItem(tr(kPinFunctions[f]), f);
   for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
     for (Band band : {Band::Out1, Band::Out2}) {
       List(ctl::BandList(slot))->addItem(QString::fromUtf8(BandLabel(band).data()), static_cast<int>(band));
@@ -589,7 +599,7 @@ void MainWindow::ShowSlot(int slot) {
   if (field->text() != frequency) field->setText(frequency);
   SetWarning(field, !state.inBand);
   if (!field->property(kBuiltToolTip).isValid()) field->setProperty(kBuiltToolTip, field->toolTip());
-  const QString planNote = state.plan.IsSet() ? QStringLiteral("RF with the plan %1; the board makes %2 MHz")
+  const QString planNote = state.plan.IsSet() ? tr("RF with the plan %1; the board makes %2 MHz")
                                                     .arg(FromUtf8(PlanText(state.plan)), FromUtf8(state.frequency))
                                               : QString();
   field->setToolTip(planNote.isEmpty() ? field->property(kBuiltToolTip).toString()
@@ -606,7 +616,9 @@ void MainWindow::ShowSlot(int slot) {
   if (!same) {
     power->clear();
     for (PowerLevel level : levels) {
-      power->addItem(QString::fromUtf8(PowerLabel(level).data(), static_cast<qsizetype>(PowerLabel(level).size())),
+      power->addItem(level == PowerLevel::Off ? tr("Off")
+                                              : QString::fromUtf8(PowerLabel(level).data(),
+                                                                  static_cast<qsizetype>(PowerLabel(level).size())),
                      static_cast<int>(level));
     }
   }
@@ -693,7 +705,8 @@ void MainWindow::ShowPort() {
 void MainWindow::ShowChip() {
   // The caption keeps its Alt key, whatever chip it names.
   QString caption = FromUtf8(model_.chipCaption());
-  if (caption.startsWith(QLatin1String("Chip"))) caption.replace(0, 4, QStringLiteral("C&hip"));
+  const QString chip = tr("Chip"), shortcut = tr("C&hip");
+  if (caption.startsWith(chip)) caption.replace(0, chip.size(), shortcut);
   qobject_cast<QLabel*>(Control(ctl::kChipCaption))->setText(caption);
   List(ctl::kChipList)->setCurrentIndex(static_cast<int>(model_.chipChoice()));
 }
@@ -756,8 +769,8 @@ void MainWindow::NotifyLockLost() {
   }
   tray_->show();
   tray_->showMessage(
-      QStringLiteral("Lock lost"),
-      QStringLiteral("The board on %1 reports no lock since %2.").arg(FromUtf8(model_.port()), LocalTime(*lock.lostAt)),
+      tr("Lock lost"),
+      tr("The board on %1 reports no lock since %2.").arg(FromUtf8(model_.port()), LocalTime(*lock.lostAt)),
       QSystemTrayIcon::Warning);
 }
 
@@ -765,31 +778,30 @@ void MainWindow::ShowStatus() {
   auto* port = qobject_cast<QLabel*>(Control(ctl::kStatusPort));
   const bool demo = model_.port() == link::kDemoPortName;
   if (!model_.connected() && model_.operation() == panel::Operation::Connecting) {
-    port->setText(QStringLiteral("Connecting to %1...").arg(FromUtf8(model_.port())));
+    port->setText(tr("Connecting to %1...").arg(FromUtf8(model_.port())));
     port->setStyleSheet(QString());
   } else if (!model_.connected()) {
-    port->setText(QStringLiteral("Not connected"));
+    port->setText(tr("Not connected"));
     port->setStyleSheet(QString());
   } else if (demo) {
     // Nothing may pass the demo off as a board.
-    port->setText(QStringLiteral("DEMO board: no hardware attached"));
+    port->setText(tr("DEMO board: no hardware attached"));
     port->setStyleSheet(
         QStringLiteral("QLabel { background: #ffd24d; color: black; font-weight: bold; padding: 0 4px; }"));
   } else {
-    port->setText(QStringLiteral("Port: ") + FromUtf8(model_.port()));
+    port->setText(tr("Port: %1").arg(FromUtf8(model_.port())));
     port->setStyleSheet(QString());
   }
 
   // A screen reader reads each item with its value, as the lock light's.
-  port->setAccessibleName(port->text().startsWith(QStringLiteral("Port: ")) ? port->text()
-                                                                            : QStringLiteral("Port: ") + port->text());
+  port->setAccessibleName(
+      port->text() == tr("Port: %1").arg(FromUtf8(model_.port())) ? port->text() : tr("Port: %1").arg(port->text()));
   auto* board = qobject_cast<QLabel*>(Control(ctl::kStatusBoard));
-  board->setText(model_.connected() ? QStringLiteral("%1, firmware %2")
+  board->setText(model_.connected() ? tr("%1, firmware %2")
                                           .arg(FromUtf8(std::string(ChipName(model_.chip()))),
                                                FromUtf8(firmware::StatedVersion(model_.identity())))
                                     : QString());
-  board->setAccessibleName(QStringLiteral("Board: ") +
-                           (board->text().isEmpty() ? QStringLiteral("none") : board->text()));
+  board->setAccessibleName(tr("Board: %1").arg(board->text().isEmpty() ? tr("none") : board->text()));
 
   auto* notice = qobject_cast<QLabel*>(Control(ctl::kStatusNotice));
   // A retune's refusal or notes first; else what the readout left aside.
@@ -800,43 +812,41 @@ void MainWindow::ShowStatus() {
   notice->setToolTip(noticeText);
   notice->setStyleSheet(model_.tuneRefused() ? QStringLiteral("QLabel { color: #d32f2f; font-weight: bold; }")
                                              : QString());
-  notice->setAccessibleName((model_.tuneRefused() ? QStringLiteral("Refused: ") : QStringLiteral("Note: ")) +
-                            noticeText);
+  notice->setAccessibleName((model_.tuneRefused() ? tr("Refused: %1") : tr("Note: %1")).arg(noticeText));
   notice->setVisible(!noticeText.isEmpty());
 
   auto* light = qobject_cast<QLabel*>(Control(ctl::kLockLight));
   const panel::LockReading& lock = model_.lock();
   QString colour = QStringLiteral("#9e9e9e");
-  QString text = QStringLiteral("Lock unknown");
+  QString text = tr("Lock unknown");
   if (lock.state == session::LockState::Locked) {
     colour = QStringLiteral("#2e9e3e");
-    text = QStringLiteral("Locked");
+    text = tr("Locked");
   } else if (lock.state == session::LockState::NotLocked) {
     colour = QStringLiteral("#d32f2f");
-    text = QStringLiteral("Not locked");
-    if (lock.lostAt) text += QStringLiteral(" since ") + LocalTime(*lock.lostAt);
+    text = tr("Not locked");
+    if (lock.lostAt) text = tr("Not locked since %1").arg(LocalTime(*lock.lostAt));
   }
   light->setVisible(model_.connected());
   // The word says what the colour says, for those who cannot tell the colours apart.
   light->setText(QStringLiteral("\u25CF ") + text);
   light->setStyleSheet(QStringLiteral("QLabel { color: %1; }").arg(colour));
-  light->setAccessibleName(QStringLiteral("Lock: ") + text);
+  light->setAccessibleName(tr("Lock: %1").arg(text));
   if (lock.readAt) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(lock.readAt->time_since_epoch()).count();
-    light->setToolTip(QStringLiteral("Lock detect read at %1")
-                          .arg(QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("HH:mm:ss"))));
+    light->setToolTip(
+        tr("Lock detect read at %1").arg(QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("HH:mm:ss"))));
   } else {
-    light->setToolTip(QStringLiteral("Lock detect not read yet"));
+    light->setToolTip(tr("Lock detect not read yet"));
   }
 
   auto* real = qobject_cast<QLabel*>(Control(ctl::kStatusReal));
   const QString realText = FromUtf8(model_.givenText());
   real->setText(realText);
-  real->setAccessibleName(QStringLiteral("Real frequency: ") +
-                          (realText.isEmpty() ? QStringLiteral("none") : realText));
+  real->setAccessibleName(tr("Real frequency: %1").arg(realText.isEmpty() ? tr("none") : realText));
   real->setToolTip(realText.isEmpty() ? QString()
-                                      : QStringLiteral("The frequency the board makes, and its error from the typed "
-                                                       "one; select it or right-click to copy"));
+                                      : tr("The frequency the board makes, and its error from the typed "
+                                           "one; select it or right-click to copy"));
 }
 
 void MainWindow::ShowProgress() {
@@ -893,8 +903,7 @@ void MainWindow::OpenPlan(int slot) {
     return;
   }
   const panel::SlotState& state = model_.slot(slot);
-  const QString name =
-      slot == ctl::kSigGenSlot ? QStringLiteral("Signal generator") : QStringLiteral("F%1").arg(slot + 1);
+  const QString name = slot == ctl::kSigGenSlot ? tr("Signal generator") : QStringLiteral("F%1").arg(slot + 1);
   plan_ = new PlanDialog(name, QString::number(state.plan.multiplier), FromUtf8(FormatFixed(state.plan.offsetMhz, 6)),
                          state.plan.IsSet(), Owner());
   plan_->setAttribute(Qt::WA_DeleteOnClose);
@@ -944,7 +953,7 @@ void MainWindow::ChooseFile(const panel::FileDialogRequest& request,
   }
   QString filter = FromUtf8(request.filterName);
   if (!filter.contains(QLatin1Char('('))) filter += QStringLiteral(" (%1)").arg(FromUtf8(request.pattern));
-  auto* dialog = new QFileDialog(Owner(), QString(), QString(), filter + QStringLiteral(";;All files (*.*)"));
+  auto* dialog = new QFileDialog(Owner(), QString(), QString(), filter + tr(";;All files (*.*)"));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setDefaultSuffix(FromUtf8(request.defaultExtension));
   dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

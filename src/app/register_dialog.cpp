@@ -27,18 +27,18 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
       slots_(new QComboBox(this)),
       text_(new QPlainTextEdit(this)),
       fields_(new QScrollArea(this)) {
-  setWindowTitle(QStringLiteral("Registers"));
+  setWindowTitle(tr("Registers"));
   for (int slot = 0; slot < kSigGenSlot; ++slot) slots_->addItem(QStringLiteral("F%1").arg(slot + 1));
-  slots_->addItem(QStringLiteral("Signal generator"));
+  slots_->addItem(tr("Signal generator"));
   slots_->setCurrentIndex(kSigGenSlot);
-  slots_->setAccessibleName(QStringLiteral("Slot"));
-  auto* caption = new QLabel(QStringLiteral("&Slot:"), this);
+  slots_->setAccessibleName(tr("Slot"));
+  auto* caption = new QLabel(tr("&Slot:"), this);
   caption->setBuddy(slots_);
 
   text_->setReadOnly(true);
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  text_->setAccessibleName(QStringLiteral("Register words and fields"));
+  text_->setAccessibleName(tr("Register words and fields"));
   text_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   const QFontMetrics metrics(text_->font());
   text_->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('0')) * 100, metrics.lineSpacing() * 16);
@@ -46,21 +46,21 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
   // Every editor is a widget of its own in the dialog, so Tab reaches each one and a screen reader
   // finds it by its field's name (an editor inside a table's cell is neither).
   fields_->setWidgetResizable(true);
-  fields_->setAccessibleName(QStringLiteral("Expert settings"));
+  fields_->setAccessibleName(tr("Expert settings"));
   fields_->setMinimumHeight(metrics.lineSpacing() * 12);
-  fieldsCaption_ = new QLabel(QStringLiteral("E&xpert settings (fields sent instead of Korvane's values):"), this);
+  fieldsCaption_ = new QLabel(tr("E&xpert settings (fields sent instead of Korvane's values):"), this);
   fieldsCaption_->setBuddy(fields_);
   auto* fieldsCaption = fieldsCaption_;
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-  QPushButton* resetSlot = buttons->addButton(QStringLiteral("&Reset slot"), QDialogButtonBox::ResetRole);
-  resetSlot->setToolTip(QStringLiteral("Give this slot Korvane's own values in every field"));
+  QPushButton* resetSlot = buttons->addButton(tr("&Reset slot"), QDialogButtonBox::ResetRole);
+  resetSlot->setToolTip(tr("Give this slot Korvane's own values in every field"));
   connect(resetSlot, &QPushButton::clicked, this, [this] { dlg_.OnResetFields(slots_->currentIndex()); });
-  QPushButton* resetAll = buttons->addButton(QStringLiteral("Reset &all slots"), QDialogButtonBox::ResetRole);
-  resetAll->setToolTip(QStringLiteral("Give every slot Korvane's own values in every field"));
+  QPushButton* resetAll = buttons->addButton(tr("Reset &all slots"), QDialogButtonBox::ResetRole);
+  resetAll->setToolTip(tr("Give every slot Korvane's own values in every field"));
   connect(resetAll, &QPushButton::clicked, this, [this] { dlg_.OnResetFields(std::nullopt); });
-  QPushButton* copy = buttons->addButton(QStringLiteral("&Copy"), QDialogButtonBox::ActionRole);
-  copy->setToolTip(QStringLiteral("Copy the words and fields of this slot as text"));
+  QPushButton* copy = buttons->addButton(tr("&Copy"), QDialogButtonBox::ActionRole);
+  copy->setToolTip(tr("Copy the words and fields of this slot as text"));
   connect(copy, &QPushButton::clicked, this, [this] { QApplication::clipboard()->setText(text_->toPlainText()); });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
 
@@ -91,7 +91,7 @@ void RegisterDialog::Show() {
   const int slot = slots_->currentIndex();
   QString text = QString::fromStdString(panel::RegisterText(Shown(), slot));
   if (slot == kSigGenSlot && model_.connected() && model_.tuneRefused()) {
-    text += QStringLiteral("\nThe board keeps these words; what is typed was not sent: %1\n")
+    text += tr("\nThe board keeps these words; what is typed was not sent: %1\n")
                 .arg(QString::fromStdString(model_.tuneNotice()));
   }
   if (text_->toPlainText() != text) text_->setPlainText(text);
@@ -124,8 +124,7 @@ void RegisterDialog::BuildFields() {
   rows_.clear();
   auto* grid = new QWidget;
   auto* layout = new QGridLayout(grid);
-  const QStringList headings = {QStringLiteral("Register"), QStringLiteral("Field"), QStringLiteral("Value"),
-                                QStringLiteral("Korvane's value")};
+  const QStringList headings = {tr("Register"), tr("Field"), tr("Value"), tr("Korvane's value")};
   for (int column = 0; column < headings.size(); ++column) {
     auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(headings[column]), grid);
     heading->setAccessibleName(headings[column]);
@@ -168,7 +167,7 @@ void RegisterDialog::BuildFields() {
       row.editor = number;
     }
     row.editor->setAccessibleName(name);
-    row.editor->setAccessibleDescription(QStringLiteral("%1, register R%2").arg(title).arg(field.reg));
+    row.editor->setAccessibleDescription(tr("%1, register R%2").arg(title).arg(field.reg));
     row.name->setBuddy(row.editor);
     layout->addWidget(row.editor, line, 2);
     layout->addWidget(row.korvane, line, 3);
@@ -210,7 +209,7 @@ void RegisterDialog::ShowFields() {
                                                          ? QString()
                                                          : QStringLiteral(" (%1)").arg(QString::fromUtf8(
                                                                named.data(), static_cast<qsizetype>(named.size())))));
-    row.korvane->setAccessibleName(row.name->text() + QStringLiteral(", Korvane's value: ") + row.korvane->text());
+    row.korvane->setAccessibleName(tr("%1, Korvane's value: %2").arg(row.name->text(), row.korvane->text()));
     // A field the user set stands out in bold, one that keeps the board's value in italics.
     const auto source = plan.sources.find(row.field);
     QFont font = row.name->font();

@@ -26,13 +26,13 @@ std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
 QLineEdit* Field(QWidget* parent, const char* name, const char* text, const char* tooltip) {
   auto* field = new QLineEdit(QString::fromUtf8(text), parent);
-  field->setAccessibleName(QString::fromUtf8(name));
-  field->setToolTip(QString::fromUtf8(tooltip));
+  field->setAccessibleName(SweepDialog::tr(name));
+  field->setToolTip(SweepDialog::tr(tooltip));
   return field;
 }
 
 QLabel* Caption(const char* text, QWidget* buddy, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  auto* label = new QLabel(SweepDialog::tr(text), parent);
   label->setBuddy(buddy);
   return label;
 }
@@ -41,13 +41,13 @@ QString LockText(const std::optional<session::LockState>& lock) {
   if (!lock) return QString();
   switch (*lock) {
     case session::LockState::Locked:
-      return QStringLiteral("locked");
+      return SweepDialog::tr("locked");
     case session::LockState::NotLocked:
-      return QStringLiteral("not locked");
+      return SweepDialog::tr("not locked");
     case session::LockState::Unknown:
       break;
   }
-  return QStringLiteral("unknown");
+  return SweepDialog::tr("unknown");
 }
 
 }  // namespace
@@ -56,70 +56,71 @@ SweepDialog::SweepDialog(panel::CMainDlg& dlg, QWidget* parent)
     : QDialog(parent),
       dlg_(dlg),
       model_(dlg.model()),
-      fromRange_(new QRadioButton(QStringLiteral("St&art, stop and step"), this)),
-      fromList_(new QRadioButton(QStringLiteral("&List of frequencies"), this)),
-      start_(Field(this, "Start (MHz)", "1296.000", "First frequency of the sweep, in MHz")),
-      stop_(Field(this, "Stop (MHz)", "1297.000", "Last frequency of the sweep, in MHz")),
-      step_(Field(this, "Step (MHz)", "0.100", "Distance between points, in MHz")),
+      fromRange_(new QRadioButton(tr("St&art, stop and step"), this)),
+      fromList_(new QRadioButton(tr("&List of frequencies"), this)),
+      start_(Field(this, QT_TR_NOOP("Start (MHz)"), "1296.000", QT_TR_NOOP("First frequency of the sweep, in MHz"))),
+      stop_(Field(this, QT_TR_NOOP("Stop (MHz)"), "1297.000", QT_TR_NOOP("Last frequency of the sweep, in MHz"))),
+      step_(Field(this, QT_TR_NOOP("Step (MHz)"), "0.100", QT_TR_NOOP("Distance between points, in MHz"))),
       list_(new QPlainTextEdit(this)),
-      loadList_(new QPushButton(QStringLiteral("Load &CSV..."), this)),
-      dwell_(Field(this, "Dwell (ms)", "100", "Time at each point after its retune, in milliseconds")),
-      passes_(Field(this, "Passes", "1", "How often the points are run through; 0 runs until Stop")),
+      loadList_(new QPushButton(tr("Load &CSV..."), this)),
+      dwell_(Field(this, QT_TR_NOOP("Dwell (ms)"), "100",
+                   QT_TR_NOOP("Time at each point after its retune, in milliseconds"))),
+      passes_(Field(this, QT_TR_NOOP("Passes"), "1",
+                    QT_TR_NOOP("How often the points are run through; 0 runs until Stop"))),
       power_(new QComboBox(this)),
-      exact_(new QCheckBox(QStringLiteral("E&xact frequencies"), this)),
-      readLock_(new QCheckBox(QStringLiteral("Read loc&k at each point"), this)),
-      startButton_(new QPushButton(QStringLiteral("S&tart"), this)),
-      stopButton_(new QPushButton(QStringLiteral("St&op"), this)),
-      saveCsv_(new QPushButton(QStringLiteral("Sa&ve CSV..."), this)),
+      exact_(new QCheckBox(tr("E&xact frequencies"), this)),
+      readLock_(new QCheckBox(tr("Read loc&k at each point"), this)),
+      startButton_(new QPushButton(tr("S&tart"), this)),
+      stopButton_(new QPushButton(tr("St&op"), this)),
+      saveCsv_(new QPushButton(tr("Sa&ve CSV..."), this)),
       table_(new QTableWidget(0, 4, this)),
       status_(new QLabel(this)) {
-  setWindowTitle(QStringLiteral("Sweep"));
+  setWindowTitle(tr("Sweep"));
   fromRange_->setChecked(true);
-  list_->setAccessibleName(QStringLiteral("Frequencies (MHz)"));
+  list_->setAccessibleName(tr("Frequencies (MHz)"));
   list_->setToolTip(
-      QStringLiteral("One frequency in MHz per line, or the first column of a CSV file (columns "
-                     "separated by ',', or by ';' where the numbers have a decimal comma)"));
+      tr("One frequency in MHz per line, or the first column of a CSV file (columns "
+         "separated by ',', or by ';' where the numbers have a decimal comma)"));
   list_->setTabChangesFocus(true);
   list_->setFixedHeight(list_->fontMetrics().lineSpacing() * 4 + 12);
-  loadList_->setToolTip(QStringLiteral("Take the frequencies from the first column of a CSV file"));
-  power_->setAccessibleName(QStringLiteral("Power"));
-  power_->addItem(QStringLiteral("As the signal generator"));
+  loadList_->setToolTip(tr("Take the frequencies from the first column of a CSV file"));
+  power_->setAccessibleName(tr("Power"));
+  power_->addItem(tr("As the signal generator"));
   for (PowerLevel level :
        {PowerLevel::Off, PowerLevel::Minus4, PowerLevel::Minus1, PowerLevel::Plus2, PowerLevel::Plus5}) {
-    power_->addItem(Text(std::string(PowerLabel(level))), static_cast<int>(level));
+    power_->addItem(level == PowerLevel::Off ? tr("Off") : Text(std::string(PowerLabel(level))),
+                    static_cast<int>(level));
   }
   exact_->setChecked(model_.exact());
   readLock_->setChecked(true);
-  readLock_->setToolTip(
-      QStringLiteral("Ask the board for its lock detect after each retune (one more exchange per point)"));
-  stopButton_->setToolTip(QStringLiteral("End the sweep after the point being tuned (Esc)"));
-  saveCsv_->setToolTip(QStringLiteral("Save the points as a CSV file"));
-  table_->setHorizontalHeaderLabels({QStringLiteral("Time (s)"), QStringLiteral("Requested (MHz)"),
-                                     QStringLiteral("Real (MHz)"), QStringLiteral("Lock")});
-  table_->setAccessibleName(QStringLiteral("Points"));
+  readLock_->setToolTip(tr("Ask the board for its lock detect after each retune (one more exchange per point)"));
+  stopButton_->setToolTip(tr("End the sweep after the point being tuned (Esc)"));
+  saveCsv_->setToolTip(tr("Save the points as a CSV file"));
+  table_->setHorizontalHeaderLabels({tr("Time (s)"), tr("Requested (MHz)"), tr("Real (MHz)"), tr("Lock")});
+  table_->setAccessibleName(tr("Points"));
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->setVisible(false);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   table_->setMinimumHeight(table_->fontMetrics().lineSpacing() * 12);
   status_->setTextFormat(Qt::PlainText);
-  status_->setAccessibleName(QStringLiteral("Sweep status"));
+  status_->setAccessibleName(tr("Sweep status"));
 
   auto* range = new QGridLayout;
-  range->addWidget(Caption("Sta&rt (MHz):", start_, this), 0, 0);
+  range->addWidget(Caption(QT_TR_NOOP("Sta&rt (MHz):"), start_, this), 0, 0);
   range->addWidget(start_, 0, 1);
-  range->addWidget(Caption("Sto&p (MHz):", stop_, this), 0, 2);
+  range->addWidget(Caption(QT_TR_NOOP("Sto&p (MHz):"), stop_, this), 0, 2);
   range->addWidget(stop_, 0, 3);
-  range->addWidget(Caption("St&ep (MHz):", step_, this), 0, 4);
+  range->addWidget(Caption(QT_TR_NOOP("St&ep (MHz):"), step_, this), 0, 4);
   range->addWidget(step_, 0, 5);
   auto* list = new QHBoxLayout;
   list->addWidget(list_, 1);
   list->addWidget(loadList_, 0, Qt::AlignTop);
   auto* options = new QGridLayout;
-  options->addWidget(Caption("&Dwell (ms):", dwell_, this), 0, 0);
+  options->addWidget(Caption(QT_TR_NOOP("&Dwell (ms):"), dwell_, this), 0, 0);
   options->addWidget(dwell_, 0, 1);
-  options->addWidget(Caption("Pa&sses:", passes_, this), 0, 2);
+  options->addWidget(Caption(QT_TR_NOOP("Pa&sses:"), passes_, this), 0, 2);
   options->addWidget(passes_, 0, 3);
-  options->addWidget(Caption("Po&wer:", power_, this), 0, 4);
+  options->addWidget(Caption(QT_TR_NOOP("Po&wer:"), power_, this), 0, 4);
   options->addWidget(power_, 0, 5);
   options->addWidget(exact_, 1, 0, 1, 2);
   options->addWidget(readLock_, 1, 2, 1, 4);
@@ -178,8 +179,8 @@ void SweepDialog::ShowState() {
   const panel::SweepState& sweep = model_.sweep();
   const bool idle = !model_.busy() && !sweep.running;
   startButton_->setEnabled(idle && model_.connected());
-  startButton_->setToolTip(model_.connected() ? QStringLiteral("Start the sweep on the connected board")
-                                              : QStringLiteral("Connect a board first"));
+  startButton_->setToolTip(model_.connected() ? tr("Start the sweep on the connected board")
+                                              : tr("Connect a board first"));
   stopButton_->setEnabled(sweep.running);
   saveCsv_->setEnabled(idle && !sweep.samples.empty());
   loadList_->setEnabled(idle);
@@ -190,10 +191,10 @@ void SweepDialog::ShowState() {
   if (sweep.running) {
     const size_t done = sweep.samples.empty() ? 0 : sweep.samples.back().index + 1;
     const int64_t pass = sweep.samples.empty() ? 1 : sweep.samples.back().pass + 1;
-    QString text = QStringLiteral("Point %1 of %2").arg(done).arg(sweep.pointsPerPass);
+    QString text = tr("Point %1 of %2").arg(done).arg(sweep.pointsPerPass);
     if (sweep.passes != 1) {
-      text += sweep.passes == 0 ? QStringLiteral(", pass %1 (until Stop)").arg(pass)
-                                : QStringLiteral(", pass %1 of %2").arg(pass).arg(sweep.passes);
+      text += sweep.passes == 0 ? tr(", pass %1 (until Stop)").arg(pass)
+                                : tr(", pass %1 of %2").arg(pass).arg(sweep.passes);
     }
     status_->setText(text);
   } else {

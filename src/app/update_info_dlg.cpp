@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/control_ids.h"
+#include "texts/texts.h"
 
 namespace korvane::app {
 
@@ -18,7 +19,7 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
       status_(new QLabel(this)),
       details_(new QLabel(this)),
       bar_(new QProgressBar(this)),
-      closeNote_(new QLabel(QString::fromUtf8(kCloseNote), this)) {
+      closeNote_(new QLabel(tr(kCloseNote), this)) {
   setWindowTitle(title);
   setModal(false);
   // A status display: the main window keeps the keyboard (Esc, Alt+X) while it is up.
@@ -32,7 +33,8 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
   // Room for the widest figures, so that the window does not change its size (and lay itself
   // out again) each time they change.
   details_->setMinimumWidth(details_->fontMetrics().horizontalAdvance(
-      QStringLiteral("100% \u00b7 88888 of 88888 halfwords \u00b7 88m 88s left")));
+      QStringLiteral("100%") + tr(" \u00b7 %1 of %2 halfwords").arg(88888).arg(88888) +
+      tr(" \u00b7 %1m %2s left").arg(88).arg(88)));
   bar_->setObjectName(QString::number(ctl::kProgressBar));
   bar_->setRange(0, 100);
   bar_->setValue(0);
@@ -80,16 +82,16 @@ void CUpdateInfoDlg::UpdateDetails() {
   }
   QString text = QStringLiteral("%1%").arg(done * 100 / total);
   // Halfwords are what the bootloader writes; the other phases count their commands.
-  if (status_->text().startsWith(QStringLiteral("Flashing"))) {
-    text += QStringLiteral(" \u00b7 %1 of %2 halfwords").arg(done).arg(total);
+  if (status_->text() == QString::fromStdString(texts::Tr(texts::kFlashing))) {
+    text += tr(" \u00b7 %1 of %2 halfwords").arg(done).arg(total);
   } else {
-    text += QStringLiteral(" \u00b7 %1 of %2").arg(done).arg(total);
+    text += tr(" \u00b7 %1 of %2").arg(done).arg(total);
   }
   const qint64 elapsed = sincePhase_.elapsed();
   if (done > 0 && done < total && elapsed >= 100) {
     const qint64 left = (elapsed * (total - done) / done + 500) / 1000;
-    text += left >= 60 ? QStringLiteral(" \u00b7 %1m %2s left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'))
-                       : QStringLiteral(" \u00b7 %1s left").arg(left);
+    text += left >= 60 ? tr(" \u00b7 %1m %2s left").arg(left / 60).arg(left % 60, 2, 10, QLatin1Char('0'))
+                       : tr(" \u00b7 %1s left").arg(left);
   }
   details_->setText(text);
 }

@@ -10,7 +10,8 @@ class QProgressBar;
 namespace korvane::app {
 
 // Shown under the bar once the user has asked to close the window during the operation.
-inline constexpr char kCloseNote[] = "Korvane will close when the update has finished";
+inline constexpr const char* kCloseNote =
+    QT_TRANSLATE_NOOP("korvane::app::CUpdateInfoDlg", "Korvane will close when the update has finished");
 
 class CUpdateInfoDlg : public QDialog {
   Q_OBJECT
