@@ -701,35 +701,34 @@ void MainWindow::ShowChip() {
 void MainWindow::ShowEnabled() {
   // Read before a control is disabled: Qt moves the focus of a disabled control to the next one.
   const bool connectFocused = Control(ctl::kConnect)->hasFocus() || Control(ctl::kCancel)->hasFocus();
-  const bool idle = !model_.busy();
-  const bool editable = model_.editable() && idle;
+  const panel::PanelControls c = model_.controls();
   auto enable = [this](int id, bool on) { Control(id)->setEnabled(on); };
-  enable(ctl::kReference, editable);
-  enable(ctl::kExtReference, model_.extReferenceAvailable() && idle);
-  enable(ctl::kExactBox, idle);
+  enable(ctl::kReference, c.reference);
+  enable(ctl::kExtReference, c.extReference);
+  enable(ctl::kExactBox, c.exact);
   for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
-    enable(ctl::Freq(slot), editable);
-    enable(ctl::Power(slot), editable);
-    enable(ctl::BandList(slot), model_.bandChoiceAvailable() && idle);
+    enable(ctl::Freq(slot), c.frequency);
+    enable(ctl::Power(slot), c.frequency);
+    enable(ctl::BandList(slot), c.band);
   }
-  for (int id : {ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox}) enable(id, editable);
-  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) {
-    enable(id, model_.beaconSettingsAvailable() && idle);
-  }
-  enable(ctl::kFirmwareInfo, model_.firmwareInfoAvailable() && idle);
-  enable(ctl::kDisconnect, editable);
-  enable(ctl::kConnect, !model_.editable() && idle);
-  enable(ctl::kPortList, !model_.editable() && idle);
-  enable(ctl::kChipList, idle);
-  enable(ctl::kAbout, idle);
+  enable(ctl::kSave, c.save);
+  enable(ctl::kSaveConfig, c.saveConfig);
+  enable(ctl::kLoadConfig, c.loadConfig);
+  enable(ctl::kBeaconBox, c.beacon);
+  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) enable(id, c.beaconSettings);
+  enable(ctl::kFirmwareInfo, c.firmwareInfo);
+  enable(ctl::kDisconnect, c.disconnect);
+  enable(ctl::kConnect, c.connect);
+  enable(ctl::kPortList, c.connect);
+  enable(ctl::kChipList, c.chipList);
+  enable(ctl::kAbout, c.about);
   auto* update = qobject_cast<QPushButton*>(Control(ctl::kRepairUpdate));
-  update->setText(QLatin1Char('&') + FromUtf8(model_.updateButtonText()));
-  update->setEnabled(model_.updateAvailable() && idle);
+  update->setText(QLatin1Char('&') + FromUtf8(c.updateText));
+  update->setEnabled(c.update);
   // Cancel stands where Connect stood while a connect looks for the board.
   // The focus goes with the button in that place, so that it never falls to the next control.
-  const bool connecting = model_.operation() == Operation::Connecting;
-  QWidget* shown = Control(connecting ? ctl::kCancel : ctl::kConnect);
-  QWidget* hidden = Control(connecting ? ctl::kConnect : ctl::kCancel);
+  QWidget* shown = Control(c.cancelShown ? ctl::kCancel : ctl::kConnect);
+  QWidget* hidden = Control(c.cancelShown ? ctl::kConnect : ctl::kCancel);
   shown->setVisible(true);
   if (connectFocused && shown->isEnabled()) shown->setFocus(Qt::OtherFocusReason);
   hidden->setVisible(false);
@@ -738,7 +737,7 @@ void MainWindow::ShowEnabled() {
     pendingFocus_ = nullptr;
   }
   // A busy cursor while the board is worked on; the window still paints and takes Exit.
-  if (idle) {
+  if (!model_.busy()) {
     unsetCursor();
   } else {
     setCursor(Qt::BusyCursor);

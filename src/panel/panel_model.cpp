@@ -353,6 +353,24 @@ void PanelModel::SetSweepList(const std::string& list) {
   emit sweepListChanged();
 }
 
+PanelControls PanelModel::controls() const {
+  const bool idle = !busy();
+  const bool settings = editable_ && idle;
+  PanelControls c;
+  c.frequency = c.reference = c.save = c.loadConfig = c.saveConfig = c.beacon = c.disconnect = settings;
+  c.band = settings && identity_.sSuffix == 1;
+  c.extReference = settings && identity_.hwVersion > 1;
+  c.exact = idle;
+  c.beaconSettings = settings && beacon_;
+  c.firmwareInfo = settings && identity_.hwVersion > 2;
+  c.update = idle && (!editable_ || identity_.hwVersion > 2);
+  c.updateText = editable_ ? "Update..." : "Repair...";
+  c.connect = idle && !editable_;
+  c.chipList = c.about = idle;
+  c.cancelShown = operation_ == Operation::Connecting;
+  return c;
+}
+
 void PanelModel::SetOperation(Operation operation) {
   if (operation == operation_) return;
   operation_ = operation;

@@ -109,7 +109,7 @@ std::string HeadlessView::GetText(int id) const {
     case ctl::kChipCaption:
       return model_.chipCaption();
     case ctl::kRepairUpdate:
-      return model_.updateButtonText();
+      return model_.controls().updateText;
     case ctl::kPortList:
       return model_.port();
     case ctl::kPinFunction:
@@ -192,30 +192,42 @@ bool HeadlessView::GetCheck(int id) const {
 }
 
 bool HeadlessView::IsEnabled(int id) const {
-  if (SlotOf(id, ctl::kFreqBase) >= 0 || SlotOf(id, ctl::kPowerBase) >= 0) return model_.editable();
-  if (SlotOf(id, ctl::kBandBase) >= 0) return model_.bandChoiceAvailable();
+  const panel::PanelControls c = model_.controls();
+  if (SlotOf(id, ctl::kFreqBase) >= 0 || SlotOf(id, ctl::kPowerBase) >= 0) return c.frequency;
+  if (SlotOf(id, ctl::kBandBase) >= 0) return c.band;
   switch (id) {
     case ctl::kReference:
+      return c.reference;
     case ctl::kSave:
+      return c.save;
     case ctl::kSaveConfig:
+      return c.saveConfig;
     case ctl::kLoadConfig:
+      return c.loadConfig;
     case ctl::kBeaconBox:
+      return c.beacon;
     case ctl::kDisconnect:
-      return model_.editable();
+      return c.disconnect;
     case ctl::kExtReference:
-      return model_.extReferenceAvailable();
+      return c.extReference;
     case ctl::kScanBox:
     case ctl::kSpeed:
     case ctl::kBeaconText:
     case ctl::kPinFunction:
-      return model_.beaconSettingsAvailable();
+      return c.beaconSettings;
     case ctl::kFirmwareInfo:
-      return model_.firmwareInfoAvailable();
+      return c.firmwareInfo;
     case ctl::kConnect:
     case ctl::kPortList:
-      return !model_.editable();
+      return c.connect;
     case ctl::kRepairUpdate:
-      return model_.updateAvailable();
+      return c.update;
+    case ctl::kChipList:
+      return c.chipList;
+    case ctl::kAbout:
+      return c.about;
+    case ctl::kExactBox:
+      return c.exact;
     default:
       return true;
   }

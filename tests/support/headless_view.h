@@ -52,7 +52,7 @@ class HeadlessView : public panel::PanelView {
   int GetCount(int id) const;
   std::string GetItemText(int id, int index) const;
   bool GetCheck(int id) const;
-  // Whether the board's state lets the control be used (an operation aside).
+  // Whether the panel lets the user use the control now.
   bool IsEnabled(int id) const;
   bool Warning(int id) const;  // a frequency, reference or speed field in the warning colour
   int GetFocus() const { return focus_; }
