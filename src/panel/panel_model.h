@@ -98,6 +98,7 @@ struct PanelControls {
   bool chipList = false;
   bool about = false;
   bool cancelShown = false;  // Cancel stands where Connect stands while a connect looks for the board
+  bool operator==(const PanelControls&) const = default;
 };
 
 // The progress window of the firmware operations.
