@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
   sweep->dwellField()->setText(QStringLiteral("20"));
   QTest::mouseClick(sweep->startButton(), Qt::LeftButton);
   idle();
-  if (!messages.empty() || sweep->table()->rowCount() != 11) return failed("the sweep did not run");
+  if (!messages.empty() || sweep->table()->model()->rowCount() != 11) return failed("the sweep did not run");
   if (!Save(sweep->grab().toImage(), folder + "/korvane-sweep.png")) return 1;
   sweep->close();
   QTest::mouseClick(window.controls().registers, Qt::LeftButton);

@@ -332,13 +332,15 @@ void PanelModel::StartSweep(size_t pointsPerPass, int64_t passes) {
 }
 
 void PanelModel::AddSweepSample(const session::SweepSample& sample) {
-  sweep_.samples.push_back(sample);
-  if (sweep_.samples.size() > kMaxSweepRows) {
-    // A sweep that runs on keeps its newest points.
-    sweep_.samples.erase(sweep_.samples.begin(), sweep_.samples.begin() + kMaxSweepRows / 10);
-    emit sweepChanged();
-    return;
+  if (sweep_.samples.size() >= kMaxSweepRows) {
+    // A sweep that runs on keeps its newest points; the oldest tenth goes at once, so that the
+    // views drop rows seldom.
+    constexpr int kDropped = static_cast<int>(kMaxSweepRows / 10);
+    emit sweepSamplesDropping(kDropped);
+    sweep_.samples.erase(sweep_.samples.begin(), sweep_.samples.begin() + kDropped);
+    emit sweepSamplesDropped(kDropped);
   }
+  sweep_.samples.push_back(sample);
   emit sweepSampleAdded();
 }
 

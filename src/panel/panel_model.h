@@ -251,8 +251,11 @@ class PanelModel : public QObject {
   void portChanged();
   void connectionChanged();  // connected, identity, editable
   void lockChanged();
-  void sweepChanged();      // running, status, or the rows as a whole
+  void sweepChanged();      // running, status, or the rows as a whole (a new sweep has none)
   void sweepSampleAdded();  // one more row at the end
+  // A full table drops its oldest rows: before they go, and once they are gone.
+  void sweepSamplesDropping(int count);
+  void sweepSamplesDropped(int count);
   void sweepListChanged();
   void operationChanged();
   void progressChanged();

@@ -154,7 +154,7 @@ TEST_F(WindowTest, ASweepRunsItsPointsInOrderAndStopsWithinOnePoint) {
     expected.push_back(session::SlotCommand(settings, 4));
   }
   EXPECT_EQ(SlotSets(board, '4'), expected);
-  EXPECT_EQ(sweep->table()->rowCount(), 10);
+  EXPECT_EQ(sweep->table()->model()->rowCount(), 10);
   // The output stays at the last point, and the window says so with the field's six decimals.
   EXPECT_EQ(Text(ui().slot[4].frequency), "1090.000000");
 
