@@ -1,6 +1,6 @@
 // korvane-cli serve under hostile clients, measured rather than asserted:
-//   serve_bench mute    the longest wait of a board-free query (*IDN?) while another client's
-//                       commands meet a board that has gone mute (15 s)
+//   serve_bench mute    the longest wait of board-free commands (*IDN?, SYST:ERR?, *CLS, *STB?)
+//                       while another client's commands meet a board that has gone mute (15 s)
 //   serve_bench memory  the server's resident memory while 64 VXI-11 links leave every *OPC? reply
 //                       unread (60 s; SECONDS as a second argument for a shorter run)
 //   serve_bench vanish  the server's open descriptors after 300 VXI-11 clients vanished while a
@@ -108,19 +108,26 @@ int Mute() {
       ReadLine(worker, buffer, 20000);
     }
   });
+  // Each board-free command in turn; *CLS answers nothing, so *OPC? after it tells when it ran.
+  const char* const lines[] = {"*IDN?", "SYST:ERR?", "*CLS;*OPC?", "*STB?"};
   double longestMs = 0;
+  double totalMs = 0;
   int asked = 0;
   const auto end = Clock::now() + std::chrono::seconds(15);
   while (Clock::now() < end) {
     const auto start = Clock::now();
-    SendAll(asker, "*IDN?\n");
+    SendAll(asker, std::string(lines[asked % 4]) + "\n");
     if (!ReadLine(asker, askerBuffer, 20000)) break;
-    longestMs = std::max(longestMs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    longestMs = std::max(longestMs, ms);
+    totalMs += ms;
     ++asked;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   work.join();
-  std::cout << "mute board: " << asked << " *IDN? queries in 15 s, the longest answered after " << longestMs << " ms\n";
+  std::cout << "mute board: " << asked << " board-free lines (*IDN?, SYST:ERR?, *CLS, *STB? in turn) in 15 s, "
+            << "answered after " << (asked ? totalMs / asked : 0.0) << " ms on average, " << longestMs
+            << " ms at the longest\n";
   close(asker);
   close(worker);
   serve.Signal(SIGTERM);
