@@ -5,6 +5,8 @@
 //                       unread (60 s; SECONDS as a second argument for a shorter run)
 //   serve_bench vanish  the server's open descriptors after 300 VXI-11 clients vanished while a
 //                       read of theirs waited
+//   serve_bench closed  how long the board goes on retuning for a client that sent a long line and
+//                       closed its connection the ordinary way
 // VXI-11 needs the portmapper (rpcbind) to run.
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -130,6 +132,45 @@ int Mute() {
             << " ms at the longest\n";
   close(asker);
   close(worker);
+  serve.Signal(SIGTERM);
+  serve.Wait(10000);
+  return 0;
+}
+
+// A client sends a long line of retunes and closes its connection the ordinary way (FIN, no
+// reset): how long the board goes on retuning for it.
+int Closed() {
+  test::VirtualBoard board;
+  board.SetPace4800(true);
+  test::ChildProcess serve(test::CliPath(), {"serve", "--port", board.path(), "--listen", "127.0.0.1:0", "--no-vxi11"});
+  const std::optional<std::string> line = serve.ReadLine(30000);
+  if (!line || line->rfind("listening on ", 0) != 0) {
+    std::cerr << "serve did not start: " << serve.Stderr();
+    return 1;
+  }
+  const int fd = Connect(std::stoi(line->substr(line->rfind(':') + 1)));
+  std::string retunes;
+  for (int i = 0; i < 5000; ++i) retunes += "FREQ 432 MHZ;";
+  SendAll(fd, retunes + "\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  board.ClearLog();
+  const auto closed = Clock::now();
+  close(fd);
+  // Retunes go on until the server finds the client gone; then the board hears nothing more.
+  size_t heard = 0;
+  auto lastMs = 0.0;
+  while (Clock::now() - closed < std::chrono::seconds(180)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    const size_t now = board.Log().size();
+    if (now != heard) {
+      heard = now;
+      lastMs = std::chrono::duration<double, std::milli>(Clock::now() - closed).count();
+    } else if (std::chrono::duration<double, std::milli>(Clock::now() - closed).count() - lastMs > 5000) {
+      break;
+    }
+  }
+  std::cout << "client closed (FIN) after a line of 5000 retunes: the board heard " << heard
+            << " commands more, the last " << lastMs / 1000.0 << " s after the close\n";
   serve.Signal(SIGTERM);
   serve.Wait(10000);
   return 0;
@@ -267,6 +308,7 @@ int main(int argc, char** argv) {
   if (what == "mute") return Mute();
   if (what == "memory") return Memory(argc > 2 ? std::stoi(argv[2]) : 60);
   if (what == "vanish") return Vanish();
-  std::cerr << "usage: serve_bench mute|memory [SECONDS]|vanish\n";
+  if (what == "closed") return Closed();
+  std::cerr << "usage: serve_bench mute|memory [SECONDS]|vanish|closed\n";
   return 2;
 }
