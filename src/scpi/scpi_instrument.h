@@ -78,7 +78,8 @@ class Instrument {
   // and only what RunsBesideBoard allows may run for the others.
   bool BoardBusy() const { return inFlight_.has_value(); }
   // The client's next command may run while a board call is in flight: it needs no board and
-  // changes nothing a board command works from (false when the client has no line begun).
+  // neither reads nor changes what a board command works on (RunsBesideBoard), or it only queues
+  // an error; false when the client has no line begun.
   bool NextRunsBesideBoard(ClientId id) const;
   // Ends the board call in flight at once (the server is closing).
   void InterruptBoard() { session_.Interrupt(); }
@@ -124,7 +125,7 @@ class Instrument {
     bool connected = false;  // reconnect: the connect succeeded
     ChipType chip = ChipType::Adf4350;
     link::BoardIdentity identity;
-    int restoreError = 0;  // reconnect: kHardwareError when the output could not be given back
+    int restoreError = 0;  // reconnect: why the output could not be given back (0: it was)
     PanelSettings restored;
     bool accepted = false;  // Tune
     PanelSettings tuned;
@@ -214,6 +215,7 @@ class Instrument {
   int SweepPoints(Mode mode, std::vector<double>& hz, std::vector<int64_t>& dwellMs, std::vector<double>& dbm) const;
   // Tunes the next point of a triggered sweep; -211 unless a sweep waits for *TRG.
   int Trigger();
+  // Tunes the sweep's next point and moves the sweep on once the board has answered.
   int StepSweep();
   int Initiate(ClientId owner);
   void EndSweep();
