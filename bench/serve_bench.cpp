@@ -132,8 +132,12 @@ int Mute() {
             << " ms at the longest\n";
   close(asker);
   close(worker);
+  // The board is still mute: the call in flight is cut short by the signal.
+  const auto signalled = Clock::now();
   serve.Signal(SIGTERM);
-  serve.Wait(10000);
+  const std::optional<int> status = serve.Wait(10000);
+  std::cout << "serve ended " << std::chrono::duration<double, std::milli>(Clock::now() - signalled).count()
+            << " ms after SIGTERM, with status " << (status ? std::to_string(*status) : "none") << "\n";
   return 0;
 }
 
