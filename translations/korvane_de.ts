@@ -1091,18 +1091,6 @@ Die Platine behält diese Wörter; das Eingegebene wurde nicht gesendet: %1
 <context>
     <name>korvane::app::SweepDialog</name>
     <message>
-        <source>locked</source>
-        <translation>eingerastet</translation>
-    </message>
-    <message>
-        <source>not locked</source>
-        <translation>nicht eingerastet</translation>
-    </message>
-    <message>
-        <source>unknown</source>
-        <translation>unbekannt</translation>
-    </message>
-    <message>
         <source>St&amp;art, stop and step</source>
         <translation>St&amp;art, Stopp und Schritt</translation>
     </message>
@@ -1215,22 +1203,6 @@ Die Platine behält diese Wörter; das Eingegebene wurde nicht gesendet: %1
         <translation>Die Punkte als CSV-Datei speichern</translation>
     </message>
     <message>
-        <source>Time (s)</source>
-        <translation>Zeit (s)</translation>
-    </message>
-    <message>
-        <source>Requested (MHz)</source>
-        <translation>Verlangt (MHz)</translation>
-    </message>
-    <message>
-        <source>Real (MHz)</source>
-        <translation>Tatsächlich (MHz)</translation>
-    </message>
-    <message>
-        <source>Lock</source>
-        <translation>Einrastung</translation>
-    </message>
-    <message>
         <source>Points</source>
         <translation>Punkte</translation>
     </message>
@@ -1281,6 +1253,37 @@ Die Platine behält diese Wörter; das Eingegebene wurde nicht gesendet: %1
     <message>
         <source>, pass %1 of %2</source>
         <translation>, Durchlauf %1 von %2</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::SweepPointsModel</name>
+    <message>
+        <source>locked</source>
+        <translation>eingerastet</translation>
+    </message>
+    <message>
+        <source>not locked</source>
+        <translation>nicht eingerastet</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>Zeit (s)</translation>
+    </message>
+    <message>
+        <source>Requested (MHz)</source>
+        <translation>Verlangt (MHz)</translation>
+    </message>
+    <message>
+        <source>Real (MHz)</source>
+        <translation>Tatsächlich (MHz)</translation>
+    </message>
+    <message>
+        <source>Lock</source>
+        <translation>Einrastung</translation>
     </message>
 </context>
 </TS>

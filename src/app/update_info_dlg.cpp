@@ -5,7 +5,6 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "app/control_ids.h"
 #include "texts/texts.h"
 
 namespace korvane::app {
@@ -24,7 +23,6 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
   setModal(false);
   // A status display: the main window keeps the keyboard (Esc, Alt+X) while it is up.
   setAttribute(Qt::WA_ShowWithoutActivating);
-  status_->setObjectName(QString::number(ctl::kProgressStatus));
   status_->setAlignment(Qt::AlignCenter);
   status_->setTextFormat(Qt::PlainText);
   status_->setMinimumWidth(status_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
@@ -35,7 +33,6 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
   details_->setMinimumWidth(details_->fontMetrics().horizontalAdvance(
       QStringLiteral("100%") + tr(" \u00b7 %1 of %2 halfwords").arg(88888).arg(88888) +
       tr(" \u00b7 %1m %2s left").arg(88).arg(88)));
-  bar_->setObjectName(QString::number(ctl::kProgressBar));
   bar_->setRange(0, 100);
   bar_->setValue(0);
   bar_->setTextVisible(false);

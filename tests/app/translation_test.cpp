@@ -3,6 +3,7 @@
 #include "app/translation.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
-#include <QTableWidget>
 #include <optional>
 #include <set>
 
@@ -108,9 +108,10 @@ std::set<QString> ShownTexts() {
       if (auto* combo = qobject_cast<QComboBox*>(w)) {
         for (int i = 0; i < combo->count(); ++i) Add(texts, combo->itemText(i));
       }
-      if (auto* table = qobject_cast<QTableWidget*>(w)) {
-        for (int c = 0; c < table->columnCount(); ++c) {
-          if (table->horizontalHeaderItem(c)) Add(texts, table->horizontalHeaderItem(c)->text());
+      if (auto* view = qobject_cast<QAbstractItemView*>(w); view && view->model()) {
+        for (int c = 0; c < view->model()->columnCount(); ++c) {
+          Add(texts, view->model()->headerData(c, Qt::Horizontal).toString());
+          for (int r = 0; r < view->model()->rowCount(); ++r) Add(texts, view->model()->index(r, c).data().toString());
         }
       }
       for (QAction* action : w->actions()) {
