@@ -2,11 +2,13 @@
 // base plus the slot. Nothing below the view knows them.
 #pragma once
 
+#include "config/panel_settings.h"
+
 namespace korvane::app::ctl {
 
 inline constexpr int kCancel = 5;
-inline constexpr int kSlotCount = 5;
-inline constexpr int kSigGenSlot = 4;
+using korvane::kSigGenSlot;
+using korvane::kSlotCount;
 
 inline constexpr int kExit = 2;
 inline constexpr int kRepairUpdate = 3;

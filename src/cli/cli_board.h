@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/clock.h"
 #include "cli/command.h"
 #include "config/panel_settings.h"
-#include "base/clock.h"
 #include "link/demo_board.h"
 #include "platform/stop_signals.h"
 #include "session/board_session.h"
@@ -18,6 +18,9 @@ namespace korvane::cli {
 std::string PortOption(const Args& args);
 // --chip: auto (the default), adf4350, adf4351 or max2871; UsageError otherwise.
 session::ChipChoice ChipOption(const Args& args);
+// --chip where a chip must be named (no board to identify): adf4350, adf4351 or max2871, `fallback`
+// when the option is not given; UsageError for anything else, and when it is missing without a fallback.
+ChipType ChipTypeOption(const Args& args, std::optional<ChipType> fallback);
 
 // A --power value (off, -4, -1, +2 or +5) as the level it names; UsageError otherwise.
 PowerLevel PowerOption(const std::string& power);

@@ -16,18 +16,11 @@
 namespace korvane::cli {
 namespace {
 
-ChipType ChipArg(const Args& args) {
-  std::string name = args.Value("chip", "max2871");
-  std::optional<ChipType> chip = ChipFromName(name);
-  if (!chip) throw UsageError("unknown chip '" + name + "' (adf4350, adf4351 or max2871)");
-  return *chip;
-}
-
 int Run(const Args& args) {
   const FrequencyPlan plan = PlanOptions(args);
   const std::string freqText = OutputFrequencyText(plan, args.positional[0], "FREQ_MHZ");
   std::optional<double> wanted = ReadNumberStrict(freqText);
-  ChipType chip = ChipArg(args);
+  ChipType chip = ChipTypeOption(args, ChipType::Max2871);
 
   std::string bandText = args.Value("band", "0");
   if (bandText != "0" && bandText != "1") throw UsageError("--band is 0 or 1");

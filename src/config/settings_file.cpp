@@ -31,7 +31,7 @@ constexpr std::array<PresetKeys, 4> kPresets = {{
     {"Freq3", "Pwr3", "Band3", "404.000"},
     {"Freq4", "Pwr4", "Band4", "432.000"},
 }};
-constexpr PresetKeys kSigGenKeys{"Freq", "Pwr", "Band", "180.000"};
+constexpr PresetKeys kSigGenKeys{"Freq", "Pwr", "Band", kDefaultFrequencyText};
 
 // A file keeps a slot's band as the band list's entry and its power as the entry in that output's
 // power list.

@@ -236,7 +236,7 @@ void CMainDlg::OnTimer() {
 void CMainDlg::OnLockTimer() {
   if (!model_.connected() || model_.busy() || !runner_.Idle()) return;
   // A board whose firmware cannot tell is never asked.
-  if (!session::CanReadLock(model_.identity())) return;
+  if (!model_.capabilities().lockQuery) return;
   runner_.Post({Request::Kind::Other, [this](session::BoardSession& session, const RequestProgress&) {
                   return LockCompletion(session.ReadLock(), true);
                 }});

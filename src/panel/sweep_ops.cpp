@@ -58,7 +58,7 @@ void CMainDlg::OnSweepStart(const SweepRequest& request) {
   settings.exact = request.exact;
   std::vector<Band> bands;
   for (double mhz : *points) {
-    const std::optional<Band> band = session::AutoBand(settings.chip, model_.identity().sSuffix, mhz);
+    const std::optional<Band> band = session::OutputFor(settings.chip, model_.capabilities().secondOutput, mhz);
     if (!band) {
       refuse(FormatFixed(mhz, 6) + " MHz is outside the outputs of this board.");
       return;

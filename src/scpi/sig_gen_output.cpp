@@ -23,15 +23,10 @@ SigGenOutput::SigGenOutput(session::BoardSession& session, const PanelSettings& 
   current_.dbm = dbm ? *dbm : kDefaultDbm;
 }
 
-bool SigGenOutput::HasSecondOutput() const { return session_.Identity().sSuffix == 1; }
+bool SigGenOutput::HasSecondOutput() const { return session::CapabilitiesOf(session_.Identity()).secondOutput; }
 
 std::optional<Band> SigGenOutput::BandFor(double hz, OutputChoice choice) const {
-  const double mhz = hz / kHzPerMhz;
-  if (choice != OutputChoice::Out2 && IsInBand(settings_.chip, Band::Out1, mhz)) return Band::Out1;
-  if (choice != OutputChoice::Out1 && HasSecondOutput() && IsInBand(settings_.chip, Band::Out2, mhz)) {
-    return Band::Out2;
-  }
-  return std::nullopt;
+  return session::OutputFor(settings_.chip, HasSecondOutput(), hz / kHzPerMhz, choice);
 }
 
 double SigGenOutput::MinHz(OutputChoice choice) const {

@@ -10,8 +10,7 @@
 
 namespace korvane::scpi {
 
-// Which output a frequency goes out on: Auto takes OUT1 while the frequency is in its range.
-enum class OutputChoice { Auto, Out1, Out2 };
+using OutputChoice = session::OutputChoice;
 
 // What the output is asked to make.
 struct OutputRequest {

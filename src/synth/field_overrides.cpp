@@ -248,7 +248,7 @@ RegisterWords ReservedBits(ChipType chip) {
   return bits;
 }
 
-std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, int sSuffix) {
+std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, bool secondOutput) {
   const ChipFacts& facts = Facts(chip);
   const RegisterWords reserved = ReservedBits(chip);
   for (ChipType other : kChipTypes) {
@@ -263,7 +263,7 @@ std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& 
     }
   }
   if (words[0] == 0 || !(pfd > 0.0)) return std::nullopt;
-  const DecodedSet decoded = DecodeRegisterSet(chip, words, sSuffix);
+  const DecodedSet decoded = DecodeRegisterSet(chip, words, secondOutput);
   const double frequency = AchievedFrequency(decoded.solution, decoded.band, pfd);
   if (!IsInBand(chip, decoded.band, frequency)) {
     return "the stored words give " + FormatFixed(frequency, 6) + " MHz, outside what the " + std::string(facts.name) +
