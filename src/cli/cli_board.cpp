@@ -80,18 +80,6 @@ std::string OverridesJson(ChipType chip, const FieldOverrides& overrides) {
   return o.str();
 }
 
-std::string OverridesText(ChipType chip, const FieldOverrides& overrides) {
-  std::string text;
-  for (const RegisterField& f : Facts(chip).fields) {
-    auto it = overrides.find(f.field);
-    if (it == overrides.end()) continue;
-    if (!text.empty()) text += ", ";
-    text += std::string(f.name) + "=" + std::to_string(it->second);
-    if (std::string_view name = ValueName(f, it->second); !name.empty()) text += " (" + std::string(name) + ")";
-  }
-  return text;
-}
-
 std::string ExpertText(const PanelSettings& settings, int slot) {
   const SlotPlan plan = session::PlanSlotWords(settings, slot);
   std::string text;

@@ -35,8 +35,6 @@ inline const Option kFieldOption{
 FieldOverrides FieldOptions(const Args& args, ChipType chip);
 // {"NAME": value, ...} in the chip's table order.
 std::string OverridesJson(ChipType chip, const FieldOverrides& overrides);
-// "NAME=value (value name), ..." in the chip's table order.
-std::string OverridesText(ChipType chip, const FieldOverrides& overrides);
 
 // The expert settings in effect for a slot, in the chip's table order: "SDN=3 (low-spur mode 2) [board],
 // CP=7 (2.56 mA) [set]", where [board] marks a value the board holds and [set] one the user gave; empty

@@ -1,8 +1,8 @@
 // korvane-cli sweep: steps the signal generator from START to STOP, or through a list of
 // frequencies, one retune per point.
-#include <charconv>
 #include <cmath>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -26,12 +26,10 @@ double NumberArgument(const std::string& text, const char* what) {
 
 int64_t WholeArgument(const Args& args, const std::string& name, int64_t fallback) {
   if (!args.values.count(name)) return fallback;
-  const std::string text = args.Value(name, "");
-  int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || value < 0) throw UsageError("--" + name + " takes a whole number");
-  return value;
+  const std::optional<uint64_t> value =
+      ReadDigits(args.Value(name, ""), static_cast<uint64_t>(std::numeric_limits<int64_t>::max()));
+  if (!value) throw UsageError("--" + name + " takes a whole number");
+  return static_cast<int64_t>(*value);
 }
 
 // The list file's frequencies, read as the window's "Load CSV..." reads them; a list with a bad

@@ -90,13 +90,9 @@ std::optional<uint32_t> ReadFieldValue(const RegisterField& field, std::string_v
     std::optional<uint32_t> value = ReadHex(text, &used, 8);
     return value && used == text.size() ? value : std::nullopt;
   }
-  uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-    if (value > 0xFFFFFFFFu) return std::nullopt;
-  }
-  return static_cast<uint32_t>(value);
+  const std::optional<uint64_t> value = ReadDigits(text, 0xFFFFFFFFu);
+  if (!value) return std::nullopt;
+  return static_cast<uint32_t>(*value);
 }
 
 std::string AllowedValuesText(const RegisterField& field) {

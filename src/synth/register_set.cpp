@@ -28,9 +28,6 @@ int32_t Get(const ChipFacts& facts, Field field, const std::array<uint32_t, 6>& 
 
 constexpr int kMaxWordDigits = 8;
 
-// The white space "%X" skips in the C locale.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 }  // namespace
 
 std::string FormatRegisterSet(const RegisterSet& set) {
