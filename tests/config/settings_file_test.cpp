@@ -143,6 +143,13 @@ TEST(SettingsFile, OverridesRoundTripInTheirOwnSection) {
   PanelSettings adf;
   adf.chip = ChipType::Adf4351;
   EXPECT_TRUE(LoadSettings(ProfileFile::Parse(saved), adf).freqSlots[2].overrides.empty());
+  // CP names a field of both chips: its value is kept only for the chip the section was written for.
+  for (const char* chip : {"MAX2871", "ADF4351"}) {
+    const ProfileFile other = ProfileFile::Parse(std::string("[Fields]\nChip=") + chip + "\nF1=CP=5\n");
+    const FieldOverrides expected =
+        std::string(chip) == "MAX2871" ? FieldOverrides{{Field::ChargePumpCurrent, 5}} : FieldOverrides{};
+    EXPECT_EQ(LoadSettings(other, PanelSettings{}).freqSlots[0].overrides, expected) << chip;
+  }
   // Names the chip lacks, computed fields and values that are no number are left out.
   const ProfileFile hand = ProfileFile::Parse("[Fields]\nChip=max2871\nF1=sdn=2;N=500;CP=lots;BOGUS=1;LD=high\n");
   EXPECT_EQ(LoadSettings(hand, {}).freqSlots[0].overrides,

@@ -281,6 +281,7 @@ TEST_F(BoardPanelTest, LockIsReadOnlyFromBoardsThatAnswerIt) {
     EXPECT_EQ(board.Count("L;"), c.asked ? 2 : 0);
     EXPECT_EQ(dlg.model().lock().state, c.asked ? session::LockState::Locked : session::LockState::Unknown);
     Click(ctl::kDisconnect);
+    EXPECT_EQ(dlg.model().lock().state, session::LockState::Unknown);  // a reading belongs to its board
   }
   VirtualBoard board;
   Connect(board.path(), 3);

@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
+#include <vector>
 
 #include "base/text_encoding.h"
 
@@ -54,15 +57,33 @@ void EnsureCoreApplication() {
   (void)app;
 }
 
+// Whether a lock file for the device stands where Qt's serial port looks first ("/dev/pts/3" is
+// locked by /var/lock/LCK..pts_3).
+static bool SerialLockFileExists(const std::string& device) {
+  std::string name = device.substr(std::string("/dev/").size());
+  std::replace(name.begin(), name.end(), '/', '_');
+  std::error_code ignored;
+  return std::filesystem::exists("/var/lock/LCK.." + name, ignored);
+}
+
 VirtualBoard::VirtualBoard(VirtualBoardOptions options) : options_(std::move(options)), flash_(kFlashSize, 0xFF) {
   EnsureCoreApplication();
-  masterFd_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (masterFd_ < 0 || grantpt(masterFd_) != 0 || unlockpt(masterFd_) != 0) {
-    throw std::runtime_error("virtual board: no pseudo-terminal");
+  // A pseudo-terminal's number comes back once it is free, but the lock file of a program that
+  // was killed while it held the last one of that number may still stand (Qt takes it for stale
+  // only once its owner is reaped, or after 30 s): such a number is skipped, not used.
+  std::vector<int> skipped;
+  for (;;) {
+    masterFd_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (masterFd_ < 0 || grantpt(masterFd_) != 0 || unlockpt(masterFd_) != 0) {
+      throw std::runtime_error("virtual board: no pseudo-terminal");
+    }
+    const char* name = ptsname(masterFd_);
+    if (!name) throw std::runtime_error("virtual board: no pseudo-terminal name");
+    path_ = name;
+    if (skipped.size() >= 16 || !SerialLockFileExists(path_)) break;
+    skipped.push_back(masterFd_);
   }
-  const char* name = ptsname(masterFd_);
-  if (!name) throw std::runtime_error("virtual board: no pseudo-terminal name");
-  path_ = name;
+  for (int fd : skipped) close(fd);
   // The board keeps a slave descriptor of its own, so that the master does not report a
   // hang-up while the host has the port closed, and sets raw mode: no echo, no line editing.
   slaveFd_ = open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
