@@ -31,9 +31,14 @@ int Run(const Args& args) {
     throw UsageError("band 1 offers only off or -1 dBm");
   }
 
-  std::string slotText = args.Value("slot", "4");
-  if (slotText.size() != 1 || slotText[0] < '0' || slotText[0] > '4') throw UsageError("--slot is 0 to 4");
-  int slot = slotText[0] - '0';
+  // The board's slot digit; the signal generator's unless another is named.
+  int slot = kSigGenSlot;
+  if (args.values.count("slot")) {
+    const std::string slotText = args.Value("slot", "");
+    const std::optional<uint64_t> digit = slotText.size() == 1 ? ReadDigits(slotText, kSlotCount - 1) : std::nullopt;
+    if (!digit) throw UsageError("--slot is 0 to 4");
+    slot = static_cast<int>(*digit);
+  }
 
   std::string refText = args.Value("ref", "10");
   if (!ReadNumberStrict(refText)) throw UsageError("--ref '" + refText + "' is not a number");
