@@ -29,18 +29,13 @@ std::string_view ChipChoiceLabel(ChipChoice choice) {
 }
 
 std::optional<ChipChoice> ChipChoiceFromName(std::string_view name) {
-  for (ChipChoice choice : kChipChoices) {
-    const std::string_view label = ChipChoiceLabel(choice);
-    if (name.size() != label.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < name.size() && same; ++i) {
-      const char c = name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 'a' + 'A') : name[i];
-      const char l = label[i] >= 'a' && label[i] <= 'z' ? static_cast<char>(label[i] - 'a' + 'A') : label[i];
-      same = c == l;
-    }
-    if (same) return choice;
+  if (const std::optional<ChipType> chip = ChipFromName(name)) return ChoiceOf(*chip);
+  constexpr std::string_view kAuto = "auto";
+  if (name.size() != kAuto.size()) return std::nullopt;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if ((name[i] | 0x20) != kAuto[i]) return std::nullopt;
   }
-  return std::nullopt;
+  return ChipChoice::Auto;
 }
 
 std::optional<ChipType> ChosenChip(ChipChoice choice) {
