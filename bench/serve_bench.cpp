@@ -1,10 +1,12 @@
 // korvane-cli serve under hostile clients, measured rather than asserted:
-//   serve_bench mute    the longest wait of a board-free query (*IDN?) while another client's
-//                       commands meet a board that has gone mute (15 s)
+//   serve_bench mute    the longest wait of board-free commands (*IDN?, SYST:ERR?, *CLS, *STB?)
+//                       while another client's commands meet a board that has gone mute (15 s)
 //   serve_bench memory  the server's resident memory while 64 VXI-11 links leave every *OPC? reply
 //                       unread (60 s; SECONDS as a second argument for a shorter run)
 //   serve_bench vanish  the server's open descriptors after 300 VXI-11 clients vanished while a
 //                       read of theirs waited
+//   serve_bench closed  how long the board goes on retuning for a client that sent a long line and
+//                       closed its connection the ordinary way
 // VXI-11 needs the portmapper (rpcbind) to run.
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -108,21 +110,71 @@ int Mute() {
       ReadLine(worker, buffer, 20000);
     }
   });
+  // Each board-free command in turn; *CLS answers nothing, so *OPC? after it tells when it ran.
+  const char* const lines[] = {"*IDN?", "SYST:ERR?", "*CLS;*OPC?", "*STB?"};
   double longestMs = 0;
+  double totalMs = 0;
   int asked = 0;
   const auto end = Clock::now() + std::chrono::seconds(15);
   while (Clock::now() < end) {
     const auto start = Clock::now();
-    SendAll(asker, "*IDN?\n");
+    SendAll(asker, std::string(lines[asked % 4]) + "\n");
     if (!ReadLine(asker, askerBuffer, 20000)) break;
-    longestMs = std::max(longestMs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    longestMs = std::max(longestMs, ms);
+    totalMs += ms;
     ++asked;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   work.join();
-  std::cout << "mute board: " << asked << " *IDN? queries in 15 s, the longest answered after " << longestMs << " ms\n";
+  std::cout << "mute board: " << asked << " board-free lines (*IDN?, SYST:ERR?, *CLS, *STB? in turn) in 15 s, "
+            << "answered after " << (asked ? totalMs / asked : 0.0) << " ms on average, " << longestMs
+            << " ms at the longest\n";
   close(asker);
   close(worker);
+  // The board is still mute: the call in flight is cut short by the signal.
+  const auto signalled = Clock::now();
+  serve.Signal(SIGTERM);
+  const std::optional<int> status = serve.Wait(10000);
+  std::cout << "serve ended " << std::chrono::duration<double, std::milli>(Clock::now() - signalled).count()
+            << " ms after SIGTERM, with status " << (status ? std::to_string(*status) : "none") << "\n";
+  return 0;
+}
+
+// A client sends a long line of retunes and closes its connection the ordinary way (FIN, no
+// reset): how long the board goes on retuning for it.
+int Closed() {
+  test::VirtualBoard board;
+  board.SetPace4800(true);
+  test::ChildProcess serve(test::CliPath(), {"serve", "--port", board.path(), "--listen", "127.0.0.1:0", "--no-vxi11"});
+  const std::optional<std::string> line = serve.ReadLine(30000);
+  if (!line || line->rfind("listening on ", 0) != 0) {
+    std::cerr << "serve did not start: " << serve.Stderr();
+    return 1;
+  }
+  const int fd = Connect(std::stoi(line->substr(line->rfind(':') + 1)));
+  std::string retunes;
+  for (int i = 0; i < 5000; ++i) retunes += "FREQ 432 MHZ;";
+  SendAll(fd, retunes + "\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  board.ClearLog();
+  const auto closed = Clock::now();
+  close(fd);
+  // Retunes go on until the server finds the client gone; then the board hears nothing more.
+  size_t heard = 0;
+  auto lastMs = 0.0;
+  while (Clock::now() - closed < std::chrono::seconds(180)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    const size_t now = board.Log().size();
+    if (now != heard) {
+      heard = now;
+      lastMs = std::chrono::duration<double, std::milli>(Clock::now() - closed).count();
+    } else if (std::chrono::duration<double, std::milli>(Clock::now() - closed).count() - lastMs > 5000) {
+      break;
+    }
+  }
+  std::cout << "client closed (FIN) after a line of 5000 retunes: the board heard " << heard
+            << " commands more, the last " << lastMs / 1000.0 << " s after the close\n";
   serve.Signal(SIGTERM);
   serve.Wait(10000);
   return 0;
@@ -260,6 +312,7 @@ int main(int argc, char** argv) {
   if (what == "mute") return Mute();
   if (what == "memory") return Memory(argc > 2 ? std::stoi(argv[2]) : 60);
   if (what == "vanish") return Vanish();
-  std::cerr << "usage: serve_bench mute|memory [SECONDS]|vanish\n";
+  if (what == "closed") return Closed();
+  std::cerr << "usage: serve_bench mute|memory [SECONDS]|vanish|closed\n";
   return 2;
 }

@@ -182,9 +182,18 @@ PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& s
   throw Failure(session::kCommunicationError);
 }
 
-PanelSettings CliBoard::Connect(const Args& args) {
-  const platform::StopSignals stop;
-  return Connect(args, stop);
+PanelSettings CliBoard::Connect(const Args& args) { return Connect(args, HoldStops()); }
+
+const platform::StopSignals& CliBoard::HoldStops() {
+  if (!stops_) {
+    stops_ = std::make_unique<platform::StopSignals>();
+    interrupt_ = std::make_unique<InterruptOnStop>(*stops_, session);
+  }
+  return *stops_;
+}
+
+void CliBoard::StopIfRequested(const std::string& boardHolds) const {
+  if (StopRequested()) throw Interrupted(boardHolds, stops_->ExitStatus());
 }
 
 }  // namespace korvane::cli

@@ -2,11 +2,13 @@
 // shares.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/clock.h"
 #include "cli/command.h"
+#include "cli/interrupt_on_stop.h"
 #include "config/panel_settings.h"
 #include "link/demo_board.h"
 #include "platform/stop_signals.h"
@@ -68,9 +70,22 @@ struct CliBoard {
   // the connect takes effect once the board holds its own settings again (the chip
   // identification's probe put back): Interrupted then says what was written.
   PanelSettings Connect(const Args& args, const platform::StopSignals& stop);
-  // The same for a command that takes no stop signals of its own: they are heard during the
-  // connect only, and act as before once it is done.
+  // The same for a command that takes no stop signals of its own: the board holds them for the
+  // rest of its life (HoldStops).
   PanelSettings Connect(const Args& args);
+
+  // Holds Ctrl-C, SIGTERM and SIGHUP for the rest of the board's life, for a command without stop
+  // handling of its own: a signal interrupts the board call in flight instead of ending the
+  // process at once, and the command says what the board holds (StopIfRequested).
+  const platform::StopSignals& HoldStops();
+  bool StopRequested() const { return stops_ && stops_->Requested(); }
+  // After a signal: throws Interrupted, which says `boardHolds` and exits with 128 + the signal.
+  void StopIfRequested(const std::string& boardHolds) const;
+
+ private:
+  // Declared after the session: the watcher that interrupts it goes first.
+  std::unique_ptr<platform::StopSignals> stops_;
+  std::unique_ptr<InterruptOnStop> interrupt_;
 };
 
 }  // namespace korvane::cli

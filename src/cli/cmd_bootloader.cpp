@@ -11,9 +11,13 @@ int Run(const Args& args) {
   const std::string port = PortOption(args);
   ChipOption(args);
   CliBoard board;
+  board.HoldStops();
   if (args.Has("connected")) board.Connect(args);
+  board.StopIfRequested("the board was left in its firmware; nothing was sent after the connect.");
   std::cerr << firmware::kEnteringText << std::endl;
   const session::HandshakeResult bootloader = board.session.EnterBootloader(port);
+  board.StopIfRequested(
+      "the board may be in its bootloader or still in its firmware; \"korvane-cli info --bootloader\" tells which.");
   if (!bootloader.ok()) throw Failure(WithReason(firmware::kNoBootloaderText, bootloader.reason));
   std::cout << firmware::BootloaderVersionText(bootloader.identity) << "\nPlease reconnect the board." << std::endl;
   return kExitOk;

@@ -19,8 +19,10 @@ int Run(const Args& args) {
   const std::string port = PortOption(args);
   const bool bootloader = args.Has("bootloader");
   CliBoard board;
+  board.HoldStops();
   const session::HandshakeResult found =
       board.session.ReadIdentity(port, bootloader ? session::BoardPart::Bootloader : session::BoardPart::Firmware);
+  board.StopIfRequested("the board was only asked who it is; nothing on it changed.");
   if (!found.ok()) {
     throw Failure(WithReason(bootloader ? firmware::kNoBootloaderText : session::kCouldNotFind, found.reason));
   }

@@ -72,6 +72,7 @@ void PrintJson(const PanelSettings& s) {
 int Run(const Args& args) {
   CliBoard board;
   const PanelSettings settings = board.Connect(args);
+  board.StopIfRequested("the board was read and left as it was; nothing was saved or printed.");
   const bool identified = ChipOption(args) == session::ChipChoice::Auto;
   if (args.values.count("ini")) {
     std::string error;
@@ -81,6 +82,7 @@ int Run(const Args& args) {
     }
   }
   board.session.Close();
+  board.StopIfRequested("the board was read and left as it was; nothing was printed.");
   if (args.Has("json")) {
     PrintJson(settings);
   } else {

@@ -33,10 +33,16 @@ int Run(const Args& args) {
   const std::string port = PortOption(args);
   const std::vector<std::string> commands = Commands(args.positional);
   CliBoard board;
+  board.HoldStops();
   const session::HandshakeResult open = board.session.Open(port, session::BoardPart::Firmware);
+  board.StopIfRequested("nothing was sent to the board.");
   if (!open.ok()) throw Failure(WithReason(session::kCouldNotFind, open.reason));
   bool refused = false;
+  size_t answered = 0;
   for (const std::string& command : commands) {
+    const std::string done = std::to_string(answered) + " of " + std::to_string(commands.size()) +
+                             " commands were sent and answered (the replies above); ";
+    board.StopIfRequested(done + "\"" + command + "\" and those after it were not sent.");
     if (command == link::kEnterBootloaderCommand) {
       board.session.SwitchToBootloader();
       std::cout << "(no reply: the board has switched to its bootloader)" << std::endl;
@@ -44,7 +50,16 @@ int Run(const Args& args) {
     }
     // A lost connection ends the whole run; the replies so far are already out. A refusal
     // does not: the later commands may not depend on it, and each reply stays with its own.
-    const session::Exchange exchange = board.session.Send(command);
+    session::Exchange exchange;
+    try {
+      exchange = board.session.Send(command);
+    } catch (const link::ConnectionLost&) {
+      board.StopIfRequested(done + "\"" + command +
+                            "\" went out but its reply was not read (the board may have run it), and those after it "
+                            "were not sent.");
+      throw;
+    }
+    ++answered;
     std::cout << exchange.reply << std::endl;
     if (exchange.reply == link::kRefusedReply) {
       std::cerr << "The board refused \"" << command << "\" (it answered \"" << exchange.reply << "\")." << std::endl;

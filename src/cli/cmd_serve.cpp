@@ -11,6 +11,7 @@
 #include "cli/interrupt_on_stop.h"
 #include "platform/sockets.h"
 #include "platform/stop_signals.h"
+#include "scpi/board_worker.h"
 #include "scpi/portmap_responder.h"
 #include "scpi/scpi_instrument.h"
 #include "scpi/scpi_server.h"
@@ -122,16 +123,28 @@ int Run(const Args& args) {
   platform::StopSignals stop;
   CliBoard board;
   const InterruptOnStop interruptOnStop(stop, board.session);
-  const PanelSettings connected = board.Connect(args, stop);
+  // The session lives on the worker from the port's open to its close, so that a slow or mute
+  // board holds up only the clients whose commands need it.
+  scpi::BoardWorker worker;
+  const auto closeBoard = [&] { worker.Wait([&] { board.session.Close(); }); };
+  PanelSettings connected;
+  try {
+    worker.Wait([&] { connected = board.Connect(args, stop); });
+  } catch (...) {
+    closeBoard();
+    throw;
+  }
   if (stop.Requested()) {
-    board.session.Close();
-    return kExitOk;
+    closeBoard();
+    throw Interrupted("the board was connected and nothing was sent to it; serve ended before it served.",
+                      stop.ExitStatus());
   }
 
   const SolveMode mode = args.Has("classic") ? SolveMode::Classic : SolveMode::Exact;
   scpi::Instrument instrument(board.session, board.clock, {port, chip, mode}, connected);
   scpi::ScpiServer server(instrument, board.clock);
   server.StopWhen([&stop] { return stop.Requested(); });
+  server.RunBoardCallsOn(worker);
   server.ListenOn(reserved);
   const std::string where = HostPort(server.Address(), server.Port());
   if (!listen.address.isLoopback()) {
@@ -149,7 +162,8 @@ int Run(const Args& args) {
               << "::INSTR)" << std::endl;
   }
   if (!std::cout) {
-    board.session.Close();
+    server.Close();
+    closeBoard();
     throw Failure("cannot write to standard output");
   }
 
@@ -162,7 +176,12 @@ int Run(const Args& args) {
     scpi::UnregisterVxi11(vxi11Port);
   }
   server.Close();
-  board.session.Close();
+  closeBoard();
+  // Ended by a signal (there is no other way): after a clean shutdown, with the code a script
+  // expects of a command a signal ended.
+  if (stop.Requested()) {
+    throw Interrupted("serve stopped; the board keeps the output it last accepted.", stop.ExitStatus());
+  }
   return kExitOk;
 }
 
@@ -172,7 +191,8 @@ const Command kServeCommand{
     "serve",
     "--port PORT [--listen HOST:PORT] [--no-vxi11] [--classic] [--chip auto|adf4350|adf4351|max2871]",
     "Connects to the board as \"Connect\" does and serves it as a SCPI instrument on the network "
-    "until Ctrl-C or SIGTERM: on a raw socket (VISA resource TCPIP::HOST::PORT::SOCKET) and over VXI-11 "
+    "until Ctrl-C, SIGTERM or SIGHUP (then it exits with 128 + the signal's number): on a raw socket (VISA resource "
+    "TCPIP::HOST::PORT::SOCKET) and over VXI-11 "
     "(VISA resource TCPIP::HOST::INSTR), whose port is registered with the system's portmapper (rpcbind "
     "must run; on Windows, which has none, serve answers the portmapper on port 111 itself). Prints \"listening on "
     "HOST:PORT\" when ready, then \"VXI-11 on HOST:PORT\" when VXI-11 "

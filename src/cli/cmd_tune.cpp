@@ -102,21 +102,43 @@ int Run(const Args& args) {
     throw Failure("The board's reference frequency is not valid for this chip. Nothing was sent.");
   }
   if (!args.Has("force")) RequireInBand(settings.chip, sg.band, *ReadNumberStrict(frequency));
-  const session::TuneResult result = board.session.Tune(settings, kSigGenSlot);
+  board.StopIfRequested("nothing was sent after the connect; the board's output is as it was.");
+  // A signal interrupts the exchange in flight: what the board holds then depends on how far it got.
+  const std::string unsure =
+      "the new frequency went out, but the board's reply was not read: the output may be at the new frequency "
+      "or still at the old one. Run the command again to be sure.";
+  session::TuneResult result;
+  try {
+    result = board.session.Tune(settings, kSigGenSlot);
+  } catch (const link::ConnectionLost&) {
+    board.StopIfRequested(unsure);
+    throw;
+  }
   if (!result.refusal.empty()) {
     board.session.Close();
     RequireAccepted(result);
   }
+  if (!result.accepted()) {
+    board.session.Close();
+    board.StopIfRequested(unsure);
+    RequireAccepted(result);
+  }
+  const std::string took = "the board took the new frequency (" +
+                           session::RealFrequencyLabel(settings, kSigGenSlot).substr(2) +
+                           " MHz); its lock was not read.";
   session::LockState lock = session::LockState::Unknown;
-  if (result.accepted()) {
+  try {
     lock = board.session.ReadLock();
-    if (lock == session::LockState::NotLocked) {
+    if (lock == session::LockState::NotLocked && !board.StopRequested()) {
       board.clock.SleepMs(kLockSettleMs);
       lock = board.session.ReadLock();
     }
+  } catch (const link::ConnectionLost&) {
+    board.StopIfRequested(took);
+    throw;
   }
   board.session.Close();
-  RequireAccepted(result);
+  board.StopIfRequested(took);
   const std::optional<SlotSolution> solved = session::SolveSlot(settings, kSigGenSlot);
   if (args.Has("json")) {
     JsonObject json;

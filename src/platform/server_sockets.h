@@ -44,6 +44,12 @@ std::size_t Receive(SocketHandle socket, char* data, std::size_t size, SocketSta
 std::size_t SendSome(SocketHandle socket, const char* data, std::size_t size, SocketStatus* status);
 // Ends both directions so that the peer reads to the end rather than a reset; the socket stays open.
 void ShutdownBoth(SocketHandle socket);
+// For a connection whose peer has ended its sending side: the system checks every few seconds that
+// the peer is still there (TCP keepalive). A peer that only half-closed answers; one that closed
+// for good answers with a reset once its own system has let the connection go (a minute on Linux).
+void WatchPeer(SocketHandle socket);
+// The connection has failed (reset, or the peer no longer answers), found without reading from it.
+bool PeerGone(SocketHandle socket);
 
 enum class WaitFor { Read, Write };
 // Waits at most ms (negative: for ever) until the socket can be read or written, or has failed or

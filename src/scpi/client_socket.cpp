@@ -8,6 +8,8 @@ namespace korvane::scpi {
 
 namespace {
 constexpr size_t kReadChunk = 16 * 1024;
+// How often a connection whose input has ended is looked at for a reset.
+constexpr int kPeerCheckMs = 1000;
 }  // namespace
 
 ClientSocket::ClientSocket(platform::SocketHandle fd, Handlers handlers) : fd_(fd), handlers_(std::move(handlers)) {
@@ -36,6 +38,7 @@ void ClientSocket::OnReadable() {
     if (status == platform::SocketStatus::Ended) {
       inputEnded_ = true;
       readNotifier_->setEnabled(false);
+      WatchPeer();
       break;
     }
     if (status == platform::SocketStatus::Interrupted) continue;
@@ -112,10 +115,23 @@ void ClientSocket::Finish() {
   Flush();
 }
 
+void ClientSocket::WatchPeer() {
+  // TCP cannot tell a client that ended its side from one that closed and went: both sent the end
+  // of their input. The system's keepalive asks the peer; a reset it gets back (or one after a
+  // reply) shows here without a read, and the connection is over.
+  platform::WatchPeer(fd_);
+  peerCheck_ = std::make_unique<QTimer>();
+  QObject::connect(peerCheck_.get(), &QTimer::timeout, this, [this] {
+    if (fd_ != platform::kNoSocket && !failed_ && platform::PeerGone(fd_)) Fail();
+  });
+  peerCheck_->start(kPeerCheckMs);
+}
+
 // The connection is over (vanished or finished): closed, and told from the event loop.
 void ClientSocket::Fail() {
   if (failed_) return;
   failed_ = true;
+  if (peerCheck_) peerCheck_->stop();
   readNotifier_->setEnabled(false);
   writeNotifier_->setEnabled(false);
   QTimer::singleShot(0, this, [this] {
@@ -125,6 +141,7 @@ void ClientSocket::Fail() {
 
 void ClientSocket::abort() {
   handlers_ = {};
+  if (peerCheck_) peerCheck_->stop();
   if (readNotifier_) readNotifier_->setEnabled(false);
   if (writeNotifier_) writeNotifier_->setEnabled(false);
   if (fd_ != platform::kNoSocket) platform::CloseSocket(fd_);

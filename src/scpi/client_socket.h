@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,11 +49,13 @@ class ClientSocket : public QObject {
   void OnWritable();
   void Flush();
   void Fail();
+  void WatchPeer();
 
   platform::SocketHandle fd_;
   Handlers handlers_;
   std::unique_ptr<QSocketNotifier> readNotifier_;
   std::unique_ptr<QSocketNotifier> writeNotifier_;
+  std::unique_ptr<QTimer> peerCheck_;  // while the input has ended
   std::string input_;
   std::string output_;
   size_t readBufferSize_ = 64 * 1024;

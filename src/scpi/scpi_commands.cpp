@@ -91,6 +91,34 @@ const CommandEntry kCommands[] = {
 
 std::span<const CommandEntry> Commands() { return kCommands; }
 
+bool RunsBesideBoard(Op op) {
+  switch (op) {
+    // Who the instrument is, and the client's own status and error queue.
+    case Op::Identify:
+    case Op::Options:
+    case Op::Version:
+    case Op::ClearStatus:
+    case Op::OperationComplete:
+    case Op::Wait:
+    case Op::EventStatus:
+    case Op::EventStatusEnable:
+    case Op::StatusByte:
+    case Op::ServiceRequestEnable:
+    case Op::NextError:
+    case Op::AllErrors:
+    case Op::ErrorCount:
+    case Op::OperationEvent:
+    case Op::OperationCondition:
+    case Op::OperationEnable:
+    case Op::QuestionableEnable:
+    case Op::StatusPreset:
+      return true;
+    default:
+      // The output's settings wait too: a query answers what the commands before it made.
+      return false;
+  }
+}
+
 std::span<const HeaderPattern> CommandPatterns() {
   static const std::vector<HeaderPattern> patterns = [] {
     std::vector<HeaderPattern> compiled;

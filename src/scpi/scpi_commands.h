@@ -95,6 +95,10 @@ inline constexpr const char* kSpacingKeywords[] = {"LINear", "LOGarithmic"};
 inline constexpr const char* kTriggerKeywords[] = {"IMMediate", "BUS"};
 
 std::span<const CommandEntry> Commands();
+// Whether a command may run while another client's command waits for the board: it asks the
+// board nothing, and neither changes nor reads what a board command or a sweep works on (who the
+// instrument is, and the client's own status and error queue).
+bool RunsBesideBoard(Op op);
 // One compiled pattern per entry of Commands(), in the same order.
 std::span<const HeaderPattern> CommandPatterns();
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
+#include <memory>
 #include <utility>
 
 #include "firmware/bootloader.h"
@@ -13,6 +15,8 @@ namespace korvane::scpi {
 namespace {
 
 constexpr char kManufacturer[] = "Korvane";
+// What a command returns while its board call is elsewhere; no SCPI error has this code.
+constexpr int kBoardPending = INT32_MIN;
 constexpr int64_t kMaxSweepPoints = 100000;
 constexpr int64_t kMaxSweepCount = 1000000;
 constexpr double kMaxDwellS = 1000.0;
@@ -81,9 +85,10 @@ bool IsWaitUnit(const ProgramUnit& unit) {
 
 Instrument::Instrument(session::BoardSession& session, Clock& clock, Options options, const PanelSettings& connected)
     : session_(session),
+      identity_(session.Identity()),
       clock_(clock),
       options_(std::move(options)),
-      output_(session, connected, options_.mode),
+      output_(identity_, connected, options_.mode),
       powerOn_(output_.current()),
       powerOnSettings_(connected),
       cwHz_(output_.current().hz) {
@@ -131,6 +136,7 @@ void Instrument::Begin(ClientId id, std::string_view line) {
   client.id = id;
   client.program.emplace();
   client.program->units = SplitLine(line);
+  client.program->serial = nextSerial_++;
 }
 
 bool Instrument::Waiting(ClientId id) const {
@@ -140,9 +146,29 @@ bool Instrument::Waiting(ClientId id) const {
 
 bool Instrument::Blocked(ClientId id) const {
   auto it = clients_.find(id);
-  if (it == clients_.end() || !it->second.program || !sweep_.running) return false;
+  if (it == clients_.end() || !it->second.program) return false;
   const Program& program = *it->second.program;
+  // The client's own commands wait behind the one whose board call is in flight.
+  if (inFlight_ && inFlight_->client == id && inFlight_->serial == program.serial) return true;
+  if (!sweep_.running) return false;
   return program.next < program.units.size() && IsWaitUnit(program.units[program.next]);
+}
+
+bool Instrument::NextRunsBesideBoard(ClientId id) const {
+  auto it = clients_.find(id);
+  if (it == clients_.end() || !it->second.program) return false;
+  const Program& program = *it->second.program;
+  // An ended line only hands its reply over.
+  if (program.next >= program.units.size()) return true;
+  const ProgramUnit& unit = program.units[program.next];
+  // A command that is refused before it runs only queues its error.
+  if (unit.error != kNoError) return true;
+  HeaderResolver resolver = program.resolver;
+  const int index = resolver.Resolve(unit);
+  if (index < 0) return true;
+  const CommandEntry& entry = Commands()[static_cast<size_t>(index)];
+  if (unit.query ? !entry.queryable : !entry.settable) return true;
+  return RunsBesideBoard(entry.op);
 }
 
 std::optional<std::string> Instrument::Resume(ClientId id) {
@@ -157,7 +183,8 @@ std::optional<std::string> Instrument::Step(ClientId id, size_t replyRoom) {
   Client& client = it->second;
   // An empty line has no command to run.
   if (client.program->next < client.program->units.size()) RunNext(client, replyRoom);
-  if (client.program->next < client.program->units.size()) return std::nullopt;
+  // A command whose board call is in flight ends its line once it is back (the next Step).
+  if (Blocked(id) || client.program->next < client.program->units.size()) return std::nullopt;
   return EndProgram(client);
 }
 
@@ -242,56 +269,138 @@ void Instrument::RunUnit(Client& client, Program& program, const ProgramUnit& un
   }
 
   std::string reply;
+  running_ = InFlight{client.id, program.serial, unit.query};
   const int error = unit.query ? Query(client, entry, values, reply) : Set(client, entry, values);
+  running_.reset();
+  if (error != kBoardPending) EndUnit(client, program, unit.query, error, std::move(reply));
+}
+
+void Instrument::EndUnit(Client& client, Program& program, bool query, int error, std::string answer) {
   if (error) {
     Queue(client, error);
-  } else if (unit.query) {
+  } else if (query) {
     if (program.reply) {
       program.reply->push_back(';');
-      program.reply->append(reply);
+      program.reply->append(answer);
     } else {
-      program.reply = std::move(reply);
+      program.reply = std::move(answer);
     }
   }
 }
 
-template <typename Action>
-int Instrument::WithBoard(Action action) {
+Instrument::BoardReply Instrument::RunBoardCall(session::BoardSession& session, const BoardCall& call) {
+  BoardReply reply;
   try {
-    if (lost_) {
-      // Each attempt costs a handshake that holds every client up: a lost board is looked for
-      // once in a while, not for each command.
-      if (clock_.NowMs() < retryAtMs_) return kHardwareMissing;
-      const int error = Reconnect();
-      if (error) {
-        retryAtMs_ = clock_.NowMs() + kReconnectIntervalMs;
-        return error;
+    ChipType chip = call.base.chip;
+    if (call.reconnect) {
+      const session::ConnectResult result = session.Connect(call.options.port, call.options.chip, call.restoreBase);
+      if (!result.ok()) {
+        session.Close();
+        return reply;
+      }
+      reply.connected = true;
+      reply.chip = chip = result.readout.settings.chip;
+      reply.identity = session.Identity();
+      // The board may have been reset while it was away: it gets back what the instrument says
+      // it makes before anything else.
+      PanelSettings base = call.restoreBase;
+      base.chip = chip;
+      if (base.refDivisor <= 0) {
+        reply.restoreError = kSettingsConflict;
+        return reply;
+      }
+      reply.restored = SigGenOutput::SettingsFor(call.restore, base, call.mode);
+      if (!session.Retune(reply.restored, kSigGenSlot).accepted()) {
+        reply.restoreError = kHardwareError;
+        return reply;
       }
     }
-    return action();
+    if (call.kind == BoardCall::Kind::Tune) {
+      PanelSettings base = call.base;
+      base.chip = chip;
+      reply.tuned = SigGenOutput::SettingsFor(call.request, base, call.mode);
+      reply.accepted = session.Retune(reply.tuned, kSigGenSlot).accepted();
+    } else if (call.kind == BoardCall::Kind::ReadLock) {
+      reply.lock = session.ReadLock();
+    }
   } catch (const link::ConnectionLost&) {
+    reply.lost = true;
+  }
+  return reply;
+}
+
+int Instrument::WithBoard(BoardCall call, Then then, std::string* answer) {
+  std::string unused;
+  std::string& text = answer ? *answer : unused;
+  if (lost_) {
+    // Each attempt costs a handshake: a lost board is looked for once in a while, not for each
+    // command.
+    if (clock_.NowMs() < retryAtMs_) return then(kHardwareMissing, BoardReply(), text);
+    call.reconnect = true;
+    call.options = options_;
+    call.restore = output_.current();
+    call.restoreBase = output_.settings();
+  } else if (call.kind == BoardCall::Kind::None) {
+    return then(kNoError, BoardReply(), text);
+  }
+  call.mode = output_.mode();
+  if (!runner_) return Returned(call, RunBoardCall(session_, call), then, text);
+
+  // The call gets its own copies and the session, which nothing here touches until it is back.
+  auto reply = std::make_shared<BoardReply>();
+  inFlight_ = running_.value_or(InFlight{});
+  runner_([&session = session_, call, reply] { *reply = RunBoardCall(session, call); },
+          [this, call, reply, then = std::move(then)] {
+            const InFlight command = *inFlight_;
+            inFlight_.reset();
+            std::string answer;
+            const int error = Returned(call, *reply, then, answer);
+            if (!command.client) return;
+            // The client may have gone, or had its line cleared, while the board was busy.
+            auto it = clients_.find(*command.client);
+            if (it == clients_.end() || !it->second.program || it->second.program->serial != command.serial) return;
+            EndUnit(it->second, *it->second.program, command.query, error, std::move(answer));
+          });
+  return kBoardPending;
+}
+
+int Instrument::Returned(const BoardCall& call, const BoardReply& reply, const Then& then, std::string& answer) {
+  int error = kNoError;
+  if (call.reconnect) {
+    if (reply.connected) {
+      lost_ = false;
+      identity_ = reply.identity;
+      output_.SetBoard(reply.chip, reply.identity);
+      if (reply.restoreError) {
+        error = reply.restoreError;
+      } else {
+        output_.Accept(call.restore, reply.restored);
+      }
+    } else {
+      error = kHardwareMissing;
+    }
+    if (error) retryAtMs_ = clock_.NowMs() + kReconnectIntervalMs;
+  }
+  if (reply.lost) {
     lost_ = true;
     retryAtMs_ = clock_.NowMs() + kReconnectIntervalMs;
-    return kHardwareMissing;
+    error = kHardwareMissing;
   }
+  return then(error, reply, answer);
 }
 
-int Instrument::Reconnect() {
-  const session::ConnectResult result = session_.Connect(options_.port, options_.chip, output_.settings());
-  if (!result.ok()) {
-    session_.Close();
-    return kHardwareMissing;
-  }
-  lost_ = false;
-  output_.SetChip(result.readout.settings.chip);
-  // The board may have been reset while it was away: it gets back what the instrument says
-  // it makes before anything else.
-  return Apply(output_.current());
-}
-
-int Instrument::Apply(const OutputRequest& request, const PanelSettings& base) {
-  if (base.refDivisor <= 0) return kSettingsConflict;
-  return output_.Tune(request, base).accepted() ? kNoError : kHardwareError;
+int Instrument::Apply(const OutputRequest& request, const PanelSettings& base, std::function<int(int)> after) {
+  if (base.refDivisor <= 0) return after ? after(kSettingsConflict) : kSettingsConflict;
+  BoardCall call;
+  call.kind = BoardCall::Kind::Tune;
+  call.request = request;
+  call.base = base;
+  return WithBoard(std::move(call),
+                   [this, request, after = std::move(after)](int error, const BoardReply& reply, std::string&) {
+                     if (!error && !reply.accepted) error = kHardwareError;
+                     if (!error) output_.Accept(request, reply.tuned);
+                     return after ? after(error) : error;
+                   });
 }
 
 std::optional<OutputRequest> Instrument::RequestFor(double hz) const {
@@ -321,7 +430,7 @@ int Instrument::Reset() {
   off.on = false;
   PanelSettings base = powerOnSettings_;
   base.chip = output_.settings().chip;
-  return WithBoard([&] { return Apply(off, base); });
+  return Apply(off, base);
 }
 
 double Instrument::Limit(Op op, size_t which) const {
@@ -377,18 +486,21 @@ double Instrument::Limit(Op op, size_t which) const {
   return 0.0;
 }
 
-int Instrument::ReadLockCondition() {
-  session::LockState state = session::LockState::Unknown;
-  const int error = WithBoard([&] {
-    state = session_.ReadLock();
-    return kNoError;
-  });
-  if (error) return error;
-  if (state == session::LockState::Unknown) return kHardwareError;
-  const int questionable = state == session::LockState::Locked ? questionableCondition_ & ~kFrequencyBit
-                                                               : questionableCondition_ | kFrequencyBit;
-  SetConditions(operationCondition_, questionable);
-  return kNoError;
+int Instrument::ReadLockCondition(std::function<int(int error, std::string& answer)> after, std::string& answer) {
+  BoardCall call;
+  call.kind = BoardCall::Kind::ReadLock;
+  return WithBoard(
+      std::move(call),
+      [this, after = std::move(after)](int error, const BoardReply& reply, std::string& text) {
+        if (!error && reply.lock == session::LockState::Unknown) error = kHardwareError;
+        if (!error) {
+          const int questionable = reply.lock == session::LockState::Locked ? questionableCondition_ & ~kFrequencyBit
+                                                                            : questionableCondition_ | kFrequencyBit;
+          SetConditions(operationCondition_, questionable);
+        }
+        return after(error, text);
+      },
+      &answer);
 }
 
 void Instrument::SetConditions(int operation, int questionable) {
@@ -450,50 +562,58 @@ int Instrument::Initiate(ClientId owner) {
     bands.push_back(*band);
   }
   if (output_.settings().refDivisor <= 0) return kSettingsConflict;
-  const int error = WithBoard([] { return kNoError; });
-  if (error) return error;
-  sweep_.running = true;
-  sweep_.owner = owner;
-  sweep_.hz = std::move(points);
-  sweep_.bands = std::move(bands);
-  sweep_.dbm = std::move(dbm);
-  sweep_.next = 0;
-  sweep_.passesLeft = sweepSettings_.continuous ? 0 : sweepSettings_.count;
-  sweep_.dwellMs = std::move(dwellMs);
-  sweep_.bus = sweepSettings_.triggerBus;
-  sweep_.dueMs = sweep_.bus ? INT64_MAX : clock_.NowMs();
-  SetConditions(operationCondition_ | kSweepingBit, questionableCondition_);
-  return kNoError;
+  // A lost board is looked for first: a sweep starts only on a board that is there.
+  return WithBoard({}, [this, owner, points, bands, dbm, dwellMs](int error, const BoardReply&, std::string&) {
+    if (error) return error;
+    sweep_.running = true;
+    sweep_.owner = owner;
+    sweep_.hz = points;
+    sweep_.bands = bands;
+    sweep_.dbm = dbm;
+    sweep_.next = 0;
+    sweep_.passesLeft = sweepSettings_.continuous ? 0 : sweepSettings_.count;
+    sweep_.dwellMs = dwellMs;
+    sweep_.bus = sweepSettings_.triggerBus;
+    sweep_.dueMs = sweep_.bus ? INT64_MAX : clock_.NowMs();
+    SetConditions(operationCondition_ | kSweepingBit, questionableCondition_);
+    return kNoError;
+  });
 }
 
 void Instrument::RunSweepPoint() {
-  if (!sweep_.running) return;
+  if (sweep_.running && !inFlight_) StepSweep();
+}
+
+int Instrument::StepSweep() {
   const size_t point = sweep_.next;
   OutputRequest request = output_.current();
   request.hz = sweep_.hz[point];
   request.band = sweep_.bands[point];
   if (!sweep_.dbm.empty()) request.dbm = sweep_.dbm[point];
-  const int error = WithBoard([&] { return Apply(request); });
-  if (error) {
-    QueueError(sweep_.owner, error);
-    EndSweep();
-    return;
-  }
-  if (++sweep_.next == sweep_.hz.size()) {
-    sweep_.next = 0;
-    if (sweep_.passesLeft > 0 && --sweep_.passesLeft == 0) {
-      // The output stays at the last point.
+  // Nothing that changes the sweep runs while its point is at the board (see RunsBesideBoard).
+  return Apply(request, [this, point](int error) {
+    if (!sweep_.running) return kNoError;
+    if (error) {
+      QueueError(sweep_.owner, error);
       EndSweep();
-      return;
+      return kNoError;
     }
-  }
-  sweep_.dueMs = sweep_.bus ? INT64_MAX : clock_.NowMs() + sweep_.dwellMs[point];
+    if (++sweep_.next == sweep_.hz.size()) {
+      sweep_.next = 0;
+      if (sweep_.passesLeft > 0 && --sweep_.passesLeft == 0) {
+        // The output stays at the last point.
+        EndSweep();
+        return kNoError;
+      }
+    }
+    sweep_.dueMs = sweep_.bus ? INT64_MAX : clock_.NowMs() + sweep_.dwellMs[point];
+    return kNoError;
+  });
 }
 
 int Instrument::Trigger() {
   if (!sweep_.running || !sweep_.bus) return kTriggerIgnored;
-  RunSweepPoint();
-  return kNoError;
+  return StepSweep();
 }
 
 int Instrument::SetFrequency(double hz) {
@@ -504,9 +624,10 @@ int Instrument::SetFrequency(double hz) {
     cwHz_ = hz;
     return kNoError;
   }
-  const int error = WithBoard([&] { return Apply(*request); });
-  if (!error) cwHz_ = hz;
-  return error;
+  return Apply(*request, [this, hz](int error) {
+    if (!error) cwHz_ = hz;
+    return error;
+  });
 }
 
 int Instrument::SetRange(double startHz, double stopHz) {
@@ -592,9 +713,10 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
       }
       OutputRequest request = output_.current();
       request.band = *band;
-      const int error = WithBoard([&] { return Apply(request); });
-      if (!error) choice_ = choice;
-      return error;
+      return Apply(request, [this, choice](int error) {
+        if (!error) choice_ = choice;
+        return error;
+      });
     }
     case Op::Power: {
       OutputRequest request = output_.current();
@@ -602,24 +724,24 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
       const auto [low, high] = PowerRange(output_.settings().chip, request.band);
       if (!(value->number >= low && value->number <= high)) return kDataOutOfRange;
       request.dbm = value->number;
-      return WithBoard([&] { return Apply(request); });
+      return Apply(request);
     }
     case Op::OutputState: {
       OutputRequest request = output_.current();
       request.on = value->isKeyword ? value->keyword == 1 : std::nearbyint(value->number) != 0.0;
-      return WithBoard([&] { return Apply(request); });
+      return Apply(request);
     }
     case Op::ReferenceSource: {
       PanelSettings base = output_.settings();
       base.extReference = value->keyword == 1;
-      return WithBoard([&] { return Apply(output_.current(), base); });
+      return Apply(output_.current(), base);
     }
     case Op::ReferenceFrequency: {
       PanelSettings base = output_.settings();
       base.reference = FormatFixed(value->number / kHzPerMhz, 6);
       AcceptReference(base.reference, base.chip, base.refDivisor, base.pfd);
       if (base.refDivisor <= 0) return kDataOutOfRange;
-      return WithBoard([&] { return Apply(output_.current(), base); });
+      return Apply(output_.current(), base);
     }
     case Op::Start:
       return SetRange(OutputHz(value->number), sweepSettings_.stopHz);
@@ -675,7 +797,7 @@ int Instrument::Set(Client& client, const CommandEntry& entry, const std::vector
       if (mode != Mode::Cw || output_.current().hz == cwHz_) return kNoError;
       const std::optional<OutputRequest> request = RequestFor(cwHz_);
       if (!request) return kDataOutOfRange;
-      return WithBoard([&] { return Apply(*request); });
+      return Apply(*request);
     }
     case Op::SweepPoints: {
       const std::optional<int64_t> points = WholeNumber(value->number, 2, kMaxSweepPoints);
@@ -759,7 +881,7 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
   }
   switch (entry.op) {
     case Op::Identify: {
-      const link::BoardIdentity& id = session_.Identity();
+      const link::BoardIdentity& id = identity_;
       std::string serial;
       for (uint32_t word : id.serialWords) serial += FormatHex(word, 8);
       reply = std::string(kManufacturer) + "," + std::string(ChipName(output_.settings().chip)) + "," + serial + "," +
@@ -784,8 +906,12 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
       return kNoError;
     case Op::SelfTest:
       // The board answers its lock query: it runs, and its synthesizer reports.
-      reply = ReadLockCondition() == kNoError ? "0" : "1";
-      return kNoError;
+      return ReadLockCondition(
+          [](int error, std::string& answer) {
+            answer = error == kNoError ? "0" : "1";
+            return kNoError;
+          },
+          reply);
     case Op::Options:
       reply = output_.HasSecondOutput() ? "OUT2" : "0";
       return kNoError;
@@ -817,14 +943,23 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
       reply = std::to_string(client.status.operationEnable);
       return kNoError;
     case Op::QuestionableEvent:
-      ReadLockCondition();
-      reply = std::to_string(client.status.questionableEvent);
-      client.status.questionableEvent = 0;
-      return kNoError;
+      return ReadLockCondition(
+          [this, id = client.id](int, std::string& answer) {
+            // The client may have gone while the board was asked.
+            auto it = clients_.find(id);
+            if (it == clients_.end()) return kNoError;
+            answer = std::to_string(it->second.status.questionableEvent);
+            it->second.status.questionableEvent = 0;
+            return kNoError;
+          },
+          reply);
     case Op::QuestionableCondition:
-      ReadLockCondition();
-      reply = std::to_string(questionableCondition_);
-      return kNoError;
+      return ReadLockCondition(
+          [this](int, std::string& answer) {
+            answer = std::to_string(questionableCondition_);
+            return kNoError;
+          },
+          reply);
     case Op::QuestionableEnable:
       reply = std::to_string(client.status.questionableEnable);
       return kNoError;
@@ -879,11 +1014,13 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
     case Op::FrequencyOutput:
       reply = kOutputKeywords[static_cast<int>(choice_)];
       return kNoError;
-    case Op::Lock: {
-      const int error = ReadLockCondition();
-      if (!error) reply = questionableCondition_ & kFrequencyBit ? "0" : "1";
-      return error;
-    }
+    case Op::Lock:
+      return ReadLockCondition(
+          [this](int error, std::string& answer) {
+            if (!error) answer = questionableCondition_ & kFrequencyBit ? "0" : "1";
+            return error;
+          },
+          reply);
     case Op::Power:
       reply = std::to_string(output_.EffectiveDbm(output_.current()));
       return kNoError;

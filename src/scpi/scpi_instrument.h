@@ -1,10 +1,13 @@
 // The board as a SCPI instrument: its state (frequency, output, power, reference, sweeps), the
 // commands of the table run against it, and each client's error queue and status registers.
 // It runs one line at a time; the server decides the order and drives sweeps point by point.
+// Board calls run at once, or (RunBoardCallsWith) elsewhere while the instrument goes on with
+// commands that need no board; its state stays on the thread that runs its commands.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -67,6 +70,20 @@ class Instrument {
   // The client's status byte; `messageAvailable`: a reply waits to be read (its server knows).
   int StatusByte(ClientId id, bool messageAvailable) const;
 
+  // Where board calls run: `call` on the thread that owns the session from now on, `done` back on
+  // this thread once it has returned. Unset, each runs at once, inside the command.
+  using BoardRunner = std::function<void(std::function<void()> call, std::function<void()> done)>;
+  void RunBoardCallsWith(BoardRunner runner) { runner_ = std::move(runner); }
+  // A board call is in flight: Blocked() holds the client it belongs to, no sweep point runs,
+  // and only what RunsBesideBoard allows may run for the others.
+  bool BoardBusy() const { return inFlight_.has_value(); }
+  // The client's next command may run while a board call is in flight: it needs no board and
+  // neither reads nor changes what a board command works on (RunsBesideBoard), or it only queues
+  // an error; false when the client has no line begun.
+  bool NextRunsBesideBoard(ClientId id) const;
+  // Ends the board call in flight at once (the server is closing).
+  void InterruptBoard() { session_.Interrupt(); }
+
   bool Sweeping() const { return sweep_.running; }
   // Counts the ABORt and *RST commands run, by any client: the server drops the work left behind
   // by clients that have gone when it changes.
@@ -87,6 +104,43 @@ class Instrument {
     size_t next = 0;
     std::optional<std::string> reply;  // the answers so far, joined by ";"
     HeaderResolver resolver;
+    uint64_t serial = 0;  // tells a line from the one that replaced it
+  };
+
+  // A board call as it crosses to the thread that owns the session: all it needs, copied.
+  struct BoardCall {
+    enum class Kind { None, Tune, ReadLock };
+    Kind kind = Kind::None;
+    OutputRequest request;  // Tune: to these settings
+    PanelSettings base;
+    SolveMode mode = SolveMode::Exact;
+    // The board was lost: connect again first and give it back the output it had.
+    bool reconnect = false;
+    Options options;
+    OutputRequest restore;
+    PanelSettings restoreBase;
+  };
+  // What came back from it.
+  struct BoardReply {
+    bool connected = false;  // reconnect: the connect succeeded
+    ChipType chip = ChipType::Adf4350;
+    link::BoardIdentity identity;
+    int restoreError = 0;  // reconnect: why the output could not be given back (0: it was)
+    PanelSettings restored;
+    bool accepted = false;  // Tune
+    PanelSettings tuned;
+    session::LockState lock = session::LockState::Unknown;  // ReadLock
+    bool lost = false;                                      // the link was lost on the way
+  };
+  static BoardReply RunBoardCall(session::BoardSession& session, const BoardCall& call);
+  // What a board command does once its call is back (always called, with the call's error):
+  // commits the instrument's state and may write the command's answer; returns its error.
+  using Then = std::function<int(int error, const BoardReply& reply, std::string& answer)>;
+  // The command whose board call is in flight; no command when a sweep point's call is.
+  struct InFlight {
+    std::optional<ClientId> client;
+    uint64_t serial = 0;
+    bool query = false;
   };
 
   struct Client {
@@ -131,18 +185,23 @@ class Instrument {
   bool RunNext(Client& client, size_t replyRoom);
   std::optional<std::string> EndProgram(Client& client);
   void RunUnit(Client& client, Program& program, const ProgramUnit& unit);
+  // Answers a command that has run: its error queued, or its answer added to the reply.
+  void EndUnit(Client& client, Program& program, bool query, int error, std::string answer);
   int Set(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values);
   int Query(Client& client, const CommandEntry& entry, const std::vector<Parameter>& values, std::string& reply);
   void Queue(Client& client, int code);
 
-  // Runs a board operation: reconnects a lost board first, and turns a lost connection into
-  // "Hardware missing".
-  template <typename Action>
-  int WithBoard(Action action);
-  int Reconnect();
+  // Runs a board call: reconnects a lost board first, and turns a lost connection into
+  // "Hardware missing"; then `then`. With a runner the call runs there and this returns
+  // kBoardPending; `answer` receives what `then` writes when it runs at once.
+  int WithBoard(BoardCall call, Then then, std::string* answer = nullptr);
+  int Returned(const BoardCall& call, const BoardReply& reply, const Then& then, std::string& answer);
   // Retunes the output to a request (and settings); kHardwareError when the board refuses.
-  int Apply(const OutputRequest& request, const PanelSettings& base);
-  int Apply(const OutputRequest& request) { return Apply(request, output_.settings()); }
+  // `after` gets the error once the board has answered and returns the command's.
+  int Apply(const OutputRequest& request, const PanelSettings& base, std::function<int(int)> after = {});
+  int Apply(const OutputRequest& request, std::function<int(int)> after = {}) {
+    return Apply(request, output_.settings(), std::move(after));
+  }
   // The request for hz as the output now stands (choice, power, on/off); nullopt when the
   // output cannot make it.
   std::optional<OutputRequest> RequestFor(double hz) const;
@@ -156,17 +215,24 @@ class Instrument {
   int SweepPoints(Mode mode, std::vector<double>& hz, std::vector<int64_t>& dwellMs, std::vector<double>& dbm) const;
   // Tunes the next point of a triggered sweep; -211 unless a sweep waits for *TRG.
   int Trigger();
+  // Tunes the sweep's next point and moves the sweep on once the board has answered.
+  int StepSweep();
   int Initiate(ClientId owner);
   void EndSweep();
   // MINimum, MAXimum or DEFault (0, 1, 2) of a numeric setting.
   double Limit(Op op, size_t which) const;
-  // Reads the board's lock detect into the QUEStionable condition; kHardwareError when the board
-  // answers no lock state, kHardwareMissing when it is lost.
-  int ReadLockCondition();
+  // Reads the board's lock detect into the QUEStionable condition, then `after` with the error:
+  // kHardwareError when the board answers no lock state, kHardwareMissing when it is lost.
+  int ReadLockCondition(std::function<int(int error, std::string& answer)> after, std::string& answer);
   void SetConditions(int operation, int questionable);
 
   session::BoardSession& session_;
+  link::BoardIdentity identity_;  // the board's, as the last connect found it
   Clock& clock_;
+  BoardRunner runner_;
+  std::optional<InFlight> inFlight_;
+  std::optional<InFlight> running_;  // the command RunUnit runs, while it runs
+  uint64_t nextSerial_ = 1;
   Options options_;
   SigGenOutput output_;
   const OutputRequest powerOn_;

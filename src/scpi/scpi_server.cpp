@@ -30,8 +30,26 @@ void ScpiServer::ListenOn(DescriptorServer& reserved) {
   server_.takeOver(reserved);
 }
 
+void ScpiServer::RunBoardCallsOn(BoardWorker& worker) {
+  worker_ = &worker;
+  instrument_.RunBoardCallsWith([this](std::function<void()> call, std::function<void()> done) {
+    worker_->Run(std::move(call), &server_, [this, done = std::move(done)] {
+      if (closed_) return;
+      done();
+      if (turnEnded) turnEnded();
+      Schedule();
+    });
+  });
+}
+
 void ScpiServer::Close() {
   closed_ = true;
+  if (worker_ && instrument_.BoardBusy()) {
+    // The call in flight gives up at once; what would follow it is not run (closed_), and goes
+    // with server_ once the server is gone.
+    instrument_.InterruptBoard();
+    worker_->Wait([] {});
+  }
   timer_.stop();
   acceptPause_.stop();
   server_.close();
@@ -225,15 +243,24 @@ size_t ScpiServer::TotalUnreadBytes() const {
   return total;
 }
 
-bool ScpiServer::Ready(ClientId id, const Connection& c, size_t totalUnread) const {
+bool ScpiServer::Ready(ClientId id, Connection& c, size_t totalUnread) {
   if (c.lines.empty()) return false;
-  if (c.lines.front().started) return !instrument_.Blocked(id);
-  if (lockHolder_ != 0 && id != lockHolder_) return false;
-  // A client that leaves its replies unread gets no more until it reads them; once all the
-  // clients' unread replies reach the server's budget, only clients that have read theirs go on.
-  const size_t unread = UnreadBytes(c);
-  if (unread > static_cast<size_t>(kMaxUnreadReplyBytes)) return false;
-  return unread == 0 || totalUnread <= kMaxServerReplyBytes;
+  Line& line = c.lines.front();
+  if (!line.started) {
+    if (lockHolder_ != 0 && id != lockHolder_) return false;
+    // A client that leaves its replies unread gets no more until it reads them; once all the
+    // clients' unread replies reach the server's budget, only clients that have read theirs go on.
+    const size_t unread = UnreadBytes(c);
+    if (unread > static_cast<size_t>(kMaxUnreadReplyBytes)) return false;
+    if (unread != 0 && totalUnread > kMaxServerReplyBytes) return false;
+    // An overrun line only queues its error.
+    if (!instrument_.BoardBusy() || line.overrun) return true;
+    instrument_.Begin(id, line.text);
+    line.started = true;
+    std::string().swap(line.text);
+  }
+  if (instrument_.Blocked(id)) return false;
+  return !instrument_.BoardBusy() || instrument_.NextRunsBesideBoard(id);
 }
 
 std::map<ClientId, ScpiServer::Connection>::iterator ScpiServer::NextClient() {
@@ -255,7 +282,8 @@ void ScpiServer::Pump() {
   if (stopRequested_ && stopRequested_()) return;
   pumping_ = true;
   const auto next = NextClient();
-  const bool pointDue = instrument_.Sweeping() && clock_.NowMs() >= instrument_.NextPointDueMs();
+  const bool pointDue =
+      instrument_.Sweeping() && !instrument_.BoardBusy() && clock_.NowMs() >= instrument_.NextPointDueMs();
   // Commands and sweep points take turns, so that neither a busy client nor a fast sweep starves
   // the other.
   if (pointDue && (next == connections_.end() || !lastWasPoint_)) {
@@ -322,7 +350,8 @@ void ScpiServer::Schedule() {
   if (closed_ || (stopRequested_ && stopRequested_())) return;
   int delayMs = 0;
   if (NextClient() == connections_.end()) {
-    if (!instrument_.Sweeping()) return;
+    // A board call in flight schedules the next turn when it is back.
+    if (!instrument_.Sweeping() || instrument_.BoardBusy()) return;
     delayMs = static_cast<int>(std::clamp<int64_t>(instrument_.NextPointDueMs() - clock_.NowMs(), 0, 1 << 30));
   }
   if (!timer_.isActive() || timer_.remainingTime() > delayMs) timer_.start(delayMs);

@@ -1,7 +1,8 @@
 // The instrument on the network: SCPI lines over raw TCP from any number of clients. The clients
 // take turns one command at a time (a line of a thousand commands holds the others up by one
 // command, not by the line), with sweeps stepped between them. Everything runs on the thread's
-// event loop; a client that sends half a line or reads no replies holds up nobody else.
+// event loop but the board calls, which may run on a worker thread (RunBoardCallsOn): a
+// client that sends half a line, reads no replies or waits for a mute board holds up nobody else.
 #pragma once
 
 #include <QHostAddress>
@@ -16,6 +17,7 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "scpi/board_worker.h"
 #include "scpi/client_socket.h"
 #include "scpi/scpi_instrument.h"
 
@@ -68,6 +70,10 @@ class ScpiServer {
   std::function<void()> turnEnded;
   // Asked before each command: once it says true, nothing more runs (a stop signal came).
   void StopWhen(std::function<bool()> requested) { stopRequested_ = std::move(requested); }
+  // From now on the instrument's board calls run on the worker, which owns the session: while one
+  // is in flight the others' commands that need no board go on (Instrument::NextRunsBesideBoard).
+  // The worker outlives the server.
+  void RunBoardCallsOn(BoardWorker& worker);
 
   // Clients of other protocols. A line is queued whole (overrun: one that was too long); lines
   // already queued still run after RemoveLineClient, their replies going nowhere.
@@ -115,7 +121,8 @@ class ScpiServer {
   // The client whose turn is next: the first after the last one served that has a command
   // ready to run; connections_.end() when none has.
   std::map<ClientId, Connection>::iterator NextClient();
-  bool Ready(ClientId id, const Connection& c, size_t totalUnread) const;
+  // Begins a line when the board is busy, so that its first command can be looked at.
+  bool Ready(ClientId id, Connection& c, size_t totalUnread);
   size_t UnreadBytes(const Connection& c) const;
   void RunCommand(ClientId id, Connection& c);
   void LineEnded(ClientId id, std::optional<std::string> reply);
@@ -134,6 +141,7 @@ class ScpiServer {
   QTimer acceptPause_;
   std::map<ClientId, Connection> connections_;
   std::function<bool()> stopRequested_;
+  BoardWorker* worker_ = nullptr;
   ClientId nextId_ = 1;
   ClientId lastServed_ = 0;
   ClientId lockHolder_ = 0;

@@ -1,5 +1,6 @@
 #include "scpi/sig_gen_output.h"
 
+#include "session/board_session.h"
 #include "synth/number_text.h"
 
 namespace korvane::scpi {
@@ -12,8 +13,8 @@ constexpr double kDefaultDbm = -4.0;
 
 }  // namespace
 
-SigGenOutput::SigGenOutput(session::BoardSession& session, const PanelSettings& connected, SolveMode mode)
-    : session_(session), mode_(mode), settings_(connected) {
+SigGenOutput::SigGenOutput(const link::BoardIdentity& identity, const PanelSettings& connected, SolveMode mode)
+    : secondOutput_(session::CapabilitiesOf(identity).secondOutput), mode_(mode), settings_(connected) {
   settings_.exact = mode == SolveMode::Exact;
   const SlotSettings& slot = settings_.freqSlots[kSigGenSlot];
   current_.hz = ReadDouble(slot.frequency).value_or(0.0) * kHzPerMhz;
@@ -23,7 +24,12 @@ SigGenOutput::SigGenOutput(session::BoardSession& session, const PanelSettings& 
   current_.dbm = dbm ? *dbm : kDefaultDbm;
 }
 
-bool SigGenOutput::HasSecondOutput() const { return session::CapabilitiesOf(session_.Identity()).secondOutput; }
+bool SigGenOutput::HasSecondOutput() const { return secondOutput_; }
+
+void SigGenOutput::SetBoard(ChipType chip, const link::BoardIdentity& identity) {
+  settings_.chip = chip;
+  secondOutput_ = session::CapabilitiesOf(identity).secondOutput;
+}
 
 std::optional<Band> SigGenOutput::BandFor(double hz, OutputChoice choice) const {
   return session::OutputFor(settings_.chip, HasSecondOutput(), hz / kHzPerMhz, choice);
@@ -39,20 +45,20 @@ double SigGenOutput::MaxHz(OutputChoice choice) const {
   return GetBandLimits(settings_.chip, band).value_or(BandLimits{0.0, 0.0}).high * kHzPerMhz;
 }
 
-session::TuneResult SigGenOutput::Tune(const OutputRequest& request, const PanelSettings& base) {
+PanelSettings SigGenOutput::SettingsFor(const OutputRequest& request, const PanelSettings& base, SolveMode mode) {
   PanelSettings next = base;
-  next.exact = mode_ == SolveMode::Exact;
+  next.exact = mode == SolveMode::Exact;
   SlotSettings& slot = next.freqSlots[kSigGenSlot];
   // Millihertz in MHz: the frequency a client asked for, to the resolution it is reported in.
   slot.frequency = FormatFixed(request.hz / kHzPerMhz, 9);
   slot.band = request.band;
   slot.power = request.on ? NearestPowerLevel(next.chip, request.band, request.dbm) : PowerLevel::Off;
-  session::TuneResult result = session_.Retune(next, kSigGenSlot);
-  if (result.accepted()) {
-    settings_ = std::move(next);
-    current_ = request;
-  }
-  return result;
+  return next;
+}
+
+void SigGenOutput::Accept(const OutputRequest& request, PanelSettings settings) {
+  settings_ = std::move(settings);
+  current_ = request;
 }
 
 int SigGenOutput::EffectiveDbm(const OutputRequest& request) const {

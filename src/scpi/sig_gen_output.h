@@ -6,7 +6,9 @@
 #include <optional>
 
 #include "config/panel_settings.h"
-#include "session/board_session.h"
+#include "link/board_link.h"
+#include "session/board_facts.h"
+#include "synth/solve_mode.h"
 
 namespace korvane::scpi {
 
@@ -22,9 +24,9 @@ struct OutputRequest {
 
 class SigGenOutput {
  public:
-  // `connected`: the settings a connect read back; the signal-generator slot is taken as the
-  // output's present state.
-  SigGenOutput(session::BoardSession& session, const PanelSettings& connected, SolveMode mode);
+  // `connected`: the settings a connect read back from the board `identity` names; the
+  // signal-generator slot is taken as the output's present state.
+  SigGenOutput(const link::BoardIdentity& identity, const PanelSettings& connected, SolveMode mode);
 
   // The board has the second output (OUT2 5..12GHz).
   bool HasSecondOutput() const;
@@ -34,17 +36,18 @@ class SigGenOutput {
   double MinHz(OutputChoice choice) const;
   double MaxHz(OutputChoice choice) const;
 
-  // Tunes the signal-generator slot to the request, with `base` as the rest of the settings (a
-  // new reference, say). The request and settings are kept only when the board accepted both
-  // commands; a lost board raises link::ConnectionLost.
-  session::TuneResult Tune(const OutputRequest& request, const PanelSettings& base);
-  session::TuneResult Tune(const OutputRequest& request) { return Tune(request, settings_); }
+  // The settings that tune the signal-generator slot to the request, with `base` as the rest of
+  // the settings (a new reference, say). Pure: the board call that sends them may run anywhere.
+  static PanelSettings SettingsFor(const OutputRequest& request, const PanelSettings& base, SolveMode mode);
+  // The board accepted `settings` (made by SettingsFor) for the request: they are what it holds.
+  void Accept(const OutputRequest& request, PanelSettings settings);
+  SolveMode mode() const { return mode_; }
 
   // The request and settings the board holds now.
   const OutputRequest& current() const { return current_; }
   const PanelSettings& settings() const { return settings_; }
-  // After a reconnect: the chip the board was identified as.
-  void SetChip(ChipType chip) { settings_.chip = chip; }
+  // After a reconnect: the chip the board was identified as, and what its banner said.
+  void SetBoard(ChipType chip, const link::BoardIdentity& identity);
 
   // The power level in effect for a request: the dBm of the nearest level its band offers.
   int EffectiveDbm(const OutputRequest& request) const;
@@ -55,7 +58,7 @@ class SigGenOutput {
   size_t SlotCommandLength() const;
 
  private:
-  session::BoardSession& session_;
+  bool secondOutput_;
   SolveMode mode_;
   PanelSettings settings_;
   OutputRequest current_;

@@ -2,12 +2,15 @@
 // and what a stop signal during any command's connect leaves on the board.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <csignal>
 #include <string>
 #include <vector>
 
 #include "support/cli_runner.h"
+#include "support/slot_sets.h"
 #include "support/virtual_board.h"
 
 namespace korvane::test {
@@ -168,12 +171,12 @@ TEST(LinkCli, SendReportsALostConnection) {
   EXPECT_EQ(board.Count("T;"), 0);
 }
 
-// Ctrl-C, SIGTERM or SIGHUP at twenty moments of a connect, across the commands that connect: the
-// board never stays on the chip identification's probe, the message says what was written, and
-// the exit status is 128 + the signal.
+// Ctrl-C, SIGTERM or SIGHUP at twenty moments of a connect and what follows it, across the
+// commands that connect: the board never stays on the chip identification's probe, the message
+// says what was written, and the exit status is 128 + the signal.
 TEST(LinkCli, AStopDuringAConnectLeavesTheBoardOffTheProbe) {
   const std::vector<std::vector<std::string>> commands = {
-      {"read"}, {"serve", "--listen", "127.0.0.1:0"}, {"tune", "100"}, {"sweep", "100", "101", "1"}};
+      {"read"}, {"serve", "--listen", "127.0.0.1:0"}, {"tune", "1000"}, {"sweep", "100", "101", "1"}};
   int stoppedInProbe = 0;
   for (int run = 0; run < 20; ++run) {
     // An ADF4350 locks on neither probe: both are tried, the longest identification there is.
@@ -202,6 +205,57 @@ TEST(LinkCli, AStopDuringAConnectLeavesTheBoardOffTheProbe) {
     }
   }
   EXPECT_GT(stoppedInProbe, 0);
+}
+
+// A signal at each step after the connect (tune: before its retune, during it, during its lock
+// read; send: between its commands and during one) ends the command with 128 + the signal, and
+// what it says the board holds is what the board's log shows.
+TEST(LinkCli, ASignalAfterTheConnectSaysWhatTheBoardHolds) {
+  const int signals[] = {SIGINT, SIGHUP, SIGTERM};
+  int stopped = 0;
+  for (int run = 0; run < 14; ++run) {
+    VirtualBoard board({.hwTag = "v4s."});
+    board.SetPace4800(true);
+    const bool tune = run % 2 == 0;
+    const int signal = signals[run % 3];
+    // The connect takes about 900 ms at 4800 baud; send's handshake about 150 ms.
+    const int afterMs = tune ? 900 + run / 2 * 80 : 60 + run / 2 * 40;
+    const std::vector<std::string> args =
+        tune ? std::vector<std::string>{"tune", "--port", board.path(), "--chip", "max2871", "1000"}
+             : std::vector<std::string>{"send", "--port", board.path(), "M;", "S;", "T;", "S;"};
+    const CliResult r = RunProgram(CliPath(), args, "", afterMs, signal);
+    const std::string what = args[0] + " stopped after " + std::to_string(afterMs) + " ms: " + r.err;
+    const size_t lines = static_cast<size_t>(std::count(r.out.begin(), r.out.end(), '\n'));
+    // Finished first; stopped before it was up (a slow start: the board heard nothing); or ended
+    // by the signal on its way out, with everything printed.
+    const bool printed = tune ? !r.out.empty() : lines == 4;
+    if (r.exitCode == 0 || (r.exitCode == -1 && (board.Log().empty() || printed))) continue;
+    EXPECT_EQ(r.exitCode, 128 + signal) << what;
+    ASSERT_NE(r.err.find("interrupted: "), std::string::npos) << what;
+    ++stopped;
+    if (tune) {
+      const std::vector<std::string> sets = SlotSets(board);
+      if (r.err.find("nothing was sent after the connect") != std::string::npos ||
+          r.err.find("nothing was written to the board") != std::string::npos) {
+        EXPECT_TRUE(std::none_of(sets.begin(), sets.end(), [](const std::string& set) {
+          return std::abs(DecodeSlotSet(set).hz - 1e9) < 1e3;
+        })) << what;
+      } else if (r.err.find("the board took the new frequency (1000.000000 MHz)") != std::string::npos) {
+        ASSERT_FALSE(sets.empty()) << what;
+        EXPECT_NEAR(DecodeSlotSet(sets.back()).hz, 1e9, 1e3) << what;
+      } else {
+        EXPECT_NE(r.err.find("the board's reply was not read"), std::string::npos) << what;
+      }
+      continue;
+    }
+    // The replies printed are those of the commands it says were answered.
+    if (r.err.find("nothing was sent to the board") != std::string::npos) {
+      EXPECT_EQ(lines, 0u) << what;
+      continue;
+    }
+    EXPECT_NE(r.err.find(std::to_string(lines) + " of 4 commands were sent and answered"), std::string::npos) << what;
+  }
+  EXPECT_GT(stopped, 0);
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ class ServeTest : public ::testing::Test {
 
   void TearDown() override {
     serve.Signal(SIGTERM);
-    EXPECT_EQ(serve.Wait(10000), std::optional<int>(0)) << serve.Stderr();
+    EXPECT_EQ(serve.Wait(10000), std::optional<int>(128 + SIGTERM)) << serve.Stderr();
   }
 
   std::string Query(const std::string& text, const std::string& session = "a") { return visa.Query(session, text); }
@@ -381,7 +381,7 @@ TEST_F(ServeTest, ALongLineOfBoardQueriesHoldsNoOneUpAndEndsAtAStopSignal) {
   EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(500));
   const auto signalled = std::chrono::steady_clock::now();
   serve.Signal(SIGTERM);
-  EXPECT_EQ(serve.Wait(1000), std::optional<int>(0)) << serve.Stderr();
+  EXPECT_EQ(serve.Wait(1000), std::optional<int>(128 + SIGTERM)) << serve.Stderr();
   EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(1));
   EXPECT_EQ(board.Count("V;"), 0);
   EXPECT_LT(board.Count("L;"), 5000);
@@ -421,28 +421,28 @@ TEST_F(ServeTest, WorkStopsWithItsClient) {
   std::string line;
   for (int i = 0; i < 1000; ++i) line += "FREQ 432 MHZ;FREQ 433 MHZ;";
   line += "\n";
-  for (const std::string stop : {"", "ABOR", "*RST"}) {
+  // "": vanished, the connection reset; "gone": it ended its side, then vanished.
+  for (const std::string stop : {"", "gone", "ABOR", "*RST"}) {
     board.ClearLog();
     const int fd = ConnectTo(port);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(send(fd, line.data(), line.size(), MSG_NOSIGNAL), static_cast<ssize_t>(line.size()));
-    if (stop.empty()) {
-      // Vanished: the connection is reset.
+    const bool vanishes = stop.empty() || stop == "gone";
+    if (stop != "") shutdown(fd, SHUT_WR);
+    if (vanishes) {
       const linger reset{1, 0};
       setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-    } else {
-      shutdown(fd, SHUT_WR);
     }
     for (int i = 0; i < 100 && SlotSets(board).size() < 3; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    if (stop.empty()) {
+    if (vanishes) {
       close(fd);
     } else {
       Write(stop);
     }
     EXPECT_LT(SettledSlotSets(board), 100u) << stop;
-    if (!stop.empty()) {
+    if (!vanishes) {
       // The client that ended its side is closed once its work is dropped.
       pollfd p{fd, POLLIN, 0};
       char byte = 0;
@@ -573,7 +573,7 @@ TEST(Serve, ALineThatMultipliesItsReplyIsCutAndHoldsNoOneUp) {
   EXPECT_EQ(visa.Query("greedy", "ABOR;*OPC?"), "= 1");
   EXPECT_EQ(visa.Read("other"), "= 1");
   serve.Signal(SIGTERM);
-  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(128 + SIGTERM));
 }
 
 // Out of descriptors, the server stops accepting for a moment and says so once, instead of
@@ -604,7 +604,7 @@ TEST(Serve, AtTheOpenFilesLimitTheServerWaitsInsteadOfSpinning) {
   for (int i = 0; i < 5; ++i) ASSERT_EQ(visa.Close(std::to_string(i)), "ok");
   EXPECT_EQ(visa.Read("5").rfind("= Korvane,", 0), 0u) << serve.Stderr();
   serve.Signal(SIGTERM);
-  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(128 + SIGTERM));
 }
 
 TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
@@ -630,7 +630,7 @@ TEST(Serve, SolvesExactlyUnlessTheClassicSearchIsAsked) {
               "= 145200000.000;" + c.frequency.substr(2) + ";0.25");
     EXPECT_NEAR(DecodeSlotSet(SlotSets(board).back()).hz, Number(c.frequency), 0.001);
     serve.Signal(SIGTERM);
-    EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+    EXPECT_EQ(serve.Wait(10000), std::optional<int>(128 + SIGTERM));
   }
   unsetenv("LC_ALL");
 }
@@ -677,7 +677,7 @@ TEST(Serve, AClientThatComesDuringTheConnectIsServedOnceReady) {
   close(fd);
   EXPECT_EQ(received, "Korvane,MAX2871,0123456789ABCDEF01234567,4.03.0005\n");
   serve.Signal(SIGTERM);
-  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0)) << serve.Stderr();
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(128 + SIGTERM)) << serve.Stderr();
 }
 
 TEST(Serve, UsageWarningsAndSigint) {
@@ -704,7 +704,7 @@ TEST(Serve, UsageWarningsAndSigint) {
   EXPECT_EQ(inUse.err.rfind("Cannot listen on 127.0.0.1:", 0), 0u) << inUse.err;
   EXPECT_TRUE(board.Log().empty());
   first.Signal(SIGINT);
-  EXPECT_EQ(first.Wait(10000), std::optional<int>(0));
+  EXPECT_EQ(first.Wait(10000), std::optional<int>(128 + SIGINT));
 
   ChildProcess serve(CliPath(), {"serve", "--port", board.path(), "--listen", "0.0.0.0:0", "--no-vxi11"});
   const std::optional<std::string> line = serve.ReadLine(30000);
@@ -716,7 +716,7 @@ TEST(Serve, UsageWarningsAndSigint) {
   EXPECT_EQ(visa.Query("a", "*OPC?"), "= 1");
   ASSERT_EQ(visa.SetTimeout("a", 1000), "ok");
   serve.Signal(SIGINT);
-  EXPECT_EQ(serve.Wait(10000), std::optional<int>(0));
+  EXPECT_EQ(serve.Wait(10000), std::optional<int>(128 + SIGINT));
   // The client's connection went with it.
   EXPECT_EQ(visa.Query("a", "*OPC?").rfind("error", 0), 0u);
 }

@@ -3,6 +3,7 @@
 // without the test support library can use it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -13,12 +14,13 @@
 
 namespace korvane::test {
 
-// Board pauses and time-outs take no real time; a test moves `now` itself.
+// Board pauses and time-outs take no real time; a test moves `now` itself. Atomic: a server's
+// board calls may wait on it from their own thread.
 class ManualClock : public Clock {
  public:
   int64_t NowMs() override { return now; }
   void SleepMs(int ms) override { now += ms; }
-  int64_t now = 0;
+  std::atomic<int64_t> now{0};
 };
 
 // Connects the session to the demo board and makes its instrument (exact solving); nullptr

@@ -112,6 +112,21 @@ void PrepareConnection(SocketHandle socket) {
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
+void WatchPeer(SocketHandle socket) {
+  const int fd = Fd(socket);
+  const int on = 1, idleS = 2, intervalS = 2, probes = 3;
+  ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+  ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleS, sizeof idleS);
+  ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalS, sizeof intervalS);
+  ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
+
+bool PeerGone(SocketHandle socket) {
+  int error = 0;
+  socklen_t length = sizeof error;
+  return ::getsockopt(Fd(socket), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error != 0;
+}
+
 std::size_t Receive(SocketHandle socket, char* data, std::size_t size, SocketStatus* status) {
   const ssize_t n = ::recv(Fd(socket), data, size, 0);
   if (n > 0) {

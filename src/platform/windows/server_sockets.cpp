@@ -2,6 +2,8 @@
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
+// After winsock2.h.
+#include <mstcpip.h>
 //
 #include <windows.h>
 
@@ -123,6 +125,19 @@ void PrepareConnection(SocketHandle socket) {
   NotInherited(s);
   const BOOL on = TRUE;
   ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+}
+
+void WatchPeer(SocketHandle socket) {
+  const SOCKET s = Sock(socket);
+  tcp_keepalive values{1, 2000, 2000};  // on, idle and interval in ms
+  DWORD returned = 0;
+  ::WSAIoctl(s, SIO_KEEPALIVE_VALS, &values, sizeof values, nullptr, 0, &returned, nullptr, nullptr);
+}
+
+bool PeerGone(SocketHandle socket) {
+  int error = 0;
+  int length = sizeof error;
+  return ::getsockopt(Sock(socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error != 0;
 }
 
 std::size_t Receive(SocketHandle socket, char* data, std::size_t size, SocketStatus* status) {
