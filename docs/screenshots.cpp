@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "app/app_icon.h"
-#include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/message_loop.h"
 #include "app/plan_dialog.h"
@@ -82,7 +81,6 @@ int main(int argc, char** argv) {
   const std::filesystem::path image = std::filesystem::temp_directory_path() / "korvane-screenshot.img";
   window.hooks().file = [&](const panel::FileDialogRequest&) { return std::optional<std::string>(image.string()); };
   window.hooks().quit = [](int) {};
-  namespace ctl = app::ctl;
   auto idle = [&] {
     for (int waited = 0; waited < 30000 && !window.Idle(); waited += 5) QTest::qWait(5);
   };
@@ -90,14 +88,14 @@ int main(int argc, char** argv) {
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
 
   auto connect = [&](const std::string& port) {
-    auto* ports = qobject_cast<QComboBox*>(window.Control(ctl::kPortList));
+    auto* ports = window.controls().portList;
     ports->lineEdit()->selectAll();
     QTest::keyClicks(ports->lineEdit(), QString::fromStdString(port));
-    QTest::mouseClick(window.Control(ctl::kConnect), Qt::LeftButton);
+    QTest::mouseClick(window.controls().connect, Qt::LeftButton);
     idle();
     // The board is retuned half a second after the readout; let that happen, as on a desk.
     QTest::qWait(800);
-    return messages.empty() && window.Control(ctl::kDisconnect)->isEnabled();
+    return messages.empty() && window.controls().disconnect->isEnabled();
   };
   auto failed = [&](const char* what) {
     std::fprintf(stderr, "screenshots: %s\n", what);
@@ -109,21 +107,21 @@ int main(int argc, char** argv) {
   if (!Save(window.grab().toImage(), folder + "/korvane-demo.png")) return 1;
 
   // A transverter's LO: the signal generator with a plan (x2, IF 144 MHz), the RF typed in its field.
-  window.OpenPlan(ctl::kSigGenSlot);
+  window.OpenPlan(kSigGenSlot);
   app::PlanDialog* plan = window.planDialog();
   if (plan == nullptr || !QTest::qWaitForWindowExposed(plan)) return failed("the plan dialog did not open");
   plan->multiplierField()->setText(QStringLiteral("2"));
   plan->offsetField()->setText(QStringLiteral("144"));
   QTest::keyClick(plan, Qt::Key_Return);
   QTest::qWait(50);
-  auto* sg = qobject_cast<QLineEdit*>(window.Control(ctl::Freq(ctl::kSigGenSlot)));
+  auto* sg = window.controls().slot[kSigGenSlot].frequency;
   const QString before = sg->text();
   sg->selectAll();
   QTest::keyClicks(sg, QStringLiteral("10368.1"));
   QTest::qWait(800);
   idle();
   if (!Save(window.grab().toImage(), folder + "/korvane-plan.png")) return 1;
-  window.OpenPlan(ctl::kSigGenSlot);
+  window.OpenPlan(kSigGenSlot);
   if (window.planDialog() == nullptr) return failed("the plan dialog did not open again");
   QTest::mouseClick(window.planDialog()->removeButton(), Qt::LeftButton);
   QTest::qWait(50);
@@ -134,23 +132,23 @@ int main(int argc, char** argv) {
   idle();
 
   // The sweep panel after a short sweep of the demo board, and the register view of F3.
-  QTest::mouseClick(window.Control(ctl::kSweep), Qt::LeftButton);
+  QTest::mouseClick(window.controls().sweep, Qt::LeftButton);
   app::SweepDialog* sweep = window.sweepDialog();
   if (sweep == nullptr || !QTest::qWaitForWindowExposed(sweep)) return failed("the sweep panel did not open");
   sweep->dwellField()->setText(QStringLiteral("20"));
   QTest::mouseClick(sweep->startButton(), Qt::LeftButton);
   idle();
-  if (!messages.empty() || sweep->table()->rowCount() != 11) return failed("the sweep did not run");
+  if (!messages.empty() || sweep->table()->model()->rowCount() != 11) return failed("the sweep did not run");
   if (!Save(sweep->grab().toImage(), folder + "/korvane-sweep.png")) return 1;
   sweep->close();
-  QTest::mouseClick(window.Control(ctl::kRegisters), Qt::LeftButton);
+  QTest::mouseClick(window.controls().registers, Qt::LeftButton);
   app::RegisterDialog* registers = window.registerDialog();
   if (registers == nullptr || !QTest::qWaitForWindowExposed(registers)) return failed("the register view did not open");
   registers->slotList()->setCurrentIndex(2);
   QTest::qWait(50);
   if (!Save(registers->grab().toImage(), folder + "/korvane-registers.png")) return 1;
   registers->close();
-  QTest::mouseClick(window.Control(ctl::kDisconnect), Qt::LeftButton);
+  QTest::mouseClick(window.controls().disconnect, Qt::LeftButton);
   idle();
 
   // The demo board has no bootloader to write to; a virtual board on a pseudo-terminal has.
@@ -171,7 +169,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(50, &window,
                        [&, progress] { saved = Save(Composite(window, *progress), folder + "/korvane-update.png"); });
   });
-  QTest::mouseClick(window.Control(ctl::kRepairUpdate), Qt::LeftButton);
+  QTest::mouseClick(window.controls().repairUpdate, Qt::LeftButton);
   idle();
   std::filesystem::remove(image);
   if (!taken) return failed("the update ended before the picture of its progress was taken");

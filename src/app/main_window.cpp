@@ -33,7 +33,6 @@
 #include "app/about_dialog.h"
 #include "app/app_icon.h"
 #include "app/calibrate_dialog.h"
-#include "app/control_ids.h"
 #include "app/port_combo.h"
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
@@ -153,7 +152,7 @@ MainWindow::MainWindow(CMessageLoop& loop, WindowEnvironment environment)
   loop_.AddMessageFilter(this);
 
   dlg_->OnInitDialog();
-  for (int slot = 0; slot < ctl::kSlotCount; ++slot) ShowSlot(slot);
+  for (int slot = 0; slot < kSlotCount; ++slot) ShowSlot(slot);
   ShowReference();
   ShowBeacon();
   ShowChip();
@@ -177,29 +176,11 @@ MainWindow::~MainWindow() {
 // Controls
 
 template <class W>
-W* MainWindow::Make(int id, W* widget, const char* tooltip) {
-  widget->setObjectName(QString::number(id));
+W* MainWindow::Make(W*& member, W* widget, const char* tooltip) {
   if (tooltip != nullptr) widget->setToolTip(QString::fromUtf8(tooltip));
-  controls_[id] = widget;
+  member = widget;
   return widget;
 }
-
-QWidget* MainWindow::Control(int id) const {
-  auto it = controls_.find(id);
-  return it == controls_.end() ? nullptr : it->second.data();
-}
-
-int MainWindow::IdOf(const QWidget* widget) const {
-  for (; widget != nullptr && widget != this; widget = widget->parentWidget()) {
-    for (const auto& [id, control] : controls_) {
-      if (control == widget) return id;
-    }
-  }
-  return 0;
-}
-
-QLineEdit* MainWindow::Field(int id) const { return qobject_cast<QLineEdit*>(Control(id)); }
-QComboBox* MainWindow::List(int id) const { return qobject_cast<QComboBox*>(Control(id)); }
 
 namespace {
 
@@ -227,20 +208,20 @@ QComboBox* SizedList(QComboBox* combo) {
 QWidget* MainWindow::BuildSignalGenerator() {
   auto* group = new QGroupBox(QStringLiteral("Signal Generator"), this);
   auto* grid = new QGridLayout(group);
-  const int sg = ctl::kSigGenSlot;
+  const int sg = kSigGenSlot;
   auto* frequency =
-      SizedForFrequency(Make(ctl::Freq(sg), new QLineEdit(group)),
+      SizedForFrequency(Make(ui_.slot[sg].frequency, new QLineEdit(group)),
                         QStringLiteral("Current frequency of the synthesizer (can be changed on the fly)"));
   grid->addWidget(CaptionFor("&Frequency (MHz):", frequency, group), 0, 0);
   grid->addWidget(frequency, 0, 1);
-  grid->addWidget(SizedForReal(Make(ctl::Real(sg), new QLabel(QStringLiteral("/ ----.------"), group)),
+  grid->addWidget(SizedForReal(Make(ui_.slot[sg].real, new QLabel(QStringLiteral("/ ----.------"), group)),
                                QStringLiteral("Real current synthesizer frequency")),
                   0, 2, 1, 2);
-  auto* power = SizedList(Make(ctl::Power(sg), new QComboBox(group),
+  auto* power = SizedList(Make(ui_.slot[sg].power, new QComboBox(group),
                                "Current output power of the synthesizer (can be changed on the fly)"));
   grid->addWidget(CaptionFor("&Power (dBm):", power, group), 1, 0);
   grid->addWidget(power, 1, 1, Qt::AlignLeft);
-  auto* band = SizedList(Make(ctl::BandList(sg), new QComboBox(group)));
+  auto* band = SizedList(Make(ui_.slot[sg].band, new QComboBox(group)));
   grid->addWidget(CaptionFor("&Band:", band, group), 1, 2, Qt::AlignRight);
   grid->addWidget(band, 1, 3, Qt::AlignLeft);
   grid->setColumnStretch(4, 1);
@@ -251,7 +232,7 @@ QWidget* MainWindow::BuildPresets() {
   auto* group = new QGroupBox(QStringLiteral("LO/Beacon frequencies"), this);
   auto* grid = new QGridLayout(group);
 
-  auto* reference = Make(ctl::kReference, new QLineEdit(group), "Select reference frequency");
+  auto* reference = Make(ui_.reference, new QLineEdit(group), "Select reference frequency");
   grid->addWidget(CaptionFor("Reference frequenc&y (MHz):", reference, group), 0, 0, 1, 2);
   reference->setMinimumWidth(reference->fontMetrics().horizontalAdvance(QStringLiteral("000.0000000")) + 12);
   grid->addWidget(reference, 0, 2);
@@ -266,9 +247,9 @@ QWidget* MainWindow::BuildPresets() {
     menu->popup(reference->mapToGlobal(at));
   });
   auto* referenceBoxes = new QHBoxLayout;
-  referenceBoxes->addWidget(Make(ctl::kExtReference, new QCheckBox(QStringLiteral("External reference"), group),
+  referenceBoxes->addWidget(Make(ui_.extReference, new QCheckBox(QStringLiteral("External reference"), group),
                                  "Disable internal reference oscillator (check it if you use external reference)"));
-  referenceBoxes->addWidget(Make(ctl::kExactBox, new QCheckBox(QStringLiteral("Exact fre&quencies"), group),
+  referenceBoxes->addWidget(Make(ui_.exact, new QCheckBox(QStringLiteral("Exact fre&quencies"), group),
                                  "Choose the fraction nearest to each typed frequency (the real frequency's tooltip "
                                  "shows the remaining error)"));
   referenceBoxes->addStretch(1);
@@ -279,7 +260,7 @@ QWidget* MainWindow::BuildPresets() {
     grid->addWidget(JumperCaption(kJumperCaptions[static_cast<size_t>(slot)], group), row, 0);
     const QString ordinal = QString::fromUtf8(kOrdinals[static_cast<size_t>(slot)]);
     const QString ordinalLower = QString::fromUtf8(kOrdinalsLower[static_cast<size_t>(slot)]);
-    auto* frequency = SizedForFrequency(Make(ctl::Freq(slot), new QLineEdit(group)),
+    auto* frequency = SizedForFrequency(Make(ui_.slot[slot].frequency, new QLineEdit(group)),
                                         ordinal + QStringLiteral(" configuration frequency"));
     // "F1:" says little to a screen reader among four alike rows.
     frequency->setAccessibleName(QStringLiteral("F%1 frequency (MHz)").arg(slot + 1));
@@ -288,15 +269,15 @@ QWidget* MainWindow::BuildPresets() {
     grid->addWidget(caption, row, 1, Qt::AlignRight);
     grid->addWidget(frequency, row, 2);
     grid->addWidget(
-        SizedForReal(Make(ctl::Real(slot), new QLabel(QStringLiteral("/ ----.------"), group)),
+        SizedForReal(Make(ui_.slot[slot].real, new QLabel(QStringLiteral("/ ----.------"), group)),
                      QStringLiteral("Real synthesizer frequency for the %1 configuration").arg(ordinalLower)),
         row, 3);
-    auto* power = SizedList(Make(ctl::Power(slot), new QComboBox(group)));
+    auto* power = SizedList(Make(ui_.slot[slot].power, new QComboBox(group)));
     power->setToolTip(ordinal + QStringLiteral(" configuration output power"));
     power->setAccessibleName(QStringLiteral("F%1 power (dBm)").arg(slot + 1));
     power->setAccessibleDescription(power->accessibleName());
     grid->addWidget(power, row, 4);
-    auto* band = SizedList(Make(ctl::BandList(slot), new QComboBox(group)));
+    auto* band = SizedList(Make(ui_.slot[slot].band, new QComboBox(group)));
     band->setAccessibleName(QStringLiteral("F%1 band").arg(slot + 1));
     band->setAccessibleDescription(band->accessibleName());
     grid->addWidget(band, row, 5);
@@ -309,18 +290,17 @@ QWidget* MainWindow::BuildBeacon() {
   auto* group = new QGroupBox(QStringLiteral("Beacon mode"), this);
   auto* grid = new QGridLayout(group);
 
-  grid->addWidget(Make(ctl::kBeaconBox, new QCheckBox(QStringLiteral("Enable beacon"), group), "Enable beacon mode"), 0,
-                  0);
-  grid->addWidget(Make(ctl::kScanBox, new QCheckBox(QStringLiteral("Enable scannin&g"), group),
+  grid->addWidget(Make(ui_.beacon, new QCheckBox(QStringLiteral("Enable beacon"), group), "Enable beacon mode"), 0, 0);
+  grid->addWidget(Make(ui_.scan, new QCheckBox(QStringLiteral("Enable scannin&g"), group),
                        "Scan configured frequencies in beacon mode"),
                   0, 1, 1, 2);
 
-  auto* speed = Make(ctl::kSpeed, new QLineEdit(group), "Beacon keying speed (wpm)");
+  auto* speed = Make(ui_.speed, new QLineEdit(group), "Beacon keying speed (wpm)");
   grid->addWidget(CaptionFor("Trans&mission speed (wpm):", speed, group), 1, 0);
   speed->setMaximumWidth(speed->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12);
   grid->addWidget(speed, 1, 1, Qt::AlignLeft);
 
-  auto* text = Make(ctl::kBeaconText, new QPlainTextEdit(group));
+  auto* text = Make(ui_.beaconText, new QPlainTextEdit(group));
   // The number the board keeps, which the field holds to.
   text->setToolTip(QStringLiteral("Up to %1 characters, use #xxxx for xxxxms tone generation and &xxxx for pause.")
                        .arg(session::kBeaconTextMax));
@@ -331,7 +311,7 @@ QWidget* MainWindow::BuildBeacon() {
   grid->addWidget(text, 3, 0, 1, 3);
 
   // "&&" is the one ampersand on screen.
-  auto* function = SizedList(Make(ctl::kPinFunction, new QComboBox(group)));
+  auto* function = SizedList(Make(ui_.pinFunction, new QComboBox(group)));
   grid->addWidget(CaptionFor("Ou&tput  1 && 2 function:", function, group), 4, 0);
   grid->addWidget(function, 4, 1, 1, 2, Qt::AlignLeft);
   grid->setColumnStretch(2, 1);
@@ -343,45 +323,45 @@ QWidget* MainWindow::BuildColumn() {
   auto* layout = new QVBoxLayout(column);
   layout->setContentsMargins(0, 0, 0, 0);
 
-  auto* chips = SizedList(Make(ctl::kChipList, new QComboBox(column)));
-  auto* chipCaption = Make(ctl::kChipCaption, CaptionFor("C&hip:", chips, column));
+  auto* chips = SizedList(Make(ui_.chipList, new QComboBox(column)));
+  auto* chipCaption = Make(ui_.chipCaption, CaptionFor("C&hip:", chips, column));
   layout->addWidget(chipCaption);
   layout->addWidget(chips);
 
   layout->addSpacing(6);
-  auto* port = Make(ctl::kPortList, new PortCombo(column), "Select COM port to communicate with board");
+  auto* port = Make(ui_.portList, new PortCombo(column), "Select COM port to communicate with board");
   layout->addWidget(CaptionFor("C&OM port:", port, column));
   port->lineEdit()->setAccessibleName(port->accessibleName());
   port->setMinimumContentsLength(10);
   port->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   layout->addWidget(port);
 
-  auto button = [&](int id, const char* text, const char* tooltip = nullptr) {
-    auto* b = Make(id, new QPushButton(QString::fromUtf8(text), column), tooltip);
+  auto button = [&](QPushButton*& member, const char* text, const char* tooltip = nullptr) {
+    auto* b = Make(member, new QPushButton(QString::fromUtf8(text), column), tooltip);
     // Enter on a button that has the focus presses it, as Space does.
     b->setAutoDefault(true);
     layout->addWidget(b);
     return b;
   };
   layout->addSpacing(6);
-  button(ctl::kConnect, "&Connect", "Establish connection to the synthesizer board");
-  button(ctl::kCancel, "&Cancel", "Stop looking for the board (Esc)")->hide();
-  button(ctl::kDisconnect, "&Disconnect", "Close connection to the board");
+  button(ui_.connect, "&Connect", "Establish connection to the synthesizer board");
+  button(ui_.cancel, "&Cancel", "Stop looking for the board (Esc)")->hide();
+  button(ui_.disconnect, "&Disconnect", "Close connection to the board");
   layout->addSpacing(6);
-  button(ctl::kSave, "&Save", "Write board configuration to flash memory");
-  button(ctl::kLoadConfig, "&Load config...", "Load the panel's settings from a configuration file");
-  button(ctl::kSaveConfig, "Sa&ve config...", "Save the panel's settings to a configuration file");
+  button(ui_.save, "&Save", "Write board configuration to flash memory");
+  button(ui_.loadConfig, "&Load config...", "Load the panel's settings from a configuration file");
+  button(ui_.saveConfig, "Sa&ve config...", "Save the panel's settings to a configuration file");
   layout->addSpacing(6);
-  button(ctl::kSweep, "S&weep...", "Step the signal generator through frequencies");
-  button(ctl::kRegisters, "R&egisters...", "The register words of each slot and what their fields mean");
+  button(ui_.sweep, "S&weep...", "Step the signal generator through frequencies");
+  button(ui_.registers, "R&egisters...", "The register words of each slot and what their fields mean");
   layout->addSpacing(6);
-  button(ctl::kFirmwareInfo, "Firmware &info...",
+  button(ui_.firmwareInfo, "Firmware &info...",
          "Show the board's firmware version and serial number (Ctrl+B switches the board to its bootloader)");
-  button(ctl::kRepairUpdate, "&Repair...",
+  button(ui_.repairUpdate, "&Repair...",
          "Write new firmware to the board, or finish an update (Ctrl+B switches the board to its bootloader)");
   layout->addStretch(1);
-  button(ctl::kAbout, "&About...", "Display program information, version number and copyright");
-  button(ctl::kExit, "E&xit", "Quit the application");
+  button(ui_.about, "&About...", "Display program information, version number and copyright");
+  button(ui_.exit, "E&xit", "Quit the application");
   return column;
 }
 
@@ -391,22 +371,22 @@ QWidget* MainWindow::BuildStatusStrip() {
   strip->setAccessibleName(QStringLiteral("Status"));
   auto* row = new QHBoxLayout(strip);
   row->setContentsMargins(6, 2, 6, 2);
-  auto label = [&](int id, const char* name) {
-    auto* l = Make(id, new QLabel(strip));
+  auto label = [&](QLabel*& member, const char* name) {
+    auto* l = Make(member, new QLabel(strip));
     l->setTextFormat(Qt::PlainText);
     l->setAccessibleName(QString::fromUtf8(name));
     return l;
   };
-  row->addWidget(label(ctl::kStatusPort, "Port"));
-  row->addWidget(label(ctl::kStatusBoard, "Board"));
+  row->addWidget(label(ui_.statusPort, "Port"));
+  row->addWidget(label(ui_.statusBoard, "Board"));
   row->addStretch(1);
   // What became of the last retune: a refusal (in red) or board values that gave way.
-  auto* notice = label(ctl::kStatusNotice, "Notice");
+  auto* notice = label(ui_.statusNotice, "Notice");
   notice->setVisible(false);
   row->addWidget(notice);
-  auto* light = label(ctl::kLockLight, "Lock");
+  auto* light = label(ui_.lockLight, "Lock");
   row->addWidget(light);
-  auto* real = label(ctl::kStatusReal, "Real frequency");
+  auto* real = label(ui_.statusReal, "Real frequency");
   // The real frequency is text to take elsewhere: select it, or "Copy" from its menu.
   real->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   real->setFocusPolicy(Qt::ClickFocus);
@@ -422,7 +402,7 @@ QWidget* MainWindow::BuildStatusStrip() {
 }
 
 void MainWindow::CopyRealFrequency() {
-  const QString text = qobject_cast<QLabel*>(Control(ctl::kStatusReal))->text();
+  const QString text = ui_.statusReal->text();
   if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
 }
 
@@ -444,12 +424,12 @@ void MainWindow::BuildControls() {
   // Fixed entries; a list's positions are the view's business alone.
   for (session::ChipChoice choice : session::kChipChoices) {
     const std::string_view label = session::ChipChoiceLabel(choice);
-    List(ctl::kChipList)->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+    ui_.chipList->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
   }
-  for (int f = 0; f < 2; ++f) List(ctl::kPinFunction)->addItem(QString::fromUtf8(kPinFunctions[f]), f);
-  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
+  for (int f = 0; f < 2; ++f) ui_.pinFunction->addItem(QString::fromUtf8(kPinFunctions[f]), f);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
     for (Band band : {Band::Out1, Band::Out2}) {
-      List(ctl::BandList(slot))->addItem(QString::fromUtf8(BandLabel(band).data()), static_cast<int>(band));
+      ui_.slot[slot].band->addItem(QString::fromUtf8(BandLabel(band).data()), static_cast<int>(band));
     }
   }
   // The wheel over any control steps the focused frequency field.
@@ -461,11 +441,11 @@ void MainWindow::BuildControls() {
 // the program's own writes to a widget never count as an edit.
 
 void MainWindow::ConnectUserSignals() {
-  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
-    connect(Field(ctl::Freq(slot)), &QLineEdit::textEdited, this,
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    connect(ui_.slot[slot].frequency, &QLineEdit::textEdited, this,
             [this, slot](const QString& text) { dlg_->OnFrequencyEdited(slot, ToUtf8(text)); });
     // The field's own menu, with "Plan..." after it; shown without a nested event loop.
-    QLineEdit* field = Field(ctl::Freq(slot));
+    QLineEdit* field = ui_.slot[slot].frequency;
     field->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(field, &QWidget::customContextMenuRequested, this, [this, slot, field](const QPoint& at) {
       QMenu* menu = field->createStandardContextMenu();
@@ -475,18 +455,17 @@ void MainWindow::ConnectUserSignals() {
       plan->setEnabled(field->isEnabled() && !field->isReadOnly());
       menu->popup(field->mapToGlobal(at));
     });
-    connect(List(ctl::BandList(slot)), &QComboBox::activated, this, [this, slot](int index) {
-      dlg_->OnBandChosen(slot, static_cast<Band>(List(ctl::BandList(slot))->itemData(index).toInt()));
+    connect(ui_.slot[slot].band, &QComboBox::activated, this, [this, slot](int index) {
+      dlg_->OnBandChosen(slot, static_cast<Band>(ui_.slot[slot].band->itemData(index).toInt()));
     });
-    connect(List(ctl::Power(slot)), &QComboBox::activated, this, [this, slot](int index) {
-      dlg_->OnPowerChosen(slot, static_cast<PowerLevel>(List(ctl::Power(slot))->itemData(index).toInt()));
+    connect(ui_.slot[slot].power, &QComboBox::activated, this, [this, slot](int index) {
+      dlg_->OnPowerChosen(slot, static_cast<PowerLevel>(ui_.slot[slot].power->itemData(index).toInt()));
     });
   }
-  connect(Field(ctl::kReference), &QLineEdit::textEdited, this,
+  connect(ui_.reference, &QLineEdit::textEdited, this,
           [this](const QString& text) { dlg_->OnReferenceEdited(ToUtf8(text)); });
-  connect(Field(ctl::kSpeed), &QLineEdit::textEdited, this,
-          [this](const QString& text) { dlg_->OnSpeedEdited(ToUtf8(text)); });
-  auto* text = qobject_cast<QPlainTextEdit*>(Control(ctl::kBeaconText));
+  connect(ui_.speed, &QLineEdit::textEdited, this, [this](const QString& text) { dlg_->OnSpeedEdited(ToUtf8(text)); });
+  auto* text = ui_.beaconText;
   connect(text, &QPlainTextEdit::textChanged, this, [this, text] {
     if (showing_) return;
     // The field takes no more than the board keeps.
@@ -501,52 +480,50 @@ void MainWindow::ConnectUserSignals() {
     }
     dlg_->OnTextEdited(ToUtf8(text->toPlainText()));
   });
-  connect(List(ctl::kPinFunction), &QComboBox::activated, this, [this](int index) {
-    dlg_->OnPinFunctionChosen(static_cast<PinFunction>(List(ctl::kPinFunction)->itemData(index).toInt()));
+  connect(ui_.pinFunction, &QComboBox::activated, this, [this](int index) {
+    dlg_->OnPinFunctionChosen(static_cast<PinFunction>(ui_.pinFunction->itemData(index).toInt()));
   });
-  connect(List(ctl::kChipList), &QComboBox::activated, this,
+  connect(ui_.chipList, &QComboBox::activated, this,
           [this](int index) { dlg_->OnChipChosen(static_cast<session::ChipChoice>(index)); });
-  auto* port = static_cast<PortCombo*>(List(ctl::kPortList));
+  auto* port = ui_.portList;
   connect(port, &QComboBox::activated, this,
           [this, port](int index) { dlg_->OnPortChosen(ToUtf8(port->itemText(index))); });
   connect(port->lineEdit(), &QLineEdit::textEdited, this,
           [this](const QString& name) { dlg_->OnPortChosen(ToUtf8(name)); });
   // Enter in the port field connects to what it names.
   connect(port->lineEdit(), &QLineEdit::returnPressed, this, [this] {
-    if (Control(ctl::kConnect)->isEnabled() && Control(ctl::kConnect)->isVisible()) dlg_->OnConnect();
+    if (ui_.connect->isEnabled() && ui_.connect->isVisible()) dlg_->OnConnect();
   });
   port->onDropDown = [this] { dlg_->OnPortDropDown(); };
 
-  auto box = [this](int id, void (panel::CMainDlg::*handler)(bool)) {
-    connect(qobject_cast<QCheckBox*>(Control(id)), &QCheckBox::clicked, this,
-            [this, handler](bool on) { (dlg_.get()->*handler)(on); });
+  auto box = [this](QCheckBox* box, void (panel::CMainDlg::*handler)(bool)) {
+    connect(box, &QCheckBox::clicked, this, [this, handler](bool on) { (dlg_.get()->*handler)(on); });
   };
-  box(ctl::kExtReference, &panel::CMainDlg::OnExtReferenceClicked);
-  box(ctl::kExactBox, &panel::CMainDlg::OnExactChanged);
-  box(ctl::kBeaconBox, &panel::CMainDlg::EnableBeaconControls);
-  box(ctl::kScanBox, &panel::CMainDlg::OnScanClicked);
+  box(ui_.extReference, &panel::CMainDlg::OnExtReferenceClicked);
+  box(ui_.exact, &panel::CMainDlg::OnExactChanged);
+  box(ui_.beacon, &panel::CMainDlg::EnableBeaconControls);
+  box(ui_.scan, &panel::CMainDlg::OnScanClicked);
 
-  auto button = [this](int id, void (panel::CMainDlg::*handler)()) {
-    connect(qobject_cast<QPushButton*>(Control(id)), &QPushButton::clicked, this,
-            [this, handler] { (dlg_.get()->*handler)(); });
+  auto button = [this](QPushButton* button, void (panel::CMainDlg::*handler)()) {
+    connect(button, &QPushButton::clicked, this, [this, handler] { (dlg_.get()->*handler)(); });
   };
-  button(ctl::kConnect, &panel::CMainDlg::OnConnect);
-  button(ctl::kCancel, &panel::CMainDlg::OnCancel);
-  button(ctl::kDisconnect, &panel::CMainDlg::OnDisconnect);
-  button(ctl::kSave, &panel::CMainDlg::OnSaveToFlash);
-  button(ctl::kLoadConfig, &panel::CMainDlg::OnLoadConfig);
-  button(ctl::kSaveConfig, &panel::CMainDlg::OnSaveConfig);
-  button(ctl::kFirmwareInfo, &panel::CMainDlg::OnFirmwareInfo);
-  button(ctl::kRepairUpdate, &panel::CMainDlg::OnFirmwareUpdate);
-  button(ctl::kAbout, &panel::CMainDlg::OnAbout);
-  button(ctl::kExit, &panel::CMainDlg::RequestClose);
-  connect(qobject_cast<QPushButton*>(Control(ctl::kSweep)), &QPushButton::clicked, this, [this] {
+  button(ui_.connect, &panel::CMainDlg::OnConnect);
+  button(ui_.cancel, &panel::CMainDlg::OnCancel);
+  button(ui_.disconnect, &panel::CMainDlg::OnDisconnect);
+  button(ui_.save, &panel::CMainDlg::OnSaveToFlash);
+  button(ui_.loadConfig, &panel::CMainDlg::OnLoadConfig);
+  button(ui_.saveConfig, &panel::CMainDlg::OnSaveConfig);
+  button(ui_.firmwareInfo, &panel::CMainDlg::OnFirmwareInfo);
+  button(ui_.repairUpdate, &panel::CMainDlg::OnFirmwareUpdate);
+  button(ui_.about, &panel::CMainDlg::OnAbout);
+  button(ui_.exit, &panel::CMainDlg::RequestClose);
+  connect(ui_.sweep, &QPushButton::clicked, this, [this] {
     if (!sweep_) sweep_ = new SweepDialog(*dlg_, this);
     sweep_->show();
     sweep_->raise();
     sweep_->activateWindow();
   });
-  connect(qobject_cast<QPushButton*>(Control(ctl::kRegisters)), &QPushButton::clicked, this, [this] {
+  connect(ui_.registers, &QPushButton::clicked, this, [this] {
     if (!registers_) registers_ = new RegisterDialog(*dlg_, this);
     registers_->show();
     registers_->raise();
@@ -576,14 +553,14 @@ void MainWindow::BindModel() {
   connect(&model_, &panel::PanelModel::portChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::chipChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::slotChanged, this, [this](int slot) {
-    if (slot == ctl::kSigGenSlot) ShowStatus();
+    if (slot == kSigGenSlot) ShowStatus();
   });
 }
 
 void MainWindow::ShowSlot(int slot) {
   const panel::SlotState& state = model_.slot(slot);
   showing_ = true;
-  QLineEdit* field = Field(ctl::Freq(slot));
+  QLineEdit* field = ui_.slot[slot].frequency;
   // With a plan the field holds the RF; the board gets the output.
   const QString frequency = FromUtf8(state.rf);
   // Rewriting the same text would move the caret of a user who is typing.
@@ -597,8 +574,8 @@ void MainWindow::ShowSlot(int slot) {
                                        : field->property(kBuiltToolTip).toString() + QLatin1Char('\n') + planNote);
   field->setAccessibleDescription(planNote);
 
-  SelectData(List(ctl::BandList(slot)), static_cast<int>(state.band));
-  QComboBox* power = List(ctl::Power(slot));
+  SelectData(ui_.slot[slot].band, static_cast<int>(state.band));
+  QComboBox* power = ui_.slot[slot].power;
   const std::span<const PowerLevel> levels = PowerLevels(model_.chip(), state.band);
   bool same = power->count() == static_cast<int>(levels.size());
   for (size_t i = 0; same && i < levels.size(); ++i) {
@@ -613,11 +590,11 @@ void MainWindow::ShowSlot(int slot) {
   }
   SelectData(power, static_cast<int>(state.power));
 
-  auto* real = qobject_cast<QLabel*>(Control(ctl::Real(slot)));
+  auto* real = ui_.slot[slot].real;
   // A slot with expert settings is marked beside its frequency.
   const SlotPlan plan = session::PlanSlotWords(model_.Settings(), slot);
   // After a refused retune the signal generator's label keeps what the board was given.
-  const bool refused = slot == ctl::kSigGenSlot && model_.connected() && model_.tuneRefused();
+  const bool refused = slot == kSigGenSlot && model_.connected() && model_.tuneRefused();
   const std::string label = !refused            ? state.realLabel
                             : model_.givenMhz() ? panel::RealLabel(state.plan, *model_.givenMhz())
                                                 : std::string(session::kNoFrequencyLabel);
@@ -647,23 +624,23 @@ void MainWindow::SetWarning(QLineEdit* edit, bool warn) {
 void MainWindow::ShowReference() {
   showing_ = true;
   const QString reference = FromUtf8(model_.reference());
-  if (Field(ctl::kReference)->text() != reference) Field(ctl::kReference)->setText(reference);
+  if (ui_.reference->text() != reference) ui_.reference->setText(reference);
   // Text that is no number as typed is marked, as in the frequency fields.
-  SetWarning(Field(ctl::kReference), !model_.referenceIsNumber());
-  qobject_cast<QCheckBox*>(Control(ctl::kExtReference))->setChecked(model_.extReference());
-  qobject_cast<QCheckBox*>(Control(ctl::kExactBox))->setChecked(model_.exact());
+  SetWarning(ui_.reference, !model_.referenceIsNumber());
+  ui_.extReference->setChecked(model_.extReference());
+  ui_.exact->setChecked(model_.exact());
   showing_ = false;
 }
 
 void MainWindow::ShowBeacon() {
   showing_ = true;
-  qobject_cast<QCheckBox*>(Control(ctl::kBeaconBox))->setChecked(model_.beacon());
-  qobject_cast<QCheckBox*>(Control(ctl::kScanBox))->setChecked(model_.scan());
-  SelectData(List(ctl::kPinFunction), static_cast<int>(model_.pinFunction()));
+  ui_.beacon->setChecked(model_.beacon());
+  ui_.scan->setChecked(model_.scan());
+  SelectData(ui_.pinFunction, static_cast<int>(model_.pinFunction()));
   const QString speed = FromUtf8(model_.speed());
-  if (Field(ctl::kSpeed)->text() != speed) Field(ctl::kSpeed)->setText(speed);
-  SetWarning(Field(ctl::kSpeed), !model_.speedIsNumber());
-  auto* text = qobject_cast<QPlainTextEdit*>(Control(ctl::kBeaconText));
+  if (ui_.speed->text() != speed) ui_.speed->setText(speed);
+  SetWarning(ui_.speed, !model_.speedIsNumber());
+  auto* text = ui_.beaconText;
   QString beaconText = FromUtf8(model_.text());
   beaconText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   if (text->toPlainText() != beaconText) text->setPlainText(beaconText);
@@ -672,7 +649,7 @@ void MainWindow::ShowBeacon() {
 
 void MainWindow::ShowPorts() {
   showing_ = true;
-  QComboBox* list = List(ctl::kPortList);
+  QComboBox* list = ui_.portList;
   list->clear();
   for (const link::PortInfo& port : model_.ports()) {
     list->addItem(FromUtf8(port.name));
@@ -684,7 +661,7 @@ void MainWindow::ShowPorts() {
 
 void MainWindow::ShowPort() {
   showing_ = true;
-  QComboBox* list = List(ctl::kPortList);
+  QComboBox* list = ui_.portList;
   const QString name = FromUtf8(model_.port());
   list->setCurrentIndex(list->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive));
   if (list->currentText() != name) list->setEditText(name);
@@ -695,42 +672,41 @@ void MainWindow::ShowChip() {
   // The caption keeps its Alt key, whatever chip it names.
   QString caption = FromUtf8(model_.chipCaption());
   if (caption.startsWith(QLatin1String("Chip"))) caption.replace(0, 4, QStringLiteral("C&hip"));
-  qobject_cast<QLabel*>(Control(ctl::kChipCaption))->setText(caption);
-  List(ctl::kChipList)->setCurrentIndex(static_cast<int>(model_.chipChoice()));
+  ui_.chipCaption->setText(caption);
+  ui_.chipList->setCurrentIndex(static_cast<int>(model_.chipChoice()));
 }
 
 void MainWindow::ShowEnabled() {
   // Read before a control is disabled: Qt moves the focus of a disabled control to the next one.
-  const bool connectFocused = Control(ctl::kConnect)->hasFocus() || Control(ctl::kCancel)->hasFocus();
-  const bool idle = !model_.busy();
-  const bool editable = model_.editable() && idle;
-  auto enable = [this](int id, bool on) { Control(id)->setEnabled(on); };
-  enable(ctl::kReference, editable);
-  enable(ctl::kExtReference, model_.extReferenceAvailable() && idle);
-  enable(ctl::kExactBox, idle);
-  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
-    enable(ctl::Freq(slot), editable);
-    enable(ctl::Power(slot), editable);
-    enable(ctl::BandList(slot), model_.bandChoiceAvailable() && idle);
+  const bool connectFocused = ui_.connect->hasFocus() || ui_.cancel->hasFocus();
+  const panel::PanelControls c = model_.controls();
+  ui_.reference->setEnabled(c.reference);
+  ui_.extReference->setEnabled(c.extReference);
+  ui_.exact->setEnabled(c.exact);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    ui_.slot[slot].frequency->setEnabled(c.frequency);
+    ui_.slot[slot].power->setEnabled(c.frequency);
+    ui_.slot[slot].band->setEnabled(c.band);
   }
-  for (int id : {ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox}) enable(id, editable);
-  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) {
-    enable(id, model_.beaconSettingsAvailable() && idle);
+  ui_.save->setEnabled(c.save);
+  ui_.saveConfig->setEnabled(c.saveConfig);
+  ui_.loadConfig->setEnabled(c.loadConfig);
+  ui_.beacon->setEnabled(c.beacon);
+  for (QWidget* w : std::initializer_list<QWidget*>{ui_.scan, ui_.speed, ui_.beaconText, ui_.pinFunction}) {
+    w->setEnabled(c.beaconSettings);
   }
-  enable(ctl::kFirmwareInfo, model_.firmwareInfoAvailable() && idle);
-  enable(ctl::kDisconnect, editable);
-  enable(ctl::kConnect, !model_.editable() && idle);
-  enable(ctl::kPortList, !model_.editable() && idle);
-  enable(ctl::kChipList, idle);
-  enable(ctl::kAbout, idle);
-  auto* update = qobject_cast<QPushButton*>(Control(ctl::kRepairUpdate));
-  update->setText(QLatin1Char('&') + FromUtf8(model_.updateButtonText()));
-  update->setEnabled(model_.updateAvailable() && idle);
+  ui_.firmwareInfo->setEnabled(c.firmwareInfo);
+  ui_.disconnect->setEnabled(c.disconnect);
+  ui_.connect->setEnabled(c.connect);
+  ui_.portList->setEnabled(c.connect);
+  ui_.chipList->setEnabled(c.chipList);
+  ui_.about->setEnabled(c.about);
+  ui_.repairUpdate->setText(QLatin1Char('&') + FromUtf8(c.updateText));
+  ui_.repairUpdate->setEnabled(c.update);
   // Cancel stands where Connect stood while a connect looks for the board.
   // The focus goes with the button in that place, so that it never falls to the next control.
-  const bool connecting = model_.operation() == Operation::Connecting;
-  QWidget* shown = Control(connecting ? ctl::kCancel : ctl::kConnect);
-  QWidget* hidden = Control(connecting ? ctl::kConnect : ctl::kCancel);
+  QWidget* shown = c.cancelShown ? ui_.cancel : ui_.connect;
+  QWidget* hidden = c.cancelShown ? ui_.connect : ui_.cancel;
   shown->setVisible(true);
   if (connectFocused && shown->isEnabled()) shown->setFocus(Qt::OtherFocusReason);
   hidden->setVisible(false);
@@ -739,7 +715,7 @@ void MainWindow::ShowEnabled() {
     pendingFocus_ = nullptr;
   }
   // A busy cursor while the board is worked on; the window still paints and takes Exit.
-  if (idle) {
+  if (!model_.busy()) {
     unsetCursor();
   } else {
     setCursor(Qt::BusyCursor);
@@ -763,7 +739,7 @@ void MainWindow::NotifyLockLost() {
 }
 
 void MainWindow::ShowStatus() {
-  auto* port = qobject_cast<QLabel*>(Control(ctl::kStatusPort));
+  auto* port = ui_.statusPort;
   const bool demo = model_.port() == link::kDemoPortName;
   if (!model_.connected() && model_.operation() == panel::Operation::Connecting) {
     port->setText(QStringLiteral("Connecting to %1...").arg(FromUtf8(model_.port())));
@@ -784,7 +760,7 @@ void MainWindow::ShowStatus() {
   // A screen reader reads each item with its value, as the lock light's.
   port->setAccessibleName(port->text().startsWith(QStringLiteral("Port: ")) ? port->text()
                                                                             : QStringLiteral("Port: ") + port->text());
-  auto* board = qobject_cast<QLabel*>(Control(ctl::kStatusBoard));
+  auto* board = ui_.statusBoard;
   board->setText(model_.connected() ? QStringLiteral("%1, firmware %2")
                                           .arg(FromUtf8(std::string(ChipName(model_.chip()))),
                                                FromUtf8(firmware::StatedVersion(model_.identity())))
@@ -792,7 +768,7 @@ void MainWindow::ShowStatus() {
   board->setAccessibleName(QStringLiteral("Board: ") +
                            (board->text().isEmpty() ? QStringLiteral("none") : board->text()));
 
-  auto* notice = qobject_cast<QLabel*>(Control(ctl::kStatusNotice));
+  auto* notice = ui_.statusNotice;
   // A retune's refusal or notes first; else what the readout left aside.
   const std::string& shown = model_.tuneNotice().empty() ? model_.readNotes() : model_.tuneNotice();
   const QString noticeText = model_.connected() ? FromUtf8(shown) : QString();
@@ -805,7 +781,7 @@ void MainWindow::ShowStatus() {
                             noticeText);
   notice->setVisible(!noticeText.isEmpty());
 
-  auto* light = qobject_cast<QLabel*>(Control(ctl::kLockLight));
+  auto* light = ui_.lockLight;
   const panel::LockReading& lock = model_.lock();
   QString colour = QStringLiteral("#9e9e9e");
   QString text = QStringLiteral("Lock unknown");
@@ -830,7 +806,7 @@ void MainWindow::ShowStatus() {
     light->setToolTip(QStringLiteral("Lock detect not read yet"));
   }
 
-  auto* real = qobject_cast<QLabel*>(Control(ctl::kStatusReal));
+  auto* real = ui_.statusReal;
   const QString realText = FromUtf8(model_.givenText());
   real->setText(realText);
   real->setAccessibleName(QStringLiteral("Real frequency: ") +
@@ -880,9 +856,9 @@ void MainWindow::OpenCalibrate() {
   calibrate_->setAttribute(Qt::WA_DeleteOnClose);
   connect(calibrate_, &QDialog::accepted, this, [this, dialog = calibrate_] {
     const QString corrected = dialog->CorrectedReference();
-    if (corrected.isEmpty() || !Field(ctl::kReference)->isEnabled()) return;
+    if (corrected.isEmpty() || !ui_.reference->isEnabled()) return;
     // As if typed: the presenter takes it as any edit of the field, and a connected board retunes.
-    Field(ctl::kReference)->setText(corrected);
+    ui_.reference->setText(corrected);
     dlg_->OnReferenceEdited(ToUtf8(corrected));
   });
   calibrate_->open();
@@ -894,8 +870,7 @@ void MainWindow::OpenPlan(int slot) {
     return;
   }
   const panel::SlotState& state = model_.slot(slot);
-  const QString name =
-      slot == ctl::kSigGenSlot ? QStringLiteral("Signal generator") : QStringLiteral("F%1").arg(slot + 1);
+  const QString name = slot == kSigGenSlot ? QStringLiteral("Signal generator") : QStringLiteral("F%1").arg(slot + 1);
   plan_ = new PlanDialog(name, QString::number(state.plan.multiplier), FromUtf8(FormatFixed(state.plan.offsetMhz, 6)),
                          state.plan.IsSet(), Owner());
   plan_->setAttribute(Qt::WA_DeleteOnClose);
@@ -965,7 +940,8 @@ void MainWindow::StartTuneTimer(int ms) { tuneTimer_.start(ms); }
 void MainWindow::StopTuneTimer() { tuneTimer_.stop(); }
 
 void MainWindow::SetFocus(FocusTarget target) {
-  QWidget* widget = target == FocusTarget::PortList ? Control(ctl::kPortList) : Control(ctl::Freq(ctl::kSigGenSlot));
+  QWidget* widget = ui_.slot[kSigGenSlot].frequency;
+  if (target == FocusTarget::PortList) widget = ui_.portList;
   // A control the running operation keeps disabled takes the focus when it is enabled again.
   pendingFocus_ = widget;
   ShowEnabled();
@@ -1016,15 +992,15 @@ void MainWindow::CentreOnScreen() {
 int MainWindow::FocusedSlot() const {
   QWidget* focus = QApplication::focusWidget();
   if (focus == nullptr || focus->window() != this) focus = focusWidget();
-  for (int slot = 0; slot < ctl::kSlotCount; ++slot) {
-    if (focus != nullptr && focus == Control(ctl::Freq(slot))) return slot;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    if (focus != nullptr && focus == ui_.slot[slot].frequency) return slot;
   }
   return -1;
 }
 
 void MainWindow::Step(int slot, int direction) {
   if (model_.busy()) return;
-  QLineEdit* edit = Field(ctl::Freq(slot));
+  QLineEdit* edit = ui_.slot[slot].frequency;
   const int position = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
   const std::optional<int> caret = dlg_->StepFrequency(slot, ByteOffset(edit->text(), position), direction);
   if (!caret) return;

@@ -7,8 +7,8 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +16,7 @@
 #include "app/calibrate_dialog.h"
 #include "app/message_loop.h"
 #include "app/plan_dialog.h"
+#include "app/port_combo.h"
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
 #include "app/update_info_dlg.h"
@@ -27,11 +28,57 @@
 #include "panel/session_runner.h"
 #include "session/board_session.h"
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 class QSystemTrayIcon;
 
 namespace korvane::app {
+
+// The controls of one slot: F1..F4, then the signal generator.
+struct SlotControls {
+  QLineEdit* frequency = nullptr;
+  QLabel* real = nullptr;  // "/ 180.000000", the frequency the chip makes
+  QComboBox* power = nullptr;
+  QComboBox* band = nullptr;  // the output
+};
+
+// The window's controls by what they are. The window owns them for its whole life.
+struct MainControls {
+  std::array<SlotControls, kSlotCount> slot;  // by slot number
+  QLineEdit* reference = nullptr;
+  QCheckBox* extReference = nullptr;
+  QCheckBox* exact = nullptr;
+  QCheckBox* beacon = nullptr;
+  QCheckBox* scan = nullptr;
+  QLineEdit* speed = nullptr;
+  QPlainTextEdit* beaconText = nullptr;
+  QComboBox* pinFunction = nullptr;
+  QLabel* chipCaption = nullptr;
+  QComboBox* chipList = nullptr;
+  PortCombo* portList = nullptr;
+  QPushButton* connect = nullptr;
+  QPushButton* cancel = nullptr;  // stands where Connect stands while a connect looks for the board
+  QPushButton* disconnect = nullptr;
+  QPushButton* save = nullptr;
+  QPushButton* loadConfig = nullptr;
+  QPushButton* saveConfig = nullptr;
+  QPushButton* sweep = nullptr;
+  QPushButton* registers = nullptr;
+  QPushButton* firmwareInfo = nullptr;
+  QPushButton* repairUpdate = nullptr;  // "Repair..." / "Update..."
+  QPushButton* about = nullptr;
+  QPushButton* exit = nullptr;
+  // The status strip.
+  QLabel* statusPort = nullptr;
+  QLabel* statusBoard = nullptr;
+  QLabel* statusNotice = nullptr;
+  QLabel* lockLight = nullptr;
+  QLabel* statusReal = nullptr;
+};
 
 // The background of a frequency field whose frequency the chip cannot make.
 inline const QColor kWarningColour(255, 130, 0);
@@ -69,10 +116,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   bool Idle() const { return !model_.busy() && runner_->Idle(); }
   panel::PanelModel& model() { return model_; }
   ViewHooks& hooks() { return hooks_; }
-  // The control with the given identifier.
-  QWidget* Control(int id) const;
-  // Identifier of a control or of a widget inside one (the port list's edit field); 0 if none.
-  int IdOf(const QWidget* widget) const;
+  const MainControls& controls() const { return ui_; }
   // The sweep panel and the register view, once opened.
   SweepDialog* sweepDialog() const { return sweep_; }
   RegisterDialog* registerDialog() const { return registers_; }
@@ -115,10 +159,9 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   QWidget* BuildBeacon();
   QWidget* BuildColumn();
   QWidget* BuildStatusStrip();
+  // Keeps the control in its member and gives it its tooltip.
   template <class W>
-  W* Make(int id, W* widget, const char* tooltip = nullptr);
-  QLineEdit* Field(int id) const;
-  QComboBox* List(int id) const;
+  W* Make(W*& member, W* widget, const char* tooltip = nullptr);
 
   void ConnectUserSignals();
   void BindModel();
@@ -149,7 +192,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   panel::PanelModel model_;
   std::unique_ptr<panel::CMainDlg> dlg_;
   ViewHooks hooks_;
-  std::map<int, QPointer<QWidget>> controls_;
+  MainControls ui_;
   QTimer tuneTimer_;
   QTimer lockTimer_;
   QPointer<CUpdateInfoDlg> progress_;

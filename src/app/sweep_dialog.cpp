@@ -12,10 +12,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
-#include "synth/number_text.h"
+#include "app/sweep_points_model.h"
 
 namespace korvane::app {
 
@@ -35,19 +35,6 @@ QLabel* Caption(const char* text, QWidget* buddy, QWidget* parent) {
   auto* label = new QLabel(QString::fromUtf8(text), parent);
   label->setBuddy(buddy);
   return label;
-}
-
-QString LockText(const std::optional<session::LockState>& lock) {
-  if (!lock) return QString();
-  switch (*lock) {
-    case session::LockState::Locked:
-      return QStringLiteral("locked");
-    case session::LockState::NotLocked:
-      return QStringLiteral("not locked");
-    case session::LockState::Unknown:
-      break;
-  }
-  return QStringLiteral("unknown");
 }
 
 }  // namespace
@@ -71,7 +58,8 @@ SweepDialog::SweepDialog(panel::CMainDlg& dlg, QWidget* parent)
       startButton_(new QPushButton(QStringLiteral("S&tart"), this)),
       stopButton_(new QPushButton(QStringLiteral("St&op"), this)),
       saveCsv_(new QPushButton(QStringLiteral("Sa&ve CSV..."), this)),
-      table_(new QTableWidget(0, 4, this)),
+      points_(new SweepPointsModel(model_, this)),
+      table_(new QTableView(this)),
       status_(new QLabel(this)) {
   setWindowTitle(QStringLiteral("Sweep"));
   fromRange_->setChecked(true);
@@ -94,8 +82,7 @@ SweepDialog::SweepDialog(panel::CMainDlg& dlg, QWidget* parent)
       QStringLiteral("Ask the board for its lock detect after each retune (one more exchange per point)"));
   stopButton_->setToolTip(QStringLiteral("End the sweep after the point being tuned (Esc)"));
   saveCsv_->setToolTip(QStringLiteral("Save the points as a CSV file"));
-  table_->setHorizontalHeaderLabels({QStringLiteral("Time (s)"), QStringLiteral("Requested (MHz)"),
-                                     QStringLiteral("Real (MHz)"), QStringLiteral("Lock")});
+  table_->setModel(points_);
   table_->setAccessibleName(QStringLiteral("Points"));
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->setVisible(false);
@@ -145,18 +132,16 @@ SweepDialog::SweepDialog(panel::CMainDlg& dlg, QWidget* parent)
   connect(saveCsv_, &QPushButton::clicked, this, [this] { dlg_.OnSweepSaveCsv(); });
   for (QRadioButton* choice : {fromRange_, fromList_})
     connect(choice, &QRadioButton::toggled, this, &SweepDialog::ShowState);
-  connect(&model_, &panel::PanelModel::sweepChanged, this, &SweepDialog::ShowRows);
-  connect(&model_, &panel::PanelModel::sweepSampleAdded, this, [this] {
-    AddRow(model_.sweep().samples.back());
-    ShowState();
-  });
+  connect(&model_, &panel::PanelModel::sweepChanged, this, &SweepDialog::ShowState);
+  connect(&model_, &panel::PanelModel::sweepSampleAdded, this, &SweepDialog::ShowState);
+  connect(points_, &QAbstractItemModel::rowsInserted, table_, &QAbstractItemView::scrollToBottom);
   connect(&model_, &panel::PanelModel::sweepListChanged, this, [this] {
     list_->setPlainText(Text(model_.sweepList()));
     fromList_->setChecked(true);
   });
   connect(&model_, &panel::PanelModel::operationChanged, this, &SweepDialog::ShowState);
   connect(&model_, &panel::PanelModel::connectionChanged, this, &SweepDialog::ShowState);
-  ShowRows();
+  ShowState();
 }
 
 panel::SweepRequest SweepDialog::Request() const {
@@ -199,21 +184,6 @@ void SweepDialog::ShowState() {
   } else {
     status_->setText(Text(sweep.status));
   }
-}
-
-void SweepDialog::AddRow(const session::SweepSample& sample) {
-  const int row = table_->rowCount();
-  table_->insertRow(row);
-  const QString cells[] = {Text(FormatFixed(sample.seconds, 3)), Text(FormatFixed(sample.requestedMhz, 6)),
-                           sample.realMhz ? Text(FormatFixed(*sample.realMhz, 6)) : QString(), LockText(sample.lock)};
-  for (int column = 0; column < 4; ++column) table_->setItem(row, column, new QTableWidgetItem(cells[column]));
-  table_->scrollToBottom();
-}
-
-void SweepDialog::ShowRows() {
-  table_->setRowCount(0);
-  for (const session::SweepSample& sample : model_.sweep().samples) AddRow(sample);
-  ShowState();
 }
 
 void SweepDialog::reject() {

@@ -14,9 +14,11 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class QTableWidget;
+class QTableView;
 
 namespace korvane::app {
+
+class SweepPointsModel;
 
 class SweepDialog : public QDialog {
   Q_OBJECT
@@ -36,7 +38,7 @@ class SweepDialog : public QDialog {
   QPlainTextEdit* listField() const { return list_; }
   QPushButton* startButton() const { return startButton_; }
   QPushButton* stopButton() const { return stopButton_; }
-  QTableWidget* table() const { return table_; }
+  QTableView* table() const { return table_; }
   QLabel* status() const { return status_; }
 
  protected:
@@ -46,8 +48,6 @@ class SweepDialog : public QDialog {
 
  private:
   void ShowState();
-  void AddRow(const session::SweepSample& sample);
-  void ShowRows();
 
   panel::CMainDlg& dlg_;
   panel::PanelModel& model_;
@@ -66,7 +66,8 @@ class SweepDialog : public QDialog {
   QPushButton* startButton_;
   QPushButton* stopButton_;
   QPushButton* saveCsv_;
-  QTableWidget* table_;
+  SweepPointsModel* points_;
+  QTableView* table_;
   QLabel* status_;
 };
 

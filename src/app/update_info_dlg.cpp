@@ -5,8 +5,6 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include "app/control_ids.h"
-
 namespace korvane::app {
 
 namespace {
@@ -23,7 +21,6 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
   setModal(false);
   // A status display: the main window keeps the keyboard (Esc, Alt+X) while it is up.
   setAttribute(Qt::WA_ShowWithoutActivating);
-  status_->setObjectName(QString::number(ctl::kProgressStatus));
   status_->setAlignment(Qt::AlignCenter);
   status_->setTextFormat(Qt::PlainText);
   status_->setMinimumWidth(status_->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
@@ -33,7 +30,6 @@ CUpdateInfoDlg::CUpdateInfoDlg(QWidget* parent, const QString& title)
   // out again) each time they change.
   details_->setMinimumWidth(details_->fontMetrics().horizontalAdvance(
       QStringLiteral("100% \u00b7 88888 of 88888 halfwords \u00b7 88m 88s left")));
-  bar_->setObjectName(QString::number(ctl::kProgressBar));
   bar_->setRange(0, 100);
   bar_->setValue(0);
   bar_->setTextVisible(false);

@@ -332,13 +332,15 @@ void PanelModel::StartSweep(size_t pointsPerPass, int64_t passes) {
 }
 
 void PanelModel::AddSweepSample(const session::SweepSample& sample) {
-  sweep_.samples.push_back(sample);
-  if (sweep_.samples.size() > kMaxSweepRows) {
-    // A sweep that runs on keeps its newest points.
-    sweep_.samples.erase(sweep_.samples.begin(), sweep_.samples.begin() + kMaxSweepRows / 10);
-    emit sweepChanged();
-    return;
+  if (sweep_.samples.size() >= kMaxSweepRows) {
+    // A sweep that runs on keeps its newest points; the oldest tenth goes at once, so that the
+    // views drop rows seldom.
+    constexpr int kDropped = static_cast<int>(kMaxSweepRows / 10);
+    emit sweepSamplesDropping(kDropped);
+    sweep_.samples.erase(sweep_.samples.begin(), sweep_.samples.begin() + kDropped);
+    emit sweepSamplesDropped(kDropped);
   }
+  sweep_.samples.push_back(sample);
   emit sweepSampleAdded();
 }
 
@@ -351,6 +353,25 @@ void PanelModel::EndSweep(const std::string& status) {
 void PanelModel::SetSweepList(const std::string& list) {
   sweepList_ = list;
   emit sweepListChanged();
+}
+
+PanelControls PanelModel::controls() const {
+  const bool idle = !busy();
+  const bool settings = editable_ && idle;
+  const session::BoardCapabilities caps = capabilities();
+  PanelControls c;
+  c.frequency = c.reference = c.save = c.loadConfig = c.saveConfig = c.beacon = c.disconnect = settings;
+  c.band = settings && caps.secondOutput;
+  c.extReference = settings && caps.extReference;
+  c.exact = idle;
+  c.beaconSettings = settings && beacon_;
+  c.firmwareInfo = settings && caps.firmwareInfo;
+  c.update = idle && (!editable_ || caps.firmwareUpdate);
+  c.updateText = editable_ ? "Update..." : "Repair...";
+  c.connect = idle && !editable_;
+  c.chipList = c.about = idle;
+  c.cancelShown = operation_ == Operation::Connecting;
+  return c;
 }
 
 void PanelModel::SetOperation(Operation operation) {

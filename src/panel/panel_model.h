@@ -76,6 +76,31 @@ std::string RealLabel(const FrequencyPlan& plan, double realMhz);
 // What the panel is doing with the board besides live tuning.
 enum class Operation { None, Connecting, Working, Updating };
 
+// Which of the panel's controls the user can use, decided once for every view from the board's
+// identity, the connection, the beacon and the running operation (which disables what would start
+// another). Sweep, Registers and Exit are always there.
+struct PanelControls {
+  bool frequency = false;  // every slot's frequency and power level
+  bool band = false;       // every slot's output choice: boards with a second output
+  bool reference = false;
+  bool extReference = false;  // hardware 2 and later
+  bool exact = false;
+  bool save = false;
+  bool loadConfig = false;
+  bool saveConfig = false;
+  bool beacon = false;          // the "Enable beacon" box
+  bool beaconSettings = false;  // scanning, speed, text and the pin function: with the beacon on
+  bool firmwareInfo = false;    // hardware 3 and later
+  bool update = false;          // "Repair..." without a board, "Update..." with one (hardware 3 and later)
+  std::string updateText = "Repair...";
+  bool disconnect = false;
+  bool connect = false;  // Connect and the port list
+  bool chipList = false;
+  bool about = false;
+  bool cancelShown = false;  // Cancel stands where Connect stands while a connect looks for the board
+  bool operator==(const PanelControls&) const = default;
+};
+
 // The progress window of the firmware operations.
 struct ProgressState {
   bool open = false;
@@ -168,14 +193,8 @@ class PanelModel : public QObject {
   void SetConnected(bool connected);
   bool editable() const { return editable_; }
 
-  // What the board's identity allows while the settings are editable.
-  bool extReferenceAvailable() const { return editable_ && capabilities().extReference; }
-  bool bandChoiceAvailable() const { return editable_ && capabilities().secondOutput; }
-  bool firmwareInfoAvailable() const { return editable_ && capabilities().firmwareInfo; }
-  bool beaconSettingsAvailable() const { return editable_ && beacon_; }
-  // "Repair..." without a board, "Update..." with one (hardware 3 and later only).
-  std::string updateButtonText() const { return editable_ ? "Update..." : "Repair..."; }
-  bool updateAvailable() const { return !editable_ || capabilities().firmwareUpdate; }
+  // Which controls the user can use now, and what stands in Connect's place.
+  PanelControls controls() const;
 
   const LockReading& lock() const { return lock_; }
   // What became of the last retune of the signal generator: the real frequency the board was given
@@ -233,8 +252,11 @@ class PanelModel : public QObject {
   void portChanged();
   void connectionChanged();  // connected, identity, editable
   void lockChanged();
-  void sweepChanged();      // running, status, or the rows as a whole
+  void sweepChanged();      // running, status, or the rows as a whole (a new sweep has none)
   void sweepSampleAdded();  // one more row at the end
+  // A full table drops its oldest rows: before they go, and once they are gone.
+  void sweepSamplesDropping(int count);
+  void sweepSamplesDropped(int count);
   void sweepListChanged();
   void operationChanged();
   void progressChanged();

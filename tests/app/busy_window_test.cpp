@@ -80,7 +80,7 @@ TEST_F(WindowTest, EventsKeepFlowingThroughAFirmwareUpdate) {
     shown.emplace_back(bar->maximum(), bar->value());
   });
   TickCounter ticks(*window);
-  QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
+  QTest::mouseClick(ui().repairUpdate, Qt::LeftButton);
   Settle(400000);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Firmware was updated. Please reconnect the board.");
@@ -101,20 +101,20 @@ TEST_F(WindowTest, EscOrCancelStopsAConnectToASilentPortAtOnceAndClosesIt) {
     SCOPED_TRACE(escape ? "Esc" : "Cancel");
     VirtualBoard silent;
     silent.SetSilent(true);
-    auto* ports = Get<QComboBox>(ctl::kPortList);
+    auto* ports = ui().portList;
     ports->lineEdit()->selectAll();
     QTest::keyClicks(ports->lineEdit(), QString::fromStdString(silent.path()));
-    ChooseEntry(ctl::kChipList, 3);
-    QTest::mouseClick(Get(ctl::kConnect), Qt::LeftButton);
-    ASSERT_TRUE(Get(ctl::kCancel)->isVisible());
+    ChooseEntry(ui().chipList, 3);
+    QTest::mouseClick(ui().connect, Qt::LeftButton);
+    ASSERT_TRUE(ui().cancel->isVisible());
     // Well into the first handshake's two-second wait.
     QTest::qWait(150);
     QElapsedTimer elapsed;
     elapsed.start();
     if (escape) {
-      QTest::keyClick(Get(ctl::kPortList), Qt::Key_Escape);
+      QTest::keyClick(ui().portList, Qt::Key_Escape);
     } else {
-      QTest::mouseClick(Get(ctl::kCancel), Qt::LeftButton);
+      QTest::mouseClick(ui().cancel, Qt::LeftButton);
     }
     ASSERT_TRUE(WaitFor([this] { return window->Idle(); }, 2000));
     const qint64 ms = elapsed.elapsed();
@@ -122,8 +122,8 @@ TEST_F(WindowTest, EscOrCancelStopsAConnectToASilentPortAtOnceAndClosesIt) {
     std::printf("connect cancelled after %lld ms\n", static_cast<long long>(ms));
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(link().GetPortState(), link::PortState::None);
-    EXPECT_FALSE(Get(ctl::kCancel)->isVisible());
-    EXPECT_TRUE(Get(ctl::kConnect)->isEnabled());
+    EXPECT_FALSE(ui().cancel->isVisible());
+    EXPECT_TRUE(ui().connect->isEnabled());
     EXPECT_EQ(silent.Count("V;"), 1);
   }
 }
@@ -176,12 +176,12 @@ TEST_F(WindowTest, BoardExchangesRunOnTheSessionsThreadNeverOnTheWindows) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
   ASSERT_TRUE(messages.empty());
-  TypeInto(ctl::Freq(4), "1000");
+  TypeInto(ui().slot[4].frequency, "1000");
   window->dlg().OnTimer();
   Settle();
-  QTest::mouseClick(Get(ctl::kSave), Qt::LeftButton);
+  QTest::mouseClick(ui().save, Qt::LeftButton);
   Settle();
-  QTest::mouseClick(Get(ctl::kDisconnect), Qt::LeftButton);
+  QTest::mouseClick(ui().disconnect, Qt::LeftButton);
   Settle();
   EXPECT_EQ(board.Log().back(), "F;");
   window.reset();  // the port closes on the session's thread too, while the mutex still lives
@@ -199,7 +199,7 @@ TEST_F(WindowTest, CloseDuringAFirmwareUpdateEndsTheProgramWhenTheFlashIsComplet
     std::function<void()> close;
   } ways[] = {
       {"close box", [&] { window->close(); }},
-      {"Exit", [&] { QTest::mouseClick(Get(ctl::kExit), Qt::LeftButton); }},
+      {"Exit", [&] { QTest::mouseClick(ui().exit, Qt::LeftButton); }},
       {"Alt+X", [&] { QTest::keyClick(window.get(), Qt::Key_X, Qt::AltModifier); }},
   };
   for (const auto& way : ways) {
@@ -224,7 +224,7 @@ TEST_F(WindowTest, CloseDuringAFirmwareUpdateEndsTheProgramWhenTheFlashIsComplet
             way.close();
           });
         });
-    QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
+    QTest::mouseClick(ui().repairUpdate, Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return quitCode.has_value(); }, 60000));
     QObject::disconnect(closer);
     ASSERT_TRUE(closedDuring);
@@ -261,12 +261,12 @@ TEST_F(WindowTest, ChangesDuringASlowRetuneCollapseToOneRetuneWithTheNewest) {
   ASSERT_EQ(link().GetPortState(), link::PortState::Open);
   board.SetByteDelayMs(40);  // a slow board: each reply takes a while
   board.ClearLog();
-  TypeInto(ctl::Freq(4), "1000");
+  TypeInto(ui().slot[4].frequency, "1000");
   window->dlg().OnTimer();  // the tuning timer comes due
   ASSERT_TRUE(WaitFor([&] { return !board.Log().empty(); }, 3000));
   // While that retune is on the wire, three more changes come due one after another.
   for (const char* frequency : {"1100", "1200", "1300"}) {
-    TypeInto(ctl::Freq(4), frequency);
+    TypeInto(ui().slot[4].frequency, frequency);
     window->dlg().OnTimer();
   }
   Settle(20000);
@@ -282,8 +282,8 @@ TEST_F(WindowTest, ChangesDuringASlowRetuneCollapseToOneRetuneWithTheNewest) {
 
 TEST_F(WindowTest, ATickDuringASlowConnectWaitsAFullDelayAfterIt) {
   Connect("Demo", 3);
-  TypeInto(ctl::Freq(4), "1000");  // arms the tuning timer
-  QTest::mouseClick(Get(ctl::kDisconnect), Qt::LeftButton);
+  TypeInto(ui().slot[4].frequency, "1000");  // arms the tuning timer
+  QTest::mouseClick(ui().disconnect, Qt::LeftButton);
   VirtualBoard slow({.hwTag = "v4s."});
   slow.SetByteDelayMs(2);  // the readout takes longer than the tuning delay
   QElapsedTimer connect;

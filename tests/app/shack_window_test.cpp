@@ -26,7 +26,7 @@ QAction* MenuAction(const QString& text) {
 QAction* CalibrateAction() { return MenuAction(QStringLiteral("&Calibrate...")); }
 
 TEST_F(WindowTest, CalibrateFromTheReferenceMenuPutsTheCorrectionInTheField) {
-  auto* reference = qobject_cast<QLineEdit*>(window->Control(ctl::kReference));
+  auto* reference = qobject_cast<QLineEdit*>(ui().reference);
   // The demo board's reference is 10 MHz; the field takes a reference only with a board connected.
   Connect();
   ASSERT_EQ(reference->text().toStdString(), "10.000000");
@@ -52,7 +52,7 @@ TEST_F(WindowTest, CalibrateFromTheReferenceMenuPutsTheCorrectionInTheField) {
 }
 
 TEST_F(WindowTest, PlanFromTheFrequencyMenuSetsAndRemovesTheSlotsPlan) {
-  auto* f2 = qobject_cast<QLineEdit*>(window->Control(ctl::Freq(1)));
+  auto* f2 = qobject_cast<QLineEdit*>(ui().slot[1].frequency);
   Connect();
   const std::string output = window->model().slot(1).frequency;
   auto open = [&] {
@@ -95,7 +95,7 @@ TEST_F(WindowTest, PlanFromTheFrequencyMenuSetsAndRemovesTheSlotsPlan) {
 TEST_F(WindowTest, ALockLostWhileIdleIsShownWithTheTimeOfTheLoss) {
   test::VirtualBoard board;
   Connect(board.path(), 3);
-  auto light = [&] { return Text(ctl::kLockLight); };
+  auto light = [&] { return Text(ui().lockLight); };
   ASSERT_TRUE(WaitFor([&] { return light().find("Locked") != std::string::npos; }, 3000)) << light();
   window->lockTimer().start(30);
   board.SetRefuse("L;", "L 0;");
@@ -105,7 +105,7 @@ TEST_F(WindowTest, ALockLostWhileIdleIsShownWithTheTimeOfTheLoss) {
   board.ClearLog();
   ASSERT_TRUE(WaitFor([&] { return board.Count("L;") >= 3; }, 3000));
   EXPECT_EQ(light(), lost);
-  EXPECT_EQ(Get(ctl::kLockLight)->accessibleName().toStdString(), "Lock: " + lost.substr(lost.find("Not")));
+  EXPECT_EQ(ui().lockLight->accessibleName().toStdString(), "Lock: " + lost.substr(lost.find("Not")));
 }
 
 }  // namespace

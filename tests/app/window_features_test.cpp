@@ -29,13 +29,13 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
   ASSERT_TRUE(messages.empty()) << messages[0].text;
-  TypeInto(ctl::Freq(4), "1296");
-  TypeInto(ctl::Freq(0), "2256");
+  TypeInto(ui().slot[4].frequency, "1296");
+  TypeInto(ui().slot[0].frequency, "2256");
   ASSERT_TRUE(WaitFor([&] { return board.Count(board.Stored('4')) == 1; }, 3000));
-  EXPECT_EQ(Text(ctl::Real(4)), "/ 1295.999878");
-  EXPECT_EQ(Get(ctl::Real(4))->toolTip().toStdString(), "-122.2 Hz from 1296.000000 MHz");
+  EXPECT_EQ(Text(ui().slot[4].real), "/ 1295.999878");
+  EXPECT_EQ(ui().slot[4].real->toolTip().toStdString(), "-122.2 Hz from 1296.000000 MHz");
   // F1 goes out on OUT2, whose band begins at 5 GHz: the tooltip says so.
-  EXPECT_EQ(Get(ctl::Real(0))->toolTip().toStdString(),
+  EXPECT_EQ(ui().slot[0].real->toolTip().toStdString(),
             "-244.4 Hz from 2256.000000 MHz\n2256.000000 MHz lies outside the MAX2871's band for OUT2 5..12GHz "
             "(5000.000 to 12000.000 MHz); it is sent as typed and may not lock.");
   const std::string classicSet = board.Stored('4');
@@ -43,11 +43,11 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   Settle();
   board.ClearLog();
 
-  QTest::mouseClick(Get(ctl::kExactBox), Qt::LeftButton);
+  QTest::mouseClick(ui().exact, Qt::LeftButton);
   // At once: every label and tooltip; half a second later: one live send.
-  EXPECT_EQ(Text(ctl::Real(4)), "/ 1296.000000");
-  EXPECT_EQ(Text(ctl::Real(0)), "/ 2256.000000");
-  EXPECT_EQ(Get(ctl::Real(4))->toolTip().toStdString(), "exact");
+  EXPECT_EQ(Text(ui().slot[4].real), "/ 1296.000000");
+  EXPECT_EQ(Text(ui().slot[0].real), "/ 2256.000000");
+  EXPECT_EQ(ui().slot[4].real->toolTip().toStdString(), "exact");
   EXPECT_TRUE(board.Log().empty());
   // The reference, the slot set, and the lock read after it.
   ASSERT_TRUE(WaitFor([&] { return board.Log().size() == 3; }, 3000));
@@ -62,26 +62,26 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   std::filesystem::remove(path);
   fileChoice = path;
   Settle();
-  QTest::mouseClick(Get(ctl::kSaveConfig), Qt::LeftButton);
+  QTest::mouseClick(ui().saveConfig, Qt::LeftButton);
   EXPECT_NE(Slurp(path).find("Exact=1"), std::string::npos);
-  QTest::mouseClick(Get(ctl::kExactBox), Qt::LeftButton);
-  EXPECT_EQ(Text(ctl::Real(4)), "/ 1295.999878");
-  QTest::mouseClick(Get(ctl::kLoadConfig), Qt::LeftButton);
-  EXPECT_TRUE(Get<QCheckBox>(ctl::kExactBox)->isChecked());
-  EXPECT_EQ(Text(ctl::Real(4)), "/ 1296.000000");
+  QTest::mouseClick(ui().exact, Qt::LeftButton);
+  EXPECT_EQ(Text(ui().slot[4].real), "/ 1295.999878");
+  QTest::mouseClick(ui().loadConfig, Qt::LeftButton);
+  EXPECT_TRUE(ui().exact->isChecked());
+  EXPECT_EQ(Text(ui().slot[4].real), "/ 1296.000000");
   std::filesystem::remove(path);
 }
 
 TEST_F(WindowTest, ATypedDevicePathSurvivesAListRefreshAndIsWhatConnects) {
   VirtualBoard board({.hwTag = "v4s."});
   ports = {{"ttyUSB0", "FTDI FT232R USB UART"}};
-  auto* combo = Get<QComboBox>(ctl::kPortList);
+  auto* combo = ui().portList;
   combo->lineEdit()->selectAll();
   QTest::keyClicks(combo->lineEdit(), QString::fromStdString(board.path()));
   combo->showPopup();
   combo->hidePopup();
   EXPECT_EQ(combo->currentText().toStdString(), board.path());
-  QTest::mouseClick(Get(ctl::kConnect), Qt::LeftButton);
+  QTest::mouseClick(ui().connect, Qt::LeftButton);
   Settle();
   ASSERT_TRUE(messages.empty()) << messages[0].text;
   EXPECT_EQ(link().GetPortState(), link::PortState::Open);
@@ -140,7 +140,7 @@ TEST_F(WindowTest, TheProgressWindowShowsPercentageHalfwordsAndTimeLeft) {
     const std::string text = window->progress()->details()->text().toStdString();
     if (seen.empty() || seen.back() != text) seen.push_back(text);
   });
-  QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
+  QTest::mouseClick(ui().repairUpdate, Qt::LeftButton);
   Settle(60000);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Firmware was updated. Please reconnect the board.");
@@ -167,8 +167,8 @@ TEST_F(WindowTest, ANetworkPortWhoseServerDiesLeavesTheWindowRunning) {
     ASSERT_TRUE(messages.empty()) << messages[0].text;
     ASSERT_EQ(link().GetPortState(), link::PortState::Open);
     // The name typed is kept across a refresh of the list, as a device path is.
-    Get<QComboBox>(ctl::kPortList)->showPopup();
-    Get<QComboBox>(ctl::kPortList)->hidePopup();
+    ui().portList->showPopup();
+    ui().portList->hidePopup();
     EXPECT_EQ(window->model().port(), server.Url());
 
     std::vector<uint8_t> image(20480, 0xFF);
@@ -179,14 +179,14 @@ TEST_F(WindowTest, ANetworkPortWhoseServerDiesLeavesTheWindowRunning) {
         QObject::connect(&window->model(), &panel::PanelModel::progressChanged, window.get(), [&] {
           if (board.Count("E 10;") > 0) server.Kill();
         });
-    QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
+    QTest::mouseClick(ui().repairUpdate, Qt::LeftButton);
     Settle(60000);
     QObject::disconnect(killer);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, std::string("Connection with device lost!\n") + panel::kUpdateCutText);
     EXPECT_FALSE(quitCode.has_value());
     EXPECT_EQ(link().GetPortState(), link::PortState::None);
-    EXPECT_TRUE(Get(ctl::kConnect)->isEnabled());
+    EXPECT_TRUE(ui().connect->isEnabled());
     EXPECT_EQ(window->progress(), nullptr);
     std::filesystem::remove(path);
   }

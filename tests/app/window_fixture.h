@@ -7,11 +7,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <map>
 #include <memory>
@@ -19,11 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/message_loop.h"
-#include "link/board_link.h"
 #include "base/clock.h"
+#include "link/board_link.h"
 #include "link/demo_board.h"
 #include "link/port_list.h"
 #include "support/recording_clock.h"
@@ -86,18 +87,15 @@ class WindowTest : public ::testing::Test {
     return true;
   }
 
-  template <class W = QWidget>
-  W* Get(int id) const {
-    return qobject_cast<W*>(window->Control(id));
-  }
-  QLineEdit* Field(int id) const { return Get<QLineEdit>(id); }
-  std::string Text(int id) const {
-    QWidget* w = window->Control(id);
-    if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text().toStdString();
-    if (auto* text = qobject_cast<QPlainTextEdit*>(w)) return text->toPlainText().toStdString();
-    if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText().toStdString();
-    if (auto* label = qobject_cast<QLabel*>(w)) return Shown(label->text());
-    if (auto* button = qobject_cast<QAbstractButton*>(w)) return Shown(button->text());
+  const MainControls& ui() const { return window->controls(); }
+  // Scanning, speed, text and the pin function: what the beacon box enables.
+  std::vector<QWidget*> BeaconSettings() const { return {ui().scan, ui().speed, ui().beaconText, ui().pinFunction}; }
+  static std::string Text(const QWidget* w) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(w)) return edit->text().toStdString();
+    if (auto* text = qobject_cast<const QPlainTextEdit*>(w)) return text->toPlainText().toStdString();
+    if (auto* combo = qobject_cast<const QComboBox*>(w)) return combo->currentText().toStdString();
+    if (auto* label = qobject_cast<const QLabel*>(w)) return Shown(label->text());
+    if (auto* button = qobject_cast<const QAbstractButton*>(w)) return Shown(button->text());
     return {};
   }
   // A caption as it reads on screen: "C&hip:" is "Chip:", "1 && 2" is "1 & 2".
@@ -105,35 +103,30 @@ class WindowTest : public ::testing::Test {
     text.replace(QLatin1String("&&"), QLatin1String("\x01")).remove(QLatin1Char('&'));
     return text.replace(QLatin1Char('\x01'), QLatin1Char('&')).toStdString();
   }
-  std::string Selected(int id) const {
-    QComboBox* combo = Get<QComboBox>(id);
-    return combo->currentText().toStdString();
-  }
+  static std::string Selected(const QComboBox* combo) { return combo->currentText().toStdString(); }
 
   // Picks a list entry as the user would: the list says it was activated.
-  void ChooseEntry(int id, int index) {
-    auto* combo = Get<QComboBox>(id);
+  static void ChooseEntry(QComboBox* combo, int index) {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
   }
   // Picks a port and a chip entry as the user would and clicks Connect.
   void Connect(const std::string& port = "Demo", int chipEntry = 0) {
-    auto* ports = Get<QComboBox>(ctl::kPortList);
+    auto* ports = ui().portList;
     const int index = ports->findText(QString::fromStdString(port));
     if (index >= 0) {
-      ChooseEntry(ctl::kPortList, index);
+      ChooseEntry(ui().portList, index);
     } else {
       ports->lineEdit()->selectAll();
       QTest::keyClicks(ports->lineEdit(), QString::fromStdString(port));
     }
-    ChooseEntry(ctl::kChipList, chipEntry);
-    QTest::mouseClick(Get(ctl::kConnect), Qt::LeftButton);
+    ChooseEntry(ui().chipList, chipEntry);
+    QTest::mouseClick(ui().connect, Qt::LeftButton);
     Settle();
   }
 
   // Replaces a field's text by typing, one key at a time.
-  void TypeInto(int id, const QString& text) {
-    QLineEdit* edit = Field(id);
+  static void TypeInto(QLineEdit* edit, const QString& text) {
     edit->setFocus();
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);

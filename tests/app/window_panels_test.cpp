@@ -46,14 +46,14 @@ TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
   // A frequency field without a number as typed sends nothing; a decimal comma is a point.
   for (const char* typed : {"abc", "", "12a96"}) {
     const size_t before = SlotSets(board, '4').size();
-    TypeInto(ctl::Freq(4), QString::fromUtf8(typed));
-    EXPECT_EQ(Text(ctl::Real(4)), "/ ----.---") << typed;
+    TypeInto(ui().slot[4].frequency, QString::fromUtf8(typed));
+    EXPECT_EQ(Text(ui().slot[4].real), "/ ----.---") << typed;
     QTest::qWait(panel::kTuneDelayMs + 200);
     Settle();
     EXPECT_EQ(SlotSets(board, '4').size(), before) << typed;
   }
   const size_t sent = SlotSets(board, '4').size();
-  TypeInto(ctl::Freq(4), QStringLiteral("1296,5"));
+  TypeInto(ui().slot[4].frequency, QStringLiteral("1296,5"));
   ASSERT_TRUE(WaitFor([&] { return SlotSets(board, '4').size() > sent && board.Log().back() == "L;"; }));
   PanelSettings settings = window->model().Settings();
   EXPECT_EQ(settings.freqSlots[4].frequency, "1296.5");
@@ -66,7 +66,7 @@ TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
   const PanelSettings before = window->model().Settings();
   board.ClearLog();
   fileChoice = png.string();
-  QTest::mouseClick(Get(ctl::kLoadConfig), Qt::LeftButton);
+  QTest::mouseClick(ui().loadConfig, Qt::LeftButton);
   QTest::qWait(panel::kTuneDelayMs + 200);
   Settle();
   ASSERT_EQ(messages.size(), 1u);
@@ -78,31 +78,31 @@ TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
   messages.clear();
 
   // Save with no edit of the speed gives the board its own code back.
-  TypeInto(ctl::Freq(4), QStringLiteral("1296"));
-  QTest::mouseClick(Get(ctl::kSave), Qt::LeftButton);
+  TypeInto(ui().slot[4].frequency, QStringLiteral("1296"));
+  QTest::mouseClick(ui().save, Qt::LeftButton);
   Settle();
   EXPECT_EQ(board.Count("S 1BC0;"), 1);
   EXPECT_EQ(board.Stored('S'), "S 1BC0;");
   messages.clear();
-  QTest::mouseClick(Get(ctl::kDisconnect), Qt::LeftButton);
+  QTest::mouseClick(ui().disconnect, Qt::LeftButton);
   Settle();
 
   // A typed port that does not exist: nothing connects, and the message says so.
   Connect("/dev/ttyKorvaneMissing0", 3);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].text.find("not found"), std::string::npos) << messages[0].text;
-  EXPECT_EQ(Text(ctl::kPortList), "/dev/ttyKorvaneMissing0");
+  EXPECT_EQ(Text(ui().portList), "/dev/ttyKorvaneMissing0");
   EXPECT_FALSE(window->model().connected());
 }
 
 TEST_F(WindowTest, TheLockLightFollowsTheBoardAndIdleReadingsStopWhenBusyOrDisconnected) {
   VirtualBoard board;
   Connect(board.path(), 3);
-  auto light = [&] { return Text(ctl::kLockLight); };
+  auto light = [&] { return Text(ui().lockLight); };
   ASSERT_TRUE(WaitFor([&] { return light().find("Locked") != std::string::npos; }, 3000)) << light();
 
   board.SetRefuse("L;", "L 0;");
-  TypeInto(ctl::Freq(4), QStringLiteral("1000"));
+  TypeInto(ui().slot[4].frequency, QStringLiteral("1000"));
   ASSERT_TRUE(WaitFor([&] { return light().find("Not locked") != std::string::npos; }, 3000)) << light();
   EXPECT_EQ(board.Log().back(), "L;");
 
@@ -112,7 +112,7 @@ TEST_F(WindowTest, TheLockLightFollowsTheBoardAndIdleReadingsStopWhenBusyOrDisco
   ASSERT_TRUE(WaitFor([&] { return board.Count("L;") >= 3; }, 3000));
   // ... never between the commands of a save ...
   board.SetByteDelayMs(2);
-  QTest::mouseClick(Get(ctl::kSave), Qt::LeftButton);
+  QTest::mouseClick(ui().save, Qt::LeftButton);
   Settle();
   board.SetByteDelayMs(0);
   const std::vector<std::string> log = board.Log();
@@ -122,19 +122,19 @@ TEST_F(WindowTest, TheLockLightFollowsTheBoardAndIdleReadingsStopWhenBusyOrDisco
   ASSERT_NE(last, log.end());
   EXPECT_EQ(std::count(first, last, std::string("L;")), 0);
   // ... and not after a disconnect.
-  QTest::mouseClick(Get(ctl::kDisconnect), Qt::LeftButton);
+  QTest::mouseClick(ui().disconnect, Qt::LeftButton);
   Settle();
   board.ClearLog();
   QTest::qWait(200);
   EXPECT_EQ(board.Count("L;"), 0);
-  EXPECT_FALSE(Get(ctl::kLockLight)->isVisible());
+  EXPECT_FALSE(ui().lockLight->isVisible());
 }
 
 TEST_F(WindowTest, ASweepRunsItsPointsInOrderAndStopsWithinOnePoint) {
   VirtualBoard board;
   Connect(board.path(), 3);
   Settle();
-  QTest::mouseClick(Get(ctl::kSweep), Qt::LeftButton);
+  QTest::mouseClick(ui().sweep, Qt::LeftButton);
   SweepDialog* sweep = window->sweepDialog();
   ASSERT_NE(sweep, nullptr);
   sweep->listChoice()->setChecked(true);
@@ -154,9 +154,9 @@ TEST_F(WindowTest, ASweepRunsItsPointsInOrderAndStopsWithinOnePoint) {
     expected.push_back(session::SlotCommand(settings, 4));
   }
   EXPECT_EQ(SlotSets(board, '4'), expected);
-  EXPECT_EQ(sweep->table()->rowCount(), 10);
+  EXPECT_EQ(sweep->table()->model()->rowCount(), 10);
   // The output stays at the last point, and the window says so with the field's six decimals.
-  EXPECT_EQ(Text(ctl::Freq(4)), "1090.000000");
+  EXPECT_EQ(Text(ui().slot[4].frequency), "1090.000000");
 
   // Passes 0 runs until Stop, which ends it within one point.
   sweep->passesField()->setText(QStringLiteral("0"));
@@ -176,7 +176,7 @@ TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
   VirtualBoard board;
   Connect(board.path(), 3);
   Settle();
-  QTest::mouseClick(Get(ctl::kRegisters), Qt::LeftButton);
+  QTest::mouseClick(ui().registers, Qt::LeftButton);
   RegisterDialog* registers = window->registerDialog();
   ASSERT_NE(registers, nullptr);
   for (int slot = 0; slot < 4; ++slot) {
@@ -228,14 +228,14 @@ TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterVie
   board.SetStored(stored);
   Connect(board.path(), 3);
   Settle();
-  EXPECT_EQ(Text(ctl::Real(2)).substr(Text(ctl::Real(2)).size() - 2), " *");  // marked beside its frequency
-  QTest::mouseClick(Get(ctl::kSave), Qt::LeftButton);
+  EXPECT_EQ(Text(ui().slot[2].real).substr(Text(ui().slot[2].real).size() - 2), " *");  // marked beside its frequency
+  QTest::mouseClick(ui().save, Qt::LeftButton);
   Settle();
   EXPECT_EQ(board.Stored('2'), stored);
 
   // The charge-pump current of the signal generator, set in the register view, goes out with
   // the next retune; a reset gives the slot Korvane's words back.
-  QTest::mouseClick(Get(ctl::kRegisters), Qt::LeftButton);
+  QTest::mouseClick(ui().registers, Qt::LeftButton);
   RegisterDialog* registers = window->registerDialog();
   ASSERT_NE(registers, nullptr);
   registers->slotList()->setCurrentIndex(4);
@@ -267,50 +267,50 @@ TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterVie
 TEST_F(WindowTest, ARefusedRetuneIsSeenAndTheDisplayKeepsWhatTheBoardWasGiven) {
   VirtualBoard board;
   Connect(board.path(), 3);
-  auto* notice = Get<QLabel>(ctl::kStatusNotice);
-  auto* real = Get<QLabel>(ctl::kStatusReal);
-  TypeInto(ctl::Freq(4), "1000");
-  ASSERT_TRUE(WaitFor([&] { return Text(ctl::kLockLight).find("Locked") != std::string::npos; }, 5000));
-  EXPECT_EQ(Text(ctl::kStatusReal).rfind("1000.000000 MHz", 0), 0u);
-  QTest::mouseClick(Get(ctl::kRegisters), Qt::LeftButton);
+  auto* notice = ui().statusNotice;
+  auto* real = ui().statusReal;
+  TypeInto(ui().slot[4].frequency, "1000");
+  ASSERT_TRUE(WaitFor([&] { return Text(ui().lockLight).find("Locked") != std::string::npos; }, 5000));
+  EXPECT_EQ(Text(ui().statusReal).rfind("1000.000000 MHz", 0), 0u);
+  QTest::mouseClick(ui().registers, Qt::LeftButton);
   EXPECT_TRUE(notice->isHidden());
 
   PanelSettings next = window->model().Settings();
   next.freqSlots[4].frequency = "1200";
   board.SetRefuse(session::SlotCommand(next, 4), "?;");
-  TypeInto(ctl::Freq(4), "1200");
+  TypeInto(ui().slot[4].frequency, "1200");
   ASSERT_TRUE(WaitFor([&] { return !notice->isHidden(); }, 5000));
-  EXPECT_EQ(Text(ctl::kStatusNotice).rfind("The board refused \"4 ", 0), 0u) << Text(ctl::kStatusNotice);
+  EXPECT_EQ(Text(ui().statusNotice).rfind("The board refused \"4 ", 0), 0u) << Text(ui().statusNotice);
   EXPECT_EQ(notice->accessibleName().toStdString().rfind("Refused: The board refused", 0), 0u);
-  EXPECT_NE(Text(ctl::kLockLight).find("Lock unknown"), std::string::npos);
-  EXPECT_EQ(Text(ctl::kStatusReal).rfind("1000.000000 MHz", 0), 0u);
+  EXPECT_NE(Text(ui().lockLight).find("Lock unknown"), std::string::npos);
+  EXPECT_EQ(Text(ui().statusReal).rfind("1000.000000 MHz", 0), 0u);
   EXPECT_EQ(real->accessibleName().toStdString().rfind("Real frequency: 1000.000000 MHz", 0), 0u);
-  EXPECT_EQ(Text(ctl::Real(4)), "/ 1000.000000");
-  EXPECT_EQ(Text(ctl::Freq(4)), "1200");  // what was typed stays for the user to correct
+  EXPECT_EQ(Text(ui().slot[4].real), "/ 1000.000000");
+  EXPECT_EQ(Text(ui().slot[4].frequency), "1200");  // what was typed stays for the user to correct
   RegisterDialog* registers = window->registerDialog();
   ASSERT_NE(registers, nullptr);
   EXPECT_TRUE(registers->text()->toPlainText().startsWith(QStringLiteral("Signal generator: 1000 MHz")));
   EXPECT_TRUE(registers->text()->toPlainText().contains(QStringLiteral("The board keeps these words")));
 
   // The board takes the next retune: the notice goes, the strip follows.
-  TypeInto(ctl::Freq(4), "1300");
+  TypeInto(ui().slot[4].frequency, "1300");
   ASSERT_TRUE(WaitFor([&] { return notice->isHidden(); }, 5000));
-  EXPECT_EQ(Text(ctl::kStatusReal).rfind("1300.000000 MHz", 0), 0u);
-  EXPECT_EQ(Get<QLabel>(ctl::kStatusPort)->accessibleName().toStdString(), "Port: " + board.path());
+  EXPECT_EQ(Text(ui().statusReal).rfind("1300.000000 MHz", 0), 0u);
+  EXPECT_EQ(ui().statusPort->accessibleName().toStdString(), "Port: " + board.path());
 }
 
 // A board refused for its version: while the message is up Connect stands in its place with the
 // focus, as it had it when clicked; it never falls to the next control.
 TEST_F(WindowTest, ARefusedBoardLeavesTheFocusOnConnect) {
   VirtualBoard board({.hwTag = "v2."});
-  auto* ports = Get<QComboBox>(ctl::kPortList);
+  auto* ports = ui().portList;
   ports->lineEdit()->selectAll();
   QTest::keyClicks(ports->lineEdit(), QString::fromStdString(board.path()));
-  ChooseEntry(ctl::kChipList, 0);
-  QWidget* connect = Get(ctl::kConnect);
+  ChooseEntry(ui().chipList, 0);
+  QWidget* connect = ui().connect;
   connect->setFocus();
   bool standing = false;  // Connect, not Cancel, and with the focus while the message is up
-  onMessage = [&] { standing = !Get(ctl::kCancel)->isVisible() && QApplication::focusWidget() == connect; };
+  onMessage = [&] { standing = !ui().cancel->isVisible() && QApplication::focusWidget() == connect; };
   QTest::keyClick(connect, Qt::Key_Space);
   Settle();
   ASSERT_EQ(messages.size(), 1u);
@@ -319,15 +319,15 @@ TEST_F(WindowTest, ARefusedBoardLeavesTheFocusOnConnect) {
 }
 
 TEST_F(WindowTest, EnterConnectsFromThePortFieldAndPressesTheFocusedButton) {
-  QLineEdit* port = Get<QComboBox>(ctl::kPortList)->lineEdit();
+  QLineEdit* port = ui().portList->lineEdit();
   port->setFocus();
   port->selectAll();
   QTest::keyClicks(port, QStringLiteral("Demo"));
   QTest::keyClick(port, Qt::Key_Return);
   Settle();
   ASSERT_TRUE(window->model().connected());
-  Get(ctl::kDisconnect)->setFocus();
-  QTest::keyClick(Get(ctl::kDisconnect), Qt::Key_Return);
+  ui().disconnect->setFocus();
+  QTest::keyClick(ui().disconnect, Qt::Key_Return);
   Settle();
   EXPECT_FALSE(window->model().connected());
 }

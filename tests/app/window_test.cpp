@@ -32,59 +32,62 @@ TEST_F(WindowTest, StartsDisconnectedWithEveryControlLabelledAndExplained) {
   EXPECT_EQ(window->windowTitle(), "MAX2871/ADF435x board utility v3.7");
   EXPECT_FALSE(window->windowIcon().isNull());
 
-  const std::map<int, std::string> tooltips = {
-      {1006, "Current frequency of the synthesizer (can be changed on the fly)"},
-      {1031, "Real current synthesizer frequency"},
-      {1026, "Current output power of the synthesizer (can be changed on the fly)"},
-      {1020, "Select reference frequency"},
-      {1035, "Disable internal reference oscillator (check it if you use external reference)"},
-      {1002, "First configuration frequency"},
-      {1005, "Fourth configuration frequency"},
-      {1023, "Second configuration output power"},
-      {1029, "Real synthesizer frequency for the third configuration"},
-      {1016, "Enable beacon mode"},
-      {1017, "Scan configured frequencies in beacon mode"},
-      {1011, "Beacon keying speed (wpm)"},
-      {1010, "Up to 120 characters, use #xxxx for xxxxms tone generation and &xxxx for pause."},
-      {1012, "Select COM port to communicate with board"},
-      {1013, "Establish connection to the synthesizer board"},
-      {1014, "Close connection to the board"},
-      {1021, "Write board configuration to flash memory"},
-      {57664, "Display program information, version number and copyright"},
-      {2, "Quit the application"},
-      {1044, ""},
-      {1032, "Load the panel's settings from a configuration file"},
-      {4, "Show the board's firmware version and serial number (Ctrl+B switches the board to its bootloader)"},
+  const std::vector<std::pair<QWidget*, std::string>> tooltips = {
+      {ui().slot[4].frequency, "Current frequency of the synthesizer (can be changed on the fly)"},
+      {ui().slot[4].real, "Real current synthesizer frequency"},
+      {ui().slot[4].power, "Current output power of the synthesizer (can be changed on the fly)"},
+      {ui().reference, "Select reference frequency"},
+      {ui().extReference, "Disable internal reference oscillator (check it if you use external reference)"},
+      {ui().slot[0].frequency, "First configuration frequency"},
+      {ui().slot[3].frequency, "Fourth configuration frequency"},
+      {ui().slot[1].power, "Second configuration output power"},
+      {ui().slot[2].real, "Real synthesizer frequency for the third configuration"},
+      {ui().beacon, "Enable beacon mode"},
+      {ui().scan, "Scan configured frequencies in beacon mode"},
+      {ui().speed, "Beacon keying speed (wpm)"},
+      {ui().beaconText, "Up to 120 characters, use #xxxx for xxxxms tone generation and &xxxx for pause."},
+      {ui().portList, "Select COM port to communicate with board"},
+      {ui().connect, "Establish connection to the synthesizer board"},
+      {ui().disconnect, "Close connection to the board"},
+      {ui().save, "Write board configuration to flash memory"},
+      {ui().about, "Display program information, version number and copyright"},
+      {ui().exit, "Quit the application"},
+      {ui().slot[4].band, ""},
+      {ui().loadConfig, "Load the panel's settings from a configuration file"},
+      {ui().firmwareInfo,
+       "Show the board's firmware version and serial number (Ctrl+B switches the board to its bootloader)"},
   };
-  for (const auto& [id, tip] : tooltips) EXPECT_EQ(Get(id)->toolTip().toStdString(), tip) << id;
+  for (const auto& [control, tip] : tooltips) {
+    EXPECT_EQ(control->toolTip().toStdString(), tip) << control->accessibleName().toStdString();
+  }
 
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    EXPECT_EQ(Text(ctl::Freq(s)), "180.000");
-    EXPECT_EQ(Text(ctl::Real(s)), "/ ----.---");
-    EXPECT_FALSE(Get(ctl::Freq(s))->isEnabled());
-    EXPECT_THAT(Items(Get<QComboBox>(ctl::Power(s))),
-                ::testing::ElementsAre("Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"));
-    EXPECT_THAT(Items(Get<QComboBox>(ctl::BandList(s))), ::testing::ElementsAre("OUT1 <6GHz", "OUT2 5..12GHz"));
+  for (int s = 0; s < kSlotCount; ++s) {
+    EXPECT_EQ(Text(ui().slot[s].frequency), "180.000");
+    EXPECT_EQ(Text(ui().slot[s].real), "/ ----.---");
+    EXPECT_FALSE(ui().slot[s].frequency->isEnabled());
+    EXPECT_THAT(Items(ui().slot[s].power), ::testing::ElementsAre("Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"));
+    EXPECT_THAT(Items(ui().slot[s].band), ::testing::ElementsAre("OUT1 <6GHz", "OUT2 5..12GHz"));
   }
-  EXPECT_EQ(Text(ctl::kSpeed), "10");
-  EXPECT_THAT(Items(Get<QComboBox>(ctl::kChipList)), ::testing::ElementsAre("Auto", "ADF4350", "ADF4351", "MAX2871"));
-  EXPECT_THAT(Items(Get<QComboBox>(ctl::kPortList)), ::testing::ElementsAre("Demo"));
-  EXPECT_EQ(Selected(ctl::kPortList), "Demo");
-  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
-  EXPECT_EQ(Text(ctl::kRepairUpdate), "Repair...");
-  for (int id : {ctl::kConnect, ctl::kRepairUpdate, ctl::kAbout, ctl::kExit, ctl::kChipList, ctl::kPortList}) {
-    EXPECT_TRUE(Get(id)->isEnabled()) << id;
+  EXPECT_EQ(Text(ui().speed), "10");
+  EXPECT_THAT(Items(ui().chipList), ::testing::ElementsAre("Auto", "ADF4350", "ADF4351", "MAX2871"));
+  EXPECT_THAT(Items(ui().portList), ::testing::ElementsAre("Demo"));
+  EXPECT_EQ(Selected(ui().portList), "Demo");
+  EXPECT_EQ(Selected(ui().pinFunction), "Freq. code");
+  EXPECT_EQ(Text(ui().repairUpdate), "Repair...");
+  for (QWidget* control : std::initializer_list<QWidget*>{ui().connect, ui().repairUpdate, ui().about, ui().exit,
+                                                          ui().chipList, ui().portList}) {
+    EXPECT_TRUE(control->isEnabled()) << control->accessibleName().toStdString();
   }
-  for (int id :
-       {ctl::kDisconnect, ctl::kSave, ctl::kFirmwareInfo, ctl::kReference, ctl::kBeaconBox, ctl::kBeaconText}) {
-    EXPECT_FALSE(Get(id)->isEnabled()) << id;
+  for (QWidget* control : std::initializer_list<QWidget*>{ui().disconnect, ui().save, ui().firmwareInfo, ui().reference,
+                                                          ui().beacon, ui().beaconText}) {
+    EXPECT_FALSE(control->isEnabled()) << control->accessibleName().toStdString();
   }
   // One ampersand on screen; the caption's Alt key is T.
   bool captionFound = false;
   for (QLabel* label : window->findChildren<QLabel*>()) captionFound |= label->text() == "Ou&tput  1 && 2 function:";
   EXPECT_TRUE(captionFound);
   // Disabled fields of invalid slots stay grey until a board is connected.
-  EXPECT_NE(Field(ctl::Freq(0))->palette().color(QPalette::Disabled, QPalette::Base), kWarningColour);
+  EXPECT_NE(ui().slot[0].frequency->palette().color(QPalette::Disabled, QPalette::Base), kWarningColour);
 }
 
 class DemoLocaleTest : public WindowTest, public ::testing::WithParamInterface<const char*> {};
@@ -96,7 +99,7 @@ TEST_P(DemoLocaleTest, DemoWithAutoFillsThePanelFromTheBoard) {
   std::setlocale(LC_ALL, previous.c_str());
 
   ASSERT_TRUE(messages.empty()) << messages[0].text;
-  EXPECT_EQ(Text(ctl::kChipCaption), "Chip (MAX2871):");
+  EXPECT_EQ(Text(ui().chipCaption), "Chip (MAX2871):");
   const struct {
     int slot;
     const char* frequency;
@@ -106,24 +109,24 @@ TEST_P(DemoLocaleTest, DemoWithAutoFillsThePanelFromTheBoard) {
       {3, "432.000000", "OUT1 <6GHz"},      {4, "144.000000", "OUT1 <6GHz"},
   };
   for (const auto& s : expected) {
-    EXPECT_EQ(Text(ctl::Freq(s.slot)), s.frequency) << s.slot;
-    EXPECT_EQ(Selected(ctl::BandList(s.slot)), s.band) << s.slot;
-    EXPECT_EQ(Selected(ctl::Power(s.slot)), "-1dBm") << s.slot;
-    EXPECT_EQ(Text(ctl::Real(s.slot)), std::string("/ ") + s.frequency) << s.slot;
-    EXPECT_FALSE(IsOrange(Field(ctl::Freq(s.slot)))) << s.slot;
+    EXPECT_EQ(Text(ui().slot[s.slot].frequency), s.frequency) << s.slot;
+    EXPECT_EQ(Selected(ui().slot[s.slot].band), s.band) << s.slot;
+    EXPECT_EQ(Selected(ui().slot[s.slot].power), "-1dBm") << s.slot;
+    EXPECT_EQ(Text(ui().slot[s.slot].real), std::string("/ ") + s.frequency) << s.slot;
+    EXPECT_FALSE(IsOrange(ui().slot[s.slot].frequency)) << s.slot;
   }
-  EXPECT_EQ(Text(ctl::kReference), "10.000000");
-  EXPECT_FALSE(Get<QCheckBox>(ctl::kExtReference)->isChecked());
-  EXPECT_EQ(Text(ctl::kSpeed), "0.9");
-  EXPECT_EQ(Text(ctl::kBeaconText), "test de qx9abc #5000");
-  EXPECT_FALSE(Get<QCheckBox>(ctl::kBeaconBox)->isChecked());
-  EXPECT_FALSE(Get<QCheckBox>(ctl::kScanBox)->isChecked());
-  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
-  EXPECT_FALSE(Get(ctl::kSpeed)->isEnabled());
-  EXPECT_TRUE(Get(ctl::kDisconnect)->isEnabled());
-  EXPECT_FALSE(Get(ctl::kConnect)->isEnabled());
-  EXPECT_EQ(Text(ctl::kRepairUpdate), "Update...");
-  EXPECT_EQ(window->IdOf(QApplication::focusWidget()), ctl::Freq(ctl::kSigGenSlot));
+  EXPECT_EQ(Text(ui().reference), "10.000000");
+  EXPECT_FALSE(ui().extReference->isChecked());
+  EXPECT_EQ(Text(ui().speed), "0.9");
+  EXPECT_EQ(Text(ui().beaconText), "test de qx9abc #5000");
+  EXPECT_FALSE(ui().beacon->isChecked());
+  EXPECT_FALSE(ui().scan->isChecked());
+  EXPECT_EQ(Selected(ui().pinFunction), "Freq. code");
+  EXPECT_FALSE(ui().speed->isEnabled());
+  EXPECT_TRUE(ui().disconnect->isEnabled());
+  EXPECT_FALSE(ui().connect->isEnabled());
+  EXPECT_EQ(Text(ui().repairUpdate), "Update...");
+  EXPECT_EQ(QApplication::focusWidget(), ui().slot[kSigGenSlot].frequency);
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, DemoLocaleTest, ::testing::Values("C", "de_DE.UTF-8"));
@@ -132,7 +135,7 @@ TEST_F(WindowTest, EachKeystrokeRunsTheChangeHandlingOnce) {
   Connect();
   ASSERT_TRUE(messages.empty());
   window->StopTuneTimer();
-  QLineEdit* field = Field(ctl::Freq(4));
+  QLineEdit* field = ui().slot[4].frequency;
   field->setFocus();
   field->selectAll();
 
@@ -140,11 +143,11 @@ TEST_F(WindowTest, EachKeystrokeRunsTheChangeHandlingOnce) {
   QObject::connect(&window->model(), &panel::PanelModel::slotChanged, window.get(), [&](int slot) { ++changes[slot]; });
   QTest::keyClick(field, Qt::Key_Delete);
   EXPECT_EQ(changes[4], 1);
-  EXPECT_EQ(Text(ctl::Real(4)), "/ ----.---");
+  EXPECT_EQ(Text(ui().slot[4].real), "/ ----.---");
   for (char key : {'1', '4', '4'}) QTest::keyClick(field, key);
   EXPECT_EQ(changes[4], 4);
-  EXPECT_EQ(Text(ctl::Freq(4)), "144");
-  EXPECT_EQ(Text(ctl::Real(4)), "/ 144.000000");
+  EXPECT_EQ(Text(ui().slot[4].frequency), "144");
+  EXPECT_EQ(Text(ui().slot[4].real), "/ 144.000000");
   EXPECT_EQ(changes[0], 0);
   EXPECT_TRUE(window->TuneTimerActive());
 }
@@ -159,12 +162,12 @@ TEST_F(WindowTest, WhatTheModelShowsRunsNoChangeHandlingFromTheWidgets) {
   model.SetText("cq\r\ntest");
   QCoreApplication::processEvents();
 
-  EXPECT_EQ(Text(ctl::Freq(4)), "500");
-  EXPECT_EQ(Selected(ctl::BandList(4)), "OUT2 5..12GHz");
-  EXPECT_EQ(Selected(ctl::Power(4)), "-1dBm");
-  EXPECT_EQ(Text(ctl::kReference), "25");
-  EXPECT_TRUE(Get<QCheckBox>(ctl::kExtReference)->isChecked());
-  EXPECT_EQ(Text(ctl::kBeaconText), "cq\ntest");
+  EXPECT_EQ(Text(ui().slot[4].frequency), "500");
+  EXPECT_EQ(Selected(ui().slot[4].band), "OUT2 5..12GHz");
+  EXPECT_EQ(Selected(ui().slot[4].power), "-1dBm");
+  EXPECT_EQ(Text(ui().reference), "25");
+  EXPECT_TRUE(ui().extReference->isChecked());
+  EXPECT_EQ(Text(ui().beaconText), "cq\ntest");
   // The widget's own change signal did not come back as an edit.
   EXPECT_EQ(model.text(), "cq\r\ntest");
   EXPECT_FALSE(window->TuneTimerActive());
@@ -172,34 +175,39 @@ TEST_F(WindowTest, WhatTheModelShowsRunsNoChangeHandlingFromTheWidgets) {
 
 TEST_F(WindowTest, ClickingTheBeaconBoxEnablesItsControls) {
   Connect();
-  auto* box = Get<QCheckBox>(ctl::kBeaconBox);
+  auto* box = ui().beacon;
   QTest::mouseClick(box, Qt::LeftButton);
-  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) EXPECT_TRUE(Get(id)->isEnabled());
-  ChooseEntry(ctl::kPinFunction, 1);
+  for (QWidget* control : BeaconSettings()) EXPECT_TRUE(control->isEnabled());
+  ChooseEntry(ui().pinFunction, 1);
   QTest::mouseClick(box, Qt::LeftButton);
-  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) EXPECT_FALSE(Get(id)->isEnabled());
-  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+  for (QWidget* control : BeaconSettings()) EXPECT_FALSE(control->isEnabled());
+  EXPECT_EQ(Selected(ui().pinFunction), "Freq. code");
 }
 
 TEST_F(WindowTest, OutOfBandFrequencyFieldsTurnOrangeTheReferenceNever) {
   Connect();
   const struct {
-    int id;
+    QLineEdit* field;
     const char* text;
-    std::vector<int> orange;
+    std::vector<QLineEdit*> orange;
   } cases[] = {
-      {ctl::Freq(1), "20000", {ctl::Freq(1)}},
-      {ctl::Freq(1), "1000", {}},
-      {ctl::Freq(4), "abc", {ctl::Freq(4)}},
-      {ctl::Freq(4), "144", {}},
-      {ctl::kReference, "4.99", {ctl::Freq(0), ctl::Freq(1), ctl::Freq(2), ctl::Freq(3), ctl::Freq(4)}},
-      {ctl::kReference, "10", {}},
+      {ui().slot[1].frequency, "20000", {ui().slot[1].frequency}},
+      {ui().slot[1].frequency, "1000", {}},
+      {ui().slot[4].frequency, "abc", {ui().slot[4].frequency}},
+      {ui().slot[4].frequency, "144", {}},
+      {ui().reference,
+       "4.99",
+       {ui().slot[0].frequency, ui().slot[1].frequency, ui().slot[2].frequency, ui().slot[3].frequency,
+        ui().slot[4].frequency}},
+      {ui().reference, "10", {}},
   };
   for (const auto& c : cases) {
-    TypeInto(c.id, c.text);
-    for (int id : {ctl::Freq(0), ctl::Freq(1), ctl::Freq(2), ctl::Freq(3), ctl::Freq(4), ctl::kReference}) {
-      bool expected = std::find(c.orange.begin(), c.orange.end(), id) != c.orange.end();
-      EXPECT_EQ(IsOrange(Field(id)), expected) << c.text << " in " << c.id << ", field " << id;
+    TypeInto(c.field, c.text);
+    for (QLineEdit* field : {ui().slot[0].frequency, ui().slot[1].frequency, ui().slot[2].frequency,
+                             ui().slot[3].frequency, ui().slot[4].frequency, ui().reference}) {
+      bool expected = std::find(c.orange.begin(), c.orange.end(), field) != c.orange.end();
+      EXPECT_EQ(IsOrange(field), expected) << c.text << " in " << c.field->accessibleName().toStdString() << ", field "
+                                           << field->accessibleName().toStdString();
     }
   }
 }
@@ -218,8 +226,8 @@ TEST_F(WindowTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
       {"1296.000", 5, Qt::Key_Up, "1296.000", 5},      {"1296.000", 0, Qt::Key_Down, "1296.000", 0},
   };
   for (const auto& c : cases) {
-    QLineEdit* field = Field(ctl::Freq(4));
-    TypeInto(ctl::Freq(4), c.text);
+    QLineEdit* field = ui().slot[4].frequency;
+    TypeInto(ui().slot[4].frequency, c.text);
     field->setCursorPosition(c.caret);
     QTest::keyClick(field, c.key);
     EXPECT_EQ(field->text().toStdString(), c.result) << c.text << " caret " << c.caret;
@@ -229,12 +237,12 @@ TEST_F(WindowTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
   EXPECT_TRUE(window->TuneTimerActive());
 
   // In a list the arrow keys move the selection as usual.
-  auto* chips = Get<QComboBox>(ctl::kChipList);
+  auto* chips = ui().chipList;
   chips->setCurrentIndex(0);
   chips->setFocus();
   QTest::keyClick(chips, Qt::Key_Down);
   EXPECT_EQ(chips->currentIndex(), 1);
-  auto* power = Get<QComboBox>(ctl::Power(2));
+  auto* power = ui().slot[2].power;
   power->setFocus();
   int index = power->currentIndex();
   QTest::keyClick(power, Qt::Key_Up);
@@ -243,7 +251,7 @@ TEST_F(WindowTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
 
 TEST_F(WindowTest, WheelStepsTheFocusedFrequencyFieldOncePerNotch) {
   Connect();
-  QLineEdit* field = Field(ctl::Freq(4));
+  QLineEdit* field = ui().slot[4].frequency;
   const struct {
     std::vector<int> deltas;
     const char* result;
@@ -252,10 +260,10 @@ TEST_F(WindowTest, WheelStepsTheFocusedFrequencyFieldOncePerNotch) {
       {{60, 60}, "145.000000"}, {{0}, "144.000000"},
   };
   for (const auto& c : cases) {
-    TypeInto(ctl::Freq(4), "144.000000");
+    TypeInto(ui().slot[4].frequency, "144.000000");
     field->setCursorPosition(3);
     // The pointer may rest over another control: the focused field steps.
-    QWidget* under = Get(ctl::Real(0));
+    QWidget* under = ui().slot[0].real;
     for (int delta : c.deltas) {
       QWheelEvent wheel(QPointF(5, 5), under->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
                         Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -265,44 +273,44 @@ TEST_F(WindowTest, WheelStepsTheFocusedFrequencyFieldOncePerNotch) {
   }
 
   // With the focus in a list the wheel is the list's.
-  auto* chips = Get<QComboBox>(ctl::kChipList);
-  TypeInto(ctl::Freq(4), "144.000000");
+  auto* chips = ui().chipList;
+  TypeInto(ui().slot[4].frequency, "144.000000");
   chips->setFocus();
   QWheelEvent wheel(QPointF(5, 5), chips->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(field, &wheel);
-  EXPECT_EQ(Text(ctl::Freq(4)), "144.000000");
+  EXPECT_EQ(Text(ui().slot[4].frequency), "144.000000");
 }
 
 TEST_F(WindowTest, ControlBIsTheBootloaderKeyWhereverTheFocusIs) {
   const struct {
-    int focus;
+    QWidget* focus;
     Qt::KeyboardModifiers modifiers;
     Qt::Key key;
     bool bootloader;
   } cases[] = {
-      {ctl::kChipList, Qt::ControlModifier, Qt::Key_B, true},
-      {ctl::kPortList, Qt::ControlModifier, Qt::Key_B, true},
-      {ctl::kChipList, Qt::NoModifier, Qt::Key_B, false},
-      {ctl::kChipList, Qt::ControlModifier, Qt::Key_N, false},
+      {ui().chipList, Qt::ControlModifier, Qt::Key_B, true},
+      {ui().portList, Qt::ControlModifier, Qt::Key_B, true},
+      {ui().chipList, Qt::NoModifier, Qt::Key_B, false},
+      {ui().chipList, Qt::ControlModifier, Qt::Key_N, false},
   };
   for (const auto& c : cases) {
     messages.clear();
     // The progress window of the previous case took the activation away.
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    Get(c.focus)->setFocus();
-    QTest::keyClick(Get(c.focus), c.key, c.modifiers);
+    c.focus->setFocus();
+    QTest::keyClick(c.focus, c.key, c.modifiers);
     Settle();
     bool sawBootloader = false;
     for (const auto& m : messages) sawBootloader |= m.text.rfind("Bootloader v", 0) == 0;
-    EXPECT_EQ(sawBootloader, c.bootloader) << c.focus << " " << c.key;
+    EXPECT_EQ(sawBootloader, c.bootloader) << c.focus->accessibleName().toStdString() << " " << c.key;
   }
 }
 
 TEST_F(WindowTest, OpeningThePortListReadsThePortsAgain) {
   ports = {{"ttyUSB0", "FTDI FT232R USB UART"}, {"ttyS0", ""}};
-  auto* ports = Get<QComboBox>(ctl::kPortList);
+  auto* ports = ui().portList;
   ports->lineEdit()->selectAll();
   QTest::keyClicks(ports->lineEdit(), "COM25");
   ports->showPopup();
@@ -327,8 +335,8 @@ TEST_F(WindowTest, LostBoardLeavesThePanelDisconnectedWithFieldsKept) {
   test::VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
   ASSERT_TRUE(messages.empty()) << messages[0].text;
-  TypeInto(ctl::Freq(1), "2345.6");
-  TypeInto(ctl::Freq(4), "1234.5");
+  TypeInto(ui().slot[1].frequency, "2345.6");
+  TypeInto(ui().slot[4].frequency, "1234.5");
   board.HangUpAfter("R ", 1);
   // The real tuning timer fires half a second after the last keystroke.
   ASSERT_TRUE(WaitFor([this] { return !messages.empty(); }, 5000));
@@ -338,11 +346,11 @@ TEST_F(WindowTest, LostBoardLeavesThePanelDisconnectedWithFieldsKept) {
   EXPECT_EQ(messages[0].caption, "Error!");
   EXPECT_EQ(messages[0].icon, MessageIcon::Stop);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
-  EXPECT_TRUE(Get(ctl::kConnect)->isEnabled());
-  EXPECT_FALSE(Get(ctl::Freq(4))->isEnabled());
-  EXPECT_EQ(Text(ctl::Freq(4)), "1234.5");
-  EXPECT_EQ(Text(ctl::Freq(1)), "2345.6");
-  EXPECT_EQ(Text(ctl::kRepairUpdate), "Repair...");
+  EXPECT_TRUE(ui().connect->isEnabled());
+  EXPECT_FALSE(ui().slot[4].frequency->isEnabled());
+  EXPECT_EQ(Text(ui().slot[4].frequency), "1234.5");
+  EXPECT_EQ(Text(ui().slot[1].frequency), "2345.6");
+  EXPECT_EQ(Text(ui().repairUpdate), "Repair...");
   EXPECT_FALSE(quitCode.has_value());
 }
 
@@ -370,10 +378,10 @@ TEST_F(WindowTest, WindowKeepsRunningItsEventsWhileABoardIsSilent) {
 }
 
 TEST_F(WindowTest, ControlsThatWouldStartBoardWorkAreOffWhileAnOperationRuns) {
-  QLineEdit* portEdit = Get<QComboBox>(ctl::kPortList)->lineEdit();
+  QLineEdit* portEdit = ui().portList->lineEdit();
   QWidget other;
   auto* otherEdit = new QLineEdit(&other);
-  auto* chips = Get<QComboBox>(ctl::kChipList);
+  auto* chips = ui().chipList;
   std::string portDuring, otherDuring;
   int chipDuring = -1;
   bool busyDuring = false;
@@ -384,7 +392,7 @@ TEST_F(WindowTest, ControlsThatWouldStartBoardWorkAreOffWhileAnOperationRuns) {
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(chips, &wheel);
     chipDuring = chips->currentIndex();
-    QTest::mouseClick(Get(ctl::kAbout), Qt::LeftButton);
+    QTest::mouseClick(ui().about, Qt::LeftButton);
     QTest::keyClicks(otherEdit, "ok");
     portDuring = portEdit->text().toStdString();
     otherDuring = otherEdit->text().toStdString();
@@ -442,7 +450,7 @@ TEST_F(WindowTest, MessageBoxesUseTheProgramNameWhenTheyHaveNoCaption) {
 
 TEST_F(WindowTest, ExitEndsTheRunningLoopWithCodeZero) {
   window->hooks().quit = nullptr;
-  QTimer::singleShot(0, [this] { QTest::mouseClick(Get(ctl::kExit), Qt::LeftButton); });
+  QTimer::singleShot(0, [this] { QTest::mouseClick(ui().exit, Qt::LeftButton); });
   // A stray loop would hang here; the guard ends it with a code the test does not expect.
   QTimer guard;
   guard.setSingleShot(true);
@@ -453,10 +461,10 @@ TEST_F(WindowTest, ExitEndsTheRunningLoopWithCodeZero) {
 }
 
 TEST_F(WindowTest, AboutBoxShowsNameAndVersionAndClosesWithEscape) {
-  QLineEdit* field = Field(ctl::Freq(4));
+  QLineEdit* field = ui().slot[4].frequency;
   field->setFocus();
   field->setCursorPosition(3);
-  QTest::mouseClick(Get(ctl::kAbout), Qt::LeftButton);
+  QTest::mouseClick(ui().about, Qt::LeftButton);
   QWidget* about = QApplication::activeModalWidget();
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(about->windowTitle().toStdString(), "About Korvane");
@@ -495,8 +503,8 @@ TEST_F(WindowTest, FirmwareUpdateOnTheDemoBoardStopsAtTheFirstErase) {
       progressTitles.push_back(progress->windowTitle().toStdString());
     }
   });
-  ChooseEntry(ctl::kPortList, 0);
-  QTest::mouseClick(Get(ctl::kRepairUpdate), Qt::LeftButton);
+  ChooseEntry(ui().portList, 0);
+  QTest::mouseClick(ui().repairUpdate, Qt::LeftButton);
   Settle();
   std::filesystem::remove(image);
 

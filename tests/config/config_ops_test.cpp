@@ -1,5 +1,6 @@
 // "Save config..." and "Load config...": files written from the panel and panels filled
 // from files, including files written by hand or by older versions.
+#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <map>
@@ -15,57 +16,58 @@ namespace {
 
 using test::VirtualBoard;
 
-// Everything a configuration file carries, as the window shows it.
+// Everything a configuration file carries, as the panel holds it.
 struct PanelState {
-  std::map<int, std::string> texts;
-  std::map<int, int> selections;
-  std::map<int, std::vector<std::string>> entries;
-  std::map<int, bool> checks;
-  std::map<int, bool> enabled;
+  std::string reference, speed, text;
+  std::array<std::string, kSlotCount> frequencies;
+  std::array<Band, kSlotCount> bands{};
+  std::array<PowerLevel, kSlotCount> powers{};
+  std::array<std::vector<std::string>, kSlotCount> powerEntries;
+  PinFunction pinFunction = PinFunction::FreqCode;
+  bool extReference = false, beacon = false, scan = false, beaconSettings = false;
   bool operator==(const PanelState&) const = default;
 };
 
 class ConfigOpsTest : public ConfigPanelTest {
  protected:
   PanelState State() const {
-    PanelState state;
-    for (int id : {ctl::kReference, ctl::kSpeed, ctl::kBeaconText}) state.texts[id] = surface.GetText(id);
-    for (int s = 0; s < ctl::kSlotCount; ++s) {
-      state.texts[ctl::Freq(s)] = surface.GetText(ctl::Freq(s));
-      for (int list : {ctl::Power(s), ctl::BandList(s)}) {
-        state.selections[list] = surface.GetSelection(list);
-        for (int i = 0; i < surface.GetCount(list); ++i) state.entries[list].push_back(surface.GetItemText(list, i));
-      }
+    PanelState state{model().reference(), model().speed(), model().text()};
+    for (int s = 0; s < kSlotCount; ++s) {
+      const auto i = static_cast<size_t>(s);
+      state.frequencies[i] = model().slot(s).rf;
+      state.bands[i] = model().slot(s).band;
+      state.powers[i] = model().slot(s).power;
+      state.powerEntries[i] = PowerLabels(s);
     }
-    state.selections[ctl::kPinFunction] = surface.GetSelection(ctl::kPinFunction);
-    for (int box : {ctl::kExtReference, ctl::kBeaconBox, ctl::kScanBox}) state.checks[box] = surface.GetCheck(box);
-    for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) {
-      state.enabled[id] = surface.IsEnabled(id);
-    }
+    state.pinFunction = model().pinFunction();
+    state.extReference = model().extReference();
+    state.beacon = model().beacon();
+    state.scan = model().scan();
+    state.beaconSettings = model().controls().beaconSettings;
     return state;
   }
 
   // A panel far from every default, on a board with the second output band.
   void SetEverything() {
-    Type(ctl::Freq(4), "145.500");
-    Choose(ctl::Power(4), 2);
-    Type(ctl::kReference, "26.000");
-    Check(ctl::kExtReference, true);
-    Choose(ctl::BandList(0), 1);
-    Choose(ctl::Power(0), 1);
-    Type(ctl::Freq(0), "10368.000");
-    Choose(ctl::BandList(1), 0);
-    Type(ctl::Freq(1), "2400.000");
-    Choose(ctl::Power(1), 3);
-    Type(ctl::Freq(2), "");
-    Choose(ctl::Power(2), 0);
-    Type(ctl::Freq(3), "432.100");
-    Choose(ctl::Power(3), 4);
-    Check(ctl::kBeaconBox, true);
-    Check(ctl::kScanBox, true);
-    Choose(ctl::kPinFunction, 1);
-    Type(ctl::kSpeed, "12.5");
-    Type(ctl::kBeaconText, "CQ CQ DE TEST #5000");
+    dlg.OnFrequencyEdited(4, "145.500");
+    dlg.OnPowerChosen(4, PowerLevel::Minus1);
+    dlg.OnReferenceEdited("26.000");
+    dlg.OnExtReferenceClicked(true);
+    dlg.OnBandChosen(0, Band::Out2);
+    dlg.OnPowerChosen(0, PowerLevel::Minus1);
+    dlg.OnFrequencyEdited(0, "10368.000");
+    dlg.OnBandChosen(1, Band::Out1);
+    dlg.OnFrequencyEdited(1, "2400.000");
+    dlg.OnPowerChosen(1, PowerLevel::Plus2);
+    dlg.OnFrequencyEdited(2, "");
+    dlg.OnPowerChosen(2, PowerLevel::Off);
+    dlg.OnFrequencyEdited(3, "432.100");
+    dlg.OnPowerChosen(3, PowerLevel::Plus5);
+    dlg.EnableBeaconControls(true);
+    dlg.OnScanClicked(true);
+    dlg.OnPinFunctionChosen(PinFunction::CwKeying);
+    dlg.OnSpeedEdited("12.5");
+    dlg.OnTextEdited("CQ CQ DE TEST #5000");
   }
 
   void ExpectMessage(const std::string& fragment) {
@@ -110,22 +112,21 @@ TEST_F(ConfigOpsTest, MissingFileLoadsTheDefaults) {
   SetEverything();
   LoadConfigFrom(Path("nowhere.kvini"));
   EXPECT_TRUE(surface.messages.empty());
-  const std::map<int, std::string> texts = {
-      {ctl::Freq(4), "180.000"},  {ctl::kReference, "10.000"},
-      {ctl::Freq(0), "1152.000"}, {ctl::Freq(1), "1296.000"},
-      {ctl::Freq(2), "404.000"},  {ctl::Freq(3), "432.000"},
-      {ctl::kSpeed, "20.0"},      {ctl::kBeaconText, "TEST TEST #5000 &1000"},
+  const std::vector<std::pair<std::string, std::string>> texts = {
+      {model().slot(4).rf, "180.000"},  {model().reference(), "10.000"},           {model().slot(0).rf, "1152.000"},
+      {model().slot(1).rf, "1296.000"}, {model().slot(2).rf, "404.000"},           {model().slot(3).rf, "432.000"},
+      {model().speed(), "20.0"},        {model().text(), "TEST TEST #5000 &1000"},
   };
-  for (const auto& [id, text] : texts) EXPECT_EQ(surface.GetText(id), text) << id;
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    EXPECT_EQ(Selected(ctl::Power(s)), "+5dBm") << s;
-    EXPECT_EQ(Selected(ctl::BandList(s)), "OUT1 <6GHz") << s;
+  for (const auto& [shown, text] : texts) EXPECT_EQ(shown, text);
+  for (int s = 0; s < kSlotCount; ++s) {
+    EXPECT_EQ(PowerLabel(model().slot(s).power), "+5dBm") << s;
+    EXPECT_EQ(BandLabel(model().slot(s).band), "OUT1 <6GHz") << s;
   }
-  for (int box : {ctl::kExtReference, ctl::kBeaconBox, ctl::kScanBox}) EXPECT_FALSE(surface.GetCheck(box)) << box;
-  for (int id : {ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kPinFunction}) {
-    EXPECT_FALSE(surface.IsEnabled(id)) << id;
-  }
-  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+  EXPECT_FALSE(model().extReference());
+  EXPECT_FALSE(model().beacon());
+  EXPECT_FALSE(model().scan());
+  EXPECT_FALSE(model().controls().beaconSettings);
+  EXPECT_EQ(model().pinFunction(), PinFunction::FreqCode);
   EXPECT_TRUE(surface.TimerArmed());
 }
 
@@ -154,26 +155,26 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
       "Speed=\r\n");
   LoadConfigFrom(Path("hand.kvini"));
   EXPECT_TRUE(surface.messages.empty());
-  EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1000.250");
-  EXPECT_EQ(Selected(ctl::Power(4)), "-4dBm");
-  EXPECT_EQ(surface.GetText(ctl::kReference), "20");
+  EXPECT_EQ(model().slot(4).rf, "1000.250");
+  EXPECT_EQ(PowerLabel(model().slot(4).power), "-4dBm");
+  EXPECT_EQ(model().reference(), "20");
   EXPECT_EQ(dlg.model().refDivisor(), 4);
-  EXPECT_TRUE(surface.GetCheck(ctl::kExtReference)) << "10 begins with 1";
-  EXPECT_EQ(surface.GetText(ctl::Freq(0)), "1152.5");
-  EXPECT_EQ(Selected(ctl::BandList(0)), "OUT1 <6GHz");
-  EXPECT_EQ(surface.GetCount(ctl::Power(0)), 5);
-  EXPECT_EQ(Selected(ctl::Power(0)), "+5dBm") << "the loaded level stands across the band change";
-  EXPECT_EQ(Selected(ctl::Power(1)), "-1dBm");
-  EXPECT_FALSE(surface.GetCheck(ctl::kBeaconBox));
-  EXPECT_FALSE(surface.IsEnabled(ctl::kPinFunction));
-  EXPECT_EQ(Selected(ctl::kPinFunction), "CW keying") << "applied after the beacon controls were reset";
-  EXPECT_EQ(surface.GetText(ctl::kBeaconText),
+  EXPECT_TRUE(model().extReference()) << "10 begins with 1";
+  EXPECT_EQ(model().slot(0).rf, "1152.5");
+  EXPECT_EQ(BandLabel(model().slot(0).band), "OUT1 <6GHz");
+  EXPECT_EQ(PowerLevels(model().chip(), model().slot(0).band).size(), 5u);
+  EXPECT_EQ(PowerLabel(model().slot(0).power), "+5dBm") << "the loaded level stands across the band change";
+  EXPECT_EQ(PowerLabel(model().slot(1).power), "-1dBm");
+  EXPECT_FALSE(model().beacon());
+  EXPECT_FALSE(model().controls().beaconSettings);
+  EXPECT_EQ(model().pinFunction(), PinFunction::CwKeying) << "applied after the beacon controls were reset";
+  EXPECT_EQ(model().text(),
             "Gr\xC3\xBC\xC3\x9F"
             "e aus K\xC3\xB6ln");
-  EXPECT_EQ(surface.GetText(ctl::kSpeed), "") << "an empty value is not a missing one";
-  EXPECT_EQ(surface.GetText(ctl::Freq(2)), "404.000");
-  EXPECT_EQ(surface.GetCount(ctl::Power(2)), 2);
-  EXPECT_EQ(Selected(ctl::Power(2)), "-1dBm") << "a level above Off on the second band";
+  EXPECT_EQ(model().speed(), "") << "an empty value is not a missing one";
+  EXPECT_EQ(model().slot(2).rf, "404.000");
+  EXPECT_EQ(PowerLevels(model().chip(), model().slot(2).band).size(), 2u);
+  EXPECT_EQ(PowerLabel(model().slot(2).power), "-1dBm") << "a level above Off on the second band";
 
   // What the first character of "ExtReference" and the number of "Beacon" decide.
   const struct {
@@ -185,9 +186,9 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
   for (const auto& c : cases) {
     Put(Path("flags.kvini"), std::string("[Freqs]\nExtReference=") + c.ext + "\n[Beacon]\nBeacon=" + c.beacon + "\n");
     LoadConfigFrom(Path("flags.kvini"));
-    EXPECT_EQ(surface.GetCheck(ctl::kExtReference), c.checked) << c.ext;
-    EXPECT_EQ(surface.GetCheck(ctl::kBeaconBox), c.beaconOn) << c.beacon;
-    EXPECT_EQ(surface.IsEnabled(ctl::kBeaconText), c.beaconOn) << c.beacon;
+    EXPECT_EQ(model().extReference(), c.checked) << c.ext;
+    EXPECT_EQ(model().beacon(), c.beaconOn) << c.beacon;
+    EXPECT_EQ(model().controls().beaconSettings, c.beaconOn) << c.beacon;
   }
 }
 
@@ -199,8 +200,8 @@ TEST_F(ConfigOpsTest, SaveWithoutSecondBandKeepsBandKeysOfAnEarlierSave) {
       "[Notes]\r\n; kept as it is\r\nOwner=lab 3\r\n"
       "[Freqs]\r\nBand1=1\r\nPwr1=1\r\n";
   Put(Path("shared.kvini"), earlier);
-  Type(ctl::Freq(0), "5000.000");
-  Choose(ctl::Power(2), 0);  // that output switched off
+  dlg.OnFrequencyEdited(0, "5000.000");
+  dlg.OnPowerChosen(2, PowerLevel::Off);  // that output switched off
   SaveConfigTo(Path("shared.kvini"));
   EXPECT_TRUE(surface.messages.empty());
   const std::string file = Contents(Path("shared.kvini"));
@@ -215,9 +216,9 @@ TEST_F(ConfigOpsTest, SaveWithoutSecondBandKeepsBandKeysOfAnEarlierSave) {
 
   // The kept band keys are applied whatever the board.
   LoadConfigFrom(Path("shared.kvini"));
-  EXPECT_EQ(Selected(ctl::BandList(0)), "OUT2 5..12GHz");
-  EXPECT_EQ(Selected(ctl::BandList(4)), "OUT2 5..12GHz");
-  EXPECT_EQ(Selected(ctl::BandList(1)), "OUT1 <6GHz");
+  EXPECT_EQ(BandLabel(model().slot(0).band), "OUT2 5..12GHz");
+  EXPECT_EQ(BandLabel(model().slot(4).band), "OUT2 5..12GHz");
+  EXPECT_EQ(BandLabel(model().slot(1).band), "OUT1 <6GHz");
 
   SaveConfigTo(Path("fresh.kvini"));
   EXPECT_EQ(Contents(Path("fresh.kvini")).find("Band"), std::string::npos);
@@ -253,8 +254,8 @@ TEST_F(ConfigOpsTest, FilesThatCannotBeWrittenOrReadAreReportedAndLoseNothing) {
 TEST_F(ConfigOpsTest, DialogsOfferConfigFilesAndCancelDoesNothing) {
   Connect("Demo");
   const PanelState before = State();
-  Click(ctl::kSaveConfig);  // no answer queued: the user cancels
-  Click(ctl::kLoadConfig);
+  dlg.OnSaveConfig();  // no answer queued: the user cancels
+  dlg.OnLoadConfig();
   ASSERT_EQ(surface.fileDialogs.size(), 2u);
   for (size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(surface.fileDialogs[i].filterName, "Korvane ini files (*.kvini)");
@@ -269,12 +270,12 @@ TEST_F(ConfigOpsTest, DialogsOfferConfigFilesAndCancelDoesNothing) {
 
 TEST_F(ConfigOpsTest, BeaconTextOnSeveralLinesIsSavedAsOneLine) {
   Connect("Demo");
-  Type(ctl::kBeaconText, "CQ CQ\r\nDE TEST\nK");
+  dlg.OnTextEdited("CQ CQ\r\nDE TEST\nK");
   SaveConfigTo(Path("lines.kvini"));
   const std::string file = Contents(Path("lines.kvini"));
   EXPECT_NE(file.find("\nText=CQ CQ DE TEST K\n"), std::string::npos) << file;
   LoadConfigFrom(Path("lines.kvini"));
-  EXPECT_EQ(surface.GetText(ctl::kBeaconText), "CQ CQ DE TEST K");
+  EXPECT_EQ(model().text(), "CQ CQ DE TEST K");
 }
 
 }  // namespace

@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/control_ids.h"
+#include "base/clock.h"
 #include "config/file_io.h"
 #include "link/board_link.h"
-#include "base/clock.h"
 #include "link/demo_board.h"
 #include "link/port_list.h"
 #include "panel/main_dlg.h"
@@ -38,20 +37,20 @@ class ConfigPanelTest : public PanelTest {
     std::filesystem::remove_all(dir);
   }
 
-  // Connects as a user would, with the chip chosen by hand (entry 3, MAX2871) so that no
-  // probe sets are sent.
-  void Connect(const std::string& port, int chipEntry = 3) {
-    PanelTest::Connect(port, chipEntry);
+  // Connects as a user would, with the chip chosen by hand (MAX2871) so that no probe sets
+  // are sent.
+  void Connect(const std::string& port, session::ChipChoice chip = session::ChipChoice::Max2871) {
+    PanelTest::Connect(port, chip);
     ASSERT_EQ(dlg.model().connected(), true) << (surface.messages.empty() ? "" : surface.messages.back().text);
     surface.messages.clear();
   }
   void SaveConfigTo(const std::string& path) {
     surface.QueueFileChoice(path);
-    Click(ctl::kSaveConfig);
+    dlg.OnSaveConfig();
   }
   void LoadConfigFrom(const std::string& path) {
     surface.QueueFileChoice(path);
-    Click(ctl::kLoadConfig);
+    dlg.OnLoadConfig();
   }
   std::string Path(const std::string& name) const { return (dir / name).string(); }
   static std::string Contents(const std::string& path) {

@@ -1,6 +1,7 @@
 // "Save": what reaches the board, in which order, and what the user is told.
 #include <algorithm>
 #include <clocale>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ class SaveFlashTest : public ConfigPanelTest {
   std::vector<std::string> Save(VirtualBoard& board) {
     board.ClearLog();
     surface.messages.clear();
-    Click(ctl::kSave);
+    dlg.OnSaveToFlash();
     return board.Log();
   }
   std::string SlotCommand(int slot) const {
@@ -64,14 +65,14 @@ class SaveFlashTest : public ConfigPanelTest {
 TEST_F(SaveFlashTest, CompleteSaveSendsTenCommandsInOrderWhateverTheLocale) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path());
-  Check(ctl::kBeaconBox, true);
-  Choose(ctl::kPinFunction, 1);
-  Type(ctl::kSpeed, "20");
-  Type(ctl::kBeaconText, "CQ DE TEST #5000");
-  Check(ctl::kExtReference, true);
-  Type(ctl::Freq(0), "1296.000");
-  Choose(ctl::Power(0), 3);
-  Type(ctl::Freq(4), "145.500");
+  dlg.EnableBeaconControls(true);
+  dlg.OnPinFunctionChosen(PinFunction::CwKeying);
+  dlg.OnSpeedEdited("20");
+  dlg.OnTextEdited("CQ DE TEST #5000");
+  dlg.OnExtReferenceClicked(true);
+  dlg.OnFrequencyEdited(0, "1296.000");
+  dlg.OnPowerChosen(0, PowerLevel::Off);  // F1 stays on the board's second output, which has no +2dBm
+  dlg.OnFrequencyEdited(4, "145.500");
 
   const char* previous = std::setlocale(LC_ALL, nullptr);
   std::string saved = previous ? previous : "C";
@@ -81,7 +82,7 @@ TEST_F(SaveFlashTest, CompleteSaveSendsTenCommandsInOrderWhateverTheLocale) {
   if (!comma) std::cerr << "de_DE.UTF-8 missing: saved under the C locale only\n";
 
   std::vector<std::string> expected = {"M 05;", "S 014D;", "T CQ DE TEST #5000;", "R  10.000000 E;"};
-  for (int s = 0; s < ctl::kSlotCount; ++s) expected.push_back(SlotCommand(s));
+  for (int s = 0; s < kSlotCount; ++s) expected.push_back(SlotCommand(s));
   expected.push_back("F;");
   EXPECT_EQ(log, expected);
   ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
@@ -109,7 +110,7 @@ TEST_F(SaveFlashTest, RefusedReplyStopsTheSaveRightThere) {
     EXPECT_EQ(log, std::vector<std::string>(complete.begin(), complete.begin() + static_cast<long>(c.sent)));
     ExpectOnlyMessage(kSaveError, "", MessageIcon::Information);
     EXPECT_EQ(dlg.model().connected(), true) << "a refused save does not disconnect";
-    Click(ctl::kDisconnect);
+    dlg.OnDisconnect();
   }
 }
 
@@ -117,34 +118,32 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
   const std::string text130 = std::string(100, 'A') + std::string(30, 'B');
   const struct {
     const char* what;
-    std::vector<std::pair<int, std::string>> typed;
-    std::vector<std::pair<int, bool>> checks;
+    std::function<void(CMainDlg&)> edit;  // what the user types or checks
     std::string prefix;
     std::string expected;
   } cases[] = {
-      {"130 characters", {{ctl::kBeaconText, text130}}, {}, "T ", "T " + text130.substr(0, 120) + ";"},
-      {"two lines CRLF", {{ctl::kBeaconText, "CQ\r\nTEST"}}, {}, "T ", "T CQ TEST;"},
-      {"two lines LF", {{ctl::kBeaconText, "CQ\nTEST"}}, {}, "T ", "T CQ TEST;"},
-      {"Latin-1 text", {{ctl::kBeaconText, "73 de DL\xC3\xBC"}}, {}, "T ", "T 73 de DL\xFC;"},
-      {"scan without beacon", {}, {{ctl::kScanBox, true}}, "M ", "M 02;"},
-      {"nothing checked", {}, {}, "M ", "M 00;"},
-      {"20 wpm", {{ctl::kSpeed, "20"}}, {}, "S ", "S 014D;"},
-      {"13 wpm, truncated", {{ctl::kSpeed, "13"}}, {}, "S ", "S 0200;"},
-      {"unreadable speed", {{ctl::kSpeed, "fast"}}, {}, "S ", ""},
-      {"zero speed", {{ctl::kSpeed, "0"}}, {}, "S ", "S 029A;"},
-      {"negative speed", {{ctl::kSpeed, "-12"}}, {}, "S ", "S 029A;"},
-      {"infinite speed", {{ctl::kSpeed, "inf"}}, {}, "S ", ""},
-      {"crawling speed", {{ctl::kSpeed, "0.0001"}}, {}, "S ", "S FFFF;"},
-      {"absurd speed", {{ctl::kSpeed, "1e300"}}, {}, "S ", "S 0001;"},
-      {"unreadable F3", {{ctl::Freq(2), "abc"}}, {}, "2 ", ""},
+      {"130 characters", [&](CMainDlg& d) { d.OnTextEdited(text130); }, "T ", "T " + text130.substr(0, 120) + ";"},
+      {"two lines CRLF", [](CMainDlg& d) { d.OnTextEdited("CQ\r\nTEST"); }, "T ", "T CQ TEST;"},
+      {"two lines LF", [](CMainDlg& d) { d.OnTextEdited("CQ\nTEST"); }, "T ", "T CQ TEST;"},
+      {"Latin-1 text", [](CMainDlg& d) { d.OnTextEdited("73 de DL\xC3\xBC"); }, "T ", "T 73 de DL\xFC;"},
+      {"scan without beacon", [](CMainDlg& d) { d.OnScanClicked(true); }, "M ", "M 02;"},
+      {"nothing checked", {}, "M ", "M 00;"},
+      {"20 wpm", [](CMainDlg& d) { d.OnSpeedEdited("20"); }, "S ", "S 014D;"},
+      {"13 wpm, truncated", [](CMainDlg& d) { d.OnSpeedEdited("13"); }, "S ", "S 0200;"},
+      {"unreadable speed", [](CMainDlg& d) { d.OnSpeedEdited("fast"); }, "S ", ""},
+      {"zero speed", [](CMainDlg& d) { d.OnSpeedEdited("0"); }, "S ", "S 029A;"},
+      {"negative speed", [](CMainDlg& d) { d.OnSpeedEdited("-12"); }, "S ", "S 029A;"},
+      {"infinite speed", [](CMainDlg& d) { d.OnSpeedEdited("inf"); }, "S ", ""},
+      {"crawling speed", [](CMainDlg& d) { d.OnSpeedEdited("0.0001"); }, "S ", "S FFFF;"},
+      {"absurd speed", [](CMainDlg& d) { d.OnSpeedEdited("1e300"); }, "S ", "S 0001;"},
+      {"unreadable F3", [](CMainDlg& d) { d.OnFrequencyEdited(2, "abc"); }, "2 ", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     VirtualBoard board;
     Connect(board.path());
-    Check(ctl::kBeaconBox, false);
-    for (const auto& [box, on] : c.checks) Check(box, on);
-    for (const auto& [id, text] : c.typed) Type(id, text);
+    dlg.EnableBeaconControls(false);
+    if (c.edit) c.edit(dlg);
     std::vector<std::string> log = Save(board);
     if (c.expected.empty()) {
       // A frequency or speed field without a number would be stored as some other value.
@@ -156,7 +155,7 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
       ASSERT_EQ(log.size(), 10u);
       EXPECT_EQ(Sent(log, c.prefix), c.expected);
     }
-    Click(ctl::kDisconnect);
+    dlg.OnDisconnect();
   }
 }
 
@@ -174,19 +173,19 @@ TEST_F(SaveFlashTest, ReferenceCommandFollowsTheHardwareVersion) {
     SCOPED_TRACE(c.tag);
     VirtualBoard board({.hwTag = c.tag});
     Connect(board.path());
-    Check(ctl::kExtReference, c.external);
+    dlg.OnExtReferenceClicked(c.external);
     EXPECT_EQ(Sent(Save(board), "R "), c.expected);
-    Click(ctl::kDisconnect);
+    dlg.OnDisconnect();
   }
 }
 
 TEST_F(SaveFlashTest, SecondBandSlotIsEncodedAtMinusOneDbm) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path());
-  Choose(ctl::BandList(1), 1);
-  Choose(ctl::Power(1), 1);
-  Type(ctl::Freq(1), "10000.000");
-  ASSERT_EQ(Selected(ctl::Power(1)), "-1dBm");
+  dlg.OnBandChosen(1, Band::Out2);
+  dlg.OnPowerChosen(1, PowerLevel::Minus1);
+  dlg.OnFrequencyEdited(1, "10000.000");
+  ASSERT_EQ(PowerLabel(model().slot(1).power), "-1dBm");
   auto words = ParseRegisterReply(Sent(Save(board), "1 "));
   ASSERT_TRUE(words);
   uint32_t r4 = (*words)[4];
@@ -197,15 +196,15 @@ TEST_F(SaveFlashTest, SecondBandSlotIsEncodedAtMinusOneDbm) {
 
 TEST_F(SaveFlashTest, OutOfBandWarnsOnlyForPoweredSlotsAndSavesAllTheSame) {
   const struct {
-    int power;
+    PowerLevel power;
     bool warned;
-  } cases[] = {{0, false}, {1, true}, {4, true}};
+  } cases[] = {{PowerLevel::Off, false}, {PowerLevel::Minus4, true}, {PowerLevel::Plus5, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.power);
+    SCOPED_TRACE(PowerLabel(c.power));
     VirtualBoard board;
     Connect(board.path());
-    Type(ctl::Freq(3), "7000.000");  // above the MAX2871's 6000 MHz on the main output
-    Choose(ctl::Power(3), c.power);
+    dlg.OnFrequencyEdited(3, "7000.000");  // above the MAX2871's 6000 MHz on the main output
+    dlg.OnPowerChosen(3, c.power);
     std::vector<std::string> log = Save(board);
     EXPECT_EQ(log.size(), 10u);
     EXPECT_EQ(Sent(log, "3 "), SlotCommand(3));
@@ -214,19 +213,19 @@ TEST_F(SaveFlashTest, OutOfBandWarnsOnlyForPoweredSlotsAndSavesAllTheSame) {
     } else {
       ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
     }
-    Click(ctl::kDisconnect);
+    dlg.OnDisconnect();
   }
 }
 
 TEST_F(SaveFlashTest, RefusesBeforeSendingAnything) {
   const struct {
     const char* what;
-    int field;
+    void (CMainDlg::*edit)(const std::string&);
     const char* text;
     std::string message;
   } cases[] = {
-      {"invalid reference", ctl::kReference, "4.99", kInvalid},
-      {"semicolon in the beacon text", ctl::kBeaconText, "CQ;F;",
+      {"invalid reference", &CMainDlg::OnReferenceEdited, "4.99", kInvalid},
+      {"semicolon in the beacon text", &CMainDlg::OnTextEdited, "CQ;F;",
        "The beacon text must not contain \";\": the board would end the text there and take the rest for a "
        "command.\nNothing was saved to flash memory."},
   };
@@ -234,25 +233,25 @@ TEST_F(SaveFlashTest, RefusesBeforeSendingAnything) {
     SCOPED_TRACE(c.what);
     VirtualBoard board;
     Connect(board.path());
-    Type(c.field, c.text);
+    (dlg.*c.edit)(c.text);
     EXPECT_TRUE(Save(board).empty());
     ExpectOnlyMessage(c.message, "", MessageIcon::Information);
-    Click(ctl::kDisconnect);
+    dlg.OnDisconnect();
   }
 }
 
 TEST_F(SaveFlashTest, DemoBoardKeepsWhatWasSavedAcrossAReconnect) {
   Connect("Demo");
-  Check(ctl::kBeaconBox, true);
-  Type(ctl::kSpeed, "20");
-  Type(ctl::kBeaconText, "TEST DE DEMO");
-  Click(ctl::kSave);
+  dlg.EnableBeaconControls(true);
+  dlg.OnSpeedEdited("20");
+  dlg.OnTextEdited("TEST DE DEMO");
+  dlg.OnSaveToFlash();
   ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
-  Click(ctl::kDisconnect);
+  dlg.OnDisconnect();
   Connect("Demo");
-  EXPECT_TRUE(surface.GetCheck(ctl::kBeaconBox));
-  EXPECT_EQ(surface.GetText(ctl::kBeaconText), "TEST DE DEMO");
-  EXPECT_EQ(surface.GetText(ctl::kSpeed), "20.0");
+  EXPECT_TRUE(model().beacon());
+  EXPECT_EQ(model().text(), "TEST DE DEMO");
+  EXPECT_EQ(model().speed(), "20.0");
 }
 
 // A board set up elsewhere, with another value than Korvane's in every field it does not compute and
@@ -292,14 +291,14 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
       stored.push_back(FormatRegisterSet(set));
       board.SetStored(stored.back());
     }
-    Connect(board.path(), 1 + static_cast<int>(chip));
+    Connect(board.path(), static_cast<session::ChipChoice>(1 + static_cast<int>(chip)));
     for (int slot = 0; slot < kSlotCount; ++slot) {
       EXPECT_TRUE(model().slot(slot).overrides.empty()) << slot;
       EXPECT_EQ(session::PlanSlotWords(model().Settings(), slot).sources.size(), settable) << slot;
     }
     const std::vector<std::string> log = Save(board);
     for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_EQ(Sent(log, std::to_string(slot) + " "), stored[slot]);
-    Click(ctl::kDisconnect);
+    dlg.OnDisconnect();
   }
 }
 
@@ -310,24 +309,24 @@ TEST_F(SaveFlashTest, TypedTextThatIsNoNumberIsMarkedSendsNothingAndIsNamed) {
   Connect(board.path());
   board.ClearLog();
   for (const char* text : {"12a96", "10.5.1"}) {
-    Type(ctl::kReference, text);
-    EXPECT_TRUE(surface.Warning(ctl::kReference)) << text;
+    dlg.OnReferenceEdited(text);
+    EXPECT_FALSE(model().referenceIsNumber()) << text;
     surface.FireTimer();
     EXPECT_TRUE(board.Log().empty()) << text;
   }
-  Type(ctl::kReference, "10");
-  EXPECT_FALSE(surface.Warning(ctl::kReference));
+  dlg.OnReferenceEdited("10");
+  EXPECT_TRUE(model().referenceIsNumber());
 
   // A preset switched off may hold no number.
-  Type(ctl::Freq(1), "");
-  Choose(ctl::Power(1), 0);
+  dlg.OnFrequencyEdited(1, "");
+  dlg.OnPowerChosen(1, PowerLevel::Off);
   Save(board);
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text.find("No number"), std::string::npos) << surface.messages[0].text;
 
-  Type(ctl::Freq(2), "abc");
-  Type(ctl::kSpeed, "fast");
-  EXPECT_TRUE(surface.Warning(ctl::kSpeed));
+  dlg.OnFrequencyEdited(2, "abc");
+  dlg.OnSpeedEdited("fast");
+  EXPECT_FALSE(model().speedIsNumber());
   EXPECT_TRUE(Save(board).empty());
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text, std::string(kInvalid) + "\nNo number in: F3 frequency, Speed.");
@@ -338,7 +337,7 @@ TEST_F(SaveFlashTest, TypedTextThatIsNoNumberIsMarkedSendsNothingAndIsNamed) {
 // all.
 TEST_F(SaveFlashTest, AnotherChipsWordsGiveWayToKorvanesOnSave) {
   VirtualBoard board({.chip = test::VirtualChip::ADF4351});
-  Connect(board.path(), 0);
+  Connect(board.path(), session::ChipChoice::Auto);
   ASSERT_EQ(model().chip(), ChipType::Adf4351);
   // The window says that the stored words were left aside.
   EXPECT_NE(model().readNotes().find("SigGen: the stored words are not an ADF4351's"), std::string::npos);

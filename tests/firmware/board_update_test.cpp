@@ -59,7 +59,7 @@ TEST_F(BoardTest, ImagesEndUpInFlashExactly) {
     ASSERT_EQ(Messages(), Expected({kUpdated}));
     EXPECT_EQ(surface.shown[0].caption, "Information");
     EXPECT_FALSE(surface.shown[0].progressOpen);
-    EXPECT_FALSE(surface.shown[0].disconnectEnabled);
+    EXPECT_FALSE(surface.shown[0].boardShown);
     ExpectDisconnectedPanel();
 
     const size_t n = std::min(c.fileSize, firmware::kMaxImageBytes);
@@ -97,7 +97,7 @@ TEST_F(BoardTest, RefusedImagesSendNothing) {
   EXPECT_TRUE(board.Log().empty());
   EXPECT_EQ(board.Mode(), BoardMode::Firmware);
   EXPECT_TRUE(surface.timeline.size() == 2 && surface.progressLog.empty());
-  EXPECT_TRUE(surface.IsEnabled(ctl::kDisconnect));
+  EXPECT_TRUE(model().controls().disconnect);
 }
 
 TEST_F(BoardTest, EachRefusalStopsAtOnceAndDisconnects) {
@@ -168,7 +168,7 @@ TEST_F(BoardTest, MissingBootloaderAfterTheSwitchLeavesThePanelDisconnected) {
     ASSERT_EQ(surface.shown.size(), 1u);
     EXPECT_EQ(surface.shown[0].text, "Cannot connect to board bootloader!");
     EXPECT_FALSE(surface.shown[0].progressOpen);
-    EXPECT_FALSE(surface.shown[0].disconnectEnabled);
+    EXPECT_FALSE(surface.shown[0].boardShown);
     EXPECT_EQ(board.Count("B;"), 1);
     ExpectDisconnectedPanel();
   }

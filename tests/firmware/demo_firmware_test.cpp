@@ -49,11 +49,11 @@ TEST_F(Demo, RefusedOrCancelledImageOpensNothing) {
   for (const Case& c : cases) {
     surface.messages.clear();
     surface.QueueFileChoice(c.choice);
-    Click(ctl::kRepairUpdate);
+    dlg.OnFirmwareUpdate();
     EXPECT_EQ(Messages(), c.messages);
     // The board stays connected: nothing was sent and no progress window appeared.
     EXPECT_EQ(link().GetPortState(), link::PortState::Open);
-    EXPECT_TRUE(surface.IsEnabled(ctl::kDisconnect));
+    EXPECT_TRUE(model().controls().disconnect);
   }
   EXPECT_TRUE(surface.progressLog.empty());
   EXPECT_TRUE(clock.sleeps.empty());
@@ -66,7 +66,7 @@ TEST_F(Demo, RefusedOrCancelledImageOpensNothing) {
 
 TEST_F(Demo, FirmwareInfoShowsTheDemoIdentity) {
   Connect("Demo");
-  Click(ctl::kFirmwareInfo);
+  dlg.OnFirmwareInfo();
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text,
             "Firmware version 3.40.1234 from 16052019. \n"
@@ -97,7 +97,7 @@ TEST_F(Demo, CtrlBReportsTheDemoBootloaderAndDisconnects) {
     ASSERT_EQ(surface.shown.size(), 2u);
     EXPECT_EQ(surface.shown[0].caption, "Information");
     EXPECT_EQ(surface.shown[1].caption, "Information");
-    EXPECT_FALSE(surface.shown[1].disconnectEnabled);
+    EXPECT_FALSE(surface.shown[1].boardShown);
     EXPECT_EQ(surface.steps, 2);
     EXPECT_EQ(clock.sleeps, connected ? std::vector<int>({10, 1500}) : std::vector<int>());
     ExpectDisconnectedPanel();

@@ -41,9 +41,9 @@ void PanelTest::TearDown() { session.Close(); }
 
 void PanelTest::Connect(const std::string& port) {
   ChoosePort(port);
-  Click(ctl::kConnect);
+  dlg.OnConnect();
   ASSERT_NE(link().GetPortState(), link::PortState::None) << "no board on " << port;
-  ASSERT_EQ(surface.GetText(ctl::kRepairUpdate), "Update...");
+  ASSERT_EQ(model().controls().updateText, "Update...");
   surface.messages.clear();
   surface.shown.clear();
   surface.timeline.clear();
@@ -52,18 +52,17 @@ void PanelTest::Connect(const std::string& port) {
 
 void PanelTest::ClickUpdate(const std::string& imagePath) {
   surface.QueueFileChoice(imagePath);
-  Click(ctl::kRepairUpdate);
+  dlg.OnFirmwareUpdate();
 }
 
 void PanelTest::ExpectDisconnectedPanel() {
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
-  EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Repair...");
-  EXPECT_TRUE(surface.IsEnabled(ctl::kRepairUpdate));
-  EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
-  EXPECT_TRUE(surface.IsEnabled(ctl::kPortList));
-  EXPECT_FALSE(surface.IsEnabled(ctl::kDisconnect));
-  EXPECT_FALSE(surface.IsEnabled(ctl::kFirmwareInfo));
-  EXPECT_FALSE(surface.IsEnabled(ctl::kSave));
+  EXPECT_EQ(model().controls().updateText, "Repair...");
+  EXPECT_TRUE(model().controls().update);
+  EXPECT_TRUE(model().controls().connect);
+  EXPECT_FALSE(model().controls().disconnect);
+  EXPECT_FALSE(model().controls().firmwareInfo);
+  EXPECT_FALSE(model().controls().save);
   EXPECT_FALSE(surface.progressOpen);
   EXPECT_EQ(dlg.model().connected(), false);
 }

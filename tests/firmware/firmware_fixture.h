@@ -12,9 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/control_ids.h"
-#include "link/board_link.h"
 #include "base/clock.h"
+#include "link/board_link.h"
 #include "panel/main_dlg.h"
 #include "panel/session_runner.h"
 #include "support/headless_view.h"
@@ -30,12 +29,12 @@ class RecordingView : public HeadlessView {
     std::string text;
     std::string caption;
     bool progressOpen;
-    bool disconnectEnabled;
+    bool boardShown;  // the panel shows a board: Disconnect is there once the operation ends
     link::PortState link;
   };
   using HeadlessView::HeadlessView;
   void ShowMessage(const panel::Message& message, std::function<void()> closed) override {
-    shown.push_back({message.text, message.caption, progressOpen, IsEnabled(ctl::kDisconnect),
+    shown.push_back({message.text, message.caption, progressOpen, model_.editable(),
                      test::SessionLinkView(*boardSession).GetPortState()});
     HeadlessView::ShowMessage(message, std::move(closed));
   }
@@ -53,8 +52,8 @@ class PanelTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  void ChoosePort(const std::string& name) { surface.ChoosePort(name); }
-  void Click(int id) { surface.Click(id); }
+  void ChoosePort(const std::string& name) { dlg.OnPortChosen(name); }
+  const panel::PanelModel& model() const { return panelModel; }
   void Connect(const std::string& port);
   // Button 3, as clicked.
   void ClickUpdate(const std::string& imagePath);

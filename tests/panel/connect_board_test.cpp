@@ -56,7 +56,7 @@ TEST_F(BoardPanelTest, AutoIdentifiesEachChipWithTheRightCommandsInOrder) {
     ASSERT_EQ(dlg.model().connected(), true);
     EXPECT_TRUE(surface.messages.empty());
     EXPECT_EQ(dlg.model().chip(), c.expected);
-    EXPECT_EQ(surface.GetText(ctl::kChipCaption), c.caption);
+    EXPECT_EQ(model().chipCaption(), c.caption);
 
     std::vector<std::string> expected = {"V;", "4;", "R;"};
     bool v4 = std::string(c.tag).rfind("v4", 0) == 0;
@@ -72,17 +72,17 @@ TEST_F(BoardPanelTest, AutoIdentifiesEachChipWithTheRightCommandsInOrder) {
     EXPECT_EQ(board.Stored('4'), slot4);
 
     bool sSuffix = std::string(c.tag).find('s') != std::string::npos;
-    EXPECT_EQ(surface.IsEnabled(ctl::BandList(4)), sSuffix);
-    EXPECT_TRUE(surface.IsEnabled(ctl::kExtReference));
-    EXPECT_TRUE(surface.IsEnabled(ctl::kFirmwareInfo));
-    EXPECT_TRUE(surface.IsEnabled(ctl::kRepairUpdate));
+    EXPECT_EQ(model().controls().band, sSuffix);
+    EXPECT_TRUE(model().controls().extReference);
+    EXPECT_TRUE(model().controls().firmwareInfo);
+    EXPECT_TRUE(model().controls().update);
     // Without the second band a stored band-1 set shows in band 0 with its power bits.
     if (!sSuffix) {
-      EXPECT_EQ(Selected(ctl::BandList(0)), "OUT1 <6GHz");
-      EXPECT_EQ(Selected(ctl::Power(0)), "-4dBm");
-      EXPECT_EQ(surface.GetText(ctl::Freq(0)), "5183.999511");
+      EXPECT_EQ(BandLabel(model().slot(0).band), "OUT1 <6GHz");
+      EXPECT_EQ(PowerLabel(model().slot(0).power), "-4dBm");
+      EXPECT_EQ(model().slot(0).rf, "5183.999511");
     }
-    Click(ctl::kDisconnect);
+    dlg.OnDisconnect();
   }
 }
 
@@ -114,16 +114,17 @@ TEST_F(BoardPanelTest, AutoRefusesOldBoardsAndLeavesThePanelAsItWas) {
     VirtualBoard board({.hwTag = c.tag, .version = c.version});
     surface.messages.clear();
     surface.timeline.clear();
-    surface.SetFocus(ctl::kChipList);
+    surface.FocusElsewhere();
     Connect(board.path());
     ASSERT_EQ(surface.messages.size(), 1u);
     EXPECT_EQ(surface.messages[0].text, c.message);
     EXPECT_EQ(board.Log(), std::vector<std::string>{"V;"});
     EXPECT_EQ(link().GetPortState(), link::PortState::None);
     EXPECT_EQ(dlg.model().connected(), false);
-    EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
-    EXPECT_FALSE(surface.IsEnabled(ctl::kDisconnect));
-    EXPECT_EQ(surface.GetFocus(), ctl::kChipList);  // focus untouched
+    EXPECT_TRUE(model().controls().connect);
+    EXPECT_FALSE(model().controls().disconnect);
+    EXPECT_FALSE(surface.portListFocused);  // focus untouched
+    EXPECT_EQ(surface.focusedSlot, std::nullopt);
     EXPECT_EQ(surface.timeline, (std::vector<std::string>{"idle", "message:" + std::string(c.message)}));
   }
 }
@@ -144,21 +145,21 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
     // An ADF4350 board that Korvane programmed: its signal generator holds no expert settings.
     board.SetStored(BuildSlotCommand(4, ChipType::Adf4350, "144", Band::Out1, PowerLevel::Minus1, 2, 10.0));
     surface.messages.clear();
-    Connect(board.path(), 1);
+    Connect(board.path(), session::ChipChoice::Adf4350);
     ASSERT_EQ(dlg.model().connected(), true);
     EXPECT_EQ(link().GetBoardIdentity().hwVersion, c.hwVersion);
     EXPECT_EQ(board.Log(), Concat({"V;"}, kReadout));
     EXPECT_EQ(dlg.model().chip(), ChipType::Adf4350);
-    EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip:");
-    EXPECT_EQ(surface.IsEnabled(ctl::kExtReference), c.extReference);
-    EXPECT_EQ(surface.IsEnabled(ctl::kFirmwareInfo), c.fwInfoAndUpdate);
-    EXPECT_EQ(surface.IsEnabled(ctl::kRepairUpdate), c.fwInfoAndUpdate);
-    EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Update...");
+    EXPECT_EQ(model().chipCaption(), "Chip:");
+    EXPECT_EQ(model().controls().extReference, c.extReference);
+    EXPECT_EQ(model().controls().firmwareInfo, c.fwInfoAndUpdate);
+    EXPECT_EQ(model().controls().update, c.fwInfoAndUpdate);
+    EXPECT_EQ(model().controls().updateText, "Update...");
 
     // Live tuning: the reference command has no flag on the first hardware version.
     board.ClearLog();
-    Check(ctl::kExtReference, true);
-    Type(ctl::Freq(4), "2200");
+    dlg.OnExtReferenceClicked(true);
+    dlg.OnFrequencyEdited(4, "2200");
     surface.FireTimer();
     // The lock is asked only of the boards whose firmware answers it.
     std::string reference = c.hwVersion == 1 ? "R  10.000000;" : "R  10.000000 E;";
@@ -166,8 +167,8 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
         reference, BuildSlotCommand(4, ChipType::Adf4350, "2200", Band::Out1, PowerLevel::Minus1, 2, 10.0)};
     if (c.hwVersion >= 3) sent.push_back("L;");
     EXPECT_EQ(board.Log(), sent);
-    Click(ctl::kDisconnect);
-    Check(ctl::kExtReference, false);
+    dlg.OnDisconnect();
+    dlg.OnExtReferenceClicked(false);
   }
 }
 
@@ -212,9 +213,9 @@ TEST_F(BoardPanelTest, EveryBadReplyEndsInCommunicationErrorAndTheDisconnectedSt
     }
     EXPECT_EQ(link().GetPortState(), link::PortState::None);
     EXPECT_EQ(dlg.model().connected(), false);
-    EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
-    EXPECT_FALSE(surface.IsEnabled(ctl::Freq(0)));
-    EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
+    EXPECT_TRUE(model().controls().connect);
+    EXPECT_FALSE(model().controls().frequency);
+    EXPECT_TRUE(surface.portListFocused);
   }
 }
 
@@ -222,29 +223,29 @@ TEST_F(BoardPanelTest, FieldsFilledBeforeAFailureKeepTheirValues) {
   VirtualBoard board({.hwTag = "v4s."});
   board.SetStored("T CQ TEST;");
   board.SetRefuse("3;", "?;");
-  Connect(board.path(), 3);
-  EXPECT_EQ(surface.GetText(ctl::kBeaconText), "CQ TEST");
-  EXPECT_EQ(surface.GetText(ctl::Freq(2)), "1295.999878");
-  EXPECT_EQ(surface.GetText(ctl::Freq(3)), "180.000");
+  Connect(board.path(), session::ChipChoice::Max2871);
+  EXPECT_EQ(model().text(), "CQ TEST");
+  EXPECT_EQ(model().slot(2).rf, "1295.999878");
+  EXPECT_EQ(model().slot(3).rf, "180.000");
 }
 
 TEST_F(BoardPanelTest, SilentPortIsTriedThreeTimes) {
   VirtualBoard board;
   board.SetSilent(true);
-  Connect(board.path(), 3);
+  Connect(board.path(), session::ChipChoice::Max2871);
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text,
             "Could not find Synth board!\nThe port opened, but no board answered with the expected banner.");
   EXPECT_EQ(board.Count("V;"), 3);
-  EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
+  EXPECT_TRUE(surface.portListFocused);
 }
 
 TEST_F(BoardPanelTest, LostConnectionKeepsEveryFieldAndTheProgramRuns) {
   VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path(), 3);
+  Connect(board.path(), session::ChipChoice::Max2871);
   ASSERT_EQ(dlg.model().connected(), true);
-  Type(ctl::Freq(4), "1234.5");
-  Type(ctl::Freq(1), "2345.6");
+  dlg.OnFrequencyEdited(4, "1234.5");
+  dlg.OnFrequencyEdited(1, "2345.6");
   board.HangUpAfter("R ", 1);
   surface.FireTimer();
   ASSERT_EQ(surface.messages.size(), 1u);
@@ -253,10 +254,10 @@ TEST_F(BoardPanelTest, LostConnectionKeepsEveryFieldAndTheProgramRuns) {
   EXPECT_EQ(surface.messages[0].icon, MessageIcon::Stop);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
   EXPECT_EQ(dlg.model().connected(), false);
-  EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
-  EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1234.5");
-  EXPECT_EQ(surface.GetText(ctl::Freq(1)), "2345.6");
-  EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Repair...");
+  EXPECT_TRUE(model().controls().connect);
+  EXPECT_EQ(model().slot(4).rf, "1234.5");
+  EXPECT_EQ(model().slot(1).rf, "2345.6");
+  EXPECT_EQ(model().controls().updateText, "Repair...");
 }
 
 // The lock is asked only of boards whose firmware can tell; a lock read without an answer leaves the
@@ -273,18 +274,18 @@ TEST_F(BoardPanelTest, LockIsReadOnlyFromBoardsThatAnswerIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     VirtualBoard board({.hwTag = c.tag, .version = c.version});
-    Connect(board.path(), 3);
+    Connect(board.path(), session::ChipChoice::Max2871);
     ASSERT_EQ(dlg.model().connected(), true);
     board.ClearLog();
     surface.FireTimer();
     dlg.OnLockTimer();
     EXPECT_EQ(board.Count("L;"), c.asked ? 2 : 0);
     EXPECT_EQ(dlg.model().lock().state, c.asked ? session::LockState::Locked : session::LockState::Unknown);
-    Click(ctl::kDisconnect);
+    dlg.OnDisconnect();
     EXPECT_EQ(dlg.model().lock().state, session::LockState::Unknown);  // a reading belongs to its board
   }
   VirtualBoard board;
-  Connect(board.path(), 3);
+  Connect(board.path(), session::ChipChoice::Max2871);
   board.SetRefuse("L;", "");
   surface.FireTimer();
   dlg.OnLockTimer();
@@ -302,13 +303,13 @@ TEST_F(BoardPanelTest, LockIsReadOnlyFromBoardsThatAnswerIt) {
 // readout, before any), not what is typed.
 TEST_F(BoardPanelTest, BoardSettingsKeepWhatTheBoardWasGivenAfterARefusal) {
   VirtualBoard board;
-  Connect(board.path(), 3);
+  Connect(board.path(), session::ChipChoice::Max2871);
   std::string given = session::SlotCommand(dlg.model().BoardSettings(), kSigGenSlot);  // the readout
   for (const char* mhz : {"1000", "1300", "1400"}) {
     PanelSettings next = dlg.model().Settings();
     next.freqSlots[kSigGenSlot].frequency = mhz;
     if (mhz != std::string("1300")) board.SetRefuse(session::SlotCommand(next, kSigGenSlot), "?;");
-    Type(ctl::Freq(kSigGenSlot), mhz);
+    dlg.OnFrequencyEdited(kSigGenSlot, mhz);
     surface.FireTimer();
     EXPECT_EQ(dlg.model().tuneRefused(), mhz != std::string("1300")) << mhz;
     if (!dlg.model().tuneRefused()) given = session::SlotCommand(next, kSigGenSlot);
@@ -323,34 +324,34 @@ TEST_F(BoardPanelTest, ReadoutEdgeCases) {
   board.SetStored("R  25.000000 E;");
   board.SetStored("0 00A00000 08008010 1A017EC0 00000000 00E78038 00400000;");  // 50 MHz, R 5, +5dBm
   board.SetStored("1 00000000 20008028 18007FC0 01000000 00DC8000 60400000;");  // off
-  Choose(ctl::BandList(1), 1);
-  Type(ctl::Freq(1), "777");
-  Connect(board.path(), 2);
+  dlg.OnBandChosen(1, Band::Out2);
+  dlg.OnFrequencyEdited(1, "777");
+  Connect(board.path(), session::ChipChoice::Adf4351);
   ASSERT_EQ(dlg.model().connected(), true);
-  EXPECT_TRUE(surface.GetCheck(ctl::kBeaconBox));
-  EXPECT_FALSE(surface.GetCheck(ctl::kScanBox));
-  EXPECT_EQ(Selected(ctl::kPinFunction), "CW keying");
-  EXPECT_TRUE(surface.IsEnabled(ctl::kSpeed));
-  EXPECT_EQ(surface.GetText(ctl::kSpeed), "20.0");
-  EXPECT_TRUE(surface.GetCheck(ctl::kExtReference));
-  EXPECT_EQ(surface.GetText(ctl::kReference), "25.000000");
+  EXPECT_TRUE(model().beacon());
+  EXPECT_FALSE(model().scan());
+  EXPECT_EQ(model().pinFunction(), PinFunction::CwKeying);
+  EXPECT_TRUE(model().controls().beaconSettings);
+  EXPECT_EQ(model().speed(), "20.0");
+  EXPECT_TRUE(model().extReference());
+  EXPECT_EQ(model().reference(), "25.000000");
   EXPECT_EQ(dlg.model().refDivisor(), 5);
-  EXPECT_EQ(surface.GetText(ctl::Freq(0)), "50.000000");
-  EXPECT_EQ(Selected(ctl::Power(0)), "+5dBm");
-  EXPECT_EQ(surface.GetText(ctl::Freq(1)), "777");
-  EXPECT_EQ(Selected(ctl::Power(1)), "Off");
-  EXPECT_EQ(surface.GetSelection(ctl::BandList(1)), 0);
+  EXPECT_EQ(model().slot(0).rf, "50.000000");
+  EXPECT_EQ(PowerLabel(model().slot(0).power), "+5dBm");
+  EXPECT_EQ(model().slot(1).rf, "777");
+  EXPECT_EQ(PowerLabel(model().slot(1).power), "Off");
+  EXPECT_EQ(model().slot(1).band, Band::Out1);
 
   // "M 06;": scanning without the beacon; "S 0;" cannot be shown as a speed.
-  Click(ctl::kDisconnect);
+  dlg.OnDisconnect();
   board.SetStored("M 06;");
   board.SetStored("S 0;");
-  Connect(board.path(), 2);
-  EXPECT_FALSE(surface.GetCheck(ctl::kBeaconBox));
-  EXPECT_TRUE(surface.GetCheck(ctl::kScanBox));
-  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
-  EXPECT_FALSE(surface.IsEnabled(ctl::kScanBox));
-  EXPECT_EQ(surface.GetText(ctl::kSpeed), "10.0");
+  Connect(board.path(), session::ChipChoice::Adf4351);
+  EXPECT_FALSE(model().beacon());
+  EXPECT_TRUE(model().scan());
+  EXPECT_EQ(model().pinFunction(), PinFunction::FreqCode);
+  EXPECT_FALSE(model().controls().beaconSettings);
+  EXPECT_EQ(model().speed(), "10.0");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <clocale>
+#include <utility>
 
 #include "support/panel_test.h"
 #include "synth/register_set.h"
@@ -8,34 +9,41 @@ namespace {
 
 TEST_F(PanelTest, DisconnectKeepsFieldsAndIsIdempotent) {
   Connect();
-  Type(ctl::Freq(3), "433.5");
-  Click(ctl::kDisconnect);
+  dlg.OnFrequencyEdited(3, "433.5");
+  dlg.OnDisconnect();
+  // Everything the window shows.
   auto snapshot = [this] {
-    std::vector<std::string> state;
-    for (int id = 1; id <= 1046; ++id) {
-      state.push_back(surface.GetText(id) + "|" + std::to_string(surface.IsEnabled(id)) + "|" +
-                      std::to_string(surface.GetSelection(id)) + "|" + std::to_string(surface.GetCheck(id)));
+    std::vector<std::string> shown = {model().reference(),   model().speed(), model().text(),
+                                      model().chipCaption(), model().port(),  model().givenText()};
+    for (int s = 0; s < kSlotCount; ++s) {
+      const panel::SlotState& slot = model().slot(s);
+      shown.insert(shown.end(), {slot.rf, slot.realLabel, slot.errorText, std::string(PowerLabel(slot.power)),
+                                 std::string(BandLabel(slot.band)), slot.inBand ? "in band" : "out of band"});
     }
-    return state;
+    for (bool on : {model().extReference(), model().exact(), model().beacon(), model().scan(),
+                    model().pinFunction() == PinFunction::CwKeying}) {
+      shown.push_back(on ? "on" : "off");
+    }
+    return std::pair(shown, model().controls());
   };
   auto once = snapshot();
-  Click(ctl::kDisconnect);
+  dlg.OnDisconnect();
   EXPECT_EQ(snapshot(), once);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
-  EXPECT_EQ(surface.GetText(ctl::Freq(3)), "433.5");
-  EXPECT_FALSE(surface.IsEnabled(ctl::Freq(3)));
-  EXPECT_FALSE(surface.IsEnabled(ctl::kSave));
-  EXPECT_TRUE(surface.IsEnabled(ctl::kConnect));
-  EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Repair...");
-  EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip:");
-  EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
+  EXPECT_EQ(model().slot(3).rf, "433.5");
+  EXPECT_FALSE(model().controls().frequency);
+  EXPECT_FALSE(model().controls().save);
+  EXPECT_TRUE(model().controls().connect);
+  EXPECT_EQ(model().controls().updateText, "Repair...");
+  EXPECT_EQ(model().chipCaption(), "Chip:");
+  EXPECT_TRUE(surface.portListFocused);
 }
 
 TEST_F(PanelTest, TimerAfterDisconnectSendsNothing) {
   Connect();
-  Type(ctl::Freq(4), "1000");
+  dlg.OnFrequencyEdited(4, "1000");
   ASSERT_TRUE(surface.TimerArmed());
-  Click(ctl::kDisconnect);
+  dlg.OnDisconnect();
   std::string before = demo.Entry('4');
   surface.FireTimer();
   EXPECT_EQ(demo.Entry('4'), before);
@@ -43,12 +51,12 @@ TEST_F(PanelTest, TimerAfterDisconnectSendsNothing) {
 
 TEST_F(PanelTest, DemoStoreSurvivesReconnect) {
   Connect();
-  Type(ctl::Freq(4), "1000");
+  dlg.OnFrequencyEdited(4, "1000");
   surface.FireTimer();
-  Click(ctl::kDisconnect);
-  Type(ctl::Freq(4), "180.000");
+  dlg.OnDisconnect();
+  dlg.OnFrequencyEdited(4, "180.000");
   Connect();
-  EXPECT_EQ(surface.GetText(ctl::Freq(4)), "1000.000000");
+  EXPECT_EQ(model().slot(4).rf, "1000.000000");
 }
 
 // A view whose message box lets the tuning timer fire and a click arrive, as a window's event
@@ -77,14 +85,14 @@ TEST_F(PanelTest, TimerDuringAnOperationWaitsUntilItEnds) {
   reentrant.Attach(other);
   other.OnInitDialog();
   // By name: the system's own ports may come first in the list (COM1 on Windows).
-  reentrant.ChoosePort("Demo");
-  reentrant.Click(ctl::kConnect);
+  other.OnPortChosen("Demo");
+  other.OnConnect();
   reentrant.FireTimer();
-  reentrant.Type(ctl::Freq(4), "1000");
+  other.OnFrequencyEdited(4, "1000");
   std::string before = demo.Entry('4');
   // The firmware information box is up while the tuning timer comes due.
   reentrant.dlg = &other;
-  reentrant.Click(ctl::kFirmwareInfo);
+  other.OnFirmwareInfo();
   reentrant.dlg = nullptr;
   ASSERT_EQ(reentrant.messages.size(), 1u);
   EXPECT_EQ(reentrant.sendsDuringMessage, before);
@@ -95,16 +103,16 @@ TEST_F(PanelTest, TimerDuringAnOperationWaitsUntilItEnds) {
   reentrant.FireTimer();
   EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1000", Band::Out1, PowerLevel::Minus1, 2, 10.0));
   EXPECT_TRUE(otherModel.connected());  // the click on "Connect" during the box was dropped
-  EXPECT_FALSE(reentrant.IsEnabled(ctl::kConnect));
+  EXPECT_FALSE(otherModel.controls().connect);
 }
 
 TEST_F(PanelTest, NumbersIgnoreADecimalCommaLocale) {
   if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
   Connect();
-  EXPECT_EQ(surface.GetText(ctl::kReference), "10.000000");
-  EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ 144.000000");
+  EXPECT_EQ(model().reference(), "10.000000");
+  EXPECT_EQ(model().slot(4).realLabel, "/ 144.000000");
   EXPECT_EQ(dlg.ReferenceCommand(), "R  10.000000  ;");
-  Type(ctl::kReference, "12.5");
+  dlg.OnReferenceEdited("12.5");
   EXPECT_EQ(dlg.ReferenceCommand(), "R  12.500000  ;");
   std::setlocale(LC_ALL, "C");
 }

@@ -9,26 +9,25 @@ namespace {
 using ::testing::ElementsAre;
 
 TEST_F(PanelTest, SetUpLeavesTheDisconnectedState) {
-  for (int id :
-       {ctl::kReference, ctl::kExtReference, ctl::kSave, ctl::kSaveConfig, ctl::kLoadConfig, ctl::kBeaconBox,
-        ctl::kScanBox, ctl::kSpeed, ctl::kBeaconText, ctl::kFirmwareInfo, ctl::kPinFunction, ctl::kDisconnect}) {
-    EXPECT_FALSE(surface.IsEnabled(id)) << id;
+  const panel::PanelControls c = model().controls();
+  for (bool on : {c.frequency, c.band, c.reference, c.extReference, c.save, c.saveConfig, c.loadConfig, c.beacon,
+                  c.beaconSettings, c.firmwareInfo, c.disconnect, c.cancelShown}) {
+    EXPECT_FALSE(on);
   }
-  for (int id : {ctl::kConnect, ctl::kChipList, ctl::kPortList, ctl::kRepairUpdate}) EXPECT_TRUE(surface.IsEnabled(id));
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    EXPECT_EQ(surface.GetText(ctl::Freq(s)), "180.000");
-    EXPECT_EQ(surface.GetText(ctl::Real(s)), "/ ----.---");
-    EXPECT_TRUE(surface.Warning(ctl::Freq(s)));
-    EXPECT_FALSE(surface.IsEnabled(ctl::Freq(s)));
-    EXPECT_EQ(Items(ctl::Power(s)), (std::vector<std::string>{"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"}));
-    EXPECT_EQ(surface.GetSelection(ctl::Power(s)), 0);
-    EXPECT_EQ(Items(ctl::BandList(s)), (std::vector<std::string>{"OUT1 <6GHz", "OUT2 5..12GHz"}));
+  for (bool on : {c.connect, c.chipList, c.update, c.exact, c.about}) EXPECT_TRUE(on);
+  EXPECT_EQ(c.updateText, "Repair...");
+  for (int s = 0; s < kSlotCount; ++s) {
+    EXPECT_EQ(model().slot(s).rf, "180.000");
+    EXPECT_EQ(model().slot(s).realLabel, "/ ----.---");
+    EXPECT_FALSE(model().slot(s).inBand);
+    EXPECT_EQ(PowerLabels(s), (std::vector<std::string>{"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"}));
+    EXPECT_EQ(model().slot(s).power, PowerLevel::Off);
+    EXPECT_EQ(model().slot(s).band, Band::Out1);
   }
-  EXPECT_EQ(Items(ctl::kChipList), (std::vector<std::string>{"Auto", "ADF4350", "ADF4351", "MAX2871"}));
-  EXPECT_EQ(Items(ctl::kPortList), std::vector<std::string>{"Demo"});
-  EXPECT_EQ(surface.GetSelection(ctl::kPortList), 0);
-  EXPECT_EQ(surface.GetText(ctl::kSpeed), "10");
-  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
+  EXPECT_EQ(PortNames(), std::vector<std::string>{"Demo"});
+  EXPECT_EQ(model().port(), "Demo");
+  EXPECT_EQ(model().speed(), "10");
+  EXPECT_EQ(model().pinFunction(), PinFunction::FreqCode);
   EXPECT_FALSE(surface.TimerArmed());
   EXPECT_EQ(dlg.model().refDivisor(), 0);
 }
@@ -36,12 +35,12 @@ TEST_F(PanelTest, SetUpLeavesTheDisconnectedState) {
 TEST_F(PanelTest, PortListIsSortedAndKeepsTheChosenPortOnDropDown) {
   ports = {{"COM2", ""}, {"COM10", "FTDI FT232R"}, {"com1", ""}};
   dlg.OnPortDropDown();
-  EXPECT_EQ(Items(ctl::kPortList), (std::vector<std::string>{"com1", "COM10", "COM2", "Demo"}));
+  EXPECT_EQ(PortNames(), (std::vector<std::string>{"com1", "COM10", "COM2", "Demo"}));
   // What the user chose or typed stays, even a name that means no port now.
   const struct {
     std::string chosen;  // an entry of the list, or typed
     std::vector<link::PortInfo> afterwards;
-    int selection;
+    int selection;  // the port's place in the list; -1: not listed
     std::string port;
   } cases[] = {
       {"COM2", {{"COM2", ""}, {"COM10", ""}}, 1, "COM2"},
@@ -59,7 +58,9 @@ TEST_F(PanelTest, PortListIsSortedAndKeepsTheChosenPortOnDropDown) {
     ChoosePort(c.chosen);
     ports = c.afterwards;
     dlg.OnPortDropDown();
-    EXPECT_EQ(surface.GetSelection(ctl::kPortList), c.selection) << c.chosen;
+    const std::vector<std::string> names = PortNames();
+    const auto listed = std::find(names.begin(), names.end(), model().port());
+    EXPECT_EQ(listed == names.end() ? -1 : static_cast<int>(listed - names.begin()), c.selection) << c.chosen;
     EXPECT_EQ(dlg.model().port(), c.port) << c.chosen;
   }
 }
@@ -91,41 +92,40 @@ TEST_F(PanelTest, DemoWithAutoFillsThePanelWithTheDemoBoardsSettings) {
   ASSERT_EQ(dlg.model().connected(), true);
   EXPECT_TRUE(surface.messages.empty());
   EXPECT_EQ(dlg.model().chip(), ChipType::Max2871);
-  EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip (MAX2871):");
-  EXPECT_FALSE(surface.GetCheck(ctl::kBeaconBox));
-  EXPECT_FALSE(surface.GetCheck(ctl::kScanBox));
-  EXPECT_EQ(Selected(ctl::kPinFunction), "Freq. code");
-  EXPECT_EQ(surface.GetText(ctl::kSpeed), "0.9");
-  EXPECT_EQ(surface.GetText(ctl::kBeaconText), "test de qx9abc #5000");
-  EXPECT_EQ(surface.GetText(ctl::kReference), "10.000000");
-  EXPECT_FALSE(surface.GetCheck(ctl::kExtReference));
+  EXPECT_EQ(model().chipCaption(), "Chip (MAX2871):");
+  EXPECT_FALSE(model().beacon());
+  EXPECT_FALSE(model().scan());
+  EXPECT_EQ(model().pinFunction(), PinFunction::FreqCode);
+  EXPECT_EQ(model().speed(), "0.9");
+  EXPECT_EQ(model().text(), "test de qx9abc #5000");
+  EXPECT_EQ(model().reference(), "10.000000");
+  EXPECT_FALSE(model().extReference());
   const char* freqs[] = {"10367.999023", "5760.000000", "1295.999878", "432.000000", "144.000000"};
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    EXPECT_EQ(surface.GetText(ctl::Freq(s)), freqs[s]) << s;
-    EXPECT_EQ(Selected(ctl::BandList(s)), s == 0 ? "OUT2 5..12GHz" : "OUT1 <6GHz") << s;
-    EXPECT_EQ(Selected(ctl::Power(s)), "-1dBm") << s;
-    EXPECT_EQ(surface.GetText(ctl::Real(s)), std::string("/ ") + freqs[s]) << s;
-    EXPECT_TRUE(surface.IsEnabled(ctl::BandList(s)));
-    EXPECT_FALSE(surface.Warning(ctl::Freq(s))) << s;
+  for (int s = 0; s < kSlotCount; ++s) {
+    EXPECT_EQ(model().slot(s).rf, freqs[s]) << s;
+    EXPECT_EQ(BandLabel(model().slot(s).band), s == 0 ? "OUT2 5..12GHz" : "OUT1 <6GHz") << s;
+    EXPECT_EQ(PowerLabel(model().slot(s).power), "-1dBm") << s;
+    EXPECT_EQ(model().slot(s).realLabel, std::string("/ ") + freqs[s]) << s;
+    EXPECT_TRUE(model().controls().band);
+    EXPECT_TRUE(model().slot(s).inBand) << s;
   }
-  EXPECT_EQ(Items(ctl::Power(0)), (std::vector<std::string>{"Off", "-1dBm"}));
-  EXPECT_EQ(surface.GetText(ctl::kRepairUpdate), "Update...");
-  EXPECT_FALSE(surface.IsEnabled(ctl::kConnect));
-  EXPECT_FALSE(surface.IsEnabled(ctl::kPortList));
-  EXPECT_EQ(surface.GetFocus(), ctl::Freq(ctl::kSigGenSlot));
+  EXPECT_EQ(PowerLabels(0), (std::vector<std::string>{"Off", "-1dBm"}));
+  EXPECT_EQ(model().controls().updateText, "Update...");
+  EXPECT_FALSE(model().controls().connect);
+  EXPECT_EQ(surface.focusedSlot, kSigGenSlot);
   // The readout armed the tuning timer; identification paused 200 ms for the first probe.
   EXPECT_TRUE(surface.TimerArmed());
   EXPECT_THAT(clock.sleeps, ElementsAre(200));
 }
 
 TEST_F(PanelTest, ManualChipSkipsIdentificationAndKeepsTheCaption) {
-  Connect("Demo", 2);
+  Connect("Demo", session::ChipChoice::Adf4351);
   ASSERT_EQ(dlg.model().connected(), true);
   EXPECT_EQ(dlg.model().chip(), ChipType::Adf4351);
-  EXPECT_EQ(surface.GetText(ctl::kChipCaption), "Chip:");
+  EXPECT_EQ(model().chipCaption(), "Chip:");
   EXPECT_TRUE(clock.sleeps.empty());
   // F1 stored for 10368 MHz is beyond an ADF4351: painted as a warning.
-  EXPECT_TRUE(surface.Warning(ctl::Freq(0)));
+  EXPECT_FALSE(model().slot(0).inBand);
 }
 
 TEST_F(PanelTest, UnknownPortReportsAndStaysDisconnected) {
@@ -136,7 +136,7 @@ TEST_F(PanelTest, UnknownPortReportsAndStaysDisconnected) {
   EXPECT_EQ(surface.messages[0].text,
             "Could not find Synth board!\ndemo not found: no such device; check that the board is plugged in.");
   EXPECT_EQ(surface.messages[0].caption, "");
-  EXPECT_EQ(surface.GetFocus(), ctl::kPortList);
+  EXPECT_TRUE(surface.portListFocused);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
 }
 
@@ -144,10 +144,10 @@ TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) 
   Connect();
   surface.FireTimer();  // the send that follows every readout
   for (const char* text : {"4", "43", "432"}) {
-    Type(ctl::Freq(4), text);
+    dlg.OnFrequencyEdited(4, text);
     EXPECT_TRUE(surface.TimerArmed());
   }
-  EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ 432.000000");
+  EXPECT_EQ(model().slot(4).realLabel, "/ 432.000000");
   EXPECT_EQ(demo.Entry('4'), "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;");
   surface.FireTimer();
   EXPECT_EQ(demo.Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8028 60400000;");
@@ -155,11 +155,11 @@ TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) 
   EXPECT_FALSE(surface.TimerArmed());
 
   // The preset power lists do nothing; the signal-generator power list only arms.
-  Choose(ctl::Power(1), 4);
+  dlg.OnPowerChosen(1, PowerLevel::Plus5);
   EXPECT_FALSE(surface.TimerArmed());
-  Choose(ctl::Power(4), 4);
+  dlg.OnPowerChosen(4, PowerLevel::Plus5);
   EXPECT_TRUE(surface.TimerArmed());
-  Check(ctl::kExtReference, true);
+  dlg.OnExtReferenceClicked(true);
   surface.FireTimer();
   EXPECT_EQ(demo.Entry('R'), "R  10.000000 E;");
   EXPECT_EQ(demo.Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8038 60400000;");
@@ -171,32 +171,32 @@ TEST_F(PanelTest, TextThatIsNoNumberLeavesTheSlotUnsolved) {
   Connect();
   surface.FireTimer();
   for (const char* text : {"abc", "", "12a96", "10.5.1", "1296 MHz"}) {
-    Type(ctl::Freq(1), "1296");
+    dlg.OnFrequencyEdited(1, "1296");
     ASSERT_TRUE(dlg.model().slot(1).solution.has_value());
-    Type(ctl::Freq(1), text);
+    dlg.OnFrequencyEdited(1, text);
     const panel::SlotState& slot = dlg.model().slot(1);
     EXPECT_FALSE(slot.isNumber) << text;
     EXPECT_FALSE(slot.solution.has_value()) << text;
     EXPECT_FALSE(slot.realMhz.has_value()) << text;
     EXPECT_FALSE(slot.errorHz.has_value()) << text;
-    EXPECT_EQ(surface.GetText(ctl::Real(1)), "/ ----.---") << text;
+    EXPECT_EQ(model().slot(1).realLabel, "/ ----.---") << text;
   }
 }
 
 TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
   Connect();
   surface.FireTimer();
-  Type(ctl::kReference, "4.99");
+  dlg.OnReferenceEdited("4.99");
   EXPECT_EQ(dlg.model().refDivisor(), 0);
-  for (int s = 0; s < ctl::kSlotCount; ++s) {
-    EXPECT_EQ(surface.GetText(ctl::Real(s)), "/ ----.---");
-    EXPECT_TRUE(surface.Warning(ctl::Freq(s)));
+  for (int s = 0; s < kSlotCount; ++s) {
+    EXPECT_EQ(model().slot(s).realLabel, "/ ----.---");
+    EXPECT_FALSE(model().slot(s).inBand);
   }
   EXPECT_FALSE(surface.TimerArmed());
-  Type(ctl::Freq(4), "433");
+  dlg.OnFrequencyEdited(4, "433");
   EXPECT_FALSE(surface.TimerArmed());
-  Type(ctl::kReference, "10");
-  EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ 432.999939");
+  dlg.OnReferenceEdited("10");
+  EXPECT_EQ(model().slot(4).realLabel, "/ 432.999939");
   EXPECT_TRUE(surface.TimerArmed());
 }
 
@@ -210,10 +210,10 @@ TEST_F(PanelTest, AFrequencyOutOfReachSaysSoAndSendsNothing) {
     bool outOfReach;
   } cases[] = {{"1e300", true}, {"-1e300", true}, {"1e7", true}, {"4400", false}, {"23.5", false}};
   for (const auto& c : cases) {
-    Type(ctl::Freq(4), c.text);
+    dlg.OnFrequencyEdited(4, c.text);
     const panel::SlotState& slot = dlg.model().slot(4);
     EXPECT_EQ(slot.outOfReach, c.outOfReach) << c.text;
-    EXPECT_EQ(surface.GetText(ctl::Real(4)) == "/ out of reach", c.outOfReach) << c.text;
+    EXPECT_EQ(model().slot(4).realLabel == "/ out of reach", c.outOfReach) << c.text;
     EXPECT_EQ(slot.errorHz.has_value(), !c.outOfReach) << c.text;
     EXPECT_LT(slot.errorText.size() + slot.bandNote.size(), 300u) << c.text;
     const std::string held = demo.Entry('4');
@@ -228,29 +228,29 @@ TEST_F(PanelTest, ASignalGeneratorTextThatIsNoNumberSendsNothing) {
   surface.FireTimer();
   const std::string held = demo.Entry('4');
   for (const char* text : {"abc", "", "12a96", "1296.5.1", "1296,5,1"}) {
-    Type(ctl::Freq(4), text);
-    EXPECT_EQ(surface.GetText(ctl::Real(4)), "/ ----.---") << text;
-    EXPECT_TRUE(surface.Warning(ctl::Freq(4))) << text;
+    dlg.OnFrequencyEdited(4, text);
+    EXPECT_EQ(model().slot(4).realLabel, "/ ----.---") << text;
+    EXPECT_FALSE(model().slot(4).inBand) << text;
     surface.FireTimer();
     EXPECT_EQ(demo.Entry('4'), held) << text;
   }
-  Type(ctl::Freq(4), "1296,5");
+  dlg.OnFrequencyEdited(4, "1296,5");
   surface.FireTimer();
   EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1296.5", Band::Out1, PowerLevel::Minus1, 2, 10.0));
 }
 
 TEST_F(PanelTest, BandChangeFitsThePowerList) {
   Connect();
-  Choose(ctl::Power(2), 4);
-  Choose(ctl::BandList(2), 1);
-  EXPECT_EQ(Items(ctl::Power(2)), (std::vector<std::string>{"Off", "-1dBm"}));
-  EXPECT_EQ(Selected(ctl::Power(2)), "-1dBm");
-  Choose(ctl::BandList(2), 0);
-  EXPECT_EQ(Items(ctl::Power(2)).size(), 5u);
-  EXPECT_EQ(Selected(ctl::Power(2)), "-1dBm");
-  Choose(ctl::Power(2), 0);
-  Choose(ctl::BandList(2), 1);
-  EXPECT_EQ(Selected(ctl::Power(2)), "Off");
+  dlg.OnPowerChosen(2, PowerLevel::Plus5);
+  dlg.OnBandChosen(2, Band::Out2);
+  EXPECT_EQ(PowerLabels(2), (std::vector<std::string>{"Off", "-1dBm"}));
+  EXPECT_EQ(PowerLabel(model().slot(2).power), "-1dBm");
+  dlg.OnBandChosen(2, Band::Out1);
+  EXPECT_EQ(PowerLabels(2).size(), 5u);
+  EXPECT_EQ(PowerLabel(model().slot(2).power), "-1dBm");
+  dlg.OnPowerChosen(2, PowerLevel::Off);
+  dlg.OnBandChosen(2, Band::Out2);
+  EXPECT_EQ(PowerLabel(model().slot(2).power), "Off");
 }
 
 struct StepCase {
@@ -273,20 +273,20 @@ TEST_F(PanelTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
       {"ab12", 4, Key::Up, "ab12"},             // no number to step from
   };
   for (const StepCase& c : cases) {
-    surface.SetFocus(ctl::Freq(1));
-    Type(ctl::Freq(1), c.text);
-    surface.SetCaret(ctl::Freq(1), c.caret);
+    surface.FocusFrequency(1);
+    dlg.OnFrequencyEdited(1, c.text);
+    surface.SetCaret(1, c.caret);
     EXPECT_TRUE(surface.PreTranslateMessage(c.key, false)) << c.text;
-    EXPECT_EQ(surface.GetText(ctl::Freq(1)), c.expected) << c.text << " caret " << c.caret;
-    EXPECT_EQ(surface.GetCaret(ctl::Freq(1)), c.caret) << c.text;
+    EXPECT_EQ(model().slot(1).rf, c.expected) << c.text << " caret " << c.caret;
+    EXPECT_EQ(surface.GetCaret(1), c.caret) << c.text;
   }
   // The label follows a stepped value.
-  Type(ctl::Freq(1), "1296.000");
-  surface.SetCaret(ctl::Freq(1), 4);
+  dlg.OnFrequencyEdited(1, "1296.000");
+  surface.SetCaret(1, 4);
   surface.Wheel(120);
-  EXPECT_EQ(surface.GetText(ctl::Real(1)), "/ 1296.999878");
+  EXPECT_EQ(model().slot(1).realLabel, "/ 1296.999878");
   // Outside the frequency fields the arrows belong to the focused control.
-  surface.SetFocus(ctl::kChipList);
+  surface.FocusElsewhere();
   EXPECT_FALSE(surface.PreTranslateMessage(Key::Up, false));
   EXPECT_FALSE(surface.PreTranslateMessage(Key::B, false));
 }

@@ -23,8 +23,8 @@ TEST_F(PanelTest, APlanTakesTheRfInTheFieldAndKeepsTheOutputForTheBoard) {
   };
   for (const auto& c : cases) {
     ASSERT_EQ(dlg.OnPlanChosen(c.slot, c.multiplier, c.offset), std::nullopt) << c.rf;
-    Type(ctl::Freq(c.slot), c.rf);
-    EXPECT_EQ(surface.GetText(ctl::Freq(c.slot)), c.rf);
+    dlg.OnFrequencyEdited(c.slot, c.rf);
+    EXPECT_EQ(model().slot(c.slot).rf, c.rf);
     EXPECT_EQ(model().slot(c.slot).frequency, c.output) << c.rf;
     EXPECT_EQ(model().Settings().freqSlots[static_cast<size_t>(c.slot)].frequency, c.output) << c.rf;
     EXPECT_EQ(model().slot(c.slot).isNumber, c.isNumber) << c.rf;
@@ -33,38 +33,38 @@ TEST_F(PanelTest, APlanTakesTheRfInTheFieldAndKeepsTheOutputForTheBoard) {
   // A plan set or removed keeps the output: only what the field shows changes.
   ASSERT_EQ(dlg.OnPlanChosen(1, "2", "100"), std::nullopt);
   EXPECT_EQ(model().slot(1).frequency, "432.000");
-  EXPECT_EQ(surface.GetText(ctl::Freq(1)), "964.000000");
+  EXPECT_EQ(model().slot(1).rf, "964.000000");
   dlg.OnPlanRemoved(1);
   EXPECT_EQ(model().slot(1).plan, FrequencyPlan{});
-  EXPECT_EQ(surface.GetText(ctl::Freq(1)), "432.000");
+  EXPECT_EQ(model().slot(1).rf, "432.000");
   // A slot loaded with a plan shows the RF of its output.
   panelModel.SetSlot(1, {"432.000", Band::Out1, PowerLevel::Off, {}, FrequencyPlan{3, -28.0}, {}});
-  EXPECT_EQ(surface.GetText(ctl::Freq(1)), "1268.000000");
+  EXPECT_EQ(model().slot(1).rf, "1268.000000");
 }
 
 TEST_F(PanelTest, WithAPlanTheBoardGetsTheOutputAndTheWindowShowsBothWithTheErrorAtRf) {
   Connect();
   surface.FireTimer();
   // The same output typed without a plan: what the board must get, and its real frequency and error.
-  Type(ctl::Freq(4), "1297");
+  dlg.OnFrequencyEdited(4, "1297");
   surface.FireTimer();
   const std::string words = demo.Entry('4');
   const double real = *model().slot(4).realMhz;
   const double errorHz = *model().slot(4).errorHz;
   ASSERT_NE(errorHz, 0.0);
-  Type(ctl::Freq(4), "1000");
+  dlg.OnFrequencyEdited(4, "1000");
   surface.FireTimer();
   ASSERT_NE(demo.Entry('4'), words);
 
   ASSERT_EQ(dlg.OnPlanChosen(4, "2", "144"), std::nullopt);
-  Type(ctl::Freq(4), "2738");  // 2 x 1297 + 144
+  dlg.OnFrequencyEdited(4, "2738");  // 2 x 1297 + 144
   surface.FireTimer();
   EXPECT_EQ(demo.Entry('4'), words);
   const panel::SlotState& sg = model().slot(4);
   EXPECT_EQ(sg.realMhz, real);
   EXPECT_EQ(sg.rfRealMhz, 2 * real + 144);
   EXPECT_EQ(sg.rfErrorHz, 2 * errorHz);
-  EXPECT_EQ(surface.GetText(ctl::Real(4)),
+  EXPECT_EQ(model().slot(4).realLabel,
             "/ " + FormatFixed(2 * real + 144, 6, 5) + " RF, output " + FormatFixed(real, 6));
   EXPECT_EQ(sg.errorText.find(FormatFixed(2 * errorHz, 1)), 0u) << sg.errorText;
   EXPECT_NE(sg.errorText.find("from 2738.000000 MHz RF (output " + FormatFixed(real, 6) + " MHz, x2 +144.000000 MHz)"),
@@ -76,10 +76,10 @@ TEST_F(PanelTest, WithAPlanTheBoardGetsTheOutputAndTheWindowShowsBothWithTheErro
             std::string::npos);
 
   // The arrows step the RF the field shows; the output follows.
-  surface.SetFocus(ctl::Freq(4));
-  surface.SetCaret(ctl::Freq(4), 4);
+  surface.FocusFrequency(4);
+  surface.SetCaret(4, 4);
   EXPECT_TRUE(surface.PreTranslateMessage(Key::Up, false));
-  EXPECT_EQ(surface.GetText(ctl::Freq(4)), "2739.000000");
+  EXPECT_EQ(model().slot(4).rf, "2739.000000");
   EXPECT_EQ(model().slot(4).frequency, "1297.500");
 }
 

@@ -1,6 +1,7 @@
-// A window without a toolkit for the panel's tests: it implements the presenter's view, reads
-// the panel model by the window's control identifiers, and acts for the user the way the Qt
-// window does (typing, choosing, clicking, keys). Messages and file dialogs answer at once.
+// A window without a toolkit for the panel's tests: it implements the presenter's view and
+// records what it was asked to show; messages and file dialogs answer at once. What the user
+// types, chooses and clicks goes to the presenter's handlers directly; the keys and the wheel
+// that step a frequency field go through here, as the window's message filter takes them.
 #pragma once
 
 #include <deque>
@@ -9,14 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/control_ids.h"
 #include "panel/main_dlg.h"
 #include "panel/panel_model.h"
 #include "panel/panel_view.h"
 
 namespace korvane::testing {
 
-namespace ctl = app::ctl;
 using panel::CMainDlg;
 using panel::FileDialogRequest;
 using panel::MessageIcon;
@@ -46,27 +45,20 @@ class HeadlessView : public panel::PanelView {
   void ShowAbout() override { ++aboutShown; }
   void Quit(int exitCode) override { quitCode = exitCode; }
 
-  // What the window would show.
-  std::string GetText(int id) const;
-  int GetSelection(int id) const;  // -1: none
-  int GetCount(int id) const;
-  std::string GetItemText(int id, int index) const;
-  bool GetCheck(int id) const;
-  // Whether the board's state lets the control be used (an operation aside).
-  bool IsEnabled(int id) const;
-  bool Warning(int id) const;  // a frequency, reference or speed field in the warning colour
-  int GetFocus() const { return focus_; }
-  int GetCaret(int id) const;
-
-  // What the user does.
-  void Type(int id, const std::string& text);
-  void Choose(int list, int index);
-  void Check(int box, bool checked);
-  void Click(int id);
-  // Chooses a port as a user would: the listed entry of that name, else the name typed.
-  void ChoosePort(const std::string& name) { Type(ctl::kPortList, name); }
-  void SetFocus(int id) { focus_ = id; }
-  void SetCaret(int id, int position) { carets_[id] = position; }
+  // Where the keyboard focus is: the port list, a slot's frequency field, or elsewhere.
+  bool portListFocused = false;
+  std::optional<int> focusedSlot;
+  void FocusFrequency(int slot) {
+    focusedSlot = slot;
+    portListFocused = false;
+  }
+  void FocusElsewhere() {
+    focusedSlot.reset();
+    portListFocused = false;
+  }
+  // The caret of a slot's frequency field, a byte position in its text.
+  int GetCaret(int slot) const;
+  void SetCaret(int slot, int position) { carets_[slot] = position; }
   // A key as the window's message filter sees it; true when consumed.
   bool PreTranslateMessage(Key key, bool controlHeld);
   void Wheel(int delta);
@@ -101,7 +93,6 @@ class HeadlessView : public panel::PanelView {
   CMainDlg* dlg_ = nullptr;
   std::deque<std::optional<std::string>> fileChoices_;
   std::map<int, int> carets_;
-  int focus_ = 0;
   bool timerArmed_ = false;
   int timerMs_ = 0;
   panel::ProgressState shownProgress_;

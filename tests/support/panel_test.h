@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "link/board_link.h"
 #include "base/clock.h"
+#include "link/board_link.h"
 #include "link/demo_board.h"
 #include "link/port_list.h"
 #include "panel/main_dlg.h"
@@ -32,23 +32,25 @@ class PanelTest : public ::testing::Test {
   test::SessionLinkView link() { return test::SessionLinkView(session); }
 
   // Chooses a port as a user would: a listed entry, or a typed name.
-  void ChoosePort(const std::string& port) { surface.ChoosePort(port); }
-  void Connect(const std::string& port = "Demo", int chipEntry = 0) {
+  void ChoosePort(const std::string& port) { dlg.OnPortChosen(port); }
+  void Connect(const std::string& port = "Demo", session::ChipChoice chip = session::ChipChoice::Auto) {
     ChoosePort(port);
-    surface.Choose(ctl::kChipList, chipEntry);
-    surface.Click(ctl::kConnect);
+    dlg.OnChipChosen(chip);
+    dlg.OnConnect();
   }
-  // Types a text into a field as a user would.
-  void Type(int id, const std::string& text) { surface.Type(id, text); }
-  void Choose(int list, int index) { surface.Choose(list, index); }
-  void Check(int box, bool checked) { surface.Check(box, checked); }
-  void Click(int id) { surface.Click(id); }
-  std::vector<std::string> Items(int list) const {
-    std::vector<std::string> items;
-    for (int i = 0; i < surface.GetCount(list); ++i) items.push_back(surface.GetItemText(list, i));
-    return items;
+  // What the slot's power list offers for the chip and the slot's output.
+  std::vector<std::string> PowerLabels(int slot) const {
+    std::vector<std::string> labels;
+    for (PowerLevel level : PowerLevels(model().chip(), model().slot(slot).band)) {
+      labels.emplace_back(PowerLabel(level));
+    }
+    return labels;
   }
-  std::string Selected(int list) const { return surface.GetItemText(list, surface.GetSelection(list)); }
+  std::vector<std::string> PortNames() const {
+    std::vector<std::string> names;
+    for (const link::PortInfo& port : model().ports()) names.push_back(port.name);
+    return names;
+  }
   const panel::PanelModel& model() const { return dlg.model(); }
 
   test::RecordingClock clock;
