@@ -69,10 +69,10 @@ std::string StatedVersion(const link::BoardIdentity& id) {
 std::string FirmwareInfoText(const link::BoardIdentity& id) {
   auto high = [](uint32_t w) { return static_cast<unsigned>(w >> 16); };
   auto low = [](uint32_t w) { return static_cast<unsigned>(w & 0xFFFF); };
-  return Format("Firmware version %d.%02d.%04d from %08X. \nS/N %04X %04X %04X %04X %04X %04X",
-                static_cast<int>(id.hwVersion), static_cast<int>(id.fwMajor), static_cast<int>(id.fwMinor),
-                static_cast<unsigned>(id.fwDateCode), high(id.serialWords[0]), low(id.serialWords[0]),
-                high(id.serialWords[1]), low(id.serialWords[1]), high(id.serialWords[2]), low(id.serialWords[2]));
+  return "Firmware version " + VersionNumber(id) +
+         Format(" from %08X. \nS/N %04X %04X %04X %04X %04X %04X", static_cast<unsigned>(id.fwDateCode),
+                high(id.serialWords[0]), low(id.serialWords[0]), high(id.serialWords[1]), low(id.serialWords[1]),
+                high(id.serialWords[2]), low(id.serialWords[2]));
 }
 
 std::string BootloaderVersionText(const link::BoardIdentity& id) {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "config/panel_settings.h"
 #include "base/clock.h"
+#include "config/panel_settings.h"
 #include "session/board_session.h"
 #include "session/frequency_list.h"
 
@@ -23,10 +23,6 @@ inline constexpr int64_t kMaxSweepPoints = 1000000;
 // rounding counts as reached); a START above STOP goes down. nullopt with *why when the
 // three make no sweep.
 std::optional<std::vector<double>> SweepRange(double start, double stop, double step, std::string* why);
-
-// The output a frequency goes out on: OUT1 while it is in OUT1's band, else OUT2 on a board
-// that has it (sSuffix 1); nullopt when neither makes it.
-std::optional<Band> AutoBand(ChipType chip, int sSuffix, double mhz);
 
 struct SweepOptions {
   int64_t dwellMs = 0;              // time at each point after its retune
