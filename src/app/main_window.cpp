@@ -127,8 +127,6 @@ QMessageBox::Icon ToQtIcon(MessageIcon icon) {
   return QMessageBox::Information;
 }
 
-// The chip list's entries, in the order of session::ChipChoice.
-constexpr const char* kChipListEntries[] = {"Auto", "ADF4350", "ADF4351", "MAX2871"};
 constexpr const char* kPinFunctions[] = {QT_TRANSLATE_NOOP("korvane::app::MainWindow", "Freq. code"),
                                          QT_TRANSLATE_NOOP("korvane::app::MainWindow", "CW keying")};
 constexpr char kBuiltToolTip[] = "korvaneToolTip";
@@ -434,7 +432,10 @@ void MainWindow::BuildControls() {
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   // Fixed entries; a list's positions are the view's business alone.
-  for (const char* entry : kChipListEntries) ui_.chipList->addItem(QString::fromUtf8(entry));
+  for (session::ChipChoice choice : session::kChipChoices) {
+    const std::string_view label = session::ChipChoiceLabel(choice);
+    ui_.chipList->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+  }
   for (int f = 0; f < 2; ++f) ui_.pinFunction->addItem(tr(kPinFunctions[f]), f);
   for (int slot = 0; slot < kSlotCount; ++slot) {
     for (Band band : {Band::Out1, Band::Out2}) {

@@ -18,12 +18,18 @@ std::string PortOption(const Args& args) {
 }
 
 session::ChipChoice ChipOption(const Args& args) {
-  static const char* const kNames[] = {"auto", "adf4350", "adf4351", "max2871"};
   const std::string name = args.Value("chip", "auto");
-  for (int i = 0; i < 4; ++i) {
-    if (name == kNames[i]) return static_cast<session::ChipChoice>(i);
-  }
+  if (const std::optional<session::ChipChoice> choice = session::ChipChoiceFromName(name)) return *choice;
   throw UsageError("unknown chip '" + name + "' (auto, adf4350, adf4351 or max2871)");
+}
+
+ChipType ChipTypeOption(const Args& args, std::optional<ChipType> fallback) {
+  const std::string name = args.Value("chip", "");
+  if (name.empty() && !fallback) throw UsageError("--chip is required (adf4350, adf4351 or max2871)");
+  if (!args.values.count("chip")) return *fallback;
+  const std::optional<session::ChipChoice> choice = session::ChipChoiceFromName(name);
+  if (const std::optional<ChipType> chip = choice ? session::ChosenChip(*choice) : std::nullopt) return *chip;
+  throw UsageError("unknown chip '" + name + "' (adf4350, adf4351 or max2871)");
 }
 
 PowerLevel PowerOption(const std::string& power) {
@@ -73,18 +79,6 @@ std::string OverridesJson(ChipType chip, const FieldOverrides& overrides) {
     if (auto it = overrides.find(f.field); it != overrides.end()) o.Add(f.name, static_cast<int64_t>(it->second));
   }
   return o.str();
-}
-
-std::string OverridesText(ChipType chip, const FieldOverrides& overrides) {
-  std::string text;
-  for (const RegisterField& f : Facts(chip).fields) {
-    auto it = overrides.find(f.field);
-    if (it == overrides.end()) continue;
-    if (!text.empty()) text += ", ";
-    text += std::string(f.name) + "=" + std::to_string(it->second);
-    if (std::string_view name = ValueName(f, it->second); !name.empty()) text += " (" + std::string(name) + ")";
-  }
-  return text;
 }
 
 std::string ExpertText(const PanelSettings& settings, int slot) {

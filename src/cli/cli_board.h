@@ -20,6 +20,9 @@ namespace korvane::cli {
 std::string PortOption(const Args& args);
 // --chip: auto (the default), adf4350, adf4351 or max2871; UsageError otherwise.
 session::ChipChoice ChipOption(const Args& args);
+// --chip where a chip must be named (no board to identify): adf4350, adf4351 or max2871, `fallback`
+// when the option is not given; UsageError for anything else, and when it is missing without a fallback.
+ChipType ChipTypeOption(const Args& args, std::optional<ChipType> fallback);
 
 // A --power value (off, -4, -1, +2 or +5) as the level it names; UsageError otherwise.
 PowerLevel PowerOption(const std::string& power);
@@ -34,8 +37,6 @@ inline const Option kFieldOption{
 FieldOverrides FieldOptions(const Args& args, ChipType chip);
 // {"NAME": value, ...} in the chip's table order.
 std::string OverridesJson(ChipType chip, const FieldOverrides& overrides);
-// "NAME=value (value name), ..." in the chip's table order.
-std::string OverridesText(ChipType chip, const FieldOverrides& overrides);
 
 // The expert settings in effect for a slot, in the chip's table order: "SDN=3 (low-spur mode 2) [board],
 // CP=7 (2.56 mA) [set]", where [board] marks a value the board holds and [set] one the user gave; empty

@@ -1,6 +1,7 @@
 // korvane-cli decode: what a board readout shows for one stored register set.
 #include <iostream>
 
+#include "cli/cli_board.h"
 #include "cli/command.h"
 #include "cli/json.h"
 #include "synth/chip.h"
@@ -15,9 +16,7 @@ namespace {
 
 int Run(const Args& args) {
   const std::string& text = args.positional[0];
-  std::string chipName = args.Value("chip", "max2871");
-  std::optional<ChipType> chip = ChipFromName(chipName);
-  if (!chip) throw UsageError("unknown chip '" + chipName + "' (adf4350, adf4351 or max2871)");
+  const std::optional<ChipType> chip = ChipTypeOption(args, ChipType::Max2871);
   std::string refText = args.Value("ref", "10");
   std::optional<double> reference = ReadNumberStrict(refText);
   if (!reference) throw UsageError("--ref '" + refText + "' is not a number");
@@ -34,7 +33,7 @@ int Run(const Args& args) {
                      "' is not a register set: expected a slot digit 0 to 4 and six hexadecimal words of up to "
                      "eight digits, as in \"0 01033328 2000FFE8 18007FC0 01000000 008C8140 60400000;\".");
   }
-  DecodedSet d = DecodeRegisterSet(*chip, set->words, args.Has("s-suffix") ? 1 : 0);
+  DecodedSet d = DecodeRegisterSet(*chip, set->words, args.Has("s-suffix"));
   // The entry of the power list a readout selects.
   const int powerIndex = PowerListIndex(*chip, d.band, d.power);
 

@@ -1,6 +1,7 @@
 // korvane-cli fields: every register field of a chip, its values and what Korvane sends in it.
 #include <iostream>
 
+#include "cli/cli_board.h"
 #include "cli/command.h"
 #include "cli/json.h"
 #include "synth/chip.h"
@@ -64,10 +65,7 @@ void Text(const ChipFacts& facts) {
 }
 
 int Run(const Args& args) {
-  const std::string name = args.Value("chip", "");
-  if (name.empty()) throw UsageError("--chip is required (adf4350, adf4351 or max2871)");
-  const std::optional<ChipType> chip = ChipFromName(name);
-  if (!chip) throw UsageError("unknown chip '" + name + "' (adf4350, adf4351 or max2871)");
+  const std::optional<ChipType> chip = ChipTypeOption(args, std::nullopt);
   if (args.Has("json")) {
     std::cout << Json(Facts(*chip)) << "\n";
   } else {

@@ -55,7 +55,7 @@ int Run(const Args& args) {
     if (args.Has("connected")) {
       board.Connect(args, stop);
       // The window offers "Update..." only to boards that can take it.
-      if (board.session.Identity().hwVersion <= 2) {
+      if (!session::CapabilitiesOf(board.session.Identity()).firmwareUpdate) {
         throw Failure("This board cannot be updated from here (hardware version below 3).");
       }
     }

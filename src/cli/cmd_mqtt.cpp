@@ -10,6 +10,7 @@
 #include "cli/json.h"
 #include "cli/mqtt_client.h"
 #include "cli/plan_options.h"
+#include "firmware/bootloader.h"
 #include "synth/number_text.h"
 
 namespace korvane::cli {
@@ -77,15 +78,6 @@ std::string SerialText(const link::BoardIdentity& id) {
   std::string text;
   for (uint32_t word : id.serialWords) text += FormatHex(word, 8);
   return text;
-}
-
-// "4.03.0001", as the firmware's banner and "korvane-cli info" give it.
-std::string FirmwareText(const link::BoardIdentity& id) {
-  auto padded = [](int32_t value, size_t digits) {
-    std::string text = std::to_string(value);
-    return std::string(text.size() < digits ? digits - text.size() : 0, '0') + text;
-  };
-  return std::to_string(id.hwVersion) + "." + padded(id.fwMajor, 2) + "." + padded(id.fwMinor, 4);
 }
 
 std::string Lower(std::string text) {
@@ -274,7 +266,9 @@ std::string Bridge::StateJson() const {
   const link::BoardIdentity& id = board_.session.Identity();
   if (haveSettings_) {
     const SlotSettings& sg = settings_.freqSlots[kSigGenSlot];
-    json.Add("chip", ChipName(settings_.chip)).Add("firmware", FirmwareText(id)).Add("frequency", sg.frequency);
+    json.Add("chip", ChipName(settings_.chip))
+        .Add("firmware", firmware::VersionNumber(id))
+        .Add("frequency", sg.frequency);
     const std::optional<double> real = session::RealFrequency(settings_, kSigGenSlot);
     if (real) {
       json.AddFixed("real", *real, 6);

@@ -76,7 +76,8 @@ int Run(const Args& args) {
   const bool identified = ChipOption(args) == session::ChipChoice::Auto;
   if (args.values.count("ini")) {
     std::string error;
-    if (!config::SaveSettingsFile(args.Value("ini", ""), settings, board.session.Identity().sSuffix == 1, &error)) {
+    if (!config::SaveSettingsFile(args.Value("ini", ""), settings,
+                                  session::CapabilitiesOf(board.session.Identity()).secondOutput, &error)) {
       throw Failure(error + "\nThe configuration was not saved.");
     }
   }

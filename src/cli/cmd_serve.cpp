@@ -17,6 +17,7 @@
 #include "scpi/scpi_server.h"
 #include "scpi/vxi11_portmap.h"
 #include "scpi/vxi11_server.h"
+#include "synth/number_text.h"
 
 namespace korvane::cli {
 namespace {
@@ -38,15 +39,13 @@ ListenAddress ParseListen(const std::string& text) {
   const std::string portText = text.substr(colon + 1);
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
   ListenAddress listen;
-  // Digits only: the number reader would also take a sign and spaces around it.
-  const bool digits = !portText.empty() && portText.size() <= 5 &&
-                      std::all_of(portText.begin(), portText.end(), [](char ch) { return ch >= '0' && ch <= '9'; });
-  const int port = digits ? std::stoi(portText) : -1;
-  if (port < 0 || port > 65535) {
+  // Digits only, five at most: a sign or spaces around the number are no port.
+  const std::optional<uint64_t> port = portText.size() <= 5 ? ReadDigits(portText, 65535) : std::nullopt;
+  if (!port) {
     throw UsageError("--listen: '" + portText + "' is no port number; give one from 0 to 65535 in digits, as in " +
                      kDefaultListen + ".");
   }
-  listen.port = static_cast<quint16>(port);
+  listen.port = static_cast<quint16>(*port);
   if (!listen.address.setAddress(QString::fromStdString(host))) {
     const QHostInfo info = QHostInfo::fromName(QString::fromStdString(host));
     if (info.addresses().isEmpty()) throw UsageError("--listen: unknown host '" + host + "'");

@@ -16,18 +16,11 @@
 namespace korvane::cli {
 namespace {
 
-ChipType ChipArg(const Args& args) {
-  std::string name = args.Value("chip", "max2871");
-  std::optional<ChipType> chip = ChipFromName(name);
-  if (!chip) throw UsageError("unknown chip '" + name + "' (adf4350, adf4351 or max2871)");
-  return *chip;
-}
-
 int Run(const Args& args) {
   const FrequencyPlan plan = PlanOptions(args);
   const std::string freqText = OutputFrequencyText(plan, args.positional[0], "FREQ_MHZ");
   std::optional<double> wanted = ReadNumberStrict(freqText);
-  ChipType chip = ChipArg(args);
+  ChipType chip = ChipTypeOption(args, ChipType::Max2871);
 
   std::string bandText = args.Value("band", "0");
   if (bandText != "0" && bandText != "1") throw UsageError("--band is 0 or 1");
@@ -38,9 +31,14 @@ int Run(const Args& args) {
     throw UsageError("band 1 offers only off or -1 dBm");
   }
 
-  std::string slotText = args.Value("slot", "4");
-  if (slotText.size() != 1 || slotText[0] < '0' || slotText[0] > '4') throw UsageError("--slot is 0 to 4");
-  int slot = slotText[0] - '0';
+  // The board's slot digit; the signal generator's unless another is named.
+  int slot = kSigGenSlot;
+  if (args.values.count("slot")) {
+    const std::string slotText = args.Value("slot", "");
+    const std::optional<uint64_t> digit = slotText.size() == 1 ? ReadDigits(slotText, kSlotCount - 1) : std::nullopt;
+    if (!digit) throw UsageError("--slot is 0 to 4");
+    slot = static_cast<int>(*digit);
+  }
 
   std::string refText = args.Value("ref", "10");
   if (!ReadNumberStrict(refText)) throw UsageError("--ref '" + refText + "' is not a number");

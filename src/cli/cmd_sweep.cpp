@@ -1,8 +1,8 @@
 // korvane-cli sweep: steps the signal generator from START to STOP, or through a list of
 // frequencies, one retune per point.
-#include <charconv>
 #include <cmath>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -27,24 +27,10 @@ double NumberArgument(const std::string& text, const char* what) {
 
 int64_t WholeArgument(const Args& args, const std::string& name, int64_t fallback) {
   if (!args.values.count(name)) return fallback;
-  const std::string text = args.Value(name, "");
-  int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || value < 0) throw UsageError("--" + name + " takes a whole number");
-  return value;
-}
-
-// Whether a board the chip choice allows makes the frequency on one of its outputs. A point
-// no such board can make is refused before the connect, whose probes already set the board.
-bool AnyBoardMakes(session::ChipChoice choice, double mhz) {
-  for (ChipType chip : {ChipType::Adf4350, ChipType::Adf4351, ChipType::Max2871}) {
-    if (choice != session::ChipChoice::Auto && static_cast<int>(choice) != static_cast<int>(chip) + 1) continue;
-    for (Band band : kBands) {
-      if (IsInBand(chip, band, mhz)) return true;
-    }
-  }
-  return false;
+  const std::optional<uint64_t> value =
+      ReadDigits(args.Value(name, ""), static_cast<uint64_t>(std::numeric_limits<int64_t>::max()));
+  if (!value) throw UsageError("--" + name + " takes a whole number");
+  return static_cast<int64_t>(*value);
 }
 
 // The list file's frequencies, read as the window's "Load CSV..." reads them; a list with a bad
@@ -94,8 +80,11 @@ int Run(const Args& args) {
   if (args.values.count("power")) options.power = PowerOption(args.Value("power", ""));
   PortOption(args);
   const session::ChipChoice chip = ChipOption(args);
+  // A point no board of the chip choice can make is refused before the connect, whose probes
+  // already set the board.
   for (double mhz : *points) {
-    if (!AnyBoardMakes(chip, mhz)) throw UsageError(FormatFixed(mhz, 6) + " MHz is outside the outputs of this board");
+    if (!session::AnyBoardMakes(chip, session::OutputChoice::Auto, mhz))
+      throw UsageError(FormatFixed(mhz, 6) + " MHz is outside the outputs of this board");
   }
 
   platform::StopSignals stopSignals;
@@ -117,7 +106,8 @@ int Run(const Args& args) {
   }
   std::vector<Band> bands;
   for (double mhz : *points) {
-    const std::optional<Band> band = session::AutoBand(connected.chip, board.session.Identity().sSuffix, mhz);
+    const std::optional<Band> band =
+        session::OutputFor(connected.chip, session::CapabilitiesOf(board.session.Identity()).secondOutput, mhz);
     if (!band) {
       board.session.Close();
       throw UsageError(FormatFixed(mhz, 6) + " MHz is outside the outputs of this board");

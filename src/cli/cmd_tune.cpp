@@ -22,6 +22,12 @@ constexpr int kLockSettleMs = 200;
 // The value of --band, "0" or "1".
 Band BandArgument(const std::string& bandArg) { return bandArg == "1" ? Band::Out2 : Band::Out1; }
 
+// --band as a choice of output: none given lets the frequency choose.
+session::OutputChoice OutputArgument(const std::string& bandArg) {
+  if (bandArg.empty()) return session::OutputChoice::Auto;
+  return bandArg == "1" ? session::OutputChoice::Out2 : session::OutputChoice::Out1;
+}
+
 std::string LimitsText(ChipType chip, Band band) {
   const std::optional<BandLimits> limits = GetBandLimits(chip, band);
   if (!limits) return std::string(ChipName(chip)) + " makes";
@@ -32,15 +38,9 @@ std::string LimitsText(ChipType chip, Band band) {
 // Before the port is opened: a frequency that no output of the chip named (or of any chip,
 // when it is to be identified) can make is refused without a byte on the line.
 void RequireMakeable(session::ChipChoice choice, const std::string& bandArg, double wanted) {
-  for (ChipType chip : kChipTypes) {
-    if (choice != session::ChipChoice::Auto && static_cast<int>(chip) != static_cast<int>(choice) - 1) continue;
-    for (Band band : kBands) {
-      if (!bandArg.empty() && band != BandArgument(bandArg)) continue;
-      if (IsInBand(chip, band, wanted)) return;
-    }
-  }
-  if (choice != session::ChipChoice::Auto && !bandArg.empty()) {
-    OutOfBand(wanted, LimitsText(static_cast<ChipType>(static_cast<int>(choice) - 1), BandArgument(bandArg)));
+  if (session::AnyBoardMakes(choice, OutputArgument(bandArg), wanted)) return;
+  if (const std::optional<ChipType> chip = session::ChosenChip(choice); chip && !bandArg.empty()) {
+    OutOfBand(wanted, LimitsText(*chip, BandArgument(bandArg)));
   }
   OutOfBand(wanted, "any output of the chip makes");
 }
@@ -75,7 +75,8 @@ int Run(const Args& args) {
   if (!bandArg.empty()) {
     const Band band = BandArgument(bandArg);
     if (band != sg.band) {
-      if (board.session.Identity().sSuffix != 1) throw Failure("This board has no second output band.");
+      if (!session::CapabilitiesOf(board.session.Identity()).secondOutput)
+        throw Failure("This board has no second output band.");
       // The power follows the output as it does in the window.
       sg.power = FitPowerLevel(settings.chip, band, sg.power);
       sg.band = band;

@@ -10,6 +10,7 @@
 #include "korvane/version.h"
 #include "link/board_link.h"
 #include "link/wire_log.h"
+#include "synth/number_text.h"
 
 namespace korvane::cli {
 
@@ -32,7 +33,7 @@ Args Parse(const Command& command, const std::vector<std::string>& words) {
       continue;
     }
     // "-4" or "-1.5" is a value (a power or a frequency), not an option.
-    bool looksNumeric = w.size() > 1 && w[0] == '-' && (std::isdigit(static_cast<unsigned char>(w[1])) || w[1] == '.');
+    bool looksNumeric = w.size() > 1 && w[0] == '-' && (IsDigit(w[1]) || w[1] == '.');
     if (!optionsEnded && w.size() > 2 && w.rfind("--", 0) == 0) {
       std::string name = w.substr(2);
       std::string value;

@@ -8,6 +8,7 @@
 #include "cli/command.h"
 #include "korvane/version.h"
 #include "scpi/scpi_commands.h"
+#include "synth/number_text.h"
 
 namespace korvane::cli {
 namespace {
@@ -53,13 +54,13 @@ std::vector<std::string> Choices(const std::string& usage) {
     }
     return words;
   }
-  size_t dots = usage.find("..");
-  if (dots != std::string::npos && dots > 0 && dots + 2 < usage.size() &&
-      std::all_of(usage.begin(), usage.begin() + dots, [](unsigned char c) { return std::isdigit(c); }) &&
-      std::all_of(usage.begin() + dots + 2, usage.end(), [](unsigned char c) { return std::isdigit(c); })) {
-    int first = std::stoi(usage.substr(0, dots));
-    int last = std::stoi(usage.substr(dots + 2));
-    for (int n = first; n <= last && n - first < 100; ++n) words.push_back(std::to_string(n));
+  const size_t dots = usage.find("..");
+  const std::optional<uint64_t> first =
+      dots == std::string::npos ? std::nullopt : ReadDigits(std::string_view(usage).substr(0, dots), 1000000);
+  const std::optional<uint64_t> last =
+      dots == std::string::npos ? std::nullopt : ReadDigits(std::string_view(usage).substr(dots + 2), 1000000);
+  if (first && last) {
+    for (uint64_t n = *first; n <= *last && n - *first < 100; ++n) words.push_back(std::to_string(n));
   }
   return words;
 }

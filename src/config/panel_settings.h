@@ -11,12 +11,17 @@
 #include "synth/chip.h"
 #include "synth/field_overrides.h"
 #include "synth/frequency_plan.h"
+#include "synth/register_set.h"
 #include "synth/solve_mode.h"
 
 namespace korvane {
 
+// The board's five register sets: F1 to F4, then the signal generator, the slot that the window's
+// generator row, a sweep, `tune` and the instrument retune. Slot numbers are the board's digits.
+enum class Slot : int { F1 = 0, F2 = 1, F3 = 2, F4 = 3, SigGen = 4 };
 inline constexpr int kSlotCount = 5;
-inline constexpr int kSigGenSlot = 4;
+inline constexpr int SlotNumber(Slot slot) { return static_cast<int>(slot); }
+inline constexpr int kSigGenSlot = SlotNumber(Slot::SigGen);
 
 // The words a board held for a slot when it was read, with the settings the panel showed for
 // them: while those are unchanged, nobody has touched the slot and it goes back exactly as read.
@@ -31,7 +36,7 @@ struct BoardSlot {
 };
 
 struct SlotSettings {
-  std::string frequency = "180.000";  // as typed, in MHz
+  std::string frequency = kDefaultFrequencyText;  // as typed, in MHz
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;  // a level the output offers
   // Expert settings the user set: fields of the chip sent with other values than Korvane's.

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "base/text_encoding.h"
+#include "synth/number_text.h"
 
 namespace korvane::config {
 
@@ -18,8 +19,6 @@ std::string_view Trim(std::string_view text) {
   size_t last = text.find_last_not_of(kBlanks);
   return text.substr(first, last - first + 1);
 }
-
-bool IsBlank(char c) { return kBlanks.find(c) != std::string_view::npos; }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -154,21 +153,8 @@ std::string ProfileFile::ReadString(std::string_view section, std::string_view k
 int ProfileFile::ReadInt(std::string_view section, std::string_view key, int fallback) const {
   auto value = Find(section, key);
   if (!value || value->empty()) return fallback;
-  std::string_view text = *value;
-  bool negative = false;
-  if (text.front() == '-' || text.front() == '+') {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  long long number = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') break;
-    if (number <= static_cast<long long>(INT_MAX) + 1) number = number * 10 + (c - '0');
-  }
-  if (negative) number = -number;
-  if (number > INT_MAX) return INT_MAX;
-  if (number < INT_MIN) return INT_MIN;
-  return static_cast<int>(number);
+  // A value without digits reads as 0, as the profile functions read it.
+  return ReadLeadingInt(*value).value_or(0);
 }
 
 std::string ProfileFile::EncodeLine(const std::string& text) const {

@@ -31,7 +31,7 @@ constexpr std::array<PresetKeys, 4> kPresets = {{
     {"Freq3", "Pwr3", "Band3", "404.000"},
     {"Freq4", "Pwr4", "Band4", "432.000"},
 }};
-constexpr PresetKeys kSigGenKeys{"Freq", "Pwr", "Band", "180.000"};
+constexpr PresetKeys kSigGenKeys{"Freq", "Pwr", "Band", kDefaultFrequencyText};
 
 // A file keeps a slot's band as the band list's entry and its power as the entry in that output's
 // power list.
@@ -39,7 +39,7 @@ constexpr int kDefaultPower = 4;  // "+5dBm"
 constexpr int kDefaultBand = 0;   // "OUT1 <6GHz"
 
 // Only white space: a file just created by hand or by a dialog, free to take the settings.
-bool IsBlank(std::string_view bytes) { return bytes.find_first_not_of(" \t\r\n") == std::string_view::npos; }
+bool IsBlankText(std::string_view bytes) { return bytes.find_first_not_of(" \t\r\n") == std::string_view::npos; }
 
 // Lists are written as one digit from "0" to "4"; a list left without a selection (a hand-
 // edited file can do that) is written as its first entry.
@@ -237,7 +237,7 @@ bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bo
     // file, UTF-16 text whose keys this reader cannot see) would have INI text appended to it
     // and be damaged for its own program; only an empty file or a configuration is ours.
     ProfileFile profile = ProfileFile::Parse(old);
-    if (!IsBlank(old) && (old.find('\0') != std::string::npos || !HoldsSettings(profile))) {
+    if (!IsBlankText(old) && (old.find('\0') != std::string::npos || !HoldsSettings(profile))) {
       *why = "Could not write \"" + path + "\": it holds no Korvane settings; it was left as it is";
       return false;
     }

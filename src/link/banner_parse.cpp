@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "synth/number_text.h"
+
 namespace korvane::link {
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -24,7 +24,7 @@ class Scanner {
   explicit Scanner(std::string_view text) : text_(text) {}
 
   void SkipSpace() {
-    while (pos_ < text_.size() && IsSpace(text_[pos_])) ++pos_;
+    while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
   }
 
   bool Literal(char c) {
@@ -38,19 +38,10 @@ class Scanner {
   // "%d": optional sign and decimal digits; values beyond 32 bits saturate.
   std::optional<int32_t> Decimal() {
     SkipSpace();
-    size_t p = pos_;
-    bool negative = false;
-    if (p < text_.size() && (text_[p] == '+' || text_[p] == '-')) negative = text_[p++] == '-';
-    if (p >= text_.size() || !IsDigit(text_[p])) return std::nullopt;
-    int64_t value = 0;
-    constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
-    for (; p < text_.size() && IsDigit(text_[p]); ++p) {
-      value = value * 10 + (text_[p] - '0');
-      if (value > kLimit) value = kLimit;
-    }
-    pos_ = p;
-    if (negative) return static_cast<int32_t>(-value);
-    return static_cast<int32_t>(value > std::numeric_limits<int32_t>::max() ? value - 1 : value);
+    size_t used = 0;
+    const std::optional<int32_t> value = ReadLeadingInt(text_.substr(pos_), &used);
+    if (value) pos_ += used;
+    return value;
   }
 
   // "%X" or "%<width>X": optional sign, optional "0x", hex digits; the width counts every

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "synth/number_text.h"
+
 namespace korvane::link {
 
 namespace {
@@ -24,14 +26,9 @@ bool IsHostNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c))
 bool IsIpv6Char(char c) { return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.'; }
 
 std::optional<uint16_t> ParsePort(std::string_view text) {
-  if (text.empty() || text.size() > 5) return std::nullopt;
-  uint32_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint32_t>(c - '0');
-  }
-  if (value == 0 || value > 65535) return std::nullopt;
-  return static_cast<uint16_t>(value);
+  const std::optional<uint64_t> value = text.size() <= 5 ? ReadDigits(text, 65535) : std::nullopt;
+  if (!value || *value == 0) return std::nullopt;
+  return static_cast<uint16_t>(*value);
 }
 
 }  // namespace

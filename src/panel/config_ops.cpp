@@ -20,7 +20,7 @@ void CMainDlg::OnSaveConfig() {
   if (!StartOperation(Operation::Working)) return;
   view_.ChooseFile(ConfigDialog(true), [this](std::optional<std::string> path) {
     std::string error;
-    if (path && !config::SaveSettingsFile(*path, model_.Settings(), model_.identity().sSuffix == 1, &error)) {
+    if (path && !config::SaveSettingsFile(*path, model_.Settings(), model_.capabilities().secondOutput, &error)) {
       ShowError(Tr(QT_TRANSLATE_NOOP("Texts", "%1\nThe configuration was not saved."), {error}),
                 [this] { EndOperation(); });
       return;

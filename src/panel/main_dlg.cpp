@@ -237,7 +237,7 @@ void CMainDlg::OnTimer() {
 void CMainDlg::OnLockTimer() {
   if (!model_.connected() || model_.busy() || !runner_.Idle()) return;
   // A board whose firmware cannot tell is never asked.
-  if (!session::CanReadLock(model_.identity())) return;
+  if (!model_.capabilities().lockQuery) return;
   runner_.Post({Request::Kind::Other, [this](session::BoardSession& session, const RequestProgress&) {
                   return LockCompletion(session.ReadLock(), true);
                 }});
@@ -266,8 +266,7 @@ std::string CMainDlg::ReferenceCommand() const {
 std::optional<int> CMainDlg::StepFrequency(int slot, int caret, int direction) {
   // The field's own text: the RF when the slot has a plan.
   const std::string text = model_.slot(slot).rf;
-  if (caret <= 0 || caret > static_cast<int>(text.size()) ||
-      !std::isdigit(static_cast<unsigned char>(text[static_cast<size_t>(caret - 1)]))) {
+  if (caret <= 0 || caret > static_cast<int>(text.size()) || !IsDigit(text[static_cast<size_t>(caret - 1)])) {
     return std::nullopt;
   }
   const std::optional<double> value = ReadTypedNumber(text);

@@ -381,14 +381,15 @@ void PanelModel::SetSweepList(const std::string& list) {
 PanelControls PanelModel::controls() const {
   const bool idle = !busy();
   const bool settings = editable_ && idle;
+  const session::BoardCapabilities caps = capabilities();
   PanelControls c;
   c.frequency = c.reference = c.save = c.loadConfig = c.saveConfig = c.beacon = c.disconnect = settings;
-  c.band = settings && identity_.sSuffix == 1;
-  c.extReference = settings && identity_.hwVersion > 1;
+  c.band = settings && caps.secondOutput;
+  c.extReference = settings && caps.extReference;
   c.exact = idle;
   c.beaconSettings = settings && beacon_;
-  c.firmwareInfo = settings && identity_.hwVersion > 2;
-  c.update = idle && (!editable_ || identity_.hwVersion > 2);
+  c.firmwareInfo = settings && caps.firmwareInfo;
+  c.update = idle && (!editable_ || caps.firmwareUpdate);
   c.updateText = editable_ ? Tr(QT_TRANSLATE_NOOP("Texts", "Update...")) : Tr(QT_TRANSLATE_NOOP("Texts", "Repair..."));
   c.connect = idle && !editable_;
   c.chipList = c.about = idle;

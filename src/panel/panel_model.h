@@ -24,10 +24,10 @@ namespace korvane::panel {
 
 // One frequency slot: F1..F4, then the signal generator.
 struct SlotState {
-  std::string frequency = "180.000";  // the output the board makes, in MHz; as typed without a plan
+  std::string frequency = kDefaultFrequencyText;  // the output the board makes, in MHz; as typed without a plan
   // What the frequency field shows and the user types: the RF with a plan (as typed, or from the
   // output when the plan or the slot came from elsewhere), else the same text as `frequency`.
-  std::string rf = "180.000";
+  std::string rf = kDefaultFrequencyText;
   Band band = Band::Out1;
   PowerLevel power = PowerLevel::Off;
   FieldOverrides overrides;        // expert settings the user set, sent on top of Korvane's words
@@ -187,6 +187,7 @@ class PanelModel : public QObject {
   void SetPort(const std::string& name);
   bool connected() const { return connected_; }
   const link::BoardIdentity& identity() const { return identity_; }
+  session::BoardCapabilities capabilities() const { return session::CapabilitiesOf(identity_); }
   // Settings become editable with the board's identity, before its readout completes.
   void SetBoard(bool editable, const link::BoardIdentity& identity);
   void SetConnected(bool connected);

@@ -1,5 +1,5 @@
 // The sweep panel: the signal generator stepped through frequencies on the session.
-#include <charconv>
+#include <limits>
 
 #include "config/file_io.h"
 #include "panel/main_dlg.h"
@@ -13,11 +13,9 @@ namespace {
 constexpr const char* kSweepCaption = QT_TRANSLATE_NOOP("Texts", "Sweep");
 
 std::optional<int64_t> WholeNumber(const std::string& text) {
-  int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || value < 0) return std::nullopt;
-  return value;
+  const std::optional<uint64_t> value = ReadDigits(text, static_cast<uint64_t>(std::numeric_limits<int64_t>::max()));
+  if (!value) return std::nullopt;
+  return static_cast<int64_t>(*value);
 }
 
 FileDialogRequest CsvDialog(bool save) {
@@ -60,7 +58,7 @@ void CMainDlg::OnSweepStart(const SweepRequest& request) {
   settings.exact = request.exact;
   std::vector<Band> bands;
   for (double mhz : *points) {
-    const std::optional<Band> band = session::AutoBand(settings.chip, model_.identity().sSuffix, mhz);
+    const std::optional<Band> band = session::OutputFor(settings.chip, model_.capabilities().secondOutput, mhz);
     if (!band) {
       refuse(Tr(QT_TRANSLATE_NOOP("Texts", "%1 MHz is outside the outputs of this board."), {FormatFixed(mhz, 6)}));
       return;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "firmware/bootloader.h"
 #include "synth/number_text.h"
 
 namespace korvane::scpi {
@@ -78,14 +79,6 @@ std::optional<int64_t> WholeNumber(double value, int64_t low, int64_t high) {
 bool IsWaitUnit(const ProgramUnit& unit) {
   if (!unit.common || unit.error != kNoError || !unit.params.empty()) return false;
   return (unit.nodes[0] == "*WAI" && !unit.query) || (unit.nodes[0] == "*OPC" && unit.query);
-}
-
-std::string FirmwareVersion(const link::BoardIdentity& id) {
-  std::string minor = std::to_string(id.fwMinor);
-  std::string major = std::to_string(id.fwMajor);
-  if (major.size() < 2) major.insert(0, 2 - major.size(), '0');
-  if (minor.size() < 4) minor.insert(0, 4 - minor.size(), '0');
-  return std::to_string(id.hwVersion) + "." + major + "." + minor;
 }
 
 }  // namespace
@@ -892,7 +885,7 @@ int Instrument::Query(Client& client, const CommandEntry& entry, const std::vect
       std::string serial;
       for (uint32_t word : id.serialWords) serial += FormatHex(word, 8);
       reply = std::string(kManufacturer) + "," + std::string(ChipName(output_.settings().chip)) + "," + serial + "," +
-              FirmwareVersion(id);
+              firmware::VersionNumber(id);
       return kNoError;
     }
     case Op::OperationComplete:

@@ -19,10 +19,7 @@ constexpr Suffix kFrequencySuffixes[] = {{"HZ", 1.0}, {"KHZ", 1e3}, {"MHZ", 1e6}
 constexpr Suffix kPowerSuffixes[] = {{"DBM", 1.0}};
 constexpr Suffix kTimeSuffixes[] = {{"S", 1.0}, {"MS", 1e-3}, {"US", 1e-6}, {"NS", 1e-9}};
 
-// Everything up to a blank counts as white space, as in the message exchange rules.
-bool IsBlank(char c) { return (c >= 0 && c <= 32 && c != '\n') || c == 127; }
 bool IsAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string UpperText(std::string_view text) {
@@ -32,8 +29,8 @@ std::string UpperText(std::string_view text) {
 }
 
 std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsScpiWhiteSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsScpiWhiteSpace(text.back())) text.remove_suffix(1);
   return text;
 }
 
@@ -69,7 +66,7 @@ bool IsNode(std::string_view node) {
 ProgramUnit ReadUnit(std::string_view text) {
   ProgramUnit unit;
   size_t end = 0;
-  while (end < text.size() && !IsBlank(text[end])) ++end;
+  while (end < text.size() && !IsScpiWhiteSpace(text[end])) ++end;
   std::string_view header = text.substr(0, end);
   const std::string_view rest = Trim(text.substr(end));
 
@@ -115,30 +112,6 @@ std::string ShortForm(std::string_view form) {
     if (!(c >= 'a' && c <= 'z')) out.push_back(c);
   }
   return out;
-}
-
-// Scans a decimal number at the front of text; returns its length, 0 when there is none.
-size_t ScanNumber(std::string_view text) {
-  size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  size_t digits = 0;
-  while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
-  }
-  if (digits == 0) return 0;
-  if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
-    size_t j = i + 1;
-    while (j < text.size() && IsBlank(text[j])) ++j;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
-    const size_t exponentStart = j;
-    while (j < text.size() && IsDigit(text[j])) ++j;
-    // "1E" or "1E+" is a broken number, not a number followed by a suffix "E".
-    if (j == exponentStart) return 0;
-    i = j;
-  }
-  return i;
 }
 
 std::span<const Suffix> SuffixesOf(Quantity quantity) {
@@ -314,20 +287,14 @@ Parameter ReadParameter(std::string_view text, Quantity quantity, std::span<cons
     result.error = kIllegalParameterValue;
     return result;
   }
-  const size_t length = ScanNumber(text);
+  const size_t length = ScanNumber(text, NumberUse::Scpi);
   if (length == 0) {
     result.error = kSyntaxError;
     return result;
   }
-  std::string digits;
-  for (char c : text.substr(0, length)) {
-    // The number reader takes no blanks inside a number (ScanNumber lets them stand before
-    // the exponent); a "+" it needs nowhere.
-    if (!IsBlank(c) && c != '+') digits.push_back(c);
-  }
-  // ScanNumber has checked the grammar; what fits in a double is decided where the command
-  // line's numbers are: a tiny value is zero, but "1<400 zeros>E-1" is huge, not tiny.
-  const std::optional<double> read = ReadDouble(digits);
+  // What fits in a double is decided where the command line's numbers are: a tiny value is
+  // zero, but "1<400 zeros>E-1" is huge, not tiny.
+  const std::optional<double> read = ReadNumber(text.substr(0, length), NumberUse::Scpi);
   if (!read) {
     result.error = kDataOutOfRange;
     return result;

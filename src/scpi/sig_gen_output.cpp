@@ -14,7 +14,7 @@ constexpr double kDefaultDbm = -4.0;
 }  // namespace
 
 SigGenOutput::SigGenOutput(const link::BoardIdentity& identity, const PanelSettings& connected, SolveMode mode)
-    : secondOutput_(identity.sSuffix == 1), mode_(mode), settings_(connected) {
+    : secondOutput_(session::CapabilitiesOf(identity).secondOutput), mode_(mode), settings_(connected) {
   settings_.exact = mode == SolveMode::Exact;
   const SlotSettings& slot = settings_.freqSlots[kSigGenSlot];
   current_.hz = ReadDouble(slot.frequency).value_or(0.0) * kHzPerMhz;
@@ -28,16 +28,11 @@ bool SigGenOutput::HasSecondOutput() const { return secondOutput_; }
 
 void SigGenOutput::SetBoard(ChipType chip, const link::BoardIdentity& identity) {
   settings_.chip = chip;
-  secondOutput_ = identity.sSuffix == 1;
+  secondOutput_ = session::CapabilitiesOf(identity).secondOutput;
 }
 
 std::optional<Band> SigGenOutput::BandFor(double hz, OutputChoice choice) const {
-  const double mhz = hz / kHzPerMhz;
-  if (choice != OutputChoice::Out2 && IsInBand(settings_.chip, Band::Out1, mhz)) return Band::Out1;
-  if (choice != OutputChoice::Out1 && HasSecondOutput() && IsInBand(settings_.chip, Band::Out2, mhz)) {
-    return Band::Out2;
-  }
-  return std::nullopt;
+  return session::OutputFor(settings_.chip, HasSecondOutput(), hz / kHzPerMhz, choice);
 }
 
 double SigGenOutput::MinHz(OutputChoice choice) const {

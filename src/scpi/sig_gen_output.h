@@ -7,12 +7,12 @@
 
 #include "config/panel_settings.h"
 #include "link/board_link.h"
+#include "session/board_facts.h"
 #include "synth/solve_mode.h"
 
 namespace korvane::scpi {
 
-// Which output a frequency goes out on: Auto takes OUT1 while the frequency is in its range.
-enum class OutputChoice { Auto, Out1, Out2 };
+using OutputChoice = session::OutputChoice;
 
 // What the output is asked to make.
 struct OutputRequest {

@@ -152,8 +152,8 @@ ConnectResult BoardSession::Connect(const std::string& port, ChipChoice chip, co
     return result;
   }
   PanelSettings& settings = result.readout.settings;
-  if (chip != ChipChoice::Auto) {
-    settings.chip = static_cast<ChipType>(static_cast<int>(chip) - 1);
+  if (const std::optional<ChipType> named = ChosenChip(chip)) {
+    settings.chip = *named;
   } else {
     switch (IdentifyChip(settings.chip)) {
       case Identify::Identified:
@@ -181,18 +181,20 @@ ConnectResult BoardSession::Connect(const std::string& port, ChipChoice chip, co
 }
 
 BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
-  const link::BoardIdentity& identity = link_.GetBoardIdentity();
-  if (identity.hwVersion < 3) {
-    link_.ClosePort();
-    return Identify::HwTooOld;
-  }
-  if (identity.hwVersion == 3 && identity.fwMajor == 0) {
-    link_.ClosePort();
-    return Identify::FwTooOld;
+  const BoardCapabilities caps = CapabilitiesOf(link_.GetBoardIdentity());
+  switch (caps.identification) {
+    case Identification::HwTooOld:
+      link_.ClosePort();
+      return Identify::HwTooOld;
+    case Identification::FwTooOld:
+      link_.ClosePort();
+      return Identify::FwTooOld;
+    case Identification::Possible:
+      break;
   }
   // Keep what the board runs now, so that it can be put back after probing.
-  const std::string savedSlot = link_.SendCommand(link::SlotQuery(4));
-  if (!StartsWith(savedSlot, "4 ")) return Identify::Failed;
+  const std::string savedSlot = link_.SendCommand(link::SlotQuery(kSigGenSlot));
+  if (!StartsWith(savedSlot, (std::to_string(kSigGenSlot) + " ").c_str())) return Identify::Failed;
   const std::string savedReference = link_.SendCommand(link::kReferenceQuery);
   if (!StartsWith(savedReference, "R ")) return Identify::Failed;
   // Whatever happens after the first probe, the board gets its own reference and slot-4 set
@@ -214,7 +216,7 @@ BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
     span.putBack = reference && slot;
     return span.putBack;
   };
-  if (identity.hwVersion >= 4) {
+  if (caps.fixedProbeReference) {
     if (!link::IsAccepted(link_.SendCommand(kFixedReference))) {
       restore();
       return Identify::Failed;
@@ -244,7 +246,7 @@ BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
 }
 
 bool BoardSession::ReadBack(Readout& readout) {
-  const link::BoardIdentity& identity = link_.GetBoardIdentity();
+  const bool secondOutput = CapabilitiesOf(link_.GetBoardIdentity()).secondOutput;
   PanelSettings& s = readout.settings;
 
   const std::string mode = link_.SendCommand(link::kModeQuery);
@@ -288,14 +290,14 @@ bool BoardSession::ReadBack(Readout& readout) {
     SlotSettings& target = s.freqSlots[static_cast<size_t>(slot)];
     auto words = ParseRegisterReply(link_.SendCommand(link::SlotQuery(slot)));
     if (!words) return false;
-    const DecodedSet decoded = DecodeRegisterSet(s.chip, *words, identity.sSuffix);
+    const DecodedSet decoded = DecodeRegisterSet(s.chip, *words, secondOutput);
     // The set's values are the board's, not the user's: they go back as they are while nobody
     // touches the slot, and give way where a retune needs other ones. Words that cannot be this
     // chip's bring none.
     target.overrides.clear();
     target.board.reset();
     const double storedPfd = decoded.refDivisor > 0 ? *referenceValue * 2.0 / decoded.refDivisor : 0.0;
-    if (std::optional<std::string> note = ForeignWordsNote(s.chip, *words, storedPfd, identity.sSuffix)) {
+    if (std::optional<std::string> note = ForeignWordsNote(s.chip, *words, storedPfd, secondOutput)) {
       readout.notes[static_cast<size_t>(slot)] = std::string(SlotName(slot)) + ": " + *note;
     } else {
       target.board.emplace();
@@ -329,7 +331,7 @@ bool BoardSession::ReadBack(Readout& readout) {
 
 std::string ReferenceCommand(const PanelSettings& settings, const link::BoardIdentity& identity) {
   std::string command = "R " + FormatFixed(settings.refDivisor * settings.pfd * 0.5, 6, 3, true);
-  if (identity.hwVersion == 1) return command + ";";
+  if (!CapabilitiesOf(identity).referenceSource) return command + ";";
   return command + " " + (settings.extReference ? "E" : " ") + ";";
 }
 
@@ -361,13 +363,8 @@ TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool 
   return result;
 }
 
-bool CanReadLock(const link::BoardIdentity& identity) {
-  // The boards whose chip the connect cannot identify are those whose firmware has no lock query.
-  return identity.hwVersion >= 4 || (identity.hwVersion == 3 && identity.fwMajor != 0);
-}
-
 LockState BoardSession::ReadLock() {
-  if (!CanReadLock(link_.GetBoardIdentity())) return LockState::Unknown;
+  if (!CapabilitiesOf(link_.GetBoardIdentity()).lockQuery) return LockState::Unknown;
   if (std::optional<std::string> reply = link_.TrySendCommand(link::kLockCommand)) return link::ParseLock(*reply);
   // No answer in time: a board that still answers another query stays connected with its lock
   // unknown; one that answers nothing at all is lost.
@@ -421,7 +418,7 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings, const std::f
 
   for (int slot = 0; slot < kSlotCount; ++slot) {
     const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-    const double frequency = ReadDouble(s.frequency).value_or(180.0);
+    const double frequency = FrequencyOrDefault(s.frequency);
     // An output that is switched off cannot be out of band.
     if (s.power != PowerLevel::Off && !IsInBand(settings.chip, s.band, frequency)) {
       result.allInBand = false;

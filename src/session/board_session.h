@@ -20,6 +20,7 @@
 #include "link/demo_board.h"
 #include "link/demo_transport.h"
 #include "link/protocol.h"
+#include "session/board_facts.h"
 #include "synth/field_overrides.h"
 #include "synth/register_set.h"
 #include "synth/solve_mode.h"
@@ -37,9 +38,6 @@ enum class ProbeTrace {
 inline constexpr char kNoFrequencyLabel[] = "/ ----.---";
 // The beacon text a board keeps, in characters; a line break counts as one blank.
 inline constexpr size_t kBeaconTextMax = 120;
-
-// The chip list's entries: "Auto" probes the board, the others name the chip.
-enum class ChipChoice { Auto = 0, Adf4350 = 1, Adf4351 = 2, Max2871 = 3 };
 
 // What reading a board back produced, stage by stage: a read that fails part-way still
 // reports what it got before the failure.
@@ -137,7 +135,7 @@ class BoardSession {
   // usually costs one slot set on the line.
   TuneResult Retune(const PanelSettings& settings, int slot = kSigGenSlot);
   // Asks the board whether its synthesizer reports lock: Unknown without asking a board whose firmware
-  // cannot tell (see CanReadLock), and Unknown when no answer comes in time from a board that still
+  // cannot tell (see BoardCapabilities::lockQuery), and Unknown when no answer comes in time from a board that still
   // answers; ConnectionLost when it answers nothing at all.
   LockState ReadLock();
   // The ten commands that store the whole configuration in the board's flash.
@@ -229,8 +227,6 @@ std::string SlotCommand(const PanelSettings& settings, int slot);
 // Why the slot's overrides cannot go out with its words ("F3: ..."); nullopt when they can (always
 // for a slot without overrides).
 std::optional<std::string> SlotRefusal(const PanelSettings& settings, int slot);
-// Whether the board's firmware answers the lock query: the boards whose chip a connect can identify.
-bool CanReadLock(const link::BoardIdentity& identity);
 // "F1".."F4", "SigGen".
 std::string_view SlotName(int slot);
 

@@ -24,7 +24,6 @@ std::string Lower(std::string_view text) {
   return lower;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool AllDigits(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit); }
 
 // "nan", "-inf", "Infinity": spellings that strtod would take for numbers that are none.

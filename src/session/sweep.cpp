@@ -43,12 +43,6 @@ std::optional<std::vector<double>> SweepRange(double start, double stop, double 
   return mhz;
 }
 
-std::optional<Band> AutoBand(ChipType chip, int sSuffix, double mhz) {
-  if (IsInBand(chip, Band::Out1, mhz)) return Band::Out1;
-  if (sSuffix == 1 && IsInBand(chip, Band::Out2, mhz)) return Band::Out2;
-  return std::nullopt;
-}
-
 SweepEnd RunSweep(BoardSession& session, Clock& clock, const PanelSettings& base, std::span<const double> mhz,
                   std::span<const Band> bands, const SweepOptions& options,
                   const std::function<void(const SweepSample&)>& report, const std::function<bool()>& stop) {

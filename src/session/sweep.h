@@ -24,10 +24,6 @@ inline constexpr int64_t kMaxSweepPoints = 1000000;
 // three make no sweep.
 std::optional<std::vector<double>> SweepRange(double start, double stop, double step, ListProblem* why);
 
-// The output a frequency goes out on: OUT1 while it is in OUT1's band, else OUT2 on a board
-// that has it (sSuffix 1); nullopt when neither makes it.
-std::optional<Band> AutoBand(ChipType chip, int sSuffix, double mhz);
-
 struct SweepOptions {
   int64_t dwellMs = 0;              // time at each point after its retune
   int64_t passes = 1;               // 0: until stopped

@@ -14,9 +14,6 @@ namespace {
 // Far beyond anything a double holds, and far from overflowing the int64 sums below.
 constexpr int64_t kExponentLimit = 1000000000;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 int64_t Saturate(int64_t value) {
   if (value > kExponentLimit) return kExponentLimit;
   if (value < -kExponentLimit) return -kExponentLimit;

@@ -90,13 +90,9 @@ std::optional<uint32_t> ReadFieldValue(const RegisterField& field, std::string_v
     std::optional<uint32_t> value = ReadHex(text, &used, 8);
     return value && used == text.size() ? value : std::nullopt;
   }
-  uint64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-    if (value > 0xFFFFFFFFu) return std::nullopt;
-  }
-  return static_cast<uint32_t>(value);
+  const std::optional<uint64_t> value = ReadDigits(text, 0xFFFFFFFFu);
+  if (!value) return std::nullopt;
+  return static_cast<uint32_t>(*value);
 }
 
 std::string AllowedValuesText(const RegisterField& field) {
@@ -248,7 +244,7 @@ RegisterWords ReservedBits(ChipType chip) {
   return bits;
 }
 
-std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, int sSuffix) {
+std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, bool secondOutput) {
   const ChipFacts& facts = Facts(chip);
   const RegisterWords reserved = ReservedBits(chip);
   for (ChipType other : kChipTypes) {
@@ -263,7 +259,7 @@ std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& 
     }
   }
   if (words[0] == 0 || !(pfd > 0.0)) return std::nullopt;
-  const DecodedSet decoded = DecodeRegisterSet(chip, words, sSuffix);
+  const DecodedSet decoded = DecodeRegisterSet(chip, words, secondOutput);
   const double frequency = AchievedFrequency(decoded.solution, decoded.band, pfd);
   if (!IsInBand(chip, decoded.band, frequency)) {
     return "the stored words give " + FormatFixed(frequency, 6) + " MHz, outside what the " + std::string(facts.name) +

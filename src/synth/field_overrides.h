@@ -72,7 +72,7 @@ RegisterWords ReservedBits(ChipType chip);
 // Why words a board stored for a slot cannot come from this chip (bits set where another chip has a
 // field and this one none, or an output frequency outside the chip's band at the comparison
 // frequency `pfd`); nullopt when they can.
-std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, int sSuffix);
+std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, bool secondOutput);
 
 // What one slot sends, and why.
 struct SlotPlan {

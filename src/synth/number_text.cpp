@@ -12,9 +12,6 @@ namespace korvane {
 
 namespace {
 
-// The white space "%lf" and "%X" skip in the C locale.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 size_t SkipBlanks(std::string_view text, size_t pos) {
   while (pos < text.size() && IsBlank(text[pos])) ++pos;
   return pos;
@@ -51,43 +48,36 @@ bool IsUnderflow(std::string_view matched) {
   return order < 0;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
 size_t SkipDigits(std::string_view text, size_t pos) {
   while (pos < text.size() && IsDigit(text[pos])) ++pos;
   return pos;
 }
 
-}  // namespace
-
-std::optional<double> ReadDouble(std::string_view text) {
-  size_t pos = SkipBlanks(text, 0);
+// The value of a number the grammar has matched (sign, digits, point, exponent; no blanks).
+std::optional<double> Convert(std::string_view matched) {
   bool negative = false;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-    negative = text[pos] == '-';
-    ++pos;
+  if (!matched.empty() && (matched[0] == '+' || matched[0] == '-')) {
+    negative = matched[0] == '-';
+    matched.remove_prefix(1);
   }
-  // from_chars takes its own '-', so a second sign ("+-5") has to be refused here.
-  if (pos >= text.size() || text[pos] == '+' || text[pos] == '-') return std::nullopt;
-  const char* first = text.data() + pos;
-  const char* last = text.data() + text.size();
   double value = 0.0;
-  auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+  auto [ptr, ec] = std::from_chars(matched.data(), matched.data() + matched.size(), value, std::chars_format::general);
   if (ec == std::errc::result_out_of_range) {
-    if (!IsUnderflow(std::string_view(first, static_cast<size_t>(ptr - first)))) return std::nullopt;
+    if (!IsUnderflow(std::string_view(matched.data(), static_cast<size_t>(ptr - matched.data())))) {
+      return std::nullopt;
+    }
     value = 0.0;
   } else if (ec != std::errc()) {
     return std::nullopt;
   }
-  if (!std::isfinite(value)) return std::nullopt;  // "inf", "nan"
+  if (!std::isfinite(value)) return std::nullopt;
   return negative ? -value : value;
 }
 
-std::optional<double> ReadNumberStrict(std::string_view text) {
-  // The grammar is checked here so that ReadDouble (and from_chars behind it) only ever
-  // sees a plain decimal number: its own leniency (trailing text, "inf") never applies.
-  const size_t start = SkipBlanks(text, 0);
-  size_t pos = start;
+}  // namespace
+
+size_t ScanNumber(std::string_view text, NumberUse use) {
+  size_t pos = 0;
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
   const size_t intEnd = SkipDigits(text, pos);
   size_t digits = intEnd - pos;
@@ -97,16 +87,51 @@ std::optional<double> ReadNumberStrict(std::string_view text) {
     digits += fracEnd - pos - 1;
     pos = fracEnd;
   }
-  if (digits == 0) return std::nullopt;
+  if (digits == 0) return 0;
   if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
     size_t exp = pos + 1;
+    if (use == NumberUse::Scpi) {
+      while (exp < text.size() && IsScpiWhiteSpace(text[exp])) ++exp;
+    }
     if (exp < text.size() && (text[exp] == '+' || text[exp] == '-')) ++exp;
     const size_t expEnd = SkipDigits(text, exp);
-    if (expEnd == exp) return std::nullopt;
-    pos = expEnd;
+    if (expEnd > exp) {
+      pos = expEnd;
+    } else if (use != NumberUse::Stored) {
+      // "1e" is a broken number, not a number followed by an "e".
+      return 0;
+    }
   }
-  if (SkipBlanks(text, pos) != text.size()) return std::nullopt;
-  return ReadDouble(text.substr(start, pos - start));
+  return pos;
+}
+
+std::optional<double> ReadNumber(std::string_view text, NumberUse use) {
+  switch (use) {
+    case NumberUse::Stored: {
+      text = text.substr(SkipBlanks(text, 0));
+      const size_t length = ScanNumber(text, use);
+      if (length == 0) return std::nullopt;
+      return Convert(text.substr(0, length));
+    }
+    case NumberUse::Argument: {
+      text = text.substr(SkipBlanks(text, 0));
+      const size_t length = ScanNumber(text, use);
+      if (length == 0 || SkipBlanks(text, length) != text.size()) return std::nullopt;
+      return Convert(text.substr(0, length));
+    }
+    case NumberUse::Typed:
+      return ReadNumber(DecimalCommaAsPoint(text), NumberUse::Argument);
+    case NumberUse::Scpi: {
+      const size_t length = ScanNumber(text, use);
+      if (length == 0) return std::nullopt;
+      std::string matched;
+      for (char c : text.substr(0, length)) {
+        if (!IsScpiWhiteSpace(c)) matched.push_back(c);
+      }
+      return Convert(matched);
+    }
+  }
+  return std::nullopt;
 }
 
 std::string DecimalCommaAsPoint(std::string_view text) {
@@ -119,7 +144,30 @@ std::string DecimalCommaAsPoint(std::string_view text) {
   return copy;
 }
 
-std::optional<double> ReadTypedNumber(std::string_view text) { return ReadNumberStrict(DecimalCommaAsPoint(text)); }
+std::optional<uint64_t> ReadDigits(std::string_view text, uint64_t max) {
+  if (text.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : text) {
+    if (!IsDigit(c)) return std::nullopt;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > max / 10 || digit > max - value * 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+std::optional<int32_t> ReadLeadingInt(std::string_view text, size_t* consumed) {
+  size_t pos = 0;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+  if (pos >= text.size() || !IsDigit(text[pos])) return std::nullopt;
+  constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+  int64_t value = 0;
+  for (; pos < text.size() && IsDigit(text[pos]); ++pos) value = std::min(value * 10 + (text[pos] - '0'), kLimit);
+  if (consumed) *consumed = pos;
+  if (negative) return static_cast<int32_t>(-value);
+  return static_cast<int32_t>(std::min<int64_t>(value, std::numeric_limits<int32_t>::max()));
+}
 
 std::string FormatFixed(double value, int precision, int width, bool blankSign) {
   if (precision < 0) precision = 6;  // printf's default for a negative precision

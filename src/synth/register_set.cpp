@@ -28,9 +28,6 @@ int32_t Get(const ChipFacts& facts, Field field, const std::array<uint32_t, 6>& 
 
 constexpr int kMaxWordDigits = 8;
 
-// The white space "%X" skips in the C locale.
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 }  // namespace
 
 std::string FormatRegisterSet(const RegisterSet& set) {
@@ -134,9 +131,13 @@ std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, doubl
   return FormatRegisterSet(EncodeRegisterWords(slot, chip, refDivisor, pfd, solution, level, band));
 }
 
+double FrequencyOrDefault(std::string_view frequencyText) {
+  return ReadDouble(frequencyText).value_or(*ReadDouble(kDefaultFrequencyText));
+}
+
 RegisterSet BuildSlotWords(int slot, ChipType chip, std::string_view frequencyText, Band band, PowerLevel power,
                            int32_t refDivisor, double pfd) {
-  double frequency = ReadDouble(frequencyText).value_or(180.0);
+  const double frequency = FrequencyOrDefault(frequencyText);
   PllSolution solution = SolvePll(chip, band, frequency, pfd);
   return EncodeRegisterWords(slot, chip, refDivisor, pfd, solution, FitPowerLevel(chip, band, power), band);
 }
@@ -146,7 +147,7 @@ std::string BuildSlotCommand(int slot, ChipType chip, std::string_view frequency
   return FormatRegisterSet(BuildSlotWords(slot, chip, frequencyText, band, power, refDivisor, pfd));
 }
 
-DecodedSet DecodeRegisterSet(ChipType chip, const std::array<uint32_t, 6>& words, int sSuffix) {
+DecodedSet DecodeRegisterSet(ChipType chip, const std::array<uint32_t, 6>& words, bool secondOutput) {
   const ChipFacts& facts = Facts(chip);
   auto get = [&](Field field) { return Get(facts, field, words); };
   DecodedSet decoded;
@@ -155,7 +156,7 @@ DecodedSet DecodeRegisterSet(ChipType chip, const std::array<uint32_t, 6>& words
   decoded.refDivisor = get(Field::RefDoubler) ? counter : 2 * counter;
   decoded.off = words[0] == 0;
   if (decoded.off) return decoded;
-  decoded.band = sSuffix && get(Field::Out2Enable) ? Band::Out2 : Band::Out1;
+  decoded.band = secondOutput && get(Field::Out2Enable) ? Band::Out2 : Band::Out1;
   decoded.solution.INT = get(Field::Int);
   decoded.solution.FRAC = get(Field::Frac);
   decoded.solution.MOD = get(Field::Modulus);

@@ -43,7 +43,13 @@ int32_t BandSelectDivider(double pfd);
 std::string EncodeRegisterSet(int slot, ChipType chip, int32_t refDivisor, double pfd, const PllSolution& solution,
                               PowerLevel level, Band band);
 
-// Frequency text read "%lf" (180.0 when unreadable), solved and encoded. A power level the output
+// A slot's frequency in MHz before anything is typed or read, and what a frequency text that is
+// no number is sent as.
+inline constexpr char kDefaultFrequencyText[] = "180.000";
+// The frequency text read "%lf"; the default frequency when it is no number.
+double FrequencyOrDefault(std::string_view frequencyText);
+
+// Frequency text read as FrequencyOrDefault reads it, solved and encoded. A power level the output
 // does not offer goes out as FitPowerLevel makes it.
 RegisterSet BuildSlotWords(int slot, ChipType chip, std::string_view frequencyText, Band band, PowerLevel power,
                            int32_t refDivisor, double pfd);
@@ -60,7 +66,7 @@ struct DecodedSet {
 };
 
 // Reads the words as the chip's fields lie; the output is read only from a board with the second
-// output (sSuffix 1), else it is OUT1.
-DecodedSet DecodeRegisterSet(ChipType chip, const std::array<uint32_t, 6>& words, int sSuffix);
+// output, else it is OUT1.
+DecodedSet DecodeRegisterSet(ChipType chip, const std::array<uint32_t, 6>& words, bool secondOutput);
 
 }  // namespace korvane

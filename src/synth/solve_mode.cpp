@@ -62,10 +62,8 @@ RegisterSet BuildSlotWords(SolveMode mode, int slot, ChipType chip, std::string_
     return BuildSlotWords(slot, chip, frequencyText, band, power, reference.refDivisor, reference.pfd);
   }
   const PowerLevel level = FitPowerLevel(chip, band, power);
-  ExactDecimal fallback;  // 180 MHz, as BuildSlotCommand reads a text that is no number
-  fallback.digits = 18;
-  fallback.exponent = 1;
-  const ExactFrequency frequency{ReadExactDecimal(frequencyText).value_or(fallback)};
+  // A text that is no number goes out as the default frequency, as BuildSlotCommand sends it.
+  const ExactFrequency frequency{ReadExactDecimal(frequencyText).value_or(*ReadExactDecimal(kDefaultFrequencyText))};
   PllSolution solution = SolvePllExact(chip, band, frequency, *exactReference);
   return EncodeRegisterWordsWithDivider(slot, chip, reference.refDivisor, ExactBandSelectDivider(*exactReference),
                                         solution, level, band);

@@ -107,6 +107,53 @@ TEST(ReadNumberStrict, TakesOnlyAWholeDecimalNumber) {
                                         4)));
 }
 
+// Where the uses part: the same texts read as a file, a command line, a person and a SCPI client do.
+TEST(NumberUses, EachUseReadsTheOneGrammarItsOwnWay) {
+  const std::optional<double> no;
+  const struct {
+    const char* text;
+    std::optional<double> stored, argument, typed, scpi;
+  } cases[] = {
+      {" 12.5 ", 12.5, 12.5, 12.5, no},  // SCPI trims its parameters before
+      {"12.5MHz", 12.5, no, no, 12.5},   // a SCPI suffix is the caller's
+      {"1,5", 1.0, no, 1.5, 1.0},       {"1e", 1.0, no, no, no},
+      {"2E 3", 2.0, no, no, 2000.0},    {"-1e-3", -0.001, -0.001, -0.001, -0.001},
+      {"+-5", no, no, no, no},          {"inf", no, no, no, no},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ReadNumber(c.text, NumberUse::Stored), c.stored);
+    EXPECT_EQ(ReadNumber(c.text, NumberUse::Argument), c.argument);
+    EXPECT_EQ(ReadNumber(c.text, NumberUse::Typed), c.typed);
+    EXPECT_EQ(ReadNumber(c.text, NumberUse::Scpi), c.scpi);
+  }
+}
+
+TEST(NumberUses, WholeNumbersAreDigitsOrALeadingDecimal) {
+  const struct {
+    const char* text;
+    std::optional<uint64_t> digits;  // up to 65535
+    std::optional<int32_t> leading;
+  } cases[] = {
+      {"65535", 65535, 65535},
+      {"65536", std::nullopt, 65536},
+      {"007", 7, 7},
+      {"+5", std::nullopt, 5},
+      {"-12ab", std::nullopt, -12},
+      {"", std::nullopt, std::nullopt},
+      {" 5", std::nullopt, std::nullopt},
+      {"99999999999", std::nullopt, 2147483647},
+      {"-99999999999", std::nullopt, -2147483647 - 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(ReadDigits(c.text, 65535), c.digits);
+    EXPECT_EQ(ReadLeadingInt(c.text), c.leading);
+  }
+  EXPECT_EQ(ReadDigits("18446744073709551615", UINT64_MAX), UINT64_MAX);
+  EXPECT_EQ(ReadDigits("18446744073709551616", UINT64_MAX), std::nullopt);
+}
+
 TEST(ReadDouble, StopsAtTheEndOfTheView) {
   std::string text = "12345";
   EXPECT_EQ(ReadDouble(std::string_view(text).substr(0, 2)), 12.0);
