@@ -400,12 +400,12 @@ void VirtualBoard::Stream() {
 }
 
 void VirtualBoard::HangUp() {
-  // Closing both ends is what the host sees when the cable is pulled: reads fail.
+  // Closing the master is what the host sees when the cable is pulled: reads fail, and the
+  // device is gone. The board's own slave descriptor stays open until the board is destroyed,
+  // so the number is not handed to another test's board while a host still tries this path.
   hungUp_ = true;
   close(masterFd_);
   masterFd_ = -1;
-  close(slaveFd_);
-  slaveFd_ = -1;
 }
 
 }  // namespace korvane::test
