@@ -36,18 +36,25 @@ TEST(Texts, ResultsReadAsTheBoardsOwnMessages) {
   };
   for (const Case& c : saves) EXPECT_EQ(SaveMessage(c.result), c.text);
 
-  struct Flash {
+  const struct {
+    FirmwareResult::Status status;
+    int page;
+    size_t offset;
+    const char* text;
+  } flashes[] = {
+      {FirmwareResult::Status::Done, 0, 0, "Firmware was updated. Please reconnect the board."},
+      {FirmwareResult::Status::NoBootloader, 0, 0, "Cannot connect to board bootloader!"},
+      {FirmwareResult::Status::EraseFailed, 17, 0, "Cannot erase page 17!"},
+      {FirmwareResult::Status::AddressFailed, 0, 0, "Address setting error!"},
+      {FirmwareResult::Status::WriteFailed, 0, 0x1FE, "Error writing address 080021FEh!"},
+  };
+  for (const auto& c : flashes) {
     FirmwareResult result;
-    std::string text;
-  };
-  const Flash flashes[] = {
-      {{.status = FirmwareResult::Status::Done}, "Firmware was updated. Please reconnect the board."},
-      {{.status = FirmwareResult::Status::NoBootloader}, "Cannot connect to board bootloader!"},
-      {{.status = FirmwareResult::Status::EraseFailed, .page = 17}, "Cannot erase page 17!"},
-      {{.status = FirmwareResult::Status::AddressFailed}, "Address setting error!"},
-      {{.status = FirmwareResult::Status::WriteFailed, .offset = 0x1FE}, "Error writing address 080021FEh!"},
-  };
-  for (const Flash& c : flashes) EXPECT_EQ(FirmwareMessage(c.result), c.text);
+    result.status = c.status;
+    result.page = c.page;
+    result.offset = c.offset;
+    EXPECT_EQ(FirmwareMessage(result), c.text);
+  }
 
   link::BoardIdentity id;
   id.hwVersion = 3;
