@@ -6,16 +6,14 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <set>
 #include <thread>
 
 #include "firmware/firmware_image.h"
 #include "support/virtual_board.h"
+#include "support/window_test.h"
 #include "synth/register_set.h"
-#include "window_fixture.h"
 
 namespace korvane::app::testing {
 namespace {
@@ -42,13 +40,6 @@ class TickCounter {
   int busyTicks_ = 0;
 };
 
-std::string WriteImage(const std::vector<uint8_t>& image) {
-  const auto path = std::filesystem::temp_directory_path() / ("korvane-busy-" + std::to_string(::getpid()) + ".img");
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-  return path.string();
-}
-
 std::vector<uint8_t> Image() {
   std::vector<uint8_t> image(firmware::kMinImageBytes);
   for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 7 + i / 300);
@@ -66,10 +57,10 @@ std::vector<uint8_t> Flashed(const VirtualBoard& board, size_t size) {
 // closing message follows the last step.
 TEST_F(WindowTest, EventsKeepFlowingThroughAFirmwareUpdate) {
   VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   ASSERT_EQ(link().GetPortState(), link::PortState::Open);
   const std::vector<uint8_t> image = Image();
-  fileChoice = WriteImage(image);
+  fileChoice = WriteTempFile("image.img", image);
   messages.clear();
   std::vector<std::pair<int, int>> shown;  // the bar's maximum and value
   size_t shownAtMessage = 0;
@@ -176,7 +167,7 @@ TEST_F(WindowTest, BoardExchangesRunOnTheSessionsThreadNeverOnTheWindows) {
     });
   };
   VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   ASSERT_TRUE(messages.empty());
   TypeInto(ui().slot[4].frequency, "1000");
   window->dlg().OnTimer();
@@ -195,7 +186,7 @@ TEST_F(WindowTest, BoardExchangesRunOnTheSessionsThreadNeverOnTheWindows) {
 
 TEST_F(WindowTest, CloseDuringAFirmwareUpdateEndsTheProgramWhenTheFlashIsComplete) {
   const std::vector<uint8_t> image = Image();
-  fileChoice = WriteImage(image);
+  fileChoice = WriteTempFile("image.img", image);
   const struct {
     const char* name;
     std::function<void()> close;
@@ -207,7 +198,7 @@ TEST_F(WindowTest, CloseDuringAFirmwareUpdateEndsTheProgramWhenTheFlashIsComplet
   for (const auto& way : ways) {
     SCOPED_TRACE(way.name);
     VirtualBoard board({.hwTag = "v4s."});
-    Connect(board.path(), 3);
+    Connect(board.path(), ChipChoice::Max2871);
     messages.clear();
     quitCode.reset();
     size_t messagesAtQuit = 0;
@@ -249,7 +240,7 @@ TEST_F(WindowTest, CloseWhileLookingForASilentBoardStopsLookingAndEnds) {
   QTimer::singleShot(100, window.get(), [&] { window->close(); });
   QElapsedTimer elapsed;
   elapsed.start();
-  Connect(silent.path(), 3);
+  Connect(silent.path(), ChipChoice::Max2871);
   EXPECT_LT(elapsed.elapsed(), 60000);  // the close cut the first handshake's wait short
   EXPECT_TRUE(messages.empty());
   ASSERT_TRUE(quitCode.has_value());
@@ -259,7 +250,7 @@ TEST_F(WindowTest, CloseWhileLookingForASilentBoardStopsLookingAndEnds) {
 
 TEST_F(WindowTest, ChangesDuringASlowRetuneCollapseToOneRetuneWithTheNewest) {
   VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   ASSERT_EQ(link().GetPortState(), link::PortState::Open);
   board.SetByteDelayMs(40);  // a slow board: each reply takes a while
   board.ClearLog();
@@ -283,14 +274,14 @@ TEST_F(WindowTest, ChangesDuringASlowRetuneCollapseToOneRetuneWithTheNewest) {
 }
 
 TEST_F(WindowTest, ATickDuringASlowConnectWaitsAFullDelayAfterIt) {
-  Connect("Demo", 3);
+  Connect("Demo", ChipChoice::Max2871);
   TypeInto(ui().slot[4].frequency, "1000");  // arms the tuning timer
   QTest::mouseClick(ui().disconnect, Qt::LeftButton);
   VirtualBoard slow({.hwTag = "v4s."});
   slow.SetByteDelayMs(2);  // the readout takes longer than the tuning delay
   QElapsedTimer connect;
   connect.start();
-  Connect(slow.path(), 3);
+  Connect(slow.path(), ChipChoice::Max2871);
   ASSERT_GT(connect.elapsed(), panel::kTuneDelayMs);
   ASSERT_TRUE(window->model().connected());
   const size_t readout = slow.Log().size();

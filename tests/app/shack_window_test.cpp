@@ -7,7 +7,7 @@
 #include "app/calibrate_dialog.h"
 #include "app/plan_dialog.h"
 #include "support/virtual_board.h"
-#include "window_fixture.h"
+#include "support/window_test.h"
 
 namespace korvane::app::testing {
 namespace {
@@ -94,7 +94,7 @@ TEST_F(WindowTest, PlanFromTheFrequencyMenuSetsAndRemovesTheSlotsPlan) {
 
 TEST_F(WindowTest, ALockLostWhileIdleIsShownWithTheTimeOfTheLoss) {
   test::VirtualBoard board;
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   auto light = [&] { return Text(ui().lockLight); };
   ASSERT_TRUE(WaitFor([&] { return light().find("Locked") != std::string::npos; }, 3000)) << light();
   window->lockTimer().start(30);

@@ -19,9 +19,9 @@
 #include "app/register_dialog.h"
 #include "app/sweep_dialog.h"
 #include "app/update_info_dlg.h"
+#include "support/window_test.h"
 #include "synth/chip_facts.h"
 #include "texts/texts.h"
-#include "window_fixture.h"
 
 namespace korvane::app::testing {
 namespace {

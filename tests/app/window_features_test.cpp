@@ -5,29 +5,22 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <filesystem>
-#include <fstream>
 #include <set>
 
 #include "app/update_info_dlg.h"
 #include "link/port_access.h"
 #include "support/ser2net_server.h"
 #include "support/virtual_board.h"
-#include "window_fixture.h"
+#include "support/window_test.h"
 
 namespace korvane::app::testing {
 namespace {
 
 using test::VirtualBoard;
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   ASSERT_TRUE(messages.empty()) << messages[0].text;
   TypeInto(ui().slot[4].frequency, "1296");
   TypeInto(ui().slot[0].frequency, "2256");
@@ -58,18 +51,16 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   EXPECT_EQ(board.Log()[1].substr(0, 20), "4 01030010 20008028 ");
 
   // A saved file carries the mode and brings it back.
-  const std::string path = (std::filesystem::temp_directory_path() / "korvane-exact.kvini").string();
-  std::filesystem::remove(path);
+  const std::string path = TempPath("exact.kvini");
   fileChoice = path;
   Settle();
   QTest::mouseClick(ui().saveConfig, Qt::LeftButton);
-  EXPECT_NE(Slurp(path).find("Exact=1"), std::string::npos);
+  EXPECT_NE(Contents(path).find("Exact=1"), std::string::npos);
   QTest::mouseClick(ui().exact, Qt::LeftButton);
   EXPECT_EQ(Text(ui().slot[4].real), "/ 1295.999878");
   QTest::mouseClick(ui().loadConfig, Qt::LeftButton);
   EXPECT_TRUE(ui().exact->isChecked());
   EXPECT_EQ(Text(ui().slot[4].real), "/ 1296.000000");
-  std::filesystem::remove(path);
 }
 
 TEST_F(WindowTest, ATypedDevicePathSurvivesAListRefreshAndIsWhatConnects) {
@@ -113,7 +104,7 @@ TEST_F(WindowTest, APortWithoutPermissionNamesItsGroupAndTheFixInTheMessage) {
   } else {
     ASSERT_EQ(::chmod(board.path().c_str(), 0), 0);
   }
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   ASSERT_EQ(messages.size(), 1u);
   const std::string details = messages[0].text;
   EXPECT_EQ(details.rfind("Could not find Synth board!\nPermission denied: ", 0), 0u) << details;
@@ -128,12 +119,10 @@ TEST_F(WindowTest, APortWithoutPermissionNamesItsGroupAndTheFixInTheMessage) {
 
 TEST_F(WindowTest, TheProgressWindowShowsPercentageHalfwordsAndTimeLeft) {
   VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   std::vector<uint8_t> image(20480);
   for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 13);
-  const std::string path = (std::filesystem::temp_directory_path() / "korvane-progress.img").string();
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 20480);
-  fileChoice = path;
+  fileChoice = WriteTempFile("progress.img", image);
   std::vector<std::string> seen;
   QObject::connect(&window->model(), &panel::PanelModel::progressChanged, window.get(), [&] {
     if (window->progress() == nullptr) return;
@@ -154,7 +143,6 @@ TEST_F(WindowTest, TheProgressWindowShowsPercentageHalfwordsAndTimeLeft) {
   EXPECT_GE(percentages.size(), 5u);
   EXPECT_TRUE(halfwords);
   EXPECT_TRUE(timeLeft);
-  std::filesystem::remove(path);
 }
 
 TEST_F(WindowTest, ANetworkPortWhoseServerDiesLeavesTheWindowRunning) {
@@ -163,7 +151,7 @@ TEST_F(WindowTest, ANetworkPortWhoseServerDiesLeavesTheWindowRunning) {
     test::Ser2NetServer server({.mode = mode, .device = board.path()});
     messages.clear();
     fileChoice.reset();
-    Connect(server.Url(), 3);
+    Connect(server.Url(), ChipChoice::Max2871);
     ASSERT_TRUE(messages.empty()) << messages[0].text;
     ASSERT_EQ(link().GetPortState(), link::PortState::Open);
     // The name typed is kept across a refresh of the list, as a device path is.
@@ -172,9 +160,7 @@ TEST_F(WindowTest, ANetworkPortWhoseServerDiesLeavesTheWindowRunning) {
     EXPECT_EQ(window->model().port(), server.Url());
 
     std::vector<uint8_t> image(20480, 0xFF);
-    const std::string path = (std::filesystem::temp_directory_path() / "korvane-net.img").string();
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), 20480);
-    fileChoice = path;
+    fileChoice = WriteTempFile("net.img", image);
     const QMetaObject::Connection killer =
         QObject::connect(&window->model(), &panel::PanelModel::progressChanged, window.get(), [&] {
           if (board.Count("E 10;") > 0) server.Kill();
@@ -188,7 +174,6 @@ TEST_F(WindowTest, ANetworkPortWhoseServerDiesLeavesTheWindowRunning) {
     EXPECT_EQ(link().GetPortState(), link::PortState::None);
     EXPECT_TRUE(ui().connect->isEnabled());
     EXPECT_EQ(window->progress(), nullptr);
-    std::filesystem::remove(path);
   }
 }
 

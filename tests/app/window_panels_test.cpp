@@ -5,8 +5,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <set>
@@ -15,11 +13,11 @@
 #include "app/sweep_dialog.h"
 #include "session/board_session.h"
 #include "support/virtual_board.h"
+#include "support/window_test.h"
 #include "synth/chip_facts.h"
 #include "synth/field_overrides.h"
 #include "synth/number_text.h"
 #include "synth/register_set.h"
-#include "window_fixture.h"
 
 namespace korvane::app::testing {
 namespace {
@@ -38,7 +36,7 @@ std::vector<std::string> SlotSets(const VirtualBoard& board, char slot) {
 TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
   VirtualBoard board;
   board.SetStored("S 1BC0;");  // 0.9 wpm, which no typed speed gives back exactly
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   ASSERT_TRUE(messages.empty());
   ASSERT_TRUE(WaitFor([&] { return board.Count("L;") > 0; }));  // the retune after the readout
   Settle();
@@ -61,20 +59,19 @@ TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
   Settle();
 
   // Load config of a picture: refused, nothing sent, no field changed.
-  const std::filesystem::path png = std::filesystem::temp_directory_path() / "korvane-not-a-config.png";
-  std::ofstream(png, std::ios::binary) << "\x89PNG\r\n\x1a\n" << std::string(64, '\0');
+  const std::string png = TempPath("not-a-config.png");
+  Put(png, std::string("\x89PNG\r\n\x1a\n") + std::string(64, '\0'));
   const PanelSettings before = window->model().Settings();
   board.ClearLog();
-  fileChoice = png.string();
+  fileChoice = png;
   QTest::mouseClick(ui().loadConfig, Qt::LeftButton);
   QTest::qWait(panel::kTuneDelayMs + 200);
   Settle();
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_NE(messages[0].text.find(png.string()), std::string::npos) << messages[0].text;
+  EXPECT_NE(messages[0].text.find(png), std::string::npos) << messages[0].text;
   for (const std::string& command : board.Log()) EXPECT_EQ(command, "L;");
   EXPECT_EQ(window->model().Settings().freqSlots[2].frequency, before.freqSlots[2].frequency);
   EXPECT_EQ(window->model().Settings().reference, before.reference);
-  std::filesystem::remove(png);
   messages.clear();
 
   // Save with no edit of the speed gives the board its own code back.
@@ -88,7 +85,7 @@ TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
   Settle();
 
   // A typed port that does not exist: nothing connects, and the message says so.
-  Connect("/dev/ttyKorvaneMissing0", 3);
+  Connect("/dev/ttyKorvaneMissing0", ChipChoice::Max2871);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_NE(messages[0].text.find("not found"), std::string::npos) << messages[0].text;
   EXPECT_EQ(Text(ui().portList), "/dev/ttyKorvaneMissing0");
@@ -97,7 +94,7 @@ TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
 
 TEST_F(WindowTest, TheLockLightFollowsTheBoardAndIdleReadingsStopWhenBusyOrDisconnected) {
   VirtualBoard board;
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   auto light = [&] { return Text(ui().lockLight); };
   ASSERT_TRUE(WaitFor([&] { return light().find("Locked") != std::string::npos; }, 3000)) << light();
 
@@ -132,7 +129,7 @@ TEST_F(WindowTest, TheLockLightFollowsTheBoardAndIdleReadingsStopWhenBusyOrDisco
 
 TEST_F(WindowTest, ASweepRunsItsPointsInOrderAndStopsWithinOnePoint) {
   VirtualBoard board;
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   Settle();
   QTest::mouseClick(ui().sweep, Qt::LeftButton);
   SweepDialog* sweep = window->sweepDialog();
@@ -171,7 +168,7 @@ TEST_F(WindowTest, ASweepRunsItsPointsInOrderAndStopsWithinOnePoint) {
 
 TEST_F(WindowTest, TheRegisterViewShowsTheWordsTheBoardHolds) {
   VirtualBoard board;
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   Settle();
   QTest::mouseClick(ui().registers, Qt::LeftButton);
   RegisterDialog* registers = window->registerDialog();
@@ -223,7 +220,7 @@ TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterVie
   const std::string stored = "2 01033328 2000FFE8 78007FC0 01000000 00AC8028 60400000;";
   VirtualBoard board;
   board.SetStored(stored);
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   Settle();
   EXPECT_EQ(Text(ui().slot[2].real).substr(Text(ui().slot[2].real).size() - 2), " *");  // marked beside its frequency
   QTest::mouseClick(ui().save, Qt::LeftButton);
@@ -263,7 +260,7 @@ TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterVie
 // unknown", and the labels and the screen reader keep what the board was given last, not what was typed.
 TEST_F(WindowTest, ARefusedRetuneIsSeenAndTheDisplayKeepsWhatTheBoardWasGiven) {
   VirtualBoard board;
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   auto* notice = ui().statusNotice;
   auto* real = ui().statusReal;
   TypeInto(ui().slot[4].frequency, "1000");

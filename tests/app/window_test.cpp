@@ -1,3 +1,5 @@
+#include "support/window_test.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -9,13 +11,10 @@
 #include <QWheelEvent>
 #include <clocale>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "app/about_dialog.h"
 #include "app/update_info_dlg.h"
 #include "support/virtual_board.h"
-#include "window_fixture.h"
 
 namespace korvane::app::testing {
 namespace {
@@ -95,7 +94,7 @@ class DemoLocaleTest : public WindowTest, public ::testing::WithParamInterface<c
 TEST_P(DemoLocaleTest, DemoWithAutoFillsThePanelFromTheBoard) {
   std::string previous = std::setlocale(LC_ALL, nullptr);
   if (std::setlocale(LC_ALL, GetParam()) == nullptr) GTEST_SKIP() << GetParam() << " is not installed";
-  Connect("Demo", 0);
+  Connect("Demo");
   std::setlocale(LC_ALL, previous.c_str());
 
   ASSERT_TRUE(messages.empty()) << messages[0].text;
@@ -325,7 +324,7 @@ TEST_F(WindowTest, OpeningThePortListReadsThePortsAgain) {
 
 TEST_F(WindowTest, ATypedPortNameIsOpenedAsTyped) {
   test::VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   ASSERT_TRUE(messages.empty()) << messages[0].text;
   EXPECT_EQ(link().GetPortState(), link::PortState::Open);
   EXPECT_EQ(board.Count("V;"), 1);
@@ -333,7 +332,7 @@ TEST_F(WindowTest, ATypedPortNameIsOpenedAsTyped) {
 
 TEST_F(WindowTest, LostBoardLeavesThePanelDisconnectedWithFieldsKept) {
   test::VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   ASSERT_TRUE(messages.empty()) << messages[0].text;
   TypeInto(ui().slot[1].frequency, "2345.6");
   TypeInto(ui().slot[4].frequency, "1234.5");
@@ -365,7 +364,7 @@ TEST_F(WindowTest, WindowKeepsRunningItsEventsWhileABoardIsSilent) {
   ticker.start(20);
   QElapsedTimer elapsed;
   elapsed.start();
-  Connect(board.path(), 3);
+  Connect(board.path(), ChipChoice::Max2871);
   const qint64 ms = elapsed.elapsed();
   link().SetReadTimeoutMs(readTimeout);
 
@@ -397,7 +396,7 @@ TEST_F(WindowTest, ControlsThatWouldStartBoardWorkAreOffWhileAnOperationRuns) {
     portDuring = portEdit->text().toStdString();
     otherDuring = otherEdit->text().toStdString();
   };
-  Connect("/nonexistent/korvane-port", 3);
+  Connect("/nonexistent/korvane-port", ChipChoice::Max2871);
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text,
             "Could not find Synth board!\n/nonexistent/korvane-port not found: no such device; check that the board is "
@@ -485,12 +484,7 @@ TEST_F(WindowTest, AboutBoxShowsNameAndVersionAndClosesWithEscape) {
 }
 
 TEST_F(WindowTest, FirmwareUpdateOnTheDemoBoardStopsAtTheFirstErase) {
-  std::filesystem::path image = std::filesystem::temp_directory_path() / "korvane_app_test.img";
-  {
-    std::ofstream out(image, std::ios::binary);
-    out << std::string(20480, '\x55');
-  }
-  fileChoice = image.string();
+  fileChoice = WriteTempFile("image.img", std::vector<uint8_t>(20480, 0x55));
   bool progressGoneBeforeMessage = false;
   onMessage = [&] { progressGoneBeforeMessage = window->progress() == nullptr; };
   std::vector<std::string> progressTitles;
@@ -506,7 +500,6 @@ TEST_F(WindowTest, FirmwareUpdateOnTheDemoBoardStopsAtTheFirstErase) {
   ChooseEntry(ui().portList, 0);
   QTest::mouseClick(ui().repairUpdate, Qt::LeftButton);
   Settle();
-  std::filesystem::remove(image);
 
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "Cannot erase page 8!");

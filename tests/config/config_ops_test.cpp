@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "panel_fixture.h"
+#include "support/panel_test.h"
 #include "support/virtual_board.h"
 #include "synth/register_set.h"
 
@@ -28,8 +28,9 @@ struct PanelState {
   bool operator==(const PanelState&) const = default;
 };
 
-class ConfigOpsTest : public ConfigPanelTest {
+class ConfigOpsTest : public PanelTest {
  protected:
+  ConfigOpsTest() { link().SetReadTimeoutMs(300); }
   PanelState State() const {
     PanelState state{model().reference(), model().speed(), model().text()};
     for (int s = 0; s < kSlotCount; ++s) {
@@ -87,16 +88,16 @@ constexpr char kEverythingFile[] =
     "[Beacon]\nBeacon=1\nScan=1\nPin1_2=1\nSpeed=12.5\nText=CQ CQ DE TEST #5000\n";
 
 TEST_F(ConfigOpsTest, SaveChangeLoadGivesBackEveryControl) {
-  Connect("Demo");
+  ConnectAndClear("Demo");
   SetEverything();
   const PanelState saved = State();
-  SaveConfigTo(Path("bench.kvini"));
+  SaveConfigTo(TempPath("bench.kvini"));
   EXPECT_TRUE(surface.messages.empty());
-  EXPECT_EQ(Contents(Path("bench.kvini")), kEverythingFile);
+  EXPECT_EQ(Contents(TempPath("bench.kvini")), kEverythingFile);
 
-  LoadConfigFrom(Path("missing.kvini"));
+  LoadConfigFrom(TempPath("missing.kvini"));
   EXPECT_NE(State(), saved);
-  LoadConfigFrom(Path("bench.kvini"));
+  LoadConfigFrom(TempPath("bench.kvini"));
   EXPECT_TRUE(surface.messages.empty());
   EXPECT_EQ(State(), saved);
 
@@ -108,9 +109,9 @@ TEST_F(ConfigOpsTest, SaveChangeLoadGivesBackEveryControl) {
 }
 
 TEST_F(ConfigOpsTest, MissingFileLoadsTheDefaults) {
-  Connect("Demo");
+  ConnectAndClear("Demo");
   SetEverything();
-  LoadConfigFrom(Path("nowhere.kvini"));
+  LoadConfigFrom(TempPath("nowhere.kvini"));
   EXPECT_TRUE(surface.messages.empty());
   const std::vector<std::pair<std::string, std::string>> texts = {
       {model().slot(4).rf, "180.000"},  {model().reference(), "10.000"},           {model().slot(0).rf, "1152.000"},
@@ -131,8 +132,8 @@ TEST_F(ConfigOpsTest, MissingFileLoadsTheDefaults) {
 }
 
 TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
-  Connect("Demo");  // F1 is on the second band with its two-entry power list
-  Put(Path("hand.kvini"),
+  ConnectAndClear("Demo");  // F1 is on the second band with its two-entry power list
+  Put(TempPath("hand.kvini"),
       "; bench set-up, edited by hand\r\n"
       "[ siggen ]\r\n"
       "  FREQ =  \"1000.250\" \r\n"
@@ -153,7 +154,7 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
       "Text=Gr\xFC\xDF"
       "e aus K\xF6ln\r\n"
       "Speed=\r\n");
-  LoadConfigFrom(Path("hand.kvini"));
+  LoadConfigFrom(TempPath("hand.kvini"));
   EXPECT_TRUE(surface.messages.empty());
   EXPECT_EQ(model().slot(4).rf, "1000.250");
   EXPECT_EQ(PowerLabel(model().slot(4).power), "-4dBm");
@@ -184,8 +185,9 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
     bool beaconOn;
   } cases[] = {{"1", "1", true, true}, {"yes", "2", false, true}, {"01", "x", false, false}, {"", "-1", false, true}};
   for (const auto& c : cases) {
-    Put(Path("flags.kvini"), std::string("[Freqs]\nExtReference=") + c.ext + "\n[Beacon]\nBeacon=" + c.beacon + "\n");
-    LoadConfigFrom(Path("flags.kvini"));
+    Put(TempPath("flags.kvini"),
+        std::string("[Freqs]\nExtReference=") + c.ext + "\n[Beacon]\nBeacon=" + c.beacon + "\n");
+    LoadConfigFrom(TempPath("flags.kvini"));
     EXPECT_EQ(model().extReference(), c.checked) << c.ext;
     EXPECT_EQ(model().beacon(), c.beaconOn) << c.beacon;
     EXPECT_EQ(model().controls().beaconSettings, c.beaconOn) << c.beacon;
@@ -194,17 +196,17 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
 
 TEST_F(ConfigOpsTest, SaveWithoutSecondBandKeepsBandKeysOfAnEarlierSave) {
   VirtualBoard board({.hwTag = "v3."});
-  Connect(board.path());
+  ConnectAndClear(board.path());
   const std::string earlier =
       "[SigGen]\r\nFreq=100.000\r\nPwr=4\r\nBand=1\r\n"
       "[Notes]\r\n; kept as it is\r\nOwner=lab 3\r\n"
       "[Freqs]\r\nBand1=1\r\nPwr1=1\r\n";
-  Put(Path("shared.kvini"), earlier);
+  Put(TempPath("shared.kvini"), earlier);
   dlg.OnFrequencyEdited(0, "5000.000");
   dlg.OnPowerChosen(2, PowerLevel::Off);  // that output switched off
-  SaveConfigTo(Path("shared.kvini"));
+  SaveConfigTo(TempPath("shared.kvini"));
   EXPECT_TRUE(surface.messages.empty());
-  const std::string file = Contents(Path("shared.kvini"));
+  const std::string file = Contents(TempPath("shared.kvini"));
   // The band keys already there stay; no others are added. New keys follow the file's
   // line ends.
   EXPECT_EQ(file,
@@ -215,44 +217,44 @@ TEST_F(ConfigOpsTest, SaveWithoutSecondBandKeepsBandKeysOfAnEarlierSave) {
             "[Beacon]\r\nBeacon=0\r\nScan=0\r\nPin1_2=0\r\nSpeed=0.9\r\nText=test de qx9abc #5000\r\n");
 
   // The kept band keys are applied whatever the board.
-  LoadConfigFrom(Path("shared.kvini"));
+  LoadConfigFrom(TempPath("shared.kvini"));
   EXPECT_EQ(BandLabel(model().slot(0).band), "OUT2 5..12GHz");
   EXPECT_EQ(BandLabel(model().slot(4).band), "OUT2 5..12GHz");
   EXPECT_EQ(BandLabel(model().slot(1).band), "OUT1 <6GHz");
 
-  SaveConfigTo(Path("fresh.kvini"));
-  EXPECT_EQ(Contents(Path("fresh.kvini")).find("Band"), std::string::npos);
+  SaveConfigTo(TempPath("fresh.kvini"));
+  EXPECT_EQ(Contents(TempPath("fresh.kvini")).find("Band"), std::string::npos);
 }
 
 TEST_F(ConfigOpsTest, FilesThatCannotBeWrittenOrReadAreReportedAndLoseNothing) {
-  Connect("Demo");
+  ConnectAndClear("Demo");
   SetEverything();
-  const std::string existing = Path("keep.kvini");
+  const std::string existing = TempPath("keep.kvini");
   Put(existing, "[Freqs]\nReference=10.000\n");
-  std::filesystem::create_directory(Path("folder.kvini"));
+  std::filesystem::create_directory(TempPath("folder.kvini"));
 
   const struct {
     std::string path;
     const char* reason;
   } cases[] = {
-      {Path("no/such/folder.kvini"), "No such file or directory"},
-      {Path("folder.kvini"), "it is a directory, not a regular file"},
+      {TempPath("no/such/folder.kvini"), "No such file or directory"},
+      {TempPath("folder.kvini"), "it is a directory, not a regular file"},
   };
   for (const auto& c : cases) {
     SaveConfigTo(c.path);
     ExpectMessage("\"" + c.path + "\": " + c.reason);
   }
   EXPECT_EQ(Contents(existing), "[Freqs]\nReference=10.000\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(TempPath("")), {}), 2);
 
   const PanelState before = State();
-  LoadConfigFrom(Path("folder.kvini"));
-  ExpectMessage("\"" + Path("folder.kvini") + "\": it is a directory, not a regular file");
+  LoadConfigFrom(TempPath("folder.kvini"));
+  ExpectMessage("\"" + TempPath("folder.kvini") + "\": it is a directory, not a regular file");
   EXPECT_EQ(State(), before);
 }
 
 TEST_F(ConfigOpsTest, DialogsOfferConfigFilesAndCancelDoesNothing) {
-  Connect("Demo");
+  ConnectAndClear("Demo");
   const PanelState before = State();
   dlg.OnSaveConfig();  // no answer queued: the user cancels
   dlg.OnLoadConfig();
@@ -265,16 +267,16 @@ TEST_F(ConfigOpsTest, DialogsOfferConfigFilesAndCancelDoesNothing) {
   }
   EXPECT_EQ(State(), before);
   EXPECT_TRUE(surface.messages.empty());
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 0);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(TempPath("")), {}), 0);
 }
 
 TEST_F(ConfigOpsTest, BeaconTextOnSeveralLinesIsSavedAsOneLine) {
-  Connect("Demo");
+  ConnectAndClear("Demo");
   dlg.OnTextEdited("CQ CQ\r\nDE TEST\nK");
-  SaveConfigTo(Path("lines.kvini"));
-  const std::string file = Contents(Path("lines.kvini"));
+  SaveConfigTo(TempPath("lines.kvini"));
+  const std::string file = Contents(TempPath("lines.kvini"));
   EXPECT_NE(file.find("\nText=CQ CQ DE TEST K\n"), std::string::npos) << file;
-  LoadConfigFrom(Path("lines.kvini"));
+  LoadConfigFrom(TempPath("lines.kvini"));
   EXPECT_EQ(model().text(), "CQ CQ DE TEST K");
 }
 

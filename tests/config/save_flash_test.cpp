@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "panel_fixture.h"
 #include "session/board_session.h"
+#include "support/panel_test.h"
 #include "support/virtual_board.h"
 #include "synth/chip_facts.h"
 #include "synth/field_overrides.h"
@@ -29,8 +29,9 @@ constexpr char kSaveError[] = "There was an error during saving parameters to fl
 constexpr char kInvalidParameters[] = "Please enter valid parameters values! Can not save parameters to flash memory!";
 constexpr char kInvalid[] = "Please enter valid parameters values! Can not save parameters to flash memory!";
 
-class SaveFlashTest : public ConfigPanelTest {
+class SaveFlashTest : public PanelTest {
  protected:
+  SaveFlashTest() { link().SetReadTimeoutMs(300); }
   // Clicks "Save" and returns what the board received.
   std::vector<std::string> Save(VirtualBoard& board) {
     board.ClearLog();
@@ -64,7 +65,7 @@ class SaveFlashTest : public ConfigPanelTest {
 
 TEST_F(SaveFlashTest, CompleteSaveSendsTenCommandsInOrderWhateverTheLocale) {
   VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path());
+  ConnectAndClear(board.path());
   dlg.EnableBeaconControls(true);
   dlg.OnPinFunctionChosen(PinFunction::CwKeying);
   dlg.OnSpeedEdited("20");
@@ -102,7 +103,7 @@ TEST_F(SaveFlashTest, RefusedReplyStopsTheSaveRightThere) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.prefix);
     VirtualBoard board;
-    Connect(board.path());
+    ConnectAndClear(board.path());
     std::vector<std::string> complete = Save(board);
     ASSERT_EQ(complete.size(), 10u);
     board.SetRefuse(c.prefix, c.answer);
@@ -141,7 +142,7 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     VirtualBoard board;
-    Connect(board.path());
+    ConnectAndClear(board.path());
     dlg.EnableBeaconControls(false);
     if (c.edit) c.edit(dlg);
     std::vector<std::string> log = Save(board);
@@ -172,7 +173,7 @@ TEST_F(SaveFlashTest, ReferenceCommandFollowsTheHardwareVersion) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.tag);
     VirtualBoard board({.hwTag = c.tag});
-    Connect(board.path());
+    ConnectAndClear(board.path());
     dlg.OnExtReferenceClicked(c.external);
     EXPECT_EQ(Sent(Save(board), "R "), c.expected);
     dlg.OnDisconnect();
@@ -181,7 +182,7 @@ TEST_F(SaveFlashTest, ReferenceCommandFollowsTheHardwareVersion) {
 
 TEST_F(SaveFlashTest, SecondBandSlotIsEncodedAtMinusOneDbm) {
   VirtualBoard board({.hwTag = "v4s."});
-  Connect(board.path());
+  ConnectAndClear(board.path());
   dlg.OnBandChosen(1, Band::Out2);
   dlg.OnPowerChosen(1, PowerLevel::Minus1);
   dlg.OnFrequencyEdited(1, "10000.000");
@@ -202,7 +203,7 @@ TEST_F(SaveFlashTest, OutOfBandWarnsOnlyForPoweredSlotsAndSavesAllTheSame) {
   for (const auto& c : cases) {
     SCOPED_TRACE(PowerLabel(c.power));
     VirtualBoard board;
-    Connect(board.path());
+    ConnectAndClear(board.path());
     dlg.OnFrequencyEdited(3, "7000.000");  // above the MAX2871's 6000 MHz on the main output
     dlg.OnPowerChosen(3, c.power);
     std::vector<std::string> log = Save(board);
@@ -232,7 +233,7 @@ TEST_F(SaveFlashTest, RefusesBeforeSendingAnything) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     VirtualBoard board;
-    Connect(board.path());
+    ConnectAndClear(board.path());
     (dlg.*c.edit)(c.text);
     EXPECT_TRUE(Save(board).empty());
     ExpectOnlyMessage(c.message, "", MessageIcon::Information);
@@ -241,14 +242,14 @@ TEST_F(SaveFlashTest, RefusesBeforeSendingAnything) {
 }
 
 TEST_F(SaveFlashTest, DemoBoardKeepsWhatWasSavedAcrossAReconnect) {
-  Connect("Demo");
+  ConnectAndClear("Demo");
   dlg.EnableBeaconControls(true);
   dlg.OnSpeedEdited("20");
   dlg.OnTextEdited("TEST DE DEMO");
   dlg.OnSaveToFlash();
   ExpectOnlyMessage(kSaved, "Information", MessageIcon::Information);
   dlg.OnDisconnect();
-  Connect("Demo");
+  ConnectAndClear("Demo");
   EXPECT_TRUE(model().beacon());
   EXPECT_EQ(model().text(), "TEST DE DEMO");
   EXPECT_EQ(model().speed(), "20.0");
@@ -291,7 +292,7 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
       stored.push_back(FormatRegisterSet(set));
       board.SetStored(stored.back());
     }
-    Connect(board.path(), static_cast<session::ChipChoice>(1 + static_cast<int>(chip)));
+    ConnectAndClear(board.path(), static_cast<session::ChipChoice>(1 + static_cast<int>(chip)));
     for (int slot = 0; slot < kSlotCount; ++slot) {
       EXPECT_TRUE(model().slot(slot).overrides.empty()) << slot;
       EXPECT_EQ(session::PlanSlotWords(model().Settings(), slot).sources.size(), settable) << slot;
@@ -306,7 +307,7 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
 // and sends nothing; Save refuses only slots in use without a number, and names each field at fault.
 TEST_F(SaveFlashTest, TypedTextThatIsNoNumberIsMarkedSendsNothingAndIsNamed) {
   VirtualBoard board;
-  Connect(board.path());
+  ConnectAndClear(board.path());
   board.ClearLog();
   for (const char* text : {"12a96", "10.5.1"}) {
     dlg.OnReferenceEdited(text);
@@ -337,7 +338,7 @@ TEST_F(SaveFlashTest, TypedTextThatIsNoNumberIsMarkedSendsNothingAndIsNamed) {
 // all.
 TEST_F(SaveFlashTest, AnotherChipsWordsGiveWayToKorvanesOnSave) {
   VirtualBoard board({.chip = test::VirtualChip::ADF4351});
-  Connect(board.path(), session::ChipChoice::Auto);
+  ConnectAndClear(board.path(), session::ChipChoice::Auto);
   ASSERT_EQ(model().chip(), ChipType::Adf4351);
   // The window says that the stored words were left aside.
   EXPECT_NE(model().readNotes().find("SigGen: the stored words are not an ADF4351's"), std::string::npos);

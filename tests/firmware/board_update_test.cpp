@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "firmware/firmware_image.h"
-#include "firmware_fixture.h"
+#include "support/panel_test.h"
 #include "support/virtual_board.h"
 
 namespace korvane::testing {
@@ -19,15 +19,12 @@ constexpr char kUpdated[] = "Firmware was updated. Please reconnect the board.";
 
 class BoardTest : public PanelTest {
  protected:
-  void TearDown() override {
-    PanelTest::TearDown();
-    link().SetReadTimeoutMs(2000);
-  }
+  BoardTest() : PanelTest(20) {}
   // Starts the operation as the user would: "Update..." on a connected board, "Repair..." on
   // one that already waits in its bootloader.
   void Prepare(VirtualBoard& board, bool connected) {
     if (connected) {
-      Connect(board.path());
+      ConnectAndClear(board.path());
     } else {
       board.SetMode(BoardMode::Bootloader);
       ChoosePort(board.path());
@@ -50,16 +47,15 @@ TEST_F(BoardTest, ImagesEndUpInFlashExactly) {
     SCOPED_TRACE(c.fileSize);
     VirtualBoard board;
     surface.messages.clear();
-    surface.shown.clear();
     clock.sleeps.clear();
     Prepare(board, c.connected);
     const std::vector<uint8_t> file = PatternImage(c.fileSize);
     ClickUpdate(WriteTempFile("image.img", file));
 
     ASSERT_EQ(Messages(), Expected({kUpdated}));
-    EXPECT_EQ(surface.shown[0].caption, "Information");
-    EXPECT_FALSE(surface.shown[0].progressOpen);
-    EXPECT_FALSE(surface.shown[0].boardShown);
+    EXPECT_EQ(surface.messages[0].caption, "Information");
+    EXPECT_FALSE(surface.messages[0].progressOpen);
+    EXPECT_FALSE(surface.messages[0].boardShown);
     ExpectDisconnectedPanel();
 
     const size_t n = std::min(c.fileSize, firmware::kMaxImageBytes);
@@ -86,7 +82,7 @@ TEST_F(BoardTest, ImagesEndUpInFlashExactly) {
 
 TEST_F(BoardTest, RefusedImagesSendNothing) {
   VirtualBoard board;
-  Connect(board.path());
+  ConnectAndClear(board.path());
   board.ClearLog();
   const std::string shortImage = WriteTempFile("short.img", PatternImage(20479));
   for (const std::string& path : {shortImage, shortImage + ".missing"}) {
@@ -120,15 +116,15 @@ TEST_F(BoardTest, EachRefusalStopsAtOnceAndDisconnects) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     VirtualBoard board;
-    surface.shown.clear();
+    surface.messages.clear();
     Prepare(board, false);
     c.fault(board);
     ClickUpdate(path);
 
-    ASSERT_EQ(surface.shown.size(), 1u);
-    EXPECT_EQ(surface.shown[0].text, c.message);
-    EXPECT_EQ(surface.shown[0].caption, "");
-    EXPECT_FALSE(surface.shown[0].progressOpen);
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, c.message);
+    EXPECT_EQ(surface.messages[0].caption, "");
+    EXPECT_FALSE(surface.messages[0].progressOpen);
     ASSERT_FALSE(board.Log().empty());
     EXPECT_EQ(board.Log().back(), c.lastCommand);
     ExpectDisconnectedPanel();
@@ -142,10 +138,10 @@ TEST_F(BoardTest, BoardVanishingMidWritesEndsTheUpdate) {
   board.HangUpAfter(firmware::WriteCommand(file, 4000));
   ClickUpdate(WriteTempFile("image.img", file));
 
-  ASSERT_EQ(surface.shown.size(), 1u);
-  EXPECT_EQ(surface.shown[0].text, std::string("Connection with device lost!\n") + panel::kUpdateCutText);
-  EXPECT_EQ(surface.shown[0].caption, "Error!");
-  EXPECT_FALSE(surface.shown[0].progressOpen);
+  ASSERT_EQ(surface.messages.size(), 1u);
+  EXPECT_EQ(surface.messages[0].text, std::string("Connection with device lost!\n") + panel::kUpdateCutText);
+  EXPECT_EQ(surface.messages[0].caption, "Error!");
+  EXPECT_FALSE(surface.messages[0].progressOpen);
   EXPECT_EQ(board.Count("A 08002000;"), 1);
   EXPECT_EQ(board.Log().back(), firmware::WriteCommand(file, 4000));
   ExpectDisconnectedPanel();
@@ -158,17 +154,17 @@ TEST_F(BoardTest, MissingBootloaderAfterTheSwitchLeavesThePanelDisconnected) {
   for (bool update : {true, false}) {
     SCOPED_TRACE(update);
     VirtualBoard board({.bootloaderBanner = "Some other loader v3.2"});
-    surface.shown.clear();
-    Connect(board.path());
+    surface.messages.clear();
+    ConnectAndClear(board.path());
     if (update) {
       ClickUpdate(path);
     } else {
       EXPECT_TRUE(surface.PreTranslateMessage(Key::B, true));
     }
-    ASSERT_EQ(surface.shown.size(), 1u);
-    EXPECT_EQ(surface.shown[0].text, "Cannot connect to board bootloader!");
-    EXPECT_FALSE(surface.shown[0].progressOpen);
-    EXPECT_FALSE(surface.shown[0].boardShown);
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, "Cannot connect to board bootloader!");
+    EXPECT_FALSE(surface.messages[0].progressOpen);
+    EXPECT_FALSE(surface.messages[0].boardShown);
     EXPECT_EQ(board.Count("B;"), 1);
     ExpectDisconnectedPanel();
   }

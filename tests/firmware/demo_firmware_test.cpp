@@ -1,7 +1,7 @@
 // The firmware operations against the built-in demo board: no device, no bootloader.
 #include <gtest/gtest.h>
 
-#include "firmware_fixture.h"
+#include "support/panel_test.h"
 
 namespace korvane::testing {
 namespace {
@@ -13,19 +13,19 @@ TEST_F(Demo, UpdateStopsAtTheFirstEraseWithOrWithoutConnection) {
   for (bool connected : {false, true}) {
     SCOPED_TRACE(connected);
     surface.timeline.clear();
-    surface.shown.clear();
+    surface.messages.clear();
     clock.sleeps.clear();
     if (connected) {
-      Connect("Demo");
+      ConnectAndClear("Demo");
     } else {
       ChoosePort("Demo");
     }
     ClickUpdate(image);
 
-    ASSERT_EQ(surface.shown.size(), 1u);
-    EXPECT_EQ(surface.shown[0].text, "Cannot erase page 8!");
-    EXPECT_EQ(surface.shown[0].caption, "");
-    EXPECT_FALSE(surface.shown[0].progressOpen);
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, "Cannot erase page 8!");
+    EXPECT_EQ(surface.messages[0].caption, "");
+    EXPECT_FALSE(surface.messages[0].progressOpen);
     EXPECT_EQ(surface.timeline.front(), "create:Updating Firmware");
     // Only a connected board is switched over and given time to start its bootloader.
     EXPECT_EQ(clock.sleeps, connected ? std::vector<int>({10, 1500}) : std::vector<int>());
@@ -45,7 +45,7 @@ TEST_F(Demo, RefusedOrCancelledImageOpensNothing) {
       {missing, {"File: " + missing + " is not a valid firmware image!"}},
       {std::nullopt, {}},
   };
-  Connect("Demo");
+  ConnectAndClear("Demo");
   for (const Case& c : cases) {
     surface.messages.clear();
     surface.QueueFileChoice(c.choice);
@@ -65,7 +65,7 @@ TEST_F(Demo, RefusedOrCancelledImageOpensNothing) {
 }
 
 TEST_F(Demo, FirmwareInfoShowsTheDemoIdentity) {
-  Connect("Demo");
+  ConnectAndClear("Demo");
   dlg.OnFirmwareInfo();
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text,
@@ -79,11 +79,11 @@ TEST_F(Demo, CtrlBReportsTheDemoBootloaderAndDisconnects) {
   for (bool connected : {false, true}) {
     SCOPED_TRACE(connected);
     surface.timeline.clear();
-    surface.shown.clear();
+    surface.messages.clear();
     surface.steps = 0;
     clock.sleeps.clear();
     if (connected) {
-      Connect("Demo");
+      ConnectAndClear("Demo");
     } else {
       ChoosePort("Demo");
     }
@@ -94,10 +94,10 @@ TEST_F(Demo, CtrlBReportsTheDemoBootloaderAndDisconnects) {
     const std::vector<std::string> expected = {"create:Please wait", "message:Bootloader v3.40", "destroy",
                                                "message:Please reconnect the board."};
     EXPECT_EQ(surface.timeline, expected);
-    ASSERT_EQ(surface.shown.size(), 2u);
-    EXPECT_EQ(surface.shown[0].caption, "Information");
-    EXPECT_EQ(surface.shown[1].caption, "Information");
-    EXPECT_FALSE(surface.shown[1].boardShown);
+    ASSERT_EQ(surface.messages.size(), 2u);
+    EXPECT_EQ(surface.messages[0].caption, "Information");
+    EXPECT_EQ(surface.messages[1].caption, "Information");
+    EXPECT_FALSE(surface.messages[1].boardShown);
     EXPECT_EQ(surface.steps, 2);
     EXPECT_EQ(clock.sleeps, connected ? std::vector<int>({10, 1500}) : std::vector<int>());
     ExpectDisconnectedPanel();
@@ -105,7 +105,7 @@ TEST_F(Demo, CtrlBReportsTheDemoBootloaderAndDisconnects) {
 }
 
 TEST_F(Demo, OtherKeysDoNotReachTheBootloader) {
-  Connect("Demo");
+  ConnectAndClear("Demo");
   EXPECT_FALSE(surface.PreTranslateMessage(Key::B, false));
   EXPECT_FALSE(surface.PreTranslateMessage(Key::Other, true));
   EXPECT_TRUE(surface.timeline.empty());

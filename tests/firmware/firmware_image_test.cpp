@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "firmware_fixture.h"
+#include "support/panel_test.h"
 
 namespace korvane::firmware {
 namespace {

@@ -19,14 +19,7 @@ std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<st
 
 class BoardPanelTest : public PanelTest {
  protected:
-  void SetUp() override {
-    PanelTest::SetUp();
-    link().SetReadTimeoutMs(300);
-  }
-  void TearDown() override {
-    PanelTest::TearDown();
-    link().SetReadTimeoutMs(2000);
-  }
+  BoardPanelTest() { link().SetReadTimeoutMs(300); }
 };
 
 struct IdentifyCase {

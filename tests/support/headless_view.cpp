@@ -9,7 +9,7 @@ HeadlessView::HeadlessView(panel::PanelModel& model) : model_(model) {
 }
 
 void HeadlessView::ShowMessage(const panel::Message& message, std::function<void()> closed) {
-  messages.push_back({message.text, message.caption, message.icon, message.details});
+  messages.push_back({message.text, message.caption, message.icon, message.details, progressOpen, model_.editable()});
   timeline.push_back("message:" + message.text);
   if (closed) closed();
 }

@@ -29,6 +29,8 @@ class HeadlessView : public panel::PanelView {
     std::string caption;
     MessageIcon icon = MessageIcon::Information;
     std::string details;
+    bool progressOpen = false;  // the progress window was up as the message went up
+    bool boardShown = false;    // the panel showed a board: Disconnect is there once the operation ends
   };
 
   explicit HeadlessView(panel::PanelModel& model);

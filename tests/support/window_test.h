@@ -1,5 +1,6 @@
-// A shown main window on the offscreen platform, with message boxes, file dialogs and the
-// program's end caught so that nothing modal blocks a test.
+// The panel in a shown main window on the offscreen platform, with message boxes, file dialogs
+// and the program's end caught so that nothing modal blocks a test. Only the window's tests
+// include it: the panel's own tests do without Qt Widgets.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -23,30 +24,24 @@
 
 #include "app/main_window.h"
 #include "app/message_loop.h"
-#include "base/clock.h"
-#include "link/board_link.h"
-#include "link/demo_board.h"
-#include "link/port_list.h"
-#include "support/recording_clock.h"
-#include "support/session_link_view.h"
+#include "support/panel_test.h"
 
 namespace korvane::app::testing {
 
+using ::korvane::testing::TempPath;
+using ::korvane::testing::WriteTempFile;
 using panel::MessageIcon;
+using session::ChipChoice;
 
-struct ShownMessage {
-  std::string text;
-  std::string caption;
-  MessageIcon icon;
-};
-
-class WindowTest : public ::testing::Test {
+class WindowTest : public ::korvane::testing::PanelFixture {
  protected:
+  WindowTest() : PanelFixture(20) {}
   void SetUp() override {
+    PanelFixture::SetUp();
     window = std::make_unique<MainWindow>(loop, Environment());
     ViewHooks& hooks = window->hooks();
     hooks.message = [this](const panel::Message& message) {
-      messages.push_back({message.text, message.caption, message.icon});
+      messages.push_back({message.text, message.caption, message.icon, message.details});
       if (onMessage) onMessage();
     };
     hooks.file = [this](const panel::FileDialogRequest&) { return fileChoice; };
@@ -71,7 +66,7 @@ class WindowTest : public ::testing::Test {
     };
     return environment;
   }
-  test::SessionLinkView link() { return test::SessionLinkView(window->session()); }
+  session::BoardSession& Session() override { return window->session(); }
   // Waits until the board work the test started has ended and its results are shown.
   void Settle(int timeoutMs = 10000) {
     EXPECT_TRUE(WaitFor([this] { return window->Idle(); }, timeoutMs));
@@ -110,8 +105,8 @@ class WindowTest : public ::testing::Test {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
   }
-  // Picks a port and a chip entry as the user would and clicks Connect.
-  void Connect(const std::string& port = "Demo", int chipEntry = 0) {
+  // Picks a port and a chip as the user would and clicks Connect.
+  void Connect(const std::string& port = "Demo", ChipChoice chip = ChipChoice::Auto) {
     auto* ports = ui().portList;
     const int index = ports->findText(QString::fromStdString(port));
     if (index >= 0) {
@@ -120,7 +115,7 @@ class WindowTest : public ::testing::Test {
       ports->lineEdit()->selectAll();
       QTest::keyClicks(ports->lineEdit(), QString::fromStdString(port));
     }
-    ChooseEntry(ui().chipList, chipEntry);
+    ChooseEntry(ui().chipList, static_cast<int>(chip));
     QTest::mouseClick(ui().connect, Qt::LeftButton);
     Settle();
   }
@@ -133,15 +128,10 @@ class WindowTest : public ::testing::Test {
     QTest::keyClicks(edit, text);
   }
 
-  // Each pause yields a little real time, so that a board has taken "B;" off the line before
-  // the port is opened again.
-  korvane::test::RecordingClock clock{20};
-  link::DemoStore demo;
-  std::vector<link::PortInfo> ports;  // what the system's port list offers
   link::TransportFactory transports;  // empty: the real ones
   CMessageLoop loop;
   std::unique_ptr<MainWindow> window;
-  std::vector<ShownMessage> messages;
+  std::vector<::korvane::testing::HeadlessView::Shown> messages;
   std::function<void()> onMessage;
   std::optional<std::string> fileChoice;
   std::optional<int> quitCode;
