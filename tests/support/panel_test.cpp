@@ -116,7 +116,8 @@ void PanelTest::ExpectDisconnectedPanel() {
 
 std::vector<std::string> PanelTest::PowerLabels(int slot) const {
   std::vector<std::string> labels;
-  for (PowerLevel level : PowerLevels(model().chip(), model().slot(slot).band)) labels.emplace_back(PowerLabel(level));
+  for (PowerLevel level : PowerLevels(model().chip(), model().slot(SlotAt(slot)).band))
+    labels.emplace_back(PowerLabel(level));
   return labels;
 }
 
