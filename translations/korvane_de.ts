@@ -591,6 +591,10 @@ S/N %3</translation>
         <source>%1 closed the connection before a board answered: &quot;%2&quot;</source>
         <translation>%1 hat die Verbindung geschlossen, bevor eine Platine geantwortet hat: „%2“</translation>
     </message>
+    <message>
+        <source>Cannot set up %1: the device is not a serial port.</source>
+        <translation>%1 kann nicht eingerichtet werden: Das Gerät ist keine serielle Schnittstelle.</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::AboutDialog</name>

@@ -21,7 +21,7 @@ struct OpenFailure {
     NotInGroup,          // detail: the device's group, which the user may join
     InUse,
     CannotOpen,   // detail: the system's words
-    CannotSetUp,  // detail: the system's words
+    CannotSetUp,  // detail: the system's words; empty: the device is no serial port
     SystemSaid,   // detail: the serial-port library's own words, all there is to tell
     // A port served over the network (port: the name as written).
     NotANetworkPort,

@@ -180,6 +180,9 @@ std::string OpenFailureText(const link::OpenFailure& f) {
     case Kind::CannotOpen:
       return Tr(QT_TRANSLATE_NOOP("Texts", "Cannot open %1: %2."), {port, f.detail});
     case Kind::CannotSetUp:
+      if (f.detail.empty()) {
+        return Tr(QT_TRANSLATE_NOOP("Texts", "Cannot set up %1: the device is not a serial port."), {port});
+      }
       return Tr(QT_TRANSLATE_NOOP("Texts", "Cannot set up %1: %2."), {port, f.detail});
     case Kind::SystemSaid:
       return f.detail;

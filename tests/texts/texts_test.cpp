@@ -79,6 +79,7 @@ TEST(Texts, OpenFailuresReadAsTheyAlwaysHave) {
   } cases[] = {
       {Kind::None, "", ""},
       {Kind::CannotSetUp, "Not a serial port", "Cannot set up tcp://pi:3333: Not a serial port."},
+      {Kind::CannotSetUp, "", "Cannot set up tcp://pi:3333: the device is not a serial port."},
       {Kind::SystemSaid, "Unknown error", "Unknown error"},
       {Kind::LookupTooLong, "", "Looking up pi for tcp://pi:3333 took too long."},
       {Kind::LookupFailed, "Temporary failure", "Cannot look up pi for tcp://pi:3333: Temporary failure."},
