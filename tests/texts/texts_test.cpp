@@ -66,8 +66,8 @@ TEST(Texts, ResultsReadAsTheBoardsOwnMessages) {
   EXPECT_EQ(BootloaderVersion(id), "Bootloader v3.4");
 }
 
-// The kinds that the link and network tests do not reach through a port (they check the rest
-// word for word).
+// Why a port failed, for the kinds the link and network tests leave out (they check the others
+// word for word, through this catalogue).
 TEST(Texts, OpenFailuresReadAsTheyAlwaysHave) {
   using Kind = link::OpenFailure::Kind;
   const std::string waited = "tcp://pi:3333 did not agree to serial-port control within 2000 ms";
