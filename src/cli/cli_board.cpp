@@ -85,7 +85,7 @@ std::string OverridesJson(ChipType chip, const FieldOverrides& overrides) {
   return o.str();
 }
 
-std::string ExpertText(const PanelSettings& settings, int slot) {
+std::string ExpertText(const PanelSettings& settings, Slot slot) {
   const SlotPlan plan = session::PlanSlotWords(settings, slot);
   std::string text;
   for (const RegisterField& f : Facts(settings.chip).fields) {
@@ -100,7 +100,7 @@ std::string ExpertText(const PanelSettings& settings, int slot) {
   return text;
 }
 
-std::string ExpertJson(const PanelSettings& settings, int slot) {
+std::string ExpertJson(const PanelSettings& settings, Slot slot) {
   const SlotPlan plan = session::PlanSlotWords(settings, slot);
   JsonObject o;
   for (const RegisterField& f : Facts(settings.chip).fields) {
