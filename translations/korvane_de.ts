@@ -473,7 +473,7 @@ S/N %3</translation>
     </message>
     <message>
         <source>%1 did not agree to serial-port control within %2 ms; going on without it, with the line settings unconfirmed.</source>
-        <translation>%1 hat der Steuerung der seriellen Schnittstelle nicht innerhalb von %2 ms zugestimmt; es geht ohne sie weiter, die Leitungseinstellungen sind unbestätigt.</translation>
+        <translation>%1 hat der Steuerung der seriellen Schnittstelle nicht innerhalb von %2 ms zugestimmt; es geht ohne sie weiter, die Leitungseinstellungen bleiben unbestätigt.</translation>
     </message>
     <message>
         <source>%1 not found: no such device; check that the board is plugged in.</source>
@@ -501,7 +501,7 @@ S/N %3</translation>
     </message>
     <message>
         <source>Permission denied: %1 belongs to the group %2. Add your user to it with: sudo usermod -aG %2 $USER, then log out and in again.</source>
-        <translation>Zugriff verweigert: %1 gehört der Gruppe %2. Fügen Sie Ihren Benutzer mit sudo usermod -aG %2 $USER hinzu, melden Sie sich dann ab und wieder an.</translation>
+        <translation>Zugriff verweigert: %1 gehört der Gruppe %2. Nehmen Sie Ihren Benutzer mit sudo usermod -aG %2 $USER in die Gruppe auf, melden Sie sich dann ab und wieder an.</translation>
     </message>
     <message>
         <source>%1 is in use by another program.</source>
@@ -525,7 +525,7 @@ S/N %3</translation>
     </message>
     <message>
         <source>Looking up %1 for %2 took too long.</source>
-        <translation>Die Suche nach %1 für %2 hat zu lange gedauert.</translation>
+        <translation>Die Namensauflösung von %1 für %2 hat zu lange gedauert.</translation>
     </message>
     <message>
         <source>The host %1 of %2 is not known; check the name.</source>
@@ -533,7 +533,7 @@ S/N %3</translation>
     </message>
     <message>
         <source>Cannot look up %1 for %2: %3.</source>
-        <translation>%1 für %2 kann nicht nachgeschlagen werden: %3.</translation>
+        <translation>Der Name %1 für %2 lässt sich nicht auflösen: %3.</translation>
     </message>
     <message>
         <source>%1 refused the connection; check that ser2net serves this port.</source>
@@ -565,11 +565,11 @@ S/N %3</translation>
     </message>
     <message>
         <source>%1 sent more than %2 KiB of data before it agreed to serial-port control; check that it serves the board&apos;s port with serial-port control.</source>
-        <translation>%1 hat mehr als %2 KiB Daten gesendet, bevor es der Steuerung der seriellen Schnittstelle zugestimmt hat; prüfen Sie, ob es den Port der Platine mit Steuerung der seriellen Schnittstelle bereitstellt.</translation>
+        <translation>%1 hat mehr als %2 KiB Daten gesendet, bevor der Server der Steuerung der seriellen Schnittstelle zugestimmt hat; prüfen Sie, ob der Server den Port der Platine mit Steuerung der seriellen Schnittstelle bereitstellt.</translation>
     </message>
     <message>
         <source>%1 sent more than %2 KiB of data before it confirmed the line settings; check that it serves the board&apos;s port with serial-port control.</source>
-        <translation>%1 hat mehr als %2 KiB Daten gesendet, bevor es die Leitungseinstellungen bestätigt hat; prüfen Sie, ob es den Port der Platine mit Steuerung der seriellen Schnittstelle bereitstellt.</translation>
+        <translation>%1 hat mehr als %2 KiB Daten gesendet, bevor der Server die Leitungseinstellungen bestätigt hat; prüfen Sie, ob der Server den Port der Platine mit Steuerung der seriellen Schnittstelle bereitstellt.</translation>
     </message>
     <message>
         <source>%1 does not offer serial-port control; for a raw port write tcp:// instead.</source>
