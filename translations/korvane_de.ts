@@ -447,6 +447,154 @@ S/N %3</translation>
         <source>line %1: %2</source>
         <translation>Zeile %1: %2</translation>
     </message>
+    <message>
+        <source>baud rate</source>
+        <translation>die Baudrate</translation>
+    </message>
+    <message>
+        <source>data bits</source>
+        <translation>die Datenbits</translation>
+    </message>
+    <message>
+        <source>parity</source>
+        <translation>die Parität</translation>
+    </message>
+    <message>
+        <source>stop bits</source>
+        <translation>die Stoppbits</translation>
+    </message>
+    <message>
+        <source>flow control</source>
+        <translation>die Flusssteuerung</translation>
+    </message>
+    <message>
+        <source>The port opened, but no board answered with the expected banner.</source>
+        <translation>Der Port wurde geöffnet, aber keine Platine hat mit der erwarteten Kennung geantwortet.</translation>
+    </message>
+    <message>
+        <source>%1 did not agree to serial-port control within %2 ms; going on without it, with the line settings unconfirmed.</source>
+        <translation>%1 hat der Steuerung der seriellen Schnittstelle nicht innerhalb von %2 ms zugestimmt; es geht ohne sie weiter, die Leitungseinstellungen bleiben unbestätigt.</translation>
+    </message>
+    <message>
+        <source>%1 not found: no such device; check that the board is plugged in.</source>
+        <translation>%1 nicht gefunden: Dieses Gerät gibt es nicht; prüfen Sie, ob die Platine angeschlossen ist.</translation>
+    </message>
+    <message>
+        <source>%1 is a directory, not a serial device.</source>
+        <translation>%1 ist ein Verzeichnis, keine serielle Schnittstelle.</translation>
+    </message>
+    <message>
+        <source>%1 is a regular file, not a serial device.</source>
+        <translation>%1 ist eine gewöhnliche Datei, keine serielle Schnittstelle.</translation>
+    </message>
+    <message>
+        <source>%1 is not a serial device.</source>
+        <translation>%1 ist keine serielle Schnittstelle.</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1.</source>
+        <translation>Zugriff verweigert: %1.</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1 belongs to the group %2, so only an administrator can open it.</source>
+        <translation>Zugriff verweigert: %1 gehört der Gruppe %2, daher kann nur ein Administrator die Schnittstelle öffnen.</translation>
+    </message>
+    <message>
+        <source>Permission denied: %1 belongs to the group %2. Add your user to it with: sudo usermod -aG %2 $USER, then log out and in again.</source>
+        <translation>Zugriff verweigert: %1 gehört der Gruppe %2. Nehmen Sie Ihren Benutzer mit sudo usermod -aG %2 $USER in die Gruppe auf, melden Sie sich dann ab und wieder an.</translation>
+    </message>
+    <message>
+        <source>%1 is in use by another program.</source>
+        <translation>%1 wird von einem anderen Programm benutzt.</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2.</source>
+        <translation>%1 kann nicht geöffnet werden: %2.</translation>
+    </message>
+    <message>
+        <source>Cannot set up %1: %2.</source>
+        <translation>%1 kann nicht eingerichtet werden: %2.</translation>
+    </message>
+    <message>
+        <source>%1 is not a network port; write tcp://HOST:PORT or rfc2217://HOST:PORT.</source>
+        <translation>%1 ist kein Netzwerk-Port; schreiben Sie tcp://HOST:PORT oder rfc2217://HOST:PORT.</translation>
+    </message>
+    <message>
+        <source>Connecting to %1 was cancelled.</source>
+        <translation>Die Verbindung mit %1 wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>Looking up %1 for %2 took too long.</source>
+        <translation>Die Namensauflösung von %1 für %2 hat zu lange gedauert.</translation>
+    </message>
+    <message>
+        <source>The host %1 of %2 is not known; check the name.</source>
+        <translation>Der Rechner %1 von %2 ist unbekannt; prüfen Sie den Namen.</translation>
+    </message>
+    <message>
+        <source>Cannot look up %1 for %2: %3.</source>
+        <translation>Der Name %1 für %2 lässt sich nicht auflösen: %3.</translation>
+    </message>
+    <message>
+        <source>%1 refused the connection; check that ser2net serves this port.</source>
+        <translation>%1 hat die Verbindung abgelehnt; prüfen Sie, ob ser2net diesen Port bereitstellt.</translation>
+    </message>
+    <message>
+        <source>%1 did not answer within %2 ms; check the address and the network.</source>
+        <translation>%1 hat nicht innerhalb von %2 ms geantwortet; prüfen Sie die Adresse und das Netzwerk.</translation>
+    </message>
+    <message>
+        <source>Cannot connect to %1: %2.</source>
+        <translation>Keine Verbindung mit %1: %2.</translation>
+    </message>
+    <message>
+        <source>%1 closed the connection while it was being set up.</source>
+        <translation>%1 hat die Verbindung während der Einrichtung geschlossen.</translation>
+    </message>
+    <message>
+        <source>%1 closed the connection while it was being set up: &quot;%2&quot;</source>
+        <translation>%1 hat die Verbindung während der Einrichtung geschlossen: „%2“</translation>
+    </message>
+    <message>
+        <source>%1 did not agree to serial-port control within %2 ms.</source>
+        <translation>%1 hat der Steuerung der seriellen Schnittstelle nicht innerhalb von %2 ms zugestimmt.</translation>
+    </message>
+    <message>
+        <source>%1 did not confirm 4800 baud 8N1 within %2 ms.</source>
+        <translation>%1 hat 4800 Baud 8N1 nicht innerhalb von %2 ms bestätigt.</translation>
+    </message>
+    <message>
+        <source>%1 sent more than %2 KiB of data before it agreed to serial-port control; check that it serves the board&apos;s port with serial-port control.</source>
+        <translation>%1 hat mehr als %2 KiB Daten gesendet, bevor der Server der Steuerung der seriellen Schnittstelle zugestimmt hat; prüfen Sie, ob der Server den Port der Platine mit Steuerung der seriellen Schnittstelle bereitstellt.</translation>
+    </message>
+    <message>
+        <source>%1 sent more than %2 KiB of data before it confirmed the line settings; check that it serves the board&apos;s port with serial-port control.</source>
+        <translation>%1 hat mehr als %2 KiB Daten gesendet, bevor der Server die Leitungseinstellungen bestätigt hat; prüfen Sie, ob der Server den Port der Platine mit Steuerung der seriellen Schnittstelle bereitstellt.</translation>
+    </message>
+    <message>
+        <source>%1 does not offer serial-port control; for a raw port write tcp:// instead.</source>
+        <translation>%1 bietet keine Steuerung der seriellen Schnittstelle an; schreiben Sie für einen einfachen Port stattdessen tcp://.</translation>
+    </message>
+    <message>
+        <source>%1 was asked to set the %2 to %3 and answered %4 (%5).</source>
+        <translation>%1 sollte %2 auf %3 setzen und hat %4 (%5) geantwortet.</translation>
+    </message>
+    <message>
+        <source>The board answered from its bootloader: its firmware is not running, as after an update that did not finish.</source>
+        <translation>Die Platine hat aus ihrem Bootloader geantwortet: Ihre Firmware läuft nicht, wie nach einer nicht abgeschlossenen Aktualisierung.</translation>
+    </message>
+    <message>
+        <source>%1 closed the connection before a board answered.</source>
+        <translation>%1 hat die Verbindung geschlossen, bevor eine Platine geantwortet hat.</translation>
+    </message>
+    <message>
+        <source>%1 closed the connection before a board answered: &quot;%2&quot;</source>
+        <translation>%1 hat die Verbindung geschlossen, bevor eine Platine geantwortet hat: „%2“</translation>
+    </message>
+    <message>
+        <source>Cannot set up %1: the device is not a serial port.</source>
+        <translation>%1 kann nicht eingerichtet werden: Das Gerät ist keine serielle Schnittstelle.</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::AboutDialog</name>

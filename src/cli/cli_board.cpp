@@ -44,6 +44,10 @@ std::string WithReason(const std::string& message, const std::string& reason) {
   return reason.empty() ? message : message + "\n" + reason;
 }
 
+std::string WithReason(const std::string& message, const link::OpenFailure& reason) {
+  return WithReason(message, texts::OpenFailureText(reason));
+}
+
 std::string ErrorHzText(double hz) {
   if (std::fabs(hz) >= 1e12) return hz < 0 ? "below -1 THz" : "above 1 THz";
   return FormatFixed(hz, 3) + " Hz";
@@ -165,7 +169,7 @@ PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& s
       for (const std::string& note : result.readout.notes) {
         if (!note.empty()) std::cerr << "note: " << note << "\n";
       }
-      if (!session.OpenWarning().empty()) std::cerr << "warning: " << session.OpenWarning() << std::endl;
+      if (session.OpenWarning()) std::cerr << "warning: " << texts::OpenFailureText(session.OpenWarning()) << std::endl;
       return result.readout.settings;
     case Status::NotFound:
       throw Failure(WithReason(texts::kCouldNotFind, result.reason));

@@ -49,6 +49,8 @@ std::string JsonStrings(const std::vector<std::string>& texts);
 
 // A message with the reason behind it (the system's words) on a second line, when there is one.
 std::string WithReason(const std::string& message, const std::string& reason);
+// The same with why a port could not be used.
+std::string WithReason(const std::string& message, const link::OpenFailure& reason);
 
 // An error in hertz as the commands print it ("-122.160 Hz"); far out-of-range frequencies,
 // clamped by the solver, would fill a screen in fixed notation.

@@ -16,9 +16,7 @@ namespace {
 constexpr int kOpenAttempts = 3;
 // A server that closed the connection during set-up is given this long before the next try.
 constexpr int kRetryPauseMs = 500;
-constexpr char kNoAnswer[] = "The port opened, but no board answered with the expected banner.";
-constexpr char kInBootloader[] =
-    "The board answered from its bootloader: its firmware is not running, as after an update that did not finish.";
+using Kind = OpenFailure::Kind;
 }  // namespace
 
 std::unique_ptr<Transport> MakeTransport(const std::string& portName, Clock& clock) {
@@ -70,7 +68,7 @@ void BoardLink::ClearInterrupt() { interrupted_ = false; }
 
 bool BoardLink::OpenPort(const std::string& portName, const std::string& expectedBanner) {
   state_ = PortState::None;
-  openFailure_.clear();
+  openFailure_ = {};
   foundBootloader_ = false;
   // A device still held from an earlier open would lock us out of the same port.
   if (transport_) transport_->Close();
@@ -82,11 +80,11 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
   // The first reason that tells what went wrong is reported, not what later tries ran into (a
   // server that refuses once the board has been switched over); a server that only closed is
   // no such reason while a later try says more.
-  std::string telling;
-  std::string last = kNoAnswer;
-  const auto note = [&](const std::string& reason, bool tells) {
+  link::OpenFailure telling;
+  link::OpenFailure last(Kind::NoAnswer, portName);
+  const auto note = [&](const link::OpenFailure& reason, bool tells) {
     last = reason;
-    if (tells && telling.empty()) telling = reason;
+    if (tells && !telling) telling = reason;
   };
   bool pause = false;
   for (int attempt = 0; attempt < kOpenAttempts && !interrupted_; ++attempt) {
@@ -95,14 +93,15 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     switch (transport_->Open(portName)) {
       case Transport::OpenResult::CannotOpen:
       case Transport::OpenResult::CannotConfigure: {
-        const std::string reason = transport_->FailureReason();
+        const link::OpenFailure reason = transport_->FailureReason();
         transport_->Close();
         if (transport_->FailureMayPass() && !interrupted_) {
-          note(reason, reason.find(": \"") != std::string::npos);
+          // What the server said before it closed tells; a bare close does not.
+          note(reason, !reason.detail.empty());
           pause = true;
           continue;
         }
-        openFailure_ = telling.empty() ? reason : telling;
+        openFailure_ = telling ? telling : reason;
         return false;
       }
       case Transport::OpenResult::Ok:
@@ -123,28 +122,28 @@ bool BoardLink::OpenPort(const std::string& portName, const std::string& expecte
     if (FindBannerLine(banner, expected) != std::string::npos) {
       ApplyBanner(banner, identity_);
       state_ = PortState::Open;
-      openFailure_.clear();
+      openFailure_ = {};
       return true;
     }
     if (closed && IsNetworkPortName(portName)) {
       // A raw server that says why and closes (ser2net: "Port's device already in use").
       const std::string said = ServerText(transport_->Purged() + banner);
-      note(portName + " closed the connection before a board answered" +
-               (said.empty() ? std::string(".") : ": \"" + said + "\""),
-           !said.empty());
+      note({Kind::ClosedBeforeAnswer, portName, said}, !said.empty());
       pause = true;
     } else if (expectedBanner == kFirmwareBanner && banner.find(kBootloaderBanner) != std::string::npos) {
       // An update that did not finish leaves the board in its bootloader, waiting for an image.
       foundBootloader_ = true;
-      note(kInBootloader, true);
+      note({Kind::InBootloader, portName}, true);
       break;
     } else {
       // After a set-up the server did not agree to, its warning says more than the silence.
-      note(transport_->OpenWarning().empty() ? std::string(kNoAnswer) : transport_->OpenWarning() + " " + kNoAnswer,
-           true);
+      link::OpenFailure silent = transport_->OpenWarning();
+      silent.kind = silent ? Kind::NoAnswerUnconfirmedLine : Kind::NoAnswer;
+      silent.port = portName;
+      note(silent, true);
     }
   }
-  openFailure_ = telling.empty() ? last : telling;
+  openFailure_ = telling ? telling : last;
   transport_->Close();
   return false;
 }

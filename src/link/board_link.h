@@ -51,11 +51,11 @@ class BoardLink {
   // Texts are UTF-8 inside the program and Latin-1 on the wire. Three handshakes ("V;") at most,
   // each waiting one read time-out for a banner that contains expectedBanner.
   bool OpenPort(const std::string& portName, const std::string& expectedBanner);
-  // Why the last OpenPort failed: the system's reason when the port could not be opened,
-  // "no answer" style text when nothing answered; empty after a success.
-  const std::string& OpenFailure() const { return openFailure_; }
-  // What the transport's last successful open warned of; empty when nothing.
-  const std::string& OpenWarning() const { return transport_->OpenWarning(); }
+  // Why the last OpenPort failed: why the port could not be opened, or who answered (nobody, the
+  // bootloader, a server that closed); None after a success.
+  const link::OpenFailure& OpenFailure() const { return openFailure_; }
+  // What the transport's last successful open warned of; None when nothing.
+  const link::OpenFailure& OpenWarning() const { return transport_->OpenWarning(); }
   // The last OpenPort for the firmware found the board's bootloader instead.
   bool FoundBootloader() const { return foundBootloader_; }
   // Raises ConnectionLost also when no link is open: there is nobody to answer.
@@ -97,7 +97,7 @@ class BoardLink {
   int readTimeoutMs_ = kDefaultReadTimeoutMs;
   std::mutex transportMutex_;
   std::atomic<bool> interrupted_{false};
-  std::string openFailure_;
+  link::OpenFailure openFailure_;
   std::string portName_;  // the port opened last, for the wire log
   bool foundBootloader_ = false;
 };

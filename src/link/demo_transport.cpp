@@ -8,7 +8,7 @@ namespace korvane::link {
 DemoTransport::DemoTransport(Clock& clock, DemoStore& store) : Transport(clock), store_(store) {}
 
 Transport::OpenResult DemoTransport::Open(const std::string&) {
-  failure_.clear();
+  failure_ = {};
   interrupted_ = false;
   pending_.clear();
   pendingPos_ = 0;

@@ -98,18 +98,27 @@ std::string HexBytes(std::string_view bytes) {
   return bytes.size() > 16 ? out + " ..." : out;
 }
 
-std::string Cancelled(const std::string& portName) { return "Connecting to " + portName + " was cancelled."; }
+using Kind = OpenFailure::Kind;
 
-// Why a connection could not be made, with what to check.
-std::string ConnectFailure(const std::string& portName, int error, int timeoutMs) {
+OpenFailure Cancelled(const std::string& portName) { return {Kind::Cancelled, portName}; }
+
+// With the port name, the host and the time-out.
+OpenFailure Failure(Kind kind, const std::string& portName, const std::string& host, int64_t number = 0) {
+  OpenFailure failure(kind, portName);
+  failure.host = host;
+  failure.number = number;
+  return failure;
+}
+
+// Why a connection could not be made.
+OpenFailure ConnectFailure(const std::string& portName, int error, int timeoutMs) {
   switch (error) {
     case ECONNREFUSED:
-      return portName + " refused the connection; check that ser2net serves this port.";
+      return {Kind::Refused, portName};
     case ETIMEDOUT:
-      return portName + " did not answer within " + std::to_string(timeoutMs) +
-             " ms; check the address and the network.";
+      return Failure(Kind::NoAnswerInTime, portName, {}, timeoutMs);
     default:
-      return "Cannot connect to " + portName + ": " + platform::SocketErrorText(error) + ".";
+      return {Kind::CannotConnect, portName, platform::SocketErrorText(error)};
   }
 }
 
@@ -120,13 +129,13 @@ NetTransport::~NetTransport() { Close(); }
 
 Transport::OpenResult NetTransport::Open(const std::string& portName) {
   Close();
-  failure_.clear();
-  warning_.clear();
+  failure_ = {};
+  warning_ = {};
   mayPass_ = false;
   interrupted_ = false;
   const std::optional<NetPortName> name = ParseNetPortName(portName);
   if (!name) {
-    failure_ = portName + " is not a network port; write tcp://HOST:PORT or rfc2217://HOST:PORT.";
+    failure_ = {Kind::NotANetworkPort, portName};
     return OpenResult::CannotOpen;
   }
   if (!Connect(portName, name->host, name->port)) return OpenResult::CannotOpen;
@@ -148,7 +157,7 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
     HostLookup lookup(host, port);
     while (!lookup.Wait(kWaitSliceMs)) {
       if (interrupted_ || clock_.NowMs() >= deadline) {
-        failure_ = interrupted_ ? Cancelled(portName) : "Looking up " + host + " for " + portName + " took too long.";
+        failure_ = interrupted_ ? Cancelled(portName) : Failure(Kind::LookupTooLong, portName, host);
         return false;
       }
     }
@@ -156,11 +165,12 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
     endpoints = lookup.Endpoints();
   }
   if (platform::IsUnknownHost(lookupError)) {
-    failure_ = "The host " + host + " of " + portName + " is not known; check the name.";
+    failure_ = Failure(Kind::UnknownHost, portName, host);
     return false;
   }
   if (lookupError != 0) {
-    failure_ = "Cannot look up " + host + " for " + portName + ": " + platform::LookupErrorText(lookupError) + ".";
+    failure_ = Failure(Kind::LookupFailed, portName, host);
+    failure_.detail = platform::LookupErrorText(lookupError);
     return false;
   }
 
@@ -196,7 +206,7 @@ bool NetTransport::Connect(const std::string& portName, const std::string& host,
     socket_ = std::make_unique<QTcpSocket>();
     if (!socket_->setSocketDescriptor(fd, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
       platform::CloseSocket(fd);
-      failure_ = "Cannot connect to " + portName + ": " + socket_->errorString().toStdString() + ".";
+      failure_ = {Kind::CannotConnect, portName, socket_->errorString().toStdString()};
       socket_.reset();
       return false;
     }
@@ -214,29 +224,27 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
   telnet_ = std::make_unique<TelnetCodec>();
   SendNow(telnet_->Start());
   const int64_t deadline = clock_.NowMs() + connectTimeoutMs_;
-  const auto waitFailure = [&](Wait wait, const std::string& waitingFor) {
+  // timedOut: what the wait ran out of time for.
+  const auto waitFailure = [&](Wait wait, Kind timedOut) {
     switch (wait) {
       case Wait::Cancelled:
         return Cancelled(portName);
-      case Wait::Closed: {
+      case Wait::Closed:
         // ser2net says why before it closes ("Port's device already in use"); often it is
         // still letting go of a client that just left, so this is tried again.
         mayPass_ = true;
-        const std::string said = ServerText(std::string_view(pending_).substr(pendingPos_));
-        return portName + " closed the connection while it was being set up" +
-               (said.empty() ? std::string(".") : ": \"" + said + "\"");
-      }
+        return OpenFailure(Kind::ClosedDuringSetUp, portName,
+                           ServerText(std::string_view(pending_).substr(pendingPos_)));
       case Wait::TimedOut:
       case Wait::Ready:
         break;
     }
-    return portName + " did not " + waitingFor + " within " + std::to_string(connectTimeoutMs_) + " ms.";
+    return Failure(timedOut, portName, {}, connectTimeoutMs_);
   };
 
-  const auto flooded = [&](const char* during) {
+  const auto flooded = [&](Kind during) {
     if (pending_.size() <= kMaxSetUpDataBytes) return false;
-    failure_ = portName + " sent more than " + std::to_string(kMaxSetUpDataBytes / 1024) + " KiB of data " + during +
-               "; check that it serves the board's port with serial-port control.";
+    failure_ = Failure(during, portName, {}, kMaxSetUpDataBytes / 1024);
     return true;
   };
 
@@ -244,24 +252,23 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
   Wait wait = Wait::Ready;
   bool agreed = true;
   while (telnet_->ComPort() == TelnetCodec::Negotiation::Pending) {
-    if (flooded("before it agreed to serial-port control")) return OpenResult::CannotConfigure;
+    if (flooded(Kind::FloodedBeforeAgreement)) return OpenResult::CannotConfigure;
     if (wait == Wait::TimedOut) {
       // Some servers (pyserial's example, reached again just after a client left) never answer
       // the negotiation and pass the bytes on all the same: the settings go out unconfirmed,
       // and the board's banner decides.
-      warning_ = portName + " did not agree to serial-port control within " + std::to_string(connectTimeoutMs_) +
-                 " ms; going on without it, with the line settings unconfirmed.";
+      warning_ = Failure(Kind::UnconfirmedLine, portName, {}, connectTimeoutMs_);
       agreed = false;
       break;
     }
     if (wait != Wait::Ready) {
-      failure_ = waitFailure(wait, "agree to serial-port control");
+      failure_ = waitFailure(wait, Kind::NoAgreementInTime);
       return OpenResult::CannotConfigure;
     }
     wait = WaitSlice(deadline);
   }
   if (telnet_->ComPort() == TelnetCodec::Negotiation::Refused) {
-    failure_ = portName + " does not offer serial-port control; for a raw port write tcp:// instead.";
+    failure_ = {Kind::NoSerialPortControl, portName};
     return OpenResult::CannotConfigure;
   }
 
@@ -281,14 +288,14 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
     uint8_t request;
     uint32_t value;
     size_t width;  // bytes of the value
-    const char* what;
+    OpenFailure::Setting what;
     bool confirmed;
   } settings[] = {
-      {kSetBaudRate, kBaudRate, 4, "baud rate", false},
-      {kSetDataSize, kDataBits, 1, "data bits", false},
-      {kSetParity, kParityNone, 1, "parity", false},
-      {kSetStopSize, kStopBitsOne, 1, "stop bits", false},
-      {kSetControl, kControlNoFlowControl, 1, "flow control", false},
+      {kSetBaudRate, kBaudRate, 4, OpenFailure::Setting::BaudRate, false},
+      {kSetDataSize, kDataBits, 1, OpenFailure::Setting::DataBits, false},
+      {kSetParity, kParityNone, 1, OpenFailure::Setting::Parity, false},
+      {kSetStopSize, kStopBitsOne, 1, OpenFailure::Setting::StopBits, false},
+      {kSetControl, kControlNoFlowControl, 1, OpenFailure::Setting::FlowControl, false},
   };
   if (!agreed) return OpenResult::Ok;
   for (;;) {
@@ -298,17 +305,19 @@ Transport::OpenResult NetTransport::SetUpLine(const std::string& portName) {
         // The other control requests (modem lines, inbound flow) are answered alike.
         if (s.request == kSetControl && reply.Number(s.width) != s.value) continue;
         if (reply.Number(s.width) != s.value) {
-          failure_ = portName + " was asked to set the " + s.what + " to " + std::to_string(s.value) +
-                     " and answered " + std::to_string(reply.Number(s.width)) + " (" + HexBytes(reply.value) + ").";
+          failure_ = Failure(Kind::SettingRefused, portName, {}, s.value);
+          failure_.setting = s.what;
+          failure_.answered = reply.Number(s.width);
+          failure_.detail = HexBytes(reply.value);
           return OpenResult::CannotConfigure;
         }
         s.confirmed = true;
       }
     }
     if (std::all_of(std::begin(settings), std::end(settings), [](const Setting& s) { return s.confirmed; })) break;
-    if (flooded("before it confirmed the line settings")) return OpenResult::CannotConfigure;
+    if (flooded(Kind::FloodedBeforeConfirmation)) return OpenResult::CannotConfigure;
     if (wait != Wait::Ready) {
-      failure_ = waitFailure(wait, "confirm 4800 baud 8N1");
+      failure_ = waitFailure(wait, Kind::NoConfirmationInTime);
       return OpenResult::CannotConfigure;
     }
     wait = WaitSlice(deadline);

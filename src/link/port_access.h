@@ -1,8 +1,9 @@
-// Why a serial device could not be opened, in words that tell the user what to do about it.
+// Why a serial device could not be opened, told apart so that the words for it can say what to do.
 #pragma once
 
 #include <string>
 
+#include "link/open_failure.h"
 #include "platform/devices.h"
 
 namespace korvane::link {
@@ -14,13 +15,12 @@ using PortFileFacts = platform::DeviceFileFacts;
 
 PortFileFacts InspectPortFile(const std::string& devicePath);
 
-// One or two sentences for an open of devicePath that failed with errnoValue: a device that
-// is not there, a path that is no serial device, a permission the user lacks (naming the
-// device's group and how to join it), a device another program holds, else the system's
-// reason.
-std::string DescribeOpenFailure(const std::string& devicePath, int errnoValue, const PortFileFacts& facts);
+// Why an open of devicePath failed with errnoValue: a device that is not there, a path that is
+// no serial device, a permission the user lacks (with the device's group, which the user may
+// join unless it is root's), a device another program holds, else the system's reason.
+OpenFailure DescribeOpenFailure(const std::string& devicePath, int errnoValue, const PortFileFacts& facts);
 
 // The same, with the facts looked up now.
-std::string DescribeOpenFailure(const std::string& devicePath, int errnoValue);
+OpenFailure DescribeOpenFailure(const std::string& devicePath, int errnoValue);
 
 }  // namespace korvane::link

@@ -45,7 +45,7 @@ SerialTransport::~SerialTransport() = default;
 
 Transport::OpenResult SerialTransport::Open(const std::string& portName) {
   Close();
-  failure_.clear();
+  failure_ = {};
   interrupted_ = false;
   port_ = std::make_unique<Port>();
   port_->setPortName(QString::fromStdString(portName));
@@ -61,7 +61,7 @@ Transport::OpenResult SerialTransport::Open(const std::string& portName) {
                           port_->setParity(QSerialPort::NoParity) && port_->setStopBits(QSerialPort::OneStop) &&
                           port_->setFlowControl(QSerialPort::NoFlowControl);
   if (!configured) {
-    failure_ = port_->errorString().toStdString();
+    failure_ = {OpenFailure::Kind::SystemSaid, portName, port_->errorString().toStdString()};
     Close();
     return OpenResult::CannotConfigure;
   }

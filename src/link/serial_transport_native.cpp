@@ -29,7 +29,7 @@ SerialTransport::~SerialTransport() = default;
 
 Transport::OpenResult SerialTransport::Open(const std::string& portName) {
   Close();
-  failure_.clear();
+  failure_ = {};
   interrupted_ = false;
   port_ = std::make_unique<Port>();
   int error = 0;
@@ -40,13 +40,13 @@ Transport::OpenResult SerialTransport::Open(const std::string& portName) {
     case platform::SerialPort::OpenResult::CannotOpen:
       failure_ = DescribeOpenFailure(portName, error);
       // The system's own words where the errno value has none better.
-      if (failure_.rfind("Cannot open ", 0) == 0) failure_ = "Cannot open " + portName + ": " + reason + ".";
+      if (failure_.kind == OpenFailure::Kind::CannotOpen) failure_.detail = reason;
       port_.reset();
       return OpenResult::CannotOpen;
     case platform::SerialPort::OpenResult::CannotConfigure:
       break;
   }
-  failure_ = "Cannot set up " + portName + ": " + reason + ".";
+  failure_ = {OpenFailure::Kind::CannotSetUp, portName, reason};
   port_.reset();
   return OpenResult::CannotConfigure;
 }

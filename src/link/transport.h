@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/clock.h"
+#include "link/open_failure.h"
 
 namespace korvane::link {
 
@@ -22,7 +23,7 @@ class Transport {
   Transport& operator=(const Transport&) = delete;
 
   // Opens the port for exclusive use and sets the line to 4800 baud, 8N1, no flow control.
-  // On failure FailureReason() says why in the system's words.
+  // On failure FailureReason() says why.
   virtual OpenResult Open(const std::string& portName) = 0;
   virtual bool IsOpen() const = 0;
   // Drops whatever waits in either direction.
@@ -38,22 +39,22 @@ class Transport {
   virtual ReadResult ReadByte(char& byte, int timeoutMs) = 0;
   virtual void Close() = 0;
 
-  // Why the last Open failed, one line; empty after a successful open.
-  const std::string& FailureReason() const { return failure_; }
+  // Why the last Open failed; None after a successful open.
+  const OpenFailure& FailureReason() const { return failure_; }
   // The last Open failed in a way that may pass in a moment (the server closed the connection
   // while it was being set up): worth another try.
   bool FailureMayPass() const { return mayPass_; }
   // What the last successful Open let pass that the user should hear of (a network port that did
-  // not agree to serial-port control); empty when nothing.
-  const std::string& OpenWarning() const { return warning_; }
+  // not agree to serial-port control); None when nothing.
+  const OpenFailure& OpenWarning() const { return warning_; }
   // Makes every wait give up at once until the next Open (a window that is closing).
   void Interrupt() { interrupted_ = true; }
   bool Interrupted() const { return interrupted_; }
 
  protected:
   Clock& clock_;
-  std::string failure_;
-  std::string warning_;
+  OpenFailure failure_;
+  OpenFailure warning_;
   bool mayPass_ = false;
   std::atomic<bool> interrupted_{false};
 };

@@ -68,7 +68,7 @@ void CMainDlg::ShowResult(const std::string& text, std::function<void()> then) {
 
 std::string ConnectFailureText(const session::ConnectResult& result) {
   std::string text = Tr(texts::kCouldNotFind);
-  if (!result.reason.empty()) text += "\n" + result.reason;
+  if (result.reason) text += "\n" + texts::OpenFailureText(result.reason);
   if (result.inBootloader) text += "\n" + Tr(kRepairHint);
   return text;
 }

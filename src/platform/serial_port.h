@@ -19,7 +19,7 @@ class SerialPort {
   // line. CannotOpen: *error is an errno value (ENOENT: no such port, EBUSY: another program
   // holds it, EACCES, or EIO with the system's words in *reason). CannotConfigure: the device
   // opened but took no line settings (it is no serial port); it is closed again and *reason
-  // says why.
+  // says why in the system's words, empty when the system gave none.
   OpenResult Open(const std::string& name, int baudRate, int* error, std::string* reason);
   bool IsOpen() const { return handle_ != nullptr; }
   // Drops whatever waits in either direction.

@@ -54,7 +54,7 @@ struct Readout {
 struct ConnectResult {
   enum class Status { Connected, NotFound, HwTooOld, FwTooOld, CommunicationError };
   Status status = Status::NotFound;
-  std::string reason;         // NotFound: why the port could not be used
+  link::OpenFailure reason;   // NotFound: why the port could not be used
   bool inBootloader = false;  // NotFound: the board answered from its bootloader
   bool identified = false;    // the chip was found by probing
   Readout readout;
@@ -74,7 +74,7 @@ enum class BoardPart { Firmware, Bootloader };
 // What a handshake on a port found.
 struct HandshakeResult {
   bool found = false;
-  std::string reason;            // not found: why the port could not be used
+  link::OpenFailure reason;      // not found: why the port could not be used
   link::BoardIdentity identity;  // found: what the banner says
   bool ok() const { return found; }
 };
@@ -112,7 +112,7 @@ struct FirmwareResult {
   int page = 0;               // EraseFailed
   size_t offset = 0;          // WriteFailed: byte offset of the refused halfword
   bool wasConnected = false;  // a running board was switched over first
-  std::string reason;         // NoBootloader: why the port could not be used
+  link::OpenFailure reason;   // NoBootloader: why the port could not be used
   bool ok() const { return status == Status::Done; }
 };
 
@@ -169,8 +169,8 @@ class BoardSession {
 
   const link::BoardIdentity& Identity() const { return link_.GetBoardIdentity(); }
   // What opening the port warned of (a network port that did not agree to serial-port
-  // control); empty when nothing.
-  const std::string& OpenWarning() const { return link_.OpenWarning(); }
+  // control); None when nothing.
+  const link::OpenFailure& OpenWarning() const { return link_.OpenWarning(); }
   // The clock the session's waits run on.
   Clock& clock() { return link_.clock(); }
   // Ends a connect's handshakes at once (a cancelled connect, a window that is closing) and

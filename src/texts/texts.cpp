@@ -121,6 +121,134 @@ std::string ListProblemText(const session::ListProblem& problem) {
   return Tr(QT_TRANSLATE_NOOP("Texts", "line %1: %2"), {std::to_string(problem.line), text});
 }
 
+namespace {
+
+const char* SettingName(link::OpenFailure::Setting setting) {
+  using Setting = link::OpenFailure::Setting;
+  switch (setting) {
+    case Setting::BaudRate:
+      return QT_TRANSLATE_NOOP("Texts", "baud rate");
+    case Setting::DataBits:
+      return QT_TRANSLATE_NOOP("Texts", "data bits");
+    case Setting::Parity:
+      return QT_TRANSLATE_NOOP("Texts", "parity");
+    case Setting::StopBits:
+      return QT_TRANSLATE_NOOP("Texts", "stop bits");
+    case Setting::FlowControl:
+      break;
+  }
+  return QT_TRANSLATE_NOOP("Texts", "flow control");
+}
+
+}  // namespace
+
+std::string OpenFailureText(const link::OpenFailure& f) {
+  using Kind = link::OpenFailure::Kind;
+  const std::string& port = f.port;
+  const std::string number = std::to_string(f.number);
+  const char* const noAnswer =
+      QT_TRANSLATE_NOOP("Texts", "The port opened, but no board answered with the expected banner.");
+  const char* const unconfirmed = QT_TRANSLATE_NOOP(
+      "Texts",
+      "%1 did not agree to serial-port control within %2 ms; going on without it, with the line settings "
+      "unconfirmed.");
+  switch (f.kind) {
+    case Kind::None:
+      return {};
+    case Kind::NotFound:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 not found: no such device; check that the board is plugged in."),
+                {port});
+    case Kind::Directory:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 is a directory, not a serial device."), {port});
+    case Kind::RegularFile:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 is a regular file, not a serial device."), {port});
+    case Kind::NotASerialDevice:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 is not a serial device."), {port});
+    case Kind::PermissionDenied:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Permission denied: %1."), {port});
+    case Kind::AdministratorsOnly:
+      return Tr(QT_TRANSLATE_NOOP(
+                    "Texts", "Permission denied: %1 belongs to the group %2, so only an administrator can open it."),
+                {port, f.detail});
+    case Kind::NotInGroup:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "Permission denied: %1 belongs to the group %2. Add your user to it with: sudo "
+                                  "usermod -aG %2 $USER, then log out and in again."),
+                {port, f.detail});
+    case Kind::InUse:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 is in use by another program."), {port});
+    case Kind::CannotOpen:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Cannot open %1: %2."), {port, f.detail});
+    case Kind::CannotSetUp:
+      if (f.detail.empty()) {
+        return Tr(QT_TRANSLATE_NOOP("Texts", "Cannot set up %1: the device is not a serial port."), {port});
+      }
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Cannot set up %1: %2."), {port, f.detail});
+    case Kind::SystemSaid:
+      return f.detail;
+    case Kind::NotANetworkPort:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 is not a network port; write tcp://HOST:PORT or rfc2217://HOST:PORT."),
+                {port});
+    case Kind::Cancelled:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Connecting to %1 was cancelled."), {port});
+    case Kind::LookupTooLong:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Looking up %1 for %2 took too long."), {f.host, port});
+    case Kind::UnknownHost:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "The host %1 of %2 is not known; check the name."), {f.host, port});
+    case Kind::LookupFailed:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Cannot look up %1 for %2: %3."), {f.host, port, f.detail});
+    case Kind::Refused:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 refused the connection; check that ser2net serves this port."), {port});
+    case Kind::NoAnswerInTime:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 did not answer within %2 ms; check the address and the network."),
+                {port, number});
+    case Kind::CannotConnect:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "Cannot connect to %1: %2."), {port, f.detail});
+    case Kind::ClosedDuringSetUp:
+      if (f.detail.empty()) {
+        return Tr(QT_TRANSLATE_NOOP("Texts", "%1 closed the connection while it was being set up."), {port});
+      }
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 closed the connection while it was being set up: \"%2\""),
+                {port, f.detail});
+    case Kind::NoAgreementInTime:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 did not agree to serial-port control within %2 ms."), {port, number});
+    case Kind::NoConfirmationInTime:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 did not confirm 4800 baud 8N1 within %2 ms."), {port, number});
+    case Kind::FloodedBeforeAgreement:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "%1 sent more than %2 KiB of data before it agreed to serial-port control; check "
+                                  "that it serves the board's port with serial-port control."),
+                {port, number});
+    case Kind::FloodedBeforeConfirmation:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "%1 sent more than %2 KiB of data before it confirmed the line settings; check that "
+                                  "it serves the board's port with serial-port control."),
+                {port, number});
+    case Kind::NoSerialPortControl:
+      return Tr(
+          QT_TRANSLATE_NOOP("Texts", "%1 does not offer serial-port control; for a raw port write tcp:// instead."),
+          {port});
+    case Kind::SettingRefused:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 was asked to set the %2 to %3 and answered %4 (%5)."),
+                {port, Tr(SettingName(f.setting)), number, std::to_string(f.answered), f.detail});
+    case Kind::UnconfirmedLine:
+      return Tr(unconfirmed, {port, number});
+    case Kind::NoAnswer:
+      return Tr(noAnswer);
+    case Kind::NoAnswerUnconfirmedLine:
+      return Tr(unconfirmed, {port, number}) + " " + Tr(noAnswer);
+    case Kind::InBootloader:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "The board answered from its bootloader: its firmware is not running, as after an "
+                                  "update that did not finish."));
+    case Kind::ClosedBeforeAnswer:
+      break;
+  }
+  if (f.detail.empty())
+    return Tr(QT_TRANSLATE_NOOP("Texts", "%1 closed the connection before a board answered."), {port});
+  return Tr(QT_TRANSLATE_NOOP("Texts", "%1 closed the connection before a board answered: \"%2\""), {port, f.detail});
+}
+
 std::string NotAConfiguration(const std::string& path) {
   return Tr(
       QT_TRANSLATE_NOOP("Texts", "\"%1\" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings)."),

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/open_failure.h"
 #include "session/board_session.h"
 #include "session/frequency_list.h"
 
@@ -59,6 +60,9 @@ std::string FirmwareInfo(const link::BoardIdentity& identity);
 std::string BootloaderVersion(const link::BoardIdentity& identity);
 // Why a list or a range gives no points: "line 3: 'abc' is not a frequency in MHz".
 std::string ListProblemText(const session::ListProblem& problem);
+// Why a port could not be opened, or what its open let pass (a warning): "/dev/ttyUSB0 is in use by
+// another program."; empty for none.
+std::string OpenFailureText(const link::OpenFailure& failure);
 // Why a file that holds no settings is refused.
 std::string NotAConfiguration(const std::string& path);
 

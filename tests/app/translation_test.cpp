@@ -171,5 +171,18 @@ TEST_F(TranslationTest, GermanCoversEveryTextOfTheWindow) {
   EXPECT_GT(english.size(), 100u);  // the walk found the window's texts, not a few of them
 }
 
+// Why a port could not be opened is put into words in the window, so it reads in German too.
+TEST_F(TranslationTest, APortThatCannotBeOpenedIsToldInGerman) {
+  const Translation german(QLocale(QLocale::German, QLocale::Germany));
+  ASSERT_TRUE(german.installed());
+  WindowTest::SetUp();
+  Connect("/nonexistent/korvane-port", 3);
+  const std::string shown = messages.size() == 1 ? messages[0].text : std::to_string(messages.size()) + " messages";
+  WindowTest::TearDown();
+  EXPECT_EQ(shown,
+            "Synthesizer-Platine nicht gefunden!\n/nonexistent/korvane-port nicht gefunden: Dieses Gerät gibt es "
+            "nicht; prüfen Sie, ob die Platine angeschlossen ist.");
+}
+
 }  // namespace
 }  // namespace korvane::app::testing

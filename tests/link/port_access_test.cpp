@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 
+#include "texts/texts.h"
+
 namespace korvane::link {
 namespace {
 
@@ -56,7 +58,7 @@ TEST(DescribeOpenFailure, NamesTheCauseAndTheFix) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.path) + " " + std::strerror(c.errnoValue));
-    EXPECT_EQ(DescribeOpenFailure(c.path, c.errnoValue, c.facts), c.text);
+    EXPECT_EQ(texts::OpenFailureText(DescribeOpenFailure(c.path, c.errnoValue, c.facts)), c.text);
   }
 }
 

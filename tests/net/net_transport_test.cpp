@@ -21,6 +21,7 @@
 #include "support/byte_string.h"
 #include "support/recording_clock.h"
 #include "support/virtual_board.h"
+#include "texts/texts.h"
 
 namespace korvane::link {
 namespace {
@@ -226,7 +227,7 @@ TEST_F(NetTransportTest, FailedOpensSayWhyWithinTheConnectTimeOut) {
     const int64_t start = clock.NowMs();
     EXPECT_EQ(transport.Open(c.name), c.result) << c.name;
     const int64_t elapsed = clock.NowMs() - start;
-    EXPECT_EQ(transport.FailureReason(), c.reason) << c.name;
+    EXPECT_EQ(texts::OpenFailureText(transport.FailureReason()), c.reason) << c.name;
     EXPECT_FALSE(transport.IsOpen()) << c.name;
     if (c.takesTheTimeOut) {
       EXPECT_GE(elapsed, kNetConnectTimeoutMs) << c.name;
@@ -245,9 +246,10 @@ TEST_F(NetTransportTest, FailedOpensSayWhyWithinTheConnectTimeOut) {
     EXPECT_EQ(transport.Open(name), Transport::OpenResult::Ok);
     EXPECT_GE(clock.NowMs() - start, kNetConnectTimeoutMs);
     EXPECT_TRUE(transport.IsOpen());
-    EXPECT_EQ(transport.OpenWarning(), name +
-                                           " did not agree to serial-port control within 2000 ms; going on without "
-                                           "it, with the line settings unconfirmed.");
+    EXPECT_EQ(texts::OpenFailureText(transport.OpenWarning()),
+              name +
+                  " did not agree to serial-port control within 2000 ms; going on without "
+                  "it, with the line settings unconfirmed.");
   }
   close(holder);
 }
@@ -264,7 +266,7 @@ TEST_F(NetTransportTest, AClosingWindowCancelsAConnectAtOnce) {
   EXPECT_EQ(transport.Open("tcp://127.0.0.1:" + std::to_string(full.port())), Transport::OpenResult::CannotOpen);
   canceller.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kNetConnectTimeoutMs));
-  EXPECT_EQ(transport.FailureReason(),
+  EXPECT_EQ(texts::OpenFailureText(transport.FailureReason()),
             "Connecting to tcp://127.0.0.1:" + std::to_string(full.port()) + " was cancelled.");
 }
 
@@ -294,7 +296,8 @@ TEST_F(NetTransportTest, ReadsUntilTheServerHangsUp) {
   for (const std::string& name : names) {
     SteadyClock clock;
     NetTransport transport(clock);
-    ASSERT_EQ(transport.Open(name), Transport::OpenResult::Ok) << name << ": " << transport.FailureReason();
+    ASSERT_EQ(transport.Open(name), Transport::OpenResult::Ok)
+        << name << ": " << texts::OpenFailureText(transport.FailureReason());
     std::string read;
     char byte = 0;
     const auto start = std::chrono::steady_clock::now();
@@ -323,7 +326,7 @@ TEST_F(NetTransportTest, BytesToTheBoardAreEscapedOnlyForTelnet) {
     NetTransport transport(clock);
     ASSERT_EQ(transport.Open(std::string(c.scheme) + "://127.0.0.1:" + std::to_string(server.port())),
               Transport::OpenResult::Ok)
-        << transport.FailureReason();
+        << texts::OpenFailureText(transport.FailureReason());
     transport.Write(toBoard);
     const auto endsWithWire = [&] {
       const std::string received = server.Received();
@@ -388,9 +391,10 @@ TEST_F(NetTransportTest, ReasonsThatTellSurviveTheRetries) {
     BoardLink link(clock);
     link.SetReadTimeoutMs(2000);
     const std::string url = std::string(c.scheme) + "://127.0.0.1:" + std::to_string(server.port());
-    EXPECT_EQ(link.OpenPort(url, kFirmwareBanner), c.connects) << c.name << ": " << link.OpenFailure();
+    EXPECT_EQ(link.OpenPort(url, kFirmwareBanner), c.connects)
+        << c.name << ": " << texts::OpenFailureText(link.OpenFailure());
     const std::string reason = c.reason.empty() || c.reason[0] != ' ' ? c.reason : url + c.reason;
-    EXPECT_EQ(link.OpenFailure(), reason) << c.name;
+    EXPECT_EQ(texts::OpenFailureText(link.OpenFailure()), reason) << c.name;
     EXPECT_EQ(clock.sleeps, c.pauses) << c.name;
   }
 }

@@ -13,6 +13,7 @@
 #include "link/demo_transport.h"
 #include "support/ser2net_server.h"
 #include "support/virtual_board.h"
+#include "texts/texts.h"
 
 namespace korvane::link {
 namespace {
@@ -41,7 +42,8 @@ TEST_F(Ser2NetLinkTest, ConnectsAndExchangesEightBitText) {
     VirtualBoard board({.hwTag = "v3s.", .version = "3.7 from 24122025.\nS/N 00000001000000020000000A"});
     Ser2NetServer server({.mode = mode, .device = board.path()});
     BoardLink link(clock, WithDemoBoard(demo));
-    ASSERT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << link.OpenFailure() << server.Log();
+    ASSERT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner))
+        << texts::OpenFailureText(link.OpenFailure()) << server.Log();
     EXPECT_EQ(link.GetPortState(), PortState::Open);
     EXPECT_EQ(link.GetBoardIdentity().hwVersion, 3);
     EXPECT_EQ(link.GetBoardIdentity().sSuffix, 1);
@@ -69,7 +71,7 @@ TEST_F(Ser2NetLinkTest, ASilentBoardGetsThreeHandshakes) {
     EXPECT_EQ(link.GetPortState(), PortState::None);
     EXPECT_EQ(board.Count("V;"), 3);
     board.SetSilent(false);
-    EXPECT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << link.OpenFailure();
+    EXPECT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << texts::OpenFailureText(link.OpenFailure());
   }
 }
 
@@ -87,7 +89,7 @@ TEST_F(Ser2NetLinkTest, Rfc2217SetsTheLineOnTheServedDevice) {
     VirtualBoard board;
     Ser2NetServer server({.mode = c.mode, .device = board.path(), .line = "9600n82,rtscts"});
     BoardLink link(clock, WithDemoBoard(demo));
-    ASSERT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << link.OpenFailure();
+    ASSERT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << texts::OpenFailureText(link.OpenFailure());
     const int fd = open(board.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(fd, 0);
     termios tio{};
@@ -107,7 +109,7 @@ TEST_F(Ser2NetLinkTest, AServerThatDiesLosesTheConnectionAtOnce) {
     VirtualBoard board;
     Ser2NetServer server({.mode = mode, .device = board.path()});
     BoardLink link(clock, WithDemoBoard(demo));
-    ASSERT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << link.OpenFailure();
+    ASSERT_TRUE(link.OpenPort(server.Url(), kFirmwareBanner)) << texts::OpenFailureText(link.OpenFailure());
     board.SetSilent(true);
     std::thread killer([&] {
       if (board.WaitForCommand("M;")) server.Kill();

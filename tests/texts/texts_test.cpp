@@ -66,6 +66,45 @@ TEST(Texts, ResultsReadAsTheBoardsOwnMessages) {
   EXPECT_EQ(BootloaderVersion(id), "Bootloader v3.4");
 }
 
+// Why a port failed, for the kinds the link and network tests leave out (they check the others
+// word for word, through this catalogue).
+TEST(Texts, OpenFailuresReadAsTheyAlwaysHave) {
+  using Kind = link::OpenFailure::Kind;
+  const std::string waited = "tcp://pi:3333 did not agree to serial-port control within 2000 ms";
+  const std::string noAnswer = "The port opened, but no board answered with the expected banner.";
+  const struct {
+    Kind kind;
+    const char* detail;
+    std::string text;
+  } cases[] = {
+      {Kind::None, "", ""},
+      {Kind::CannotSetUp, "Not a serial port", "Cannot set up tcp://pi:3333: Not a serial port."},
+      {Kind::CannotSetUp, "", "Cannot set up tcp://pi:3333: the device is not a serial port."},
+      {Kind::SystemSaid, "Unknown error", "Unknown error"},
+      {Kind::LookupTooLong, "", "Looking up pi for tcp://pi:3333 took too long."},
+      {Kind::LookupFailed, "Temporary failure", "Cannot look up pi for tcp://pi:3333: Temporary failure."},
+      {Kind::CannotConnect, "Network is unreachable", "Cannot connect to tcp://pi:3333: Network is unreachable."},
+      {Kind::NoAgreementInTime, "", waited + "."},
+      {Kind::NoConfirmationInTime, "", "tcp://pi:3333 did not confirm 4800 baud 8N1 within 2000 ms."},
+      {Kind::SettingRefused, "00", "tcp://pi:3333 was asked to set the parity to 2000 and answered 3 (00)."},
+      {Kind::NoAnswerUnconfirmedLine, "",
+       waited + "; going on without it, with the line settings unconfirmed. " + noAnswer},
+      {Kind::NoAnswer, "", noAnswer},
+      {Kind::InBootloader, "",
+       "The board answered from its bootloader: its firmware is not running, as after an update that did not "
+       "finish."},
+      {Kind::ClosedBeforeAnswer, "", "tcp://pi:3333 closed the connection before a board answered."},
+  };
+  for (const auto& c : cases) {
+    link::OpenFailure failure(c.kind, "tcp://pi:3333", c.detail);
+    failure.host = "pi";
+    failure.number = 2000;
+    failure.setting = link::OpenFailure::Setting::Parity;
+    failure.answered = 3;
+    EXPECT_EQ(OpenFailureText(failure), c.text) << static_cast<int>(c.kind);
+  }
+}
+
 // A translation may reorder the arguments; what an argument holds is never read as a placeholder.
 class Reordering : public QTranslator {
  public:

@@ -57,7 +57,8 @@ SerialPort::OpenResult SerialPort::Open(const std::string& name, int baudRate, i
   }
   if (!configured) {
     const DWORD code = ::GetLastError();
-    *reason = code != 0 ? windows::ErrorText(code) : "the device is not a serial port";
+    // No error code: the device is no serial port, which the front ends put into words.
+    *reason = code != 0 ? windows::ErrorText(code) : std::string();
     Close();
     return OpenResult::CannotConfigure;
   }
