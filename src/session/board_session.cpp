@@ -82,9 +82,9 @@ std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
 
 RegisterSet SlotWords(const PanelSettings& settings, int slot) { return {slot, PlanSlotWords(settings, slot).words}; }
 
-std::vector<std::string> SlotNotes(const PanelSettings& settings, int slot) {
-  std::vector<std::string> notes = PlanSlotWords(settings, slot).notes;
-  for (std::string& note : notes) note = std::string(SlotName(slot)) + ": " + note;
+std::vector<SlotNote> SlotNotes(const PanelSettings& settings, int slot) {
+  std::vector<SlotNote> notes;
+  for (FieldNote& note : PlanSlotWords(settings, slot).notes) notes.push_back({slot, std::move(note)});
   return notes;
 }
 
@@ -97,11 +97,11 @@ std::string_view SlotName(int slot) {
   return slot >= 0 && slot < kSlotCount ? kNames[slot] : std::string_view();
 }
 
-std::optional<std::string> SlotRefusal(const PanelSettings& settings, int slot) {
+std::optional<SlotIssue> SlotRefusal(const PanelSettings& settings, int slot) {
   if (settings.freqSlots[static_cast<size_t>(slot)].overrides.empty()) return std::nullopt;
-  std::optional<std::string> why = PlanSlotWords(settings, slot).refusal;
+  std::optional<FieldIssue> why = PlanSlotWords(settings, slot).refusal;
   if (!why) return std::nullopt;
-  return std::string(SlotName(slot)) + ": " + *why;
+  return SlotIssue{slot, *why};
 }
 
 BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)
@@ -297,8 +297,8 @@ bool BoardSession::ReadBack(Readout& readout) {
     target.overrides.clear();
     target.board.reset();
     const double storedPfd = decoded.refDivisor > 0 ? *referenceValue * 2.0 / decoded.refDivisor : 0.0;
-    if (std::optional<std::string> note = ForeignWordsNote(s.chip, *words, storedPfd, secondOutput)) {
-      readout.notes[static_cast<size_t>(slot)] = std::string(SlotName(slot)) + ": " + *note;
+    if (std::optional<FieldIssue> note = ForeignWordsNote(s.chip, *words, storedPfd, secondOutput)) {
+      readout.notes[static_cast<size_t>(slot)] = note;
     } else {
       target.board.emplace();
       target.board->words = *words;
@@ -348,8 +348,8 @@ TuneResult BoardSession::Retune(const PanelSettings& settings, int slot) {
 
 TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool reference) {
   TuneResult result;
-  if (std::optional<std::string> why = SlotRefusal(settings, slot)) {
-    result.refusal = *why;
+  if (std::optional<SlotIssue> why = SlotRefusal(settings, slot)) {
+    result.refusal = why;
     return result;
   }
   result.notes = SlotNotes(settings, slot);
@@ -387,9 +387,9 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings, const std::f
     return result;
   }
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (std::optional<std::string> why = SlotRefusal(settings, slot)) {
+    if (std::optional<SlotIssue> why = SlotRefusal(settings, slot)) {
       result.status = SaveResult::Status::InvalidOverrides;
-      result.reason = *why;
+      result.reason = why;
       return result;
     }
   }
