@@ -114,21 +114,21 @@ int main(int argc, char** argv) {
   if (!Save(window.grab().toImage(), folder + "/korvane-demo.png")) return 1;
 
   // A transverter's LO: the signal generator with a plan (x2, IF 144 MHz), the RF typed in its field.
-  window.OpenPlan(kSigGenSlot);
+  window.OpenPlan(Slot::SigGen);
   app::PlanDialog* plan = window.planDialog();
   if (plan == nullptr || !QTest::qWaitForWindowExposed(plan)) return failed("the plan dialog did not open");
   plan->multiplierField()->setText(QStringLiteral("2"));
   plan->offsetField()->setText(QStringLiteral("144"));
   QTest::keyClick(plan, Qt::Key_Return);
   QTest::qWait(50);
-  auto* sg = window.controls().slot[kSigGenSlot].frequency;
+  auto* sg = window.controls().Of(Slot::SigGen).frequency;
   const QString before = sg->text();
   sg->selectAll();
   QTest::keyClicks(sg, QStringLiteral("10368.1"));
   QTest::qWait(800);
   idle();
   if (!Save(window.grab().toImage(), folder + "/korvane-plan.png")) return 1;
-  window.OpenPlan(kSigGenSlot);
+  window.OpenPlan(Slot::SigGen);
   if (window.planDialog() == nullptr) return failed("the plan dialog did not open again");
   QTest::mouseClick(window.planDialog()->removeButton(), Qt::LeftButton);
   QTest::qWait(50);

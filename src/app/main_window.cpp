@@ -158,7 +158,7 @@ MainWindow::MainWindow(CMessageLoop& loop, WindowEnvironment environment)
   loop_.AddMessageFilter(this);
 
   dlg_->OnInitDialog();
-  for (int slot = 0; slot < kSlotCount; ++slot) ShowSlot(slot);
+  for (Slot slot : kAllSlots) ShowSlot(slot);
   ShowReference();
   ShowBeacon();
   ShowChip();
@@ -214,19 +214,19 @@ QComboBox* SizedList(QComboBox* combo) {
 QWidget* MainWindow::BuildSignalGenerator() {
   auto* group = new QGroupBox(tr("Signal Generator"), this);
   auto* grid = new QGridLayout(group);
-  const int sg = kSigGenSlot;
-  auto* frequency = SizedForFrequency(Make(ui_.slot[sg].frequency, new QLineEdit(group)),
+  SlotControls& sg = ui_.Of(Slot::SigGen);
+  auto* frequency = SizedForFrequency(Make(sg.frequency, new QLineEdit(group)),
                                       tr("Current frequency of the synthesizer (can be changed on the fly)"));
   grid->addWidget(CaptionFor(QT_TR_NOOP("&Frequency (MHz):"), frequency, group), 0, 0);
   grid->addWidget(frequency, 0, 1);
-  grid->addWidget(SizedForReal(Make(ui_.slot[sg].real, new QLabel(QStringLiteral("/ ----.------"), group)),
+  grid->addWidget(SizedForReal(Make(sg.real, new QLabel(QStringLiteral("/ ----.------"), group)),
                                tr("Real current synthesizer frequency")),
                   0, 2, 1, 2);
-  auto* power = SizedList(Make(ui_.slot[sg].power, new QComboBox(group),
+  auto* power = SizedList(Make(sg.power, new QComboBox(group),
                                QT_TR_NOOP("Current output power of the synthesizer (can be changed on the fly)")));
   grid->addWidget(CaptionFor(QT_TR_NOOP("&Power (dBm):"), power, group), 1, 0);
   grid->addWidget(power, 1, 1, Qt::AlignLeft);
-  auto* band = SizedList(Make(ui_.slot[sg].band, new QComboBox(group)));
+  auto* band = SizedList(Make(sg.band, new QComboBox(group)));
   grid->addWidget(CaptionFor(QT_TR_NOOP("&Band:"), band, group), 1, 2, Qt::AlignRight);
   grid->addWidget(band, 1, 3, Qt::AlignLeft);
   grid->setColumnStretch(4, 1);
@@ -262,29 +262,30 @@ QWidget* MainWindow::BuildPresets() {
   referenceBoxes->addStretch(1);
   grid->addLayout(referenceBoxes, 0, 3, 1, 3);
 
-  for (int slot = 0; slot < 4; ++slot) {
-    const int row = slot + 1;
-    grid->addWidget(JumperCaption(kJumperCaptions[static_cast<size_t>(slot)], group), row, 0);
-    const QString ordinal = tr(kOrdinals[static_cast<size_t>(slot)]);
-    const QString ordinalLower = tr(kOrdinalsLower[static_cast<size_t>(slot)]);
-    auto* frequency = SizedForFrequency(Make(ui_.slot[slot].frequency, new QLineEdit(group)),
+  for (Slot slot : kPresetSlots) {
+    const int n = SlotNumber(slot);
+    const int row = n + 1;
+    grid->addWidget(JumperCaption(kJumperCaptions[static_cast<size_t>(n)], group), row, 0);
+    const QString ordinal = tr(kOrdinals[static_cast<size_t>(n)]);
+    const QString ordinalLower = tr(kOrdinalsLower[static_cast<size_t>(n)]);
+    auto* frequency = SizedForFrequency(Make(ui_.Of(slot).frequency, new QLineEdit(group)),
                                         tr("%1 configuration frequency").arg(ordinal));
     // "F1:" says little to a screen reader among four alike rows.
-    frequency->setAccessibleName(tr("F%1 frequency (MHz)").arg(slot + 1));
-    QLabel* caption = Caption(QStringLiteral("F&%1:").arg(slot + 1), group);
+    frequency->setAccessibleName(tr("F%1 frequency (MHz)").arg(row));
+    QLabel* caption = Caption(QStringLiteral("F&%1:").arg(row), group);
     caption->setBuddy(frequency);
     grid->addWidget(caption, row, 1, Qt::AlignRight);
     grid->addWidget(frequency, row, 2);
-    grid->addWidget(SizedForReal(Make(ui_.slot[slot].real, new QLabel(QStringLiteral("/ ----.------"), group)),
+    grid->addWidget(SizedForReal(Make(ui_.Of(slot).real, new QLabel(QStringLiteral("/ ----.------"), group)),
                                  tr("Real synthesizer frequency for the %1 configuration").arg(ordinalLower)),
                     row, 3);
-    auto* power = SizedList(Make(ui_.slot[slot].power, new QComboBox(group)));
+    auto* power = SizedList(Make(ui_.Of(slot).power, new QComboBox(group)));
     power->setToolTip(tr("%1 configuration output power").arg(ordinal));
-    power->setAccessibleName(tr("F%1 power (dBm)").arg(slot + 1));
+    power->setAccessibleName(tr("F%1 power (dBm)").arg(row));
     power->setAccessibleDescription(power->accessibleName());
     grid->addWidget(power, row, 4);
-    auto* band = SizedList(Make(ui_.slot[slot].band, new QComboBox(group)));
-    band->setAccessibleName(tr("F%1 band").arg(slot + 1));
+    auto* band = SizedList(Make(ui_.Of(slot).band, new QComboBox(group)));
+    band->setAccessibleName(tr("F%1 band").arg(row));
     band->setAccessibleDescription(band->accessibleName());
     grid->addWidget(band, row, 5);
   }
@@ -438,9 +439,9 @@ void MainWindow::BuildControls() {
     ui_.chipList->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
   }
   for (int f = 0; f < 2; ++f) ui_.pinFunction->addItem(tr(kPinFunctions[f]), f);
-  for (int slot = 0; slot < kSlotCount; ++slot) {
+  for (Slot slot : kAllSlots) {
     for (Band band : {Band::Out1, Band::Out2}) {
-      ui_.slot[slot].band->addItem(QString::fromUtf8(BandLabel(band).data()), static_cast<int>(band));
+      ui_.Of(slot).band->addItem(QString::fromUtf8(BandLabel(band).data()), static_cast<int>(band));
     }
   }
   // The wheel over any control steps the focused frequency field.
@@ -452,11 +453,11 @@ void MainWindow::BuildControls() {
 // the program's own writes to a widget never count as an edit.
 
 void MainWindow::ConnectUserSignals() {
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    connect(ui_.slot[slot].frequency, &QLineEdit::textEdited, this,
+  for (Slot slot : kAllSlots) {
+    connect(ui_.Of(slot).frequency, &QLineEdit::textEdited, this,
             [this, slot](const QString& text) { dlg_->OnFrequencyEdited(slot, ToUtf8(text)); });
     // The field's own menu, with "Plan..." after it; shown without a nested event loop.
-    QLineEdit* field = ui_.slot[slot].frequency;
+    QLineEdit* field = ui_.Of(slot).frequency;
     field->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(field, &QWidget::customContextMenuRequested, this, [this, slot, field](const QPoint& at) {
       QMenu* menu = field->createStandardContextMenu();
@@ -466,11 +467,11 @@ void MainWindow::ConnectUserSignals() {
       plan->setEnabled(field->isEnabled() && !field->isReadOnly());
       menu->popup(field->mapToGlobal(at));
     });
-    connect(ui_.slot[slot].band, &QComboBox::activated, this, [this, slot](int index) {
-      dlg_->OnBandChosen(slot, static_cast<Band>(ui_.slot[slot].band->itemData(index).toInt()));
+    connect(ui_.Of(slot).band, &QComboBox::activated, this, [this, slot](int index) {
+      dlg_->OnBandChosen(slot, static_cast<Band>(ui_.Of(slot).band->itemData(index).toInt()));
     });
-    connect(ui_.slot[slot].power, &QComboBox::activated, this, [this, slot](int index) {
-      dlg_->OnPowerChosen(slot, static_cast<PowerLevel>(ui_.slot[slot].power->itemData(index).toInt()));
+    connect(ui_.Of(slot).power, &QComboBox::activated, this, [this, slot](int index) {
+      dlg_->OnPowerChosen(slot, static_cast<PowerLevel>(ui_.Of(slot).power->itemData(index).toInt()));
     });
   }
   connect(ui_.reference, &QLineEdit::textEdited, this,
@@ -563,15 +564,15 @@ void MainWindow::BindModel() {
   connect(&model_, &panel::PanelModel::connectionChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::portChanged, this, &MainWindow::ShowStatus);
   connect(&model_, &panel::PanelModel::chipChanged, this, &MainWindow::ShowStatus);
-  connect(&model_, &panel::PanelModel::slotChanged, this, [this](int slot) {
-    if (slot == kSigGenSlot) ShowStatus();
+  connect(&model_, &panel::PanelModel::slotChanged, this, [this](Slot slot) {
+    if (slot == Slot::SigGen) ShowStatus();
   });
 }
 
-void MainWindow::ShowSlot(int slot) {
+void MainWindow::ShowSlot(Slot slot) {
   const panel::SlotState& state = model_.slot(slot);
   showing_ = true;
-  QLineEdit* field = ui_.slot[slot].frequency;
+  QLineEdit* field = ui_.Of(slot).frequency;
   // With a plan the field holds the RF; the board gets the output.
   const QString frequency = FromUtf8(state.rf);
   // Rewriting the same text would move the caret of a user who is typing.
@@ -585,8 +586,8 @@ void MainWindow::ShowSlot(int slot) {
                                        : field->property(kBuiltToolTip).toString() + QLatin1Char('\n') + planNote);
   field->setAccessibleDescription(planNote);
 
-  SelectData(ui_.slot[slot].band, static_cast<int>(state.band));
-  QComboBox* power = ui_.slot[slot].power;
+  SelectData(ui_.Of(slot).band, static_cast<int>(state.band));
+  QComboBox* power = ui_.Of(slot).power;
   const std::span<const PowerLevel> levels = PowerLevels(model_.chip(), state.band);
   bool same = power->count() == static_cast<int>(levels.size());
   for (size_t i = 0; same && i < levels.size(); ++i) {
@@ -603,11 +604,11 @@ void MainWindow::ShowSlot(int slot) {
   }
   SelectData(power, static_cast<int>(state.power));
 
-  auto* real = ui_.slot[slot].real;
+  auto* real = ui_.Of(slot).real;
   // A slot with expert settings is marked beside its frequency.
   const SlotPlan plan = session::PlanSlotWords(model_.Settings(), slot);
   // After a refused retune the signal generator's label keeps what the board was given.
-  const bool refused = slot == kSigGenSlot && model_.connected() && model_.tuneRefused();
+  const bool refused = slot == Slot::SigGen && model_.connected() && model_.tuneRefused();
   const std::string label = !refused            ? state.realLabel
                             : model_.givenMhz() ? panel::RealLabel(state.plan, *model_.givenMhz())
                                                 : std::string(session::kNoFrequencyLabel);
@@ -697,10 +698,10 @@ void MainWindow::ShowEnabled() {
   ui_.reference->setEnabled(c.reference);
   ui_.extReference->setEnabled(c.extReference);
   ui_.exact->setEnabled(c.exact);
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    ui_.slot[slot].frequency->setEnabled(c.frequency);
-    ui_.slot[slot].power->setEnabled(c.frequency);
-    ui_.slot[slot].band->setEnabled(c.band);
+  for (Slot slot : kAllSlots) {
+    ui_.Of(slot).frequency->setEnabled(c.frequency);
+    ui_.Of(slot).power->setEnabled(c.frequency);
+    ui_.Of(slot).band->setEnabled(c.band);
   }
   ui_.save->setEnabled(c.save);
   ui_.saveConfig->setEnabled(c.saveConfig);
@@ -861,7 +862,7 @@ void MainWindow::OpenCalibrate() {
     return;
   }
   // The counter reads what the board makes: the signal generator's real frequency.
-  const panel::SlotState& sg = model_.slot(kSigGenSlot);
+  const panel::SlotState& sg = model_.slot(Slot::SigGen);
   const QString output = sg.realMhz ? FromUtf8(FormatFixed(*sg.realMhz, 6)) : QString();
   calibrate_ = new CalibrateDialog(FromUtf8(model_.reference()), output, Owner());
   calibrate_->setAttribute(Qt::WA_DeleteOnClose);
@@ -875,13 +876,13 @@ void MainWindow::OpenCalibrate() {
   calibrate_->open();
 }
 
-void MainWindow::OpenPlan(int slot) {
+void MainWindow::OpenPlan(Slot slot) {
   if (plan_) {
     plan_->raise();
     return;
   }
   const panel::SlotState& state = model_.slot(slot);
-  const QString name = slot == kSigGenSlot ? tr("Signal generator") : QStringLiteral("F%1").arg(slot + 1);
+  const QString name = slot == Slot::SigGen ? tr("Signal generator") : QStringLiteral("F%1").arg(SlotNumber(slot) + 1);
   plan_ = new PlanDialog(name, QString::number(state.plan.multiplier), FromUtf8(FormatFixed(state.plan.offsetMhz, 6)),
                          state.plan.IsSet(), Owner());
   plan_->setAttribute(Qt::WA_DeleteOnClose);
@@ -951,7 +952,7 @@ void MainWindow::StartTuneTimer(int ms) { tuneTimer_.start(ms); }
 void MainWindow::StopTuneTimer() { tuneTimer_.stop(); }
 
 void MainWindow::SetFocus(FocusTarget target) {
-  QWidget* widget = ui_.slot[kSigGenSlot].frequency;
+  QWidget* widget = ui_.Of(Slot::SigGen).frequency;
   if (target == FocusTarget::PortList) widget = ui_.portList;
   // A control the running operation keeps disabled takes the focus when it is enabled again.
   pendingFocus_ = widget;
@@ -1000,18 +1001,18 @@ void MainWindow::CentreOnScreen() {
 // ---------------------------------------------------------------------------------------------
 // Keys and the wheel
 
-int MainWindow::FocusedSlot() const {
+std::optional<Slot> MainWindow::FocusedSlot() const {
   QWidget* focus = QApplication::focusWidget();
   if (focus == nullptr || focus->window() != this) focus = focusWidget();
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (focus != nullptr && focus == ui_.slot[slot].frequency) return slot;
+  for (Slot slot : kAllSlots) {
+    if (focus != nullptr && focus == ui_.slot[static_cast<size_t>(SlotNumber(slot))].frequency) return slot;
   }
-  return -1;
+  return std::nullopt;
 }
 
-void MainWindow::Step(int slot, int direction) {
+void MainWindow::Step(Slot slot, int direction) {
   if (model_.busy()) return;
-  QLineEdit* edit = ui_.slot[slot].frequency;
+  QLineEdit* edit = ui_.Of(slot).frequency;
   const int position = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
   const std::optional<int> caret = dlg_->StepFrequency(slot, ByteOffset(edit->text(), position), direction);
   if (!caret) return;
@@ -1026,9 +1027,9 @@ bool MainWindow::PreTranslateMessage(QObject* receiver, QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down: {
-      const int slot = FocusedSlot();
-      if (slot < 0) return false;
-      Step(slot, event->key() == Qt::Key_Up ? 1 : -1);
+      const std::optional<Slot> slot = FocusedSlot();
+      if (!slot) return false;
+      Step(*slot, event->key() == Qt::Key_Up ? 1 : -1);
       return true;
     }
     case Qt::Key_B:
@@ -1048,8 +1049,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::Wheel) return false;
   // The wheel steps the frequency field that has the focus, wherever the pointer is; with
   // the focus elsewhere a list under the pointer scrolls as usual.
-  const int slot = FocusedSlot();
-  if (slot < 0) {
+  const std::optional<Slot> slot = FocusedSlot();
+  if (!slot) {
     wheelRemainder_ = 0;
     return false;
   }
@@ -1059,7 +1060,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   while (wheelRemainder_ >= kWheelNotch || wheelRemainder_ <= -kWheelNotch) {
     const int notch = wheelRemainder_ > 0 ? kWheelNotch : -kWheelNotch;
     wheelRemainder_ -= notch;
-    Step(slot, notch > 0 ? 1 : -1);
+    Step(*slot, notch > 0 ? 1 : -1);
   }
   return true;
 }

@@ -49,6 +49,8 @@ struct SlotControls {
 // The window's controls by what they are. The window owns them for its whole life.
 struct MainControls {
   std::array<SlotControls, kSlotCount> slot;  // by slot number
+  SlotControls& Of(Slot which) { return slot[static_cast<size_t>(SlotNumber(which))]; }
+  const SlotControls& Of(Slot which) const { return slot[static_cast<size_t>(SlotNumber(which))]; }
   QLineEdit* reference = nullptr;
   QCheckBox* extReference = nullptr;
   QCheckBox* exact = nullptr;
@@ -127,7 +129,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   void OpenCalibrate();
   CalibrateDialog* calibrateDialog() const { return calibrate_; }
   // "Plan..." from a frequency field's menu; the dialog while it is open.
-  void OpenPlan(int slot);
+  void OpenPlan(Slot slot);
   PlanDialog* planDialog() const { return plan_; }
   // The lock detect's idle reading; tests fire it themselves.
   QTimer& lockTimer() { return lockTimer_; }
@@ -165,7 +167,7 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
 
   void ConnectUserSignals();
   void BindModel();
-  void ShowSlot(int slot);
+  void ShowSlot(Slot slot);
   void ShowReference();
   void ShowBeacon();
   void ShowPorts();
@@ -178,8 +180,8 @@ class MainWindow : public QWidget, public CMessageFilter, public panel::PanelVie
   void NotifyLockLost();
   void SetWarning(QLineEdit* edit, bool warn);
   // Which slot's frequency field has the focus; -1 when none has.
-  int FocusedSlot() const;
-  void Step(int slot, int direction);
+  std::optional<Slot> FocusedSlot() const;
+  void Step(Slot slot, int direction);
   void CentreOnScreen();
   // Owner of message boxes and dialogs: the active window, else the main window.
   QWidget* Owner();

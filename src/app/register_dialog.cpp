@@ -28,9 +28,10 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
       text_(new QPlainTextEdit(this)),
       fields_(new QScrollArea(this)) {
   setWindowTitle(tr("Registers"));
-  for (int slot = 0; slot < kSigGenSlot; ++slot) slots_->addItem(QStringLiteral("F%1").arg(slot + 1));
+  // The list's rows are the slots in their board order.
+  for (Slot slot : kPresetSlots) slots_->addItem(QStringLiteral("F%1").arg(SlotNumber(slot) + 1));
   slots_->addItem(tr("Signal generator"));
-  slots_->setCurrentIndex(kSigGenSlot);
+  slots_->setCurrentIndex(SlotNumber(Slot::SigGen));
   slots_->setAccessibleName(tr("Slot"));
   auto* caption = new QLabel(tr("&Slot:"), this);
   caption->setBuddy(slots_);
@@ -55,7 +56,7 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   QPushButton* resetSlot = buttons->addButton(tr("&Reset slot"), QDialogButtonBox::ResetRole);
   resetSlot->setToolTip(tr("Give this slot Korvane's own values in every field"));
-  connect(resetSlot, &QPushButton::clicked, this, [this] { dlg_.OnResetFields(slots_->currentIndex()); });
+  connect(resetSlot, &QPushButton::clicked, this, [this] { dlg_.OnResetFields(ShownSlot()); });
   QPushButton* resetAll = buttons->addButton(tr("Reset &all slots"), QDialogButtonBox::ResetRole);
   resetAll->setToolTip(tr("Give every slot Korvane's own values in every field"));
   connect(resetAll, &QPushButton::clicked, this, [this] { dlg_.OnResetFields(std::nullopt); });
@@ -76,8 +77,8 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
   layout->addWidget(buttons);
 
   connect(slots_, &QComboBox::currentIndexChanged, this, &RegisterDialog::Show);
-  connect(&model_, &panel::PanelModel::slotChanged, this, [this](int slot) {
-    if (slot == slots_->currentIndex()) Show();
+  connect(&model_, &panel::PanelModel::slotChanged, this, [this](Slot slot) {
+    if (slot == ShownSlot()) Show();
   });
   connect(&model_, &panel::PanelModel::referenceChanged, this, &RegisterDialog::Show);
   connect(&model_, &panel::PanelModel::chipChanged, this, &RegisterDialog::Show);
@@ -88,9 +89,9 @@ RegisterDialog::RegisterDialog(panel::CMainDlg& dlg, QWidget* parent)
 void RegisterDialog::Show() {
   // A closed view costs nothing while the user types; it is filled when it opens.
   if (!isVisible()) return;
-  const int slot = slots_->currentIndex();
+  const Slot slot = ShownSlot();
   QString text = QString::fromStdString(panel::RegisterText(Shown(), slot));
-  if (slot == kSigGenSlot && model_.connected() && model_.tuneRefused()) {
+  if (slot == Slot::SigGen && model_.connected() && model_.tuneRefused()) {
     text += tr("\nThe board keeps these words; what is typed was not sent: %1\n")
                 .arg(QString::fromStdString(model_.tuneNotice()));
   }
@@ -102,8 +103,10 @@ void RegisterDialog::Show() {
 // The signal generator's words are the ones the board was last given: after a refused retune they
 // are not what is typed.
 PanelSettings RegisterDialog::Shown() const {
-  return slots_->currentIndex() == kSigGenSlot ? model_.BoardSettings() : model_.Settings();
+  return ShownSlot() == Slot::SigGen ? model_.BoardSettings() : model_.Settings();
 }
+
+Slot RegisterDialog::ShownSlot() const { return SlotAt(slots_->currentIndex()); }
 
 void RegisterDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -149,7 +152,7 @@ void RegisterDialog::BuildFields() {
                       static_cast<uint>(value.value));
       }
       connect(list, &QComboBox::activated, this, [this, list, which](int index) {
-        if (!showing_) dlg_.OnFieldEdited(slots_->currentIndex(), which, list->itemData(index).toUInt());
+        if (!showing_) dlg_.OnFieldEdited(ShownSlot(), which, list->itemData(index).toUInt());
       });
       row.editor = list;
     } else {
@@ -162,7 +165,7 @@ void RegisterDialog::BuildFields() {
       }
       number->setKeyboardTracking(false);
       connect(number, &QSpinBox::valueChanged, this, [this, which](int value) {
-        if (!showing_) dlg_.OnFieldEdited(slots_->currentIndex(), which, static_cast<uint32_t>(value));
+        if (!showing_) dlg_.OnFieldEdited(ShownSlot(), which, static_cast<uint32_t>(value));
       });
       row.editor = number;
     }
@@ -187,10 +190,10 @@ void RegisterDialog::BuildFields() {
 
 void RegisterDialog::ShowFields() {
   showing_ = true;
-  const int slot = slots_->currentIndex();
+  const Slot slot = ShownSlot();
   PanelSettings settings = Shown();
   const SlotPlan plan = session::PlanSlotWords(settings, slot);
-  const RegisterSet words{slot, plan.words};
+  const RegisterSet words{SlotNumber(slot), plan.words};
   const RegisterSet korvaneWords = session::KorvaneWords(settings, slot);
   const bool editable = !model_.busy();
   for (const Row& row : rows_) {

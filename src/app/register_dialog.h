@@ -35,6 +35,7 @@ class RegisterDialog : public QDialog {
   void BuildFields();
   void ShowFields();
   PanelSettings Shown() const;
+  Slot ShownSlot() const;
 
   panel::CMainDlg& dlg_;
   panel::PanelModel& model_;

@@ -83,7 +83,7 @@ std::string OverridesJson(ChipType chip, const FieldOverrides& overrides) {
   return o.str();
 }
 
-std::string ExpertText(const PanelSettings& settings, int slot) {
+std::string ExpertText(const PanelSettings& settings, Slot slot) {
   const SlotPlan plan = session::PlanSlotWords(settings, slot);
   std::string text;
   for (const RegisterField& f : Facts(settings.chip).fields) {
@@ -98,7 +98,7 @@ std::string ExpertText(const PanelSettings& settings, int slot) {
   return text;
 }
 
-std::string ExpertJson(const PanelSettings& settings, int slot) {
+std::string ExpertJson(const PanelSettings& settings, Slot slot) {
   const SlotPlan plan = session::PlanSlotWords(settings, slot);
   JsonObject o;
   for (const RegisterField& f : Facts(settings.chip).fields) {
@@ -164,8 +164,8 @@ PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& s
   switch (result.status) {
     case Status::Connected:
       // Stored words that cannot be the chip's were left aside: the user hears of it.
-      for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (const std::optional<FieldIssue>& note = result.readout.notes[static_cast<size_t>(slot)]) {
+      for (Slot slot : kAllSlots) {
+        if (const std::optional<FieldIssue>& note = result.readout.notes[static_cast<size_t>(SlotNumber(slot))]) {
           std::cerr << "note: " << texts::SlotIssueText({slot, *note}) << "\n";
         }
       }

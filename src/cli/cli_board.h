@@ -41,9 +41,9 @@ std::string OverridesJson(ChipType chip, const FieldOverrides& overrides);
 // The expert settings in effect for a slot, in the chip's table order: "SDN=3 (low-spur mode 2) [board],
 // CP=7 (2.56 mA) [set]", where [board] marks a value the board holds and [set] one the user gave; empty
 // when the slot sends Korvane's values.
-std::string ExpertText(const PanelSettings& settings, int slot);
+std::string ExpertText(const PanelSettings& settings, Slot slot);
 // The same as {"NAME": value, ...}.
-std::string ExpertJson(const PanelSettings& settings, int slot);
+std::string ExpertJson(const PanelSettings& settings, Slot slot);
 // ["...", ...]: the strings as a JSON array.
 std::string JsonStrings(const std::vector<std::string>& texts);
 

@@ -132,7 +132,7 @@ class Bridge {
 void Bridge::TryBoard() {
   try {
     settings_ = board_.Connect(args_, stop_);
-    settings_.freqSlots[kSigGenSlot].plan = plan_;
+    settings_.slot(Slot::SigGen).plan = plan_;
     haveSettings_ = true;
     open_ = true;
     lastError_.clear();
@@ -165,7 +165,7 @@ void Bridge::ReadLock() {
 std::string Bridge::Apply(const PanelSettings& changed) {
   if (!open_) return "the board is not connected";
   try {
-    const session::TuneResult result = board_.session.Retune(changed, kSigGenSlot);
+    const session::TuneResult result = board_.session.Retune(changed, Slot::SigGen);
     if (result.refusal) return texts::SlotIssueText(*result.refusal);
     if (!result.accepted()) {
       const session::Exchange& refused = result.slot.accepted() ? result.reference : result.slot;
@@ -177,7 +177,7 @@ std::string Bridge::Apply(const PanelSettings& changed) {
     return e.what();
   }
   settings_ = changed;
-  const PowerLevel power = settings_.freqSlots[kSigGenSlot].power;
+  const PowerLevel power = settings_.slot(Slot::SigGen).power;
   if (power != PowerLevel::Off) lastOnPower_ = power;
   ReadLock();
   return "";
@@ -187,7 +187,7 @@ std::string Bridge::SetFrequency(const std::string& text) {
   const std::optional<std::string> output = OutputTextFromRf(plan_, text);
   if (!output) return "'" + text + "' is not a frequency in MHz";
   const std::optional<double> mhz = ReadNumberStrict(*output);
-  const SlotSettings& sg = settings_.freqSlots[kSigGenSlot];
+  const SlotSettings& sg = settings_.slot(Slot::SigGen);
   if (!IsInBand(settings_.chip, sg.band, *mhz)) {
     const std::optional<BandLimits> limits = GetBandLimits(settings_.chip, sg.band);
     return FormatFixed(*mhz, 6) + " MHz is outside what the " + std::string(ChipName(settings_.chip)) + " makes" +
@@ -196,7 +196,7 @@ std::string Bridge::SetFrequency(const std::string& text) {
                    : "");
   }
   PanelSettings changed = settings_;
-  changed.freqSlots[kSigGenSlot].frequency = *output;
+  changed.slot(Slot::SigGen).frequency = *output;
   return Apply(changed);
 }
 
@@ -209,25 +209,25 @@ std::string Bridge::SetPower(const std::string& text) {
     }
   }
   if (!level) return "'" + text + "' is not a power level (off, -4, -1, +2 or +5 dBm)";
-  const SlotSettings& sg = settings_.freqSlots[kSigGenSlot];
+  const SlotSettings& sg = settings_.slot(Slot::SigGen);
   if (PowerListIndex(settings_.chip, sg.band, *level) < 0) {
     return "power " + std::string(PowerLabel(*level)) + " is not offered on " + std::string(BandLabel(sg.band));
   }
   PanelSettings changed = settings_;
-  changed.freqSlots[kSigGenSlot].power = *level;
+  changed.slot(Slot::SigGen).power = *level;
   return Apply(changed);
 }
 
 std::string Bridge::SetOutput(const std::string& text) {
   const std::string word = Lower(text);
   PanelSettings changed = settings_;
-  PowerLevel& power = changed.freqSlots[kSigGenSlot].power;
+  PowerLevel& power = changed.slot(Slot::SigGen).power;
   if (word == "off" || word == "0" || word == "false") {
     power = PowerLevel::Off;
   } else if (word == "on" || word == "1" || word == "true") {
     if (power != PowerLevel::Off) return "";
     // The level it had before it was switched off, else the lowest the output offers.
-    const Band band = changed.freqSlots[kSigGenSlot].band;
+    const Band band = changed.slot(Slot::SigGen).band;
     power = lastOnPower_ != PowerLevel::Off ? FitPowerLevel(changed.chip, band, lastOnPower_)
                                             : NearestPowerLevel(changed.chip, band, -100);
   } else {
@@ -266,11 +266,11 @@ std::string Bridge::StateJson() const {
   json.Add("board", open_ ? "connected" : "lost");
   const link::BoardIdentity& id = board_.session.Identity();
   if (haveSettings_) {
-    const SlotSettings& sg = settings_.freqSlots[kSigGenSlot];
+    const SlotSettings& sg = settings_.slot(Slot::SigGen);
     json.Add("chip", ChipName(settings_.chip))
         .Add("firmware", firmware::VersionNumber(id))
         .Add("frequency", sg.frequency);
-    const std::optional<double> real = session::RealFrequency(settings_, kSigGenSlot);
+    const std::optional<double> real = session::RealFrequency(settings_, Slot::SigGen);
     if (real) {
       json.AddFixed("real", *real, 6);
     } else {

@@ -10,13 +10,11 @@
 namespace korvane::cli {
 namespace {
 
-const char* const kSlotNames[] = {"F1", "F2", "F3", "F4", "SigGen"};
-
 // What the real-frequency label shows, without the leading "/ ".
-std::string RealText(const PanelSettings& s, int slot) { return session::RealFrequencyLabel(s, slot).substr(2); }
+std::string RealText(const PanelSettings& s, Slot slot) { return session::RealFrequencyLabel(s, slot).substr(2); }
 
 // What the board's stored words make, from the frequency shown; 0 when nothing is solved.
-double ErrorHz(const PanelSettings& s, int slot) {
+double ErrorHz(const PanelSettings& s, Slot slot) {
   const std::optional<SlotSolution> solved = session::SolveSlot(s, slot);
   // The text shown is rounded to the hertz; millihertz are all the readout can say.
   return solved ? std::round(solved->errorHz * 1000.0) / 1000.0 : 0.0;
@@ -25,9 +23,9 @@ double ErrorHz(const PanelSettings& s, int slot) {
 void PrintText(const PanelSettings& s, bool identified) {
   std::cout << "chip:        " << ChipName(s.chip) << (identified ? " (identified)" : " (chosen)") << "\n";
   std::cout << "reference:   " << s.reference << " MHz" << (s.extReference ? ", external" : ", internal") << "\n";
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    const SlotSettings& slotSettings = s.freqSlots[static_cast<size_t>(slot)];
-    std::string name = kSlotNames[slot];
+  for (Slot slot : kAllSlots) {
+    const SlotSettings& slotSettings = s.slot(slot);
+    std::string name(SlotName(slot));
     name.resize(12, ' ');
     std::cout << name << slotSettings.frequency << " MHz  " << BandLabel(slotSettings.band) << "  "
               << PowerLabel(slotSettings.power) << "  real " << RealText(s, slot) << "\n";
@@ -42,9 +40,9 @@ void PrintText(const PanelSettings& s, bool identified) {
 
 void PrintJson(const PanelSettings& s) {
   std::string slots = "[";
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    const SlotSettings& slotSettings = s.freqSlots[static_cast<size_t>(slot)];
-    if (slot) slots += ",";
+  for (Slot slot : kAllSlots) {
+    const SlotSettings& slotSettings = s.slot(slot);
+    if (slot != Slot::F1) slots += ",";
     slots += JsonObject()
                  .Add("freq", slotSettings.frequency)
                  .Add("band", BandLabel(slotSettings.band))

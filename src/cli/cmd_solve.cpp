@@ -33,12 +33,12 @@ int Run(const Args& args) {
   }
 
   // The board's slot digit; the signal generator's unless another is named.
-  int slot = kSigGenSlot;
+  Slot slot = Slot::SigGen;
   if (args.values.count("slot")) {
     const std::string slotText = args.Value("slot", "");
     const std::optional<uint64_t> digit = slotText.size() == 1 ? ReadDigits(slotText, kSlotCount - 1) : std::nullopt;
     if (!digit) throw UsageError("--slot is 0 to 4");
-    slot = static_cast<int>(*digit);
+    slot = SlotAt(static_cast<int>(*digit));
   }
 
   std::string refText = args.Value("ref", "10");
@@ -54,7 +54,7 @@ int Run(const Args& args) {
   const SolveMode mode = args.Has("exact") ? SolveMode::Exact : SolveMode::Classic;
   const SolveReference reference{refText, refDivisor, pfd};
   const FieldOverrides overrides = FieldOptions(args, chip);
-  RegisterSet set = BuildSlotWords(mode, slot, chip, freqText, band, level, reference);
+  RegisterSet set = BuildSlotWords(mode, SlotNumber(slot), chip, freqText, band, level, reference);
   ApplyOverrides(chip, overrides, set.words);
   if (std::optional<FieldIssue> why = CheckOverrides(chip, overrides, set.words, pfd)) {
     throw Failure(texts::FieldIssueText(*why));
@@ -69,7 +69,7 @@ int Run(const Args& args) {
 
   if (args.Has("json")) {
     JsonObject o;
-    o.Add("slot", slot)
+    o.Add("slot", SlotNumber(slot))
         .Add("chip", static_cast<int>(chip))
         .Add("band", static_cast<int>(band))
         .Add("power_level", static_cast<int>(level))

@@ -101,7 +101,7 @@ int Run(const Args& args) {
 
   connected.exact = args.Has("exact");
   // The data go to standard output; which fields keep other values than Korvane's is said beside them.
-  if (const std::string expert = ExpertText(connected, kSigGenSlot); !expert.empty()) {
+  if (const std::string expert = ExpertText(connected, Slot::SigGen); !expert.empty()) {
     std::cerr << "expert: " << expert << std::endl;
   }
   std::vector<Band> bands;

@@ -70,7 +70,7 @@ int Run(const Args& args) {
 
   CliBoard board;
   PanelSettings settings = board.Connect(args);
-  SlotSettings& sg = settings.freqSlots[kSigGenSlot];
+  SlotSettings& sg = settings.slot(Slot::SigGen);
 
   // The band goes first: it decides which power levels the list offers.
   if (!bandArg.empty()) {
@@ -110,7 +110,7 @@ int Run(const Args& args) {
       "or still at the old one. Run the command again to be sure.";
   session::TuneResult result;
   try {
-    result = board.session.Tune(settings, kSigGenSlot);
+    result = board.session.Tune(settings, Slot::SigGen);
   } catch (const link::ConnectionLost&) {
     board.StopIfRequested(unsure);
     throw;
@@ -125,7 +125,7 @@ int Run(const Args& args) {
     RequireAccepted(result);
   }
   const std::string took = "the board took the new frequency (" +
-                           session::RealFrequencyLabel(settings, kSigGenSlot).substr(2) +
+                           session::RealFrequencyLabel(settings, Slot::SigGen).substr(2) +
                            " MHz); its lock was not read.";
   session::LockState lock = session::LockState::Unknown;
   try {
@@ -140,16 +140,16 @@ int Run(const Args& args) {
   }
   board.session.Close();
   board.StopIfRequested(took);
-  const std::optional<SlotSolution> solved = session::SolveSlot(settings, kSigGenSlot);
+  const std::optional<SlotSolution> solved = session::SolveSlot(settings, Slot::SigGen);
   std::vector<std::string> notes;
   for (const session::SlotNote& note : result.notes) notes.push_back(texts::SlotNoteText(note));
   if (args.Has("json")) {
     JsonObject json;
-    json.Add("real", session::RealFrequencyLabel(settings, kSigGenSlot).substr(2))
+    json.Add("real", session::RealFrequencyLabel(settings, Slot::SigGen).substr(2))
         .Add("error_hz", solved ? solved->errorHz : 0.0)
         .Add("reference_command", result.reference.command)
         .Add("slot_command", result.slot.command)
-        .AddRaw("expert", ExpertJson(settings, kSigGenSlot))
+        .AddRaw("expert", ExpertJson(settings, Slot::SigGen))
         .AddRaw("notes", JsonStrings(notes));
     if (plan.IsSet()) {
       json.AddRaw("rf_real", solved ? FormatFixed(RfFromOutput(plan, solved->achieved), 6) : "null")
@@ -163,7 +163,7 @@ int Run(const Args& args) {
     std::cout << json.str() << "\n";
   } else {
     static const char* const kLockTexts[] = {"lock unknown", "not locked", "locked"};
-    std::cout << session::RealFrequencyLabel(settings, kSigGenSlot) << "\n";
+    std::cout << session::RealFrequencyLabel(settings, Slot::SigGen) << "\n";
     if (solved && plan.IsSet()) {
       // The error a user of the transverter sees is the one at RF.
       std::cout << "RF          " << FormatFixed(RfFromOutput(plan, solved->achieved), 6) << " MHz (" << PlanText(plan)
@@ -172,7 +172,7 @@ int Run(const Args& args) {
     } else if (solved) {
       std::cout << "error       " << ErrorHzText(solved->errorHz) << "\n";
     }
-    if (const std::string expert = ExpertText(settings, kSigGenSlot); !expert.empty()) {
+    if (const std::string expert = ExpertText(settings, Slot::SigGen); !expert.empty()) {
       std::cout << "expert      " << expert << "\n";
     }
     for (const std::string& note : notes) std::cout << "note        " << note << "\n";

@@ -36,8 +36,9 @@ config::ProfileFile ReadConfiguration(const std::string& path) {
 // What the board holds after a save that a signal stopped before its commit.
 std::string StoppedSaveText(const session::SaveResult& result) {
   std::string slots;
-  for (int slot = 0; slot < result.slotsSent; ++slot) {
-    slots += (slots.empty() ? "" : ", ") + std::string(session::SlotName(slot));
+  for (Slot slot : kAllSlots) {
+    if (SlotNumber(slot) >= result.slotsSent) break;
+    slots += (slots.empty() ? "" : ", ") + std::string(SlotName(slot));
   }
   return "the save was stopped before its commit: nothing was written to flash memory, which holds what it held "
          "before.\nSlots that reached the board (in effect until it restarts): " +
@@ -68,7 +69,7 @@ int Run(const Args& args) {
       throw Failure("The reference frequency in \"" + path + "\" is not valid for this chip. Nothing was sent.");
     }
     if (stop.Requested()) throw Interrupted("nothing was sent after the connect.", stop.ExitStatus());
-    const session::TuneResult result = board.session.Tune(settings, kSigGenSlot);
+    const session::TuneResult result = board.session.Tune(settings, Slot::SigGen);
     board.session.Close();
     RequireAccepted(result);
     std::cout << "Configuration loaded from \"" << path << "\"; flash memory left as it was." << std::endl;

@@ -21,7 +21,15 @@ namespace korvane {
 enum class Slot : int { F1 = 0, F2 = 1, F3 = 2, F4 = 3, SigGen = 4 };
 inline constexpr int kSlotCount = 5;
 inline constexpr int SlotNumber(Slot slot) { return static_cast<int>(slot); }
-inline constexpr int kSigGenSlot = SlotNumber(Slot::SigGen);
+inline constexpr std::array<Slot, kSlotCount> kAllSlots{Slot::F1, Slot::F2, Slot::F3, Slot::F4, Slot::SigGen};
+inline constexpr std::array<Slot, 4> kPresetSlots{Slot::F1, Slot::F2, Slot::F3, Slot::F4};
+// The slot of a board digit or list position 0..4.
+inline constexpr Slot SlotAt(int number) { return kAllSlots.at(static_cast<size_t>(number)); }
+// "F1".."F4", "SigGen": the names files and the CLI's texts give the slots.
+inline constexpr std::string_view SlotName(Slot slot) {
+  constexpr std::array<std::string_view, kSlotCount> kNames{"F1", "F2", "F3", "F4", "SigGen"};
+  return kNames[static_cast<size_t>(SlotNumber(slot))];
+}
 
 // The words a board held for a slot when it was read, with the settings the panel showed for
 // them: while those are unchanged, nobody has touched the slot and it goes back exactly as read.
@@ -78,6 +86,9 @@ struct PanelSettings {
   // unchanged gives the board its own code back instead of one converted from the rounded text.
   std::optional<BoardSpeed> boardSpeed;
   std::string text;
+
+  SlotSettings& slot(Slot which) { return freqSlots[static_cast<size_t>(SlotNumber(which))]; }
+  const SlotSettings& slot(Slot which) const { return freqSlots[static_cast<size_t>(SlotNumber(which))]; }
 };
 
 }  // namespace korvane

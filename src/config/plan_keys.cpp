@@ -9,16 +9,14 @@ namespace korvane::config {
 namespace {
 
 constexpr char kPlans[] = "Plans";
-constexpr const char* kSlotKeys[kSlotCount] = {"F1", "F2", "F3", "F4", "SigGen"};
-
-std::string MultKey(int slot) { return std::string(kSlotKeys[slot]) + "Mult"; }
-std::string OffsetKey(int slot) { return std::string(kSlotKeys[slot]) + "Offset"; }
+std::string MultKey(Slot slot) { return std::string(SlotName(slot)) + "Mult"; }
+std::string OffsetKey(Slot slot) { return std::string(SlotName(slot)) + "Offset"; }
 
 }  // namespace
 
 void StorePlans(const PanelSettings& settings, ProfileFile& profile) {
-  for (int s = 0; s < kSlotCount; ++s) {
-    const FrequencyPlan& plan = settings.freqSlots[static_cast<size_t>(s)].plan;
+  for (Slot s : kAllSlots) {
+    const FrequencyPlan& plan = settings.slot(s).plan;
     if (!plan.IsSet() && !profile.Find(kPlans, MultKey(s)) && !profile.Find(kPlans, OffsetKey(s))) continue;
     profile.WriteString(kPlans, MultKey(s), std::to_string(plan.multiplier));
     profile.WriteString(kPlans, OffsetKey(s), FormatFixed(plan.offsetMhz, 6));
@@ -26,8 +24,8 @@ void StorePlans(const PanelSettings& settings, ProfileFile& profile) {
 }
 
 void LoadPlans(const ProfileFile& profile, PanelSettings& settings) {
-  for (int s = 0; s < kSlotCount; ++s) {
-    FrequencyPlan& plan = settings.freqSlots[static_cast<size_t>(s)].plan;
+  for (Slot s : kAllSlots) {
+    FrequencyPlan& plan = settings.slot(s).plan;
     plan = {};
     const std::optional<int> multiplier = ReadMultiplier(profile.ReadString(kPlans, MultKey(s), "1"));
     const std::optional<double> offset = ReadOffset(profile.ReadString(kPlans, OffsetKey(s), "0"));

@@ -54,7 +54,6 @@ std::string CheckText(bool checked) { return checked ? "1" : "0"; }
 // a file without any stays as older versions wrote it. Field names belong to one chip: the section
 // says which, and a file made for another chip loads without them.
 constexpr char kFields[] = "Fields";
-constexpr const char* kFieldKeys[kSlotCount] = {"F1", "F2", "F3", "F4", "SigGen"};
 
 // "CHARGE PUMP CURRENT=7;MUXOUT=3", in the chip's table order.
 std::string OverridesText(ChipType chip, const FieldOverrides& overrides) {
@@ -88,7 +87,7 @@ FieldOverrides ReadOverrides(ChipType chip, std::string_view text) {
 // A slot's board words (a readout's, or what is left of them after a retune) are kept whole
 // under a key of their own, "F1Board=01033328 2000FFE8 ...", so that every bit of them comes back,
 // the bits in no field included; a reader that knows only the field keys passes over them.
-std::string BoardKey(int slot) { return std::string(kFieldKeys[slot]) + "Board"; }
+std::string BoardKey(Slot slot) { return std::string(SlotName(slot)) + "Board"; }
 
 std::string WordsText(const RegisterWords& words) {
   std::string text;
@@ -105,18 +104,19 @@ std::optional<RegisterWords> ReadWords(const std::string& text) {
 void StoreOverrides(const PanelSettings& settings, ProfileFile& profile) {
   std::array<std::optional<RegisterWords>, kSlotCount> board;
   bool any = false;
-  for (int s = 0; s < kSlotCount; ++s) {
-    board[static_cast<size_t>(s)] = BoardWordsToKeep(settings, s);
-    any = any || !settings.freqSlots[static_cast<size_t>(s)].overrides.empty() || board[static_cast<size_t>(s)];
+  for (Slot s : kAllSlots) {
+    board[static_cast<size_t>(SlotNumber(s))] = BoardWordsToKeep(settings, s);
+    any = any || !settings.slot(s).overrides.empty() || board[static_cast<size_t>(SlotNumber(s))];
   }
   if (any) profile.WriteString(kFields, "Chip", ChipName(settings.chip));
-  for (int s = 0; s < kSlotCount; ++s) {
-    const FieldOverrides& overrides = settings.freqSlots[static_cast<size_t>(s)].overrides;
+  for (Slot s : kAllSlots) {
+    const FieldOverrides& overrides = settings.slot(s).overrides;
+    const std::string key(SlotName(s));
     // A slot whose overrides were all reset clears what an earlier save wrote.
-    if (!overrides.empty() || profile.Find(kFields, kFieldKeys[s])) {
-      profile.WriteString(kFields, kFieldKeys[s], OverridesText(settings.chip, overrides));
+    if (!overrides.empty() || profile.Find(kFields, key)) {
+      profile.WriteString(kFields, key, OverridesText(settings.chip, overrides));
     }
-    const std::optional<RegisterWords>& words = board[static_cast<size_t>(s)];
+    const std::optional<RegisterWords>& words = board[static_cast<size_t>(SlotNumber(s))];
     if (words || profile.Find(kFields, BoardKey(s))) {
       profile.WriteString(kFields, BoardKey(s), words ? WordsText(*words) : std::string());
     }
@@ -126,12 +126,12 @@ void StoreOverrides(const PanelSettings& settings, ProfileFile& profile) {
 void LoadOverrides(const ProfileFile& profile, PanelSettings& settings) {
   const std::optional<std::string> chip = profile.Find(kFields, "Chip");
   const bool forThisChip = chip && ChipFromName(*chip) == settings.chip;
-  for (int s = 0; s < kSlotCount; ++s) {
-    SlotSettings& slot = settings.freqSlots[static_cast<size_t>(s)];
+  for (Slot s : kAllSlots) {
+    SlotSettings& slot = settings.slot(s);
     slot.overrides.clear();
     slot.board.reset();
     if (!forThisChip) continue;
-    if (std::optional<std::string> text = profile.Find(kFields, kFieldKeys[s])) {
+    if (std::optional<std::string> text = profile.Find(kFields, std::string(SlotName(s)))) {
       slot.overrides = ReadOverrides(settings.chip, *text);
     }
     // Board words stay board values: they go back as they are while the slot is not touched.
@@ -174,7 +174,7 @@ SlotSettings LoadSlot(const ProfileFile& profile, const char* section, const Pre
 }  // namespace
 
 void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& profile) {
-  StoreSlot(profile, kSigGen, kSigGenKeys, settings.freqSlots[kSigGenSlot], settings.chip, withBands);
+  StoreSlot(profile, kSigGen, kSigGenKeys, settings.slot(Slot::SigGen), settings.chip, withBands);
   profile.WriteString(kFreqs, "Reference", settings.reference);
   profile.WriteString(kFreqs, "ExtReference", CheckText(settings.extReference));
   // A classic-mode save leaves a file as the classic program writes it; a key that a save in
@@ -193,7 +193,7 @@ void StoreSettings(const PanelSettings& settings, bool withBands, ProfileFile& p
 
 PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& current) {
   PanelSettings settings = current;
-  settings.freqSlots[kSigGenSlot] = LoadSlot(profile, kSigGen, kSigGenKeys, settings.chip);
+  settings.slot(Slot::SigGen) = LoadSlot(profile, kSigGen, kSigGenKeys, settings.chip);
   settings.reference = profile.ReadString(kFreqs, "Reference", "10.000");
   AcceptReference(settings.reference, settings.chip, settings.refDivisor, settings.pfd);
   settings.extReference = profile.ReadString(kFreqs, "ExtReference", "0", 2) == "1";

@@ -6,23 +6,23 @@
 
 namespace korvane {
 
-bool Untouched(const PanelSettings& settings, int slot) {
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+bool Untouched(const PanelSettings& settings, Slot slot) {
+  const SlotSettings& s = settings.slot(slot);
   if (!s.board) return false;
   const BoardSlot& b = *s.board;
   return b.chip == settings.chip && b.reference == settings.reference && b.exact == settings.exact &&
          b.frequency == s.frequency && b.band == s.band && b.power == s.power;
 }
 
-RegisterSet KorvaneWords(const PanelSettings& settings, int slot) {
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  return BuildSlotWords(settings.exact ? SolveMode::Exact : SolveMode::Classic, slot, settings.chip, s.frequency,
-                        s.band, s.power, {settings.reference, settings.refDivisor, settings.pfd});
+RegisterSet KorvaneWords(const PanelSettings& settings, Slot slot) {
+  const SlotSettings& s = settings.slot(slot);
+  return BuildSlotWords(settings.exact ? SolveMode::Exact : SolveMode::Classic, SlotNumber(slot), settings.chip,
+                        s.frequency, s.band, s.power, {settings.reference, settings.refDivisor, settings.pfd});
 }
 
 namespace {
-SlotPlan Plan(const PanelSettings& settings, int slot, const FieldOverrides& user) {
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+SlotPlan Plan(const PanelSettings& settings, Slot slot, const FieldOverrides& user) {
+  const SlotSettings& s = settings.slot(slot);
   // Words of another chip's table say nothing about this one's fields.
   const RegisterWords* board = s.board && s.board->chip == settings.chip ? &s.board->words : nullptr;
   return PlanSlot(settings.chip, KorvaneWords(settings, slot).words, board, Untouched(settings, slot), user,
@@ -30,12 +30,12 @@ SlotPlan Plan(const PanelSettings& settings, int slot, const FieldOverrides& use
 }
 }  // namespace
 
-SlotPlan PlanSlotWords(const PanelSettings& settings, int slot) {
-  return Plan(settings, slot, settings.freqSlots[static_cast<size_t>(slot)].overrides);
+SlotPlan PlanSlotWords(const PanelSettings& settings, Slot slot) {
+  return Plan(settings, slot, settings.slot(slot).overrides);
 }
 
-std::optional<RegisterWords> BoardWordsToKeep(const PanelSettings& settings, int slot) {
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+std::optional<RegisterWords> BoardWordsToKeep(const PanelSettings& settings, Slot slot) {
+  const SlotSettings& s = settings.slot(slot);
   if (!s.board || s.board->chip != settings.chip) return std::nullopt;
   const RegisterWords words = Untouched(settings, slot) ? s.board->words : Plan(settings, slot, {}).words;
   // Words Korvane computes from the file's settings alone need no keeping.

@@ -35,12 +35,12 @@ void CMainDlg::OnSaveToFlash() {
   // A frequency that is no number would be stored as some other frequency; a slot whose output is
   // off stores no frequency, so it may hold none. Each field at fault is named.
   std::string fields;
-  for (int slot = 0; slot < kSlotCount; ++slot) {
+  for (Slot slot : kAllSlots) {
     const SlotState& state = model_.slot(slot);
     if (state.isNumber || state.power == PowerLevel::Off) continue;
     fields += (fields.empty() ? "" : ", ") +
-              (slot == kSigGenSlot ? Tr(QT_TRANSLATE_NOOP("Texts", "Signal generator frequency"))
-                                   : Tr(QT_TRANSLATE_NOOP("Texts", "%1 frequency"), {session::SlotName(slot)}));
+              (slot == Slot::SigGen ? Tr(QT_TRANSLATE_NOOP("Texts", "Signal generator frequency"))
+                                    : Tr(QT_TRANSLATE_NOOP("Texts", "%1 frequency"), {session::SlotName(slot)}));
   }
   if (!model_.referenceIsNumber()) {
     fields = Tr(QT_TRANSLATE_NOOP("Texts", "Reference")) + (fields.empty() ? "" : ", " + fields);
@@ -98,12 +98,12 @@ void CMainDlg::OnLoadConfig() {
       model_.SetExact(loaded.exact);
       view_.Remember(kExactSettingKey, loaded.exact ? "1" : "0");
     }
-    model_.SetSlot(kSigGenSlot, loaded.freqSlots[kSigGenSlot]);
+    model_.SetSlot(Slot::SigGen, loaded.slot(Slot::SigGen));
     ArmTuneTimer();
     model_.SetReference(loaded.reference);
     ArmTuneTimer();
     model_.SetExtReference(loaded.extReference);
-    for (int s = 0; s < kSigGenSlot; ++s) model_.SetSlot(s, loaded.freqSlots[static_cast<size_t>(s)]);
+    for (Slot s : kPresetSlots) model_.SetSlot(s, loaded.slot(s));
 
     model_.SetBeacon(loaded.beacon);
     model_.SetScan(loaded.scan);

@@ -4,19 +4,19 @@
 
 namespace korvane::panel {
 
-uint32_t CMainDlg::KorvaneFieldValue(int slot, const RegisterField& field) const {
+uint32_t CMainDlg::KorvaneFieldValue(Slot slot, const RegisterField& field) const {
   // What the slot sends in the field when the user leaves it alone: the board's value or Korvane's.
   PanelSettings plain = model_.Settings();
-  plain.freqSlots[static_cast<size_t>(slot)].overrides.erase(field.field);
+  plain.slot(slot).overrides.erase(field.field);
   return ReadField(field, session::SlotWords(plain, slot).words);
 }
 
-void CMainDlg::OnFieldEdited(int slot, Field field, uint32_t value) {
+void CMainDlg::OnFieldEdited(Slot slot, Field field, uint32_t value) {
   if (model_.busy()) return;
   const RegisterField* f = Facts(model_.chip()).Find(field);
   if (f == nullptr) return;
   PanelSettings settings = model_.Settings();
-  FieldOverrides& overrides = settings.freqSlots[static_cast<size_t>(slot)].overrides;
+  FieldOverrides& overrides = settings.slot(slot).overrides;
   if (value == KorvaneFieldValue(slot, *f)) {
     overrides.erase(field);
   } else {
@@ -42,17 +42,17 @@ void CMainDlg::OnFieldEdited(int slot, Field field, uint32_t value) {
     return;
   }
   model_.SetSlotOverrides(slot, overrides);
-  if (slot == kSigGenSlot) ArmTuneTimer();
+  if (slot == Slot::SigGen) ArmTuneTimer();
 }
 
-void CMainDlg::OnResetFields(std::optional<int> slot) {
+void CMainDlg::OnResetFields(std::optional<Slot> slot) {
   if (model_.busy()) return;
-  for (int s = 0; s < kSlotCount; ++s) {
+  for (Slot s : kAllSlots) {
     if (slot && *slot != s) continue;
     // A reset drops the board's values too: the slot gets Korvane's words.
     if (model_.slot(s).overrides.empty() && !model_.slot(s).board) continue;
     model_.ResetSlotFields(s);
-    if (s == kSigGenSlot) ArmTuneTimer();
+    if (s == Slot::SigGen) ArmTuneTimer();
   }
 }
 

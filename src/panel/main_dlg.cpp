@@ -129,12 +129,12 @@ void CMainDlg::OnAbout() { view_.ShowAbout(); }
 // ---------------------------------------------------------------------------------------------
 // Change handling and live tuning
 
-void CMainDlg::OnFrequencyEdited(int slot, const std::string& text) {
+void CMainDlg::OnFrequencyEdited(Slot slot, const std::string& text) {
   model_.SetSlotFrequency(slot, text);
-  if (slot == kSigGenSlot) ArmTuneTimer();
+  if (slot == Slot::SigGen) ArmTuneTimer();
 }
 
-std::optional<std::string> CMainDlg::OnPlanChosen(int slot, const std::string& multiplier, const std::string& offset) {
+std::optional<std::string> CMainDlg::OnPlanChosen(Slot slot, const std::string& multiplier, const std::string& offset) {
   const std::optional<int> n = ReadMultiplier(DecimalCommaAsPoint(multiplier));
   if (!n) return Tr(QT_TRANSLATE_NOOP("Texts", "The multiplier must be a whole number from 1 to 64."));
   const std::optional<double> mhz = ReadOffset(DecimalCommaAsPoint(offset));
@@ -147,16 +147,16 @@ std::optional<std::string> CMainDlg::OnPlanChosen(int slot, const std::string& m
   return std::nullopt;
 }
 
-void CMainDlg::OnPlanRemoved(int slot) { model_.SetSlotPlan(slot, FrequencyPlan{}); }
+void CMainDlg::OnPlanRemoved(Slot slot) { model_.SetSlotPlan(slot, FrequencyPlan{}); }
 
-void CMainDlg::OnBandChosen(int slot, Band band) {
+void CMainDlg::OnBandChosen(Slot slot, Band band) {
   model_.SetSlotBand(slot, band);
-  if (slot == kSigGenSlot) ArmTuneTimer();
+  if (slot == Slot::SigGen) ArmTuneTimer();
 }
 
-void CMainDlg::OnPowerChosen(int slot, PowerLevel level) {
+void CMainDlg::OnPowerChosen(Slot slot, PowerLevel level) {
   model_.SetSlotPower(slot, level);
-  if (slot == kSigGenSlot) ArmTuneTimer();
+  if (slot == Slot::SigGen) ArmTuneTimer();
 }
 
 void CMainDlg::OnReferenceEdited(const std::string& text) {
@@ -200,21 +200,21 @@ void CMainDlg::OnTimer() {
   view_.StopTuneTimer();
   if (!model_.connected() || model_.refDivisor() <= 0) return;
   // A field that holds no number as typed sends nothing; the board keeps what it makes.
-  if (!model_.slot(kSigGenSlot).isNumber) return;
+  if (!model_.slot(Slot::SigGen).isNumber) return;
   // Nor does one no words come near: the counters' limits are no frequency anyone asked for.
-  if (model_.slot(kSigGenSlot).outOfReach) {
-    model_.SetTuneRefused(Tr(kNothingSentAfter, {model_.slot(kSigGenSlot).errorText}));
+  if (model_.slot(Slot::SigGen).outOfReach) {
+    model_.SetTuneRefused(Tr(kNothingSentAfter, {model_.slot(Slot::SigGen).errorText}));
     return;
   }
   // The window shows what the board makes: a refusal says why and leaves the display on what the
   // board was given last. The lock detect is read after every retune the board took.
   const PanelSettings settings = model_.Settings();
-  if (std::optional<session::SlotIssue> why = session::SlotRefusal(settings, kSigGenSlot)) {
+  if (std::optional<session::SlotIssue> why = session::SlotRefusal(settings, Slot::SigGen)) {
     model_.SetTuneRefused(Tr(kNothingSentAfter, {texts::SlotIssueText(*why)}));
     return;
   }
   runner_.Post({Request::Kind::Retune, [this, settings](session::BoardSession& session, const RequestProgress&) {
-                  const session::TuneResult result = session.Tune(settings, kSigGenSlot);
+                  const session::TuneResult result = session.Tune(settings, Slot::SigGen);
                   if (!result.accepted()) {
                     const session::Exchange& refused = result.reference.command.empty() || result.reference.accepted()
                                                            ? result.slot
@@ -230,7 +230,7 @@ void CMainDlg::OnTimer() {
                   const Completion lock = LockCompletion(session.ReadLock());
                   return Completion([this, lock, notes, settings] {
                     if (model_.connected()) model_.SetGivenSettings(settings);
-                    if (model_.connected()) model_.SetTuneGiven(session::RealFrequency(settings, kSigGenSlot), notes);
+                    if (model_.connected()) model_.SetTuneGiven(session::RealFrequency(settings, Slot::SigGen), notes);
                     lock();
                   });
                 }});
@@ -265,7 +265,7 @@ std::string CMainDlg::ReferenceCommand() const {
   return session::ReferenceCommand(model_.Settings(), model_.identity());
 }
 
-std::optional<int> CMainDlg::StepFrequency(int slot, int caret, int direction) {
+std::optional<int> CMainDlg::StepFrequency(Slot slot, int caret, int direction) {
   // The field's own text: the RF when the slot has a plan.
   const std::string text = model_.slot(slot).rf;
   if (caret <= 0 || caret > static_cast<int>(text.size()) || !IsDigit(text[static_cast<size_t>(caret - 1)])) {
@@ -381,8 +381,8 @@ void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
 
 void CMainDlg::ApplyReadout(const session::Readout& readout) {
   std::string notes;
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (const std::optional<FieldIssue>& note = readout.notes[static_cast<size_t>(slot)]) {
+  for (Slot slot : kAllSlots) {
+    if (const std::optional<FieldIssue>& note = readout.notes[static_cast<size_t>(SlotNumber(slot))]) {
       notes += (notes.empty() ? "" : "\n") + texts::SlotIssueText({slot, *note});
     }
   }
@@ -403,21 +403,20 @@ void CMainDlg::ApplyReadout(const session::Readout& readout) {
     if (!readout.referenceReadable) model_.AssumeBoardReference();
     model_.SetExtReference(s.extReference);
   }
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    if (readout.stages < R::kSlot0 + slot + 1) break;
-    if (!readout.slotOn[static_cast<size_t>(slot)]) {
+  for (Slot slot : kAllSlots) {
+    if (readout.stages < R::kSlot0 + SlotNumber(slot) + 1) break;
+    if (!readout.slotOn[static_cast<size_t>(SlotNumber(slot))]) {
       // Nothing stored: the output is off; the typed frequency stays, the stored fields come along.
-      model_.SetSlot(slot, {model_.slot(slot).frequency, Band::Out1, PowerLevel::Off,
-                            s.freqSlots[static_cast<size_t>(slot)].overrides, model_.slot(slot).plan,
-                            s.freqSlots[static_cast<size_t>(slot)].board});
+      model_.SetSlot(slot, {model_.slot(slot).frequency, Band::Out1, PowerLevel::Off, s.slot(slot).overrides,
+                            model_.slot(slot).plan, s.slot(slot).board});
       continue;
     }
-    if (slot == 0) {
+    if (slot == Slot::F1) {
       model_.SetBoardReference(s.reference, s.refDivisor, s.pfd);
       ArmTuneTimer();
     }
-    model_.SetSlot(slot, s.freqSlots[static_cast<size_t>(slot)]);
-    if (slot == kSigGenSlot) ArmTuneTimer();
+    model_.SetSlot(slot, s.slot(slot));
+    if (slot == Slot::SigGen) ArmTuneTimer();
   }
 }
 

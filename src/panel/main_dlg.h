@@ -72,13 +72,13 @@ class CMainDlg {
 
   // What the user changes. Each runs its change handling once; the signal generator's
   // settings, the reference and the mode retune the board half a second after the last one.
-  void OnFrequencyEdited(int slot, const std::string& text);
+  void OnFrequencyEdited(Slot slot, const std::string& text);
   // "Plan..." of a frequency field: the multiplier and offset as typed. Returns why they cannot be
   // used, or nullopt once the slot has the plan (the output stays; the field shows the RF it serves).
-  std::optional<std::string> OnPlanChosen(int slot, const std::string& multiplier, const std::string& offset);
-  void OnPlanRemoved(int slot);
-  void OnBandChosen(int slot, Band band);
-  void OnPowerChosen(int slot, PowerLevel level);
+  std::optional<std::string> OnPlanChosen(Slot slot, const std::string& multiplier, const std::string& offset);
+  void OnPlanRemoved(Slot slot);
+  void OnBandChosen(Slot slot, Band band);
+  void OnPowerChosen(Slot slot, PowerLevel level);
   void OnReferenceEdited(const std::string& text);
   void OnExtReferenceClicked(bool on);
   void OnExactChanged(bool exact);
@@ -118,10 +118,10 @@ class CMainDlg {
   // The register view's expert settings: a field of a slot set to a value (Korvane's own value
   // removes the override), checked before it is kept; a reset returns one slot, or every slot,
   // to Korvane's words. The signal generator follows half a second later.
-  void OnFieldEdited(int slot, Field field, uint32_t value);
-  void OnResetFields(std::optional<int> slot);
+  void OnFieldEdited(Slot slot, Field field, uint32_t value);
+  void OnResetFields(std::optional<Slot> slot);
   // The value Korvane itself sends in the field for the slot as it stands.
-  uint32_t KorvaneFieldValue(int slot, const RegisterField& field) const;
+  uint32_t KorvaneFieldValue(Slot slot, const RegisterField& field) const;
 
   // The tuning timer expired.
   void OnTimer();
@@ -131,7 +131,7 @@ class CMainDlg {
   // Arrow keys and the wheel in a frequency field: steps the digit left of the caret (a byte
   // position in the field's text). Returns the caret to restore, or nullopt when the field
   // holds nothing to step.
-  std::optional<int> StepFrequency(int slot, int caret, int direction);
+  std::optional<int> StepFrequency(Slot slot, int caret, int direction);
 
   // Reference command of the live send and the save ("R % 3.6lf %lc;" / "R % 3.6lf;").
   std::string ReferenceCommand() const;

@@ -129,41 +129,41 @@ std::string RealLabel(const FrequencyPlan& plan, double realMhz) {
             {FormatFixed(RfFromOutput(plan, realMhz), 6, 5), FormatFixed(realMhz, 6)});
 }
 
-void PanelModel::SetSlotFrequency(int index, const std::string& text) {
-  SlotState& slot = slots_[static_cast<size_t>(index)];
+void PanelModel::SetSlotFrequency(Slot which, const std::string& text) {
+  SlotState& slot = at(which);
   slot.rf = text;
   // Text that is no number is kept as typed, so that the field is marked and nothing is sent.
   slot.frequency = OutputTextFromRf(slot.plan, DecimalCommaAsPoint(text)).value_or(text);
-  Derive(index);
-  emit slotChanged(index);
+  Derive(which);
+  emit slotChanged(which);
 }
 
-bool PanelModel::SetSlotPlan(int index, const FrequencyPlan& plan) {
+bool PanelModel::SetSlotPlan(Slot which, const FrequencyPlan& plan) {
   if (PlanProblem(plan)) return false;
-  SlotState& slot = slots_[static_cast<size_t>(index)];
+  SlotState& slot = at(which);
   slot.plan = plan.IsSet() ? plan : FrequencyPlan{};
   slot.rf = RfText(slot.plan, slot.frequency);
-  Derive(index);
-  emit slotChanged(index);
+  Derive(which);
+  emit slotChanged(which);
   return true;
 }
 
-void PanelModel::SetSlotBand(int index, Band band) {
-  SlotState& slot = slots_[static_cast<size_t>(index)];
+void PanelModel::SetSlotBand(Slot which, Band band) {
+  SlotState& slot = at(which);
   slot.band = band;
   slot.power = FitPowerLevel(chip_, band, slot.power);
-  Derive(index);
-  emit slotChanged(index);
+  Derive(which);
+  emit slotChanged(which);
 }
 
-void PanelModel::SetSlotPower(int index, PowerLevel level) {
-  SlotState& slot = slots_[static_cast<size_t>(index)];
+void PanelModel::SetSlotPower(Slot which, PowerLevel level) {
+  SlotState& slot = at(which);
   slot.power = FitPowerLevel(chip_, slot.band, level);
-  emit slotChanged(index);
+  emit slotChanged(which);
 }
 
-void PanelModel::SetSlot(int index, const SlotSettings& settings) {
-  SlotState& slot = slots_[static_cast<size_t>(index)];
+void PanelModel::SetSlot(Slot which, const SlotSettings& settings) {
+  SlotState& slot = at(which);
   slot.band = settings.band;
   slot.power = FitPowerLevel(chip_, settings.band, settings.power);
   slot.frequency = settings.frequency;
@@ -171,32 +171,32 @@ void PanelModel::SetSlot(int index, const SlotSettings& settings) {
   slot.plan = settings.plan;
   slot.rf = RfText(slot.plan, slot.frequency);
   slot.board = settings.board;
-  Derive(index);
-  emit slotChanged(index);
+  Derive(which);
+  emit slotChanged(which);
 }
 
-void PanelModel::SetSlotOverrides(int index, const FieldOverrides& overrides) {
-  slots_[static_cast<size_t>(index)].overrides = overrides;
-  emit slotChanged(index);
+void PanelModel::SetSlotOverrides(Slot which, const FieldOverrides& overrides) {
+  at(which).overrides = overrides;
+  emit slotChanged(which);
 }
 
-void PanelModel::ResetSlotFields(int index) {
-  slots_[static_cast<size_t>(index)].overrides.clear();
-  slots_[static_cast<size_t>(index)].board.reset();
-  emit slotChanged(index);
+void PanelModel::ResetSlotFields(Slot which) {
+  at(which).overrides.clear();
+  at(which).board.reset();
+  emit slotChanged(which);
 }
 
-void PanelModel::Derive(int index) {
-  SlotState& slot = slots_[static_cast<size_t>(index)];
+void PanelModel::Derive(Slot which) {
+  SlotState& slot = at(which);
   const PanelSettings settings = Settings();
   // Only a number as typed is solved: "12a96" is no 12 MHz, and nothing is sent for it.
   const std::optional<double> typed = ReadTypedNumber(slot.frequency);
   slot.isNumber = typed.has_value();
-  slot.solution = typed ? session::SolveSlot(settings, index) : std::nullopt;
+  slot.solution = typed ? session::SolveSlot(settings, which) : std::nullopt;
   slot.realMhz = slot.solution ? std::optional<double>(slot.solution->achieved) : std::nullopt;
   slot.errorHz = slot.solution ? std::optional<double>(slot.solution->errorHz) : std::nullopt;
   slot.inBand = typed && refDivisor_ > 0 && IsInBand(chip_, slot.band, *typed) != 0;
-  slot.realLabel = typed ? session::RealFrequencyLabel(settings, index) : session::kNoFrequencyLabel;
+  slot.realLabel = typed ? session::RealFrequencyLabel(settings, which) : session::kNoFrequencyLabel;
   slot.errorText = slot.solution ? ErrorText(*slot.solution) : std::string();
   slot.rfRealMhz.reset();
   slot.rfErrorHz.reset();
@@ -240,8 +240,8 @@ void PanelModel::Derive(int index) {
 }
 
 void PanelModel::DeriveAll() {
-  for (int i = 0; i < kSlotCount; ++i) Derive(i);
-  for (int i = 0; i < kSlotCount; ++i) emit slotChanged(i);
+  for (Slot s : kAllSlots) Derive(s);
+  for (Slot s : kAllSlots) emit slotChanged(s);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -327,7 +327,7 @@ void PanelModel::SetTuneGiven(std::optional<double> realMhz, const std::string& 
   givenMhz_ = realMhz;
   tuneNotice_ = notes;
   tuneRefused_ = false;
-  emit slotChanged(kSigGenSlot);
+  emit slotChanged(Slot::SigGen);
   emit lockChanged();
 }
 
@@ -340,7 +340,7 @@ void PanelModel::SetTuneRefused(const std::string& reason) {
   tuneRefused_ = true;
   // Until the board answers a retune again, nobody knows whether it locks.
   lock_ = {};
-  emit slotChanged(kSigGenSlot);
+  emit slotChanged(Slot::SigGen);
   emit lockChanged();
 }
 
@@ -432,7 +432,7 @@ void PanelModel::CloseProgress() {
 }
 
 std::string PanelModel::givenText() const {
-  const SlotState& sg = slots_[kSigGenSlot];
+  const SlotState& sg = slot(Slot::SigGen);
   // What the board was given last, not what is typed: they differ after a refused retune.
   const std::optional<double> given = givenMhz_ ? givenMhz_ : tuneRefused_ ? std::nullopt : sg.realMhz;
   if (!connected_ || !given) return {};
@@ -454,9 +454,9 @@ PanelSettings PanelModel::Settings() const {
   settings.exact = exact_;
   settings.refDivisor = refDivisor_;
   settings.pfd = pfd_;
-  for (int i = 0; i < kSlotCount; ++i) {
-    const SlotState& slot = slots_[static_cast<size_t>(i)];
-    settings.freqSlots[static_cast<size_t>(i)] =
+  for (Slot which : kAllSlots) {
+    const SlotState& slot = this->slot(which);
+    settings.slot(which) =
         SlotSettings{DecimalCommaAsPoint(slot.frequency), slot.band, slot.power, slot.overrides, slot.plan, slot.board};
   }
   settings.beacon = beacon_;

@@ -147,22 +147,22 @@ class PanelModel : public QObject {
   bool exact() const { return exact_; }
   void SetExact(bool exact);
 
-  const SlotState& slot(int index) const { return slots_[static_cast<size_t>(index)]; }
+  const SlotState& slot(Slot which) const { return slots_[static_cast<size_t>(SlotNumber(which))]; }
   // The frequency as the user types it in the field: the RF when the slot has a plan, from which
   // the output follows ((RF - offset) / N); text that is no number stays no number.
-  void SetSlotFrequency(int index, const std::string& text);
+  void SetSlotFrequency(Slot which, const std::string& text);
   // A plan for the slot (a plan that is not set removes it). The output, what the board makes,
   // stays; the field then shows the RF that output serves. Refused (false) when the plan is invalid.
-  bool SetSlotPlan(int index, const FrequencyPlan& plan);
+  bool SetSlotPlan(Slot which, const FrequencyPlan& plan);
   // A new output keeps the power level when the output offers it, else the nearest one.
-  void SetSlotBand(int index, Band band);
-  void SetSlotPower(int index, PowerLevel level);
+  void SetSlotBand(Slot which, Band band);
+  void SetSlotPower(Slot which, PowerLevel level);
   // Output first, then power, then frequency: the whole slot at once, one notification.
-  void SetSlot(int index, const SlotSettings& settings);
+  void SetSlot(Slot which, const SlotSettings& settings);
   // The slot's expert settings: fields sent with other values than Korvane's.
-  void SetSlotOverrides(int index, const FieldOverrides& overrides);
+  void SetSlotOverrides(Slot which, const FieldOverrides& overrides);
   // Drops the user's and the board's values: the slot sends Korvane's words.
-  void ResetSlotFields(int index);
+  void ResetSlotFields(Slot which);
 
   // Beacon: a pin function other than the frequency code needs the beacon.
   bool beacon() const { return beacon_; }
@@ -246,7 +246,7 @@ class PanelModel : public QObject {
   void chipChanged();
   void referenceChanged();  // text, divider, external reference
   void exactChanged();
-  void slotChanged(int index);
+  void slotChanged(Slot which);
   void beaconChanged();  // beacon, scan, pin function, speed, text
   void portsChanged();
   void portChanged();
@@ -262,7 +262,7 @@ class PanelModel : public QObject {
   void progressChanged();
 
  private:
-  void Derive(int index);
+  void Derive(Slot which);
   void DeriveAll();
 
   session::ChipChoice chipChoice_ = session::ChipChoice::Auto;
@@ -273,6 +273,8 @@ class PanelModel : public QObject {
   double pfd_ = 10.0;
   bool extReference_ = false;
   bool exact_ = false;
+  SlotState& at(Slot which) { return slots_[static_cast<size_t>(SlotNumber(which))]; }
+
   std::array<SlotState, kSlotCount> slots_;
   bool beacon_ = false;
   bool scan_ = false;

@@ -16,8 +16,8 @@ using texts::Tr;
 
 namespace {
 
-std::string SlotName(int slot) {
-  return slot == kSigGenSlot ? Tr(QT_TRANSLATE_NOOP("Texts", "Signal generator")) : "F" + std::to_string(slot + 1);
+std::string SlotTitle(Slot slot) {
+  return slot == Slot::SigGen ? Tr(QT_TRANSLATE_NOOP("Texts", "Signal generator")) : std::string(SlotName(slot));
 }
 
 std::string Padded(std::string text, size_t width) {
@@ -27,9 +27,9 @@ std::string Padded(std::string text, size_t width) {
 
 }  // namespace
 
-std::string RegisterText(const PanelSettings& settings, int slot) {
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
-  std::string text = SlotName(slot) + ": " + s.frequency + " MHz, " + std::string(BandLabel(s.band)) + ", " +
+std::string RegisterText(const PanelSettings& settings, Slot slot) {
+  const SlotSettings& s = settings.slot(slot);
+  std::string text = SlotTitle(slot) + ": " + s.frequency + " MHz, " + std::string(BandLabel(s.band)) + ", " +
                      std::string(PowerLabel(s.power)) + "\n";
   // With a plan the words make the output; the user thinks in the RF it serves.
   const std::optional<double> output = ReadTypedNumber(s.frequency);
@@ -44,7 +44,7 @@ std::string RegisterText(const PanelSettings& settings, int slot) {
                        : Tr(QT_TRANSLATE_NOOP("Texts", "No register words: the frequency is not a number.\n")));
   }
   const SlotPlan plan = session::PlanSlotWords(settings, slot);
-  const RegisterSet words{slot, plan.words};
+  const RegisterSet words{SlotNumber(slot), plan.words};
   const RegisterSet* set = &words;
   for (int r = 0; r < 6; ++r) {
     text += (r == 0 ? "" : "  ") + std::string("R") + std::to_string(r) + " " +

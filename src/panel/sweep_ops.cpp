@@ -91,12 +91,12 @@ void CMainDlg::FinishSweep(const session::SweepEnd& end, bool exact) {
   sweepStop_.reset();
   // The window shows the last point the board took, with the field's own six decimals unless the
   // point needs its millihertz ("1024.000000", not "1024.000000000").
-  SlotSettings last = end.last.freqSlots[kSigGenSlot];
+  SlotSettings last = end.last.slot(Slot::SigGen);
   const size_t point = last.frequency.find('.');
   while (point != std::string::npos && last.frequency.size() > point + 7 && last.frequency.back() == '0') {
     last.frequency.pop_back();
   }
-  model_.SetSlot(kSigGenSlot, last);
+  model_.SetSlot(Slot::SigGen, last);
   // Solved in the window's own mode the point may come out a few hertz apart: the board
   // follows the window half a second later.
   if (exact != model_.exact()) ArmTuneTimer();

@@ -310,7 +310,7 @@ Instrument::BoardReply Instrument::RunBoardCall(session::BoardSession& session, 
         return reply;
       }
       reply.restored = SigGenOutput::SettingsFor(call.restore, base, call.mode);
-      if (!session.Retune(reply.restored, kSigGenSlot).accepted()) {
+      if (!session.Retune(reply.restored, Slot::SigGen).accepted()) {
         reply.restoreError = kHardwareError;
         return reply;
       }
@@ -319,7 +319,7 @@ Instrument::BoardReply Instrument::RunBoardCall(session::BoardSession& session, 
       PanelSettings base = call.base;
       base.chip = chip;
       reply.tuned = SigGenOutput::SettingsFor(call.request, base, call.mode);
-      reply.accepted = session.Retune(reply.tuned, kSigGenSlot).accepted();
+      reply.accepted = session.Retune(reply.tuned, Slot::SigGen).accepted();
     } else if (call.kind == BoardCall::Kind::ReadLock) {
       reply.lock = session.ReadLock();
     }

@@ -16,7 +16,7 @@ constexpr double kDefaultDbm = -4.0;
 SigGenOutput::SigGenOutput(const link::BoardIdentity& identity, const PanelSettings& connected, SolveMode mode)
     : secondOutput_(session::CapabilitiesOf(identity).secondOutput), mode_(mode), settings_(connected) {
   settings_.exact = mode == SolveMode::Exact;
-  const SlotSettings& slot = settings_.freqSlots[kSigGenSlot];
+  const SlotSettings& slot = settings_.slot(Slot::SigGen);
   current_.hz = ReadDouble(slot.frequency).value_or(0.0) * kHzPerMhz;
   current_.band = slot.band;
   const std::optional<int> dbm = PowerLevelDbm(slot.power);
@@ -48,7 +48,7 @@ double SigGenOutput::MaxHz(OutputChoice choice) const {
 PanelSettings SigGenOutput::SettingsFor(const OutputRequest& request, const PanelSettings& base, SolveMode mode) {
   PanelSettings next = base;
   next.exact = mode == SolveMode::Exact;
-  SlotSettings& slot = next.freqSlots[kSigGenSlot];
+  SlotSettings& slot = next.slot(Slot::SigGen);
   // Millihertz in MHz: the frequency a client asked for, to the resolution it is reported in.
   slot.frequency = FormatFixed(request.hz / kHzPerMhz, 9);
   slot.band = request.band;
@@ -66,11 +66,11 @@ int SigGenOutput::EffectiveDbm(const OutputRequest& request) const {
 }
 
 std::optional<double> SigGenOutput::RealHz() const {
-  const std::optional<double> mhz = session::RealFrequency(settings_, kSigGenSlot);
+  const std::optional<double> mhz = session::RealFrequency(settings_, Slot::SigGen);
   if (!mhz) return std::nullopt;
   return *mhz * kHzPerMhz;
 }
 
-size_t SigGenOutput::SlotCommandLength() const { return session::SlotCommand(settings_, kSigGenSlot).size(); }
+size_t SigGenOutput::SlotCommandLength() const { return session::SlotCommand(settings_, Slot::SigGen).size(); }
 
 }  // namespace korvane::scpi

@@ -63,42 +63,39 @@ SolveReference ReferenceOf(const PanelSettings& settings) {
 }
 }  // namespace
 
-std::optional<SlotSolution> SolveSlot(const PanelSettings& settings, int slot) {
+std::optional<SlotSolution> SolveSlot(const PanelSettings& settings, Slot slot) {
   if (settings.refDivisor <= 0) return std::nullopt;
-  const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+  const SlotSettings& s = settings.slot(slot);
   return korvane::SolveSlot(ModeOf(settings), settings.chip, s.band, s.frequency, ReferenceOf(settings));
 }
 
-std::optional<double> RealFrequency(const PanelSettings& settings, int slot) {
+std::optional<double> RealFrequency(const PanelSettings& settings, Slot slot) {
   std::optional<SlotSolution> solved = SolveSlot(settings, slot);
   if (!solved) return std::nullopt;
   return solved->achieved;
 }
 
-std::string RealFrequencyLabel(const PanelSettings& settings, int slot) {
+std::string RealFrequencyLabel(const PanelSettings& settings, Slot slot) {
   std::optional<double> real = RealFrequency(settings, slot);
   return real ? "/ " + FormatFixed(*real, 6, 5) : kNoFrequencyLabel;
 }
 
-RegisterSet SlotWords(const PanelSettings& settings, int slot) { return {slot, PlanSlotWords(settings, slot).words}; }
+RegisterSet SlotWords(const PanelSettings& settings, Slot slot) {
+  return {SlotNumber(slot), PlanSlotWords(settings, slot).words};
+}
 
-std::vector<SlotNote> SlotNotes(const PanelSettings& settings, int slot) {
+std::vector<SlotNote> SlotNotes(const PanelSettings& settings, Slot slot) {
   std::vector<SlotNote> notes;
   for (FieldNote& note : PlanSlotWords(settings, slot).notes) notes.push_back({slot, std::move(note)});
   return notes;
 }
 
-std::string SlotCommand(const PanelSettings& settings, int slot) {
+std::string SlotCommand(const PanelSettings& settings, Slot slot) {
   return FormatRegisterSet(SlotWords(settings, slot));
 }
 
-std::string_view SlotName(int slot) {
-  static constexpr std::string_view kNames[] = {"F1", "F2", "F3", "F4", "SigGen"};
-  return slot >= 0 && slot < kSlotCount ? kNames[slot] : std::string_view();
-}
-
-std::optional<SlotIssue> SlotRefusal(const PanelSettings& settings, int slot) {
-  if (settings.freqSlots[static_cast<size_t>(slot)].overrides.empty()) return std::nullopt;
+std::optional<SlotIssue> SlotRefusal(const PanelSettings& settings, Slot slot) {
+  if (settings.slot(slot).overrides.empty()) return std::nullopt;
   std::optional<FieldIssue> why = PlanSlotWords(settings, slot).refusal;
   if (!why) return std::nullopt;
   return SlotIssue{slot, *why};
@@ -193,8 +190,8 @@ BoardSession::Identify BoardSession::IdentifyChip(ChipType& chip) {
       break;
   }
   // Keep what the board runs now, so that it can be put back after probing.
-  const std::string savedSlot = link_.SendCommand(link::SlotQuery(kSigGenSlot));
-  if (!StartsWith(savedSlot, (std::to_string(kSigGenSlot) + " ").c_str())) return Identify::Failed;
+  const std::string savedSlot = link_.SendCommand(link::SlotQuery(SlotNumber(Slot::SigGen)));
+  if (!StartsWith(savedSlot, (std::to_string(SlotNumber(Slot::SigGen)) + " ").c_str())) return Identify::Failed;
   const std::string savedReference = link_.SendCommand(link::kReferenceQuery);
   if (!StartsWith(savedReference, "R ")) return Identify::Failed;
   // Whatever happens after the first probe, the board gets its own reference and slot-4 set
@@ -286,9 +283,9 @@ bool BoardSession::ReadBack(Readout& readout) {
   }
   readout.stages = Readout::kReference;
 
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    SlotSettings& target = s.freqSlots[static_cast<size_t>(slot)];
-    auto words = ParseRegisterReply(link_.SendCommand(link::SlotQuery(slot)));
+  for (Slot slot : kAllSlots) {
+    SlotSettings& target = s.slot(slot);
+    auto words = ParseRegisterReply(link_.SendCommand(link::SlotQuery(SlotNumber(slot))));
     if (!words) return false;
     const DecodedSet decoded = DecodeRegisterSet(s.chip, *words, secondOutput);
     // The set's values are the board's, not the user's: they go back as they are while nobody
@@ -298,7 +295,7 @@ bool BoardSession::ReadBack(Readout& readout) {
     target.board.reset();
     const double storedPfd = decoded.refDivisor > 0 ? *referenceValue * 2.0 / decoded.refDivisor : 0.0;
     if (std::optional<FieldIssue> note = ForeignWordsNote(s.chip, *words, storedPfd, secondOutput)) {
-      readout.notes[static_cast<size_t>(slot)] = note;
+      readout.notes[static_cast<size_t>(SlotNumber(slot))] = note;
     } else {
       target.board.emplace();
       target.board->words = *words;
@@ -306,10 +303,10 @@ bool BoardSession::ReadBack(Readout& readout) {
     if ((*words)[0] == 0) {
       target.power = PowerLevel::Off;
       target.band = Band::Out1;
-      readout.stages = Readout::kSlot0 + slot + 1;
+      readout.stages = Readout::kSlot0 + SlotNumber(slot) + 1;
       continue;
     }
-    if (slot == 0) {
+    if (slot == Slot::F1) {
       // A stored divisor of 0 cannot give a comparison frequency; the reference text
       // written next decides then.
       if (decoded.refDivisor > 0) {
@@ -322,8 +319,8 @@ bool BoardSession::ReadBack(Readout& readout) {
     target.frequency = FormatFixed(AchievedFrequency(decoded.solution, decoded.band, s.pfd), 6, 5);
     target.band = decoded.band;
     target.power = decoded.power;
-    readout.slotOn[static_cast<size_t>(slot)] = true;
-    readout.stages = Readout::kSlot0 + slot + 1;
+    readout.slotOn[static_cast<size_t>(SlotNumber(slot))] = true;
+    readout.stages = Readout::kSlot0 + SlotNumber(slot) + 1;
   }
   for (SlotSettings& target : s.freqSlots) MarkAsRead(s, target);
   return true;
@@ -339,14 +336,14 @@ std::string BoardSession::ReferenceCommand(const PanelSettings& settings) const 
   return session::ReferenceCommand(settings, link_.GetBoardIdentity());
 }
 
-TuneResult BoardSession::Tune(const PanelSettings& settings, int slot) { return SendTune(settings, slot, true); }
+TuneResult BoardSession::Tune(const PanelSettings& settings, Slot slot) { return SendTune(settings, slot, true); }
 
-TuneResult BoardSession::Retune(const PanelSettings& settings, int slot) {
+TuneResult BoardSession::Retune(const PanelSettings& settings, Slot slot) {
   const bool held = !heldReference_.empty() && ReferenceCommand(settings) == heldReference_;
   return SendTune(settings, slot, !held);
 }
 
-TuneResult BoardSession::SendTune(const PanelSettings& settings, int slot, bool reference) {
+TuneResult BoardSession::SendTune(const PanelSettings& settings, Slot slot, bool reference) {
   TuneResult result;
   if (std::optional<SlotIssue> why = SlotRefusal(settings, slot)) {
     result.refusal = why;
@@ -386,7 +383,7 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings, const std::f
     result.status = SaveResult::Status::SemicolonInBeacon;
     return result;
   }
-  for (int slot = 0; slot < kSlotCount; ++slot) {
+  for (Slot slot : kAllSlots) {
     if (std::optional<SlotIssue> why = SlotRefusal(settings, slot)) {
       result.status = SaveResult::Status::InvalidOverrides;
       result.reason = why;
@@ -416,8 +413,8 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings, const std::f
   if (!send(ReferenceCommand(settings))) return result;
   heldReference_ = ReferenceCommand(settings);
 
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    const SlotSettings& s = settings.freqSlots[static_cast<size_t>(slot)];
+  for (Slot slot : kAllSlots) {
+    const SlotSettings& s = settings.slot(slot);
     const double frequency = FrequencyOrDefault(s.frequency);
     // An output that is switched off cannot be out of band.
     if (s.power != PowerLevel::Off && !IsInBand(settings.chip, s.band, frequency)) {

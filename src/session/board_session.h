@@ -41,14 +41,14 @@ inline constexpr size_t kBeaconTextMax = 120;
 
 // A slot's expert setting that cannot go out, and why.
 struct SlotIssue {
-  int slot = kSigGenSlot;
+  Slot slot = Slot::SigGen;
   FieldIssue issue;
   bool operator==(const SlotIssue&) const = default;
 };
 
 // A board value of a slot that gave way to Korvane's, and why.
 struct SlotNote {
-  int slot = kSigGenSlot;
+  Slot slot = Slot::SigGen;
   FieldNote note;
   bool operator==(const SlotNote&) const = default;
 };
@@ -141,11 +141,11 @@ class BoardSession {
   // The reference command ("R % 3.6lf %lc;", or "R % 3.6lf;" on the first hardware).
   std::string ReferenceCommand(const PanelSettings& settings) const;
   // Sends the reference and one slot's register set; the replies are read and reported.
-  TuneResult Tune(const PanelSettings& settings, int slot = kSigGenSlot);
+  TuneResult Tune(const PanelSettings& settings, Slot slot = Slot::SigGen);
   // Tune for a stream of retunes (an instrument, a sweep): the reference command goes out only
   // when it differs from the one this session last had accepted since connecting, so a retune
   // usually costs one slot set on the line.
-  TuneResult Retune(const PanelSettings& settings, int slot = kSigGenSlot);
+  TuneResult Retune(const PanelSettings& settings, Slot slot = Slot::SigGen);
   // Asks the board whether its synthesizer reports lock: Unknown without asking a board whose firmware
   // cannot tell (see BoardCapabilities::lockQuery), and Unknown when no answer comes in time from a board that still
   // answers; ConnectionLost when it answers nothing at all.
@@ -205,7 +205,7 @@ class BoardSession {
   // interrupt came first. EndProbe applies an interrupt that came meanwhile.
   bool BeginProbe();
   void EndProbe(bool putBack);
-  TuneResult SendTune(const PanelSettings& settings, int slot, bool reference);
+  TuneResult SendTune(const PanelSettings& settings, Slot slot, bool reference);
   bool ReadBack(Readout& readout);
 
   link::BoardLink link_;
@@ -219,27 +219,26 @@ class BoardSession {
 
 // How a slot's settings solve, in the settings' mode; nullopt when the text is no number or
 // the reference is not valid.
-std::optional<SlotSolution> SolveSlot(const PanelSettings& settings, int slot);
+std::optional<SlotSolution> SolveSlot(const PanelSettings& settings, Slot slot);
 // The real frequency a slot's settings give, in MHz; nullopt as for SolveSlot.
-std::optional<double> RealFrequency(const PanelSettings& settings, int slot);
+std::optional<double> RealFrequency(const PanelSettings& settings, Slot slot);
 // What the window's real-frequency label shows: "/ %5.6lf", or "/ ----.---".
-std::string RealFrequencyLabel(const PanelSettings& settings, int slot);
+std::string RealFrequencyLabel(const PanelSettings& settings, Slot slot);
 // The reference command for a board of this identity ("R % 3.6lf %lc;", or "R % 3.6lf;" on the
 // first hardware).
 std::string ReferenceCommand(const PanelSettings& settings, const link::BoardIdentity& identity);
 using korvane::KorvaneWords;
 using korvane::PlanSlotWords;
 // The slot's words the settings give, in the settings' mode, with board and user values.
-RegisterSet SlotWords(const PanelSettings& settings, int slot);
+RegisterSet SlotWords(const PanelSettings& settings, Slot slot);
 // The board values of the slot that give way to Korvane's.
-std::vector<SlotNote> SlotNotes(const PanelSettings& settings, int slot);
+std::vector<SlotNote> SlotNotes(const PanelSettings& settings, Slot slot);
 
 // The slot command the settings give: SlotWords as text.
-std::string SlotCommand(const PanelSettings& settings, int slot);
+std::string SlotCommand(const PanelSettings& settings, Slot slot);
 // Why the slot's overrides cannot go out with its words; nullopt when they can (always for a slot
 // without overrides).
-std::optional<SlotIssue> SlotRefusal(const PanelSettings& settings, int slot);
-// "F1".."F4", "SigGen".
-std::string_view SlotName(int slot);
+std::optional<SlotIssue> SlotRefusal(const PanelSettings& settings, Slot slot);
+using korvane::SlotName;
 
 }  // namespace korvane::session

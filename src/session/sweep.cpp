@@ -48,7 +48,7 @@ SweepEnd RunSweep(BoardSession& session, Clock& clock, const PanelSettings& base
                   const std::function<void(const SweepSample&)>& report, const std::function<bool()>& stop) {
   SweepEnd end;
   end.last = base;
-  const PowerLevel held = base.freqSlots[kSigGenSlot].power;
+  const PowerLevel held = base.slot(Slot::SigGen).power;
   const int64_t begin = clock.NowMs();
   for (int64_t pass = 0; options.passes == 0 || pass < options.passes; ++pass) {
     for (size_t i = 0; i < mhz.size(); ++i) {
@@ -57,14 +57,14 @@ SweepEnd RunSweep(BoardSession& session, Clock& clock, const PanelSettings& base
         return end;
       }
       PanelSettings next = end.last;
-      SlotSettings& slot = next.freqSlots[kSigGenSlot];
+      SlotSettings& slot = next.slot(Slot::SigGen);
       // Millihertz in MHz: the frequency asked for, to the resolution it is reported in.
       slot.frequency = FormatFixed(mhz[i], 9);
       slot.band = bands[i];
       const PowerLevel level = options.power.value_or(held);
       slot.power =
           level == PowerLevel::Off ? PowerLevel::Off : NearestPowerLevel(next.chip, bands[i], *PowerLevelDbm(level));
-      const TuneResult result = session.Retune(next, kSigGenSlot);
+      const TuneResult result = session.Retune(next, Slot::SigGen);
       if (!result.accepted()) {
         end.refused = result;
         return end;
@@ -75,7 +75,7 @@ SweepEnd RunSweep(BoardSession& session, Clock& clock, const PanelSettings& base
       sample.pass = pass;
       sample.index = i;
       sample.requestedMhz = mhz[i];
-      sample.realMhz = RealFrequency(next, kSigGenSlot);
+      sample.realMhz = RealFrequency(next, Slot::SigGen);
       if (options.readLock) sample.lock = session.ReadLock();
       sample.seconds = static_cast<double>(clock.NowMs() - begin) / 1000.0;
       report(sample);

@@ -13,7 +13,7 @@
 namespace korvane {
 
 struct RegisterSet {
-  int slot = 0;
+  int slot = 0;  // the board's slot digit as the wire carries it (0..9); see Slot for the five it has
   std::array<uint32_t, 6> words{};  // R0..R5
 };
 

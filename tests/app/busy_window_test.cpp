@@ -178,7 +178,7 @@ TEST_F(WindowTest, BoardExchangesRunOnTheSessionsThreadNeverOnTheWindows) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
   ASSERT_TRUE(messages.empty());
-  TypeInto(ui().slot[4].frequency, "1000");
+  TypeInto(ui().Of(Slot::SigGen).frequency, "1000");
   window->dlg().OnTimer();
   Settle();
   QTest::mouseClick(ui().save, Qt::LeftButton);
@@ -263,12 +263,12 @@ TEST_F(WindowTest, ChangesDuringASlowRetuneCollapseToOneRetuneWithTheNewest) {
   ASSERT_EQ(link().GetPortState(), link::PortState::Open);
   board.SetByteDelayMs(40);  // a slow board: each reply takes a while
   board.ClearLog();
-  TypeInto(ui().slot[4].frequency, "1000");
+  TypeInto(ui().Of(Slot::SigGen).frequency, "1000");
   window->dlg().OnTimer();  // the tuning timer comes due
   ASSERT_TRUE(WaitFor([&] { return !board.Log().empty(); }, 3000));
   // While that retune is on the wire, three more changes come due one after another.
   for (const char* frequency : {"1100", "1200", "1300"}) {
-    TypeInto(ui().slot[4].frequency, frequency);
+    TypeInto(ui().Of(Slot::SigGen).frequency, frequency);
     window->dlg().OnTimer();
   }
   Settle(20000);
@@ -284,7 +284,7 @@ TEST_F(WindowTest, ChangesDuringASlowRetuneCollapseToOneRetuneWithTheNewest) {
 
 TEST_F(WindowTest, ATickDuringASlowConnectWaitsAFullDelayAfterIt) {
   Connect("Demo", 3);
-  TypeInto(ui().slot[4].frequency, "1000");  // arms the tuning timer
+  TypeInto(ui().Of(Slot::SigGen).frequency, "1000");  // arms the tuning timer
   QTest::mouseClick(ui().disconnect, Qt::LeftButton);
   VirtualBoard slow({.hwTag = "v4s."});
   slow.SetByteDelayMs(2);  // the readout takes longer than the tuning delay

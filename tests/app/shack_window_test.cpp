@@ -52,9 +52,9 @@ TEST_F(WindowTest, CalibrateFromTheReferenceMenuPutsTheCorrectionInTheField) {
 }
 
 TEST_F(WindowTest, PlanFromTheFrequencyMenuSetsAndRemovesTheSlotsPlan) {
-  auto* f2 = qobject_cast<QLineEdit*>(ui().slot[1].frequency);
+  auto* f2 = qobject_cast<QLineEdit*>(ui().Of(Slot::F2).frequency);
   Connect();
-  const std::string output = window->model().slot(1).frequency;
+  const std::string output = window->model().slot(Slot::F2).frequency;
   auto open = [&] {
     emit f2->customContextMenuRequested(QPoint(2, 2));
     QAction* plan = MenuAction(QStringLiteral("&Plan..."));
@@ -73,14 +73,14 @@ TEST_F(WindowTest, PlanFromTheFrequencyMenuSetsAndRemovesTheSlotsPlan) {
   dialog->multiplierField()->setText(QStringLiteral("65"));
   ok->click();
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_EQ(window->model().slot(1).plan, FrequencyPlan{});
+  EXPECT_EQ(window->model().slot(Slot::F2).plan, FrequencyPlan{});
   dialog->multiplierField()->setText(QStringLiteral("2"));
   dialog->offsetField()->setText(QStringLiteral("144"));
   ok->click();
   EXPECT_FALSE(dialog->isVisible());
-  EXPECT_EQ(window->model().slot(1).plan, (FrequencyPlan{2, 144.0}));
-  EXPECT_EQ(window->model().slot(1).frequency, output);
-  EXPECT_EQ(f2->text().toStdString(), window->model().slot(1).rf);
+  EXPECT_EQ(window->model().slot(Slot::F2).plan, (FrequencyPlan{2, 144.0}));
+  EXPECT_EQ(window->model().slot(Slot::F2).frequency, output);
+  EXPECT_EQ(f2->text().toStdString(), window->model().slot(Slot::F2).rf);
   EXPECT_NE(f2->text().toStdString(), output);
   ASSERT_TRUE(WaitFor([&] { return window->planDialog() == nullptr; }, 3000));
 
@@ -88,7 +88,7 @@ TEST_F(WindowTest, PlanFromTheFrequencyMenuSetsAndRemovesTheSlotsPlan) {
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(dialog->removeButton()->isEnabled());
   dialog->removeButton()->click();
-  EXPECT_EQ(window->model().slot(1).plan, FrequencyPlan{});
+  EXPECT_EQ(window->model().slot(Slot::F2).plan, FrequencyPlan{});
   EXPECT_EQ(f2->text().toStdString(), output);
 }
 

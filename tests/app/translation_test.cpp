@@ -143,7 +143,7 @@ class TranslationTest : public WindowTest {
       }
     }
     window->OpenCalibrate();
-    window->OpenPlan(kSigGenSlot);
+    window->OpenPlan(Slot::SigGen);
     window->ShowAbout();
     window->model().OpenProgress(texts::Tr(texts::kEntering));
     window->model().SetProgressPhase(texts::Tr(texts::kFlashing), 100);

@@ -29,13 +29,13 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
   ASSERT_TRUE(messages.empty()) << messages[0].text;
-  TypeInto(ui().slot[4].frequency, "1296");
-  TypeInto(ui().slot[0].frequency, "2256");
+  TypeInto(ui().Of(Slot::SigGen).frequency, "1296");
+  TypeInto(ui().Of(Slot::F1).frequency, "2256");
   ASSERT_TRUE(WaitFor([&] { return board.Count(board.Stored('4')) == 1; }, 3000));
-  EXPECT_EQ(Text(ui().slot[4].real), "/ 1295.999878");
-  EXPECT_EQ(ui().slot[4].real->toolTip().toStdString(), "-122.2 Hz from 1296.000000 MHz");
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).real), "/ 1295.999878");
+  EXPECT_EQ(ui().Of(Slot::SigGen).real->toolTip().toStdString(), "-122.2 Hz from 1296.000000 MHz");
   // F1 goes out on OUT2, whose band begins at 5 GHz: the tooltip says so.
-  EXPECT_EQ(ui().slot[0].real->toolTip().toStdString(),
+  EXPECT_EQ(ui().Of(Slot::F1).real->toolTip().toStdString(),
             "-244.4 Hz from 2256.000000 MHz\n2256.000000 MHz lies outside the MAX2871's band for OUT2 5..12GHz "
             "(5000.000 to 12000.000 MHz); it is sent as typed and may not lock.");
   const std::string classicSet = board.Stored('4');
@@ -45,9 +45,9 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
 
   QTest::mouseClick(ui().exact, Qt::LeftButton);
   // At once: every label and tooltip; half a second later: one live send.
-  EXPECT_EQ(Text(ui().slot[4].real), "/ 1296.000000");
-  EXPECT_EQ(Text(ui().slot[0].real), "/ 2256.000000");
-  EXPECT_EQ(ui().slot[4].real->toolTip().toStdString(), "exact");
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).real), "/ 1296.000000");
+  EXPECT_EQ(Text(ui().Of(Slot::F1).real), "/ 2256.000000");
+  EXPECT_EQ(ui().Of(Slot::SigGen).real->toolTip().toStdString(), "exact");
   EXPECT_TRUE(board.Log().empty());
   // The reference, the slot set, and the lock read after it.
   ASSERT_TRUE(WaitFor([&] { return board.Log().size() == 3; }, 3000));
@@ -65,10 +65,10 @@ TEST_F(WindowTest, TickingExactSolvesEverySlotAgainAndSendsOneLiveSet) {
   QTest::mouseClick(ui().saveConfig, Qt::LeftButton);
   EXPECT_NE(Slurp(path).find("Exact=1"), std::string::npos);
   QTest::mouseClick(ui().exact, Qt::LeftButton);
-  EXPECT_EQ(Text(ui().slot[4].real), "/ 1295.999878");
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).real), "/ 1295.999878");
   QTest::mouseClick(ui().loadConfig, Qt::LeftButton);
   EXPECT_TRUE(ui().exact->isChecked());
-  EXPECT_EQ(Text(ui().slot[4].real), "/ 1296.000000");
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).real), "/ 1296.000000");
   std::filesystem::remove(path);
 }
 

@@ -46,18 +46,18 @@ TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
   // A frequency field without a number as typed sends nothing; a decimal comma is a point.
   for (const char* typed : {"abc", "", "12a96"}) {
     const size_t before = SlotSets(board, '4').size();
-    TypeInto(ui().slot[4].frequency, QString::fromUtf8(typed));
-    EXPECT_EQ(Text(ui().slot[4].real), "/ ----.---") << typed;
+    TypeInto(ui().Of(Slot::SigGen).frequency, QString::fromUtf8(typed));
+    EXPECT_EQ(Text(ui().Of(Slot::SigGen).real), "/ ----.---") << typed;
     QTest::qWait(panel::kTuneDelayMs + 200);
     Settle();
     EXPECT_EQ(SlotSets(board, '4').size(), before) << typed;
   }
   const size_t sent = SlotSets(board, '4').size();
-  TypeInto(ui().slot[4].frequency, QStringLiteral("1296,5"));
+  TypeInto(ui().Of(Slot::SigGen).frequency, QStringLiteral("1296,5"));
   ASSERT_TRUE(WaitFor([&] { return SlotSets(board, '4').size() > sent && board.Log().back() == "L;"; }));
   PanelSettings settings = window->model().Settings();
   EXPECT_EQ(settings.freqSlots[4].frequency, "1296.5");
-  EXPECT_EQ(SlotSets(board, '4').back(), session::SlotCommand(settings, 4));
+  EXPECT_EQ(SlotSets(board, '4').back(), session::SlotCommand(settings, Slot::SigGen));
   Settle();
 
   // Load config of a picture: refused, nothing sent, no field changed.
@@ -78,7 +78,7 @@ TEST_F(WindowTest, UnsafeInputNeverReachesTheBoard) {
   messages.clear();
 
   // Save with no edit of the speed gives the board its own code back.
-  TypeInto(ui().slot[4].frequency, QStringLiteral("1296"));
+  TypeInto(ui().Of(Slot::SigGen).frequency, QStringLiteral("1296"));
   QTest::mouseClick(ui().save, Qt::LeftButton);
   Settle();
   EXPECT_EQ(board.Count("S 1BC0;"), 1);
@@ -102,7 +102,7 @@ TEST_F(WindowTest, TheLockLightFollowsTheBoardAndIdleReadingsStopWhenBusyOrDisco
   ASSERT_TRUE(WaitFor([&] { return light().find("Locked") != std::string::npos; }, 3000)) << light();
 
   board.SetRefuse("L;", "L 0;");
-  TypeInto(ui().slot[4].frequency, QStringLiteral("1000"));
+  TypeInto(ui().Of(Slot::SigGen).frequency, QStringLiteral("1000"));
   ASSERT_TRUE(WaitFor([&] { return light().find("Not locked") != std::string::npos; }, 3000)) << light();
   EXPECT_EQ(board.Log().back(), "L;");
 
@@ -151,12 +151,12 @@ TEST_F(WindowTest, ASweepRunsItsPointsInOrderAndStopsWithinOnePoint) {
   std::vector<std::string> expected;
   for (int i = 0; i < 10; ++i) {
     settings.freqSlots[4].frequency = FormatFixed(1000 + i * 10, 9);
-    expected.push_back(session::SlotCommand(settings, 4));
+    expected.push_back(session::SlotCommand(settings, Slot::SigGen));
   }
   EXPECT_EQ(SlotSets(board, '4'), expected);
   EXPECT_EQ(sweep->table()->model()->rowCount(), 10);
   // The output stays at the last point, and the window says so with the field's six decimals.
-  EXPECT_EQ(Text(ui().slot[4].frequency), "1090.000000");
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).frequency), "1090.000000");
 
   // Passes 0 runs until Stop, which ends it within one point.
   sweep->passesField()->setText(QStringLiteral("0"));
@@ -225,7 +225,8 @@ TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterVie
   board.SetStored(stored);
   Connect(board.path(), 3);
   Settle();
-  EXPECT_EQ(Text(ui().slot[2].real).substr(Text(ui().slot[2].real).size() - 2), " *");  // marked beside its frequency
+  EXPECT_EQ(Text(ui().Of(Slot::F3).real).substr(Text(ui().Of(Slot::F3).real).size() - 2),
+            " *");  // marked beside its frequency
   QTest::mouseClick(ui().save, Qt::LeftButton);
   Settle();
   EXPECT_EQ(board.Stored('2'), stored);
@@ -239,7 +240,7 @@ TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterVie
   auto* current = qobject_cast<QComboBox*>(registers->Editor(Field::ChargePumpCurrent));
   ASSERT_NE(current, nullptr);
   const RegisterField* field = Facts(ChipType::Max2871).Find(Field::ChargePumpCurrent);
-  const std::string plain = session::SlotCommand(window->model().Settings(), 4);
+  const std::string plain = session::SlotCommand(window->model().Settings(), Slot::SigGen);
   const int index = current->findData(3u);
   ASSERT_GE(index, 0);
   current->setCurrentIndex(index);
@@ -256,7 +257,7 @@ TEST_F(WindowTest, ExpertSettingsSurviveConnectAndSaveAndGoOutFromTheRegisterVie
   ASSERT_NE(resetAll, nullptr);
   QTest::mouseClick(resetAll, Qt::LeftButton);
   ASSERT_TRUE(WaitFor([&] { return board.Stored('4') == plain; }, 3000));
-  EXPECT_TRUE(window->model().slot(2).overrides.empty());
+  EXPECT_TRUE(window->model().slot(Slot::F3).overrides.empty());
 }
 
 // A retune the board refuses is seen: the strip says why beside the lock light, which says "Lock
@@ -266,7 +267,7 @@ TEST_F(WindowTest, ARefusedRetuneIsSeenAndTheDisplayKeepsWhatTheBoardWasGiven) {
   Connect(board.path(), 3);
   auto* notice = ui().statusNotice;
   auto* real = ui().statusReal;
-  TypeInto(ui().slot[4].frequency, "1000");
+  TypeInto(ui().Of(Slot::SigGen).frequency, "1000");
   ASSERT_TRUE(WaitFor([&] { return Text(ui().lockLight).find("Locked") != std::string::npos; }, 5000));
   EXPECT_EQ(Text(ui().statusReal).rfind("1000.000000 MHz", 0), 0u);
   QTest::mouseClick(ui().registers, Qt::LeftButton);
@@ -274,23 +275,23 @@ TEST_F(WindowTest, ARefusedRetuneIsSeenAndTheDisplayKeepsWhatTheBoardWasGiven) {
 
   PanelSettings next = window->model().Settings();
   next.freqSlots[4].frequency = "1200";
-  board.SetRefuse(session::SlotCommand(next, 4), "?;");
-  TypeInto(ui().slot[4].frequency, "1200");
+  board.SetRefuse(session::SlotCommand(next, Slot::SigGen), "?;");
+  TypeInto(ui().Of(Slot::SigGen).frequency, "1200");
   ASSERT_TRUE(WaitFor([&] { return !notice->isHidden(); }, 5000));
   EXPECT_EQ(Text(ui().statusNotice).rfind("The board refused \"4 ", 0), 0u) << Text(ui().statusNotice);
   EXPECT_EQ(notice->accessibleName().toStdString().rfind("Refused: The board refused", 0), 0u);
   EXPECT_NE(Text(ui().lockLight).find("Lock unknown"), std::string::npos);
   EXPECT_EQ(Text(ui().statusReal).rfind("1000.000000 MHz", 0), 0u);
   EXPECT_EQ(real->accessibleName().toStdString().rfind("Real frequency: 1000.000000 MHz", 0), 0u);
-  EXPECT_EQ(Text(ui().slot[4].real), "/ 1000.000000");
-  EXPECT_EQ(Text(ui().slot[4].frequency), "1200");  // what was typed stays for the user to correct
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).real), "/ 1000.000000");
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).frequency), "1200");  // what was typed stays for the user to correct
   RegisterDialog* registers = window->registerDialog();
   ASSERT_NE(registers, nullptr);
   EXPECT_TRUE(registers->text()->toPlainText().startsWith(QStringLiteral("Signal generator: 1000 MHz")));
   EXPECT_TRUE(registers->text()->toPlainText().contains(QStringLiteral("The board keeps these words")));
 
   // The board takes the next retune: the notice goes, the strip follows.
-  TypeInto(ui().slot[4].frequency, "1300");
+  TypeInto(ui().Of(Slot::SigGen).frequency, "1300");
   ASSERT_TRUE(WaitFor([&] { return notice->isHidden(); }, 5000));
   EXPECT_EQ(Text(ui().statusReal).rfind("1300.000000 MHz", 0), 0u);
   EXPECT_EQ(ui().statusPort->accessibleName().toStdString(), "Port: " + board.path());

@@ -33,15 +33,15 @@ TEST_F(WindowTest, StartsDisconnectedWithEveryControlLabelledAndExplained) {
   EXPECT_FALSE(window->windowIcon().isNull());
 
   const std::vector<std::pair<QWidget*, std::string>> tooltips = {
-      {ui().slot[4].frequency, "Current frequency of the synthesizer (can be changed on the fly)"},
-      {ui().slot[4].real, "Real current synthesizer frequency"},
-      {ui().slot[4].power, "Current output power of the synthesizer (can be changed on the fly)"},
+      {ui().Of(Slot::SigGen).frequency, "Current frequency of the synthesizer (can be changed on the fly)"},
+      {ui().Of(Slot::SigGen).real, "Real current synthesizer frequency"},
+      {ui().Of(Slot::SigGen).power, "Current output power of the synthesizer (can be changed on the fly)"},
       {ui().reference, "Select reference frequency"},
       {ui().extReference, "Disable internal reference oscillator (check it if you use external reference)"},
-      {ui().slot[0].frequency, "First configuration frequency"},
-      {ui().slot[3].frequency, "Fourth configuration frequency"},
-      {ui().slot[1].power, "Second configuration output power"},
-      {ui().slot[2].real, "Real synthesizer frequency for the third configuration"},
+      {ui().Of(Slot::F1).frequency, "First configuration frequency"},
+      {ui().Of(Slot::F4).frequency, "Fourth configuration frequency"},
+      {ui().Of(Slot::F2).power, "Second configuration output power"},
+      {ui().Of(Slot::F3).real, "Real synthesizer frequency for the third configuration"},
       {ui().beacon, "Enable beacon mode"},
       {ui().scan, "Scan configured frequencies in beacon mode"},
       {ui().speed, "Beacon keying speed (wpm)"},
@@ -52,7 +52,7 @@ TEST_F(WindowTest, StartsDisconnectedWithEveryControlLabelledAndExplained) {
       {ui().save, "Write board configuration to flash memory"},
       {ui().about, "Display program information, version number and copyright"},
       {ui().exit, "Quit the application"},
-      {ui().slot[4].band, ""},
+      {ui().Of(Slot::SigGen).band, ""},
       {ui().loadConfig, "Load the panel's settings from a configuration file"},
       {ui().firmwareInfo,
        "Show the board's firmware version and serial number (Ctrl+B switches the board to its bootloader)"},
@@ -87,7 +87,7 @@ TEST_F(WindowTest, StartsDisconnectedWithEveryControlLabelledAndExplained) {
   for (QLabel* label : window->findChildren<QLabel*>()) captionFound |= label->text() == "Ou&tput  1 && 2 function:";
   EXPECT_TRUE(captionFound);
   // Disabled fields of invalid slots stay grey until a board is connected.
-  EXPECT_NE(ui().slot[0].frequency->palette().color(QPalette::Disabled, QPalette::Base), kWarningColour);
+  EXPECT_NE(ui().Of(Slot::F1).frequency->palette().color(QPalette::Disabled, QPalette::Base), kWarningColour);
 }
 
 class DemoLocaleTest : public WindowTest, public ::testing::WithParamInterface<const char*> {};
@@ -126,7 +126,7 @@ TEST_P(DemoLocaleTest, DemoWithAutoFillsThePanelFromTheBoard) {
   EXPECT_TRUE(ui().disconnect->isEnabled());
   EXPECT_FALSE(ui().connect->isEnabled());
   EXPECT_EQ(Text(ui().repairUpdate), "Update...");
-  EXPECT_EQ(QApplication::focusWidget(), ui().slot[kSigGenSlot].frequency);
+  EXPECT_EQ(QApplication::focusWidget(), ui().Of(Slot::SigGen).frequency);
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, DemoLocaleTest, ::testing::Values("C", "de_DE.UTF-8"));
@@ -135,20 +135,21 @@ TEST_F(WindowTest, EachKeystrokeRunsTheChangeHandlingOnce) {
   Connect();
   ASSERT_TRUE(messages.empty());
   window->StopTuneTimer();
-  QLineEdit* field = ui().slot[4].frequency;
+  QLineEdit* field = ui().Of(Slot::SigGen).frequency;
   field->setFocus();
   field->selectAll();
 
-  std::map<int, int> changes;
-  QObject::connect(&window->model(), &panel::PanelModel::slotChanged, window.get(), [&](int slot) { ++changes[slot]; });
+  std::map<Slot, int> changes;
+  QObject::connect(&window->model(), &panel::PanelModel::slotChanged, window.get(),
+                   [&](Slot slot) { ++changes[slot]; });
   QTest::keyClick(field, Qt::Key_Delete);
-  EXPECT_EQ(changes[4], 1);
-  EXPECT_EQ(Text(ui().slot[4].real), "/ ----.---");
+  EXPECT_EQ(changes[Slot::SigGen], 1);
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).real), "/ ----.---");
   for (char key : {'1', '4', '4'}) QTest::keyClick(field, key);
-  EXPECT_EQ(changes[4], 4);
-  EXPECT_EQ(Text(ui().slot[4].frequency), "144");
-  EXPECT_EQ(Text(ui().slot[4].real), "/ 144.000000");
-  EXPECT_EQ(changes[0], 0);
+  EXPECT_EQ(changes[Slot::SigGen], 4);
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).frequency), "144");
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).real), "/ 144.000000");
+  EXPECT_EQ(changes[Slot::F1], 0);
   EXPECT_TRUE(window->TuneTimerActive());
 }
 
@@ -156,15 +157,15 @@ TEST_F(WindowTest, WhatTheModelShowsRunsNoChangeHandlingFromTheWidgets) {
   Connect();
   window->StopTuneTimer();
   panel::PanelModel& model = window->model();
-  model.SetSlot(4, {"500", Band::Out2, PowerLevel::Minus1});
+  model.SetSlot(Slot::SigGen, {"500", Band::Out2, PowerLevel::Minus1});
   model.SetReference("25");
   model.SetExtReference(true);
   model.SetText("cq\r\ntest");
   QCoreApplication::processEvents();
 
-  EXPECT_EQ(Text(ui().slot[4].frequency), "500");
-  EXPECT_EQ(Selected(ui().slot[4].band), "OUT2 5..12GHz");
-  EXPECT_EQ(Selected(ui().slot[4].power), "-1dBm");
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).frequency), "500");
+  EXPECT_EQ(Selected(ui().Of(Slot::SigGen).band), "OUT2 5..12GHz");
+  EXPECT_EQ(Selected(ui().Of(Slot::SigGen).power), "-1dBm");
   EXPECT_EQ(Text(ui().reference), "25");
   EXPECT_TRUE(ui().extReference->isChecked());
   EXPECT_EQ(Text(ui().beaconText), "cq\ntest");
@@ -191,20 +192,20 @@ TEST_F(WindowTest, OutOfBandFrequencyFieldsTurnOrangeTheReferenceNever) {
     const char* text;
     std::vector<QLineEdit*> orange;
   } cases[] = {
-      {ui().slot[1].frequency, "20000", {ui().slot[1].frequency}},
-      {ui().slot[1].frequency, "1000", {}},
-      {ui().slot[4].frequency, "abc", {ui().slot[4].frequency}},
-      {ui().slot[4].frequency, "144", {}},
+      {ui().Of(Slot::F2).frequency, "20000", {ui().Of(Slot::F2).frequency}},
+      {ui().Of(Slot::F2).frequency, "1000", {}},
+      {ui().Of(Slot::SigGen).frequency, "abc", {ui().Of(Slot::SigGen).frequency}},
+      {ui().Of(Slot::SigGen).frequency, "144", {}},
       {ui().reference,
        "4.99",
-       {ui().slot[0].frequency, ui().slot[1].frequency, ui().slot[2].frequency, ui().slot[3].frequency,
-        ui().slot[4].frequency}},
+       {ui().Of(Slot::F1).frequency, ui().Of(Slot::F2).frequency, ui().Of(Slot::F3).frequency,
+        ui().Of(Slot::F4).frequency, ui().Of(Slot::SigGen).frequency}},
       {ui().reference, "10", {}},
   };
   for (const auto& c : cases) {
     TypeInto(c.field, c.text);
-    for (QLineEdit* field : {ui().slot[0].frequency, ui().slot[1].frequency, ui().slot[2].frequency,
-                             ui().slot[3].frequency, ui().slot[4].frequency, ui().reference}) {
+    for (QLineEdit* field : {ui().Of(Slot::F1).frequency, ui().Of(Slot::F2).frequency, ui().Of(Slot::F3).frequency,
+                             ui().Of(Slot::F4).frequency, ui().Of(Slot::SigGen).frequency, ui().reference}) {
       bool expected = std::find(c.orange.begin(), c.orange.end(), field) != c.orange.end();
       EXPECT_EQ(IsOrange(field), expected) << c.text << " in " << c.field->accessibleName().toStdString() << ", field "
                                            << field->accessibleName().toStdString();
@@ -226,8 +227,8 @@ TEST_F(WindowTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
       {"1296.000", 5, Qt::Key_Up, "1296.000", 5},      {"1296.000", 0, Qt::Key_Down, "1296.000", 0},
   };
   for (const auto& c : cases) {
-    QLineEdit* field = ui().slot[4].frequency;
-    TypeInto(ui().slot[4].frequency, c.text);
+    QLineEdit* field = ui().Of(Slot::SigGen).frequency;
+    TypeInto(ui().Of(Slot::SigGen).frequency, c.text);
     field->setCursorPosition(c.caret);
     QTest::keyClick(field, c.key);
     EXPECT_EQ(field->text().toStdString(), c.result) << c.text << " caret " << c.caret;
@@ -242,7 +243,7 @@ TEST_F(WindowTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
   chips->setFocus();
   QTest::keyClick(chips, Qt::Key_Down);
   EXPECT_EQ(chips->currentIndex(), 1);
-  auto* power = ui().slot[2].power;
+  auto* power = ui().Of(Slot::F3).power;
   power->setFocus();
   int index = power->currentIndex();
   QTest::keyClick(power, Qt::Key_Up);
@@ -251,7 +252,7 @@ TEST_F(WindowTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
 
 TEST_F(WindowTest, WheelStepsTheFocusedFrequencyFieldOncePerNotch) {
   Connect();
-  QLineEdit* field = ui().slot[4].frequency;
+  QLineEdit* field = ui().Of(Slot::SigGen).frequency;
   const struct {
     std::vector<int> deltas;
     const char* result;
@@ -260,10 +261,10 @@ TEST_F(WindowTest, WheelStepsTheFocusedFrequencyFieldOncePerNotch) {
       {{60, 60}, "145.000000"}, {{0}, "144.000000"},
   };
   for (const auto& c : cases) {
-    TypeInto(ui().slot[4].frequency, "144.000000");
+    TypeInto(ui().Of(Slot::SigGen).frequency, "144.000000");
     field->setCursorPosition(3);
     // The pointer may rest over another control: the focused field steps.
-    QWidget* under = ui().slot[0].real;
+    QWidget* under = ui().Of(Slot::F1).real;
     for (int delta : c.deltas) {
       QWheelEvent wheel(QPointF(5, 5), under->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta), Qt::NoButton,
                         Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -274,12 +275,12 @@ TEST_F(WindowTest, WheelStepsTheFocusedFrequencyFieldOncePerNotch) {
 
   // With the focus in a list the wheel is the list's.
   auto* chips = ui().chipList;
-  TypeInto(ui().slot[4].frequency, "144.000000");
+  TypeInto(ui().Of(Slot::SigGen).frequency, "144.000000");
   chips->setFocus();
   QWheelEvent wheel(QPointF(5, 5), chips->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
                     Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(field, &wheel);
-  EXPECT_EQ(Text(ui().slot[4].frequency), "144.000000");
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).frequency), "144.000000");
 }
 
 TEST_F(WindowTest, ControlBIsTheBootloaderKeyWhereverTheFocusIs) {
@@ -335,8 +336,8 @@ TEST_F(WindowTest, LostBoardLeavesThePanelDisconnectedWithFieldsKept) {
   test::VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), 3);
   ASSERT_TRUE(messages.empty()) << messages[0].text;
-  TypeInto(ui().slot[1].frequency, "2345.6");
-  TypeInto(ui().slot[4].frequency, "1234.5");
+  TypeInto(ui().Of(Slot::F2).frequency, "2345.6");
+  TypeInto(ui().Of(Slot::SigGen).frequency, "1234.5");
   board.HangUpAfter("R ", 1);
   // The real tuning timer fires half a second after the last keystroke.
   ASSERT_TRUE(WaitFor([this] { return !messages.empty(); }, 5000));
@@ -347,9 +348,9 @@ TEST_F(WindowTest, LostBoardLeavesThePanelDisconnectedWithFieldsKept) {
   EXPECT_EQ(messages[0].icon, MessageIcon::Stop);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
   EXPECT_TRUE(ui().connect->isEnabled());
-  EXPECT_FALSE(ui().slot[4].frequency->isEnabled());
-  EXPECT_EQ(Text(ui().slot[4].frequency), "1234.5");
-  EXPECT_EQ(Text(ui().slot[1].frequency), "2345.6");
+  EXPECT_FALSE(ui().Of(Slot::SigGen).frequency->isEnabled());
+  EXPECT_EQ(Text(ui().Of(Slot::SigGen).frequency), "1234.5");
+  EXPECT_EQ(Text(ui().Of(Slot::F2).frequency), "2345.6");
   EXPECT_EQ(Text(ui().repairUpdate), "Repair...");
   EXPECT_FALSE(quitCode.has_value());
 }
@@ -461,7 +462,7 @@ TEST_F(WindowTest, ExitEndsTheRunningLoopWithCodeZero) {
 }
 
 TEST_F(WindowTest, AboutBoxShowsNameAndVersionAndClosesWithEscape) {
-  QLineEdit* field = ui().slot[4].frequency;
+  QLineEdit* field = ui().Of(Slot::SigGen).frequency;
   field->setFocus();
   field->setCursorPosition(3);
   QTest::mouseClick(ui().about, Qt::LeftButton);

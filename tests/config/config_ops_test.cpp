@@ -34,9 +34,9 @@ class ConfigOpsTest : public ConfigPanelTest {
     PanelState state{model().reference(), model().speed(), model().text()};
     for (int s = 0; s < kSlotCount; ++s) {
       const auto i = static_cast<size_t>(s);
-      state.frequencies[i] = model().slot(s).rf;
-      state.bands[i] = model().slot(s).band;
-      state.powers[i] = model().slot(s).power;
+      state.frequencies[i] = model().slot(SlotAt(s)).rf;
+      state.bands[i] = model().slot(SlotAt(s)).band;
+      state.powers[i] = model().slot(SlotAt(s)).power;
       state.powerEntries[i] = PowerLabels(s);
     }
     state.pinFunction = model().pinFunction();
@@ -49,20 +49,20 @@ class ConfigOpsTest : public ConfigPanelTest {
 
   // A panel far from every default, on a board with the second output band.
   void SetEverything() {
-    dlg.OnFrequencyEdited(4, "145.500");
-    dlg.OnPowerChosen(4, PowerLevel::Minus1);
+    dlg.OnFrequencyEdited(Slot::SigGen, "145.500");
+    dlg.OnPowerChosen(Slot::SigGen, PowerLevel::Minus1);
     dlg.OnReferenceEdited("26.000");
     dlg.OnExtReferenceClicked(true);
-    dlg.OnBandChosen(0, Band::Out2);
-    dlg.OnPowerChosen(0, PowerLevel::Minus1);
-    dlg.OnFrequencyEdited(0, "10368.000");
-    dlg.OnBandChosen(1, Band::Out1);
-    dlg.OnFrequencyEdited(1, "2400.000");
-    dlg.OnPowerChosen(1, PowerLevel::Plus2);
-    dlg.OnFrequencyEdited(2, "");
-    dlg.OnPowerChosen(2, PowerLevel::Off);
-    dlg.OnFrequencyEdited(3, "432.100");
-    dlg.OnPowerChosen(3, PowerLevel::Plus5);
+    dlg.OnBandChosen(Slot::F1, Band::Out2);
+    dlg.OnPowerChosen(Slot::F1, PowerLevel::Minus1);
+    dlg.OnFrequencyEdited(Slot::F1, "10368.000");
+    dlg.OnBandChosen(Slot::F2, Band::Out1);
+    dlg.OnFrequencyEdited(Slot::F2, "2400.000");
+    dlg.OnPowerChosen(Slot::F2, PowerLevel::Plus2);
+    dlg.OnFrequencyEdited(Slot::F3, "");
+    dlg.OnPowerChosen(Slot::F3, PowerLevel::Off);
+    dlg.OnFrequencyEdited(Slot::F4, "432.100");
+    dlg.OnPowerChosen(Slot::F4, PowerLevel::Plus5);
     dlg.EnableBeaconControls(true);
     dlg.OnScanClicked(true);
     dlg.OnPinFunctionChosen(PinFunction::CwKeying);
@@ -113,14 +113,19 @@ TEST_F(ConfigOpsTest, MissingFileLoadsTheDefaults) {
   LoadConfigFrom(Path("nowhere.kvini"));
   EXPECT_TRUE(surface.messages.empty());
   const std::vector<std::pair<std::string, std::string>> texts = {
-      {model().slot(4).rf, "180.000"},  {model().reference(), "10.000"},           {model().slot(0).rf, "1152.000"},
-      {model().slot(1).rf, "1296.000"}, {model().slot(2).rf, "404.000"},           {model().slot(3).rf, "432.000"},
-      {model().speed(), "20.0"},        {model().text(), "TEST TEST #5000 &1000"},
+      {model().slot(Slot::SigGen).rf, "180.000"},
+      {model().reference(), "10.000"},
+      {model().slot(Slot::F1).rf, "1152.000"},
+      {model().slot(Slot::F2).rf, "1296.000"},
+      {model().slot(Slot::F3).rf, "404.000"},
+      {model().slot(Slot::F4).rf, "432.000"},
+      {model().speed(), "20.0"},
+      {model().text(), "TEST TEST #5000 &1000"},
   };
   for (const auto& [shown, text] : texts) EXPECT_EQ(shown, text);
   for (int s = 0; s < kSlotCount; ++s) {
-    EXPECT_EQ(PowerLabel(model().slot(s).power), "+5dBm") << s;
-    EXPECT_EQ(BandLabel(model().slot(s).band), "OUT1 <6GHz") << s;
+    EXPECT_EQ(PowerLabel(model().slot(SlotAt(s)).power), "+5dBm") << s;
+    EXPECT_EQ(BandLabel(model().slot(SlotAt(s)).band), "OUT1 <6GHz") << s;
   }
   EXPECT_FALSE(model().extReference());
   EXPECT_FALSE(model().beacon());
@@ -155,16 +160,16 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
       "Speed=\r\n");
   LoadConfigFrom(Path("hand.kvini"));
   EXPECT_TRUE(surface.messages.empty());
-  EXPECT_EQ(model().slot(4).rf, "1000.250");
-  EXPECT_EQ(PowerLabel(model().slot(4).power), "-4dBm");
+  EXPECT_EQ(model().slot(Slot::SigGen).rf, "1000.250");
+  EXPECT_EQ(PowerLabel(model().slot(Slot::SigGen).power), "-4dBm");
   EXPECT_EQ(model().reference(), "20");
   EXPECT_EQ(dlg.model().refDivisor(), 4);
   EXPECT_TRUE(model().extReference()) << "10 begins with 1";
-  EXPECT_EQ(model().slot(0).rf, "1152.5");
-  EXPECT_EQ(BandLabel(model().slot(0).band), "OUT1 <6GHz");
-  EXPECT_EQ(PowerLevels(model().chip(), model().slot(0).band).size(), 5u);
-  EXPECT_EQ(PowerLabel(model().slot(0).power), "+5dBm") << "the loaded level stands across the band change";
-  EXPECT_EQ(PowerLabel(model().slot(1).power), "-1dBm");
+  EXPECT_EQ(model().slot(Slot::F1).rf, "1152.5");
+  EXPECT_EQ(BandLabel(model().slot(Slot::F1).band), "OUT1 <6GHz");
+  EXPECT_EQ(PowerLevels(model().chip(), model().slot(Slot::F1).band).size(), 5u);
+  EXPECT_EQ(PowerLabel(model().slot(Slot::F1).power), "+5dBm") << "the loaded level stands across the band change";
+  EXPECT_EQ(PowerLabel(model().slot(Slot::F2).power), "-1dBm");
   EXPECT_FALSE(model().beacon());
   EXPECT_FALSE(model().controls().beaconSettings);
   EXPECT_EQ(model().pinFunction(), PinFunction::CwKeying) << "applied after the beacon controls were reset";
@@ -172,9 +177,9 @@ TEST_F(ConfigOpsTest, HandWrittenAndWindowsFilesLoadAsMeant) {
             "Gr\xC3\xBC\xC3\x9F"
             "e aus K\xC3\xB6ln");
   EXPECT_EQ(model().speed(), "") << "an empty value is not a missing one";
-  EXPECT_EQ(model().slot(2).rf, "404.000");
-  EXPECT_EQ(PowerLevels(model().chip(), model().slot(2).band).size(), 2u);
-  EXPECT_EQ(PowerLabel(model().slot(2).power), "-1dBm") << "a level above Off on the second band";
+  EXPECT_EQ(model().slot(Slot::F3).rf, "404.000");
+  EXPECT_EQ(PowerLevels(model().chip(), model().slot(Slot::F3).band).size(), 2u);
+  EXPECT_EQ(PowerLabel(model().slot(Slot::F3).power), "-1dBm") << "a level above Off on the second band";
 
   // What the first character of "ExtReference" and the number of "Beacon" decide.
   const struct {
@@ -200,8 +205,8 @@ TEST_F(ConfigOpsTest, SaveWithoutSecondBandKeepsBandKeysOfAnEarlierSave) {
       "[Notes]\r\n; kept as it is\r\nOwner=lab 3\r\n"
       "[Freqs]\r\nBand1=1\r\nPwr1=1\r\n";
   Put(Path("shared.kvini"), earlier);
-  dlg.OnFrequencyEdited(0, "5000.000");
-  dlg.OnPowerChosen(2, PowerLevel::Off);  // that output switched off
+  dlg.OnFrequencyEdited(Slot::F1, "5000.000");
+  dlg.OnPowerChosen(Slot::F3, PowerLevel::Off);  // that output switched off
   SaveConfigTo(Path("shared.kvini"));
   EXPECT_TRUE(surface.messages.empty());
   const std::string file = Contents(Path("shared.kvini"));
@@ -216,9 +221,9 @@ TEST_F(ConfigOpsTest, SaveWithoutSecondBandKeepsBandKeysOfAnEarlierSave) {
 
   // The kept band keys are applied whatever the board.
   LoadConfigFrom(Path("shared.kvini"));
-  EXPECT_EQ(BandLabel(model().slot(0).band), "OUT2 5..12GHz");
-  EXPECT_EQ(BandLabel(model().slot(4).band), "OUT2 5..12GHz");
-  EXPECT_EQ(BandLabel(model().slot(1).band), "OUT1 <6GHz");
+  EXPECT_EQ(BandLabel(model().slot(Slot::F1).band), "OUT2 5..12GHz");
+  EXPECT_EQ(BandLabel(model().slot(Slot::SigGen).band), "OUT2 5..12GHz");
+  EXPECT_EQ(BandLabel(model().slot(Slot::F2).band), "OUT1 <6GHz");
 
   SaveConfigTo(Path("fresh.kvini"));
   EXPECT_EQ(Contents(Path("fresh.kvini")).find("Band"), std::string::npos);

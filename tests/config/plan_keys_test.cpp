@@ -26,7 +26,7 @@ TEST(PlanKeys, PlansRoundTripAndFilesWithoutThemStayAsTheyWere) {
   // The slot frequency stays the output: what an older reader sends to the board.
   settings.freqSlots[0].frequency = "5112.050";
   settings.freqSlots[0].plan = {2, 144};
-  settings.freqSlots[kSigGenSlot].plan = {1, -28};
+  settings.slot(Slot::SigGen).plan = {1, -28};
   StoreSettings(settings, true, profile);
   const std::string saved = profile.Serialize();
   EXPECT_NE(saved.find("Freq1=5112.050\r\n"), std::string::npos);
@@ -35,7 +35,7 @@ TEST(PlanKeys, PlansRoundTripAndFilesWithoutThemStayAsTheyWere) {
       << saved;
   const PanelSettings loaded = LoadSettings(ProfileFile::Parse(saved), {});
   EXPECT_EQ(loaded.freqSlots[0].plan, (FrequencyPlan{2, 144}));
-  EXPECT_EQ(loaded.freqSlots[kSigGenSlot].plan, (FrequencyPlan{1, -28}));
+  EXPECT_EQ(loaded.slot(Slot::SigGen).plan, (FrequencyPlan{1, -28}));
   EXPECT_FALSE(loaded.freqSlots[1].plan.IsSet());
 
   // A plan taken off is written back as none, not left behind for the next load.

@@ -39,7 +39,7 @@ class SaveFlashTest : public ConfigPanelTest {
     return board.Log();
   }
   std::string SlotCommand(int slot) const {
-    const panel::SlotState& s = dlg.model().slot(slot);
+    const panel::SlotState& s = dlg.model().slot(SlotAt(slot));
     return BuildSlotCommand(slot, dlg.model().chip(), s.frequency, s.band, s.power, dlg.model().refDivisor(),
                             dlg.model().pfd());
   }
@@ -70,9 +70,9 @@ TEST_F(SaveFlashTest, CompleteSaveSendsTenCommandsInOrderWhateverTheLocale) {
   dlg.OnSpeedEdited("20");
   dlg.OnTextEdited("CQ DE TEST #5000");
   dlg.OnExtReferenceClicked(true);
-  dlg.OnFrequencyEdited(0, "1296.000");
-  dlg.OnPowerChosen(0, PowerLevel::Off);  // F1 stays on the board's second output, which has no +2dBm
-  dlg.OnFrequencyEdited(4, "145.500");
+  dlg.OnFrequencyEdited(Slot::F1, "1296.000");
+  dlg.OnPowerChosen(Slot::F1, PowerLevel::Off);  // F1 stays on the board's second output, which has no +2dBm
+  dlg.OnFrequencyEdited(Slot::SigGen, "145.500");
 
   const char* previous = std::setlocale(LC_ALL, nullptr);
   std::string saved = previous ? previous : "C";
@@ -136,7 +136,7 @@ TEST_F(SaveFlashTest, PanelValuesBecomeTheRightCommands) {
       {"infinite speed", [](CMainDlg& d) { d.OnSpeedEdited("inf"); }, "S ", ""},
       {"crawling speed", [](CMainDlg& d) { d.OnSpeedEdited("0.0001"); }, "S ", "S FFFF;"},
       {"absurd speed", [](CMainDlg& d) { d.OnSpeedEdited("1e300"); }, "S ", "S 0001;"},
-      {"unreadable F3", [](CMainDlg& d) { d.OnFrequencyEdited(2, "abc"); }, "2 ", ""},
+      {"unreadable F3", [](CMainDlg& d) { d.OnFrequencyEdited(Slot::F3, "abc"); }, "2 ", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -182,10 +182,10 @@ TEST_F(SaveFlashTest, ReferenceCommandFollowsTheHardwareVersion) {
 TEST_F(SaveFlashTest, SecondBandSlotIsEncodedAtMinusOneDbm) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path());
-  dlg.OnBandChosen(1, Band::Out2);
-  dlg.OnPowerChosen(1, PowerLevel::Minus1);
-  dlg.OnFrequencyEdited(1, "10000.000");
-  ASSERT_EQ(PowerLabel(model().slot(1).power), "-1dBm");
+  dlg.OnBandChosen(Slot::F2, Band::Out2);
+  dlg.OnPowerChosen(Slot::F2, PowerLevel::Minus1);
+  dlg.OnFrequencyEdited(Slot::F2, "10000.000");
+  ASSERT_EQ(PowerLabel(model().slot(Slot::F2).power), "-1dBm");
   auto words = ParseRegisterReply(Sent(Save(board), "1 "));
   ASSERT_TRUE(words);
   uint32_t r4 = (*words)[4];
@@ -203,8 +203,8 @@ TEST_F(SaveFlashTest, OutOfBandWarnsOnlyForPoweredSlotsAndSavesAllTheSame) {
     SCOPED_TRACE(PowerLabel(c.power));
     VirtualBoard board;
     Connect(board.path());
-    dlg.OnFrequencyEdited(3, "7000.000");  // above the MAX2871's 6000 MHz on the main output
-    dlg.OnPowerChosen(3, c.power);
+    dlg.OnFrequencyEdited(Slot::F4, "7000.000");  // above the MAX2871's 6000 MHz on the main output
+    dlg.OnPowerChosen(Slot::F4, c.power);
     std::vector<std::string> log = Save(board);
     EXPECT_EQ(log.size(), 10u);
     EXPECT_EQ(Sent(log, "3 "), SlotCommand(3));
@@ -268,7 +268,7 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
     size_t settable = 0;
     for (int slot = 0; slot < kSlotCount; ++slot) {
       korvane.freqSlots[static_cast<size_t>(slot)] = {"1400.000", Band::Out1, PowerLevel::Plus5};
-      RegisterSet set = session::SlotWords(korvane, slot);
+      RegisterSet set = session::SlotWords(korvane, SlotAt(slot));
       settable = 0;
       for (const RegisterField& f : Facts(chip).fields) {
         if (f.computed()) continue;
@@ -293,8 +293,8 @@ TEST_F(SaveFlashTest, ConnectAndSaveGiveBackEveryFieldOfTheStoredSets) {
     }
     Connect(board.path(), static_cast<session::ChipChoice>(1 + static_cast<int>(chip)));
     for (int slot = 0; slot < kSlotCount; ++slot) {
-      EXPECT_TRUE(model().slot(slot).overrides.empty()) << slot;
-      EXPECT_EQ(session::PlanSlotWords(model().Settings(), slot).sources.size(), settable) << slot;
+      EXPECT_TRUE(model().slot(SlotAt(slot)).overrides.empty()) << slot;
+      EXPECT_EQ(session::PlanSlotWords(model().Settings(), SlotAt(slot)).sources.size(), settable) << slot;
     }
     const std::vector<std::string> log = Save(board);
     for (int slot = 0; slot < kSlotCount; ++slot) EXPECT_EQ(Sent(log, std::to_string(slot) + " "), stored[slot]);
@@ -318,13 +318,13 @@ TEST_F(SaveFlashTest, TypedTextThatIsNoNumberIsMarkedSendsNothingAndIsNamed) {
   EXPECT_TRUE(model().referenceIsNumber());
 
   // A preset switched off may hold no number.
-  dlg.OnFrequencyEdited(1, "");
-  dlg.OnPowerChosen(1, PowerLevel::Off);
+  dlg.OnFrequencyEdited(Slot::F2, "");
+  dlg.OnPowerChosen(Slot::F2, PowerLevel::Off);
   Save(board);
   ASSERT_EQ(surface.messages.size(), 1u);
   EXPECT_EQ(surface.messages[0].text.find("No number"), std::string::npos) << surface.messages[0].text;
 
-  dlg.OnFrequencyEdited(2, "abc");
+  dlg.OnFrequencyEdited(Slot::F3, "abc");
   dlg.OnSpeedEdited("fast");
   EXPECT_FALSE(model().speedIsNumber());
   EXPECT_TRUE(Save(board).empty());

@@ -129,7 +129,7 @@ TEST(SettingsFile, OverridesRoundTripInTheirOwnSection) {
   PanelSettings settings = LoadSettings(ProfileFile::Parse(kEveryListEntry), PanelSettings{});
   ASSERT_EQ(settings.chip, ChipType::Max2871);
   settings.freqSlots[2].overrides = {{Field::NoiseMode, 3}, {Field::ChargePumpCurrent, 7}};
-  settings.freqSlots[kSigGenSlot].overrides = {{Field::MuteTillLockDetect, 1}};
+  settings.slot(Slot::SigGen).overrides = {{Field::MuteTillLockDetect, 1}};
   ProfileFile profile = ProfileFile::Parse(kEveryListEntry);
   StoreSettings(settings, true, profile);
   const std::string saved = profile.Serialize();

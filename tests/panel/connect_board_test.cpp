@@ -78,9 +78,9 @@ TEST_F(BoardPanelTest, AutoIdentifiesEachChipWithTheRightCommandsInOrder) {
     EXPECT_TRUE(model().controls().update);
     // Without the second band a stored band-1 set shows in band 0 with its power bits.
     if (!sSuffix) {
-      EXPECT_EQ(BandLabel(model().slot(0).band), "OUT1 <6GHz");
-      EXPECT_EQ(PowerLabel(model().slot(0).power), "-4dBm");
-      EXPECT_EQ(model().slot(0).rf, "5183.999511");
+      EXPECT_EQ(BandLabel(model().slot(Slot::F1).band), "OUT1 <6GHz");
+      EXPECT_EQ(PowerLabel(model().slot(Slot::F1).power), "-4dBm");
+      EXPECT_EQ(model().slot(Slot::F1).rf, "5183.999511");
     }
     dlg.OnDisconnect();
   }
@@ -159,7 +159,7 @@ TEST_F(BoardPanelTest, ChosenChipReadsBackWithoutProbingOnEveryHardwareVersion) 
     // Live tuning: the reference command has no flag on the first hardware version.
     board.ClearLog();
     dlg.OnExtReferenceClicked(true);
-    dlg.OnFrequencyEdited(4, "2200");
+    dlg.OnFrequencyEdited(Slot::SigGen, "2200");
     surface.FireTimer();
     // The lock is asked only of the boards whose firmware answers it.
     std::string reference = c.hwVersion == 1 ? "R  10.000000;" : "R  10.000000 E;";
@@ -225,8 +225,8 @@ TEST_F(BoardPanelTest, FieldsFilledBeforeAFailureKeepTheirValues) {
   board.SetRefuse("3;", "?;");
   Connect(board.path(), session::ChipChoice::Max2871);
   EXPECT_EQ(model().text(), "CQ TEST");
-  EXPECT_EQ(model().slot(2).rf, "1295.999878");
-  EXPECT_EQ(model().slot(3).rf, "180.000");
+  EXPECT_EQ(model().slot(Slot::F3).rf, "1295.999878");
+  EXPECT_EQ(model().slot(Slot::F4).rf, "180.000");
 }
 
 TEST_F(BoardPanelTest, SilentPortIsTriedThreeTimes) {
@@ -244,8 +244,8 @@ TEST_F(BoardPanelTest, LostConnectionKeepsEveryFieldAndTheProgramRuns) {
   VirtualBoard board({.hwTag = "v4s."});
   Connect(board.path(), session::ChipChoice::Max2871);
   ASSERT_EQ(dlg.model().connected(), true);
-  dlg.OnFrequencyEdited(4, "1234.5");
-  dlg.OnFrequencyEdited(1, "2345.6");
+  dlg.OnFrequencyEdited(Slot::SigGen, "1234.5");
+  dlg.OnFrequencyEdited(Slot::F2, "2345.6");
   board.HangUpAfter("R ", 1);
   surface.FireTimer();
   ASSERT_EQ(surface.messages.size(), 1u);
@@ -255,8 +255,8 @@ TEST_F(BoardPanelTest, LostConnectionKeepsEveryFieldAndTheProgramRuns) {
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
   EXPECT_EQ(dlg.model().connected(), false);
   EXPECT_TRUE(model().controls().connect);
-  EXPECT_EQ(model().slot(4).rf, "1234.5");
-  EXPECT_EQ(model().slot(1).rf, "2345.6");
+  EXPECT_EQ(model().slot(Slot::SigGen).rf, "1234.5");
+  EXPECT_EQ(model().slot(Slot::F2).rf, "2345.6");
   EXPECT_EQ(model().controls().updateText, "Repair...");
 }
 
@@ -304,16 +304,16 @@ TEST_F(BoardPanelTest, LockIsReadOnlyFromBoardsThatAnswerIt) {
 TEST_F(BoardPanelTest, BoardSettingsKeepWhatTheBoardWasGivenAfterARefusal) {
   VirtualBoard board;
   Connect(board.path(), session::ChipChoice::Max2871);
-  std::string given = session::SlotCommand(dlg.model().BoardSettings(), kSigGenSlot);  // the readout
+  std::string given = session::SlotCommand(dlg.model().BoardSettings(), Slot::SigGen);  // the readout
   for (const char* mhz : {"1000", "1300", "1400"}) {
     PanelSettings next = dlg.model().Settings();
-    next.freqSlots[kSigGenSlot].frequency = mhz;
-    if (mhz != std::string("1300")) board.SetRefuse(session::SlotCommand(next, kSigGenSlot), "?;");
-    dlg.OnFrequencyEdited(kSigGenSlot, mhz);
+    next.slot(Slot::SigGen).frequency = mhz;
+    if (mhz != std::string("1300")) board.SetRefuse(session::SlotCommand(next, Slot::SigGen), "?;");
+    dlg.OnFrequencyEdited(Slot::SigGen, mhz);
     surface.FireTimer();
     EXPECT_EQ(dlg.model().tuneRefused(), mhz != std::string("1300")) << mhz;
-    if (!dlg.model().tuneRefused()) given = session::SlotCommand(next, kSigGenSlot);
-    EXPECT_EQ(session::SlotCommand(dlg.model().BoardSettings(), kSigGenSlot), given) << mhz;
+    if (!dlg.model().tuneRefused()) given = session::SlotCommand(next, Slot::SigGen);
+    EXPECT_EQ(session::SlotCommand(dlg.model().BoardSettings(), Slot::SigGen), given) << mhz;
   }
 }
 
@@ -324,8 +324,8 @@ TEST_F(BoardPanelTest, ReadoutEdgeCases) {
   board.SetStored("R  25.000000 E;");
   board.SetStored("0 00A00000 08008010 1A017EC0 00000000 00E78038 00400000;");  // 50 MHz, R 5, +5dBm
   board.SetStored("1 00000000 20008028 18007FC0 01000000 00DC8000 60400000;");  // off
-  dlg.OnBandChosen(1, Band::Out2);
-  dlg.OnFrequencyEdited(1, "777");
+  dlg.OnBandChosen(Slot::F2, Band::Out2);
+  dlg.OnFrequencyEdited(Slot::F2, "777");
   Connect(board.path(), session::ChipChoice::Adf4351);
   ASSERT_EQ(dlg.model().connected(), true);
   EXPECT_TRUE(model().beacon());
@@ -336,11 +336,11 @@ TEST_F(BoardPanelTest, ReadoutEdgeCases) {
   EXPECT_TRUE(model().extReference());
   EXPECT_EQ(model().reference(), "25.000000");
   EXPECT_EQ(dlg.model().refDivisor(), 5);
-  EXPECT_EQ(model().slot(0).rf, "50.000000");
-  EXPECT_EQ(PowerLabel(model().slot(0).power), "+5dBm");
-  EXPECT_EQ(model().slot(1).rf, "777");
-  EXPECT_EQ(PowerLabel(model().slot(1).power), "Off");
-  EXPECT_EQ(model().slot(1).band, Band::Out1);
+  EXPECT_EQ(model().slot(Slot::F1).rf, "50.000000");
+  EXPECT_EQ(PowerLabel(model().slot(Slot::F1).power), "+5dBm");
+  EXPECT_EQ(model().slot(Slot::F2).rf, "777");
+  EXPECT_EQ(PowerLabel(model().slot(Slot::F2).power), "Off");
+  EXPECT_EQ(model().slot(Slot::F2).band, Band::Out1);
 
   // "M 06;": scanning without the beacon; "S 0;" cannot be shown as a speed.
   dlg.OnDisconnect();

@@ -9,14 +9,14 @@ namespace {
 
 TEST_F(PanelTest, DisconnectKeepsFieldsAndIsIdempotent) {
   Connect();
-  dlg.OnFrequencyEdited(3, "433.5");
+  dlg.OnFrequencyEdited(Slot::F4, "433.5");
   dlg.OnDisconnect();
   // Everything the window shows.
   auto snapshot = [this] {
     std::vector<std::string> shown = {model().reference(),   model().speed(), model().text(),
                                       model().chipCaption(), model().port(),  model().givenText()};
     for (int s = 0; s < kSlotCount; ++s) {
-      const panel::SlotState& slot = model().slot(s);
+      const panel::SlotState& slot = model().slot(SlotAt(s));
       shown.insert(shown.end(), {slot.rf, slot.realLabel, slot.errorText, std::string(PowerLabel(slot.power)),
                                  std::string(BandLabel(slot.band)), slot.inBand ? "in band" : "out of band"});
     }
@@ -30,7 +30,7 @@ TEST_F(PanelTest, DisconnectKeepsFieldsAndIsIdempotent) {
   dlg.OnDisconnect();
   EXPECT_EQ(snapshot(), once);
   EXPECT_EQ(link().GetPortState(), link::PortState::None);
-  EXPECT_EQ(model().slot(3).rf, "433.5");
+  EXPECT_EQ(model().slot(Slot::F4).rf, "433.5");
   EXPECT_FALSE(model().controls().frequency);
   EXPECT_FALSE(model().controls().save);
   EXPECT_TRUE(model().controls().connect);
@@ -41,7 +41,7 @@ TEST_F(PanelTest, DisconnectKeepsFieldsAndIsIdempotent) {
 
 TEST_F(PanelTest, TimerAfterDisconnectSendsNothing) {
   Connect();
-  dlg.OnFrequencyEdited(4, "1000");
+  dlg.OnFrequencyEdited(Slot::SigGen, "1000");
   ASSERT_TRUE(surface.TimerArmed());
   dlg.OnDisconnect();
   std::string before = demo.Entry('4');
@@ -51,12 +51,12 @@ TEST_F(PanelTest, TimerAfterDisconnectSendsNothing) {
 
 TEST_F(PanelTest, DemoStoreSurvivesReconnect) {
   Connect();
-  dlg.OnFrequencyEdited(4, "1000");
+  dlg.OnFrequencyEdited(Slot::SigGen, "1000");
   surface.FireTimer();
   dlg.OnDisconnect();
-  dlg.OnFrequencyEdited(4, "180.000");
+  dlg.OnFrequencyEdited(Slot::SigGen, "180.000");
   Connect();
-  EXPECT_EQ(model().slot(4).rf, "1000.000000");
+  EXPECT_EQ(model().slot(Slot::SigGen).rf, "1000.000000");
 }
 
 // A view whose message box lets the tuning timer fire and a click arrive, as a window's event
@@ -88,7 +88,7 @@ TEST_F(PanelTest, TimerDuringAnOperationWaitsUntilItEnds) {
   other.OnPortChosen("Demo");
   other.OnConnect();
   reentrant.FireTimer();
-  other.OnFrequencyEdited(4, "1000");
+  other.OnFrequencyEdited(Slot::SigGen, "1000");
   std::string before = demo.Entry('4');
   // The firmware information box is up while the tuning timer comes due.
   reentrant.dlg = &other;
@@ -110,7 +110,7 @@ TEST_F(PanelTest, NumbersIgnoreADecimalCommaLocale) {
   if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "de_DE.UTF-8 locale not installed";
   Connect();
   EXPECT_EQ(model().reference(), "10.000000");
-  EXPECT_EQ(model().slot(4).realLabel, "/ 144.000000");
+  EXPECT_EQ(model().slot(Slot::SigGen).realLabel, "/ 144.000000");
   EXPECT_EQ(dlg.ReferenceCommand(), "R  10.000000  ;");
   dlg.OnReferenceEdited("12.5");
   EXPECT_EQ(dlg.ReferenceCommand(), "R  12.500000  ;");

@@ -17,12 +17,12 @@ TEST_F(PanelTest, SetUpLeavesTheDisconnectedState) {
   for (bool on : {c.connect, c.chipList, c.update, c.exact, c.about}) EXPECT_TRUE(on);
   EXPECT_EQ(c.updateText, "Repair...");
   for (int s = 0; s < kSlotCount; ++s) {
-    EXPECT_EQ(model().slot(s).rf, "180.000");
-    EXPECT_EQ(model().slot(s).realLabel, "/ ----.---");
-    EXPECT_FALSE(model().slot(s).inBand);
+    EXPECT_EQ(model().slot(SlotAt(s)).rf, "180.000");
+    EXPECT_EQ(model().slot(SlotAt(s)).realLabel, "/ ----.---");
+    EXPECT_FALSE(model().slot(SlotAt(s)).inBand);
     EXPECT_EQ(PowerLabels(s), (std::vector<std::string>{"Off", "-4dBm", "-1dBm", "+2dBm", "+5dBm"}));
-    EXPECT_EQ(model().slot(s).power, PowerLevel::Off);
-    EXPECT_EQ(model().slot(s).band, Band::Out1);
+    EXPECT_EQ(model().slot(SlotAt(s)).power, PowerLevel::Off);
+    EXPECT_EQ(model().slot(SlotAt(s)).band, Band::Out1);
   }
   EXPECT_EQ(PortNames(), std::vector<std::string>{"Demo"});
   EXPECT_EQ(model().port(), "Demo");
@@ -102,17 +102,17 @@ TEST_F(PanelTest, DemoWithAutoFillsThePanelWithTheDemoBoardsSettings) {
   EXPECT_FALSE(model().extReference());
   const char* freqs[] = {"10367.999023", "5760.000000", "1295.999878", "432.000000", "144.000000"};
   for (int s = 0; s < kSlotCount; ++s) {
-    EXPECT_EQ(model().slot(s).rf, freqs[s]) << s;
-    EXPECT_EQ(BandLabel(model().slot(s).band), s == 0 ? "OUT2 5..12GHz" : "OUT1 <6GHz") << s;
-    EXPECT_EQ(PowerLabel(model().slot(s).power), "-1dBm") << s;
-    EXPECT_EQ(model().slot(s).realLabel, std::string("/ ") + freqs[s]) << s;
+    EXPECT_EQ(model().slot(SlotAt(s)).rf, freqs[s]) << s;
+    EXPECT_EQ(BandLabel(model().slot(SlotAt(s)).band), s == 0 ? "OUT2 5..12GHz" : "OUT1 <6GHz") << s;
+    EXPECT_EQ(PowerLabel(model().slot(SlotAt(s)).power), "-1dBm") << s;
+    EXPECT_EQ(model().slot(SlotAt(s)).realLabel, std::string("/ ") + freqs[s]) << s;
     EXPECT_TRUE(model().controls().band);
-    EXPECT_TRUE(model().slot(s).inBand) << s;
+    EXPECT_TRUE(model().slot(SlotAt(s)).inBand) << s;
   }
   EXPECT_EQ(PowerLabels(0), (std::vector<std::string>{"Off", "-1dBm"}));
   EXPECT_EQ(model().controls().updateText, "Update...");
   EXPECT_FALSE(model().controls().connect);
-  EXPECT_EQ(surface.focusedSlot, kSigGenSlot);
+  EXPECT_EQ(surface.focusedSlot, Slot::SigGen);
   // The readout armed the tuning timer; identification paused 200 ms for the first probe.
   EXPECT_TRUE(surface.TimerArmed());
   EXPECT_THAT(clock.sleeps, ElementsAre(200));
@@ -125,7 +125,7 @@ TEST_F(PanelTest, ManualChipSkipsIdentificationAndKeepsTheCaption) {
   EXPECT_EQ(model().chipCaption(), "Chip:");
   EXPECT_TRUE(clock.sleeps.empty());
   // F1 stored for 10368 MHz is beyond an ADF4351: painted as a warning.
-  EXPECT_FALSE(model().slot(0).inBand);
+  EXPECT_FALSE(model().slot(Slot::F1).inBand);
 }
 
 TEST_F(PanelTest, UnknownPortReportsAndStaysDisconnected) {
@@ -144,10 +144,10 @@ TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) 
   Connect();
   surface.FireTimer();  // the send that follows every readout
   for (const char* text : {"4", "43", "432"}) {
-    dlg.OnFrequencyEdited(4, text);
+    dlg.OnFrequencyEdited(Slot::SigGen, text);
     EXPECT_TRUE(surface.TimerArmed());
   }
-  EXPECT_EQ(model().slot(4).realLabel, "/ 432.000000");
+  EXPECT_EQ(model().slot(Slot::SigGen).realLabel, "/ 432.000000");
   EXPECT_EQ(demo.Entry('4'), "4 00E60020 20008028 18007FC0 01000000 00DC8028 60400000;");
   surface.FireTimer();
   EXPECT_EQ(demo.Entry('4'), "4 00AC8018 20008028 18007FC0 01000000 00BC8028 60400000;");
@@ -155,9 +155,9 @@ TEST_F(PanelTest, LiveTuningSendsReferenceAndSignalGeneratorAfterTheLastChange) 
   EXPECT_FALSE(surface.TimerArmed());
 
   // The preset power lists do nothing; the signal-generator power list only arms.
-  dlg.OnPowerChosen(1, PowerLevel::Plus5);
+  dlg.OnPowerChosen(Slot::F2, PowerLevel::Plus5);
   EXPECT_FALSE(surface.TimerArmed());
-  dlg.OnPowerChosen(4, PowerLevel::Plus5);
+  dlg.OnPowerChosen(Slot::SigGen, PowerLevel::Plus5);
   EXPECT_TRUE(surface.TimerArmed());
   dlg.OnExtReferenceClicked(true);
   surface.FireTimer();
@@ -171,15 +171,15 @@ TEST_F(PanelTest, TextThatIsNoNumberLeavesTheSlotUnsolved) {
   Connect();
   surface.FireTimer();
   for (const char* text : {"abc", "", "12a96", "10.5.1", "1296 MHz"}) {
-    dlg.OnFrequencyEdited(1, "1296");
-    ASSERT_TRUE(dlg.model().slot(1).solution.has_value());
-    dlg.OnFrequencyEdited(1, text);
-    const panel::SlotState& slot = dlg.model().slot(1);
+    dlg.OnFrequencyEdited(Slot::F2, "1296");
+    ASSERT_TRUE(dlg.model().slot(Slot::F2).solution.has_value());
+    dlg.OnFrequencyEdited(Slot::F2, text);
+    const panel::SlotState& slot = dlg.model().slot(Slot::F2);
     EXPECT_FALSE(slot.isNumber) << text;
     EXPECT_FALSE(slot.solution.has_value()) << text;
     EXPECT_FALSE(slot.realMhz.has_value()) << text;
     EXPECT_FALSE(slot.errorHz.has_value()) << text;
-    EXPECT_EQ(model().slot(1).realLabel, "/ ----.---") << text;
+    EXPECT_EQ(model().slot(Slot::F2).realLabel, "/ ----.---") << text;
   }
 }
 
@@ -189,14 +189,14 @@ TEST_F(PanelTest, InvalidReferenceBlanksEveryLabelAndSendsNothing) {
   dlg.OnReferenceEdited("4.99");
   EXPECT_EQ(dlg.model().refDivisor(), 0);
   for (int s = 0; s < kSlotCount; ++s) {
-    EXPECT_EQ(model().slot(s).realLabel, "/ ----.---");
-    EXPECT_FALSE(model().slot(s).inBand);
+    EXPECT_EQ(model().slot(SlotAt(s)).realLabel, "/ ----.---");
+    EXPECT_FALSE(model().slot(SlotAt(s)).inBand);
   }
   EXPECT_FALSE(surface.TimerArmed());
-  dlg.OnFrequencyEdited(4, "433");
+  dlg.OnFrequencyEdited(Slot::SigGen, "433");
   EXPECT_FALSE(surface.TimerArmed());
   dlg.OnReferenceEdited("10");
-  EXPECT_EQ(model().slot(4).realLabel, "/ 432.999939");
+  EXPECT_EQ(model().slot(Slot::SigGen).realLabel, "/ 432.999939");
   EXPECT_TRUE(surface.TimerArmed());
 }
 
@@ -210,10 +210,10 @@ TEST_F(PanelTest, AFrequencyOutOfReachSaysSoAndSendsNothing) {
     bool outOfReach;
   } cases[] = {{"1e300", true}, {"-1e300", true}, {"1e7", true}, {"4400", false}, {"23.5", false}};
   for (const auto& c : cases) {
-    dlg.OnFrequencyEdited(4, c.text);
-    const panel::SlotState& slot = dlg.model().slot(4);
+    dlg.OnFrequencyEdited(Slot::SigGen, c.text);
+    const panel::SlotState& slot = dlg.model().slot(Slot::SigGen);
     EXPECT_EQ(slot.outOfReach, c.outOfReach) << c.text;
-    EXPECT_EQ(model().slot(4).realLabel == "/ out of reach", c.outOfReach) << c.text;
+    EXPECT_EQ(model().slot(Slot::SigGen).realLabel == "/ out of reach", c.outOfReach) << c.text;
     EXPECT_EQ(slot.errorHz.has_value(), !c.outOfReach) << c.text;
     EXPECT_LT(slot.errorText.size() + slot.bandNote.size(), 300u) << c.text;
     const std::string held = demo.Entry('4');
@@ -228,29 +228,29 @@ TEST_F(PanelTest, ASignalGeneratorTextThatIsNoNumberSendsNothing) {
   surface.FireTimer();
   const std::string held = demo.Entry('4');
   for (const char* text : {"abc", "", "12a96", "1296.5.1", "1296,5,1"}) {
-    dlg.OnFrequencyEdited(4, text);
-    EXPECT_EQ(model().slot(4).realLabel, "/ ----.---") << text;
-    EXPECT_FALSE(model().slot(4).inBand) << text;
+    dlg.OnFrequencyEdited(Slot::SigGen, text);
+    EXPECT_EQ(model().slot(Slot::SigGen).realLabel, "/ ----.---") << text;
+    EXPECT_FALSE(model().slot(Slot::SigGen).inBand) << text;
     surface.FireTimer();
     EXPECT_EQ(demo.Entry('4'), held) << text;
   }
-  dlg.OnFrequencyEdited(4, "1296,5");
+  dlg.OnFrequencyEdited(Slot::SigGen, "1296,5");
   surface.FireTimer();
   EXPECT_EQ(demo.Entry('4'), BuildSlotCommand(4, ChipType::Max2871, "1296.5", Band::Out1, PowerLevel::Minus1, 2, 10.0));
 }
 
 TEST_F(PanelTest, BandChangeFitsThePowerList) {
   Connect();
-  dlg.OnPowerChosen(2, PowerLevel::Plus5);
-  dlg.OnBandChosen(2, Band::Out2);
+  dlg.OnPowerChosen(Slot::F3, PowerLevel::Plus5);
+  dlg.OnBandChosen(Slot::F3, Band::Out2);
   EXPECT_EQ(PowerLabels(2), (std::vector<std::string>{"Off", "-1dBm"}));
-  EXPECT_EQ(PowerLabel(model().slot(2).power), "-1dBm");
-  dlg.OnBandChosen(2, Band::Out1);
+  EXPECT_EQ(PowerLabel(model().slot(Slot::F3).power), "-1dBm");
+  dlg.OnBandChosen(Slot::F3, Band::Out1);
   EXPECT_EQ(PowerLabels(2).size(), 5u);
-  EXPECT_EQ(PowerLabel(model().slot(2).power), "-1dBm");
-  dlg.OnPowerChosen(2, PowerLevel::Off);
-  dlg.OnBandChosen(2, Band::Out2);
-  EXPECT_EQ(PowerLabel(model().slot(2).power), "Off");
+  EXPECT_EQ(PowerLabel(model().slot(Slot::F3).power), "-1dBm");
+  dlg.OnPowerChosen(Slot::F3, PowerLevel::Off);
+  dlg.OnBandChosen(Slot::F3, Band::Out2);
+  EXPECT_EQ(PowerLabel(model().slot(Slot::F3).power), "Off");
 }
 
 struct StepCase {
@@ -273,18 +273,18 @@ TEST_F(PanelTest, ArrowKeysStepTheDigitLeftOfTheCaret) {
       {"ab12", 4, Key::Up, "ab12"},             // no number to step from
   };
   for (const StepCase& c : cases) {
-    surface.FocusFrequency(1);
-    dlg.OnFrequencyEdited(1, c.text);
-    surface.SetCaret(1, c.caret);
+    surface.FocusFrequency(Slot::F2);
+    dlg.OnFrequencyEdited(Slot::F2, c.text);
+    surface.SetCaret(Slot::F2, c.caret);
     EXPECT_TRUE(surface.PreTranslateMessage(c.key, false)) << c.text;
-    EXPECT_EQ(model().slot(1).rf, c.expected) << c.text << " caret " << c.caret;
-    EXPECT_EQ(surface.GetCaret(1), c.caret) << c.text;
+    EXPECT_EQ(model().slot(Slot::F2).rf, c.expected) << c.text << " caret " << c.caret;
+    EXPECT_EQ(surface.GetCaret(Slot::F2), c.caret) << c.text;
   }
   // The label follows a stepped value.
-  dlg.OnFrequencyEdited(1, "1296.000");
-  surface.SetCaret(1, 4);
+  dlg.OnFrequencyEdited(Slot::F2, "1296.000");
+  surface.SetCaret(Slot::F2, 4);
   surface.Wheel(120);
-  EXPECT_EQ(model().slot(1).realLabel, "/ 1296.999878");
+  EXPECT_EQ(model().slot(Slot::F2).realLabel, "/ 1296.999878");
   // Outside the frequency fields the arrows belong to the focused control.
   surface.FocusElsewhere();
   EXPECT_FALSE(surface.PreTranslateMessage(Key::Up, false));

@@ -54,8 +54,8 @@ TEST_F(SessionTest, TwoSessionsDriveTwoBoardsSideBySide) {
   max.ClearLog();
   PanelSettings sa = a.readout.settings;
   PanelSettings sb = b.readout.settings;
-  sa.freqSlots[kSigGenSlot].frequency = "1296";
-  sb.freqSlots[kSigGenSlot].frequency = "432.1";
+  sa.slot(Slot::SigGen).frequency = "1296";
+  sb.slot(Slot::SigGen).frequency = "432.1";
   const TuneResult ta = session.Tune(sa);
   const TuneResult tb = other.Tune(sb);
   EXPECT_TRUE(ta.accepted());
@@ -123,16 +123,16 @@ TEST_F(SessionTest, DemoMemoryLastsAsLongAsItsStore) {
   ConnectResult first = session.Connect("Demo", ChipChoice::Auto, Start());
   ASSERT_TRUE(first.ok());
   PanelSettings settings = first.readout.settings;
-  settings.freqSlots[kSigGenSlot].frequency = "1000";
+  settings.slot(Slot::SigGen).frequency = "1000";
   ASSERT_TRUE(session.Tune(settings).accepted());
   session.Close();
 
   const ConnectResult again = session.Connect("Demo", ChipChoice::Auto, Start());
-  EXPECT_EQ(again.readout.settings.freqSlots[kSigGenSlot].frequency, "1000.000000");
+  EXPECT_EQ(again.readout.settings.slot(Slot::SigGen).frequency, "1000.000000");
   link::DemoStore fresh;
   BoardSession elsewhere(clock, fresh);
   const ConnectResult other = elsewhere.Connect("Demo", ChipChoice::Auto, Start());
-  EXPECT_EQ(other.readout.settings.freqSlots[kSigGenSlot].frequency, first.readout.settings.freqSlots[4].frequency);
+  EXPECT_EQ(other.readout.settings.slot(Slot::SigGen).frequency, first.readout.settings.freqSlots[4].frequency);
 }
 
 TEST_F(SessionTest, OverridesTheChipDoesNotTakeAreRefusedBeforeAnythingIsSent) {
@@ -148,12 +148,12 @@ TEST_F(SessionTest, OverridesTheChipDoesNotTakeAreRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(texts::SlotIssueText(*saved.reason),
             "F3: The band-select clock would run at 100.000 kHz (10.000000 MHz comparison frequency / 100), faster "
             "than the 50 kHz the MAX2871 takes. Set BS[9:8] and BS[7:0] to a divider of at least 200.");
-  const TuneResult tuned = session.Tune(settings, 2);
+  const TuneResult tuned = session.Tune(settings, Slot::F3);
   EXPECT_FALSE(tuned.accepted());
   ASSERT_TRUE(tuned.refusal);
   EXPECT_EQ(texts::SlotIssueText(*tuned.refusal).rfind("F3: The band-select clock", 0), 0u);
   EXPECT_TRUE(board.Log().empty());
-  EXPECT_TRUE(session.Tune(settings, kSigGenSlot).accepted());  // other slots' overrides do not hold it up
+  EXPECT_TRUE(session.Tune(settings, Slot::SigGen).accepted());  // other slots' overrides do not hold it up
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ TEST(Retune, SendsTheReferenceOnlyWhenTheBoardDoesNotHoldIt) {
   ConnectResult connected = session.Connect(board.path(), ChipChoice::Max2871, start);
   ASSERT_TRUE(connected.ok());
   PanelSettings settings = connected.readout.settings;
-  SlotSettings& sg = settings.freqSlots[kSigGenSlot];
+  SlotSettings& sg = settings.slot(Slot::SigGen);
 
   const struct {
     const char* what;

@@ -35,7 +35,7 @@ void HeadlessView::SetFocus(panel::FocusTarget target) {
     FocusElsewhere();
     portListFocused = true;
   } else {
-    FocusFrequency(kSigGenSlot);
+    FocusFrequency(Slot::SigGen);
   }
 }
 
@@ -84,7 +84,7 @@ void HeadlessView::ProgressChanged() {
   shownProgress_ = now;
 }
 
-int HeadlessView::GetCaret(int slot) const {
+int HeadlessView::GetCaret(Slot slot) const {
   auto it = carets_.find(slot);
   return it == carets_.end() ? 0 : it->second;
 }

@@ -47,8 +47,8 @@ class HeadlessView : public panel::PanelView {
 
   // Where the keyboard focus is: the port list, a slot's frequency field, or elsewhere.
   bool portListFocused = false;
-  std::optional<int> focusedSlot;
-  void FocusFrequency(int slot) {
+  std::optional<Slot> focusedSlot;
+  void FocusFrequency(Slot slot) {
     focusedSlot = slot;
     portListFocused = false;
   }
@@ -57,8 +57,8 @@ class HeadlessView : public panel::PanelView {
     portListFocused = false;
   }
   // The caret of a slot's frequency field, a byte position in its text.
-  int GetCaret(int slot) const;
-  void SetCaret(int slot, int position) { carets_[slot] = position; }
+  int GetCaret(Slot slot) const;
+  void SetCaret(Slot slot, int position) { carets_[slot] = position; }
   // A key as the window's message filter sees it; true when consumed.
   bool PreTranslateMessage(Key key, bool controlHeld);
   void Wheel(int delta);
@@ -92,7 +92,7 @@ class HeadlessView : public panel::PanelView {
 
   CMainDlg* dlg_ = nullptr;
   std::deque<std::optional<std::string>> fileChoices_;
-  std::map<int, int> carets_;
+  std::map<Slot, int> carets_;
   bool timerArmed_ = false;
   int timerMs_ = 0;
   panel::ProgressState shownProgress_;

@@ -41,7 +41,7 @@ class PanelTest : public ::testing::Test {
   // What the slot's power list offers for the chip and the slot's output.
   std::vector<std::string> PowerLabels(int slot) const {
     std::vector<std::string> labels;
-    for (PowerLevel level : PowerLevels(model().chip(), model().slot(slot).band)) {
+    for (PowerLevel level : PowerLevels(model().chip(), model().slot(SlotAt(slot)).band)) {
       labels.emplace_back(PowerLabel(level));
     }
     return labels;

@@ -30,7 +30,7 @@ TEST(Texts, ResultsReadAsTheBoardsOwnMessages) {
        "Please enter valid parameters values! Can not save parameters to flash memory!"},
       {{.status = SaveResult::Status::Refused}, "There was an error during saving parameters to flash memory!"},
       {{.status = SaveResult::Status::InvalidOverrides,
-        .reason = session::SlotIssue{2, {.kind = FieldIssue::Kind::BandSelectZero}}},
+        .reason = session::SlotIssue{Slot::F3, {.kind = FieldIssue::Kind::BandSelectZero}}},
        "F3: The band-select clock divider must not be 0.\nNothing was saved to flash memory."},
       {{.status = SaveResult::Status::Stopped},
        "Stopped before the save was committed: nothing was written to flash memory."},
@@ -115,7 +115,7 @@ TEST(Texts, FieldIssuesNameTheRuleAndTheValues) {
   for (const auto& c : cases) EXPECT_EQ(FieldIssueText(c.issue), c.text);
 
   const FieldNote follows{.chip = kAdf, .field = Field::Prescaler, .korvane = 1, .board = 0};
-  EXPECT_EQ(SlotNoteText({kSigGenSlot, follows}),
+  EXPECT_EQ(SlotNoteText({Slot::SigGen, follows}),
             "SigGen: \"PRESCALER\" is 8/9 instead of the board's 4/5: it follows the frequency and the reference.");
   FieldNote broke = follows;
   broke.rule = cases[0].issue;
