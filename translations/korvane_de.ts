@@ -584,6 +584,22 @@ S/N %3</translation>
         <translation>Die Platine hat aus ihrem Bootloader geantwortet: Ihre Firmware läuft nicht, wie nach einer nicht abgeschlossenen Aktualisierung.</translation>
     </message>
     <message>
+        <source>the set frequency must be a positive number of MHz</source>
+        <translation>die eingestellte Frequenz muss eine positive Zahl in MHz sein</translation>
+    </message>
+    <message>
+        <source>the measured frequency must be a positive number of MHz</source>
+        <translation>die gemessene Frequenz muss eine positive Zahl in MHz sein</translation>
+    </message>
+    <message>
+        <source>the reference frequency must be a positive number of MHz</source>
+        <translation>die Referenzfrequenz muss eine positive Zahl in MHz sein</translation>
+    </message>
+    <message>
+        <source>the measured frequency is %1 ppm from the set one; a reference is not that far off (is the counter reading another signal?)</source>
+        <translation>die gemessene Frequenz liegt %1 ppm neben der eingestellten; so weit liegt keine Referenz daneben (misst der Zähler ein anderes Signal?)</translation>
+    </message>
+    <message>
         <source>%1 closed the connection before a board answered.</source>
         <translation>%1 hat die Verbindung geschlossen, bevor eine Platine geantwortet hat.</translation>
     </message>

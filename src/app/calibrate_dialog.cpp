@@ -9,6 +9,7 @@
 
 #include "synth/calibration.h"
 #include "synth/number_text.h"
+#include "texts/texts.h"
 
 namespace korvane::app {
 
@@ -69,7 +70,7 @@ void CalibrateDialog::Update() {
   } else {
     const CalibrationResult result = Calibrate(*set, *measured, *reference);
     if (!result.calibration) {
-      result_->setText(Text(result.error));
+      result_->setText(Text(texts::CalibrationProblemText(result)));
     } else {
       const Calibration& c = *result.calibration;
       corrected_ = Text(FormatFixed(c.referenceMhz, 6));

@@ -5,6 +5,7 @@
 #include "cli/json.h"
 #include "synth/calibration.h"
 #include "synth/number_text.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -24,7 +25,7 @@ int Run(const Args& args) {
   const double measured = MhzOption(args, "measured", "");
   const double reference = MhzOption(args, "reference", "10");
   const CalibrationResult result = Calibrate(set, measured, reference);
-  if (!result.calibration) throw UsageError(result.error);
+  if (!result.calibration) throw UsageError(texts::CalibrationProblemText(result));
   const Calibration& c = *result.calibration;
   if (args.Has("json")) {
     std::cout << JsonObject()

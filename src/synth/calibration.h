@@ -2,7 +2,6 @@
 #pragma once
 
 #include <optional>
-#include <string>
 
 namespace korvane {
 
@@ -19,13 +18,15 @@ struct Calibration {
 };
 
 // Every output is the reference times a fixed ratio, so a measured output corrects the reference
-// by the same ratio: reference * measured / set. The error message when a value is no positive
-// frequency, or when the measurement is so far off (more than kMaxCalibrationPpm) that it is
-// another signal or a misread counter rather than a reference error.
+// by the same ratio: reference * measured / set. None when a value is no positive frequency, or
+// when the measurement is so far off (more than kMaxCalibrationPpm) that it is another signal or a
+// misread counter rather than a reference error.
 inline constexpr double kMaxCalibrationPpm = 1000;
 struct CalibrationResult {
+  enum class Problem { None, SetNotPositive, MeasuredNotPositive, ReferenceNotPositive, TooFarOff };
   std::optional<Calibration> calibration;
-  std::string error;
+  Problem problem = Problem::None;
+  double errorPpm = 0;  // with TooFarOff: how far the measurement is from the set frequency
 };
 CalibrationResult Calibrate(double setMhz, double measuredMhz, double referenceMhz);
 

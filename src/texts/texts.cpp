@@ -371,6 +371,26 @@ std::string SaveFileErrorText(const config::SaveFileError& error) {
             {error.path});
 }
 
+std::string CalibrationProblemText(const CalibrationResult& result) {
+  using Problem = CalibrationResult::Problem;
+  switch (result.problem) {
+    case Problem::None:
+      return {};
+    case Problem::SetNotPositive:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "the set frequency must be a positive number of MHz"));
+    case Problem::MeasuredNotPositive:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "the measured frequency must be a positive number of MHz"));
+    case Problem::ReferenceNotPositive:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "the reference frequency must be a positive number of MHz"));
+    case Problem::TooFarOff:
+      break;
+  }
+  return Tr(QT_TRANSLATE_NOOP("Texts",
+                              "the measured frequency is %1 ppm from the set one; a reference is not that far off (is "
+                              "the counter reading another signal?)"),
+            {FormatFixed(result.errorPpm, 1)});
+}
+
 std::string NotAConfiguration(const std::string& path) {
   return Tr(
       QT_TRANSLATE_NOOP("Texts", "\"%1\" holds no Korvane configuration (no [SigGen], [Freqs] or [Beacon] settings)."),

@@ -8,10 +8,11 @@
 #include <string>
 #include <string_view>
 
-#include "link/open_failure.h"
 #include "config/settings_file.h"
+#include "link/open_failure.h"
 #include "session/board_session.h"
 #include "session/frequency_list.h"
+#include "synth/calibration.h"
 
 namespace korvane::texts {
 
@@ -76,6 +77,9 @@ std::string SlotNoteText(const session::SlotNote& note);
 
 // Why a configuration file was not saved.
 std::string SaveFileErrorText(const config::SaveFileError& error);
+
+// Why a measurement gives no corrected reference ("the set frequency must be a positive number of MHz").
+std::string CalibrationProblemText(const CalibrationResult& result);
 
 // Why a file that holds no settings is refused.
 std::string NotAConfiguration(const std::string& path);

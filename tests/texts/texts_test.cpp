@@ -168,6 +168,15 @@ TEST(Texts, OpenFailuresReadAsTheyAlwaysHave) {
 }
 
 // A translation may reorder the arguments; what an argument holds is never read as a placeholder.
+TEST(Texts, CalibrationProblemsReadAsTheyAlwaysHave) {
+  using Problem = CalibrationResult::Problem;
+  EXPECT_EQ(CalibrationProblemText({.problem = Problem::MeasuredNotPositive}),
+            "the measured frequency must be a positive number of MHz");
+  EXPECT_EQ(CalibrationProblemText({.problem = Problem::TooFarOff, .errorPpm = -1543.21}),
+            "the measured frequency is -1543.2 ppm from the set one; a reference is not that far off (is the counter "
+            "reading another signal?)");
+}
+
 class Reordering : public QTranslator {
  public:
   QString translate(const char* context, const char* source, const char*, int) const override {
