@@ -16,26 +16,33 @@ TEST(Texts, ResultsReadAsTheBoardsOwnMessages) {
       "Configuration was saved to flash memory!\n\nNOTE: Autonomus mode is activated only by powering synth board "
       "from the external power supply or USB charger. You can not activate autonomous mode if board is connected to "
       "the computer.";
-  struct Case {
-    SaveResult result;
+  // Built field by field: MinGW's -O3 takes designated initializers of SaveResult for uninitialized strings.
+  const struct {
+    SaveResult::Status status;
+    bool allInBand;
+    bool withReason;
     std::string text;
-  };
-  const Case saves[] = {
-      {{.status = SaveResult::Status::Saved}, saved},
-      {{.status = SaveResult::Status::Saved, .allInBand = false},
+  } saves[] = {
+      {SaveResult::Status::Saved, true, false, saved},
+      {SaveResult::Status::Saved, false, false,
        "SOME FREQUENCIES APPEARED OUTSIDE SYNTHESIZER CHIP BAND! YOUR CONFIGURATION MAY NOT WORK STABLE, OR MAY NOT "
        "WORK AT ALL!\n\n" +
            saved},
-      {{.status = SaveResult::Status::InvalidParameters},
+      {SaveResult::Status::InvalidParameters, true, false,
        "Please enter valid parameters values! Can not save parameters to flash memory!"},
-      {{.status = SaveResult::Status::Refused}, "There was an error during saving parameters to flash memory!"},
-      {{.status = SaveResult::Status::InvalidOverrides,
-        .reason = session::SlotIssue{Slot::F3, {.kind = FieldIssue::Kind::BandSelectZero}}},
+      {SaveResult::Status::Refused, true, false, "There was an error during saving parameters to flash memory!"},
+      {SaveResult::Status::InvalidOverrides, true, true,
        "F3: The band-select clock divider must not be 0.\nNothing was saved to flash memory."},
-      {{.status = SaveResult::Status::Stopped},
+      {SaveResult::Status::Stopped, true, false,
        "Stopped before the save was committed: nothing was written to flash memory."},
   };
-  for (const Case& c : saves) EXPECT_EQ(SaveMessage(c.result), c.text);
+  for (const auto& c : saves) {
+    SaveResult result;
+    result.status = c.status;
+    result.allInBand = c.allInBand;
+    if (c.withReason) result.reason = session::SlotIssue{Slot::F3, {.kind = FieldIssue::Kind::BandSelectZero}};
+    EXPECT_EQ(SaveMessage(result), c.text);
+  }
 
   const struct {
     FirmwareResult::Status status;
