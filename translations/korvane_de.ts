@@ -608,8 +608,6 @@ S/N %3</translation>
         <translation>%1 hat die Verbindung geschlossen, bevor eine Platine geantwortet hat: „%2“</translation>
     </message>
     <message>
-        <source>Cannot set up %1: the device is not a serial port.</source>
-        <translation>%1 kann nicht eingerichtet werden: Das Gerät ist keine serielle Schnittstelle.</translation>
         <source>%1 to %2</source>
         <translation>%1 bis %2</translation>
     </message>
@@ -676,6 +674,10 @@ S/N %3</translation>
     <message>
         <source>Could not write &quot;%1&quot;: it holds no Korvane settings; it was left as it is</source>
         <translation>„%1“ konnte nicht geschrieben werden: die Datei enthält keine Korvane-Einstellungen; sie blieb unverändert</translation>
+    </message>
+    <message>
+        <source>Cannot set up %1: the device is not a serial port.</source>
+        <translation>%1 kann nicht eingerichtet werden: Das Gerät ist keine serielle Schnittstelle.</translation>
     </message>
 </context>
 <context>
