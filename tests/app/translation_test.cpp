@@ -176,7 +176,7 @@ TEST_F(TranslationTest, APortThatCannotBeOpenedIsToldInGerman) {
   const Translation german(QLocale(QLocale::German, QLocale::Germany));
   ASSERT_TRUE(german.installed());
   WindowTest::SetUp();
-  Connect("/nonexistent/korvane-port", 3);
+  Connect("/nonexistent/korvane-port", ChipChoice::Max2871);
   const std::string shown = messages.size() == 1 ? messages[0].text : std::to_string(messages.size()) + " messages";
   WindowTest::TearDown();
   EXPECT_EQ(shown,
