@@ -594,6 +594,72 @@ S/N %3</translation>
     <message>
         <source>Cannot set up %1: the device is not a serial port.</source>
         <translation>%1 kann nicht eingerichtet werden: Das Gerät ist keine serielle Schnittstelle.</translation>
+        <source>%1 to %2</source>
+        <translation>%1 bis %2</translation>
+    </message>
+    <message>
+        <source>The %1 has no such field.</source>
+        <translation>Der %1 hat kein solches Feld.</translation>
+    </message>
+    <message>
+        <source>%1 is computed from the frequency, power, output and reference; it cannot be set.</source>
+        <translation>%1 wird aus Frequenz, Leistung, Ausgang und Referenz berechnet; es kann nicht gesetzt werden.</translation>
+    </message>
+    <message>
+        <source>%1 cannot be %2 on the %3; it takes %4.</source>
+        <translation>%1 kann beim %3 nicht %2 sein; möglich sind %4.</translation>
+    </message>
+    <message>
+        <source>The band-select clock divider must not be 0.</source>
+        <translation>Der Teiler des Band-Select-Takts darf nicht 0 sein.</translation>
+    </message>
+    <message>
+        <source>With the band-select clock mode high the %1 takes a band-select clock divider of at most %2, not %3.</source>
+        <translation>Mit hohem Band-Select-Taktmodus verträgt der %1 einen Band-Select-Taktteiler von höchstens %2, nicht %3.</translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <translation>%1 und %2</translation>
+    </message>
+    <message>
+        <source>The band-select clock would run at %1 kHz (%2 MHz comparison frequency / %3), faster than the %4 kHz the %5 takes. Set %6 to a divider of at least %7.</source>
+        <translation>Der Band-Select-Takt liefe mit %1 kHz (%2 MHz Vergleichsfrequenz / %3), schneller als die %4 kHz, die der %5 verträgt. Setzen Sie %6 auf einen Teiler von mindestens %7.</translation>
+    </message>
+    <message>
+        <source>%1 %2 must be below the modulus %3 %4 of this frequency.</source>
+        <translation>%1 %2 muss kleiner sein als der Modulus %3 %4 dieser Frequenz.</translation>
+    </message>
+    <message>
+        <source>The %1 takes &quot;VAS_DLY&quot; %2 with &quot;VAS_TEMP&quot; %3, not %4 (VAS_DLY 3 goes with VAS_TEMP 1, VAS_DLY 0 with VAS_TEMP 0).</source>
+        <translation>Der %1 verlangt „VAS_DLY“ %2 bei „VAS_TEMP“ %3, nicht %4 (VAS_DLY 3 gehört zu VAS_TEMP 1, VAS_DLY 0 zu VAS_TEMP 0).</translation>
+    </message>
+    <message>
+        <source>With the %1 prescaler the %2 takes an INT of at least %3; this frequency has %4.</source>
+        <translation>Mit dem %1-Vorteiler verlangt der %2 einen INT von mindestens %3; diese Frequenz hat %4.</translation>
+    </message>
+    <message>
+        <source>The 4/5 prescaler of the %1 takes the VCO up to %2 MHz; this frequency runs it at %3 MHz. Keep &quot;PRESCALER&quot; at 8/9.</source>
+        <translation>Der 4/5-Vorteiler des %1 verträgt den VCO bis %2 MHz; diese Frequenz betreibt ihn mit %3 MHz. Lassen Sie „PRESCALER“ auf 8/9.</translation>
+    </message>
+    <message>
+        <source>the stored words are not an %1&apos;s (R%2 holds bits %3h, which only the %4 uses); Korvane&apos;s values are used for its settings.</source>
+        <translation>die gespeicherten Wörter stammen nicht von einem %1 (R%2 enthält die Bits %3h, die nur der %4 verwendet); für seine Einstellungen gelten die Werte von Korvane.</translation>
+    </message>
+    <message>
+        <source>the stored words give %1 MHz, outside what the %2 makes on %3; Korvane&apos;s values are used for its settings.</source>
+        <translation>die gespeicherten Wörter ergeben %1 MHz, außerhalb dessen, was der %2 an %3 erzeugt; für seine Einstellungen gelten die Werte von Korvane.</translation>
+    </message>
+    <message>
+        <source>it follows the frequency and the reference.</source>
+        <translation>es folgt der Frequenz und der Referenz.</translation>
+    </message>
+    <message>
+        <source>%1 is %2 instead of the board&apos;s %3: %4</source>
+        <translation>%1 ist %2 statt %3 der Platine: %4</translation>
+    </message>
+    <message>
+        <source>Could not write &quot;%1&quot;: it holds no Korvane settings; it was left as it is</source>
+        <translation>„%1“ konnte nicht geschrieben werden: die Datei enthält keine Korvane-Einstellungen; sie blieb unverändert</translation>
     </message>
 </context>
 <context>

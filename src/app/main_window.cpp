@@ -40,6 +40,7 @@
 #include "link/demo_transport.h"
 #include "panel/register_text.h"
 #include "synth/number_text.h"
+#include "texts/texts.h"
 
 namespace korvane::app {
 
@@ -618,7 +619,7 @@ void MainWindow::ShowSlot(Slot slot) {
   if (!state.bandNote.empty()) tip += QLatin1Char('\n') + FromUtf8(state.bandNote);
   const std::string note = panel::OverridesNote(model_.chip(), plan.sources);
   if (!note.empty()) tip += QLatin1Char('\n') + FromUtf8(note);
-  for (const std::string& n : plan.notes) tip += QLatin1Char('\n') + FromUtf8(n);
+  for (const FieldNote& n : plan.notes) tip += QLatin1Char('\n') + FromUtf8(texts::FieldNoteText(n));
   if (refused) tip += QLatin1Char('\n') + FromUtf8(model_.tuneNotice());
   real->setToolTip(tip);
   showing_ = false;

@@ -69,9 +69,11 @@ FieldOverrides FieldOptions(const Args& args, ChipType chip) {
     const std::optional<uint32_t> value = ReadFieldValue(*field, option.substr(eq + 1));
     if (!value) {
       throw UsageError("--field " + name + ": '" + option.substr(eq + 1) + "' is not a value of " +
-                       std::string(field->name) + " (" + AllowedValuesText(*field) + ")");
+                       std::string(field->name) + " (" + texts::AllowedValuesText(*field) + ")");
     }
-    if (std::optional<std::string> why = CheckOverride(chip, field->field, *value)) throw UsageError(*why);
+    if (std::optional<FieldIssue> why = CheckOverride(chip, field->field, *value)) {
+      throw UsageError(texts::FieldIssueText(*why));
+    }
     overrides[field->field] = *value;
   }
   return overrides;
@@ -109,9 +111,9 @@ std::string ExpertJson(const PanelSettings& settings, Slot slot) {
   return o.str();
 }
 
-std::string JsonStrings(const std::vector<std::string>& texts) {
+std::string JsonStrings(const std::vector<std::string>& lines) {
   std::string json = "[";
-  for (const std::string& text : texts) {
+  for (const std::string& text : lines) {
     if (json.size() > 1) json += ",";
     json += JsonQuote(text);
   }
@@ -119,7 +121,7 @@ std::string JsonStrings(const std::vector<std::string>& texts) {
 }
 
 void RequireAccepted(const session::TuneResult& result) {
-  if (!result.refusal.empty()) throw Failure(result.refusal + "\nNothing was sent.");
+  if (result.refusal) throw Failure(texts::SlotIssueText(*result.refusal) + "\nNothing was sent.");
   for (const session::Exchange* exchange : {&result.reference, &result.slot}) {
     // A retune leaves out the reference the board already holds.
     if (exchange == &result.reference && exchange->command.empty()) continue;
@@ -166,8 +168,10 @@ PanelSettings CliBoard::Connect(const Args& args, const platform::StopSignals& s
   switch (result.status) {
     case Status::Connected:
       // Stored words that cannot be the chip's were left aside: the user hears of it.
-      for (const std::string& note : result.readout.notes) {
-        if (!note.empty()) std::cerr << "note: " << note << "\n";
+      for (Slot slot : kAllSlots) {
+        if (const std::optional<FieldIssue>& note = result.readout.notes[static_cast<size_t>(SlotNumber(slot))]) {
+          std::cerr << "note: " << texts::SlotIssueText({slot, *note}) << "\n";
+        }
       }
       if (session.OpenWarning()) std::cerr << "warning: " << texts::OpenFailureText(session.OpenWarning()) << std::endl;
       return result.readout.settings;

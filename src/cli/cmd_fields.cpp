@@ -7,6 +7,7 @@
 #include "synth/chip.h"
 #include "synth/chip_facts.h"
 #include "synth/field_overrides.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -59,7 +60,7 @@ void Text(const ChipFacts& facts) {
     name.resize(std::max<size_t>(name.size() + 2, 28), ' ');
     std::cout << head << name << f.title << "\n";
     std::cout << std::string(38, ' ') << "Korvane: " << KorvaneValueText(f);
-    if (!f.computed()) std::cout << "; takes " << AllowedValuesText(f);
+    if (!f.computed()) std::cout << "; takes " << texts::AllowedValuesText(f);
     std::cout << "\n";
   }
 }

@@ -12,6 +12,7 @@
 #include "cli/plan_options.h"
 #include "firmware/bootloader.h"
 #include "synth/number_text.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -165,7 +166,7 @@ std::string Bridge::Apply(const PanelSettings& changed) {
   if (!open_) return "the board is not connected";
   try {
     const session::TuneResult result = board_.session.Retune(changed, Slot::SigGen);
-    if (!result.refusal.empty()) return result.refusal;
+    if (result.refusal) return texts::SlotIssueText(*result.refusal);
     if (!result.accepted()) {
       const session::Exchange& refused = result.slot.accepted() ? result.reference : result.slot;
       // What the board holds after a refused set is not known: the next retune sends all of it.

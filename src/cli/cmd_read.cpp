@@ -5,6 +5,7 @@
 #include "cli/cli_board.h"
 #include "cli/json.h"
 #include "config/settings_file.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -73,10 +74,10 @@ int Run(const Args& args) {
   board.StopIfRequested("the board was read and left as it was; nothing was saved or printed.");
   const bool identified = ChipOption(args) == session::ChipChoice::Auto;
   if (args.values.count("ini")) {
-    std::string error;
+    config::SaveFileError error;
     if (!config::SaveSettingsFile(args.Value("ini", ""), settings,
                                   session::CapabilitiesOf(board.session.Identity()).secondOutput, &error)) {
-      throw Failure(error + "\nThe configuration was not saved.");
+      throw Failure(texts::SaveFileErrorText(error) + "\nThe configuration was not saved.");
     }
   }
   board.session.Close();

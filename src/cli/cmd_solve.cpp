@@ -12,6 +12,7 @@
 #include "synth/register_set.h"
 #include "synth/solve_mode.h"
 #include "synth/solver.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -55,7 +56,9 @@ int Run(const Args& args) {
   const FieldOverrides overrides = FieldOptions(args, chip);
   RegisterSet set = BuildSlotWords(mode, SlotNumber(slot), chip, freqText, band, level, reference);
   ApplyOverrides(chip, overrides, set.words);
-  if (std::optional<std::string> why = CheckOverrides(chip, overrides, set.words, pfd)) throw Failure(*why);
+  if (std::optional<FieldIssue> why = CheckOverrides(chip, overrides, set.words, pfd)) {
+    throw Failure(texts::FieldIssueText(*why));
+  }
   std::string command = FormatRegisterSet(set);
   // FREQ_MHZ was read above, so it solves.
   const SlotSolution solved = *SolveSlot(mode, chip, band, freqText, reference);

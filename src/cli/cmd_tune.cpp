@@ -6,6 +6,7 @@
 #include "cli/json.h"
 #include "cli/plan_options.h"
 #include "synth/number_text.h"
+#include "texts/texts.h"
 
 namespace korvane::cli {
 namespace {
@@ -114,7 +115,7 @@ int Run(const Args& args) {
     board.StopIfRequested(unsure);
     throw;
   }
-  if (!result.refusal.empty()) {
+  if (result.refusal) {
     board.session.Close();
     RequireAccepted(result);
   }
@@ -140,6 +141,8 @@ int Run(const Args& args) {
   board.session.Close();
   board.StopIfRequested(took);
   const std::optional<SlotSolution> solved = session::SolveSlot(settings, Slot::SigGen);
+  std::vector<std::string> notes;
+  for (const session::SlotNote& note : result.notes) notes.push_back(texts::SlotNoteText(note));
   if (args.Has("json")) {
     JsonObject json;
     json.Add("real", session::RealFrequencyLabel(settings, Slot::SigGen).substr(2))
@@ -147,7 +150,7 @@ int Run(const Args& args) {
         .Add("reference_command", result.reference.command)
         .Add("slot_command", result.slot.command)
         .AddRaw("expert", ExpertJson(settings, Slot::SigGen))
-        .AddRaw("notes", JsonStrings(result.notes));
+        .AddRaw("notes", JsonStrings(notes));
     if (plan.IsSet()) {
       json.AddRaw("rf_real", solved ? FormatFixed(RfFromOutput(plan, solved->achieved), 6) : "null")
           .Add("rf_error_hz", solved ? RfErrorHz(plan, solved->errorHz) : 0.0);
@@ -172,7 +175,7 @@ int Run(const Args& args) {
     if (const std::string expert = ExpertText(settings, Slot::SigGen); !expert.empty()) {
       std::cout << "expert      " << expert << "\n";
     }
-    for (const std::string& note : result.notes) std::cout << "note        " << note << "\n";
+    for (const std::string& note : notes) std::cout << "note        " << note << "\n";
     std::cout << kLockTexts[static_cast<int>(lock)] << "\n";
   }
   std::cout.flush();

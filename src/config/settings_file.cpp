@@ -229,8 +229,9 @@ bool HoldsSettings(const ProfileFile& profile) {
   return false;
 }
 
-bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error,
+bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, SaveFileError* error,
                       FileWriter* writer) {
+  bool notSettings = false;
   // Keys are set in the file as it stands, so whatever else it holds survives the save.
   const FileUpdate update = [&](const std::string& old, std::string* bytes, std::string* why) {
     // A file that holds something else (a firmware image, a picture, another program's INI
@@ -238,14 +239,19 @@ bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bo
     // and be damaged for its own program; only an empty file or a configuration is ours.
     ProfileFile profile = ProfileFile::Parse(old);
     if (!IsBlankText(old) && (old.find('\0') != std::string::npos || !HoldsSettings(profile))) {
-      *why = "Could not write \"" + path + "\": it holds no Korvane settings; it was left as it is";
+      notSettings = true;
+      *why = "it holds no Korvane settings";
       return false;
     }
     StoreSettings(settings, withBands, profile);
     *bytes = profile.Serialize();
     return true;
   };
-  return UpdateFileAtomically(path, update, error, writer);
+  std::string system;
+  if (UpdateFileAtomically(path, update, &system, writer)) return true;
+  *error = {notSettings ? SaveFileError::Kind::NotSettings : SaveFileError::Kind::System, path,
+            notSettings ? std::string() : system};
+  return false;
 }
 
 }  // namespace korvane::config

@@ -20,10 +20,21 @@ PanelSettings LoadSettings(const ProfileFile& profile, const PanelSettings& curr
 // empty or unrelated file) is no configuration at all.
 bool HoldsSettings(const ProfileFile& profile);
 
+// Why a configuration file was not saved.
+struct SaveFileError {
+  enum class Kind {
+    System,       // the file could not be read or written: `system` names the file and the reason
+    NotSettings,  // the file holds something other than Korvane settings and was left as it is
+  };
+  Kind kind = Kind::System;
+  std::string path;
+  std::string system;
+};
+
 // Loads the file at path (a missing file is an empty profile), stores the settings and saves
 // it back (through the writer, when one is given); false with *error when the file cannot be
 // read or written, or when it holds something other than Korvane settings (left untouched).
-bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, std::string* error,
+bool SaveSettingsFile(const std::string& path, const PanelSettings& settings, bool withBands, SaveFileError* error,
                       FileWriter* writer = nullptr);
 
 }  // namespace korvane::config

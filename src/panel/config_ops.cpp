@@ -19,10 +19,11 @@ FileDialogRequest ConfigDialog(bool save) {
 void CMainDlg::OnSaveConfig() {
   if (!StartOperation(Operation::Working)) return;
   view_.ChooseFile(ConfigDialog(true), [this](std::optional<std::string> path) {
-    std::string error;
+    config::SaveFileError error;
     if (path && !config::SaveSettingsFile(*path, model_.Settings(), model_.capabilities().secondOutput, &error)) {
-      ShowError(Tr(QT_TRANSLATE_NOOP("Texts", "%1\nThe configuration was not saved."), {error}),
-                [this] { EndOperation(); });
+      ShowError(
+          Tr(QT_TRANSLATE_NOOP("Texts", "%1\nThe configuration was not saved."), {texts::SaveFileErrorText(error)}),
+          [this] { EndOperation(); });
       return;
     }
     EndOperation();

@@ -23,8 +23,12 @@ void CMainDlg::OnFieldEdited(Slot slot, Field field, uint32_t value) {
     overrides[field] = value;
   }
   // A combination the chip does not work with never reaches the model, nor the board.
-  std::optional<std::string> why = CheckOverride(model_.chip(), field, value);
-  if (!why) why = session::SlotRefusal(settings, slot);
+  std::optional<std::string> why;
+  if (std::optional<FieldIssue> issue = CheckOverride(model_.chip(), field, value)) {
+    why = texts::FieldIssueText(*issue);
+  } else if (std::optional<session::SlotIssue> refusal = session::SlotRefusal(settings, slot)) {
+    why = texts::SlotIssueText(*refusal);
+  }
   if (why) {
     // The view shows the model again: the value it offered goes back.
     model_.SetSlotOverrides(slot, model_.slot(slot).overrides);

@@ -209,8 +209,8 @@ void CMainDlg::OnTimer() {
   // The window shows what the board makes: a refusal says why and leaves the display on what the
   // board was given last. The lock detect is read after every retune the board took.
   const PanelSettings settings = model_.Settings();
-  if (std::optional<std::string> why = session::SlotRefusal(settings, Slot::SigGen)) {
-    model_.SetTuneRefused(Tr(kNothingSentAfter, {*why}));
+  if (std::optional<session::SlotIssue> why = session::SlotRefusal(settings, Slot::SigGen)) {
+    model_.SetTuneRefused(Tr(kNothingSentAfter, {texts::SlotIssueText(*why)}));
     return;
   }
   runner_.Post({Request::Kind::Retune, [this, settings](session::BoardSession& session, const RequestProgress&) {
@@ -224,7 +224,9 @@ void CMainDlg::OnTimer() {
                     });
                   }
                   std::string notes;
-                  for (const std::string& note : result.notes) notes += (notes.empty() ? "" : "\n") + note;
+                  for (const session::SlotNote& note : result.notes) {
+                    notes += (notes.empty() ? "" : "\n") + texts::SlotNoteText(note);
+                  }
                   const Completion lock = LockCompletion(session.ReadLock());
                   return Completion([this, lock, notes, settings] {
                     if (model_.connected()) model_.SetGivenSettings(settings);
@@ -379,8 +381,10 @@ void CMainDlg::ConnectFinished(const session::ConnectResult& result) {
 
 void CMainDlg::ApplyReadout(const session::Readout& readout) {
   std::string notes;
-  for (const std::string& note : readout.notes) {
-    if (!note.empty()) notes += (notes.empty() ? "" : "\n") + note;
+  for (Slot slot : kAllSlots) {
+    if (const std::optional<FieldIssue>& note = readout.notes[static_cast<size_t>(SlotNumber(slot))]) {
+      notes += (notes.empty() ? "" : "\n") + texts::SlotIssueText({slot, *note});
+    }
   }
   model_.SetReadNotes(notes);
   using R = session::Readout;

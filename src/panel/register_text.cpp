@@ -70,8 +70,10 @@ std::string RegisterText(const PanelSettings& settings, Slot slot) {
     text += "R" + std::to_string(field.reg) + "  " + Padded(std::string(field.name), nameWidth + 2) + Padded(bits, 9) +
             std::to_string(value) + (named.empty() ? "" : " (" + std::string(named) + ")") + mark + "\n";
   }
-  for (const std::string& note : plan.notes) text += Tr(QT_TRANSLATE_NOOP("Texts", "\nNote: %1"), {note});
-  if (plan.refusal) text += Tr(QT_TRANSLATE_NOOP("Texts", "\nRefused: %1"), {*plan.refusal});
+  for (const FieldNote& note : plan.notes) {
+    text += Tr(QT_TRANSLATE_NOOP("Texts", "\nNote: %1"), {texts::FieldNoteText(note)});
+  }
+  if (plan.refusal) text += Tr(QT_TRANSLATE_NOOP("Texts", "\nRefused: %1"), {texts::FieldIssueText(*plan.refusal)});
   if (!plan.notes.empty() || plan.refusal) text += "\n";
   return text;
 }

@@ -108,8 +108,8 @@ void CMainDlg::FinishSweep(const session::SweepEnd& end, bool exact) {
                                          : Tr(QT_TRANSLATE_NOOP("Texts", "Done after %1 points."), {count});
   if (end.refused) {
     const session::Exchange& refused = end.refused->slot.accepted() ? end.refused->reference : end.refused->slot;
-    status = !end.refused->refusal.empty() ? Tr(kNothingSent, {end.refused->refusal})
-                                           : Tr(kBoardRefused, {refused.command, refused.reply});
+    status = end.refused->refusal ? Tr(kNothingSent, {texts::SlotIssueText(*end.refused->refusal)})
+                                  : Tr(kBoardRefused, {refused.command, refused.reply});
     model_.EndSweep(status);
     ShowError(status, [this] { EndOperation(); });
     return;

@@ -84,9 +84,9 @@ RegisterSet SlotWords(const PanelSettings& settings, Slot slot) {
   return {SlotNumber(slot), PlanSlotWords(settings, slot).words};
 }
 
-std::vector<std::string> SlotNotes(const PanelSettings& settings, Slot slot) {
-  std::vector<std::string> notes = PlanSlotWords(settings, slot).notes;
-  for (std::string& note : notes) note = std::string(SlotName(slot)) + ": " + note;
+std::vector<SlotNote> SlotNotes(const PanelSettings& settings, Slot slot) {
+  std::vector<SlotNote> notes;
+  for (FieldNote& note : PlanSlotWords(settings, slot).notes) notes.push_back({slot, std::move(note)});
   return notes;
 }
 
@@ -94,11 +94,11 @@ std::string SlotCommand(const PanelSettings& settings, Slot slot) {
   return FormatRegisterSet(SlotWords(settings, slot));
 }
 
-std::optional<std::string> SlotRefusal(const PanelSettings& settings, Slot slot) {
+std::optional<SlotIssue> SlotRefusal(const PanelSettings& settings, Slot slot) {
   if (settings.slot(slot).overrides.empty()) return std::nullopt;
-  std::optional<std::string> why = PlanSlotWords(settings, slot).refusal;
+  std::optional<FieldIssue> why = PlanSlotWords(settings, slot).refusal;
   if (!why) return std::nullopt;
-  return std::string(SlotName(slot)) + ": " + *why;
+  return SlotIssue{slot, *why};
 }
 
 BoardSession::BoardSession(Clock& clock, link::DemoStore& demo, link::TransportFactory factory)
@@ -294,8 +294,8 @@ bool BoardSession::ReadBack(Readout& readout) {
     target.overrides.clear();
     target.board.reset();
     const double storedPfd = decoded.refDivisor > 0 ? *referenceValue * 2.0 / decoded.refDivisor : 0.0;
-    if (std::optional<std::string> note = ForeignWordsNote(s.chip, *words, storedPfd, secondOutput)) {
-      readout.notes[static_cast<size_t>(SlotNumber(slot))] = std::string(SlotName(slot)) + ": " + *note;
+    if (std::optional<FieldIssue> note = ForeignWordsNote(s.chip, *words, storedPfd, secondOutput)) {
+      readout.notes[static_cast<size_t>(SlotNumber(slot))] = note;
     } else {
       target.board.emplace();
       target.board->words = *words;
@@ -345,8 +345,8 @@ TuneResult BoardSession::Retune(const PanelSettings& settings, Slot slot) {
 
 TuneResult BoardSession::SendTune(const PanelSettings& settings, Slot slot, bool reference) {
   TuneResult result;
-  if (std::optional<std::string> why = SlotRefusal(settings, slot)) {
-    result.refusal = *why;
+  if (std::optional<SlotIssue> why = SlotRefusal(settings, slot)) {
+    result.refusal = why;
     return result;
   }
   result.notes = SlotNotes(settings, slot);
@@ -384,9 +384,9 @@ SaveResult BoardSession::SaveToFlash(const PanelSettings& settings, const std::f
     return result;
   }
   for (Slot slot : kAllSlots) {
-    if (std::optional<std::string> why = SlotRefusal(settings, slot)) {
+    if (std::optional<SlotIssue> why = SlotRefusal(settings, slot)) {
       result.status = SaveResult::Status::InvalidOverrides;
-      result.reason = *why;
+      result.reason = why;
       return result;
     }
   }

@@ -39,6 +39,20 @@ inline constexpr char kNoFrequencyLabel[] = "/ ----.---";
 // The beacon text a board keeps, in characters; a line break counts as one blank.
 inline constexpr size_t kBeaconTextMax = 120;
 
+// A slot's expert setting that cannot go out, and why.
+struct SlotIssue {
+  Slot slot = Slot::SigGen;
+  FieldIssue issue;
+  bool operator==(const SlotIssue&) const = default;
+};
+
+// A board value of a slot that gave way to Korvane's, and why.
+struct SlotNote {
+  Slot slot = Slot::SigGen;
+  FieldNote note;
+  bool operator==(const SlotNote&) const = default;
+};
+
 // What reading a board back produced, stage by stage: a read that fails part-way still
 // reports what it got before the failure.
 struct Readout {
@@ -46,8 +60,8 @@ struct Readout {
   int stages = kNothing;                  // kSlot0 + n: slots 0..n-1 were read as well
   bool referenceReadable = true;          // "R;" gave a number; else 10 MHz, divider 1 are assumed
   std::array<bool, kSlotCount> slotOn{};  // a stored set (R0 != 0) was read for the slot
-  // Not empty: the slot's stored words cannot be the chip's and were left aside, and why.
-  std::array<std::string, kSlotCount> notes;
+  // Set: the slot's stored words cannot be the chip's and were left aside, and why.
+  std::array<std::optional<FieldIssue>, kSlotCount> notes;
   PanelSettings settings;  // the settings given, with everything read applied
 };
 
@@ -82,13 +96,11 @@ struct HandshakeResult {
 struct TuneResult {
   Exchange reference;  // empty command: Retune left out a reference the board already holds
   Exchange slot;
-  // Not empty: the slot's overrides cannot go out, for this reason; nothing was sent.
-  std::string refusal;
-  // Board values that gave way to Korvane's in the words sent, and why ("SigGen: ...").
-  std::vector<std::string> notes;
-  bool accepted() const {
-    return refusal.empty() && (reference.command.empty() || reference.accepted()) && slot.accepted();
-  }
+  // Set: the slot's overrides cannot go out, for this reason; nothing was sent.
+  std::optional<SlotIssue> refusal;
+  // Board values that gave way to Korvane's in the words sent, and why.
+  std::vector<SlotNote> notes;
+  bool accepted() const { return !refusal && (reference.command.empty() || reference.accepted()) && slot.accepted(); }
 };
 
 // What the board's lock detect says ("L;").
@@ -97,10 +109,10 @@ using LockState = link::LockState;
 struct SaveResult {
   enum class Status { Saved, InvalidParameters, SemicolonInBeacon, InvalidOverrides, Refused, Stopped };
   Status status = Status::Saved;
-  bool allInBand = true;  // Saved: every switched-on output is inside the chip's band
-  Exchange refused;       // Refused: the command the board did not accept
-  std::string reason;     // InvalidOverrides: which slot and why; nothing was sent
-  int slotsSent = 0;      // the slots (in SlotName order) the board has accepted
+  bool allInBand = true;            // Saved: every switched-on output is inside the chip's band
+  Exchange refused;                 // Refused: the command the board did not accept
+  std::optional<SlotIssue> reason;  // InvalidOverrides: which slot and why; nothing was sent
+  int slotsSent = 0;                // the slots (in SlotName order) the board has accepted
   bool ok() const { return status == Status::Saved; }
 };
 
@@ -219,14 +231,14 @@ using korvane::KorvaneWords;
 using korvane::PlanSlotWords;
 // The slot's words the settings give, in the settings' mode, with board and user values.
 RegisterSet SlotWords(const PanelSettings& settings, Slot slot);
-// The board values of the slot that give way to Korvane's, each as "F2: ...".
-std::vector<std::string> SlotNotes(const PanelSettings& settings, Slot slot);
+// The board values of the slot that give way to Korvane's.
+std::vector<SlotNote> SlotNotes(const PanelSettings& settings, Slot slot);
 
 // The slot command the settings give: SlotWords as text.
 std::string SlotCommand(const PanelSettings& settings, Slot slot);
-// Why the slot's overrides cannot go out with its words ("F3: ..."); nullopt when they can (always
-// for a slot without overrides).
-std::optional<std::string> SlotRefusal(const PanelSettings& settings, Slot slot);
+// Why the slot's overrides cannot go out with its words; nullopt when they can (always for a slot
+// without overrides).
+std::optional<SlotIssue> SlotRefusal(const PanelSettings& settings, Slot slot);
 using korvane::SlotName;
 
 }  // namespace korvane::session

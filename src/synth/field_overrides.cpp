@@ -25,32 +25,35 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
-
 // The words' value of a field the chip may lack (0 then).
 uint32_t Read(const ChipFacts& facts, Field field, const RegisterWords& words) {
   const RegisterField* f = facts.Find(field);
   return f ? ReadField(*f, words) : 0;
 }
 
-std::optional<std::string> CheckBandSelect(const ChipFacts& facts, const RegisterWords& words, double pfd) {
-  const RegisterField* low = facts.Find(Field::BandSelect);
+std::optional<FieldIssue> CheckBandSelect(ChipType chip, const RegisterWords& words, double pfd) {
+  const ChipFacts& facts = Facts(chip);
   const uint32_t divider = Read(facts, Field::BandSelect, words) | (Read(facts, Field::BandSelectHigh, words) << 8);
-  if (divider == 0) return "The band-select clock divider must not be 0.";
+  FieldIssue issue{.chip = chip, .field = Field::BandSelect, .value = divider};
+  if (divider == 0) {
+    issue.kind = FieldIssue::Kind::BandSelectZero;
+    return issue;
+  }
   const bool faster = Read(facts, Field::BandSelectClockMode, words) == 1;
   if (faster && divider > 254) {
-    return "With the band-select clock mode high the " + std::string(facts.name) +
-           " takes a band-select clock divider of at most 254, not " + std::to_string(divider) + ".";
+    issue.kind = FieldIssue::Kind::BandSelectModeHigh;
+    issue.wanted = 254;
+    return issue;
   }
   const double limitKhz = faster ? facts.fasterBandSelectKhz : facts.maxBandSelectKhz;
   const double khz = pfd * 1000.0 / divider;
   if (!(khz <= limitKhz * (1.0 + 1e-9))) {
-    const double least = std::ceil(pfd * 1000.0 / limitKhz - 1e-9);
-    const std::string name = facts.Find(Field::BandSelectHigh) ? "BS[9:8] and BS[7:0]" : Quoted(low->name);
-    return "The band-select clock would run at " + FormatFixed(khz, 3) + " kHz (" + FormatFixed(pfd, 6) +
-           " MHz comparison frequency / " + std::to_string(divider) + "), faster than the " + FormatFixed(limitKhz, 0) +
-           " kHz the " + std::string(facts.name) + " takes. Set " + name + " to a divider of at least " +
-           FormatFixed(least, 0) + ".";
+    issue.kind = FieldIssue::Kind::BandSelectTooFast;
+    issue.frequency = khz;
+    issue.pfd = pfd;
+    issue.limit = limitKhz;
+    issue.wanted = static_cast<uint32_t>(std::ceil(pfd * 1000.0 / limitKhz - 1e-9));
+    return issue;
   }
   return std::nullopt;
 }
@@ -95,19 +98,6 @@ std::optional<uint32_t> ReadFieldValue(const RegisterField& field, std::string_v
   return static_cast<uint32_t>(*value);
 }
 
-std::string AllowedValuesText(const RegisterField& field) {
-  if (field.values.empty()) {
-    std::string text = std::to_string(field.minValue) + " to " + std::to_string(field.maxValue);
-    return field.unit.empty() ? text : text + " " + std::string(field.unit);
-  }
-  std::string text;
-  for (const FieldValue& v : field.values) {
-    if (!text.empty()) text += ", ";
-    text += std::to_string(v.value) + " " + std::string(v.name);
-  }
-  return text;
-}
-
 std::string KorvaneValueText(const RegisterField& field) {
   switch (field.rule) {
     case FieldRule::Computed:
@@ -122,17 +112,18 @@ std::string KorvaneValueText(const RegisterField& field) {
   return name.empty() ? number : number + " (" + std::string(name) + ")";
 }
 
-std::optional<std::string> CheckOverride(ChipType chip, Field field, uint32_t value) {
-  const ChipFacts& facts = Facts(chip);
-  const RegisterField* f = facts.Find(field);
-  if (!f) return "The " + std::string(facts.name) + " has no such field.";
+std::optional<FieldIssue> CheckOverride(ChipType chip, Field field, uint32_t value) {
+  const RegisterField* f = Facts(chip).Find(field);
+  FieldIssue issue{.chip = chip, .field = field, .value = value};
+  if (!f) return issue;
   if (f->computed()) {
-    return Quoted(f->name) + " is computed from the frequency, power, output and reference; it cannot be set.";
+    issue.kind = FieldIssue::Kind::Computed;
+    return issue;
   }
   const bool allowed = f->values.empty() ? value >= f->minValue && value <= f->maxValue : !ValueName(*f, value).empty();
   if (!allowed) {
-    return Quoted(f->name) + " cannot be " + std::to_string(value) + " on the " + std::string(facts.name) +
-           "; it takes " + AllowedValuesText(*f) + ".";
+    issue.kind = FieldIssue::Kind::NotAllowed;
+    return issue;
   }
   return std::nullopt;
 }
@@ -145,23 +136,26 @@ void ApplyOverrides(ChipType chip, const FieldOverrides& overrides, RegisterWord
   }
 }
 
-std::optional<std::string> CheckOverrides(ChipType chip, const FieldOverrides& overrides, const RegisterWords& words,
-                                          double pfd) {
+std::optional<FieldIssue> CheckOverrides(ChipType chip, const FieldOverrides& overrides, const RegisterWords& words,
+                                         double pfd) {
   const ChipFacts& facts = Facts(chip);
   for (const auto& [field, value] : overrides) {
-    if (std::optional<std::string> why = CheckOverride(chip, field, value)) return why;
+    if (std::optional<FieldIssue> why = CheckOverride(chip, field, value)) return why;
   }
   auto overridden = [&](Field field) { return overrides.count(field) != 0; };
 
   if (overridden(Field::BandSelect) || overridden(Field::BandSelectHigh) || overridden(Field::BandSelectClockMode)) {
-    if (std::optional<std::string> why = CheckBandSelect(facts, words, pfd)) return why;
+    if (std::optional<FieldIssue> why = CheckBandSelect(chip, words, pfd)) return why;
   }
   if (overridden(Field::Phase)) {
     const uint32_t phase = Read(facts, Field::Phase, words);
     const uint32_t modulus = Read(facts, Field::Modulus, words);
     if (phase >= modulus) {
-      return Quoted(facts.Find(Field::Phase)->name) + " " + std::to_string(phase) + " must be below the modulus " +
-             Quoted(facts.Find(Field::Modulus)->name) + " " + std::to_string(modulus) + " of this frequency.";
+      return FieldIssue{.kind = FieldIssue::Kind::PhaseNotBelowModulus,
+                        .chip = chip,
+                        .field = Field::Phase,
+                        .value = phase,
+                        .wanted = modulus};
     }
   }
   if (overridden(Field::VasTemperature) || overridden(Field::VasDelay)) {
@@ -170,9 +164,12 @@ std::optional<std::string> CheckOverrides(ChipType chip, const FieldOverrides& o
     const uint32_t delay = Read(facts, Field::VasDelay, words);
     const uint32_t wanted = temperature == 1 ? 3 : 0;
     if (delay != wanted) {
-      return "The " + std::string(facts.name) + " takes \"VAS_DLY\" " + std::to_string(wanted) + " with \"VAS_TEMP\" " +
-             std::to_string(temperature) + ", not " + std::to_string(delay) +
-             " (VAS_DLY 3 goes with VAS_TEMP 1, VAS_DLY 0 with VAS_TEMP 0).";
+      return FieldIssue{.kind = FieldIssue::Kind::VasDelay,
+                        .chip = chip,
+                        .field = Field::VasDelay,
+                        .value = delay,
+                        .wanted = wanted,
+                        .given = temperature};
     }
   }
   if (overridden(Field::Prescaler) && facts.maxPrescaler45Mhz > 0.0) {
@@ -181,9 +178,12 @@ std::optional<std::string> CheckOverrides(ChipType chip, const FieldOverrides& o
     const uint32_t least = prescaler == 0 ? 23 : 75;
     const uint32_t value = Read(facts, Field::Int, words);
     if (value < least) {
-      return "With the " + std::string(prescaler == 0 ? "4/5" : "8/9") + " prescaler the " + std::string(facts.name) +
-             " takes an INT of at least " + std::to_string(least) + "; this frequency has " + std::to_string(value) +
-             ".";
+      return FieldIssue{.kind = FieldIssue::Kind::PrescalerInt,
+                        .chip = chip,
+                        .field = Field::Prescaler,
+                        .value = value,
+                        .wanted = least,
+                        .given = prescaler};
     }
   }
   if (overridden(Field::Prescaler) && Read(facts, Field::Prescaler, words) == 0 && facts.maxPrescaler45Mhz > 0.0) {
@@ -191,9 +191,11 @@ std::optional<std::string> CheckOverrides(ChipType chip, const FieldOverrides& o
     const double vco =
         pfd * (Read(facts, Field::Int, words) + static_cast<double>(Read(facts, Field::Frac, words)) / modulus);
     if (vco > facts.maxPrescaler45Mhz) {
-      return "The 4/5 prescaler of the " + std::string(facts.name) + " takes the VCO up to " +
-             FormatFixed(facts.maxPrescaler45Mhz, 0) + " MHz; this frequency runs it at " + FormatFixed(vco, 3) +
-             " MHz. Keep \"PRESCALER\" at 8/9.";
+      return FieldIssue{.kind = FieldIssue::Kind::PrescalerVco,
+                        .chip = chip,
+                        .field = Field::Prescaler,
+                        .frequency = vco,
+                        .limit = facts.maxPrescaler45Mhz};
     }
   }
   return std::nullopt;
@@ -244,8 +246,7 @@ RegisterWords ReservedBits(ChipType chip) {
   return bits;
 }
 
-std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, bool secondOutput) {
-  const ChipFacts& facts = Facts(chip);
+std::optional<FieldIssue> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, bool secondOutput) {
   const RegisterWords reserved = ReservedBits(chip);
   for (ChipType other : kChipTypes) {
     if (other == chip) continue;
@@ -253,17 +254,15 @@ std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& 
     for (size_t r = 0; r < words.size(); ++r) {
       const uint32_t foreign = words[r] & reserved[r] & theirs[r];
       if (foreign == 0) continue;
-      return "the stored words are not an " + std::string(facts.name) + "'s (R" + std::to_string(r) + " holds bits " +
-             FormatHex(foreign, 8) + "h, which only the " + std::string(Facts(other).name) +
-             " uses); Korvane's values are used for its settings.";
+      return FieldIssue{
+          .kind = FieldIssue::Kind::ForeignBits, .chip = chip, .value = foreign, .other = other, .reg = r};
     }
   }
   if (words[0] == 0 || !(pfd > 0.0)) return std::nullopt;
   const DecodedSet decoded = DecodeRegisterSet(chip, words, secondOutput);
   const double frequency = AchievedFrequency(decoded.solution, decoded.band, pfd);
   if (!IsInBand(chip, decoded.band, frequency)) {
-    return "the stored words give " + FormatFixed(frequency, 6) + " MHz, outside what the " + std::string(facts.name) +
-           " makes on " + std::string(BandLabel(decoded.band)) + "; Korvane's values are used for its settings.";
+    return FieldIssue{.kind = FieldIssue::Kind::OutOfBand, .chip = chip, .frequency = frequency, .band = decoded.band};
   }
   return std::nullopt;
 }
@@ -287,8 +286,7 @@ SlotPlan PlanSlot(ChipType chip, const RegisterWords& korvane, const RegisterWor
       const uint32_t mine = ReadField(f, korvane);
       if (held == mine) continue;
       if (FollowsTuning(f)) {
-        plan.notes.push_back(Quoted(f.name) + " is " + FieldValueText(f, mine) + " instead of the board's " +
-                             FieldValueText(f, held) + ": it follows the frequency and the reference.");
+        plan.notes.push_back({.chip = chip, .field = f.field, .korvane = mine, .board = held});
         continue;
       }
       kept[f.field] = held;
@@ -297,12 +295,12 @@ SlotPlan PlanSlot(ChipType chip, const RegisterWords& korvane, const RegisterWor
     RegisterWords trial = plan.words;
     ApplyOverrides(chip, user, trial);
     for (const auto& [field, value] : kept) {
-      std::optional<std::string> why = CheckOverrides(chip, {{field, value}}, trial, pfd);
+      std::optional<FieldIssue> why = CheckOverrides(chip, {{field, value}}, trial, pfd);
       if (!why) continue;
       const RegisterField& f = *facts.Find(field);
       WriteField(f, ReadField(f, korvane), plan.words);
-      plan.notes.push_back(Quoted(f.name) + " is " + FieldValueText(f, ReadField(f, korvane)) +
-                           " instead of the board's " + FieldValueText(f, value) + ": " + *why);
+      plan.notes.push_back(
+          {.chip = chip, .field = field, .korvane = ReadField(f, korvane), .board = value, .rule = std::move(why)});
     }
   }
   ApplyOverrides(chip, user, plan.words);

@@ -32,14 +32,56 @@ std::string_view ValueName(const RegisterField& field, uint32_t value);
 // A value as typed: a decimal or 0x-hexadecimal number, or one of the field's value names
 // (without regard to case); nullopt for anything else. The range is not checked here.
 std::optional<uint32_t> ReadFieldValue(const RegisterField& field, std::string_view text);
-// What the field takes: its value names, or minValue..maxValue with the unit.
-std::string AllowedValuesText(const RegisterField& field);
 // What Korvane sends in the field: "6 (digital lock detect)", "fPFD / 50 kHz", "computed".
 std::string KorvaneValueText(const RegisterField& field);
 
-// Why this value cannot override the chip's field ("... is computed from the frequency ..."), or
-// nullopt when it can.
-std::optional<std::string> CheckOverride(ChipType chip, Field field, uint32_t value);
+// Why a value cannot go into a field, or why words cannot be the chip's: the facts of the rule
+// broken, which the front ends put into words. Only the members a kind names are set.
+struct FieldIssue {
+  enum class Kind {
+    NoSuchField,           // the chip has no such field
+    Computed,              // `field` follows the frequency, power, output and reference
+    NotAllowed,            // `value` is not one `field` takes
+    BandSelectZero,        // the band-select clock divider is 0
+    BandSelectModeHigh,    // with the faster band-select clock mode the divider `value` is above `wanted` (254)
+    BandSelectTooFast,     // the band-select clock runs at `frequency` kHz (`pfd` / `value`) above `limit`
+                           // kHz; `wanted` is the least divider (`field`: its low byte)
+    PhaseNotBelowModulus,  // the phase `value` is not below the modulus `wanted`
+    VasDelay,              // VAS_DLY `value` with VAS_TEMP `given`, where `wanted` goes with it
+    PrescalerInt,          // INT `value` below the `wanted` least of the prescaler `given` (0: 4/5)
+    PrescalerVco,          // the 4/5 prescaler runs the VCO at `frequency` MHz, above its `limit` MHz
+    ForeignBits,           // register `reg` holds bits `value` that only the `other` chip uses
+    OutOfBand,             // the words give `frequency` MHz, outside what the chip makes on `band`
+  };
+  Kind kind = Kind::NoSuchField;
+  ChipType chip = ChipType::Adf4351;
+  Field field = Field::Int;
+  uint32_t value = 0;
+  uint32_t wanted = 0;
+  uint32_t given = 0;
+  double frequency = 0.0;
+  double limit = 0.0;
+  double pfd = 0.0;
+  ChipType other = ChipType::Adf4351;
+  size_t reg = 0;
+  Band band = Band::Out1;
+  bool operator==(const FieldIssue&) const = default;
+};
+
+// A board value that gave way to Korvane's in a retuned slot: the field, both values, and the rule
+// the board's value broke (none: the field follows the frequency and the reference).
+struct FieldNote {
+  ChipType chip = ChipType::Adf4351;
+  Field field = Field::Int;
+  uint32_t korvane = 0;
+  uint32_t board = 0;
+  std::optional<FieldIssue> rule = std::nullopt;
+  bool operator==(const FieldNote&) const = default;
+};
+
+// Why this value cannot override the chip's field (a computed field, a value outside its range),
+// or nullopt when it can.
+std::optional<FieldIssue> CheckOverride(ChipType chip, Field field, uint32_t value);
 
 // Writes every override into words Korvane computed.
 void ApplyOverrides(ChipType chip, const FieldOverrides& overrides, RegisterWords& words);
@@ -49,8 +91,8 @@ void ApplyOverrides(ChipType chip, const FieldOverrides& overrides, RegisterWord
 // takes at the comparison frequency `pfd` in MHz, a phase not below the modulus, the 4/5 prescaler
 // above its VCO frequency). `words` are the slot's words with the overrides applied. nullopt:
 // they can go out.
-std::optional<std::string> CheckOverrides(ChipType chip, const FieldOverrides& overrides, const RegisterWords& words,
-                                          double pfd);
+std::optional<FieldIssue> CheckOverrides(ChipType chip, const FieldOverrides& overrides, const RegisterWords& words,
+                                         double pfd);
 
 // The overrides that turn the words Korvane computes for a slot into the words a board stored:
 // every field that is not computed and differs.
@@ -72,17 +114,17 @@ RegisterWords ReservedBits(ChipType chip);
 // Why words a board stored for a slot cannot come from this chip (bits set where another chip has a
 // field and this one none, or an output frequency outside the chip's band at the comparison
 // frequency `pfd`); nullopt when they can.
-std::optional<std::string> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, bool secondOutput);
+std::optional<FieldIssue> ForeignWordsNote(ChipType chip, const RegisterWords& words, double pfd, bool secondOutput);
 
 // What one slot sends, and why.
 struct SlotPlan {
   RegisterWords words{};
   // The fields sent with another value than Korvane's, and who gave it.
   std::map<Field, FieldSource> sources;
-  // A board value that gave way to Korvane's, with the reason ("\"PRESCALER\" is 1 (8/9) ...").
-  std::vector<std::string> notes;
+  // The board values that gave way to Korvane's, and why.
+  std::vector<FieldNote> notes;
   // A value the user set breaks a rule of the chip: nothing may go out, for this reason.
-  std::optional<std::string> refusal;
+  std::optional<FieldIssue> refusal;
 };
 
 // The words of a slot from Korvane's words for its settings, the words a board held for it (null

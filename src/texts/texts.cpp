@@ -4,6 +4,9 @@
 
 #include "firmware/bootloader.h"
 #include "firmware/firmware_image.h"
+#include "synth/chip.h"
+#include "synth/chip_facts.h"
+#include "synth/field_overrides.h"
 #include "synth/number_text.h"
 
 namespace korvane::texts {
@@ -48,7 +51,8 @@ std::string SaveMessage(const session::SaveResult& result) {
                                   "The beacon text must not contain \";\": the board would end the text there and "
                                   "take the rest for a command.\nNothing was saved to flash memory."));
     case Status::InvalidOverrides:
-      return Tr(QT_TRANSLATE_NOOP("Texts", "%1\nNothing was saved to flash memory."), {result.reason});
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1\nNothing was saved to flash memory."),
+                {result.reason ? SlotIssueText(*result.reason) : std::string()});
     case Status::Stopped:
       return Tr(
           QT_TRANSLATE_NOOP("Texts", "Stopped before the save was committed: nothing was written to flash memory."));
@@ -247,6 +251,124 @@ std::string OpenFailureText(const link::OpenFailure& f) {
   if (f.detail.empty())
     return Tr(QT_TRANSLATE_NOOP("Texts", "%1 closed the connection before a board answered."), {port});
   return Tr(QT_TRANSLATE_NOOP("Texts", "%1 closed the connection before a board answered: \"%2\""), {port, f.detail});
+}
+
+namespace {
+
+std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
+
+std::string FieldName(ChipType chip, Field field) {
+  const RegisterField* f = Facts(chip).Find(field);
+  return f ? std::string(f->name) : std::string();
+}
+
+std::string Number(uint32_t value) { return std::to_string(value); }
+
+}  // namespace
+
+std::string AllowedValuesText(const RegisterField& field) {
+  if (field.values.empty()) {
+    const std::string text =
+        Tr(QT_TRANSLATE_NOOP("Texts", "%1 to %2"), {Number(field.minValue), Number(field.maxValue)});
+    return field.unit.empty() ? text : text + " " + std::string(field.unit);
+  }
+  std::string text;
+  for (const FieldValue& v : field.values) {
+    if (!text.empty()) text += ", ";
+    text += Number(v.value) + " " + std::string(v.name);
+  }
+  return text;
+}
+
+std::string FieldIssueText(const FieldIssue& issue) {
+  using Kind = FieldIssue::Kind;
+  const std::string chip(ChipName(issue.chip));
+  const std::string field = Quoted(FieldName(issue.chip, issue.field));
+  switch (issue.kind) {
+    case Kind::NoSuchField:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "The %1 has no such field."), {chip});
+    case Kind::Computed:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "%1 is computed from the frequency, power, output and reference; it cannot be set."),
+                {field});
+    case Kind::NotAllowed: {
+      const RegisterField* f = Facts(issue.chip).Find(issue.field);
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 cannot be %2 on the %3; it takes %4."),
+                {field, Number(issue.value), chip, f ? AllowedValuesText(*f) : std::string()});
+    }
+    case Kind::BandSelectZero:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "The band-select clock divider must not be 0."));
+    case Kind::BandSelectModeHigh:
+      return Tr(
+          QT_TRANSLATE_NOOP("Texts",
+                            "With the band-select clock mode high the %1 takes a band-select clock divider of at most "
+                            "%2, not %3."),
+          {chip, Number(issue.wanted), Number(issue.value)});
+    case Kind::BandSelectTooFast: {
+      // The MAX2871's divider spans two fields.
+      const std::string name =
+          Facts(issue.chip).Find(Field::BandSelectHigh)
+              ? Tr(QT_TRANSLATE_NOOP("Texts", "%1 and %2"),
+                   {FieldName(issue.chip, Field::BandSelectHigh), FieldName(issue.chip, Field::BandSelect)})
+              : field;
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "The band-select clock would run at %1 kHz (%2 MHz comparison frequency / %3), "
+                                  "faster than the %4 kHz the %5 takes. Set %6 to a divider of at least %7."),
+                {FormatFixed(issue.frequency, 3), FormatFixed(issue.pfd, 6), Number(issue.value),
+                 FormatFixed(issue.limit, 0), chip, name, Number(issue.wanted)});
+    }
+    case Kind::PhaseNotBelowModulus:
+      return Tr(QT_TRANSLATE_NOOP("Texts", "%1 %2 must be below the modulus %3 %4 of this frequency."),
+                {field, Number(issue.value), Quoted(FieldName(issue.chip, Field::Modulus)), Number(issue.wanted)});
+    case Kind::VasDelay:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "The %1 takes \"VAS_DLY\" %2 with \"VAS_TEMP\" %3, not %4 (VAS_DLY 3 goes with "
+                                  "VAS_TEMP 1, VAS_DLY 0 with VAS_TEMP 0)."),
+                {chip, Number(issue.wanted), Number(issue.given), Number(issue.value)});
+    case Kind::PrescalerInt:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "With the %1 prescaler the %2 takes an INT of at least %3; this frequency has %4."),
+                {issue.given == 0 ? "4/5" : "8/9", chip, Number(issue.wanted), Number(issue.value)});
+    case Kind::PrescalerVco:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "The 4/5 prescaler of the %1 takes the VCO up to %2 MHz; this frequency runs it at "
+                                  "%3 MHz. Keep \"PRESCALER\" at 8/9."),
+                {chip, FormatFixed(issue.limit, 0), FormatFixed(issue.frequency, 3)});
+    case Kind::ForeignBits:
+      return Tr(QT_TRANSLATE_NOOP("Texts",
+                                  "the stored words are not an %1's (R%2 holds bits %3h, which only the %4 uses); "
+                                  "Korvane's values are used for its settings."),
+                {chip, std::to_string(issue.reg), FormatHex(issue.value, 8), std::string(ChipName(issue.other))});
+    case Kind::OutOfBand:
+      break;
+  }
+  return Tr(QT_TRANSLATE_NOOP("Texts",
+                              "the stored words give %1 MHz, outside what the %2 makes on %3; Korvane's values are "
+                              "used for its settings."),
+            {FormatFixed(issue.frequency, 6), chip, std::string(BandLabel(issue.band))});
+}
+
+std::string FieldNoteText(const FieldNote& note) {
+  const RegisterField* f = Facts(note.chip).Find(note.field);
+  if (!f) return {};
+  const std::string why = note.rule ? FieldIssueText(*note.rule)
+                                    : Tr(QT_TRANSLATE_NOOP("Texts", "it follows the frequency and the reference."));
+  return Tr(QT_TRANSLATE_NOOP("Texts", "%1 is %2 instead of the board's %3: %4"),
+            {Quoted(f->name), FieldValueText(*f, note.korvane), FieldValueText(*f, note.board), why});
+}
+
+std::string SlotIssueText(const session::SlotIssue& issue) {
+  return std::string(session::SlotName(issue.slot)) + ": " + FieldIssueText(issue.issue);
+}
+
+std::string SlotNoteText(const session::SlotNote& note) {
+  return std::string(session::SlotName(note.slot)) + ": " + FieldNoteText(note.note);
+}
+
+std::string SaveFileErrorText(const config::SaveFileError& error) {
+  if (error.kind == config::SaveFileError::Kind::System) return error.system;
+  return Tr(QT_TRANSLATE_NOOP("Texts", "Could not write \"%1\": it holds no Korvane settings; it was left as it is"),
+            {error.path});
 }
 
 std::string NotAConfiguration(const std::string& path) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "link/open_failure.h"
+#include "config/settings_file.h"
 #include "session/board_session.h"
 #include "session/frequency_list.h"
 
@@ -63,6 +64,19 @@ std::string ListProblemText(const session::ListProblem& problem);
 // Why a port could not be opened, or what its open let pass (a warning): "/dev/ttyUSB0 is in use by
 // another program."; empty for none.
 std::string OpenFailureText(const link::OpenFailure& failure);
+// What a field takes: its value names ("0 4/5, 1 8/9"), or its range with the unit ("0 to 4095").
+std::string AllowedValuesText(const RegisterField& field);
+// Why an expert setting is refused, or why a board's stored words were left aside.
+std::string FieldIssueText(const FieldIssue& issue);
+// Why a board value gave way to Korvane's: "\"PRESCALER\" is 8/9 instead of the board's 4/5: ...".
+std::string FieldNoteText(const FieldNote& note);
+// The same for one slot, after its name: "F3: ...".
+std::string SlotIssueText(const session::SlotIssue& issue);
+std::string SlotNoteText(const session::SlotNote& note);
+
+// Why a configuration file was not saved.
+std::string SaveFileErrorText(const config::SaveFileError& error);
+
 // Why a file that holds no settings is refused.
 std::string NotAConfiguration(const std::string& path);
 

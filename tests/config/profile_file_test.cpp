@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "config/settings_file.h"
 #include "base/text_encoding.h"
+#include "config/settings_file.h"
 #include "support/failing_writer.h"
 
 namespace korvane::config {
@@ -212,8 +212,10 @@ TEST(SettingsFileSave, ASaveThatFailsHalfWayKeepsTheFileItHadRead) {
   const fs::path file = dir / "keep.kvini";
   std::ofstream(file, std::ios::binary) << "[Freqs]\nReference=10.000\n";
   test::FailingWriter writer(ENOSPC);
-  std::string error;
-  EXPECT_FALSE(SaveSettingsFile(file.string(), PanelSettings(), true, &error, &writer));
+  SaveFileError saveError;
+  EXPECT_FALSE(SaveSettingsFile(file.string(), PanelSettings(), true, &saveError, &writer));
+  EXPECT_EQ(saveError.kind, SaveFileError::Kind::System);
+  const std::string& error = saveError.system;
   EXPECT_NE(error.find("\"" + file.string() + "\": No space left on device"), std::string::npos) << error;
   {
     // Closed before the folder goes: Windows removes no file that is still open.

@@ -8,6 +8,7 @@
 
 #include "support/recording_clock.h"
 #include "support/virtual_board.h"
+#include "texts/texts.h"
 
 namespace korvane::session {
 namespace {
@@ -143,12 +144,14 @@ TEST_F(SessionTest, OverridesTheChipDoesNotTakeAreRefusedBeforeAnythingIsSent) {
   board.ClearLog();
   const SaveResult saved = session.SaveToFlash(settings);
   EXPECT_EQ(saved.status, SaveResult::Status::InvalidOverrides);
-  EXPECT_EQ(saved.reason,
+  ASSERT_TRUE(saved.reason);
+  EXPECT_EQ(texts::SlotIssueText(*saved.reason),
             "F3: The band-select clock would run at 100.000 kHz (10.000000 MHz comparison frequency / 100), faster "
             "than the 50 kHz the MAX2871 takes. Set BS[9:8] and BS[7:0] to a divider of at least 200.");
   const TuneResult tuned = session.Tune(settings, Slot::F3);
   EXPECT_FALSE(tuned.accepted());
-  EXPECT_EQ(tuned.refusal.rfind("F3: The band-select clock", 0), 0u);
+  ASSERT_TRUE(tuned.refusal);
+  EXPECT_EQ(texts::SlotIssueText(*tuned.refusal).rfind("F3: The band-select clock", 0), 0u);
   EXPECT_TRUE(board.Log().empty());
   EXPECT_TRUE(session.Tune(settings, Slot::SigGen).accepted());  // other slots' overrides do not hold it up
 }

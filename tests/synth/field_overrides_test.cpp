@@ -8,9 +8,15 @@
 #include <vector>
 
 #include "synth/solve_mode.h"
+#include "texts/texts.h"
 
 namespace korvane {
 namespace {
+
+// The words a user reads for an issue; empty for none.
+std::string Text(const std::optional<FieldIssue>& issue) {
+  return issue ? texts::FieldIssueText(*issue) : std::string();
+}
 
 // A field's bits as the data sheet's register map draws them, and whether the frequency, power,
 // output or reference decide it.
@@ -129,7 +135,8 @@ TEST(FieldOverrides, CombinationsTheChipDoesNotTakeAreRefusedWithTheReason) {
                                      {"10", refDivisor, pfd});
     const RegisterWords korvane = set.words;
     ApplyOverrides(c.chip, overrides, set.words);
-    const std::optional<std::string> why = CheckOverrides(c.chip, overrides, set.words, pfd);
+    const std::optional<FieldIssue> issue = CheckOverrides(c.chip, overrides, set.words, pfd);
+    const std::optional<std::string> why = issue ? std::optional(texts::FieldIssueText(*issue)) : std::nullopt;
     if (*c.reason == '\0') {
       EXPECT_EQ(why, std::nullopt);
       // What a board would store decodes back to the same overrides.
@@ -197,7 +204,7 @@ TEST(SlotPlan, BoardValuesGoBackUntouchedFollowARetuneAndNeverBlock) {
     EXPECT_FALSE(plan.refusal);
     EXPECT_EQ((std::map<Field, FieldSource>{{current.field, FieldSource::Board}}), plan.sources);
     ASSERT_EQ(plan.notes.size(), 1u);
-    EXPECT_EQ(plan.notes[0].find("\"" + std::string(follows.name) + "\" is "), 0u) << plan.notes[0];
+    EXPECT_EQ(texts::FieldNoteText(plan.notes[0]).find("\"" + std::string(follows.name) + "\" is "), 0u);
     // Pinned by the user, the same value is kept, and refused where it breaks a rule.
     plan = PlanSlot(c.chip, fresh, &stored, false, {{follows.field, c.held}}, pfd);
     EXPECT_EQ(ReadField(follows, plan.words), c.held);
@@ -211,7 +218,7 @@ TEST(SlotPlan, BoardValuesGoBackUntouchedFollowARetuneAndNeverBlock) {
         ReadField(*Facts(c.chip).Find(Field::Phase), phased)) {
       EXPECT_EQ(plan.words, coarse);
       ASSERT_EQ(plan.notes.size(), 1u);
-      EXPECT_NE(plan.notes[0].find("must be below the modulus"), std::string::npos) << plan.notes[0];
+      EXPECT_NE(texts::FieldNoteText(plan.notes[0]).find("must be below the modulus"), std::string::npos);
     }
 
     // Another chip's words are no stored set of this one: the MAX2871's set bits the ADF435x
@@ -221,17 +228,16 @@ TEST(SlotPlan, BoardValuesGoBackUntouchedFollowARetuneAndNeverBlock) {
       const RegisterWords theirs = BuildSlotWords(SolveMode::Classic, 4, ChipType::Max2871, "1000", Band::Out1,
                                                   PowerLevel::Plus5, {"10", refDivisor, pfd})
                                        .words;
-      EXPECT_NE(ForeignWordsNote(c.chip, theirs, pfd, 1).value_or("").find("only the MAX2871 uses"), std::string::npos);
+      EXPECT_NE(Text(ForeignWordsNote(c.chip, theirs, pfd, 1)).find("only the MAX2871 uses"), std::string::npos);
       // The 8/9 prescaler divides by an INT of 75 or more.
       RegisterWords low = old;
       WriteField(*Facts(c.chip).Find(Field::Int), 74, low);
-      EXPECT_NE(CheckOverrides(c.chip, {{Field::Prescaler, 1}}, low, pfd).value_or("").find("INT of at least 75"),
+      EXPECT_NE(Text(CheckOverrides(c.chip, {{Field::Prescaler, 1}}, low, pfd)).find("INT of at least 75"),
                 std::string::npos);
     } else {
       RegisterWords far = old;
       WriteField(*Facts(c.chip).Find(Field::Int), 4000, far);
-      EXPECT_NE(ForeignWordsNote(c.chip, far, pfd, 1).value_or("").find("outside what the MAX2871 makes"),
-                std::string::npos);
+      EXPECT_NE(Text(ForeignWordsNote(c.chip, far, pfd, 1)).find("outside what the MAX2871 makes"), std::string::npos);
     }
   }
 }

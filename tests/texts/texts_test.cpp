@@ -29,8 +29,9 @@ TEST(Texts, ResultsReadAsTheBoardsOwnMessages) {
       {{.status = SaveResult::Status::InvalidParameters},
        "Please enter valid parameters values! Can not save parameters to flash memory!"},
       {{.status = SaveResult::Status::Refused}, "There was an error during saving parameters to flash memory!"},
-      {{.status = SaveResult::Status::InvalidOverrides, .reason = "F3: 100% of %1"},
-       "F3: 100% of %1\nNothing was saved to flash memory."},
+      {{.status = SaveResult::Status::InvalidOverrides,
+        .reason = session::SlotIssue{Slot::F3, {.kind = FieldIssue::Kind::BandSelectZero}}},
+       "F3: The band-select clock divider must not be 0.\nNothing was saved to flash memory."},
       {{.status = SaveResult::Status::Stopped},
        "Stopped before the save was committed: nothing was written to flash memory."},
   };
@@ -64,6 +65,67 @@ TEST(Texts, ResultsReadAsTheBoardsOwnMessages) {
   id.serialWords = {0x0036004A, 0x5732500B, 0x20373638};
   EXPECT_EQ(FirmwareInfo(id), "Firmware version 3.04.0012 from 0002016A. \nS/N 0036 004A 5732 500B 2037 3638");
   EXPECT_EQ(BootloaderVersion(id), "Bootloader v3.4");
+}
+
+// Every refusal of an expert setting and every note about a board's values, in the words a user reads.
+TEST(Texts, FieldIssuesNameTheRuleAndTheValues) {
+  using Kind = FieldIssue::Kind;
+  constexpr ChipType kAdf = ChipType::Adf4351, kMax = ChipType::Max2871;
+  const struct {
+    FieldIssue issue;
+    const char* text;
+  } cases[] = {
+      {{.kind = Kind::NoSuchField, .chip = ChipType::Adf4350}, "The ADF4350 has no such field."},
+      {{.kind = Kind::Computed, .chip = kAdf, .field = Field::Int},
+       "\"INT\" is computed from the frequency, power, output and reference; it cannot be set."},
+      {{.kind = Kind::NotAllowed, .chip = kAdf, .field = Field::Phase, .value = 4096},
+       "\"PHASE\" cannot be 4096 on the ADF4351; it takes 0 to 4095."},
+      {{.kind = Kind::NotAllowed, .chip = kAdf, .field = Field::Prescaler, .value = 2},
+       "\"PRESCALER\" cannot be 2 on the ADF4351; it takes 0 4/5, 1 8/9."},
+      {{.kind = Kind::BandSelectZero, .chip = kMax}, "The band-select clock divider must not be 0."},
+      {{.kind = Kind::BandSelectModeHigh, .chip = kAdf, .value = 255, .wanted = 254},
+       "With the band-select clock mode high the ADF4351 takes a band-select clock divider of at most 254, not 255."},
+      {{.kind = Kind::BandSelectTooFast,
+        .chip = ChipType::Adf4350,
+        .field = Field::BandSelect,
+        .value = 79,
+        .wanted = 80,
+        .frequency = 126.582278,
+        .limit = 125,
+        .pfd = 10},
+       "The band-select clock would run at 126.582 kHz (10.000000 MHz comparison frequency / 79), faster than the 125 "
+       "kHz the ADF4350 takes. Set \"BAND SELECT CLOCK DIVIDER\" to a divider of at least 80."},
+      {{.kind = Kind::PhaseNotBelowModulus, .chip = kMax, .field = Field::Phase, .value = 4093, .wanted = 4093},
+       "\"P\" 4093 must be below the modulus \"M\" 4093 of this frequency."},
+      {{.kind = Kind::VasDelay, .chip = kMax, .field = Field::VasDelay, .value = 3, .wanted = 0, .given = 0},
+       "The MAX2871 takes \"VAS_DLY\" 0 with \"VAS_TEMP\" 0, not 3 (VAS_DLY 3 goes with VAS_TEMP 1, VAS_DLY 0 with "
+       "VAS_TEMP 0)."},
+      {{.kind = Kind::PrescalerInt, .chip = kAdf, .field = Field::Prescaler, .value = 74, .wanted = 75, .given = 1},
+       "With the 8/9 prescaler the ADF4351 takes an INT of at least 75; this frequency has 74."},
+      {{.kind = Kind::PrescalerVco, .chip = kAdf, .field = Field::Prescaler, .frequency = 3700, .limit = 3600},
+       "The 4/5 prescaler of the ADF4351 takes the VCO up to 3600 MHz; this frequency runs it at 3700.000 MHz. Keep "
+       "\"PRESCALER\" at 8/9."},
+      {{.kind = Kind::ForeignBits, .chip = kAdf, .value = 0x60000000, .other = kMax, .reg = 4},
+       "the stored words are not an ADF4351's (R4 holds bits 60000000h, which only the MAX2871 uses); Korvane's "
+       "values are used for its settings."},
+      {{.kind = Kind::OutOfBand, .chip = kMax, .frequency = 12000, .band = Band::Out1},
+       "the stored words give 12000.000000 MHz, outside what the MAX2871 makes on OUT1 <6GHz; Korvane's values are "
+       "used for its settings."},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FieldIssueText(c.issue), c.text);
+
+  const FieldNote follows{.chip = kAdf, .field = Field::Prescaler, .korvane = 1, .board = 0};
+  EXPECT_EQ(SlotNoteText({Slot::SigGen, follows}),
+            "SigGen: \"PRESCALER\" is 8/9 instead of the board's 4/5: it follows the frequency and the reference.");
+  FieldNote broke = follows;
+  broke.rule = cases[0].issue;
+  EXPECT_EQ(FieldNoteText(broke), "\"PRESCALER\" is 8/9 instead of the board's 4/5: The ADF4350 has no such field.");
+
+  using config::SaveFileError;
+  EXPECT_EQ(SaveFileErrorText({SaveFileError::Kind::NotSettings, "a.kvini", ""}),
+            "Could not write \"a.kvini\": it holds no Korvane settings; it was left as it is");
+  EXPECT_EQ(SaveFileErrorText({SaveFileError::Kind::System, "a.kvini", "Could not write \"a.kvini\": Disk full"}),
+            "Could not write \"a.kvini\": Disk full");
 }
 
 // Why a port failed, for the kinds the link and network tests leave out (they check the others
