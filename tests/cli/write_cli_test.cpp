@@ -1,5 +1,6 @@
 // korvane-cli write, end to end: a configuration file into a board's flash.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -34,7 +35,8 @@ class WriteCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir = std::filesystem::path(::testing::TempDir()) /
-          ("korvane_write_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+          ("korvane_write_" + std::to_string(getpid()) + "_" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
   }
